@@ -1,0 +1,551 @@
+// Timings of the operations whose cost grows with the size of the network: the text format (the
+// file format and every undo snapshot), opening and saving, undo, deleting a large selection and
+// drawing a link. Every benchmark makes its own input: a jittered street grid in miles.
+//
+// Unless a benchmark says otherwise, its time is wall-clock time per call, and setup done between
+// PauseTiming and ResumeTiming (building or throwing away networks) is not part of it.
+
+#include "document/vantrydoc.h"
+#include "model/editing.h"
+#include "model/network.h"
+#include "settings/singletonptr.h"
+#include "settings/usersettings.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The size of a large city's network: 50,000 nodes and 100,000 links.
+constexpr std::int64_t kLargeLinkCount = 100000;
+// Distance between neighbouring intersections, and how far each one may be off the lattice.
+constexpr float kBlockMiles = 0.1f;
+constexpr float kJitterMiles = 0.03f;
+
+// Where the benchmarks put their files; set up by main().
+fs::path gScratchFolder;
+
+struct GridShape {
+    std::int64_t columns = 0;
+    std::int64_t rows = 0;
+};
+
+// The most nearly square lattice with exactly nodeCount nodes.
+GridShape shapeFor(std::int64_t nodeCount) {
+    auto rows = static_cast<std::int64_t>(std::sqrt(static_cast<double>(nodeCount)));
+    while (rows > 1 && nodeCount % rows != 0)
+        --rows;
+    return {nodeCount / rows, rows};
+}
+
+const char* const kDescriptions[] = {
+    "",
+    "",
+    "",
+    "Elm",
+    "Main St",
+    "Route 9 northbound",
+    "Ramp to I-95 south",
+    "Oak Ave between 3rd and 4th",
+    "Harbor Bridge",
+    "Detour  via Mill Rd",
+};
+
+std::unique_ptr<Network> loadNetwork(const std::string& text) {
+    auto net = std::make_unique<Network>();
+    if (!net->readText(text))
+        return nullptr;
+    return net;
+}
+
+void addStreetLink(Network& net, Node* from, Node* to, std::mt19937& rng) {
+    auto* l = new Link;
+    l->setFromNode(from);
+    l->setToNode(to);
+    l->setNumLanes(1 + static_cast<std::int32_t>(rng() % 4));
+    l->setCapacity(1200 + 200 * static_cast<std::int32_t>(rng() % 6));
+    l->setFFSpeed(25 + 5 * static_cast<std::int32_t>(rng() % 10));
+    l->setJamDensity(160 + 10 * static_cast<std::int32_t>(rng() % 7));
+    l->setDirection(rng() % 2 == 0 ? Inbound : Outbound);
+    l->setType(static_cast<LinkType>(rng() % 6));
+    l->setDescription(kDescriptions[rng() % std::size(kDescriptions)]);
+    // Some links carry a surveyed length instead of following their nodes.
+    if (rng() % 8 == 0)
+        l->setLength(l->effectiveLength() * 1.25f + 0.05f);
+    net.addLink(l);
+}
+
+// A street grid of linkCount / 2 nodes and exactly linkCount links: nodes row by row, then for
+// every node the link along its row and the link along its column. Streets are one-way and
+// alternate in direction, so traffic crosses the grid both ways along rows and along columns. Where
+// the grid ends a node has no neighbour to the east (or north), and its link runs back against the
+// street instead, which makes the outermost blocks two-way: every node starts exactly two links.
+std::unique_ptr<Network> buildGrid(std::int64_t linkCount) {
+    const GridShape shape = shapeFor(linkCount / 2);
+    std::mt19937 rng(20240611u);
+    std::uniform_real_distribution<float> jitter(-kJitterMiles, kJitterMiles);
+
+    // The nodes go in through the text format: appending them one at a time costs a pass over
+    // all nodes each (see BM_AppendNodesScaling), which would make the large grid take seconds.
+    std::string nodeText = std::string(kFormatTag) + '\n';
+    for (std::int64_t r = 0; r < shape.rows; ++r) {
+        for (std::int64_t c = 0; c < shape.columns; ++c) {
+            const float x = static_cast<float>(c) * kBlockMiles + jitter(rng);
+            const float y = static_cast<float>(r) * kBlockMiles + jitter(rng);
+            char line[64];
+            const int length = std::snprintf(line, sizeof line, "%.3f %.3f\n", x, y);
+            nodeText.append(line, static_cast<std::size_t>(length));
+        }
+    }
+    nodeText += std::string(kEndNodesMarker) + '\n' + kEndLinksMarker + "\n\n0 0 0 0\n";
+    auto net = loadNetwork(nodeText);
+    if (!net)
+        return nullptr;
+    net->setPrecision(3);
+    const std::vector<Node*> grid = net->nodes();
+    auto at = [&](std::int64_t c, std::int64_t r) {
+        return grid[static_cast<std::size_t>(r * shape.columns + c)];
+    };
+
+    for (std::int64_t r = 0; r < shape.rows; ++r) {
+        for (std::int64_t c = 0; c < shape.columns; ++c) {
+            // Along the row: even rows run east, odd rows west.
+            const bool hasEast = c + 1 < shape.columns;
+            Node* west = hasEast ? at(c, r) : at(c - 1, r);
+            Node* east = hasEast ? at(c + 1, r) : at(c, r);
+            const bool eastbound = (r % 2 == 0) == hasEast;
+            addStreetLink(*net, eastbound ? west : east, eastbound ? east : west, rng);
+
+            // Along the column: even columns run north, odd columns south.
+            const bool hasNorth = r + 1 < shape.rows;
+            Node* south = hasNorth ? at(c, r) : at(c, r - 1);
+            Node* north = hasNorth ? at(c, r + 1) : at(c, r);
+            const bool northbound = (c % 2 == 0) == hasNorth;
+            addStreetLink(*net, northbound ? south : north, northbound ? north : south, rng);
+        }
+    }
+    net->recomputeBounds();
+    return net;
+}
+
+// The grid of each size as network text, built once. Fresh copies are read from the text, which
+// is far quicker than building them again.
+const std::string& gridText(std::int64_t linkCount) {
+    static std::map<std::int64_t, std::string> cache;
+    auto it = cache.find(linkCount);
+    if (it == cache.end()) {
+        const auto net = buildGrid(linkCount);
+        it = cache.emplace(linkCount, net ? net->toText() : std::string()).first;
+    }
+    return it->second;
+}
+
+bool hasGridSize(const Network* net, std::int64_t linkCount) {
+    return net && static_cast<std::int64_t>(net->links().size()) == linkCount &&
+           static_cast<std::int64_t>(net->nodes().size()) == linkCount / 2;
+}
+
+// Loads the large grid, or marks the benchmark as failed.
+std::unique_ptr<Network> largeGrid(benchmark::State& state) {
+    auto net = loadNetwork(gridText(kLargeLinkCount));
+    if (!hasGridSize(net.get(), kLargeLinkCount)) {
+        state.SkipWithError("the generated network does not have the expected size");
+        return nullptr;
+    }
+    return net;
+}
+
+std::vector<Link*> everyOtherLink(const Network& net) {
+    std::vector<Link*> chosen;
+    chosen.reserve(net.links().size() / 2 + 1);
+    for (std::size_t i = 0; i < net.links().size(); i += 2)
+        chosen.push_back(net.links()[i]);
+    return chosen;
+}
+
+void removeLinksFrom(Network& net, std::size_t firstIndex) {
+    const std::vector<Link*> added(net.links().begin() + static_cast<std::ptrdiff_t>(firstIndex),
+                                   net.links().end());
+    net.removeLinks(added);
+}
+
+// ---- Text format ------------------------------------------------------------------------------
+
+void BM_ToText(benchmark::State& state) {
+    const auto net = largeGrid(state);
+    if (!net)
+        return;
+    if (net->toText() != gridText(kLargeLinkCount)) {
+        state.SkipWithError("the network text does not read back to the same text");
+        return;
+    }
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const std::string text = net->toText();
+        bytes = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
+}
+BENCHMARK(BM_ToText)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Includes making the string stream.
+void BM_WriteToStream(benchmark::State& state) {
+    const auto net = largeGrid(state);
+    if (!net)
+        return;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        std::ostringstream out;
+        if (!net->write(out)) {
+            state.SkipWithError("writing to the string stream failed");
+            break;
+        }
+        bytes = static_cast<std::size_t>(out.tellp());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
+}
+BENCHMARK(BM_WriteToStream)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Reading only: the empty network is made, and the previous result destroyed, outside the timing.
+void BM_ReadText(benchmark::State& state) {
+    const std::string& text = gridText(kLargeLinkCount);
+    std::unique_ptr<Network> net;
+    for (auto _ : state) {
+        state.PauseTiming();
+        net.reset();
+        net = std::make_unique<Network>();
+        state.ResumeTiming();
+        if (!net->readText(text)) {
+            state.SkipWithError("the network text did not read back");
+            break;
+        }
+    }
+    if (net && !hasGridSize(net.get(), kLargeLinkCount))
+        state.SkipWithError("the network read back with the wrong size");
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_ReadText)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same, with making the network and destroying the result both inside the timing.
+void BM_ReadTextIncludingTeardown(benchmark::State& state) {
+    const std::string& text = gridText(kLargeLinkCount);
+    for (auto _ : state) {
+        Network net;
+        if (!net.readText(text)) {
+            state.SkipWithError("the network text did not read back");
+            break;
+        }
+        benchmark::DoNotOptimize(net.links().data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_ReadTextIncludingTeardown)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Writing the network out and reading it into an empty network: the work of one snapshot plus
+// one restore. Making the empty network and destroying the copy are outside the timing.
+void BM_WriteAndRead(benchmark::State& state) {
+    const auto source = largeGrid(state);
+    if (!source)
+        return;
+    std::unique_ptr<Network> copy;
+    for (auto _ : state) {
+        state.PauseTiming();
+        copy.reset();
+        copy = std::make_unique<Network>();
+        state.ResumeTiming();
+        const std::string text = source->toText();
+        if (!copy->readText(text)) {
+            state.SkipWithError("the network text did not read back");
+            break;
+        }
+    }
+    if (copy && !hasGridSize(copy.get(), kLargeLinkCount))
+        state.SkipWithError("the network read back with the wrong size");
+}
+BENCHMARK(BM_WriteAndRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---- Files ------------------------------------------------------------------------------------
+
+void BM_SaveDocument(benchmark::State& state) {
+    CVantryDoc doc;
+    if (!doc.network().readText(gridText(kLargeLinkCount))) {
+        state.SkipWithError("the network text did not read back");
+        return;
+    }
+    const std::string path = (gScratchFolder / "save-bench.txt").string();
+    for (auto _ : state) {
+        if (!doc.OnSaveDocument(path)) {
+            state.SkipWithError(doc.lastError().c_str());
+            break;
+        }
+    }
+    std::error_code ec;
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<std::int64_t>(fs::file_size(path, ec)));
+    fs::remove(path, ec);
+}
+BENCHMARK(BM_SaveDocument)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Opening into a new document each time; making it and closing the previous one are outside
+// the timing.
+void BM_OpenDocument(benchmark::State& state) {
+    const std::string path = (gScratchFolder / "open-bench.txt").string();
+    {
+        CVantryDoc writer;
+        if (!writer.network().readText(gridText(kLargeLinkCount)) || !writer.OnSaveDocument(path)) {
+            state.SkipWithError("could not write the file to open");
+            return;
+        }
+    }
+    std::unique_ptr<CVantryDoc> doc;
+    for (auto _ : state) {
+        state.PauseTiming();
+        doc.reset();
+        doc = std::make_unique<CVantryDoc>();
+        state.ResumeTiming();
+        if (!doc->OnOpenDocument(path)) {
+            state.SkipWithError(doc->lastError().c_str());
+            break;
+        }
+    }
+    if (doc && !hasGridSize(&doc->network(), kLargeLinkCount))
+        state.SkipWithError("the file opened with the wrong size");
+    std::error_code ec;
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<std::int64_t>(fs::file_size(path, ec)));
+    fs::remove(path, ec);
+}
+BENCHMARK(BM_OpenDocument)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---- Undo -------------------------------------------------------------------------------------
+
+// The snapshot every edit takes first. It is withdrawn again outside the timing so that the
+// history does not grow by a whole network per iteration.
+void BM_TakeSnapshot(benchmark::State& state) {
+    CVantryDoc doc;
+    if (!doc.network().readText(gridText(kLargeLinkCount))) {
+        state.SkipWithError("the network text did not read back");
+        return;
+    }
+    for (auto _ : state) {
+        doc.takeSnapshot();
+        state.PauseTiming();
+        doc.cancelSnapshot();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_TakeSnapshot)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One Undo: the current network becomes the redo text, the network is emptied and the snapshot
+// is read back. The snapshot it undoes is taken outside the timing.
+void BM_Undo(benchmark::State& state) {
+    CVantryDoc doc;
+    if (!doc.network().readText(gridText(kLargeLinkCount))) {
+        state.SkipWithError("the network text did not read back");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        doc.takeSnapshot();
+        state.ResumeTiming();
+        doc.OnEditUndo();
+    }
+    if (doc.canUndo() || !hasGridSize(&doc.network(), kLargeLinkCount))
+        state.SkipWithError("undo did not restore the snapshot");
+}
+BENCHMARK(BM_Undo)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---- Editing ----------------------------------------------------------------------------------
+
+// Deletes every other link of a fresh copy of the grid (no nodes selected; in the grid's order
+// that is the link along the row of every node). The copy is loaded,
+// and the previous one destroyed, outside the timing.
+void deleteHalfTheLinks(benchmark::State& state, std::int64_t linkCount) {
+    const std::string& text = gridText(linkCount);
+    std::unique_ptr<Network> net;
+    std::vector<Link*> selLinks;
+    std::vector<Node*> selNodes;
+    for (auto _ : state) {
+        state.PauseTiming();
+        net.reset();
+        net = loadNetwork(text);
+        if (!hasGridSize(net.get(), linkCount)) {
+            state.SkipWithError("the generated network does not have the expected size");
+            break;
+        }
+        selLinks = everyOtherLink(*net);
+        selNodes.clear();
+        state.ResumeTiming();
+        deleteSelection(*net, selLinks, selNodes);
+    }
+    if (net && static_cast<std::int64_t>(net->links().size()) != linkCount / 2)
+        state.SkipWithError("the wrong number of links was deleted");
+    state.SetItemsProcessed(state.iterations() * (linkCount / 2));
+}
+
+void BM_DeleteHalfTheLinks(benchmark::State& state) {
+    deleteHalfTheLinks(state, kLargeLinkCount);
+}
+BENCHMARK(BM_DeleteHalfTheLinks)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same over four sizes, so that anything worse than linear shows in the fit.
+void BM_DeleteHalfTheLinksScaling(benchmark::State& state) {
+    deleteHalfTheLinks(state, state.range(0));
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_DeleteHalfTheLinksScaling)
+    ->Arg(12500)
+    ->Arg(25000)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Drawing a new link between two nodes of the large grid that are not yet linked: each node is
+// joined to the node two columns east (wrapping round at the end of the row), so no pair is
+// linked already. The links made are removed again, outside the timing, every kPairs calls.
+void BM_ConnectNodes(benchmark::State& state) {
+    const auto net = largeGrid(state);
+    if (!net)
+        return;
+    const bool twoWay = state.range(0) != 0;
+    const LinkDefaults defaults = CVantryDoc::linkDefaults();
+    const GridShape shape = shapeFor(static_cast<std::int64_t>(net->nodes().size()));
+
+    constexpr std::size_t kPairs = 1000;
+    std::vector<std::pair<Node*, Node*>> pairs;
+    pairs.reserve(kPairs);
+    const std::size_t nodeCount = net->nodes().size();
+    for (std::size_t k = 0; k < kPairs; ++k) {
+        // A stride prime to the node count spreads the pairs over the network without repeats.
+        const std::size_t from = (k * 7919) % nodeCount;
+        const auto column = static_cast<std::int64_t>(from) % shape.columns;
+        const auto row = static_cast<std::int64_t>(from) / shape.columns;
+        const auto to =
+            static_cast<std::size_t>(row * shape.columns + (column + 2) % shape.columns);
+        pairs.emplace_back(net->nodes()[from], net->nodes()[to]);
+    }
+
+    const std::size_t firstAdded = net->links().size();
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const auto& [a, b] = pairs[next];
+        benchmark::DoNotOptimize(connectNodes(*net, a, b, twoWay, defaults));
+        if (++next == pairs.size()) {
+            state.PauseTiming();
+            removeLinksFrom(*net, firstAdded);
+            next = 0;
+            state.ResumeTiming();
+        }
+    }
+    const std::size_t expected = firstAdded + next * (twoWay ? 2 : 1);
+    if (net->links().size() != expected)
+        state.SkipWithError("connectNodes did not make the expected links");
+    removeLinksFrom(*net, firstAdded);
+}
+BENCHMARK(BM_ConnectNodes)->ArgName("twoWay")->Arg(0)->Arg(1)->UseRealTime();
+
+// Drawing a two-way link where both directions exist already (an outermost block of the grid):
+// nothing is made.
+void BM_ConnectNodesExisting(benchmark::State& state) {
+    const auto net = largeGrid(state);
+    if (!net)
+        return;
+    const LinkDefaults defaults = CVantryDoc::linkDefaults();
+    const GridShape shape = shapeFor(static_cast<std::int64_t>(net->nodes().size()));
+    Node* a = net->nodes()[static_cast<std::size_t>(shape.columns - 2)];
+    Node* b = net->nodes()[static_cast<std::size_t>(shape.columns - 1)];
+    if (!net->hasLink(a, b) || !net->hasLink(b, a)) {
+        state.SkipWithError("the chosen block is not two-way");
+        return;
+    }
+    const std::size_t linkCount = net->links().size();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(connectNodes(*net, a, b, true, defaults));
+    if (net->links().size() != linkCount)
+        state.SkipWithError("connectNodes made a link that existed already");
+}
+BENCHMARK(BM_ConnectNodesExisting)->UseRealTime();
+
+// Appending nodes one at a time, as drawing them or building a network in code does. Each new
+// node costs a pass over all nodes for the bounds, so this grows with the square of the count.
+void BM_AppendNodesScaling(benchmark::State& state) {
+    const std::int64_t count = state.range(0);
+    std::unique_ptr<Network> net;
+    for (auto _ : state) {
+        state.PauseTiming();
+        net.reset();
+        net = std::make_unique<Network>();
+        state.ResumeTiming();
+        for (std::int64_t i = 0; i < count; ++i) {
+            const float f = static_cast<float>(i);
+            createNodeAt(*net, {f * 0.001f, f * 0.002f});
+        }
+    }
+    state.SetComplexityN(count);
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_AppendNodesScaling)
+    ->Arg(3125)
+    ->Arg(6250)
+    ->Arg(12500)
+    ->Arg(25000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Everything the run writes goes under one temporary folder, the settings store included, so
+    // that the user's own preferences are neither read nor rewritten.
+    std::error_code ec;
+    std::string rootTemplate = (fs::temp_directory_path(ec) / "vantry-bench-XXXXXX").string();
+    if (ec || mkdtemp(rootTemplate.data()) == nullptr) {
+        std::perror("vantry_bench: cannot make a temporary folder");
+        return 1;
+    }
+    const fs::path root = rootTemplate;
+    const fs::path configHome = root / "config";
+    gScratchFolder = root / "files";
+    fs::create_directories(configHome, ec);
+    fs::create_directories(gScratchFolder, ec);
+    if (ec || setenv("XDG_CONFIG_HOME", configHome.c_str(), 1) != 0) {
+        std::fprintf(stderr, "vantry_bench: cannot prepare %s\n", root.c_str());
+        fs::remove_all(root, ec);
+        return 1;
+    }
+
+    int status = 0;
+    {
+        SingletonPtr<UserDefinedSettings> settings;
+        settings->persistOnExit = false;
+
+        benchmark::Initialize(&argc, argv);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+            status = 1;
+        } else {
+            benchmark::RunSpecifiedBenchmarks();
+            benchmark::Shutdown();
+        }
+    }
+    fs::remove_all(root, ec);
+    return status;
+}

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Configures and builds Vantry in build/ (or in $VANTRY_BUILD_DIR).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${VANTRY_BUILD_DIR:-$root/build}"
+
+bash "$root/scripts/install-deps.sh"
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+fi
+cmake --build "$build" --parallel "$(nproc)"

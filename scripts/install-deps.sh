@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Vantry needs to build and test, but only those that are missing,
+# so that a machine that has everything starts building at once.
+set -euo pipefail
+
+packages=(
+    cmake
+    ninja-build
+    g++
+    ccache
+    pkg-config
+    qt6-base-dev
+    libgtest-dev
+    libgmock-dev
+    libbenchmark-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg -s "$p" >/dev/null 2>&1 ||
+        ! dpkg -s "$p" 2>/dev/null | grep -q '^Status: install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+    echo "These packages are missing and installing them needs root. Run:" >&2
+    echo "    sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+    echo "then run this command again." >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Everything the program asks or tells the user goes through this interface, so that the
+// document and the editing code can run without a window and be tested with scripted answers.
+class Prompter {
+public:
+    enum class Icon { None, Information, Exclamation, Stop, Question };
+    enum class Answer { Yes, No, Cancel };
+
+    virtual ~Prompter() = default;
+
+    virtual void showMessage(const std::string& text, Icon icon) = 0;
+    virtual bool askYesNo(const std::string& text, Icon icon) = 0;
+    virtual Answer askYesNoCancel(const std::string& text, Icon icon) = 0;
+    // Paths are UTF-8; no answer means the user cancelled.
+    virtual std::optional<std::string> chooseOpenPath(const std::string& filter) = 0;
+    virtual std::optional<std::string> chooseSavePath(const std::string& proposed,
+                                                      const std::string& filter) = 0;
+    // Colours are 0x00BBGGRR values.
+    virtual std::optional<std::uint32_t> pickColour(std::uint32_t initial) = 0;
+};
+
+// The caption of every message box.
+inline constexpr const char* kMessageCaption = "Vantry";
+// The file filter of the open and save dialogs, in the "text|patterns|...||" form.
+inline constexpr const char* kNetworkFileFilter =
+    "Travona Files (*.xls;*.txt)|*.xls;*.txt|All Files (*.*)|*.*||";

@@ -1,0 +1,233 @@
+#include "document/vantrydoc.h"
+
+#include "document/fileio.h"
+#include "settings/singletonptr.h"
+#include "settings/usersettings.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+constexpr const char* kTextExtension = ".txt";
+constexpr const char* kWorkbookExtension = ".xls";
+
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+std::string lowerCase(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string unsupportedExtension(const std::string& path) {
+    std::string text = "only network files ending in \".txt\" (text) or \".xls\" (workbook) "
+                       "are supported";
+    const std::string lower = lowerCase(CVantryDoc::extensionOf(path));
+    if (lower == kTextExtension || lower == kWorkbookExtension)
+        text += "; the extension must be written in lower case";
+    return text;
+}
+
+} // namespace
+
+CVantryDoc::CVantryDoc(Prompter* prompter) : prompter_(prompter) {}
+
+std::string CVantryDoc::extensionOf(const std::string& path) {
+    const auto dot = path.rfind('.');
+    return dot == std::string::npos ? std::string() : path.substr(dot);
+}
+
+void CVantryDoc::SetPathName(const std::string& path) {
+    pathName_ = path;
+    const auto slash = path.find_last_of("/\\");
+    title_ = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool CVantryDoc::OnNewDocument() {
+    pathName_.clear();
+    modified_ = false;
+    return true;
+}
+
+bool CVantryDoc::OnOpenDocument(const std::string& path) {
+    network_.clear();
+    modified_ = false;
+    undoStack_.clear();
+    redoStack_.clear();
+    redoBackup_.clear();
+    savedDepth_ = 0;
+    lastError_.clear();
+
+    const std::string ext = extensionOf(path);
+    std::string why;
+    bool ok = false;
+    if (ext == kWorkbookExtension) {
+        why = "opening workbooks is not available in this version of Vantry";
+    } else if (ext == kTextExtension) {
+        std::string text;
+        if (readWholeFile(path, text, why)) {
+            ok = network_.readText(text, &why);
+            if (!ok)
+                network_.clear();
+        }
+    } else {
+        why = unsupportedExtension(path);
+    }
+    if (!ok)
+        lastError_ = "Cannot open " + quoted(path) + ": " + why + ".";
+    return ok;
+}
+
+bool CVantryDoc::OnSaveDocument(const std::string& path) {
+    lastError_.clear();
+    network_.setPrecision(SingletonPtr<UserDefinedSettings>::instance().precision.value);
+    network_.recomputeBounds();
+
+    const std::string ext = extensionOf(path);
+    std::string why;
+    bool ok = false;
+    if (ext == kWorkbookExtension)
+        why = "saving workbooks is not available in this version of Vantry";
+    else if (ext == kTextExtension)
+        ok = writeFileSafely(path, network_.toText(), why);
+    else
+        why = unsupportedExtension(path);
+
+    if (!ok) {
+        lastError_ = "Cannot save " + quoted(path) + ": " + why + ".";
+        return false;
+    }
+    modified_ = false;
+    savedDepth_ = static_cast<long>(undoStack_.size());
+    return true;
+}
+
+std::string CVantryDoc::proposedSaveName(bool replace) const {
+    if (!pathName_.empty() || !replace)
+        return pathName_;
+    const auto cut = title_.find_first_of("#%;/\\");
+    return title_.substr(0, cut) + kWorkbookExtension;
+}
+
+bool CVantryDoc::DoSave(std::optional<std::string> name, bool replace) {
+    if (!name) {
+        if (!prompter_)
+            return false;
+        name = prompter_->chooseSavePath(proposedSaveName(replace), kNetworkFileFilter);
+        if (!name)
+            return false;
+    }
+    if (!OnSaveDocument(*name)) {
+        if (prompter_)
+            prompter_->showMessage(lastError_, Prompter::Icon::Exclamation);
+        return false;
+    }
+    if (replace)
+        SetPathName(*name);
+    return true;
+}
+
+void CVantryDoc::UpdateAllViews(DocumentObserver* sender, long hint) {
+    // A view may close itself while handling a hint; work on a copy of the list.
+    const std::vector<DocumentObserver*> views = views_;
+    for (DocumentObserver* v : views)
+        if (v != sender)
+            v->OnUpdate(sender, hint);
+}
+
+void CVantryDoc::addView(DocumentObserver* view) {
+    if (std::find(views_.begin(), views_.end(), view) == views_.end())
+        views_.push_back(view);
+}
+
+void CVantryDoc::removeView(DocumentObserver* view) {
+    views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
+}
+
+bool CVantryDoc::edit(const std::function<bool(Network&)>& change) {
+    takeSnapshot();
+    const bool changed = change(network_);
+    if (changed) {
+        SetModifiedFlag(true);
+        UpdateAllViews(nullptr, HintRedraw);
+    } else {
+        cancelSnapshot();
+    }
+    return changed;
+}
+
+void CVantryDoc::takeSnapshot() {
+    savedDepthBackup_ = savedDepth_;
+    // An edit made below the saved state throws away the redo steps that led back to it.
+    if (savedDepth_ > static_cast<long>(undoStack_.size()))
+        savedDepth_ = -1;
+    undoStack_.push_back(network_.toText());
+    redoBackup_ = std::move(redoStack_);
+    redoStack_.clear();
+}
+
+void CVantryDoc::cancelSnapshot() {
+    if (undoStack_.empty())
+        return;
+    undoStack_.pop_back();
+    redoStack_ = std::move(redoBackup_);
+    redoBackup_.clear();
+    savedDepth_ = savedDepthBackup_;
+}
+
+void CVantryDoc::restoreFrom(std::deque<std::string>& from, std::deque<std::string>& to) {
+    to.push_back(network_.toText());
+    network_.clear();
+    // Snapshots are written by this program, so they always read back.
+    network_.readText(from.back());
+    from.pop_back();
+    updateModifiedFromDepth();
+    UpdateAllViews(nullptr, HintNetworkReplaced);
+}
+
+void CVantryDoc::OnEditUndo() {
+    if (canUndo())
+        restoreFrom(undoStack_, redoStack_);
+}
+
+void CVantryDoc::OnEditRedo() {
+    if (canRedo())
+        restoreFrom(redoStack_, undoStack_);
+}
+
+void CVantryDoc::updateModifiedFromDepth() {
+    modified_ = static_cast<long>(undoStack_.size()) != savedDepth_;
+}
+
+std::optional<CommandState> CVantryDoc::query(int id) const {
+    switch (id) {
+    case ID_EDIT_UNDO:
+        return CommandState{canUndo(), false};
+    case ID_EDIT_REDO:
+        return CommandState{canRedo(), false};
+    default:
+        return std::nullopt;
+    }
+}
+
+bool CVantryDoc::execute(int id) {
+    const auto state = query(id);
+    if (!state)
+        return false;
+    if (!state->enabled)
+        return true;
+    if (id == ID_EDIT_UNDO)
+        OnEditUndo();
+    else if (id == ID_EDIT_REDO)
+        OnEditRedo();
+    return true;
+}
+
+LinkDefaults CVantryDoc::linkDefaults() {
+    const UserDefinedSettings& s = SingletonPtr<UserDefinedSettings>::instance();
+    return {s.defaultNumLanes.value, s.defaultCapacity.value, s.defaultFFSpeed.value,
+            s.defaultJamDensity.value};
+}

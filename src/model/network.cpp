@@ -1,0 +1,262 @@
+#include "model/network.h"
+
+#include <algorithm>
+#include <cmath>
+
+// ---- Link -------------------------------------------------------------------------------------
+
+// A link whose two ends name the same node stays in that node's set until neither end names it.
+void Link::setFromNode(Node* n) {
+    if (from_ && from_ != to_)
+        from_->links_.erase(this);
+    from_ = n;
+    if (n)
+        n->links_.insert(this);
+}
+
+void Link::setToNode(Node* n) {
+    if (to_ && to_ != from_)
+        to_->links_.erase(this);
+    to_ = n;
+    if (n)
+        n->links_.insert(this);
+}
+
+double Link::automaticLength() const {
+    if (!from_ || !to_)
+        return 0.0;
+    const double dx = static_cast<double>(from_->x()) - static_cast<double>(to_->x());
+    const double dy = static_cast<double>(from_->y()) - static_cast<double>(to_->y());
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+float Link::effectiveLength() const {
+    if (length_ >= 0.0f)
+        return length_;
+    return static_cast<float>(automaticLength());
+}
+
+void Link::setLength(float v) {
+    length_ = -1.0f;
+    const double automatic = effectiveLength();
+    if (std::fabs(static_cast<double>(v) - automatic) > 0.0001)
+        length_ = v;
+}
+
+char Link::directionCode() const {
+    return direction_ == Outbound ? 'O' : 'I';
+}
+
+void Link::setDirectionCode(char c) {
+    direction_ = (c == 'O' || c == 'o') ? Outbound : Inbound;
+}
+
+const char* Link::typeCode() const {
+    switch (type_) {
+    case Mainline:
+        return "M";
+    case Workzone:
+        return "WZ";
+    case Detour1:
+        return "D1";
+    case Detour2:
+        return "D2";
+    case Ramp:
+        return "R";
+    default:
+        return "";
+    }
+}
+
+void Link::setTypeCode(std::string_view code) {
+    if (code == "M")
+        type_ = Mainline;
+    else if (code == "WZ")
+        type_ = Workzone;
+    else if (code == "R")
+        type_ = Ramp;
+    else if (code == "D1")
+        type_ = Detour1;
+    else if (code == "D2")
+        type_ = Detour2;
+    else
+        type_ = None;
+}
+
+void Link::computeTwoWaySide() {
+    float dx = 0.0f, dy = 0.0f;
+    if (from_ && to_) {
+        dx = to_->x() - from_->x();
+        dy = to_->y() - from_->y();
+    }
+    twoWaySide_ = (dx < 0.0f || (dx == 0.0f && dy > 0.0f)) ? 2 : 1;
+}
+
+void Link::setTwoWaySide(std::int32_t v) {
+    twoWaySide_ = (v == 1 || v == 2) ? v : 0;
+}
+
+data_t Link::getData() {
+    data_t d;
+    d.numLanes = numLanes_;
+    d.capacity = capacity_;
+    d.length = effectiveLength();
+    d.ffSpeed = ffSpeed_;
+    d.jamDensity = jamDensity_;
+    d.direction = direction_;
+    d.type = type_;
+    d.description = description_;
+    d.link = this;
+    return d;
+}
+
+void Link::setData(const data_t& d) {
+    if (d.link != this)
+        throw "data_t assignment to wrong link";
+    numLanes_ = d.numLanes;
+    capacity_ = d.capacity;
+    setLength(d.length);
+    ffSpeed_ = d.ffSpeed;
+    jamDensity_ = d.jamDensity;
+    direction_ = d.direction == Outbound ? Outbound : Inbound;
+    type_ = (d.type >= Mainline && d.type <= None) ? static_cast<LinkType>(d.type) : None;
+    description_ = d.description;
+}
+
+// ---- Network ----------------------------------------------------------------------------------
+
+Network::~Network() {
+    clear();
+}
+
+bool Network::containsNode(const Node* n) const {
+    return n && n->id_ >= 1 && static_cast<std::size_t>(n->id_) <= nodes_.size() &&
+           nodes_[n->id_ - 1] == n;
+}
+
+bool Network::containsLink(const Link* l) const {
+    return l && l->id() >= 1 && static_cast<std::size_t>(l->id()) <= links_.size() &&
+           links_[l->id() - 1] == l;
+}
+
+void Network::addNode(Node* n) {
+    if (!n || containsNode(n))
+        return;
+    nodes_.push_back(n);
+    n->id_ = static_cast<std::int32_t>(nodes_.size());
+    // Growing the box by the new node gives what a full recomputation gives, without making
+    // a long run of additions quadratic.
+    if (nodes_.size() == 1)
+        bounds_ = WorldRect{n->y_, n->y_, n->x_, n->x_};
+    else
+        bounds_.extendTo(n->position());
+}
+
+void Network::addLink(Link* l) {
+    if (!l || containsLink(l))
+        return;
+    links_.push_back(l);
+    l->setId(static_cast<std::int32_t>(links_.size()));
+}
+
+void Network::removeNode(Node* n) {
+    removeNodes({n});
+}
+
+void Network::removeLink(Link* l) {
+    removeLinks({l});
+}
+
+void Network::removeLinks(const std::vector<Link*>& doomed) {
+    std::vector<char> marked(links_.size(), 0);
+    bool any = false;
+    for (Link* l : doomed) {
+        if (containsLink(l)) {
+            marked[l->id() - 1] = 1;
+            any = true;
+        }
+    }
+    if (!any)
+        return;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < links_.size(); ++i) {
+        Link* l = links_[i];
+        if (marked[i]) {
+            l->setFromNode(nullptr);
+            l->setToNode(nullptr);
+            delete l;
+        } else {
+            links_[kept++] = l;
+            l->setId(static_cast<std::int32_t>(kept));
+        }
+    }
+    links_.resize(kept);
+}
+
+void Network::removeNodes(const std::vector<Node*>& doomed) {
+    std::vector<char> marked(nodes_.size(), 0);
+    bool any = false;
+    for (Node* n : doomed) {
+        if (containsNode(n)) {
+            marked[n->id_ - 1] = 1;
+            any = true;
+        }
+    }
+    if (any) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < nodes_.size(); ++i) {
+            Node* n = nodes_[i];
+            if (marked[i]) {
+                delete n;
+            } else {
+                nodes_[kept++] = n;
+                n->id_ = static_cast<std::int32_t>(kept);
+            }
+        }
+        nodes_.resize(kept);
+    }
+    recomputeBounds();
+}
+
+bool Network::hasLink(const Node* from, const Node* to) const {
+    if (!from)
+        return false;
+    // A node's own set holds every link that starts there, so there is no need to walk the
+    // whole link list.
+    for (const Link* l : from->links())
+        if (l->fromNode() == from && l->toNode() == to)
+            return true;
+    return false;
+}
+
+void Network::recomputeBounds() {
+    if (nodes_.empty()) {
+        bounds_ = WorldRect{};
+        return;
+    }
+    const Node* first = nodes_.front();
+    bounds_ = WorldRect{first->y(), first->y(), first->x(), first->x()};
+    for (const Node* n : nodes_)
+        bounds_.extendTo(n->position());
+}
+
+void Network::setBitmap(std::string path, WorldRect rect) {
+    bitmapPath_ = std::move(path);
+    bitmapRect_ = rect;
+}
+
+int Network::writtenPrecision() const {
+    return std::clamp(precision_, 0, 12);
+}
+
+void Network::clear() {
+    for (Node* n : nodes_) {
+        n->links_.clear();
+        delete n;
+    }
+    nodes_.clear();
+    // The nodes are gone, so the links must not detach themselves from them.
+    for (Link* l : links_)
+        delete l;
+    links_.clear();
+}

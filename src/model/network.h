@@ -1,0 +1,220 @@
+#pragma once
+
+#include "model/geometry.h"
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+class Link;
+class Network;
+class Node;
+
+enum LinkDirection : std::int32_t { Inbound = 0, Outbound = 1 };
+
+enum LinkType : std::int32_t {
+    Mainline = 0,
+    Workzone = 1,
+    Detour1 = 2,
+    Detour2 = 3,
+    Ramp = 4,
+    None = 5,
+};
+
+// The section tag and markers of the network text format.
+extern const char* const kFormatTag;
+extern const char* const kEndNodesMarker;
+extern const char* const kEndLinksMarker;
+
+// Node numbers for the link lines being written (a node missing from it is written as 0).
+using NodeNumbering = std::unordered_map<const Node*, int>;
+// Nodes by number for the link lines being read: index k holds node number k; index 0 and
+// null entries mean "no such node".
+using NodeTable = std::vector<Node*>;
+
+// One network node. Its id is its 1-based position in the network's node list, and it knows
+// the links attached to it so that the editor can refuse to delete a node that is still in use.
+class Node {
+public:
+    Node() = default;
+    explicit Node(WorldPoint p) : x_(p.x), y_(p.y) {}
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+
+    std::int32_t id() const { return id_; }
+    void setId(std::int32_t id) { id_ = id; }
+    float x() const { return x_; }
+    float y() const { return y_; }
+    void setX(float x) { x_ = x; }
+    void setY(float y) { y_ = y; }
+    WorldPoint position() const { return {x_, y_}; }
+    void setPosition(WorldPoint p) {
+        x_ = p.x;
+        y_ = p.y;
+    }
+    const std::unordered_set<Link*>& links() const { return links_; }
+
+    // Writes "x y" and a line end, in the stream's own float notation.
+    void writeLine(std::ostream& out) const;
+    // Reads x and y from a node line; the rest of the line is ignored. On failure the node is
+    // unchanged and, when why is given, it says what is wrong.
+    bool readLine(std::string_view line, std::string* why = nullptr);
+
+private:
+    friend class Link;
+    friend class Network;
+
+    std::int32_t id_ = 0;
+    float x_ = 0.0f;
+    float y_ = 0.0f;
+    std::unordered_set<Link*> links_;
+};
+
+// The editable attributes of one link, copied out of it and written back into the same link.
+struct data_t {
+    std::int32_t numLanes = 0;
+    std::int32_t capacity = 0;
+    float length = 0.0f;
+    std::int32_t ffSpeed = 0;
+    std::int32_t jamDensity = 0;
+    std::int32_t direction = Inbound;
+    std::int32_t type = None;
+    std::string description;
+    Link* link = nullptr;
+};
+
+// One directed link with its traffic attributes. A negative stored length means the length
+// follows the straight-line distance between the two nodes.
+class Link {
+public:
+    Link() = default;
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    std::int32_t id() const { return id_; }
+    void setId(std::int32_t id) { id_ = id; }
+    Node* fromNode() const { return from_; }
+    Node* toNode() const { return to_; }
+    void setFromNode(Node* n);
+    void setToNode(Node* n);
+
+    std::int32_t numLanes() const { return numLanes_; }
+    void setNumLanes(std::int32_t v) { numLanes_ = v; }
+    std::int32_t capacity() const { return capacity_; }
+    void setCapacity(std::int32_t v) { capacity_ = v; }
+    std::int32_t ffSpeed() const { return ffSpeed_; }
+    void setFFSpeed(std::int32_t v) { ffSpeed_ = v; }
+    std::int32_t jamDensity() const { return jamDensity_; }
+    void setJamDensity(std::int32_t v) { jamDensity_ = v; }
+    LinkDirection direction() const { return direction_; }
+    void setDirection(LinkDirection d) { direction_ = d; }
+    LinkType type() const { return type_; }
+    void setType(LinkType t) { type_ = t; }
+    const std::string& description() const { return description_; }
+    void setDescription(std::string d) { description_ = std::move(d); }
+
+    // The stored length, or the node distance when the stored length is automatic.
+    float effectiveLength() const;
+    bool hasAutomaticLength() const { return length_ < 0.0f; }
+    // Stores v, unless it is within 0.0001 mile of the node distance: then the length
+    // becomes automatic. setLength(-1) always makes it automatic.
+    void setLength(float v);
+
+    char directionCode() const;
+    void setDirectionCode(char c);
+    const char* typeCode() const;
+    void setTypeCode(std::string_view code);
+
+    std::int32_t twoWaySide() const { return twoWaySide_; }
+    void computeTwoWaySide();
+    void setTwoWaySide(std::int32_t v);
+
+    data_t getData();
+    // Throws the C string "data_t assignment to wrong link" when d was taken from another link.
+    void setData(const data_t& d);
+
+    // Writes the link line with node numbers from the numbering, in the stream's float notation.
+    void writeLine(std::ostream& out, const NodeNumbering& numbering) const;
+    // Parses a link line, attaching the nodes named through the table. On failure it says why;
+    // the link may then be partly filled and should be discarded.
+    bool readLine(std::string_view line, const NodeTable& table, std::string* why = nullptr);
+
+private:
+    double automaticLength() const;
+
+    std::int32_t id_ = 0;
+    Node* from_ = nullptr;
+    Node* to_ = nullptr;
+    std::int32_t numLanes_ = 0;
+    std::int32_t capacity_ = 0;
+    float length_ = -1.0f;
+    std::int32_t ffSpeed_ = 0;
+    LinkDirection direction_ = Inbound;
+    std::int32_t jamDensity_ = 0;
+    LinkType type_ = None;
+    std::int32_t twoWaySide_ = 0;
+    std::string description_;
+};
+
+// The road network of one document. It owns its nodes and links and keeps each one's id equal
+// to its 1-based position in its list; removing objects renumbers those that follow.
+class Network {
+public:
+    Network() = default;
+    Network(const Network&) = delete;
+    Network& operator=(const Network&) = delete;
+    ~Network();
+
+    const std::vector<Node*>& nodes() const { return nodes_; }
+    const std::vector<Link*>& links() const { return links_; }
+
+    // Appends and numbers the object, taking ownership; already present objects are left alone.
+    void addNode(Node* n);
+    void addLink(Link* l);
+    // Remove, delete and renumber; objects that are not in the network are ignored.
+    void removeNode(Node* n);
+    void removeLink(Link* l);
+    // The same for many objects at once, in one pass over the lists.
+    void removeNodes(const std::vector<Node*>& doomed);
+    void removeLinks(const std::vector<Link*>& doomed);
+    bool containsNode(const Node* n) const;
+    bool containsLink(const Link* l) const;
+
+    // True when a link runs from `from` to `to` (direction matters).
+    bool hasLink(const Node* from, const Node* to) const;
+
+    void recomputeBounds();
+    const WorldRect& bounds() const { return bounds_; }
+
+    void setBitmap(std::string path, WorldRect rect);
+    std::string bitmapPath() const { return bitmapPath_; }
+    WorldRect bitmapRect() const { return bitmapRect_; }
+
+    std::int32_t precision() const { return precision_; }
+    void setPrecision(std::int32_t p) { precision_ = p; }
+    // The number of decimals actually written: the precision held to 0..12, so that an
+    // out-of-range setting can neither bloat nor break a file.
+    int writtenPrecision() const;
+
+    void clear();
+
+    // The network as text. write() returns false when the stream failed.
+    bool write(std::ostream& out) const;
+    std::string toText() const;
+    // Reads a whole network into this empty network. On failure `why` names the line and what
+    // is wrong with it, and the network holds whatever had been read; callers discard it.
+    bool read(std::istream& in, std::string* why = nullptr);
+    bool readText(std::string_view text, std::string* why = nullptr);
+
+private:
+    std::vector<Node*> nodes_;
+    std::vector<Link*> links_;
+    WorldRect bounds_;
+    std::string bitmapPath_;
+    WorldRect bitmapRect_;
+    std::int32_t precision_ = 3;
+};

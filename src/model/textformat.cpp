@@ -1,0 +1,429 @@
+// The line-oriented network text format: ".txt" files, undo snapshots and clipboard lines.
+
+#include "model/network.h"
+
+#include <charconv>
+#include <cmath>
+#include <istream>
+#include <limits>
+#include <ostream>
+#include <sstream>
+
+const char* const kFormatTag = "KX101";
+const char* const kEndNodesMarker = "EndNodes";
+const char* const kEndLinksMarker = "EndLinks";
+
+namespace {
+
+// How floats are written: fixed-point with a number of decimals, or, for a stream that is not in
+// fixed notation, exactly as that stream would write them.
+class FloatFormat {
+public:
+    explicit FloatFormat(int fixedDecimals) : decimals_(fixedDecimals) {}
+    explicit FloatFormat(const std::ostream& stream) : stream_(&stream) {
+        if ((stream.flags() & std::ios_base::floatfield) == std::ios_base::fixed)
+            decimals_ = static_cast<int>(stream.precision());
+    }
+
+    void append(std::string& out, float v) const {
+        if (decimals_ >= 0) {
+            char buf[128];
+            const auto r =
+                std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals_);
+            if (r.ec == std::errc{}) {
+                out.append(buf, r.ptr);
+                return;
+            }
+        }
+        std::ostringstream tmp;
+        if (stream_)
+            tmp.copyfmt(*stream_);
+        tmp << v;
+        out += tmp.str();
+    }
+
+private:
+    int decimals_ = -1;
+    const std::ostream* stream_ = nullptr;
+};
+
+void appendInt(std::string& out, long long v) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+// Line breaks cannot be represented inside a line: each one is written as a single space so that
+// what is written always reads back.
+void appendSingleLine(std::string& out, std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            out += ' ';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else if (c == '\n') {
+            out += ' ';
+        } else {
+            out += c;
+        }
+    }
+}
+
+void appendNodeLine(std::string& out, const Node& n, const FloatFormat& fmt) {
+    fmt.append(out, n.x());
+    out += ' ';
+    fmt.append(out, n.y());
+    out += '\n';
+}
+
+void appendLinkLine(std::string& out, const Link& l, int from, int to, const FloatFormat& fmt) {
+    appendInt(out, from);
+    out += ' ';
+    appendInt(out, to);
+    out += ' ';
+    appendInt(out, l.numLanes());
+    out += ' ';
+    appendInt(out, l.capacity());
+    out += ' ';
+    fmt.append(out, l.effectiveLength());
+    out += ' ';
+    appendInt(out, l.ffSpeed());
+    out += ' ';
+    appendInt(out, l.jamDensity());
+    out += ' ';
+    out += l.directionCode();
+    out += ' ';
+    out += l.typeCode();
+    out += ' ';
+    appendSingleLine(out, l.description());
+    out += '\n';
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Reads numbers from a line the way stream extraction does: leading blanks skipped, an optional
+// sign, and the longest number that parses; the cursor stays right after it.
+class Cursor {
+public:
+    explicit Cursor(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
+
+    enum class Result { Ok, Missing, OutOfRange, NotFinite };
+
+    void skipBlanks() {
+        while (p_ != end_ && isBlank(*p_))
+            ++p_;
+    }
+
+    Result readInt(std::int32_t& v) {
+        skipBlanks();
+        const char* start = p_;
+        if (start != end_ && *start == '+' && start + 1 != end_ && *(start + 1) != '-')
+            ++start;
+        std::int32_t value = 0;
+        const auto r = std::from_chars(start, end_, value);
+        if (r.ec == std::errc::invalid_argument)
+            return Result::Missing;
+        p_ = r.ptr;
+        if (r.ec == std::errc::result_out_of_range)
+            return Result::OutOfRange;
+        v = value;
+        return Result::Ok;
+    }
+
+    Result readFloat(float& v) {
+        skipBlanks();
+        const char* start = p_;
+        if (start != end_ && *start == '+' && start + 1 != end_ && *(start + 1) != '-')
+            ++start;
+        float value = 0.0f;
+        const auto r = std::from_chars(start, end_, value, std::chars_format::general);
+        if (r.ec == std::errc::invalid_argument)
+            return Result::Missing;
+        p_ = r.ptr;
+        if (r.ec == std::errc::result_out_of_range)
+            return Result::OutOfRange;
+        if (!std::isfinite(value))
+            return Result::NotFinite;
+        v = value;
+        return Result::Ok;
+    }
+
+    bool atEnd() const { return p_ == end_; }
+    char peek() const { return *p_; }
+    char take() { return *p_++; }
+    std::string_view rest() const { return {p_, static_cast<std::size_t>(end_ - p_)}; }
+
+private:
+    const char* p_;
+    const char* end_;
+};
+
+bool fail(std::string* why, std::string message) {
+    if (why)
+        *why = std::move(message);
+    return false;
+}
+
+std::string numberProblem(Cursor::Result r, const char* what, bool whole) {
+    switch (r) {
+    case Cursor::Result::Missing:
+        return std::string(what) +
+               (whole ? " is missing or is not a whole number" : " is missing or is not a number");
+    case Cursor::Result::OutOfRange:
+        return std::string(what) + " is out of range";
+    default:
+        return std::string(what) + " is not a finite number";
+    }
+}
+
+// Splits text into lines, accepting both LF and CRLF line ends.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
+
+    bool next(std::string_view& line) {
+        if (pos_ >= text_.size())
+            return false;
+        std::size_t end = text_.find('\n', pos_);
+        const bool hasEnd = end != std::string_view::npos;
+        if (!hasEnd)
+            end = text_.size();
+        line = text_.substr(pos_, end - pos_);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        pos_ = hasEnd ? end + 1 : end;
+        ++number_;
+        return true;
+    }
+
+    int lineNumber() const { return number_; }
+    std::string_view rest() const { return text_.substr(pos_); }
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    int number_ = 0;
+};
+
+std::string atLine(int number, const std::string& what) {
+    return "line " + std::to_string(number) + ": " + what;
+}
+
+} // namespace
+
+// ---- Node and link lines ----------------------------------------------------------------------
+
+void Node::writeLine(std::ostream& out) const {
+    std::string line;
+    appendNodeLine(line, *this, FloatFormat(out));
+    out << line;
+}
+
+bool Node::readLine(std::string_view line, std::string* why) {
+    Cursor c(line);
+    float x = 0.0f, y = 0.0f;
+    auto r = c.readFloat(x);
+    if (r == Cursor::Result::Missing)
+        return fail(why, "a node line needs two numbers, x and y");
+    if (r != Cursor::Result::Ok)
+        return fail(why, numberProblem(r, "the node's x", false));
+    r = c.readFloat(y);
+    if (r == Cursor::Result::Missing)
+        return fail(why, "a node line needs two numbers, x and y");
+    if (r != Cursor::Result::Ok)
+        return fail(why, numberProblem(r, "the node's y", false));
+    x_ = x;
+    y_ = y;
+    return true;
+}
+
+void Link::writeLine(std::ostream& out, const NodeNumbering& numbering) const {
+    auto number = [&](const Node* n) {
+        const auto it = numbering.find(n);
+        return it == numbering.end() ? 0 : it->second;
+    };
+    std::string line;
+    appendLinkLine(line, *this, number(from_), number(to_), FloatFormat(out));
+    out << line;
+}
+
+bool Link::readLine(std::string_view line, const NodeTable& table, std::string* why) {
+    Cursor c(line);
+    std::int32_t numbers[2] = {0, 0};
+    const char* what[2] = {"the link's from-node number", "the link's to-node number"};
+    for (int i = 0; i < 2; ++i) {
+        const auto r = c.readInt(numbers[i]);
+        if (r != Cursor::Result::Ok)
+            return fail(why, numberProblem(r, what[i], true));
+    }
+    Node* ends[2] = {nullptr, nullptr};
+    for (int i = 0; i < 2; ++i) {
+        const std::int32_t k = numbers[i];
+        if (k >= 1 && static_cast<std::size_t>(k) < table.size())
+            ends[i] = table[k];
+        if (!ends[i])
+            return fail(why, "the link names node " + std::to_string(k) +
+                                 ", which the node section does not define");
+    }
+    setFromNode(ends[0]);
+    setToNode(ends[1]);
+
+    std::int32_t lanes = 0, cap = 0, speed = 0, jam = 0;
+    float length = 0.0f;
+    Cursor::Result r;
+    if ((r = c.readInt(lanes)) != Cursor::Result::Ok)
+        return fail(why, numberProblem(r, "the link's number of lanes", true));
+    if ((r = c.readInt(cap)) != Cursor::Result::Ok)
+        return fail(why, numberProblem(r, "the link's capacity", true));
+    if ((r = c.readFloat(length)) != Cursor::Result::Ok)
+        return fail(why, numberProblem(r, "the link's length", false));
+    if ((r = c.readInt(speed)) != Cursor::Result::Ok)
+        return fail(why, numberProblem(r, "the link's free-flow speed", true));
+    if ((r = c.readInt(jam)) != Cursor::Result::Ok)
+        return fail(why, numberProblem(r, "the link's jam density", true));
+    numLanes_ = lanes;
+    capacity_ = cap;
+    setLength(length);
+    ffSpeed_ = speed;
+    jamDensity_ = jam;
+
+    c.skipBlanks();
+    if (c.atEnd())
+        return fail(why, "the link's direction code (I or O) is missing");
+    setDirectionCode(c.take());
+
+    if (!c.atEnd() && c.peek() == ' ')
+        c.take();
+    const std::string_view afterDirection = c.rest();
+    const std::size_t space = afterDirection.find(' ');
+    setTypeCode(afterDirection.substr(0, space));
+    if (space == std::string_view::npos) {
+        description_.clear();
+    } else {
+        description_.assign(afterDirection.substr(space + 1));
+    }
+    return true;
+}
+
+// ---- Whole network ----------------------------------------------------------------------------
+
+std::string Network::toText() const {
+    const FloatFormat fmt(writtenPrecision());
+    std::string out;
+    out.reserve(64 + nodes_.size() * 24 + links_.size() * 56);
+    out += kFormatTag;
+    out += '\n';
+    for (const Node* n : nodes_)
+        appendNodeLine(out, *n, fmt);
+    out += kEndNodesMarker;
+    out += '\n';
+    // Ids equal list positions, so a node's id is its number in the node section.
+    for (const Link* l : links_) {
+        const int from = l->fromNode() ? l->fromNode()->id() : 0;
+        const int to = l->toNode() ? l->toNode()->id() : 0;
+        appendLinkLine(out, *l, from, to, fmt);
+    }
+    out += kEndLinksMarker;
+    out += '\n';
+    appendSingleLine(out, bitmapPath_);
+    out += '\n';
+    fmt.append(out, bitmapRect_.top);
+    out += ' ';
+    fmt.append(out, bitmapRect_.left);
+    out += ' ';
+    fmt.append(out, bitmapRect_.bottom);
+    out += ' ';
+    fmt.append(out, bitmapRect_.right);
+    out += '\n';
+    return out;
+}
+
+bool Network::write(std::ostream& out) const {
+    out.setf(std::ios_base::fixed, std::ios_base::floatfield);
+    out.precision(writtenPrecision());
+    const std::string text = toText();
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return !out.fail();
+}
+
+bool Network::read(std::istream& in, std::string* why) {
+    std::ostringstream buffer;
+    if (in)
+        buffer << in.rdbuf();
+    if (in.bad())
+        return fail(why, "the file could not be read");
+    return readText(buffer.str(), why);
+}
+
+bool Network::readText(std::string_view text, std::string* why) {
+    LineReader lines(text);
+    std::string_view line;
+    if (!lines.next(line))
+        return fail(why, "the file is empty");
+    if (line != kFormatTag)
+        return fail(why, atLine(1, std::string("the file does not begin with the tag \"") +
+                                       kFormatTag + "\""));
+
+    std::string problem;
+    NodeTable table{nullptr};
+    for (;;) {
+        if (!lines.next(line))
+            return fail(why, std::string("the file ends before \"") + kEndNodesMarker + "\"");
+        if (line == kEndNodesMarker)
+            break;
+        auto* n = new Node;
+        if (!n->readLine(line, &problem)) {
+            delete n;
+            return fail(why, atLine(lines.lineNumber(), problem));
+        }
+        nodes_.push_back(n);
+        n->id_ = static_cast<std::int32_t>(nodes_.size());
+        table.push_back(n);
+    }
+
+    for (;;) {
+        if (!lines.next(line))
+            return fail(why, std::string("the file ends before \"") + kEndLinksMarker + "\"");
+        if (line == kEndLinksMarker)
+            break;
+        auto* l = new Link;
+        if (!l->readLine(line, table, &problem)) {
+            l->setFromNode(nullptr);
+            l->setToNode(nullptr);
+            delete l;
+            return fail(why, atLine(lines.lineNumber(), problem));
+        }
+        links_.push_back(l);
+        l->setId(static_cast<std::int32_t>(links_.size()));
+    }
+
+    if (!lines.next(line))
+        return fail(why, "the file ends before the background bitmap lines");
+    std::string path(line);
+    const int rectLine = lines.lineNumber() + 1;
+
+    // The rectangle is read like stream extraction would: blanks, line ends included, between
+    // the four numbers do not matter.
+    Cursor c(lines.rest());
+    float rect[4] = {0, 0, 0, 0};
+    const char* names[4] = {"top", "left", "bottom", "right"};
+    for (int i = 0; i < 4; ++i) {
+        const auto r = c.readFloat(rect[i]);
+        if (r == Cursor::Result::Missing)
+            return fail(why, atLine(rectLine, "the background rectangle needs four numbers "
+                                              "(top, left, bottom, right)"));
+        if (r != Cursor::Result::Ok)
+            return fail(why, atLine(rectLine, numberProblem(r,
+                                                            (std::string("the background "
+                                                                         "rectangle's ") +
+                                                             names[i])
+                                                                .c_str(),
+                                                            false)));
+    }
+    setBitmap(std::move(path), WorldRect{rect[0], rect[2], rect[1], rect[3]});
+    recomputeBounds();
+    return true;
+}

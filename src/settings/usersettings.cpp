@@ -1,0 +1,74 @@
+#include "settings/usersettings.h"
+
+#include "settings/registrykey.h"
+
+#include <locale>
+#include <sstream>
+
+namespace {
+
+std::ios_base::fmtflags defaultFlags() {
+    return std::ios_base::dec | std::ios_base::skipws;
+}
+
+} // namespace
+
+// One list of the settings keeps loading and saving in the same order.
+template <class Self, class F> void UserDefinedSettings::forEachSetting(Self& self, F&& f) {
+    f(self.defaultNumLanes);
+    f(self.defaultCapacity);
+    f(self.defaultFFSpeed);
+    f(self.defaultJamDensity);
+    f(self.gridPixels);
+    f(self.backColor);
+    f(self.precision);
+}
+
+UserDefinedSettings::UserDefinedSettings()
+    : defaultNumLanes{"DefaultNumLanes", 2, defaultFlags()},
+      defaultCapacity{"DefaultCapacity", 1400, defaultFlags()}, defaultFFSpeed{"DefaultFFSpeed", 50,
+                                                                               defaultFlags()},
+      defaultJamDensity{"DefaultJamDensity", 190, defaultFlags()}, gridPixels{"GridPixels", 50,
+                                                                              defaultFlags()},
+      backColor{"BackColor", 16777215u, defaultFlags()}, precision{"Precision", 3, defaultFlags()} {
+    load();
+}
+
+UserDefinedSettings::~UserDefinedSettings() {
+    if (!persistOnExit) {
+        return;
+    }
+    // A lost save is better than terminating the program while it shuts down.
+    try {
+        save();
+    } catch (...) {
+    }
+}
+
+void UserDefinedSettings::load() {
+    RegistryKey key;
+    if (!key.open(RegistryKey::Root::CurrentUser, registryPath)) {
+        return;
+    }
+    forEachSetting(*this, [&key](auto& setting) {
+        const std::string text = key.read(setting.name);
+        if (!text.empty()) {
+            parseSettingText(text, setting.value);
+        }
+    });
+}
+
+void UserDefinedSettings::save() const {
+    RegistryKey key;
+    if (!key.open(RegistryKey::Root::CurrentUser, registryPath)) {
+        return;
+    }
+    forEachSetting(*this, [&key](const auto& setting) {
+        std::ostringstream text;
+        // The global locale may group digits; the stored text must be plain digits.
+        text.imbue(std::locale::classic());
+        text.flags(setting.flags);
+        text << setting.value;
+        key.write(setting.name, text.str());
+    });
+}

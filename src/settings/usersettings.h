@@ -1,0 +1,100 @@
+#pragma once
+
+#include <charconv>
+#include <cstdint>
+#include <ios>
+#include <string>
+#include <system_error>
+#include <type_traits>
+
+// One named preference: the name it is stored under, its value, and the number format used to
+// turn the value into text.
+template <class V> struct Setting {
+    std::string name;
+    V value;
+    std::ios_base::fmtflags flags;
+};
+
+// Reads a decimal integer the way a stored preference is read: leading white space is skipped,
+// then an optional sign and the longest run of digits are taken and the rest is ignored. Returns
+// false and leaves out unchanged when there are no digits or the number does not fit V (for an
+// unsigned V that includes any negative number other than zero).
+template <class V> bool parseSettingText(const std::string& text, V& out) {
+    static_assert(std::is_integral_v<V>);
+    const auto isSpace = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    };
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+
+    std::size_t pos = 0;
+    while (pos < text.size() && isSpace(text[pos])) {
+        ++pos;
+    }
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    std::size_t end = pos;
+    while (end < text.size() && isDigit(text[end])) {
+        ++end;
+    }
+    if (end == pos) {
+        return false;
+    }
+
+    // from_chars reports overflow instead of clamping or wrapping, which is what lets a value
+    // that does not fit keep its previous content. It accepts a minus only for signed types.
+    std::size_t first = pos;
+    if constexpr (std::is_signed_v<V>) {
+        if (negative) {
+            --first;
+        }
+    }
+    V parsed{};
+    const auto [ptr, ec] = std::from_chars(text.data() + first, text.data() + end, parsed);
+    if (ec != std::errc{}) {
+        return false;
+    }
+    if constexpr (std::is_unsigned_v<V>) {
+        if (negative && parsed != 0) {
+            return false;
+        }
+    }
+    out = parsed;
+    return true;
+}
+
+// The user's preferences: the attributes given to new links, the grid spacing, the canvas colour
+// and the save precision. Loaded from the user's settings store on construction and written back
+// on destruction; everything in between reads and assigns the members directly.
+class UserDefinedSettings {
+public:
+    static constexpr const char* registryPath = "Software\\Kestrin\\Vantry\\Settings";
+
+    UserDefinedSettings();
+    ~UserDefinedSettings();
+
+    UserDefinedSettings(const UserDefinedSettings&) = delete;
+    UserDefinedSettings& operator=(const UserDefinedSettings&) = delete;
+
+    // Values that are missing or do not parse keep what they had.
+    void load();
+    // Failures are not reported: preferences are not worth interrupting the user for.
+    void save() const;
+
+    Setting<std::int32_t> defaultNumLanes;
+    Setting<std::int32_t> defaultCapacity;
+    Setting<std::int32_t> defaultFFSpeed;
+    Setting<std::int32_t> defaultJamDensity;
+    Setting<std::int32_t> gridPixels;
+    // A colour value laid out as 0x00BBGGRR.
+    Setting<std::uint32_t> backColor;
+    Setting<std::int32_t> precision;
+
+    // Batch runs clear this so they never rewrite the user's preferences.
+    bool persistOnExit = true;
+
+private:
+    template <class Self, class F> static void forEachSetting(Self& self, F&& f);
+};

@@ -1,0 +1,130 @@
+#include "support/testdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/wait.h>
+
+namespace {
+
+const char* const kExample = "KX101\n"
+                             "0.000 0.000\n"
+                             "1.500 0.000\n"
+                             "EndNodes\n"
+                             "1 2 2 1400 1.500 50 190 I M Main St\n"
+                             "2 1 2 1400 1.500 50 190 O  \n"
+                             "EndLinks\n"
+                             "\n"
+                             "0.000 0.000 0.000 0.000\n";
+
+// Runs the real command-line program, as a script would.
+struct CliRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    CliRun cli(const std::string& args) {
+        const std::string command = std::string("'") + VANTRY_CLI + "' " + args + " >'" +
+                                    dir.file("stdout") + "' 2>'" + dir.file("stderr") + "'";
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(dir.file("stdout")),
+                slurp(dir.file("stderr"))};
+    }
+    std::string path(const std::string& name) { return "'" + dir.file(name) + "'"; }
+
+    TestDir dir;
+};
+
+TEST_F(CliTest, ConvertReproducesATextFileByteForByte) {
+    spit(dir.file("in.txt"), kExample);
+    const CliRun r = cli("convert " + path("in.txt") + " " + path("out.txt"));
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(slurp(dir.file("out.txt")), kExample);
+
+    spit(dir.file("crlf.txt"),
+         "KX101\r\n0 0\r\n1.5 0\r\nEndNodes\r\n1 2 2 1400 1.5 50 190 I M "
+         "Main St\r\n2 1 2 1400 1.5 50 190 O  \r\nEndLinks\r\n\r\n0 0 0 0\r\n");
+    EXPECT_EQ(cli("convert " + path("crlf.txt") + " " + path("lf.txt")).code, 0);
+    EXPECT_EQ(slurp(dir.file("lf.txt")), kExample);
+}
+
+TEST_F(CliTest, ConvertRoundsToTheRequestedPrecision) {
+    spit(dir.file("in.txt"), "KX101\n1.23456 -2.5\nEndNodes\nEndLinks\nbg.bmp\n1 2 3 4\n");
+    ASSERT_EQ(cli("convert " + path("in.txt") + " " + path("p1.txt") + " --precision 1").code, 0);
+    EXPECT_EQ(slurp(dir.file("p1.txt")),
+              "KX101\n1.2 -2.5\nEndNodes\nEndLinks\nbg.bmp\n1.0 2.0 3.0 4.0\n");
+    EXPECT_EQ(cli("convert " + path("in.txt") + " " + path("p.txt") + " --precision x").code, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("p.txt")));
+}
+
+TEST_F(CliTest, RefusedInputsExitWithOneAMessageAndNoOutputFile) {
+    const std::string body = "0 0\n1 0\nEndNodes\n1 2 2 1400 1 50 190 I M x\nEndLinks\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"KX101 \n" + body + "\n0 0 0 0\n", "line 1"},
+        {"kx101\n" + body + "\n0 0 0 0\n", "line 1"},
+        {"KX101\n" + body, "background"},
+        {"KX101\n0 0\n1\nEndNodes\nEndLinks\n\n0 0 0 0\n", "line 3"},
+        {"KX101\n0 0\nEndNodes\n1 2 2 1400 1 50 190 I M x\nEndLinks\n\n0 0 0 0\n", "node 2"},
+        {"KX101\n0 0\n1 0\nEndNodes\n1 2 2 1400 1 50 190\nEndLinks\n\n0 0 0 0\n", "line 5"},
+        {"KX101\n0 nan\nEndNodes\nEndLinks\n\n0 0 0 0\n", "line 2"},
+    };
+    for (const auto& [text, where] : cases) {
+        SCOPED_TRACE(text);
+        spit(dir.file("bad.txt"), text);
+        const CliRun r = cli("convert " + path("bad.txt") + " " + path("out.txt"));
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.err.find("bad.txt"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(where), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line";
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
+    }
+}
+
+TEST_F(CliTest, AFailedSaveLeavesAnExistingOutputUntouched) {
+    spit(dir.file("in.txt"), kExample);
+    spit(dir.file("out.TXT"), "precious");
+    const CliRun r = cli("convert " + path("in.txt") + " " + path("out.TXT"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("out.TXT"), std::string::npos);
+    EXPECT_EQ(slurp(dir.file("out.TXT")), "precious");
+}
+
+TEST_F(CliTest, InfoDescribesTheBundledSample) {
+    const CliRun r = cli(std::string("info '") + VANTRY_EXAMPLES + "/corridor-work-zone.txt'");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "nodes 29\nlinks 40\nbounds 0.600000 -0.800000 0.000000 4.000000\n"
+                     "bitmap \n");
+}
+
+TEST_F(CliTest, BadUsageExitsWithTwo) {
+    EXPECT_EQ(cli("").code, 2);
+    EXPECT_EQ(cli("frobnicate").code, 2);
+    EXPECT_EQ(cli("info").code, 2);
+    EXPECT_EQ(cli("convert only-one.txt").code, 2);
+    EXPECT_EQ(cli("convert a.txt b.txt --colour red").code, 2);
+    EXPECT_EQ(cli("info " + path("missing.txt")).code, 1);
+}
+
+TEST_F(CliTest, ABatchRunNeverWritesTheUsersSettings) {
+    spit(dir.file("in.txt"), kExample);
+    const std::string env = "XDG_CONFIG_HOME='" + dir.file("config") + "' ";
+    const std::string command = env + "'" + VANTRY_CLI + "' convert " + path("in.txt") + " " +
+                                path("out.txt") + " --precision 1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("config")));
+}
+
+TEST_F(CliTest, ConvertUsesThePrecisionFromTheUsersSettings) {
+    std::filesystem::create_directories(dir.file("config/Kestrin"));
+    spit(dir.file("config/Kestrin/Vantry.conf"), "[Settings]\nPrecision=1\n");
+    spit(dir.file("in.txt"), kExample);
+    const std::string command = "XDG_CONFIG_HOME='" + dir.file("config") + "' '" + VANTRY_CLI +
+                                "' convert " + path("in.txt") + " " + path("out.txt");
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_NE(slurp(dir.file("out.txt")).find("\n1.5 0.0\n"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,255 @@
+#include "document/vantrydoc.h"
+#include "settings/singletonptr.h"
+#include "settings/usersettings.h"
+#include "support/scriptedprompter.h"
+#include "support/testdir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char* const kExample = "KX101\n"
+                             "0.000 0.000\n"
+                             "1.500 0.000\n"
+                             "EndNodes\n"
+                             "1 2 2 1400 1.500 50 190 I M Main St\n"
+                             "2 1 2 1400 1.500 50 190 O  \n"
+                             "EndLinks\n"
+                             "\n"
+                             "0.000 0.000 0.000 0.000\n";
+
+class RecordingView : public DocumentObserver {
+public:
+    std::vector<long> hints;
+    void OnUpdate(DocumentObserver*, long hint) override { hints.push_back(hint); }
+};
+
+class DocumentTest : public ::testing::Test {
+protected:
+    DocumentTest() {
+        settings->persistOnExit = false;
+        settings->precision.value = 3;
+        doc.addView(&view);
+    }
+
+    // Adds one node at x through the edit protocol.
+    void addNodeAt(float x) {
+        doc.edit([x](Network& net) {
+            createNodeAt(net, {x, 0.0f});
+            return true;
+        });
+    }
+
+    SingletonPtr<UserDefinedSettings> settings;
+    TestDir dir;
+    ScriptedPrompter prompter;
+    CVantryDoc doc{&prompter};
+    RecordingView view;
+};
+
+TEST_F(DocumentTest, SavedTextFileOpensAsTheSameNetworkRoundedToThePrecisionSetting) {
+    spit(dir.file("in.txt"), kExample);
+    ASSERT_TRUE(doc.OnOpenDocument(dir.file("in.txt"))) << doc.lastError();
+    addNodeAt(1.23456f);
+    ASSERT_TRUE(doc.OnSaveDocument(dir.file("out.txt")));
+    EXPECT_FALSE(doc.IsModified());
+
+    CVantryDoc reopened;
+    ASSERT_TRUE(reopened.OnOpenDocument(dir.file("out.txt")));
+    ASSERT_EQ(reopened.network().nodes().size(), 3u);
+    EXPECT_FLOAT_EQ(reopened.network().nodes()[2]->x(), 1.235f);
+    EXPECT_FALSE(reopened.IsModified());
+    EXPECT_FALSE(reopened.canUndo());
+    EXPECT_FALSE(reopened.canRedo());
+
+    settings->precision.value = 5;
+    ASSERT_TRUE(doc.OnSaveDocument(dir.file("five.txt")));
+    EXPECT_NE(slurp(dir.file("five.txt")).find("\n1.23456 0.00000\n"), std::string::npos);
+}
+
+TEST_F(DocumentTest, PrecisionOutsideItsRangeIsHeldToTheNearestUsableValue) {
+    spit(dir.file("in.txt"), kExample);
+    ASSERT_TRUE(doc.OnOpenDocument(dir.file("in.txt")));
+    settings->precision.value = 4000;
+    ASSERT_TRUE(doc.OnSaveDocument(dir.file("wide.txt")));
+    EXPECT_NE(slurp(dir.file("wide.txt")).find("\n1.500000000000 0.000000000000\n"),
+              std::string::npos);
+    settings->precision.value = -7;
+    ASSERT_TRUE(doc.OnSaveDocument(dir.file("none.txt")));
+    EXPECT_NE(slurp(dir.file("none.txt")).find("\n2 0\nEndNodes"), std::string::npos);
+
+    CVantryDoc reopened;
+    EXPECT_TRUE(reopened.OnOpenDocument(dir.file("wide.txt")));
+    EXPECT_TRUE(reopened.OnOpenDocument(dir.file("none.txt")));
+}
+
+TEST_F(DocumentTest, UnrecognisedExtensionsAreRefusedWithTheSupportedOnesNamed) {
+    addNodeAt(1.0f);
+    for (const std::string name : {"NET.TXT", "net.Xls", "net", "net.csv"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(doc.OnSaveDocument(dir.file(name)));
+        EXPECT_NE(doc.lastError().find(dir.file(name)), std::string::npos);
+        EXPECT_NE(doc.lastError().find("\".txt\""), std::string::npos);
+        EXPECT_NE(doc.lastError().find("\".xls\""), std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name)));
+        EXPECT_TRUE(doc.IsModified());
+        const bool caseOnly = name == "NET.TXT" || name == "net.Xls";
+        EXPECT_EQ(doc.lastError().find("lower case") != std::string::npos, caseOnly);
+    }
+
+    spit(dir.file("NET.TXT"), kExample);
+    CVantryDoc other;
+    EXPECT_FALSE(other.OnOpenDocument(dir.file("NET.TXT")));
+    EXPECT_NE(other.lastError().find("lower case"), std::string::npos);
+}
+
+TEST_F(DocumentTest, FailedOpenSaysWhichFileAndWhyAndKeepsNothing) {
+    EXPECT_FALSE(doc.OnOpenDocument(dir.file("missing.txt")));
+    EXPECT_NE(doc.lastError().find("missing.txt"), std::string::npos);
+    EXPECT_NE(doc.lastError().find("no such file"), std::string::npos) << doc.lastError();
+
+    std::string broken = kExample;
+    broken.replace(broken.find("1400 1.500 50 190 O"), 4, "many");
+    spit(dir.file("broken.txt"), broken);
+    EXPECT_FALSE(doc.OnOpenDocument(dir.file("broken.txt")));
+    EXPECT_NE(doc.lastError().find("line 6"), std::string::npos) << doc.lastError();
+    EXPECT_TRUE(doc.network().nodes().empty());
+    EXPECT_TRUE(doc.network().links().empty());
+
+    EXPECT_FALSE(doc.OnOpenDocument(dir.file("book.xls")));
+    EXPECT_NE(doc.lastError().find("workbook"), std::string::npos);
+}
+
+TEST_F(DocumentTest, SaveAsProposesANameFromTheTitleOrThePath) {
+    doc.SetTitle("Network1");
+    EXPECT_EQ(doc.proposedSaveName(), "Network1.xls");
+    doc.SetTitle("Plan#2;draft");
+    EXPECT_EQ(doc.proposedSaveName(), "Plan.xls");
+
+    prompter.paths.push_back(std::nullopt);
+    EXPECT_FALSE(doc.DoSave(std::nullopt));
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text, std::string("Plan.xls|") + kNetworkFileFilter);
+
+    addNodeAt(2.0f);
+    prompter.paths.push_back(dir.file("plan.txt"));
+    ASSERT_TRUE(doc.DoSave(std::nullopt));
+    EXPECT_EQ(doc.GetPathName(), dir.file("plan.txt"));
+    EXPECT_EQ(doc.GetTitle(), "plan.txt");
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.proposedSaveName(), dir.file("plan.txt"));
+}
+
+TEST_F(DocumentTest, FailedSaveIsReportedAndKeepsPathAndModifiedFlag) {
+    prompter.paths.push_back(dir.file("first.txt"));
+    ASSERT_TRUE(doc.DoSave(std::nullopt));
+    addNodeAt(2.0f);
+    prompter.paths.push_back(dir.file("typed-without-extension"));
+    EXPECT_FALSE(doc.DoSave(std::nullopt));
+    ASSERT_EQ(prompter.asked.back().kind, "message");
+    EXPECT_EQ(prompter.asked.back().icon, Prompter::Icon::Exclamation);
+    EXPECT_NE(prompter.asked.back().text.find("typed-without-extension"), std::string::npos);
+    EXPECT_EQ(doc.GetPathName(), dir.file("first.txt"));
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(prompter.unexpected, 0);
+}
+
+TEST_F(DocumentTest, UndoAndRedoWalkTheHistoryAndTrackTheSavedState) {
+    spit(dir.file("in.txt"), kExample);
+    ASSERT_TRUE(doc.OnOpenDocument(dir.file("in.txt")));
+    const std::string opened = doc.network().toText();
+    addNodeAt(3.0f);
+    addNodeAt(4.0f);
+    addNodeAt(1.23456f);
+    const std::string edited = doc.network().toText();
+    EXPECT_TRUE(doc.IsModified());
+
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(doc.execute(ID_EDIT_UNDO));
+    EXPECT_EQ(doc.network().toText(), opened);
+    EXPECT_FALSE(doc.query(ID_EDIT_UNDO)->enabled);
+    EXPECT_TRUE(doc.query(ID_EDIT_REDO)->enabled);
+    EXPECT_FALSE(doc.IsModified());
+
+    for (int i = 0; i < 3; ++i)
+        doc.execute(ID_EDIT_REDO);
+    EXPECT_EQ(doc.network().toText(), edited);
+    EXPECT_FLOAT_EQ(doc.network().nodes().back()->x(), 1.235f);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_FALSE(doc.query(ID_EDIT_REDO)->enabled);
+
+    EXPECT_EQ(view.hints, (std::vector<long>{0, 0, 0, 17598, 17598, 17598, 17598, 17598, 17598}));
+    EXPECT_FALSE(doc.query(12345).has_value());
+}
+
+TEST_F(DocumentTest, ModifiedFlagFollowsTheSavedStateNotJustTheDepth) {
+    addNodeAt(1.0f);
+    ASSERT_TRUE(doc.OnSaveDocument(dir.file("saved.txt")));
+    doc.OnEditUndo();
+    EXPECT_TRUE(doc.IsModified());
+    doc.OnEditRedo();
+    EXPECT_FALSE(doc.IsModified()) << "back at the saved state";
+
+    doc.OnEditUndo();
+    addNodeAt(7.0f); // same depth as the saved state, different network
+    EXPECT_TRUE(doc.IsModified());
+    doc.OnEditUndo();
+    doc.OnEditRedo();
+    EXPECT_TRUE(doc.IsModified());
+}
+
+TEST_F(DocumentTest, AnEditThatChangesNothingGivesBackItsSnapshotAndTheRedoHistory) {
+    addNodeAt(1.0f);
+    addNodeAt(2.0f);
+    doc.OnEditUndo();
+    view.hints.clear();
+    ASSERT_TRUE(doc.canRedo());
+
+    EXPECT_FALSE(doc.edit([](Network&) { return false; }));
+    EXPECT_EQ(doc.undoDepth(), 1u);
+    EXPECT_EQ(doc.redoDepth(), 1u);
+    EXPECT_TRUE(view.hints.empty());
+
+    addNodeAt(3.0f);
+    EXPECT_FALSE(doc.canRedo()) << "a real edit discards the redo history";
+}
+
+TEST_F(DocumentTest, UndoRestoresTheBackgroundBitmapFields) {
+    addNodeAt(1.0f);
+    doc.edit([](Network& net) {
+        net.setBitmap("maps\\area.bmp", WorldRect{2, -1, -3, 4});
+        return true;
+    });
+    doc.OnEditUndo();
+    EXPECT_EQ(doc.network().bitmapPath(), "");
+    EXPECT_EQ(doc.network().bitmapRect(), WorldRect{});
+    doc.OnEditRedo();
+    EXPECT_EQ(doc.network().bitmapPath(), "maps\\area.bmp");
+    EXPECT_EQ(doc.network().bitmapRect(), (WorldRect{2, -1, -3, 4}));
+}
+
+TEST_F(DocumentTest, NewLinksTakeTheUsersDefaults) {
+    settings->defaultNumLanes.value = 4;
+    settings->defaultCapacity.value = 1800;
+    settings->defaultFFSpeed.value = 70;
+    settings->defaultJamDensity.value = 210;
+    doc.edit([](Network& net) {
+        Node* a = createNodeAt(net, {0, 0});
+        Node* b = createNodeAt(net, {1, 0});
+        return connectNodes(net, a, b, false, CVantryDoc::linkDefaults());
+    });
+    const Link* l = doc.network().links().front();
+    EXPECT_EQ(l->numLanes(), 4);
+    EXPECT_EQ(l->capacity(), 1800);
+    EXPECT_EQ(l->ffSpeed(), 70);
+    EXPECT_EQ(l->jamDensity(), 210);
+}
+
+TEST(DocumentWithoutSettings, SavingAndNewLinksNeedTheSettingsObject) {
+    CVantryDoc doc;
+    EXPECT_THROW(doc.OnSaveDocument("/tmp/never-written.txt"),
+                 SingletonPtr<UserDefinedSettings>::AccessError);
+    EXPECT_THROW(CVantryDoc::linkDefaults(), SingletonPtr<UserDefinedSettings>::AccessError);
+}
+
+} // namespace

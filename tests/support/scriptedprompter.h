@@ -1,0 +1,62 @@
+#pragma once
+
+#include "document/prompter.h"
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A prompter for tests: answers come from queues filled by the test, and every question and
+// message is recorded. An unexpected question fails loudly through `unexpected`.
+class ScriptedPrompter : public Prompter {
+public:
+    struct Record {
+        std::string kind;
+        std::string text;
+        Icon icon = Icon::None;
+    };
+
+    std::deque<bool> yesNo;
+    std::deque<Answer> yesNoCancel;
+    std::deque<std::optional<std::string>> paths;
+    std::deque<std::optional<std::uint32_t>> colours;
+    std::vector<Record> asked;
+    int unexpected = 0;
+
+    void showMessage(const std::string& text, Icon icon) override {
+        asked.push_back({"message", text, icon});
+    }
+    bool askYesNo(const std::string& text, Icon icon) override {
+        asked.push_back({"yesno", text, icon});
+        return take(yesNo, false);
+    }
+    Answer askYesNoCancel(const std::string& text, Icon icon) override {
+        asked.push_back({"yesnocancel", text, icon});
+        return take(yesNoCancel, Answer::Cancel);
+    }
+    std::optional<std::string> chooseOpenPath(const std::string& filter) override {
+        asked.push_back({"open", filter});
+        return take(paths, std::optional<std::string>());
+    }
+    std::optional<std::string> chooseSavePath(const std::string& proposed,
+                                              const std::string& filter) override {
+        asked.push_back({"save", proposed + "|" + filter});
+        return take(paths, std::optional<std::string>());
+    }
+    std::optional<std::uint32_t> pickColour(std::uint32_t initial) override {
+        asked.push_back({"colour", std::to_string(initial)});
+        return take(colours, std::optional<std::uint32_t>());
+    }
+
+private:
+    template <class T> T take(std::deque<T>& queue, T fallback) {
+        if (queue.empty()) {
+            ++unexpected;
+            return fallback;
+        }
+        T value = queue.front();
+        queue.pop_front();
+        return value;
+    }
+};
