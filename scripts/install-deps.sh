@@ -10,6 +10,8 @@ packages=(
     ccache
     pkg-config
     qt6-base-dev
+    qt6-svg-dev
+    fonts-liberation
     libgtest-dev
     libgmock-dev
     libbenchmark-dev

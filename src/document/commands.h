@@ -2,12 +2,69 @@
 
 #include <optional>
 
-// Command ids as the menus, toolbar and accelerators know them.
+// Every command of the program by the number menus, toolbar buttons and keys carry.
 enum CommandId : int {
-    ID_LOAD_BITMAP = 32809,
-    ID_LOAD_TIGER_DATA = 32818,
+    // Tools of the map view.
+    ID_TOOL_SELECT = 32791,
+    ID_TOOL_NODE = 32792,
+    ID_TOOL_LINK = 32793,
+    ID_TOOL_TWOWAY_LINK = 32808,
+    ID_TOOL_AUTO_POPULATE = 32821,
+    ID_TOOL_DISTANCE = 32802,
+    ID_TOOL_PAN = 32799,
+    ID_TOOL_ZOOM_IN = 32797,
+    ID_TOOL_ZOOM_OUT = 32798,
+    // View commands.
+    ID_VIEW_ZOOM_IN_CENTER = 32804,
+    ID_VIEW_ZOOM_OUT_CENTER = 32805,
+    ID_VIEW_SHOW_ENTIRE_NETWORK = 32803,
+    ID_VIEW_NUMBERS = 32824,
+    ID_VIEW_GRID = 32800,
+    ID_VIEW_BITMAP = 32801,
+    ID_VIEW_TIGER = 32819,
+    ID_VIEW_FINE_ZOOM_OUT = 32812,
+    ID_VIEW_FINE_ZOOM_IN = 32813,
+    ID_VIEW_MOVE_RIGHT = 32814,
+    ID_VIEW_MOVE_LEFT = 32815,
+    ID_VIEW_MOVE_UP = 32816,
+    ID_VIEW_MOVE_DOWN = 32817,
+    ID_VIEW_ESCAPE = 32823,
+    // Editing.
+    ID_EDIT_PROPERTIES = 32806,
+    ID_EDIT_COPY_IMAGE = 32828,
+    ID_EDIT_CLEAR = 57632,
+    ID_EDIT_COPY = 57634,
+    ID_EDIT_CUT = 57635,
+    ID_EDIT_PASTE = 57637,
     ID_EDIT_UNDO = 57643,
     ID_EDIT_REDO = 57644,
+    // Document.
+    ID_LOAD_BITMAP = 32809,
+    ID_LOAD_TIGER_DATA = 32818,
+    ID_FILE_NEW = 57600,
+    ID_FILE_OPEN = 57601,
+    ID_FILE_CLOSE = 57602,
+    ID_FILE_SAVE = 57603,
+    ID_FILE_SAVE_AS = 57604,
+    ID_FILE_PRINT = 57607,
+    ID_FILE_PRINT_PREVIEW = 57609,
+    ID_FILE_MRU_FIRST = 57616,
+    ID_FILE_MRU_LAST = 57631,
+    // Application and frames.
+    ID_PREFERENCES = 32811,
+    ID_APP_ABOUT = 57664,
+    ID_APP_EXIT = 57665,
+    ID_HELP_FINDER = 57667,
+    ID_CONTEXT_HELP = 57669,
+    ID_HELP = 57670,
+    ID_NEXT_PANE = 57680,
+    ID_PREV_PANE = 57681,
+    ID_WINDOW_NEW = 57648,
+    ID_WINDOW_ARRANGE = 57649,
+    ID_WINDOW_CASCADE = 57650,
+    ID_WINDOW_TILE = 57651,
+    ID_VIEW_TOOLBAR = 59392,
+    ID_VIEW_STATUS_BAR = 59393,
 };
 
 // Whether a command can run now, and whether its menu item shows a check mark.

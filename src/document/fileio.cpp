@@ -115,3 +115,13 @@ bool writeFileSafely(const std::string& path, const std::string& contents, std::
     }
     return true;
 }
+
+bool isWritableFile(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status st = fs::status(toPath(path), ec);
+    if (ec || !fs::is_regular_file(st))
+        return false;
+    const auto writeBits =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    return (st.permissions() & writeBits) != fs::perms::none;
+}

@@ -10,3 +10,6 @@ bool readWholeFile(const std::string& path, std::string& contents, std::string& 
 // once everything was written. The old file's permissions are kept, and a symbolic link keeps
 // pointing at the file it named.
 bool writeFileSafely(const std::string& path, const std::string& contents, std::string& why);
+
+// True when a file exists at path and may be written to.
+bool isWritableFile(const std::string& path);

@@ -130,6 +130,29 @@ bool CVantryDoc::DoSave(std::optional<std::string> name, bool replace) {
     return true;
 }
 
+bool CVantryDoc::OnFileSave() {
+    if (pathName_.empty() || !isWritableFile(pathName_))
+        return DoSave(std::nullopt, true);
+    return DoSave(pathName_, true);
+}
+
+bool CVantryDoc::SaveModified() {
+    if (!IsModified())
+        return true;
+    if (!prompter_)
+        return false;
+    const std::string name = pathName_.empty() ? title_ : pathName_;
+    switch (
+        prompter_->askYesNoCancel("Save changes to " + name + "?", Prompter::Icon::Exclamation)) {
+    case Prompter::Answer::Yes:
+        return OnFileSave();
+    case Prompter::Answer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void CVantryDoc::UpdateAllViews(DocumentObserver* sender, long hint) {
     // A view may close itself while handling a hint; work on a copy of the list.
     const std::vector<DocumentObserver*> views = views_;
@@ -208,6 +231,9 @@ std::optional<CommandState> CVantryDoc::query(int id) const {
         return CommandState{canUndo(), false};
     case ID_EDIT_REDO:
         return CommandState{canRedo(), false};
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_AS:
+        return CommandState{true, false};
     default:
         return std::nullopt;
     }
@@ -223,6 +249,10 @@ bool CVantryDoc::execute(int id) {
         OnEditUndo();
     else if (id == ID_EDIT_REDO)
         OnEditRedo();
+    else if (id == ID_FILE_SAVE)
+        OnFileSave();
+    else if (id == ID_FILE_SAVE_AS)
+        OnFileSaveAs();
     return true;
 }
 

@@ -58,6 +58,13 @@ public:
     // save is reported to the user.
     bool DoSave(std::optional<std::string> name, bool replace = true);
     std::string proposedSaveName(bool replace = true) const;
+    // File Save: saves to the document's path, or asks for a name when there is none or the
+    // file there is missing or read-only.
+    bool OnFileSave();
+    bool OnFileSaveAs() { return DoSave(std::nullopt, true); }
+    // Before the document closes: asks whether to save a modified document. False when the
+    // user cancels or the save fails, so that the document stays open.
+    bool SaveModified();
 
     void UpdateAllViews(DocumentObserver* sender, long hint);
     void addView(DocumentObserver* view);

@@ -1,0 +1,192 @@
+#include "app/commandtable.h"
+
+#include "document/commands.h"
+#include "document/prompter.h"
+
+#include <algorithm>
+
+const char* const kOpenFilter = kNetworkFileFilter;
+
+const std::vector<CommandInfo>& commandTable() {
+    static const std::vector<CommandInfo> table = {
+        // id, menu text, key hint, status text, tool tip, keys, icon, checkable
+        {ID_TOOL_SELECT, "&Select", "", "Selection mode", "Select", "", "select", true},
+        {ID_TOOL_NODE, "&Node", "", "Create Nodes", "Node", "", "node", true},
+        {ID_TOOL_LINK, "&Link", "", "Create Links", "Link", "", "link", true},
+        {ID_TOOL_TWOWAY_LINK, "&2-Way Link", "", "Create Two-Way Link", "Two-Way Link", "",
+         "link-2way", true},
+        {ID_TOOL_AUTO_POPULATE, "&Auto-Populate", "", "Populate network from Tiger data",
+         "Auto-populate", "", "auto-populate", true},
+        {ID_TOOL_DISTANCE, "&Distance", "", "Distance calculation", "Distance", "", "distance",
+         true},
+        {ID_TOOL_PAN, "&Pan", "", "Pan", "Pan", "", "pan", true},
+        {ID_TOOL_ZOOM_IN, "Zoom &In", "", "Zoom In", "Zoom In", "", "zoom-in", true},
+        {ID_TOOL_ZOOM_OUT, "Zoom &Out", "", "Zoom Out", "Zoom Out", "", "zoom-out", true},
+        {ID_VIEW_ZOOM_IN_CENTER, "Zoom In to &Center", "+/PgUp", "Zoom In to Center", "Zoom In",
+         "+|=|Num++", "zoom-center-in", false},
+        {ID_VIEW_ZOOM_OUT_CENTER, "Zoom Out &from Center", "-/PgDn", "Zoom Out from Center",
+         "Zoom Out", "-|Num+-", "zoom-center-out", false},
+        {ID_VIEW_SHOW_ENTIRE_NETWORK, "Show Entire &Network", "", "Show Entire Network",
+         "Show Network", "", "show-network", false},
+        {ID_VIEW_NUMBERS, "&Link and Node Numbers", "", "Show/hide Link and Node Numbers",
+         "Link and Node Numbers", "", "numbers", true},
+        {ID_VIEW_GRID, "&Grid", "", "Show/hide grid lines", "Grid", "", "grid", true},
+        {ID_VIEW_BITMAP, "&Bitmap Background", "", "Show/hide bitmap background", "Bitmap", "",
+         "bitmap", true},
+        {ID_VIEW_TIGER, "TIGER/Line &Data", "", "Show/hide TIGER Data", "TIGER Data", "", "tiger",
+         true},
+        {ID_EDIT_PROPERTIES, "Pr&operties...", "", "Edit Properties of Selected Object",
+         "Properties", "", "properties", false},
+        {ID_EDIT_COPY_IMAGE, "Copy &Image", "Ctrl+I", "Copy window to clipboard as image",
+         "Copy Image", "Ctrl+I", "copy-image", false},
+        {ID_EDIT_CLEAR, "&Delete", "Del", "Delete the selection", "Delete", "Del", "delete", false},
+        {ID_EDIT_CUT, "Cu&t", "Ctrl+X", "Cut the selection and put it on the Clipboard", "Cut",
+         "Ctrl+X|Shift+Del", "cut", false},
+        {ID_EDIT_COPY, "&Copy", "Ctrl+C", "Copy the selection and put it on the Clipboard", "Copy",
+         "Ctrl+C|Ctrl+Ins", "copy", false},
+        {ID_EDIT_PASTE, "&Paste", "Ctrl+V", "Insert Clipboard contents", "Paste",
+         "Ctrl+V|Shift+Ins", "paste", false},
+        {ID_FILE_PRINT, "&Print...", "", "Print the active document", "Print", "", "print", false},
+        {ID_FILE_PRINT_PREVIEW, "P&rint Preview", "", "Preview the active document",
+         "Print Preview", "", "print-preview", false},
+        {ID_EDIT_UNDO, "&Undo", "Ctrl+Z", "Undo the last action", "Undo", "Ctrl+Z|Alt+Backspace",
+         "undo", false},
+        {ID_EDIT_REDO, "&Redo", "Ctrl+Y", "Redo the previously undone action", "Redo", "Ctrl+Y",
+         "redo", false},
+        {ID_LOAD_BITMAP, "Load &Bitmap...", "", "Load Bitmap Background", "Load Bitmap", "",
+         "load-bitmap", false},
+        {ID_LOAD_TIGER_DATA, "Load &TIGER Data...", "", "Load TIGER/Line File", "Load TIGER Data",
+         "", "load-tiger", false},
+        {ID_FILE_CLOSE, "&Close", "", "Close the active document", "Close", "", "", false},
+        {ID_FILE_SAVE, "&Save", "Ctrl+S", "Save the active document", "Save", "Ctrl+S", "save",
+         false},
+        {ID_FILE_SAVE_AS, "Save &As...", "", "Save the active document with a new name", "Save As",
+         "", "", false},
+        {ID_FILE_NEW, "&New", "Ctrl+N", "Create a new document", "New", "Ctrl+N", "new", false},
+        {ID_FILE_OPEN, "&Open...", "Ctrl+O", "Open an existing document", "Open", "Ctrl+O", "open",
+         false},
+        {ID_PREFERENCES, "&Preferences...", "", "Edit Preferences", "Preferences", "",
+         "preferences", false},
+        {ID_HELP_FINDER, "&Help Topics", "", "List Help topics", "Help Topics", "", "help", false},
+        {ID_HELP, "", "", "Display help for current task or command", "Help", "F1", "", false},
+        {ID_APP_ABOUT, "&About Vantry...", "", "", "About", "", "", false},
+        {ID_APP_EXIT, "E&xit", "", "Quit the application; prompts to save documents", "Exit", "",
+         "", false},
+        {ID_VIEW_TOOLBAR, "&Toolbar", "", "Show or hide the toolbar", "Toggle ToolBar", "", "",
+         true},
+        {ID_VIEW_STATUS_BAR, "&Status Bar", "", "Show or hide the status bar", "Toggle StatusBar",
+         "", "", true},
+        {ID_WINDOW_NEW, "&New Window", "", "Open another window for the active document", "", "",
+         "", false},
+        {ID_WINDOW_CASCADE, "&Cascade", "", "Arrange windows so they overlap", "", "", "", false},
+        {ID_WINDOW_TILE, "&Tile", "", "Arrange windows as non-overlapping tiles", "", "", "",
+         false},
+        {ID_WINDOW_ARRANGE, "&Arrange Icons", "", "Arrange icons at the bottom of the window", "",
+         "", "", false},
+        // Keyboard only.
+        {ID_VIEW_FINE_ZOOM_OUT, "", "", "", "", "PgDown", "", false},
+        {ID_VIEW_FINE_ZOOM_IN, "", "", "", "", "PgUp", "", false},
+        {ID_VIEW_MOVE_RIGHT, "", "", "", "", "Right", "", false},
+        {ID_VIEW_MOVE_LEFT, "", "", "", "", "Left", "", false},
+        {ID_VIEW_MOVE_UP, "", "", "", "", "Up", "", false},
+        {ID_VIEW_MOVE_DOWN, "", "", "", "", "Down", "", false},
+        {ID_VIEW_ESCAPE, "", "", "", "", "Esc", "", false},
+        {ID_CONTEXT_HELP, "", "", "", "", "Shift+F1", "", false},
+        {ID_NEXT_PANE, "", "", "", "", "F6", "", false},
+        {ID_PREV_PANE, "", "", "", "", "Shift+F6", "", false},
+    };
+    return table;
+}
+
+const CommandInfo* findCommand(int id) {
+    const auto& table = commandTable();
+    const auto it =
+        std::find_if(table.begin(), table.end(), [id](const CommandInfo& c) { return c.id == id; });
+    return it == table.end() ? nullptr : &*it;
+}
+
+const std::vector<MenuLayout>& menusWithoutDocument() {
+    static const std::vector<MenuLayout> menus = {
+        {"&File", {ID_FILE_NEW, ID_FILE_OPEN, kSeparator, kRecentFiles, kSeparator, ID_APP_EXIT}},
+        {"&View", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
+        {"&Network", {ID_PREFERENCES}},
+        {"&Help", {ID_HELP_FINDER, kSeparator, ID_APP_ABOUT}},
+    };
+    return menus;
+}
+
+const std::vector<MenuLayout>& menusWithDocument() {
+    static const std::vector<MenuLayout> menus = {
+        {"&File",
+         {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, kSeparator,
+          ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, kSeparator, kRecentFiles, kSeparator, ID_APP_EXIT}},
+        {"&Edit",
+         {ID_EDIT_UNDO, ID_EDIT_REDO, kSeparator, ID_EDIT_CLEAR, ID_EDIT_CUT, ID_EDIT_COPY,
+          ID_EDIT_PASTE, ID_EDIT_COPY_IMAGE, kSeparator, ID_EDIT_PROPERTIES}},
+        {"&View",
+         {ID_TOOL_PAN, ID_TOOL_ZOOM_IN, ID_TOOL_ZOOM_OUT, kSeparator, ID_VIEW_ZOOM_IN_CENTER,
+          ID_VIEW_ZOOM_OUT_CENTER, ID_VIEW_SHOW_ENTIRE_NETWORK, kSeparator, ID_VIEW_NUMBERS,
+          ID_VIEW_GRID, ID_VIEW_BITMAP, ID_VIEW_TIGER, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
+        {"&Network",
+         {ID_TOOL_SELECT, ID_TOOL_NODE, ID_TOOL_LINK, ID_TOOL_TWOWAY_LINK, ID_TOOL_AUTO_POPULATE,
+          kSeparator, ID_TOOL_DISTANCE, kSeparator, ID_LOAD_BITMAP, ID_LOAD_TIGER_DATA,
+          ID_PREFERENCES}},
+        {"&Window", {ID_WINDOW_NEW, ID_WINDOW_CASCADE, ID_WINDOW_TILE, ID_WINDOW_ARRANGE}},
+        {"&Help", {ID_HELP_FINDER, kSeparator, ID_APP_ABOUT}},
+    };
+    return menus;
+}
+
+const std::vector<int>& toolbarLayout() {
+    static const std::vector<int> layout = {
+        ID_FILE_NEW,
+        ID_FILE_OPEN,
+        ID_FILE_SAVE,
+        kSeparator,
+        ID_FILE_PRINT,
+        ID_FILE_PRINT_PREVIEW,
+        kSeparator,
+        ID_EDIT_CLEAR,
+        ID_EDIT_CUT,
+        ID_EDIT_COPY,
+        ID_EDIT_PASTE,
+        kSeparator,
+        ID_EDIT_UNDO,
+        ID_EDIT_REDO,
+        kSeparator,
+        ID_TOOL_SELECT,
+        kSeparator,
+        ID_TOOL_NODE,
+        ID_TOOL_LINK,
+        ID_TOOL_TWOWAY_LINK,
+        ID_TOOL_AUTO_POPULATE,
+        kSeparator,
+        ID_TOOL_DISTANCE,
+        kSeparator,
+        ID_TOOL_PAN,
+        ID_TOOL_ZOOM_IN,
+        ID_TOOL_ZOOM_OUT,
+        ID_VIEW_SHOW_ENTIRE_NETWORK,
+        kSeparator,
+        ID_VIEW_GRID,
+        ID_VIEW_BITMAP,
+        ID_VIEW_TIGER,
+        ID_VIEW_NUMBERS,
+    };
+    return layout;
+}
+
+const std::vector<int>& keyboardOnlyCommands() {
+    static const std::vector<int> ids = {ID_VIEW_FINE_ZOOM_OUT,
+                                         ID_VIEW_FINE_ZOOM_IN,
+                                         ID_VIEW_MOVE_RIGHT,
+                                         ID_VIEW_MOVE_LEFT,
+                                         ID_VIEW_MOVE_UP,
+                                         ID_VIEW_MOVE_DOWN,
+                                         ID_VIEW_ESCAPE,
+                                         ID_CONTEXT_HELP,
+                                         ID_NEXT_PANE,
+                                         ID_PREV_PANE,
+                                         ID_HELP};
+    return ids;
+}

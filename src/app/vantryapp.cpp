@@ -1,0 +1,391 @@
+#include "app/vantryapp.h"
+
+#include "app/aboutdlg.h"
+#include "app/childframe.h"
+#include "app/commandtable.h"
+#include "app/help.h"
+#include "app/mainframe.h"
+#include "document/vantrydoc.h"
+#include "view/vantryview.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QSettings>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+constexpr int kRecentFileCount = 4;
+
+QSettings frameworkSettings() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kestrin"),
+                     QStringLiteral("Vantry"));
+}
+
+// Two paths name the same file when they resolve to the same absolute, canonical path.
+std::string samePathKey(const std::string& path) {
+    std::error_code ec;
+    const auto p = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+    return ec ? path : p.string();
+}
+
+} // namespace
+
+// Resources compiled into a static library must be registered by hand.
+static void initResources() {
+    Q_INIT_RESOURCE(icons);
+}
+
+CVantryApp::CVantryApp(Prompter* prompter) {
+    initResources();
+    if (!prompter) {
+        ownPrompter_ = std::make_unique<QtPrompter>();
+        prompter = ownPrompter_.get();
+    }
+    prompter_ = prompter;
+}
+
+CVantryApp::~CVantryApp() {
+    // Windows go before the documents they show.
+    if (mainFrame_)
+        mainFrame_->mdiArea()->closeAllSubWindows();
+    mainFrame_.reset();
+    documents_.clear();
+}
+
+bool CVantryApp::InitInstance(const QStringList& arguments, bool show) {
+    mainFrame_ = std::make_unique<CMainFrame>(this);
+    if (ownPrompter_)
+        ownPrompter_->setParent(mainFrame_.get());
+    connect(mainFrame_->mdiArea(), &QMdiArea::subWindowActivated, this, [this] {
+        updateCommandUI();
+        if (CVantryView* v = activeView())
+            v->OnUpdate(nullptr, CVantryDoc::HintRedraw);
+        else
+            mainFrame_->setViewPaneText(QString());
+    });
+    loadRecentFiles();
+    if (show)
+        mainFrame_->show();
+
+    const bool ok = arguments.isEmpty()
+                        ? OnFileNew() != nullptr
+                        : OpenDocumentFile(arguments.front().toStdString()) != nullptr;
+    updateCommandUI();
+    return ok;
+}
+
+CChildFrame* CVantryApp::activeFrame() const {
+    if (!mainFrame_)
+        return nullptr;
+    return qobject_cast<CChildFrame*>(mainFrame_->mdiArea()->activeSubWindow());
+}
+
+CVantryView* CVantryApp::activeView() const {
+    CChildFrame* f = activeFrame();
+    return f ? f->view() : nullptr;
+}
+
+CVantryView* CVantryApp::createFrame(CVantryDoc* doc) {
+    auto* view = new CVantryView(doc);
+    auto* frame = new CChildFrame(view);
+    connect(frame, &CChildFrame::closeRequested, this, &CVantryApp::onCloseRequested);
+    connect(frame, &QObject::destroyed, this, [this, doc] { onFrameDestroyed(doc); });
+    connect(view, &CVantryView::commandStateChanged, this, &CVantryApp::updateCommandUI);
+    connect(view, &CVantryView::gridTextChanged, this, [this, view](const QString& text) {
+        if (activeView() == view)
+            mainFrame_->setViewPaneText(text);
+    });
+    mainFrame_->mdiArea()->addSubWindow(frame);
+    frame->resize(mainFrame_->mdiArea()->size() * 0.8);
+    frame->show();
+    view->OnInitialUpdate();
+    mainFrame_->mdiArea()->setActiveSubWindow(frame);
+    updateCommandUI();
+    return view;
+}
+
+CVantryDoc* CVantryApp::OnFileNew() {
+    auto doc = std::make_unique<CVantryDoc>(prompter_);
+    doc->OnNewDocument();
+    doc->SetTitle("Network" + std::to_string(++untitledCount_));
+    CVantryDoc* raw = doc.get();
+    documents_.push_back(std::move(doc));
+    createFrame(raw);
+    return raw;
+}
+
+CVantryDoc* CVantryApp::OpenDocumentFile(const std::string& path) {
+    const std::string key = samePathKey(path);
+    for (const auto& doc : documents_) {
+        if (!doc->GetPathName().empty() && samePathKey(doc->GetPathName()) == key) {
+            for (QMdiSubWindow* w : mainFrame_->mdiArea()->subWindowList()) {
+                auto* f = qobject_cast<CChildFrame*>(w);
+                if (f && f->document() == doc.get()) {
+                    mainFrame_->mdiArea()->setActiveSubWindow(f);
+                    break;
+                }
+            }
+            return doc.get();
+        }
+    }
+    auto doc = std::make_unique<CVantryDoc>(prompter_);
+    if (!doc->OnOpenDocument(path)) {
+        prompter_->showMessage(doc->lastError(), Prompter::Icon::Exclamation);
+        return nullptr;
+    }
+    doc->SetPathName(path);
+    CVantryDoc* raw = doc.get();
+    documents_.push_back(std::move(doc));
+    addRecentFile(path);
+    createFrame(raw);
+    return raw;
+}
+
+void CVantryApp::OnFileOpen() {
+    const auto path = prompter_->chooseOpenPath(kOpenFilter);
+    if (!path)
+        return;
+    // A background bitmap stored relative to the network is then found beside it.
+    QDir::setCurrent(QFileInfo(QString::fromStdString(*path)).absolutePath());
+    OpenDocumentFile(*path);
+}
+
+CVantryView* CVantryApp::OnWindowNew() {
+    CVantryView* active = activeView();
+    if (!active)
+        return nullptr;
+    CVantryView* view = createFrame(active->GetDocument());
+    updateTitles();
+    return view;
+}
+
+void CVantryApp::onCloseRequested(CChildFrame* frame, bool& allow) {
+    CVantryDoc* doc = frame->document();
+    int views = 0;
+    for (DocumentObserver* v : doc->views())
+        if (dynamic_cast<CVantryView*>(v))
+            ++views;
+    // Only closing the last window of a document closes the document.
+    if (views <= 1)
+        allow = doc->SaveModified();
+    if (allow && views <= 1 && !doc->GetPathName().empty())
+        addRecentFile(doc->GetPathName());
+}
+
+void CVantryApp::onFrameDestroyed(CVantryDoc* doc) {
+    if (doc->views().empty()) {
+        documents_.erase(std::remove_if(documents_.begin(), documents_.end(),
+                                        [doc](const auto& d) { return d.get() == doc; }),
+                         documents_.end());
+    }
+    if (mainFrame_)
+        updateCommandUI();
+}
+
+bool CVantryApp::closeFrame(CChildFrame* frame) {
+    return frame->close();
+}
+
+bool CVantryApp::closeDocument(CVantryDoc* doc) {
+    if (!doc->SaveModified())
+        return false;
+    for (QMdiSubWindow* w : mainFrame_->mdiArea()->subWindowList()) {
+        auto* f = qobject_cast<CChildFrame*>(w);
+        if (f && f->document() == doc) {
+            // The question has been answered for the whole document.
+            doc->SetModifiedFlag(false);
+            f->close();
+        }
+    }
+    return true;
+}
+
+bool CVantryApp::closeAllDocuments() {
+    std::vector<CVantryDoc*> docs;
+    for (const auto& d : documents_)
+        docs.push_back(d.get());
+    for (CVantryDoc* doc : docs)
+        if (!closeDocument(doc))
+            return false;
+    return true;
+}
+
+std::vector<CommandTarget*> CVantryApp::routeTargets() const {
+    std::vector<CommandTarget*> targets;
+    if (CVantryView* v = activeView()) {
+        targets.push_back(v);
+        targets.push_back(v->GetDocument());
+        targets.push_back(activeFrame());
+    }
+    if (mainFrame_)
+        targets.push_back(mainFrame_.get());
+    targets.push_back(const_cast<CVantryApp*>(this));
+    return targets;
+}
+
+std::optional<CommandState> CVantryApp::queryRouted(int id) const {
+    for (CommandTarget* t : routeTargets())
+        if (auto state = t->query(id))
+            return state;
+    return std::nullopt;
+}
+
+bool CVantryApp::route(int id) {
+    bool handled = false;
+    for (CommandTarget* t : routeTargets()) {
+        if (t->query(id)) {
+            handled = t->execute(id);
+            break;
+        }
+    }
+    if ((id == ID_FILE_SAVE || id == ID_FILE_SAVE_AS) && activeView()) {
+        const CVantryDoc* doc = activeView()->GetDocument();
+        if (!doc->GetPathName().empty() && !doc->IsModified())
+            addRecentFile(doc->GetPathName());
+    }
+    if (mainFrame_)
+        updateCommandUI();
+    return handled;
+}
+
+void CVantryApp::updateCommandUI() {
+    if (!mainFrame_)
+        return;
+    mainFrame_->showDocumentMenus(!documents_.empty());
+    for (const auto& [id, action] : mainFrame_->actions()) {
+        const auto state = queryRouted(id);
+        action->setEnabled(state && state->enabled);
+        if (action->isCheckable())
+            action->setChecked(state && state->checked);
+    }
+    updateTitles();
+}
+
+void CVantryApp::updateTitles() {
+    std::map<CVantryDoc*, int> count;
+    std::map<CVantryDoc*, int> seen;
+    const auto windows = mainFrame_->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+    for (QMdiSubWindow* w : windows)
+        if (auto* f = qobject_cast<CChildFrame*>(w))
+            ++count[f->document()];
+    for (QMdiSubWindow* w : windows) {
+        auto* f = qobject_cast<CChildFrame*>(w);
+        if (!f)
+            continue;
+        QString title = QString::fromStdString(f->document()->GetTitle());
+        if (count[f->document()] > 1)
+            title += QStringLiteral(":%1").arg(++seen[f->document()]);
+        if (f->windowTitle() != title)
+            f->setWindowTitle(title);
+    }
+    QString main = QStringLiteral("NetQuill");
+    if (CChildFrame* f = activeFrame())
+        main += QStringLiteral(" - ") + f->windowTitle();
+    if (mainFrame_->windowTitle() != main)
+        mainFrame_->setWindowTitle(main);
+}
+
+void CVantryApp::loadRecentFiles() {
+    QSettings s = frameworkSettings();
+    s.beginGroup(QStringLiteral("Recent File List"));
+    recent_.clear();
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const QString path = s.value(QStringLiteral("File%1").arg(i)).toString();
+        if (!path.isEmpty())
+            recent_.push_back(path.toStdString());
+    }
+    mainFrame_->setRecentFiles(recent_);
+}
+
+void CVantryApp::saveRecentFiles() const {
+    QSettings s = frameworkSettings();
+    s.remove(QStringLiteral("Recent File List"));
+    s.beginGroup(QStringLiteral("Recent File List"));
+    for (std::size_t i = 0; i < recent_.size(); ++i)
+        s.setValue(QStringLiteral("File%1").arg(i + 1), QString::fromStdString(recent_[i]));
+}
+
+void CVantryApp::addRecentFile(const std::string& path) {
+    const std::string absolute =
+        QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+    recent_.erase(std::remove(recent_.begin(), recent_.end(), absolute), recent_.end());
+    recent_.insert(recent_.begin(), absolute);
+    if (recent_.size() > kRecentFileCount)
+        recent_.resize(kRecentFileCount);
+    saveRecentFiles();
+    if (mainFrame_)
+        mainFrame_->setRecentFiles(recent_);
+}
+
+std::optional<CommandState> CVantryApp::query(int id) const {
+    switch (id) {
+    case ID_FILE_NEW:
+    case ID_FILE_OPEN:
+    case ID_HELP_FINDER:
+    case ID_HELP:
+    case ID_APP_ABOUT:
+    case ID_APP_EXIT:
+        return CommandState{true, false};
+    case ID_FILE_CLOSE:
+    case ID_WINDOW_NEW:
+        return CommandState{activeView() != nullptr, false};
+    default:
+        break;
+    }
+    if (id >= ID_FILE_MRU_FIRST && id < ID_FILE_MRU_FIRST + kRecentFileCount)
+        return CommandState{static_cast<std::size_t>(id - ID_FILE_MRU_FIRST) < recent_.size(),
+                            false};
+    return std::nullopt;
+}
+
+bool CVantryApp::execute(int id) {
+    const auto state = query(id);
+    if (!state)
+        return false;
+    if (!state->enabled)
+        return true;
+    switch (id) {
+    case ID_FILE_NEW:
+        OnFileNew();
+        break;
+    case ID_FILE_OPEN:
+        OnFileOpen();
+        break;
+    case ID_FILE_CLOSE:
+        if (CVantryView* v = activeView())
+            closeDocument(v->GetDocument());
+        break;
+    case ID_WINDOW_NEW:
+        OnWindowNew();
+        break;
+    case ID_HELP_FINDER:
+        ShowHelp(nullptr, kHelpFile, HH_DISPLAY_TOPIC, 0);
+        break;
+    case ID_HELP:
+        OnHelpKey();
+        break;
+    case ID_APP_ABOUT: {
+        CAboutDlg about(mainFrame_.get());
+        about.exec();
+        break;
+    }
+    case ID_APP_EXIT:
+        mainFrame_->close();
+        break;
+    default: {
+        const std::string path = recent_[static_cast<std::size_t>(id - ID_FILE_MRU_FIRST)];
+        if (!OpenDocumentFile(path)) {
+            recent_.erase(std::remove(recent_.begin(), recent_.end(), path), recent_.end());
+            saveRecentFiles();
+            mainFrame_->setRecentFiles(recent_);
+        }
+        break;
+    }
+    }
+    return true;
+}

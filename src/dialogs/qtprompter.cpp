@@ -1,0 +1,101 @@
+#include "dialogs/qtprompter.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace {
+
+QMessageBox::Icon toQtIcon(Prompter::Icon icon) {
+    switch (icon) {
+    case Prompter::Icon::Information:
+        return QMessageBox::Information;
+    case Prompter::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Prompter::Icon::Stop:
+        return QMessageBox::Critical;
+    case Prompter::Icon::Question:
+        return QMessageBox::Question;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+int ask(QWidget* parent, const std::string& text, Prompter::Icon icon,
+        QMessageBox::StandardButtons buttons) {
+    QMessageBox box(toQtIcon(icon), QString::fromLatin1(kMessageCaption),
+                    QString::fromStdString(text), buttons, parent);
+    return box.exec();
+}
+
+} // namespace
+
+QString toQtFileFilter(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty())
+            break;
+        QString description = parts[i];
+        const int open = description.lastIndexOf(QLatin1Char('('));
+        if (open >= 0)
+            description = description.left(open).trimmed();
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns)
+            if (p == QLatin1String("*.*"))
+                p = QStringLiteral("*");
+        filters << description + QLatin1String(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return filters.join(QLatin1String(";;"));
+}
+
+void QtPrompter::showMessage(const std::string& text, Icon icon) {
+    ask(parent_, text, icon, QMessageBox::Ok);
+}
+
+bool QtPrompter::askYesNo(const std::string& text, Icon icon) {
+    return ask(parent_, text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+Prompter::Answer QtPrompter::askYesNoCancel(const std::string& text, Icon icon) {
+    switch (ask(parent_, text, icon, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
+std::optional<std::string> QtPrompter::chooseOpenPath(const std::string& filter) {
+    const QString path = QFileDialog::getOpenFileName(parent_, QStringLiteral("Open"), QString(),
+                                                      toQtFileFilter(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path.toStdString();
+}
+
+std::optional<std::string> QtPrompter::chooseSavePath(const std::string& proposed,
+                                                      const std::string& filter) {
+    // The dialog asks before an existing file is replaced; no extension is added to the name.
+    const QString path =
+        QFileDialog::getSaveFileName(parent_, QStringLiteral("Save As"),
+                                     QString::fromStdString(proposed), toQtFileFilter(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path.toStdString();
+}
+
+std::optional<std::uint32_t> QtPrompter::pickColour(std::uint32_t initial) {
+    const QColor start(static_cast<int>(initial & 0xFF), static_cast<int>((initial >> 8) & 0xFF),
+                       static_cast<int>((initial >> 16) & 0xFF));
+    const QColor chosen = QColorDialog::getColor(start, parent_);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return static_cast<std::uint32_t>(chosen.red()) |
+           (static_cast<std::uint32_t>(chosen.green()) << 8) |
+           (static_cast<std::uint32_t>(chosen.blue()) << 16);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "document/prompter.h"
+
+#include <QString>
+
+class QWidget;
+
+// Asks the user with the toolkit's message boxes and file and colour dialogs.
+class QtPrompter : public Prompter {
+public:
+    explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    void showMessage(const std::string& text, Icon icon) override;
+    bool askYesNo(const std::string& text, Icon icon) override;
+    Answer askYesNoCancel(const std::string& text, Icon icon) override;
+    std::optional<std::string> chooseOpenPath(const std::string& filter) override;
+    std::optional<std::string> chooseSavePath(const std::string& proposed,
+                                              const std::string& filter) override;
+    std::optional<std::uint32_t> pickColour(std::uint32_t initial) override;
+
+private:
+    QWidget* parent_;
+};
+
+// Turns a "text|patterns|text|patterns||" filter into the toolkit's "text (patterns);;..."
+// form. "*.*" becomes "*", so that files without an extension are listed too.
+QString toQtFileFilter(const std::string& filter);

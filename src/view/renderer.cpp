@@ -1,0 +1,362 @@
+#include "view/renderer.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+constexpr int kNodeRadius = 9;
+constexpr ColorRef kNodeFill = 0xB5B5B5;
+constexpr ColorRef kSelectedPen = 0xFF00FF;
+constexpr ColorRef kNodeNumber = 0x00FFFF;
+constexpr ColorRef kLinkNumberMask = 0xC0C0C0;
+constexpr float kShortestLink = 18.0f;
+constexpr double kEndAngle = 0.39269875;
+// 8.5 points in hundredths of an inch.
+constexpr double kLabelFontHeight = 8.5 * 100.0 / 72.0;
+
+enum TextAlign { AlignLeft = 0, AlignCenter = 1, AlignRight = 2, AlignTop = 0, AlignBottom = 4 };
+
+QColor toQColor(ColorRef c) {
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+ColorRef linkFill(LinkType type) {
+    switch (type) {
+    case Mainline:
+    case Ramp:
+        return 0xCBD157;
+    case Workzone:
+        return 0x0000FF;
+    case Detour1:
+    case Detour2:
+        return 0xDF2B2B;
+    default:
+        return 0x000000;
+    }
+}
+
+struct GridPen {
+    int width;
+    ColorRef colour;
+};
+
+constexpr GridPen kGridPens[5] = {
+    {2, 0x397090}, {1, 0x404040}, {1, 0xC0C0C0}, {2, 0x404040}, {2, 0xC0C0C0}};
+
+WorldPoint rotate(WorldPoint v, double a) {
+    const double c = std::cos(a), s = std::sin(a);
+    return {static_cast<float>(v.x * c - v.y * s), static_cast<float>(v.x * s + v.y * c)};
+}
+
+std::int32_t trunc32(double v) {
+    if (!(v > -2147483648.0))
+        return INT32_MIN;
+    if (!(v < 2147483647.0))
+        return INT32_MAX;
+    return static_cast<std::int32_t>(v);
+}
+
+// Writes a float the way a default-formatted stream does: six significant digits, no trailing
+// zeros.
+std::string streamFormatted(float v) {
+    std::ostringstream out;
+    out << v;
+    return out.str();
+}
+
+} // namespace
+
+std::pair<WorldPoint, WorldPoint> LinkEndpoints(WorldPoint a, WorldPoint b, float scale) {
+    const WorldPoint d{b.x - a.x, b.y - a.y};
+    const float length = std::sqrt(d.x * d.x + d.y * d.y);
+    if (length == 0.0f || scale <= 0.0f)
+        return {a, b};
+    const float k = (static_cast<float>(kNodeRadius) / scale) / length;
+    const WorldPoint ra = rotate(d, -kEndAngle);
+    const WorldPoint rb = rotate(WorldPoint{a.x - b.x, a.y - b.y}, kEndAngle);
+    return {WorldPoint{a.x + ra.x * k, a.y + ra.y * k}, WorldPoint{b.x + rb.x * k, b.y + rb.y * k}};
+}
+
+std::string gridLabel(float v, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, static_cast<double>(v));
+    std::string text = buf;
+    const float unit = static_cast<float>(std::pow(10.0, -decimals));
+    if (!text.empty() && text[0] == '-' && std::fabs(v) < unit)
+        text.erase(0, 1);
+    return text;
+}
+
+int gridLineClass(float v) {
+    const double scaled = std::floor(std::fabs(static_cast<double>(v)) * 1000.0 + 0.5);
+    if (!(scaled < 9.0e18))
+        return 4;
+    long long n = static_cast<long long>(scaled);
+    if (n == 0)
+        return 0;
+    long long p = 1;
+    while (n % 10 == 0) {
+        n /= 10;
+        p *= 10;
+    }
+    if (p <= 100)
+        return 1;
+    if (p == 1000)
+        return 2;
+    if (p == 10000)
+        return 3;
+    return 4;
+}
+
+NetworkRenderer::NetworkRenderer(QPainter& painter, const ViewTransform& transform,
+                                 const RenderOptions& options)
+    : painter_(painter), transform_(transform), options_(options),
+      visible_(transform.clientLogical()), f_(transform.pixelsPerLogical()) {}
+
+NetworkRenderer::DevicePoint NetworkRenderer::device(LogicalPoint p) const {
+    return {transform_.logicalToDeviceX(p.x), transform_.logicalToDeviceY(p.y)};
+}
+
+std::string NetworkRenderer::draw(const Network& network, const Selection* selection) {
+    painter_.save();
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    if (!options_.printing) {
+        painter_.fillRect(
+            QRectF(0, 0, transform_.clientWidthPixels(), transform_.clientHeightPixels()),
+            toQColor(options_.backColor));
+    }
+    std::string readout;
+    if (options_.showGrid)
+        readout = drawGrid();
+    for (const Node* n : network.nodes())
+        drawNode(*n, false);
+    for (const Link* l : network.links())
+        drawLink(*l, false);
+    if (!options_.printing && selection) {
+        for (const Node* n : selection->selectedNodes())
+            drawNode(*n, true);
+        for (const Link* l : selection->selectedLinks())
+            drawLink(*l, true);
+    }
+    painter_.restore();
+    return readout;
+}
+
+void NetworkRenderer::setLabelFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(kLabelFontHeight * f_))));
+    // Numbers are drawn in exact colours so that they read the same on every background.
+    font.setStyleStrategy(QFont::NoAntialias);
+    painter_.setFont(font);
+}
+
+void NetworkRenderer::drawText(const std::string& text, LogicalPoint anchor, int align,
+                               ColorRef colour) {
+    const QString s = QString::fromStdString(text);
+    const QFontMetricsF metrics(painter_.font());
+    const DevicePoint at = device(anchor);
+    double x = at.x;
+    const double width = metrics.horizontalAdvance(s);
+    if ((align & 3) == AlignCenter)
+        x -= width / 2.0;
+    else if ((align & 3) == AlignRight)
+        x -= width;
+    const double baseline =
+        (align & AlignBottom) ? at.y - metrics.descent() : at.y + metrics.ascent();
+    painter_.setPen(toQColor(colour));
+    painter_.drawText(QPointF(x, baseline), s);
+}
+
+void NetworkRenderer::drawNode(const Node& node, bool selected) {
+    const LogicalPoint p = transform_.WorldToLogical(node.position());
+    const int penWidth = selected ? 2 : 1;
+    painter_.setPen(QPen(toQColor(selected ? kSelectedPen : 0), penWidth * f_));
+    painter_.setBrush(toQColor(kNodeFill));
+    const DevicePoint topLeft = device(p.x - kNodeRadius, p.y + kNodeRadius);
+    const DevicePoint bottomRight = device(p.x + kNodeRadius, p.y - kNodeRadius);
+    painter_.drawEllipse(
+        QRectF(QPointF(topLeft.x, topLeft.y), QPointF(bottomRight.x, bottomRight.y)));
+
+    if (options_.showNumbers) {
+        setLabelFont();
+        const int h = static_cast<int>(std::lround(QFontMetricsF(painter_.font()).height() / f_));
+        drawText(std::to_string(node.id()), {p.x, p.y + h / 2}, AlignCenter | AlignTop,
+                 kNodeNumber);
+    }
+}
+
+void NetworkRenderer::drawLink(const Link& link, bool selected) {
+    if (!link.fromNode() || !link.toNode())
+        return;
+    const WorldPoint a = link.fromNode()->position();
+    const WorldPoint b = link.toNode()->position();
+    const float worldLength = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y));
+    if (worldLength * transform_.scale < kShortestLink)
+        return;
+
+    const int w = link.type() == None ? 2 : 4;
+    const auto [ea, eb] = LinkEndpoints(a, b, transform_.scale);
+    const LogicalPoint p1 = transform_.WorldToLogical(ea);
+    const LogicalPoint p2 = transform_.WorldToLogical(eb);
+    const int dx = p2.x - p1.x;
+    const int dy = p2.y - p1.y;
+    const float len = std::sqrt(static_cast<float>(dx) * dx + static_cast<float>(dy) * dy);
+
+    int n;
+    int ux, uy;
+    if (len > 9.0f) {
+        ux = static_cast<int>(dx * 9 / len);
+        uy = static_cast<int>(dy * 9 / len);
+        n = 9;
+    } else {
+        n = static_cast<int>(len);
+        ux = dx;
+        uy = dy;
+    }
+    // Both drawn ends fell on one point: there is no direction to draw.
+    if (n == 0)
+        return;
+    const int px = uy * w / n;
+    const int py = -(ux * w / n);
+    int ex, ey;
+    if (len > 18.0f) {
+        ex = 2 * ux;
+        ey = 2 * uy;
+    } else {
+        ex = static_cast<int>(ux * len / n);
+        ey = static_cast<int>(uy * len / n);
+    }
+    const int m = static_cast<int>(std::sqrt(static_cast<double>(px * px + py * py))) + 4;
+    const double theta = std::atan2(static_cast<double>(py), static_cast<double>(px));
+    const int qx = static_cast<int>(m * std::cos(theta));
+    const int qy = static_cast<int>(m * std::sin(theta));
+
+    const LogicalPoint corners[5] = {p1,
+                                     p2,
+                                     {p2.x - ex + qx, p2.y - ey + qy},
+                                     {p2.x - ex + px, p2.y - ey + py},
+                                     {p1.x + px, p1.y + py}};
+    QPolygonF polygon;
+    for (const LogicalPoint& c : corners) {
+        const DevicePoint d = device(c);
+        polygon << QPointF(d.x, d.y);
+    }
+    painter_.setPen(QPen(toQColor(selected ? kSelectedPen : 0), (selected ? 2 : 1) * f_));
+    painter_.setBrush(toQColor(linkFill(link.type())));
+    painter_.drawPolygon(polygon);
+
+    if (options_.showNumbers) {
+        const int hx = (p2.x - p1.x) / 2;
+        const int hy = (p2.y - p1.y) / 2;
+        int align = hy == 0 ? AlignCenter : (hy > 0 ? AlignLeft : AlignRight);
+        align |= hx < 0 ? AlignBottom : AlignTop;
+        setLabelFont();
+        drawText(std::to_string(link.id()), {p1.x + hx + px, p1.y + hy + py}, align,
+                 options_.backColor ^ kLinkNumberMask);
+    }
+}
+
+std::string NetworkRenderer::drawGrid() {
+    const float scale = transform_.scale;
+    const WorldPoint c = transform_.viewCenter;
+    // A spacing of zero or less would ask for lines a thousandth of a mile apart at any zoom.
+    const int gridPixels = std::max(1, options_.gridPixels);
+    float step = 0.001f;
+    while (step * scale < static_cast<float>(gridPixels) && std::isfinite(step * 10.0f))
+        step *= 10.0f;
+    const int decimals = std::max(0, static_cast<int>(std::floor(0.5 - std::log10(step))));
+    const float unit = static_cast<float>(std::pow(10.0, -decimals));
+    const std::string readout = "Grid: " + streamFormatted(step) + " miles";
+
+    const float xmin = static_cast<float>(std::min(visible_.left, visible_.right)) / scale + c.x;
+    const float xmax = static_cast<float>(std::max(visible_.left, visible_.right)) / scale + c.x;
+    const float ymin = static_cast<float>(std::min(visible_.top, visible_.bottom)) / scale + c.y;
+    const float ymax = static_cast<float>(std::max(visible_.top, visible_.bottom)) / scale + c.y;
+
+    // Far from the origin a step can be too small to change a float; never loop for ever.
+    const double spanLines = std::max(xmax - xmin, ymax - ymin) / static_cast<double>(step) + 4.0;
+    const long maxLines = static_cast<long>(std::min(spanLines, 100000.0));
+
+    painter_.save();
+    painter_.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter_.setBrush(Qt::NoBrush);
+    auto setGridPen = [&](float v) {
+        const GridPen& pen = kGridPens[gridLineClass(v)];
+        painter_.setPen(QPen(toQColor(pen.colour ^ options_.backColor), pen.width * f_,
+                             Qt::SolidLine, Qt::FlatCap));
+    };
+    auto rounded = [&](float v) { return static_cast<float>(std::floor(v / unit + 0.5) * unit); };
+
+    const float firstY = (std::floor(ymin / step) + 1.0f) * step;
+    long count = 0;
+    for (float y = firstY; y < ymax && count < maxLines; ++count) {
+        const float v = rounded(y);
+        setGridPen(v);
+        const std::int32_t ly = trunc32((v - c.y) * scale);
+        const DevicePoint from = device(visible_.left, ly);
+        const DevicePoint to = device(visible_.right, ly);
+        painter_.drawLine(QPointF(from.x, from.y), QPointF(to.x, to.y));
+        const float next = v + step;
+        if (!(next > y))
+            break;
+        y = next;
+    }
+    const float firstX = (std::floor(xmin / step) + 1.0f) * step;
+    count = 0;
+    for (float x = firstX; x < xmax && count < maxLines; ++count) {
+        const float v = rounded(x);
+        setGridPen(v);
+        const std::int32_t lx = trunc32((v - c.x) * scale);
+        const DevicePoint from = device(lx, visible_.top);
+        const DevicePoint to = device(lx, visible_.bottom);
+        painter_.drawLine(QPointF(from.x, from.y), QPointF(to.x, to.y));
+        const float next = v + step;
+        if (!(next > x))
+            break;
+        x = next;
+    }
+    painter_.restore();
+
+    setLabelFont();
+    auto label = [&](float v) { return gridLabel(v, decimals); };
+    count = 0;
+    for (float y = firstY; y < ymax && count < maxLines; ++count) {
+        drawText(label(y), {visible_.left, trunc32((y - c.y) * scale)}, AlignLeft | AlignTop, 0);
+        const float next = y + step;
+        if (!(next > y))
+            break;
+        y = next;
+    }
+    count = 0;
+    for (float x = firstX; x <= xmax && count < maxLines; ++count) {
+        drawText(label(x), {trunc32((x - c.x) * scale), visible_.top}, AlignLeft | AlignTop, 0);
+        const float next = x + step;
+        if (!(next > x))
+            break;
+        x = next;
+    }
+    return options_.printing ? std::string() : readout;
+}
+
+QImage renderToImage(const Network& network, const ViewTransform& transform,
+                     const RenderOptions& options, const Selection* selection,
+                     std::string* readout) {
+    QImage image(std::max(1, transform.clientWidthPixels()),
+                 std::max(1, transform.clientHeightPixels()), QImage::Format_RGB32);
+    QPainter painter(&image);
+    NetworkRenderer renderer(painter, transform, options);
+    std::string text = renderer.draw(network, selection);
+    if (readout)
+        *readout = std::move(text);
+    return image;
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "model/network.h"
+#include "view/selection.h"
+#include "view/viewtransform.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+class QPainter;
+
+// The drawn ends of a link from node position a to node position b: both lie on the node
+// circles, 22.5 degrees to the right of the centre line, so that the two links of a two-way
+// pair fall on opposite sides.
+std::pair<WorldPoint, WorldPoint> LinkEndpoints(WorldPoint a, WorldPoint b, float scale);
+
+// Grid line class of a coordinate: 0 on the axis, 1 off whole miles, 2 on whole miles, 3 on
+// multiples of 10 miles, 4 on multiples of 100 miles.
+int gridLineClass(float v);
+
+// A grid label: the coordinate with the given number of decimals, never as a negative zero.
+std::string gridLabel(float v, int decimals);
+
+// A Windows colour value 0x00BBGGRR, as the preferences store it.
+using ColorRef = std::uint32_t;
+
+// What to draw and how.
+struct RenderOptions {
+    bool showGrid = true;
+    bool showNumbers = true;
+    // Printing leaves the paper white, draws no selection and reports no grid readout.
+    bool printing = false;
+    ColorRef backColor = 0xFFFFFF;
+    int gridPixels = 50;
+};
+
+// Draws one view of a network onto a painter whose coordinates are the device pixels of the
+// surface the transform describes. The same code draws the screen, printed pages and images.
+class NetworkRenderer {
+public:
+    NetworkRenderer(QPainter& painter, const ViewTransform& transform,
+                    const RenderOptions& options);
+
+    // Draws everything. Returns the grid readout for the status bar ("Grid: 1 miles"), or an
+    // empty text when the grid is off.
+    std::string draw(const Network& network, const Selection* selection);
+
+    void drawNode(const Node& node, bool selected);
+    void drawLink(const Link& link, bool selected);
+    std::string drawGrid();
+
+private:
+    struct DevicePoint {
+        double x;
+        double y;
+    };
+    DevicePoint device(LogicalPoint p) const;
+    DevicePoint device(std::int32_t x, std::int32_t y) const { return device(LogicalPoint{x, y}); }
+    void drawText(const std::string& text, LogicalPoint anchor, int align, ColorRef colour);
+    void setLabelFont();
+
+    QPainter& painter_;
+    const ViewTransform& transform_;
+    RenderOptions options_;
+    LogicalRect visible_;
+    double f_;
+};
+
+class QImage;
+
+// Renders a whole client area into a new image of the transform's client size, as the view
+// does on every update. `readout` receives the grid readout.
+QImage renderToImage(const Network& network, const ViewTransform& transform,
+                     const RenderOptions& options, const Selection* selection,
+                     std::string* readout = nullptr);

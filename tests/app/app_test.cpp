@@ -1,0 +1,298 @@
+#include "app/childframe.h"
+#include "app/commandtable.h"
+#include "app/help.h"
+#include "app/mainframe.h"
+#include "app/vantryapp.h"
+#include "document/vantrydoc.h"
+#include "settings/singletonptr.h"
+#include "settings/usersettings.h"
+#include "support/scriptedprompter.h"
+#include "support/testdir.h"
+#include "view/vantryview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QApplication& toolkit() {
+    static int argc = 1;
+    static char name[] = "app_test";
+    static char* argv[] = {name, nullptr};
+    // Never destroyed: tearing the toolkit down among other static objects is not safe.
+    static auto* app = new QApplication(argc, argv);
+    return *app;
+}
+
+// Lets closed windows go, as the event loop would.
+void settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+}
+
+const std::string kSample = std::string(VANTRY_EXAMPLES) + "/corridor-work-zone.txt";
+
+// The application with scripted answers, its settings and recent files in a private folder.
+class AppTest : public ::testing::Test {
+protected:
+    AppTest() {
+        toolkit();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(dir.file("config")));
+        settings->persistOnExit = false;
+    }
+    ~AppTest() override {
+        for (const auto& doc : app.documents())
+            doc->SetModifiedFlag(false);
+    }
+
+    QStringList menuTexts() const {
+        QStringList titles;
+        for (QAction* a : app.mainFrame()->menuBar()->actions())
+            titles << a->text();
+        return titles;
+    }
+    bool enabled(int id) const { return app.mainFrame()->action(id)->isEnabled(); }
+    QString title() const { return app.mainFrame()->windowTitle(); }
+    void edit() {
+        app.activeView()->GetDocument()->edit([](Network& net) {
+            createNodeAt(net, {0.5f, 0.5f});
+            return true;
+        });
+    }
+
+    TestDir dir;
+    SingletonPtr<UserDefinedSettings> settings;
+    ScriptedPrompter prompter;
+    CVantryApp app{&prompter};
+};
+
+TEST_F(AppTest, StartsWithAnEmptyNetworkInTheDocumentMenus) {
+    ASSERT_TRUE(app.InitInstance({}));
+    ASSERT_EQ(app.documents().size(), 1u);
+    EXPECT_EQ(title(), "NetQuill - Network1");
+    EXPECT_EQ(menuTexts(),
+              (QStringList{"&File", "&Edit", "&View", "&Network", "&Window", "&Help"}));
+    EXPECT_EQ(app.mainFrame()->idleText(), "For Help, press F1");
+    EXPECT_EQ(app.mainFrame()->viewPaneText(), "Grid: 1 miles");
+
+    app.route(ID_FILE_NEW);
+    EXPECT_EQ(title(), "NetQuill - Network2");
+}
+
+TEST_F(AppTest, CommandsAreEnabledByWhoCanHandleThemNow) {
+    ASSERT_TRUE(app.InitInstance({}));
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_CLOSE,
+                   ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_VIEW_ZOOM_IN_CENTER,
+                   ID_VIEW_SHOW_ENTIRE_NETWORK, ID_WINDOW_NEW, ID_HELP_FINDER, ID_APP_ABOUT})
+        EXPECT_TRUE(enabled(id)) << id;
+    for (int id : {ID_EDIT_UNDO, ID_EDIT_REDO, ID_TOOL_NODE, ID_EDIT_PASTE, ID_LOAD_BITMAP})
+        EXPECT_FALSE(enabled(id)) << id;
+    EXPECT_TRUE(app.mainFrame()->action(ID_VIEW_GRID)->isChecked());
+
+    edit();
+    EXPECT_TRUE(enabled(ID_EDIT_UNDO));
+    app.route(ID_EDIT_UNDO);
+    EXPECT_FALSE(enabled(ID_EDIT_UNDO));
+    EXPECT_TRUE(enabled(ID_EDIT_REDO));
+
+    app.route(ID_VIEW_GRID);
+    EXPECT_FALSE(app.mainFrame()->action(ID_VIEW_GRID)->isChecked());
+    EXPECT_EQ(app.mainFrame()->viewPaneText(), "");
+}
+
+TEST_F(AppTest, WithoutADocumentOnlyTheApplicationsCommandsRemain) {
+    ASSERT_TRUE(app.InitInstance({}));
+    app.route(ID_FILE_CLOSE);
+    settle();
+    ASSERT_TRUE(app.documents().empty());
+    EXPECT_EQ(menuTexts(), (QStringList{"&File", "&View", "&Network", "&Help"}));
+    EXPECT_EQ(title(), "NetQuill");
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_APP_EXIT, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR,
+                   ID_HELP_FINDER, ID_APP_ABOUT})
+        EXPECT_TRUE(enabled(id)) << id;
+    for (int id : {ID_FILE_SAVE, ID_FILE_CLOSE, ID_EDIT_UNDO, ID_VIEW_ZOOM_IN_CENTER, ID_FILE_PRINT,
+                   ID_WINDOW_CASCADE})
+        EXPECT_FALSE(enabled(id)) << id;
+}
+
+TEST_F(AppTest, MenusFollowTheCommandTable) {
+    ASSERT_TRUE(app.InitInstance({}));
+    QMenu* file = app.mainFrame()->menuBar()->actions().front()->menu();
+    QStringList items;
+    for (QAction* a : file->actions())
+        if (a->isVisible())
+            items << (a->isSeparator() ? QStringLiteral("|") : a->text());
+    EXPECT_EQ(items,
+              (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Close", "&Save\tCtrl+S",
+                           "Save &As...", "|", "&Print...", "P&rint Preview", "|", "|", "E&xit"}));
+    QAction* zoom = app.mainFrame()->action(ID_VIEW_ZOOM_IN_CENTER);
+    EXPECT_EQ(zoom->text(), "Zoom In to &Center\t+/PgUp");
+    EXPECT_EQ(zoom->statusTip(), "Zoom In to Center");
+    EXPECT_EQ(zoom->shortcuts().size(), 3);
+    EXPECT_EQ(app.mainFrame()->action(ID_EDIT_UNDO)->shortcuts(),
+              (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
+    // Keys that are taken but do nothing.
+    for (int id : {ID_CONTEXT_HELP, ID_NEXT_PANE, ID_PREV_PANE})
+        EXPECT_TRUE(app.route(id));
+}
+
+TEST_F(AppTest, OpensTheFileNamedOnTheCommandLineOrSaysWhyNot) {
+    ASSERT_TRUE(app.InitInstance({QString::fromStdString(kSample)}));
+    EXPECT_EQ(title(), "NetQuill - corridor-work-zone.txt");
+    EXPECT_EQ(app.documents().front()->network().links().size(), 40u);
+    EXPECT_EQ(app.recentFiles().front(), kSample);
+
+    ScriptedPrompter other;
+    CVantryApp failing(&other);
+    EXPECT_FALSE(failing.InitInstance({QString::fromStdString(dir.file("missing.txt"))}));
+    ASSERT_EQ(other.asked.size(), 1u);
+    EXPECT_NE(other.asked[0].text.find("missing.txt"), std::string::npos);
+}
+
+TEST_F(AppTest, OpeningAnOpenFileAgainActivatesItsWindow) {
+    ASSERT_TRUE(app.InitInstance({QString::fromStdString(kSample)}));
+    app.route(ID_FILE_NEW);
+    EXPECT_EQ(app.OpenDocumentFile(kSample), app.documents().front().get());
+    EXPECT_EQ(app.documents().size(), 2u);
+    EXPECT_EQ(app.activeView()->GetDocument(), app.documents().front().get());
+}
+
+TEST_F(AppTest, SaveAsProposesAWorkbookNamedAfterTheTitle) {
+    ASSERT_TRUE(app.InitInstance({}));
+    prompter.paths.push_back(std::nullopt);
+    app.route(ID_FILE_SAVE_AS);
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].kind, "save");
+    EXPECT_EQ(prompter.asked[0].text.substr(0, 13), "Network1.xls|");
+
+    edit();
+    prompter.paths.push_back(dir.file("saved.txt"));
+    app.route(ID_FILE_SAVE);
+    EXPECT_EQ(title(), "NetQuill - saved.txt");
+    EXPECT_EQ(app.recentFiles().front(), dir.file("saved.txt"));
+}
+
+TEST_F(AppTest, ClosingAModifiedDocumentAsksFirst) {
+    ASSERT_TRUE(app.InitInstance({}));
+    app.OnWindowNew();
+    edit();
+    // Closing one of two windows of a document does not ask.
+    app.activeFrame()->close();
+    settle();
+    EXPECT_TRUE(prompter.asked.empty());
+    ASSERT_EQ(app.documents().size(), 1u);
+
+    prompter.yesNoCancel.push_back(Prompter::Answer::Cancel);
+    app.route(ID_FILE_CLOSE);
+    settle();
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text, "Save changes to Network1?");
+    EXPECT_EQ(app.documents().size(), 1u);
+
+    prompter.yesNoCancel.push_back(Prompter::Answer::No);
+    EXPECT_TRUE(app.closeAllDocuments());
+    settle();
+    EXPECT_TRUE(app.documents().empty());
+}
+
+TEST_F(AppTest, WindowsOfOneDocumentStayInStep) {
+    ASSERT_TRUE(app.InitInstance({QString::fromStdString(kSample)}));
+    CVantryView* first = app.activeView();
+    CVantryView* second = app.OnWindowNew();
+    QStringList titles;
+    for (QMdiSubWindow* w : app.mainFrame()->mdiArea()->subWindowList(QMdiArea::CreationOrder))
+        titles << w->windowTitle();
+    EXPECT_EQ(titles, (QStringList{"corridor-work-zone.txt:1", "corridor-work-zone.txt:2"}));
+
+    second->transform() = first->transform();
+    second->resize(first->size());
+    second->OnUpdate(nullptr, 0);
+    edit();
+    EXPECT_EQ(first->offscreen(), second->offscreen());
+    first->selection().addNode(first->GetDocument()->network().nodes().front());
+    app.route(ID_EDIT_UNDO);
+    EXPECT_TRUE(first->selection().empty()) << "objects were replaced";
+}
+
+TEST_F(AppTest, RecentFilesKeepTheFourNewest) {
+    ASSERT_TRUE(app.InitInstance({}));
+    for (int i = 0; i < 5; ++i) {
+        const std::string path = dir.file("net" + std::to_string(i) + ".txt");
+        spit(path, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
+        ASSERT_TRUE(app.OpenDocumentFile(path));
+    }
+    ASSERT_EQ(app.recentFiles().size(), 4u);
+    EXPECT_EQ(app.recentFiles().front(), dir.file("net4.txt"));
+    EXPECT_EQ(app.recentFiles().back(), dir.file("net1.txt"));
+    EXPECT_EQ(app.mainFrame()->action(ID_FILE_MRU_FIRST)->text().toStdString(),
+              "&1 " + dir.file("net4.txt"));
+
+    CVantryApp later(&prompter);
+    ASSERT_TRUE(later.InitInstance({}, false));
+    EXPECT_EQ(later.recentFiles(), app.recentFiles());
+}
+
+TEST_F(AppTest, ScrollBarsFollowTheViewAndMoveIt) {
+    ASSERT_TRUE(app.InitInstance({QString::fromStdString(kSample)}));
+    CVantryView* view = app.activeView();
+    const ScrollBarState v = view->verticalState();
+    QScrollBar* bar = view->verticalScrollBar();
+    EXPECT_EQ(bar->maximum(), v.max - v.page + 1);
+    EXPECT_EQ(bar->pageStep(), v.page);
+    EXPECT_EQ(bar->value(), v.pos);
+
+    const float before = view->transform().viewCenter.y;
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    const float step = std::floor(v.page * 0.1f + 0.5f) / view->transform().scale;
+    EXPECT_NEAR(view->transform().viewCenter.y, before - step, 1e-4);
+}
+
+TEST_F(AppTest, PrintingGivesOnePageTurnedToTheNetworksShape) {
+    ASSERT_TRUE(app.InitInstance({QString::fromStdString(kSample)}));
+    CVantryView* view = app.activeView();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(dir.file("map.pdf")));
+    view->preparePrinter(printer);
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    const auto backColor = settings->backColor.value;
+    view->printPage(printer, false);
+    EXPECT_EQ(settings->backColor.value, backColor);
+    const std::string pdf = slurp(dir.file("map.pdf"));
+    ASSERT_EQ(pdf.substr(0, 4), "%PDF");
+    std::size_t pages = 0;
+    for (auto at = pdf.find("/Type /Page\n"); at != std::string::npos;
+         at = pdf.find("/Type /Page\n", at + 1))
+        ++pages;
+    EXPECT_EQ(pages, 1u);
+}
+
+TEST(Help, EachRequestOpensItsTopicAndAMissingGuideIsLookedForOnce) {
+    toolkit();
+    resetHelpForTesting();
+    EXPECT_EQ(helpTopicFor(HH_DISPLAY_TOPIC, 0), "index.html");
+    EXPECT_EQ(helpTopicFor(HH_DISPLAY_INDEX, 0), "keywords.html");
+    for (long context : {15L, 27L, 35L, 36L, 52L, 0L}) {
+        const std::string topic = helpTopicFor(HH_HELP_CONTEXT, context);
+        EXPECT_FALSE(topic.empty()) << context;
+    }
+    EXPECT_EQ(helpTopicFor(HH_HELP_CONTEXT, 0), "preferences.html#precision");
+    EXPECT_NE(ShowHelp(nullptr, kHelpFile, HH_HELP_CONTEXT, 15), 0);
+
+    setHelpRootForTesting("/nonexistent/");
+    EXPECT_EQ(ShowHelp(nullptr, kHelpFile, HH_DISPLAY_TOPIC, 0), 0);
+    EXPECT_TRUE(helpHasFailed());
+    EXPECT_EQ(ShowHelp(nullptr, kHelpFile, HH_DISPLAY_INDEX, 0), 0);
+    resetHelpForTesting();
+}
+
+} // namespace

@@ -1,0 +1,254 @@
+#include "view/renderer.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// Fonts need the toolkit's application object.
+QGuiApplication& toolkit() {
+    static int argc = 1;
+    static char name[] = "view_test";
+    static char* argv[] = {name, nullptr};
+    // Never destroyed: tearing the toolkit down among other static objects is not safe.
+    static auto* app = new QGuiApplication(argc, argv);
+    return *app;
+}
+
+QRgb rgb(int r, int g, int b) {
+    return qRgb(r, g, b);
+}
+
+// A network of nodes and links drawn in an 800 x 600 window at one pixel per logical unit.
+class Canvas : public ::testing::Test {
+protected:
+    Canvas() {
+        toolkit();
+        transform.setClientSize(800, 600, 1.0);
+        options.showGrid = false;
+        options.showNumbers = false;
+    }
+
+    Node* node(float x, float y) {
+        auto* n = new Node({x, y});
+        net.addNode(n);
+        return n;
+    }
+    Link* link(Node* a, Node* b, LinkType type) {
+        auto* l = new Link;
+        l->setFromNode(a);
+        l->setToNode(b);
+        l->setType(type);
+        net.addLink(l);
+        return l;
+    }
+    QImage draw(std::string* readout = nullptr) {
+        return renderToImage(net, transform, options, &selection, readout);
+    }
+    // The pixel at a logical position.
+    QRgb at(const QImage& image, int lx, int ly) {
+        return image.pixel(static_cast<int>(transform.logicalToDeviceX(lx)),
+                           static_cast<int>(transform.logicalToDeviceY(ly)));
+    }
+
+    Network net;
+    Selection selection;
+    ViewTransform transform;
+    RenderOptions options;
+};
+
+TEST_F(Canvas, NodesAreGreyCirclesWithABlackOutline) {
+    node(1.0f, 0.5f);
+    const QImage image = draw();
+    EXPECT_EQ(at(image, 100, 50), rgb(181, 181, 181));
+    EXPECT_EQ(at(image, 100 + 5, 50 - 5), rgb(181, 181, 181));
+    EXPECT_EQ(at(image, 100 + 9, 50), rgb(0, 0, 0));
+    EXPECT_EQ(at(image, 100 + 12, 50), rgb(255, 255, 255));
+}
+
+TEST_F(Canvas, LinksAreHalfArrowsFilledByTypeOnTheirRightSide) {
+    const std::pair<LinkType, QRgb> cases[] = {
+        {Mainline, rgb(87, 209, 203)}, {Ramp, rgb(87, 209, 203)},   {Workzone, rgb(255, 0, 0)},
+        {Detour1, rgb(43, 43, 223)},   {Detour2, rgb(43, 43, 223)}, {None, rgb(0, 0, 0)}};
+    for (const auto& [type, fill] : cases) {
+        SCOPED_TRACE(type);
+        net.clear();
+        link(node(-1.0f, 0.0f), node(1.0f, 0.0f), type);
+        const QImage image = draw();
+        // Heading east, the band runs from the node circles' edge 22.5 degrees south of the
+        // centre line (3 units) another 4 units (2 for None) south.
+        EXPECT_EQ(at(image, 0, type == None ? -4 : -5), fill);
+        EXPECT_EQ(at(image, 0, 1), rgb(255, 255, 255)) << "nothing north of the line";
+    }
+}
+
+TEST_F(Canvas, ATwoWayPairDrawsOnOppositeSides) {
+    Node* a = node(-1.0f, 0.0f);
+    Node* b = node(1.0f, 0.0f);
+    link(a, b, Workzone);
+    link(b, a, Detour1);
+    const QImage image = draw();
+    EXPECT_EQ(at(image, 0, -5), rgb(255, 0, 0));
+    EXPECT_EQ(at(image, 0, 5), rgb(43, 43, 223));
+}
+
+TEST_F(Canvas, LinksShorterThan18UnitsOnScreenAreNotDrawn) {
+    options.showNumbers = true;
+    link(node(0.0f, 0.0f), node(0.17f, 0.0f), Workzone);
+    const auto redPixels = [](const QImage& image) {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixel(x, y) == qRgb(255, 0, 0);
+        return count;
+    };
+    EXPECT_EQ(redPixels(draw()), 0);
+    transform.scale = 120.0f;
+    EXPECT_GT(redPixels(draw()), 0);
+}
+
+TEST_F(Canvas, ALinkWhoseDrawnEndsMeetDrawsNothing) {
+    Node* a = node(0.0f, 0.0f);
+    link(a, a, Mainline);
+    Node* b = node(0.0f, 0.0f);
+    link(a, b, Mainline);
+    const QImage image = draw();
+    EXPECT_EQ(at(image, 0, 0), rgb(181, 181, 181));
+}
+
+TEST_F(Canvas, SelectionIsDrawnOnTopInMagenta) {
+    Node* a = node(-1.0f, 0.0f);
+    Node* b = node(1.0f, 0.0f);
+    link(a, b, Mainline);
+    selection.addNode(a);
+    const QImage image = draw();
+    EXPECT_EQ(at(image, -100 - 9, 0), rgb(255, 0, 255));
+    EXPECT_EQ(at(image, 100 + 9, 0), rgb(0, 0, 0));
+}
+
+TEST_F(Canvas, NumberColoursFollowTheBackground) {
+    options.showNumbers = true;
+    link(node(-1.0f, 0.0f), node(1.0f, 0.0f), Mainline);
+    const auto count = [](const QImage& image, QRgb colour) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += image.pixel(x, y) == colour;
+        return n;
+    };
+    QImage image = draw();
+    EXPECT_GT(count(image, rgb(0x3F, 0x3F, 0x3F)), 5) << "link number on white";
+    EXPECT_GT(count(image, rgb(255, 255, 0)), 5) << "node numbers";
+    options.backColor = 0x000000;
+    image = draw();
+    EXPECT_GT(count(image, rgb(0xC0, 0xC0, 0xC0)), 5) << "link number on black";
+    EXPECT_EQ(at(image, 0, 200), rgb(0, 0, 0)) << "background";
+}
+
+struct GridCase {
+    float scale;
+    const char* readout;
+    float lineAt;
+    QRgb colour;
+    int width;
+};
+
+class GridLines : public Canvas, public ::testing::WithParamInterface<GridCase> {};
+
+TEST_P(GridLines, ClassColourAndWidthAtEachZoom) {
+    const GridCase& c = GetParam();
+    options.showGrid = true;
+    transform.scale = c.scale;
+    transform.viewCenter = {c.lineAt, 0.0f};
+    std::string readout;
+    const QImage image = draw(&readout);
+    EXPECT_EQ(readout, c.readout);
+    // The vertical line through the centre, sampled away from the labels and the x axis; a
+    // line two units wide covers the unit left of it too.
+    EXPECT_EQ(at(image, 0, -150), c.colour);
+    EXPECT_EQ(at(image, 1, -150), rgb(255, 255, 255));
+    EXPECT_EQ(at(image, -1, -150), c.width == 2 ? c.colour : rgb(255, 255, 255));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Zooms, GridLines,
+    ::testing::Values(GridCase{100.0f, "Grid: 1 miles", 0.0f, qRgb(144, 112, 57), 2},
+                      GridCase{100.0f, "Grid: 1 miles", 1.0f, qRgb(192, 192, 192), 1},
+                      GridCase{100.0f, "Grid: 1 miles", 10.0f, qRgb(64, 64, 64), 2},
+                      GridCase{1000.0f, "Grid: 0.1 miles", 1.0f, qRgb(192, 192, 192), 1},
+                      GridCase{1000.0f, "Grid: 0.1 miles", 0.3f, qRgb(64, 64, 64), 1},
+                      GridCase{1.0f, "Grid: 100 miles", 100.0f, qRgb(192, 192, 192), 2}));
+
+TEST_F(Canvas, GridOverAColouredBackgroundStillShowsTheTableColour) {
+    options.showGrid = true;
+    options.backColor = 0x00FF00; // pure green
+    const QImage image = draw();
+    EXPECT_EQ(at(image, 0, -150), rgb(144, 112, 57));
+    EXPECT_EQ(at(image, 50, -150), rgb(0, 255, 0));
+}
+
+TEST_F(Canvas, GridStaysBoundedForAnyGridSpacingAndPosition) {
+    options.showGrid = true;
+    for (int pixels : {0, -5, 1}) {
+        options.gridPixels = pixels;
+        transform.viewCenter = {5.0e6f, -3.0e6f};
+        transform.scale = 0.01f;
+        std::string readout;
+        draw(&readout);
+        EXPECT_FALSE(readout.empty());
+        transform.scale = 10000.0f;
+        draw(&readout);
+        EXPECT_EQ(readout, "Grid: 0.001 miles");
+    }
+}
+
+TEST(GridLineClass, ByTheLargestPowerOfTenThatDividesTheThousandths) {
+    EXPECT_EQ(gridLineClass(0.0f), 0);
+    EXPECT_EQ(gridLineClass(-0.0004f), 0);
+    EXPECT_EQ(gridLineClass(0.1f), 1);
+    EXPECT_EQ(gridLineClass(2.5f), 1);
+    EXPECT_EQ(gridLineClass(-3.0f), 2);
+    EXPECT_EQ(gridLineClass(20.0f), 3);
+    EXPECT_EQ(gridLineClass(300.0f), 4);
+    EXPECT_EQ(gridLineClass(1.0e30f), 4);
+}
+
+TEST(GridLabel, NeverShowsANegativeZero) {
+    EXPECT_EQ(gridLabel(-0.0001f, 0), "0");
+    EXPECT_EQ(gridLabel(-1.49e-8f, 1), "0.0");
+    EXPECT_EQ(gridLabel(-0.3f, 1), "-0.3");
+    EXPECT_EQ(gridLabel(2.0f, 0), "2");
+}
+
+TEST_F(Canvas, PrintingLeavesThePaperBlankBehindTheNetworkAndDrawsNoSelection) {
+    Node* a = node(0.0f, 0.0f);
+    selection.addNode(a);
+    options.printing = true;
+    options.showGrid = true;
+    options.backColor = 0x000000;
+    QImage image(800, 600, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    NetworkRenderer renderer(painter, transform, options);
+    EXPECT_EQ(renderer.draw(net, &selection), "");
+    painter.end();
+    EXPECT_EQ(at(image, 250, 150), rgb(255, 255, 255));
+    EXPECT_EQ(at(image, 9, 0), rgb(0, 0, 0)) << "normal outline, not the selection's";
+}
+
+TEST(LinkEnds, SitOnTheNodeCirclesRightOfTheCentreLine) {
+    const auto [a, b] = LinkEndpoints({0.0f, 0.0f}, {1.0f, 0.0f}, 100.0f);
+    EXPECT_NEAR(std::hypot(a.x, a.y), 0.09, 1e-6);
+    EXPECT_NEAR(std::hypot(b.x - 1.0, b.y), 0.09, 1e-6);
+    EXPECT_LT(a.y, 0.0f);
+    EXPECT_LT(b.y, 0.0f);
+    EXPECT_NEAR(a.x, 0.09 * std::cos(0.39269875), 1e-6);
+}
+
+} // namespace
