@@ -121,7 +121,23 @@ int gridLineClass(float v) {
 NetworkRenderer::NetworkRenderer(QPainter& painter, const ViewTransform& transform,
                                  const RenderOptions& options)
     : painter_(painter), transform_(transform), options_(options),
-      visible_(transform.clientLogical()), f_(transform.pixelsPerLogical()) {}
+      visible_(transform.clientLogical()), f_(transform.pixelsPerLogical()) {
+    labelFont_ = std::make_unique<QFont>(QStringLiteral("Arial"));
+    labelFont_->setPixelSize(std::max(1, static_cast<int>(std::lround(kLabelFontHeight * f_))));
+    // Numbers are drawn in exact colours so that they read the same on every background.
+    labelFont_->setStyleStrategy(QFont::NoAntialias);
+    const QFontMetricsF metrics(*labelFont_);
+    ascent_ = metrics.ascent();
+    descent_ = metrics.descent();
+    labelHeight_ = static_cast<int>(std::lround(metrics.height() / f_));
+}
+
+NetworkRenderer::~NetworkRenderer() = default;
+
+bool NetworkRenderer::nearVisible(LogicalPoint p, int margin) const {
+    return p.x >= visible_.left - margin && p.x <= visible_.right + margin &&
+           p.y <= visible_.top + margin && p.y >= visible_.bottom - margin;
+}
 
 NetworkRenderer::DevicePoint NetworkRenderer::device(LogicalPoint p) const {
     return {transform_.logicalToDeviceX(p.x), transform_.logicalToDeviceY(p.y)};
@@ -152,13 +168,7 @@ std::string NetworkRenderer::draw(const Network& network, const Selection* selec
     return readout;
 }
 
-void NetworkRenderer::setLabelFont() {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(kLabelFontHeight * f_))));
-    // Numbers are drawn in exact colours so that they read the same on every background.
-    font.setStyleStrategy(QFont::NoAntialias);
-    painter_.setFont(font);
-}
+void NetworkRenderer::setLabelFont() { painter_.setFont(*labelFont_); }
 
 void NetworkRenderer::drawText(const std::string& text, LogicalPoint anchor, int align,
                                ColorRef colour) {
@@ -177,8 +187,13 @@ void NetworkRenderer::drawText(const std::string& text, LogicalPoint anchor, int
     painter_.drawText(QPointF(x, baseline), s);
 }
 
+// Nodes and links that cannot reach into the window, numbers included, are not drawn at all.
+constexpr int kCullMargin = 80;
+
 void NetworkRenderer::drawNode(const Node& node, bool selected) {
     const LogicalPoint p = transform_.WorldToLogical(node.position());
+    if (!nearVisible(p, kCullMargin))
+        return;
     const int penWidth = selected ? 2 : 1;
     painter_.setPen(QPen(toQColor(selected ? kSelectedPen : 0), penWidth * f_));
     painter_.setBrush(toQColor(kNodeFill));
@@ -189,9 +204,8 @@ void NetworkRenderer::drawNode(const Node& node, bool selected) {
 
     if (options_.showNumbers) {
         setLabelFont();
-        const int h = static_cast<int>(std::lround(QFontMetricsF(painter_.font()).height() / f_));
-        drawText(std::to_string(node.id()), {p.x, p.y + h / 2}, AlignCenter | AlignTop,
-                 kNodeNumber);
+        drawText(std::to_string(node.id()), {p.x, p.y + labelHeight_ / 2},
+                 AlignCenter | AlignTop, kNodeNumber);
     }
 }
 
@@ -208,6 +222,11 @@ void NetworkRenderer::drawLink(const Link& link, bool selected) {
     const auto [ea, eb] = LinkEndpoints(a, b, transform_.scale);
     const LogicalPoint p1 = transform_.WorldToLogical(ea);
     const LogicalPoint p2 = transform_.WorldToLogical(eb);
+    const LogicalRect box{std::min(p1.x, p2.x), std::max(p1.y, p2.y), std::max(p1.x, p2.x),
+                          std::min(p1.y, p2.y)};
+    if (box.right < visible_.left - kCullMargin || box.left > visible_.right + kCullMargin ||
+        box.bottom > visible_.top + kCullMargin || box.top < visible_.bottom - kCullMargin)
+        return;
     const int dx = p2.x - p1.x;
     const int dy = p2.y - p1.y;
     const float len = std::sqrt(static_cast<float>(dx) * dx + static_cast<float>(dy) * dy);

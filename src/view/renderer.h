@@ -5,9 +5,11 @@
 #include "view/viewtransform.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 
+class QFont;
 class QPainter;
 
 // The drawn ends of a link from node position a to node position b: both lie on the node
@@ -41,6 +43,7 @@ class NetworkRenderer {
 public:
     NetworkRenderer(QPainter& painter, const ViewTransform& transform,
                     const RenderOptions& options);
+    ~NetworkRenderer();
 
     // Draws everything. Returns the grid readout for the status bar ("Grid: 1 miles"), or an
     // empty text when the grid is off.
@@ -59,12 +62,18 @@ private:
     DevicePoint device(std::int32_t x, std::int32_t y) const { return device(LogicalPoint{x, y}); }
     void drawText(const std::string& text, LogicalPoint anchor, int align, ColorRef colour);
     void setLabelFont();
+    // Whether anything drawn around logical point p within `margin` units can be seen.
+    bool nearVisible(LogicalPoint p, int margin) const;
 
     QPainter& painter_;
     const ViewTransform& transform_;
     RenderOptions options_;
     LogicalRect visible_;
     double f_;
+    std::unique_ptr<QFont> labelFont_;
+    double ascent_ = 0;
+    double descent_ = 0;
+    int labelHeight_ = 0;
 };
 
 class QImage;
