@@ -9,7 +9,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <map>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -76,6 +79,187 @@ std::string streamFormatted(float v) {
 
 } // namespace
 
+// Small pictures drawn once per render and copied into the target image: tens of thousands of
+// node circles and numbers then cost a copy each instead of a path fill or a text layout. They
+// are drawn with the same pens, brushes and font as direct drawing and placed on the same
+// pixels, so at one pixel per logical unit the picture is the same to the pixel; at other
+// scales an outline may fall one pixel differently.
+class StampCache {
+public:
+    StampCache(QImage& target, const QFont& font, double f) : target_(target), font_(font), f_(f) {
+        bits_ = reinterpret_cast<QRgb*>(target_.bits());
+        stride_ = target_.bytesPerLine() / 4;
+        const QFontMetricsF metrics(font);
+        ascent_ = metrics.ascent();
+        baseline_ = kPad + static_cast<int>(std::ceil(ascent_));
+        height_ = baseline_ + static_cast<int>(std::ceil(metrics.descent())) + kPad;
+        for (const char* c = kCharacters; *c; ++c)
+            advances_.push_back(metrics.horizontalAdvance(QLatin1Char(*c)));
+    }
+
+    static bool canDrawInto(QPainter& painter) {
+        QPaintDevice* device = painter.device();
+        if (!device || device->devType() != QInternal::Image)
+            return false;
+        const auto* image = static_cast<QImage*>(device);
+        return (image->format() == QImage::Format_RGB32 ||
+                image->format() == QImage::Format_ARGB32) &&
+               painter.transform().isIdentity();
+    }
+
+    // A node circle with its top-left corner at device (x, y).
+    void node(double x, double y, bool selected, const QPen& pen, const QBrush& brush) {
+        Stamp& stamp = nodes_[selected ? 1 : 0];
+        if (stamp.empty()) {
+            const int size = static_cast<int>(std::ceil(2 * kNodeRadius * f_)) + 2 * kPad + 2;
+            QImage image = blank(size, size);
+            QPainter p(&image);
+            p.setPen(pen);
+            p.setBrush(brush);
+            p.drawEllipse(QRectF(kPad, kPad, 2 * kNodeRadius * f_, 2 * kNodeRadius * f_));
+            p.end();
+            stamp = Stamp(image);
+        }
+        copy(stamp, static_cast<int>(std::lround(x)) - kPad,
+             static_cast<int>(std::lround(y)) - kPad);
+    }
+
+    // Whether the text is made only of digits, minus signs and points.
+    static bool canStamp(const QString& s) {
+        for (QChar c : s)
+            if (slot(c) < 0)
+                return false;
+        return true;
+    }
+
+    // Stamped text starting at device x with its baseline at y. Glyphs are placed as the
+    // toolkit places unsmoothed text: positions cut to 64ths of a pixel, then the pixel below.
+    void text(const QString& s, double x, double y, ColorRef colour) {
+        const Glyphs& glyphs = glyphsFor(colour);
+        std::int64_t pen = static_cast<std::int64_t>(x * 64.0);
+        const int row = static_cast<int>(floorDiv(static_cast<std::int64_t>(y * 64.0) + 32, 64));
+        for (QChar c : s) {
+            const Glyph& g = glyphs[static_cast<std::size_t>(slot(c))];
+            copy(g.image, static_cast<int>(floorDiv(pen, 64)) - kPad, row - baseline_);
+            pen += std::llround(g.advance * 64.0);
+        }
+    }
+
+    // The advance of stamped text; these characters are not kerned.
+    double width(const QString& s) {
+        double w = 0;
+        for (QChar c : s)
+            w += advances_[static_cast<std::size_t>(slot(c))];
+        return w;
+    }
+
+private:
+    static constexpr int kPad = 2;
+    static constexpr const char* kCharacters = "0123456789-.";
+    // A picture kept as its opaque runs of pixels, each copied in one go.
+    struct Stamp {
+        struct Run {
+            int y, x, length;
+            std::size_t first;
+        };
+        std::vector<Run> runs;
+        std::vector<QRgb> pixels;
+
+        Stamp() = default;
+        explicit Stamp(const QImage& image) {
+            for (int y = 0; y < image.height(); ++y) {
+                const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+                for (int x = 0; x < image.width();) {
+                    if (qAlpha(line[x]) == 0) {
+                        ++x;
+                        continue;
+                    }
+                    const int start = x;
+                    const std::size_t first = pixels.size();
+                    while (x < image.width() && qAlpha(line[x]) != 0)
+                        pixels.push_back(line[x++] | 0xFF000000u);
+                    runs.push_back({y, start, x - start, first});
+                }
+            }
+        }
+        bool empty() const { return runs.empty() && pixels.empty(); }
+    };
+    struct Glyph {
+        Stamp image;
+        double advance = 0;
+    };
+    using Glyphs = std::vector<Glyph>;
+
+    static std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+        return a >= 0 ? a / b : -((-a + b - 1) / b);
+    }
+
+    static int slot(QChar c) {
+        const char* at = std::strchr(kCharacters, c.toLatin1());
+        return c.unicode() < 128 && c.unicode() != 0 && at ? static_cast<int>(at - kCharacters)
+                                                           : -1;
+    }
+
+    static QImage blank(int w, int h) {
+        QImage image(w, h, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        return image;
+    }
+
+    const Glyphs& glyphsFor(ColorRef colour) {
+        auto it = glyphs_.find(colour);
+        if (it != glyphs_.end())
+            return it->second;
+        Glyphs glyphs;
+        for (const char* c = kCharacters; *c; ++c) {
+            Glyph g;
+            g.advance = advances_[glyphs.size()];
+            QImage image = blank(static_cast<int>(std::ceil(g.advance)) + 2 * kPad + 2, height_);
+            QPainter p(&image);
+            p.setFont(font_);
+            p.setPen(toQColor(colour));
+            p.drawText(QPointF(kPad, baseline_), QString(QLatin1Char(*c)));
+            p.end();
+            g.image = Stamp(image);
+            glyphs.push_back(std::move(g));
+        }
+        return glyphs_.emplace(colour, std::move(glyphs)).first->second;
+    }
+
+    void copy(const Stamp& stamp, int x0, int y0) {
+        const int width = target_.width(), height = target_.height();
+        for (const Stamp::Run& run : stamp.runs) {
+            const int y = y0 + run.y;
+            if (y < 0 || y >= height)
+                continue;
+            int x = x0 + run.x;
+            int length = run.length;
+            std::size_t first = run.first;
+            if (x < 0) {
+                length += x;
+                first += static_cast<std::size_t>(-x);
+                x = 0;
+            }
+            length = std::min(length, width - x);
+            if (length > 0)
+                std::memcpy(bits_ + static_cast<std::ptrdiff_t>(y) * stride_ + x,
+                            stamp.pixels.data() + first, static_cast<std::size_t>(length) * 4);
+        }
+    }
+
+    QImage& target_;
+    QFont font_;
+    double f_;
+    QRgb* bits_ = nullptr;
+    std::ptrdiff_t stride_ = 0;
+    double ascent_ = 0;
+    int baseline_ = 0;
+    int height_ = 0;
+    Stamp nodes_[2];
+    std::vector<double> advances_;
+    std::map<ColorRef, Glyphs> glyphs_;
+};
+
 std::pair<WorldPoint, WorldPoint> LinkEndpoints(WorldPoint a, WorldPoint b, float scale) {
     const WorldPoint d{b.x - a.x, b.y - a.y};
     const float length = std::sqrt(d.x * d.x + d.y * d.y);
@@ -130,6 +314,9 @@ NetworkRenderer::NetworkRenderer(QPainter& painter, const ViewTransform& transfo
     ascent_ = metrics.ascent();
     descent_ = metrics.descent();
     labelHeight_ = static_cast<int>(std::lround(metrics.height() / f_));
+    if (StampCache::canDrawInto(painter_))
+        stamps_ =
+            std::make_unique<StampCache>(*static_cast<QImage*>(painter_.device()), *labelFont_, f_);
 }
 
 NetworkRenderer::~NetworkRenderer() = default;
@@ -139,8 +326,10 @@ bool NetworkRenderer::nearVisible(LogicalPoint p, int margin) const {
            p.y <= visible_.top + margin && p.y >= visible_.bottom - margin;
 }
 
+// Everything is drawn on whole device pixels, so that a shape looks the same wherever it lies.
 NetworkRenderer::DevicePoint NetworkRenderer::device(LogicalPoint p) const {
-    return {transform_.logicalToDeviceX(p.x), transform_.logicalToDeviceY(p.y)};
+    return {std::floor((static_cast<double>(p.x) - visible_.left) * f_ + 0.5),
+            std::floor((static_cast<double>(visible_.top) - p.y) * f_ + 0.5)};
 }
 
 std::string NetworkRenderer::draw(const Network& network, const Selection* selection) {
@@ -168,21 +357,27 @@ std::string NetworkRenderer::draw(const Network& network, const Selection* selec
     return readout;
 }
 
-void NetworkRenderer::setLabelFont() { painter_.setFont(*labelFont_); }
+void NetworkRenderer::setLabelFont() {
+    painter_.setFont(*labelFont_);
+}
 
 void NetworkRenderer::drawText(const std::string& text, LogicalPoint anchor, int align,
                                ColorRef colour) {
     const QString s = QString::fromStdString(text);
-    const QFontMetricsF metrics(painter_.font());
     const DevicePoint at = device(anchor);
+    const bool stamped = stamps_ && stamps_->canStamp(s) &&
+                         painter_.compositionMode() == QPainter::CompositionMode_SourceOver;
     double x = at.x;
-    const double width = metrics.horizontalAdvance(s);
-    if ((align & 3) == AlignCenter)
-        x -= width / 2.0;
-    else if ((align & 3) == AlignRight)
-        x -= width;
-    const double baseline =
-        (align & AlignBottom) ? at.y - metrics.descent() : at.y + metrics.ascent();
+    if ((align & 3) != AlignLeft) {
+        const double width =
+            stamped ? stamps_->width(s) : QFontMetricsF(*labelFont_).horizontalAdvance(s);
+        x -= (align & 3) == AlignCenter ? width / 2.0 : width;
+    }
+    const double baseline = (align & AlignBottom) ? at.y - descent_ : at.y + ascent_;
+    if (stamped) {
+        stamps_->text(s, x, baseline, colour);
+        return;
+    }
     painter_.setPen(toQColor(colour));
     painter_.drawText(QPointF(x, baseline), s);
 }
@@ -195,17 +390,22 @@ void NetworkRenderer::drawNode(const Node& node, bool selected) {
     if (!nearVisible(p, kCullMargin))
         return;
     const int penWidth = selected ? 2 : 1;
-    painter_.setPen(QPen(toQColor(selected ? kSelectedPen : 0), penWidth * f_));
-    painter_.setBrush(toQColor(kNodeFill));
+    const QPen pen(toQColor(selected ? kSelectedPen : 0), penWidth * f_);
+    const QBrush brush(toQColor(kNodeFill));
     const DevicePoint topLeft = device(p.x - kNodeRadius, p.y + kNodeRadius);
-    const DevicePoint bottomRight = device(p.x + kNodeRadius, p.y - kNodeRadius);
-    painter_.drawEllipse(
-        QRectF(QPointF(topLeft.x, topLeft.y), QPointF(bottomRight.x, bottomRight.y)));
+    if (stamps_) {
+        stamps_->node(topLeft.x, topLeft.y, selected, pen, brush);
+    } else {
+        painter_.setPen(pen);
+        painter_.setBrush(brush);
+        const double size = 2 * kNodeRadius * f_;
+        painter_.drawEllipse(QRectF(topLeft.x, topLeft.y, size, size));
+    }
 
     if (options_.showNumbers) {
         setLabelFont();
-        drawText(std::to_string(node.id()), {p.x, p.y + labelHeight_ / 2},
-                 AlignCenter | AlignTop, kNodeNumber);
+        drawText(std::to_string(node.id()), {p.x, p.y + labelHeight_ / 2}, AlignCenter | AlignTop,
+                 kNodeNumber);
     }
 }
 

@@ -10,7 +10,9 @@
 #include <utility>
 
 class QFont;
+class QImage;
 class QPainter;
+class StampCache;
 
 // The drawn ends of a link from node position a to node position b: both lie on the node
 // circles, 22.5 degrees to the right of the centre line, so that the two links of a two-way
@@ -71,12 +73,12 @@ private:
     LogicalRect visible_;
     double f_;
     std::unique_ptr<QFont> labelFont_;
+    // Set when drawing into an image: nodes and numbers are then copied in as small pictures.
+    std::unique_ptr<StampCache> stamps_;
     double ascent_ = 0;
     double descent_ = 0;
     int labelHeight_ = 0;
 };
-
-class QImage;
 
 // Renders a whole client area into a new image of the transform's client size, as the view
 // does on every update. `readout` receives the grid readout.

@@ -252,3 +252,41 @@ TEST(LinkEnds, SitOnTheNodeCirclesRightOfTheCentreLine) {
 }
 
 } // namespace
+
+namespace {
+
+class Stamps : public Canvas, public ::testing::WithParamInterface<double> {};
+
+TEST_P(Stamps, DrawExactlyWhatDirectDrawingDraws) {
+    transform.setClientSize(800, 600, GetParam());
+    options.showNumbers = true;
+    options.showGrid = true;
+    transform.scale = 37.0f;
+    Node* a = node(-3.0f, -2.0f);
+    Node* b = node(4.5f, 1.25f);
+    Node* c = node(0.3f, 3.7f);
+    link(a, b, Mainline);
+    link(b, c, Workzone);
+    for (int i = 0; i < 1200; ++i)
+        node(-9.0f + 0.015f * i, -6.0f + 0.0107f * i);
+    selection.addNode(c);
+    const QImage stamped = draw();
+
+    // Premultiplied images are drawn without the copying shortcut.
+    QImage direct(800, 600, QImage::Format_ARGB32_Premultiplied);
+    direct.fill(Qt::black);
+    {
+        QPainter painter(&direct);
+        NetworkRenderer(painter, transform, options).draw(net, &selection);
+    }
+    direct = direct.convertToFormat(QImage::Format_RGB32);
+    int differing = 0;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x)
+            differing += stamped.pixel(x, y) != direct.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(PixelsPerUnit, Stamps, ::testing::Values(1.0, 1.44));
+
+} // namespace
