@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPolygonF>
 
@@ -507,12 +508,18 @@ std::string NetworkRenderer::drawGrid() {
     const long maxLines = static_cast<long>(std::min(spanLines, 100000.0));
 
     painter_.save();
-    painter_.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    // Printers and PDF files cannot invert what is beneath; there the lines get the colour the
+    // inversion would give on white paper.
+    const bool canXor =
+        painter_.paintEngine() && painter_.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    const ColorRef xorMask = canXor ? options_.backColor : 0;
+    if (canXor)
+        painter_.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     painter_.setBrush(Qt::NoBrush);
     auto setGridPen = [&](float v) {
         const GridPen& pen = kGridPens[gridLineClass(v)];
-        painter_.setPen(QPen(toQColor(pen.colour ^ options_.backColor), pen.width * f_,
-                             Qt::SolidLine, Qt::FlatCap));
+        painter_.setPen(
+            QPen(toQColor(pen.colour ^ xorMask), pen.width * f_, Qt::SolidLine, Qt::FlatCap));
     };
     auto rounded = [&](float v) { return static_cast<float>(std::floor(v / unit + 0.5) * unit); };
 
