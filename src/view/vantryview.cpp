@@ -2,6 +2,7 @@
 
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
+#include "view/hittest.h"
 
 #include <QApplication>
 #include <QPaintEvent>
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace {
 
@@ -98,6 +100,7 @@ void CVantryView::render() {
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     std::string readout;
+    feedback_.clear();
     offscreen_ =
         renderToImage(doc_->network(), transform_, renderOptions(false), &selection_, &readout);
     if (busy)
@@ -173,8 +176,104 @@ void CVantryView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     if (offscreen_.isNull())
         painter.fillRect(event->rect(), palette().base());
-    else
+    else if (feedback_.empty())
         painter.drawImage(event->rect(), offscreen_, event->rect());
+    else
+        painter.drawImage(event->rect(), composedFrame(), event->rect());
+}
+
+QImage CVantryView::composedFrame() const {
+    QImage frame = offscreen_.copy();
+    if (!feedback_.empty() && !frame.isNull()) {
+        QPainter painter(&frame);
+        drawFeedback(painter);
+    }
+    return frame;
+}
+
+void CVantryView::drawFeedback(QPainter& painter) const {
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    const double f = transform_.pixelsPerLogical();
+    auto device = [&](LogicalPoint p) {
+        return QPointF(std::floor(transform_.logicalToDeviceX(p.x) + 0.5),
+                       std::floor(transform_.logicalToDeviceY(p.y) + 0.5));
+    };
+    for (const Feedback& shape : feedback_) {
+        painter.setPen(QPen(Qt::white, shape.width * f, shape.style));
+        // Shapes are outlines only: the inside is left as it is.
+        painter.setBrush(Qt::NoBrush);
+        switch (shape.kind) {
+        case Feedback::Line:
+            painter.drawLine(device(shape.a), device(shape.b));
+            break;
+        case Feedback::Rect:
+            painter.drawRect(QRectF(device(shape.a), device(shape.b)).normalized());
+            break;
+        case Feedback::Circle: {
+            const double r = shape.radius * f;
+            painter.drawEllipse(device(shape.a), r, r);
+            break;
+        }
+        }
+    }
+}
+
+void CVantryView::toggle(const Feedback& shape) {
+    const auto it = std::find(feedback_.begin(), feedback_.end(), shape);
+    if (it == feedback_.end())
+        feedback_.push_back(shape);
+    else
+        feedback_.erase(it);
+    viewport()->update();
+}
+
+void CVantryView::XorLine(WorldPoint a, WorldPoint b, Qt::PenStyle style, int width) {
+    toggle({Feedback::Line, transform_.WorldToLogical(a), transform_.WorldToLogical(b), 0, style,
+            width});
+}
+
+void CVantryView::XorRect(WorldPoint a, WorldPoint b) {
+    toggle({Feedback::Rect, transform_.WorldToLogical(a), transform_.WorldToLogical(b), 0,
+            Qt::DashLine, 1});
+}
+
+void CVantryView::XorCircle(WorldPoint p, int radius) {
+    const LogicalPoint c = transform_.WorldToLogical(p);
+    toggle({Feedback::Circle, c, c, radius, Qt::DashLine, 1});
+}
+
+void CVantryView::RubberLink(WorldPoint a, WorldPoint b) {
+    const WorldPoint snapped = SnapToNode(doc_->network(), b, transform_.scale);
+    const double moved =
+        std::hypot(static_cast<double>(snapped.x) - b.x, static_cast<double>(snapped.y) - b.y);
+    if (moved > 0.0001)
+        XorLine(a, snapped, Qt::SolidLine, 2);
+    else
+        XorLine(a, b, Qt::DashLine, 1);
+}
+
+void CVantryView::MoveGhost(WorldPoint offset) {
+    std::unordered_set<const Node*> moving(selection_.selectedNodes().begin(),
+                                           selection_.selectedNodes().end());
+    auto shifted = [&](const Node* n) {
+        WorldPoint p = n->position();
+        if (moving.count(n)) {
+            p.x += offset.x;
+            p.y += offset.y;
+        }
+        return p;
+    };
+    for (const Node* n : selection_.selectedNodes())
+        XorCircle(shifted(n), 9);
+    for (const Link* l : doc_->network().links()) {
+        if (!l->fromNode() || !l->toNode())
+            continue;
+        if (!moving.count(l->fromNode()) && !moving.count(l->toNode()))
+            continue;
+        const auto [a, b] =
+            LinkEndpoints(shifted(l->fromNode()), shifted(l->toNode()), transform_.scale);
+        XorLine(a, b, Qt::DashLine, 1);
+    }
 }
 
 void CVantryView::resizeEvent(QResizeEvent* event) {

@@ -49,6 +49,19 @@ public:
     // screen's zoom, or the whole network fitted to the page.
     void printPage(QPrinter& printer, bool selectionOnly);
 
+    // Drag feedback drawn over the rendered image by inverting what lies beneath, so that
+    // drawing the same shape a second time removes it. The next render clears all of it.
+    void XorLine(WorldPoint a, WorldPoint b, Qt::PenStyle style, int width);
+    void XorRect(WorldPoint a, WorldPoint b);
+    void XorCircle(WorldPoint p, int radius);
+    // A line from a to b, drawn solid and 2 wide to the node b snaps to, else dashed to b.
+    void RubberLink(WorldPoint a, WorldPoint b);
+    // The selected nodes moved by an offset, with the links that touch them.
+    void MoveGhost(WorldPoint offset);
+    bool hasFeedback() const { return !feedback_.empty(); }
+    // The rendered image with the feedback on top, as painted.
+    QImage composedFrame() const;
+
     // The data extent: the network's bounds with the visible layers.
     WorldRect dataExtent() const;
     const ScrollBarState& horizontalState() const { return hState_; }
@@ -76,7 +89,19 @@ private:
     void onBarAction(bool horizontal, int action);
     RenderOptions renderOptions(bool printing) const;
 
+    struct Feedback {
+        enum Kind { Line, Rect, Circle } kind;
+        LogicalPoint a, b;
+        int radius;
+        Qt::PenStyle style;
+        int width;
+        bool operator==(const Feedback&) const = default;
+    };
+    void toggle(const Feedback& shape);
+    void drawFeedback(QPainter& painter) const;
+
     CVantryDoc* doc_;
+    std::vector<Feedback> feedback_;
     ViewTransform transform_;
     Selection selection_;
     QImage offscreen_;

@@ -8,6 +8,7 @@
 #include "settings/usersettings.h"
 #include "support/scriptedprompter.h"
 #include "support/testdir.h"
+#include "support/toolkit.h"
 #include "view/vantryview.h"
 
 #include <QAction>
@@ -22,15 +23,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QApplication& toolkit() {
-    static int argc = 1;
-    static char name[] = "app_test";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: tearing the toolkit down among other static objects is not safe.
-    static auto* app = new QApplication(argc, argv);
-    return *app;
-}
 
 // Lets closed windows go, as the event loop would.
 void settle() {

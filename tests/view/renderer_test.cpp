@@ -1,3 +1,4 @@
+#include "support/toolkit.h"
 #include "view/renderer.h"
 
 #include <QGuiApplication>
@@ -10,16 +11,6 @@
 #include <memory>
 
 namespace {
-
-// Fonts need the toolkit's application object.
-QGuiApplication& toolkit() {
-    static int argc = 1;
-    static char name[] = "view_test";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: tearing the toolkit down among other static objects is not safe.
-    static auto* app = new QGuiApplication(argc, argv);
-    return *app;
-}
 
 QRgb rgb(int r, int g, int b) {
     return qRgb(r, g, b);

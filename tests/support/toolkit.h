@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QApplication>
+
+// The toolkit's application object for widget and font tests. It is never destroyed: tearing
+// it down among other static objects at exit is not safe.
+inline QApplication& toolkit() {
+    static int argc = 1;
+    static char name[] = "vantry-test";
+    static char* argv[] = {name, nullptr};
+    static auto* app = new QApplication(argc, argv);
+    return *app;
+}

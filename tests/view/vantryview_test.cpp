@@ -1,0 +1,107 @@
+#include "document/vantrydoc.h"
+#include "settings/singletonptr.h"
+#include "settings/usersettings.h"
+#include "support/toolkit.h"
+#include "view/hittest.h"
+#include "view/vantryview.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+// A view of 400 x 300 pixels at one pixel per logical unit, scale 100, centred on the origin.
+class ViewFeedback : public ::testing::Test {
+protected:
+    ViewFeedback() {
+        toolkit();
+        settings->persistOnExit = false;
+        settings->backColor.value = 0xFFFFFF;
+        settings->gridPixels.value = 50;
+        a = createNodeAt(doc.network(), {-1.0f, 0.0f});
+        b = createNodeAt(doc.network(), {1.0f, 0.0f});
+        view.showGrid = false;
+        view.showNumbers = false;
+        view.viewport()->resize(400, 300);
+        view.OnUpdate(nullptr, 0);
+        view.transform().setClientSize(400, 300, 1.0);
+        view.transform().scale = 100.0f;
+        view.transform().viewCenter = {0.0f, 0.0f};
+        view.OnUpdate(nullptr, 0);
+    }
+    QRgb at(const QImage& image, int lx, int ly) const {
+        const ViewTransform& t = view.transform();
+        return image.pixel(static_cast<int>(std::floor(t.logicalToDeviceX(lx) + 0.5)),
+                           static_cast<int>(std::floor(t.logicalToDeviceY(ly) + 0.5)));
+    }
+
+    SingletonPtr<UserDefinedSettings> settings;
+    CVantryDoc doc;
+    Node* a;
+    Node* b;
+    CVantryView view{&doc};
+};
+
+TEST_F(ViewFeedback, ShapesInvertWhatIsBeneathAndASecondDrawingRemovesThem) {
+    ASSERT_EQ(view.transform().scale, 100.0f);
+    const QImage clean = view.composedFrame();
+    view.XorLine({0.0f, 1.0f}, {1.0f, 1.0f}, Qt::SolidLine, 1);
+    QImage frame = view.composedFrame();
+    EXPECT_EQ(at(frame, 50, 100), qRgb(0, 0, 0)) << "white inverted";
+    view.XorRect({-1.2f, -0.5f}, {-0.2f, 0.5f});
+    frame = view.composedFrame();
+    EXPECT_EQ(at(frame, -100, 0), at(clean, -100, 0)) << "the inside is left as it is";
+    int dashes = 0;
+    for (int y = -40; y <= 40; ++y)
+        dashes += at(frame, -120, y) == qRgb(0, 0, 0);
+    EXPECT_GT(dashes, 10) << "the dashed left side";
+    view.XorRect({-1.2f, -0.5f}, {-0.2f, 0.5f});
+    view.XorLine({0.0f, 1.0f}, {1.0f, 1.0f}, Qt::SolidLine, 1);
+    EXPECT_FALSE(view.hasFeedback());
+    EXPECT_EQ(view.composedFrame(), clean);
+
+    view.XorCircle({0.0f, 1.0f}, 20);
+    view.OnUpdate(nullptr, 0);
+    EXPECT_FALSE(view.hasFeedback()) << "a render draws the clean image";
+}
+
+TEST_F(ViewFeedback, ARubberLinkSnapsToANearbyNode) {
+    // 10 logical units from node b: snapped, drawn solid and 2 wide to the node's centre.
+    view.RubberLink({-1.0f, 0.0f}, {1.0f, 0.1f});
+    QImage frame = view.composedFrame();
+    EXPECT_EQ(at(frame, 0, 50), qRgb(255, 255, 255)) << "nothing toward the pointer";
+    view.RubberLink({-1.0f, 0.0f}, {1.0f, 0.1f});
+    // 20 units away: not snapped, dashed to the pointer.
+    view.RubberLink({-1.0f, 1.0f}, {1.0f, 1.2f});
+    frame = view.composedFrame();
+    int black = 0;
+    for (int x = -80; x < 80; ++x)
+        black += at(frame, x, 110 + x / 10) == qRgb(0, 0, 0);
+    EXPECT_GT(black, 20);
+    EXPECT_LT(black, 150) << "dashed";
+}
+
+TEST_F(ViewFeedback, MoveGhostShowsTheSelectedNodesAndTheirLinksDisplaced) {
+    createLink(doc.network(), a, b, LinkDefaults{});
+    view.selection().addNode(b);
+    view.MoveGhost({0.0f, 1.0f});
+    const QImage frame = view.composedFrame();
+    EXPECT_EQ(at(frame, 109, 100), qRgb(0, 0, 0)) << "circle of radius 9 around the new place";
+    EXPECT_EQ(at(frame, 100, 100), qRgb(255, 255, 255)) << "its inside is unchanged";
+}
+
+TEST(NearestNode, StrictlyWithinTheToleranceAndTheEarlierOnATie) {
+    Network net;
+    Node* first = createNodeAt(net, {1.0f, 0.0f});
+    Node* second = createNodeAt(net, {-1.0f, 0.0f});
+    createNodeAt(net, {0.0f, 3.0f});
+    EXPECT_EQ(FindNearestNode(net, {0.0f, 0.0f}, 1.5f), first);
+    EXPECT_EQ(FindNearestNode(net, {-0.9f, 0.0f}, 1.5f), second);
+    EXPECT_EQ(FindNearestNode(net, {0.0f, 0.0f}, 1.0f), nullptr) << "strictly below";
+    const WorldPoint snapped = SnapToNode(net, {0.9f, 0.1f}, 100.0f);
+    EXPECT_EQ(snapped, (WorldPoint{0.9f, 0.1f})) << "14 units is 0.14 miles at scale 100";
+    EXPECT_EQ(SnapToNode(net, {0.95f, 0.05f}, 100.0f), (WorldPoint{1.0f, 0.0f}));
+}
+
+} // namespace
