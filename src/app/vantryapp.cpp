@@ -3,7 +3,7 @@
 #include "app/aboutdlg.h"
 #include "app/childframe.h"
 #include "app/commandtable.h"
-#include "app/help.h"
+#include "dialogs/help.h"
 #include "app/mainframe.h"
 #include "document/vantrydoc.h"
 #include "view/vantryview.h"

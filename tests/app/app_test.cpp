@@ -1,6 +1,6 @@
 #include "app/childframe.h"
 #include "app/commandtable.h"
-#include "app/help.h"
+#include "dialogs/help.h"
 #include "app/mainframe.h"
 #include "app/vantryapp.h"
 #include "document/vantrydoc.h"

@@ -1,4 +1,4 @@
-#include "app/help.h"
+#include "dialogs/help.h"
 
 #include <QFile>
 #include <QIcon>
