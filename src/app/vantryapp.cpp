@@ -3,8 +3,8 @@
 #include "app/aboutdlg.h"
 #include "app/childframe.h"
 #include "app/commandtable.h"
-#include "dialogs/help.h"
 #include "app/mainframe.h"
+#include "dialogs/help.h"
 #include "document/vantrydoc.h"
 #include "view/vantryview.h"
 
@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QSettings>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <filesystem>
@@ -96,6 +97,8 @@ CVantryView* CVantryApp::createFrame(CVantryDoc* doc) {
     connect(frame, &CChildFrame::closeRequested, this, &CVantryApp::onCloseRequested);
     connect(frame, &QObject::destroyed, this, [this, doc] { onFrameDestroyed(doc); });
     connect(view, &CVantryView::commandStateChanged, this, &CVantryApp::updateCommandUI);
+    connect(view, &CVantryView::messageTextChanged, this,
+            [this](const QString& text) { mainFrame_->statusBar()->showMessage(text); });
     connect(view, &CVantryView::gridTextChanged, this, [this, view](const QString& text) {
         if (activeView() == view)
             mainFrame_->setViewPaneText(text);

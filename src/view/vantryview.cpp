@@ -1,10 +1,16 @@
 #include "view/vantryview.h"
 
+#include "model/editing.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
+#include "view/clipboard.h"
+#include "view/cursors.h"
 #include "view/hittest.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPrintDialog>
@@ -15,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <unordered_set>
 
 namespace {
@@ -37,6 +44,9 @@ CVantryView::CVantryView(CVantryDoc* doc, QWidget* parent)
             [this](int action) { onBarAction(true, action); });
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             [this](int action) { onBarAction(false, action); });
+    viewport()->setMouseTracking(true);
+    tool_ = makeTool(ToolMode::Select, *this);
+    viewport()->setCursor(toolCursor(ToolMode::Select));
     doc_->addView(this);
 }
 
@@ -57,6 +67,8 @@ void CVantryView::OnUpdate(DocumentObserver*, long hint) {
     switch (hint) {
     case CVantryDoc::HintNetworkReplaced:
         selection_.clear();
+        clickedNode_ = nullptr;
+        clickedLink_ = nullptr;
         break;
     case CVantryDoc::HintBitmapChanged:
         if (!showBitmap)
@@ -69,10 +81,42 @@ void CVantryView::OnUpdate(DocumentObserver*, long hint) {
         showTiger = false;
         break;
     default:
+        // Another view may have deleted objects this view still has selected.
+        dropStaleSelection();
         break;
     }
     render();
     emit commandStateChanged();
+}
+
+void CVantryView::dropStaleSelection() {
+    if (selection_.empty() && !clickedNode_ && !clickedLink_)
+        return;
+    // Objects are compared by address only: a pointer to a removed object must never be read.
+    const Network& net = doc_->network();
+    const std::unordered_set<const Node*> nodes(net.nodes().begin(), net.nodes().end());
+    const std::unordered_set<const Link*> links(net.links().begin(), net.links().end());
+    auto& sn = selection_.selectedNodes();
+    auto& sl = selection_.selectedLinks();
+    const std::size_t before = sn.size() + sl.size();
+    sn.erase(std::remove_if(sn.begin(), sn.end(), [&](Node* n) { return !nodes.count(n); }),
+             sn.end());
+    sl.erase(std::remove_if(sl.begin(), sl.end(), [&](Link* l) { return !links.count(l); }),
+             sl.end());
+    if (clickedNode_ && !nodes.count(clickedNode_))
+        clickedNode_ = nullptr;
+    if (clickedLink_ && !links.count(clickedLink_))
+        clickedLink_ = nullptr;
+    if (sn.size() + sl.size() != before ||
+        (selection_.lastNode() && !nodes.count(selection_.lastNode())) ||
+        (selection_.lastLink() && !links.count(selection_.lastLink()))) {
+        const Selection kept = selection_;
+        selection_.clear();
+        for (Node* n : kept.selectedNodes())
+            selection_.addNode(n);
+        for (Link* l : kept.selectedLinks())
+            selection_.addLink(l);
+    }
 }
 
 WorldRect CVantryView::dataExtent() const {
@@ -315,6 +359,41 @@ std::optional<CommandState> CVantryView::query(int id) const {
         return CommandState{true, showGrid};
     case ID_VIEW_NUMBERS:
         return CommandState{true, showNumbers};
+    case ID_TOOL_SELECT:
+        return CommandState{true, mode() == ToolMode::Select};
+    case ID_TOOL_NODE:
+        return CommandState{true, mode() == ToolMode::Node};
+    case ID_TOOL_LINK:
+        return CommandState{true, mode() == ToolMode::Link};
+    case ID_TOOL_TWOWAY_LINK:
+        return CommandState{true, mode() == ToolMode::TwoWayLink};
+    case ID_TOOL_DISTANCE:
+        return CommandState{true, mode() == ToolMode::Distance};
+    case ID_TOOL_PAN:
+        return CommandState{true, mode() == ToolMode::Pan};
+    case ID_TOOL_AUTO_POPULATE:
+        return CommandState{showTiger, showTiger && mode() == ToolMode::AutoPopulate};
+    case ID_TOOL_ZOOM_IN:
+        return CommandState{transform_.scale < ViewTransform::kMaxScale,
+                            mode() == ToolMode::ZoomIn};
+    case ID_TOOL_ZOOM_OUT:
+        return CommandState{transform_.scale > ViewTransform::kMinScale,
+                            mode() == ToolMode::ZoomOut};
+    case ID_EDIT_PROPERTIES:
+        return CommandState{propertiesAvailable(), false};
+    case ID_EDIT_CLEAR:
+    case ID_EDIT_CUT:
+    case ID_EDIT_COPY:
+        return CommandState{!selection_.empty(), false};
+    case ID_EDIT_PASTE:
+        return CommandState{clipboardHasNetwork(), false};
+    case ID_EDIT_COPY_IMAGE:
+    case ID_VIEW_MOVE_RIGHT:
+    case ID_VIEW_MOVE_LEFT:
+    case ID_VIEW_MOVE_UP:
+    case ID_VIEW_MOVE_DOWN:
+    case ID_VIEW_ESCAPE:
+        return CommandState{true, false};
     default:
         return std::nullopt;
     }
@@ -354,11 +433,364 @@ bool CVantryView::execute(int id) {
     case ID_FILE_PRINT_PREVIEW:
         OnFilePrintPreview();
         return true;
+    case ID_TOOL_SELECT:
+        setTool(ToolMode::Select);
+        return true;
+    case ID_TOOL_NODE:
+        chooseTool(ToolMode::Node);
+        return true;
+    case ID_TOOL_LINK:
+        chooseTool(ToolMode::Link);
+        return true;
+    case ID_TOOL_TWOWAY_LINK:
+        chooseTool(ToolMode::TwoWayLink);
+        return true;
+    case ID_TOOL_DISTANCE:
+        chooseTool(ToolMode::Distance);
+        return true;
+    case ID_TOOL_PAN:
+        chooseTool(ToolMode::Pan);
+        return true;
+    case ID_TOOL_AUTO_POPULATE:
+        chooseTool(ToolMode::AutoPopulate);
+        return true;
+    case ID_TOOL_ZOOM_IN:
+        chooseTool(ToolMode::ZoomIn);
+        return true;
+    case ID_TOOL_ZOOM_OUT:
+        chooseTool(ToolMode::ZoomOut);
+        return true;
+    case ID_EDIT_PROPERTIES:
+        showProperties();
+        return true;
+    case ID_EDIT_CLEAR:
+        deleteSelection();
+        return true;
+    case ID_EDIT_CUT:
+        copySelection();
+        deleteSelection();
+        return true;
+    case ID_EDIT_COPY:
+        copySelection();
+        return true;
+    case ID_EDIT_PASTE:
+        paste();
+        return true;
+    case ID_EDIT_COPY_IMAGE:
+        copyImage();
+        return true;
+    case ID_VIEW_MOVE_RIGHT:
+        nudge(1.0f, 0.0f);
+        return true;
+    case ID_VIEW_MOVE_LEFT:
+        nudge(-1.0f, 0.0f);
+        return true;
+    case ID_VIEW_MOVE_UP:
+        nudge(0.0f, 1.0f);
+        return true;
+    case ID_VIEW_MOVE_DOWN:
+        nudge(0.0f, -1.0f);
+        return true;
+    case ID_VIEW_ESCAPE:
+        escape();
+        return true;
     default:
         break;
     }
     OnUpdate(nullptr, CVantryDoc::HintRedraw);
     return true;
+}
+
+void CVantryView::setTool(ToolMode mode) {
+    tool_ = makeTool(mode, *this);
+    viewport()->setCursor(toolCursor(mode));
+    captured_ = false;
+    emit commandStateChanged();
+}
+
+void CVantryView::chooseTool(ToolMode mode) {
+    CancelDrag();
+    repaintClean();
+    setTool(this->mode() == mode ? ToolMode::Select : mode);
+}
+
+bool CVantryView::CancelDrag() {
+    const bool cancelled = tool_->cancel();
+    if (cancelled)
+        captured_ = false;
+    return cancelled;
+}
+
+void CVantryView::escape() {
+    if (CancelDrag() || mode() != ToolMode::Select)
+        setTool(ToolMode::Select);
+}
+
+void CVantryView::setClicked(Node* node, Link* link) {
+    clickedNode_ = node;
+    clickedLink_ = link;
+}
+
+void CVantryView::selectOnly(Node* node, Link* link) {
+    selection_.clear();
+    if (link)
+        selection_.addLink(link);
+    else if (node)
+        selection_.addNode(node);
+}
+
+void CVantryView::repaintClean() {
+    feedback_.clear();
+    viewport()->update();
+}
+
+void CVantryView::autoScrollTo(WorldPoint p) {
+    if (transform_.AutoScroll(transform_.WorldToLogical(p)))
+        rerender();
+}
+
+void CVantryView::setStatusExtra(const std::string& text) {
+    const WorldPoint p = worldAt(lastPointer_);
+    char coordinates[64];
+    std::snprintf(coordinates, sizeof coordinates, "(%8.3f, %8.3f) ", static_cast<double>(p.x),
+                  static_cast<double>(p.y));
+    emit messageTextChanged(QString::fromStdString(coordinates + text));
+}
+
+bool CVantryView::propertiesAvailable() const {
+    const std::size_t nodes = selection_.nodeCount(), links = selection_.linkCount();
+    return nodes + links == 1 || (nodes == 0 && links >= 1);
+}
+
+void CVantryView::showProperties() {
+    if (!propertiesAvailable() || !editors_)
+        return;
+    std::function<void()> change;
+    if (selection_.nodeCount() == 1)
+        change = editors_->editNode(*selection_.selectedNodes().front(), this);
+    else
+        change = editors_->editLinks(selection_.selectedLinks(), this);
+    if (!change)
+        return;
+    doc_->edit([&](Network& net) {
+        change();
+        // A node moved in its dialog changes the network's extent.
+        net.recomputeBounds();
+        return true;
+    });
+}
+
+void CVantryView::deleteSelection() {
+    bool kept = false;
+    doc_->edit([&](Network& net) {
+        kept = !::deleteSelection(net, selection_.selectedLinks(), selection_.selectedNodes());
+        return true;
+    });
+    if (!selection_.lastNode() || !selection_.contains(selection_.lastNode()))
+        clickedNode_ = nullptr;
+    clickedLink_ = nullptr;
+    if (kept && doc_->prompter())
+        doc_->prompter()->showMessage(kNodesStillLinkedMessage, Prompter::Icon::Exclamation);
+}
+
+void CVantryView::copySelection() {
+    putNetworkOnClipboard(clipboardText(selection_));
+}
+
+void CVantryView::paste() {
+    const auto text = networkFromClipboard();
+    if (!text)
+        return;
+    PastedObjects pasted;
+    std::string why;
+    bool ok = true;
+    selection_.clear();
+    doc_->edit([&](Network& net) {
+        ok = pasteClipboardText(net, *text, pasted, &why);
+        return ok && !(pasted.nodes.empty() && pasted.links.empty());
+    });
+    if (!ok) {
+        rerender();
+        if (doc_->prompter())
+            doc_->prompter()->showMessage("Cannot paste: " + why + ".",
+                                          Prompter::Icon::Exclamation);
+        return;
+    }
+    for (Node* n : pasted.nodes)
+        selection_.addNode(n);
+    for (Link* l : pasted.links)
+        selection_.addLink(l);
+    setClicked(selection_.lastNode(), selection_.lastLink());
+    rerender();
+}
+
+void CVantryView::copyImage() {
+    putImageOnClipboard(offscreen_);
+}
+
+void CVantryView::nudge(float dx, float dy) {
+    // Nothing to move: no undo step, and the document stays as it was.
+    if (selection_.nodeCount() == 0)
+        return;
+    const WorldPoint offset{dx / transform_.scale, dy / transform_.scale};
+    const std::vector<Node*> nodes = selection_.selectedNodes();
+    doc_->edit([&](Network& net) {
+        moveNodes(nodes, offset);
+        net.recomputeBounds();
+        return true;
+    });
+}
+
+WorldPoint CVantryView::worldAt(QPointF pos) const {
+    return transform_.LogicalToWorld(transform_.deviceToLogical(pos.x(), pos.y()));
+}
+
+void CVantryView::mousePress(QPointF pos, Qt::MouseButton button, MouseMods mods) {
+    lastPointer_ = pos;
+    const WorldPoint p = worldAt(pos);
+    if (button == Qt::LeftButton) {
+        if (tool_->press(p, mods))
+            captured_ = true;
+        emit commandStateChanged();
+    } else if (button == Qt::RightButton && mode() == ToolMode::Select) {
+        rightPress(p);
+    }
+}
+
+void CVantryView::rightPress(WorldPoint p) {
+    const Selection before = selection_;
+    Selection probe;
+    const bool hit = HitTest(doc_->network(), probe, p, transform_.scale, false);
+    if (!hit) {
+        selection_.clear();
+        setClicked(nullptr, nullptr);
+    } else {
+        Node* node = probe.lastNode();
+        Link* link = probe.lastLink();
+        const bool isClicked = (node && node == clickedNode_) || (link && link == clickedLink_);
+        if (!isClicked) {
+            const bool wasSelected = node ? before.contains(node) : before.contains(link);
+            if (!wasSelected)
+                selectOnly(node, link);
+            setClicked(node, link);
+        }
+    }
+    rerender();
+}
+
+void CVantryView::mouseMove(QPointF pos, MouseMods mods) {
+    lastPointer_ = pos;
+    setStatusExtra(std::string());
+    if (captured_)
+        tool_->move(worldAt(pos), mods);
+}
+
+void CVantryView::mouseRelease(QPointF pos, Qt::MouseButton button, MouseMods mods) {
+    lastPointer_ = pos;
+    const WorldPoint p = worldAt(pos);
+    if (button == Qt::LeftButton) {
+        if (!captured_)
+            return;
+        tool_->release(p, mods);
+        captured_ = tool_->keepsCapture();
+        emit commandStateChanged();
+        return;
+    }
+    if (button != Qt::RightButton)
+        return;
+    if (CancelDrag()) {
+        setTool(ToolMode::Select);
+    } else if (mode() == ToolMode::Distance) {
+        setTool(ToolMode::Select);
+        repaintClean();
+    } else if (mode() == ToolMode::Select) {
+        if (auto menu = contextMenuAt(pos))
+            menu->exec(viewport()->mapToGlobal(pos.toPoint()));
+    } else {
+        setTool(ToolMode::Select);
+    }
+}
+
+void CVantryView::mouseDoubleClick(QPointF pos, Qt::MouseButton button, MouseMods) {
+    lastPointer_ = pos;
+    if (button == Qt::LeftButton)
+        tool_->doubleClick(worldAt(pos));
+}
+
+std::unique_ptr<QMenu> CVantryView::contextMenuAt(QPointF pos) {
+    if (!viewport()->rect().contains(pos.toPoint()))
+        return nullptr;
+    const bool hit = HitTest(doc_->network(), selection_, worldAt(pos), transform_.scale, false);
+    auto menu = std::make_unique<QMenu>(this);
+    auto add = [&](int id, const char* text) {
+        QAction* a = menu->addAction(QString::fromLatin1(text));
+        const auto state = query(id);
+        a->setEnabled(state && state->enabled);
+        if (state && state->checked) {
+            a->setCheckable(true);
+            a->setChecked(true);
+        }
+        connect(a, &QAction::triggered, this, [this, id] {
+            const auto now = query(id);
+            if (now && now->enabled)
+                execute(id);
+            emit commandStateChanged();
+        });
+    };
+    if (!hit) {
+        selection_.clear();
+        setClicked(nullptr, nullptr);
+        menu->setTitle(QStringLiteral("Background"));
+        add(ID_TOOL_SELECT, "&Select");
+        add(ID_TOOL_NODE, "&Node");
+        add(ID_TOOL_LINK, "&Link");
+        add(ID_TOOL_TWOWAY_LINK, "&2-Way Link");
+        add(ID_TOOL_AUTO_POPULATE, "&Auto-Populate");
+        add(ID_TOOL_DISTANCE, "&Distance");
+        add(ID_TOOL_PAN, "&Pan");
+        add(ID_TOOL_ZOOM_IN, "Zoom &In");
+        add(ID_TOOL_ZOOM_OUT, "Zoom &Out");
+        menu->addSeparator();
+        add(ID_EDIT_COPY_IMAGE, "&Copy Image");
+    } else if (propertiesAvailable()) {
+        menu->setTitle(QStringLiteral("Object"));
+        add(ID_EDIT_CLEAR, "&Delete");
+        add(ID_EDIT_PROPERTIES, "P&roperties...");
+    } else {
+        menu->setTitle(QStringLiteral("Multiple Object"));
+        add(ID_EDIT_CLEAR, "&Delete");
+    }
+    return menu;
+}
+
+namespace {
+
+MouseMods modsOf(const QMouseEvent* e) {
+    return {(e->modifiers() & Qt::ControlModifier) != 0, (e->modifiers() & Qt::ShiftModifier) != 0};
+}
+
+} // namespace
+
+void CVantryView::mousePressEvent(QMouseEvent* event) {
+    mousePress(event->position(), event->button(), modsOf(event));
+}
+
+void CVantryView::mouseMoveEvent(QMouseEvent* event) {
+    mouseMove(event->position(), modsOf(event));
+}
+
+void CVantryView::mouseReleaseEvent(QMouseEvent* event) {
+    mouseRelease(event->position(), event->button(), modsOf(event));
+}
+
+void CVantryView::mouseDoubleClickEvent(QMouseEvent* event) {
+    mouseDoubleClick(event->position(), event->button(), modsOf(event));
+}
+
+void CVantryView::contextMenuEvent(QContextMenuEvent* event) {
+    // The mouse's menu comes with the right button's release; the keyboard's has no point on
+    // the map and shows nothing.
+    event->accept();
 }
 
 void CVantryView::preparePrinter(QPrinter& printer) const {

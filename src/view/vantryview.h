@@ -4,12 +4,28 @@
 #include "document/vantrydoc.h"
 #include "view/renderer.h"
 #include "view/selection.h"
+#include "view/tools.h"
 #include "view/viewtransform.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
 
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QMenu;
 class QPrinter;
+
+// The property dialogs, provided by the application: each runs its dialog and, when the user
+// pressed OK, returns the change to make; an empty function when the user cancelled.
+class PropertyEditors {
+public:
+    virtual ~PropertyEditors() = default;
+    virtual std::function<void()> editNode(Node& node, QWidget* parent) = 0;
+    virtual std::function<void()> editLinks(const std::vector<Link*>& links, QWidget* parent) = 0;
+};
 
 // The map view: shows one document's network, keeps its own scale, centre and scroll bars,
 // renders the whole client area into an off-screen image whenever something changes and only
@@ -22,6 +38,7 @@ public:
     ~CVantryView() override;
 
     CVantryDoc* GetDocument() const { return doc_; }
+    void setPropertyEditors(PropertyEditors* editors) { editors_ = editors; }
     ViewTransform& transform() { return transform_; }
     const ViewTransform& transform() const { return transform_; }
     Selection& selection() { return selection_; }
@@ -62,6 +79,40 @@ public:
     // The rendered image with the feedback on top, as painted.
     QImage composedFrame() const;
 
+    // The active tool. Choosing the active tool's command again returns to Select.
+    ToolMode mode() const { return tool_->mode(); }
+    void setTool(ToolMode mode);
+    Tool& tool() { return *tool_; }
+    // Ends a running drag or measurement without its edit; true when there was one.
+    bool CancelDrag();
+
+    // Helpers the tools share.
+    Node* clickedNode() const { return clickedNode_; }
+    Link* clickedLink() const { return clickedLink_; }
+    void setClicked(Node* node, Link* link);
+    // Makes the selection exactly one object (the link when both are given).
+    void selectOnly(Node* node, Link* link);
+    void rerender() { OnUpdate(nullptr, CVantryDoc::HintRedraw); }
+    // Removes all drag feedback from the window.
+    void repaintClean();
+    void autoScrollTo(WorldPoint p);
+    void setStatusExtra(const std::string& text);
+    void releaseCapture() { captured_ = false; }
+    bool captured() const { return captured_; }
+    // Properties of the selection: node dialog, link dialog for one or several links.
+    void showProperties();
+    bool propertiesAvailable() const;
+
+    // Mouse input in device pixels of the viewport, as the event handlers receive it.
+    void mousePress(QPointF pos, Qt::MouseButton button, MouseMods mods);
+    void mouseMove(QPointF pos, MouseMods mods);
+    void mouseRelease(QPointF pos, Qt::MouseButton button, MouseMods mods);
+    void mouseDoubleClick(QPointF pos, Qt::MouseButton button, MouseMods mods);
+    WorldPoint worldAt(QPointF pos) const;
+    // The context menu for a point of the viewport: "Background", "Object" or
+    // "Multiple Object", after the hit test that chooses it.
+    std::unique_ptr<QMenu> contextMenuAt(QPointF pos);
+
     // The data extent: the network's bounds with the visible layers.
     WorldRect dataExtent() const;
     const ScrollBarState& horizontalState() const { return hState_; }
@@ -74,6 +125,8 @@ signals:
     void gridTextChanged(const QString& text);
     // Something that decides which commands are enabled or checked has changed.
     void commandStateChanged();
+    // The pointer readout for the status bar's message pane.
+    void messageTextChanged(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -81,6 +134,11 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void render();
@@ -98,9 +156,24 @@ private:
         bool operator==(const Feedback&) const = default;
     };
     void toggle(const Feedback& shape);
+    void rightPress(WorldPoint p);
+    void deleteSelection();
+    void copySelection();
+    void paste();
+    void copyImage();
+    void nudge(float dx, float dy);
+    void escape();
+    void chooseTool(ToolMode mode);
+    void dropStaleSelection();
     void drawFeedback(QPainter& painter) const;
 
     CVantryDoc* doc_;
+    PropertyEditors* editors_ = nullptr;
+    std::unique_ptr<Tool> tool_;
+    bool captured_ = false;
+    Node* clickedNode_ = nullptr;
+    Link* clickedLink_ = nullptr;
+    QPointF lastPointer_;
     std::vector<Feedback> feedback_;
     ViewTransform transform_;
     Selection selection_;

@@ -84,9 +84,12 @@ TEST_F(AppTest, CommandsAreEnabledByWhoCanHandleThemNow) {
     ASSERT_TRUE(app.InitInstance({}));
     for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_CLOSE,
                    ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_VIEW_ZOOM_IN_CENTER,
-                   ID_VIEW_SHOW_ENTIRE_NETWORK, ID_WINDOW_NEW, ID_HELP_FINDER, ID_APP_ABOUT})
+                   ID_VIEW_SHOW_ENTIRE_NETWORK, ID_WINDOW_NEW, ID_HELP_FINDER, ID_APP_ABOUT,
+                   ID_TOOL_NODE, ID_TOOL_LINK, ID_EDIT_COPY_IMAGE})
         EXPECT_TRUE(enabled(id)) << id;
-    for (int id : {ID_EDIT_UNDO, ID_EDIT_REDO, ID_TOOL_NODE, ID_EDIT_PASTE, ID_LOAD_BITMAP})
+    EXPECT_TRUE(app.mainFrame()->action(ID_TOOL_SELECT)->isChecked());
+    for (int id : {ID_EDIT_UNDO, ID_EDIT_REDO, ID_TOOL_AUTO_POPULATE, ID_EDIT_CLEAR,
+                   ID_EDIT_PROPERTIES, ID_LOAD_BITMAP})
         EXPECT_FALSE(enabled(id)) << id;
     EXPECT_TRUE(app.mainFrame()->action(ID_VIEW_GRID)->isChecked());
 

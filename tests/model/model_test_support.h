@@ -4,7 +4,6 @@
 
 #include "model/network.h"
 
-#include <string>
 #include <vector>
 
 namespace model_test {
@@ -24,18 +23,11 @@ inline Link* addLinkBetween(Network& net, Node* from, Node* to) {
     return l;
 }
 
-inline std::vector<int> linkIds(const Network& net) {
-    std::vector<int> ids;
-    for (const Link* l : net.links())
-        ids.push_back(l->id());
-    return ids;
-}
-
-inline std::vector<int> nodeIds(const Network& net) {
-    std::vector<int> ids;
-    for (const Node* n : net.nodes())
-        ids.push_back(n->id());
-    return ids;
+template <class T> std::vector<int> ids(const std::vector<T*>& objects) {
+    std::vector<int> out;
+    for (const T* o : objects)
+        out.push_back(o->id());
+    return out;
 }
 
 } // namespace model_test

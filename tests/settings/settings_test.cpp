@@ -11,17 +11,18 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <new>
 #include <optional>
-#include <ostream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace {
 
 const QString organisation = QStringLiteral("Kestrin");
 const QString application = QStringLiteral("Vantry");
-const QString group = QStringLiteral("Settings");
 
 // Gives every test a settings store of its own in a fresh folder, so that no test sees another
 // test's values or the real user's.
@@ -31,326 +32,168 @@ protected:
         ASSERT_TRUE(dir.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
-        ASSERT_TRUE(storeFileName().startsWith(dir.path())) << storeFileName().toStdString();
+        ASSERT_TRUE(storeFile().startsWith(dir.path())) << storeFile().toStdString();
     }
-
-    static QString storeFileName() {
-        return QSettings(QSettings::NativeFormat, QSettings::UserScope, organisation, application)
-            .fileName();
+    static QString storeFile() { return group()->fileName(); }
+    // The store as a later run of the program sees it, bypassing RegistryKey.
+    static std::unique_ptr<QSettings> group() {
+        auto store = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                 organisation, application);
+        store->beginGroup("Settings");
+        return store;
     }
-
-    // Looks at the store the way a later run of the program would, bypassing RegistryKey.
     static std::optional<std::string> stored(const QString& name) {
-        QSettings store(QSettings::NativeFormat, QSettings::UserScope, organisation, application);
-        store.beginGroup(group);
-        if (!store.contains(name)) {
+        const auto store = group();
+        if (!store->contains(name))
             return std::nullopt;
-        }
-        return store.value(name).toString().toStdString();
+        return store->value(name).toString().toStdString();
     }
-
-    static void store(const QString& name, const QString& text) {
-        QSettings store(QSettings::NativeFormat, QSettings::UserScope, organisation, application);
-        store.beginGroup(group);
-        store.setValue(name, text);
-    }
-
-    // Puts a file where the organisation folder belongs, so nothing can be written below it.
-    void blockStore() {
-        QFile blocker(QDir(dir.path()).filePath(organisation));
-        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    }
+    static void store(const QString& name, const QString& text) { group()->setValue(name, text); }
 
     QTemporaryDir dir;
 };
 
-// ---------------------------------------------------------------------------------------------
-// UserDefinedSettings
+// ---- UserDefinedSettings ----------------------------------------------------------------------
 
-using UserSettingsTest = TempStoreTest;
+using UserSettings = TempStoreTest;
 
-TEST_F(UserSettingsTest, EmptyStoreGivesDefaultsAndDestructionStoresAllSevenAsDecimalText) {
+auto values(const UserDefinedSettings& s) {
+    return std::tuple(s.defaultNumLanes.value, s.defaultCapacity.value, s.defaultFFSpeed.value,
+                      s.defaultJamDensity.value, s.gridPixels.value, s.backColor.value,
+                      s.precision.value);
+}
+
+TEST_F(UserSettings, DefaultsAreStoredAsDecimalTextAndEachValueLoadsIntoItsOwnEntry) {
     {
-        UserDefinedSettings settings;
-        EXPECT_EQ(settings.defaultNumLanes.value, 2);
-        EXPECT_EQ(settings.defaultCapacity.value, 1400);
-        EXPECT_EQ(settings.defaultFFSpeed.value, 50);
-        EXPECT_EQ(settings.defaultJamDensity.value, 190);
-        EXPECT_EQ(settings.gridPixels.value, 50);
-        EXPECT_EQ(settings.backColor.value, 16777215u);
-        EXPECT_EQ(settings.precision.value, 3);
+        UserDefinedSettings firstRun;
         EXPECT_FALSE(stored("GridPixels")) << "loading must not write";
     }
-
-    const std::pair<QString, std::string> expected[] = {
-        {"DefaultNumLanes", "2"}, {"DefaultCapacity", "1400"},
-        {"DefaultFFSpeed", "50"}, {"DefaultJamDensity", "190"},
-        {"GridPixels", "50"},     {"BackColor", "16777215"},
-        {"Precision", "3"}};
-    for (const auto& [name, text] : expected) {
+    // {name, the default as the first run stored it, text for the next run}
+    const std::tuple<QString, std::string, QString> entries[] = {
+        {"DefaultNumLanes", "2", "3"},    {"DefaultCapacity", "1400", "1800"},
+        {"DefaultFFSpeed", "50", "fast"}, {"DefaultJamDensity", "190", "210"},
+        {"GridPixels", "50", "-20"},      {"BackColor", "16777215", "255"},
+        {"Precision", "3", "99"}};
+    for (const auto& [name, text, next] : entries) {
         EXPECT_EQ(stored(name), text) << name.toStdString();
+        store(name, next);
     }
-}
-
-TEST_F(UserSettingsTest, EachStoredValueLoadsIntoItsOwnEntryWithoutRangeChecks) {
-    store("DefaultNumLanes", "3");
-    store("DefaultCapacity", "1800");
-    store("DefaultFFSpeed", "65");
-    store("DefaultJamDensity", "210");
-    store("GridPixels", "-20");
-    store("BackColor", "255");
-    store("Precision", "99");
-
-    UserDefinedSettings settings;
-    settings.persistOnExit = false;
-    EXPECT_EQ(settings.defaultNumLanes.value, 3);
-    EXPECT_EQ(settings.defaultCapacity.value, 1800);
-    EXPECT_EQ(settings.defaultFFSpeed.value, 65);
-    EXPECT_EQ(settings.defaultJamDensity.value, 210);
-    EXPECT_EQ(settings.gridPixels.value, -20);
-    EXPECT_EQ(settings.backColor.value, 255u);
-    EXPECT_EQ(settings.precision.value, 99);
-}
-
-TEST_F(UserSettingsTest, UnusableValuesKeepTheirDefaultsWithoutDisturbingOthers) {
-    store("DefaultCapacity", "abc");
-    store("DefaultFFSpeed", "99999999999");
-    store("GridPixels", " 75abc");
-    store("BackColor", "-1");
-    store("Precision", "");
-
-    UserDefinedSettings settings;
-    settings.persistOnExit = false;
-    EXPECT_EQ(settings.defaultNumLanes.value, 2);
-    EXPECT_EQ(settings.defaultCapacity.value, 1400);
-    EXPECT_EQ(settings.defaultFFSpeed.value, 50);
-    EXPECT_EQ(settings.defaultJamDensity.value, 190);
-    EXPECT_EQ(settings.gridPixels.value, 75);
-    EXPECT_EQ(settings.backColor.value, 16777215u);
-    EXPECT_EQ(settings.precision.value, 3);
-}
-
-TEST_F(UserSettingsTest, ExtremeValuesSurviveARestart) {
-    {
-        UserDefinedSettings settings;
-        settings.defaultCapacity.value = std::numeric_limits<std::int32_t>::min();
-        settings.defaultFFSpeed.value = std::numeric_limits<std::int32_t>::max();
-        settings.backColor.value = std::numeric_limits<std::uint32_t>::max();
-        settings.precision.value = 0;
-    }
-    EXPECT_EQ(stored("DefaultCapacity"), "-2147483648");
-    EXPECT_EQ(stored("BackColor"), "4294967295");
-
-    UserDefinedSettings settings;
-    settings.persistOnExit = false;
-    EXPECT_EQ(settings.defaultCapacity.value, std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(settings.defaultFFSpeed.value, std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(settings.backColor.value, std::numeric_limits<std::uint32_t>::max());
-    EXPECT_EQ(settings.precision.value, 0);
-}
-
-TEST_F(UserSettingsTest, BackColorIsStoredAsUnsignedDecimalColourValue) {
-    const std::pair<std::uint32_t, std::string> colours[] = {{0x000000FFu, "255"},
-                                                             {0x00FF0000u, "16711680"}};
-    for (const auto& [colour, text] : colours) {
-        {
-            UserDefinedSettings settings;
-            settings.backColor.value = colour;
-        }
+    UserDefinedSettings s;
+    s.persistOnExit = false;
+    EXPECT_EQ(values(s), std::tuple(3, 1800, 50, 210, -20, 255u, 99)); // "fast" keeps the default
+    for (const auto& [colour, text] : {std::pair{0x000000FFu, "255"}, {0x00FF0000u, "16711680"}}) {
+        s.backColor.value = colour; // red, then blue
+        s.save();
         EXPECT_EQ(stored("BackColor"), text);
     }
 }
 
-TEST_F(UserSettingsTest, ClearingPersistOnExitLeavesTheStoreUntouched) {
+TEST_F(UserSettings, OnlySaveAndTheDestructorOfAPersistingRunWriteTheStore) {
     store("GridPixels", "30");
     {
-        UserDefinedSettings settings;
-        settings.persistOnExit = false;
-        settings.gridPixels.value = 80;
-        settings.precision.value = 6;
+        UserDefinedSettings batchRun;
+        batchRun.persistOnExit = false;
+        batchRun.gridPixels.value = 80;
     }
     EXPECT_EQ(stored("GridPixels"), "30");
     EXPECT_FALSE(stored("Precision"));
-}
 
-TEST_F(UserSettingsTest, ChangesStayInMemoryUntilSaved) {
-    { UserDefinedSettings normalRun; }
-    UserDefinedSettings settings;
-    settings.gridPixels.value = 20;
+    UserDefinedSettings s;
+    s.gridPixels.value = 20;
     // A process killed at this point never runs the destructor, so this is what it leaves.
-    EXPECT_EQ(stored("GridPixels"), "50");
-
-    settings.save();
+    EXPECT_EQ(stored("GridPixels"), "30");
+    s.save();
     EXPECT_EQ(stored("GridPixels"), "20");
-    settings.persistOnExit = false;
+    s.persistOnExit = false;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Parsing stored text
-
-struct ParseCase {
-    const char* text;
-    bool backColor;                       // the unsigned entry; otherwise the signed GridPixels
-    std::optional<std::int64_t> expected; // nullopt: rejected, the value stays as it was
-};
-
-void PrintTo(const ParseCase& c, std::ostream* os) {
-    *os << (c.backColor ? "BackColor \"" : "GridPixels \"") << c.text << '"';
+// Every text is parsed directly and loaded through the store, which must pass it on unchanged.
+TEST_F(UserSettings, StoredTextIsParsedOrKeepsThePreviousValue) {
+    constexpr auto refused = std::numeric_limits<std::int64_t>::min(); // the value stays as it was
+    const auto check = [](const char* text, bool isColour, std::int64_t expected) {
+        SCOPED_TRACE(text);
+        const std::int64_t value = expected != refused ? expected : isColour ? 16777215 : 50;
+        std::uint32_t colour = 16777215;
+        std::int32_t grid = 50;
+        EXPECT_EQ(isColour ? parseSettingText(text, colour) : parseSettingText(text, grid),
+                  expected != refused);
+        EXPECT_EQ(isColour ? std::int64_t{colour} : std::int64_t{grid}, value);
+        store(isColour ? "BackColor" : "GridPixels", QString::fromUtf8(text));
+        UserDefinedSettings s;
+        s.persistOnExit = false;
+        EXPECT_EQ(isColour ? std::int64_t{s.backColor.value} : std::int64_t{s.gridPixels.value},
+                  value);
+    };
+    using Case = std::pair<const char*, std::int64_t>;
+    const Case signedCases[] = {{" 75abc", 75},   {"abc", refused}, {"", refused},
+                                {"+12", 12},      {"-5", -5},       {"12 34", 12},
+                                {"+-3", refused}, {"- 3", refused}, {"2147483648", refused}};
+    const Case signedLimits[] = {
+        {"\n\r\v\f\t 8", 8}, {"2147483647", 2147483647}, {"-2147483648", -2147483648}};
+    const Case unsignedCases[] = {{"-1", refused},         {"-0", 0},
+                                  {"+255", 255},           {"16711680 blue", 16711680},
+                                  {"4294967296", refused}, {"4294967295", 4294967295}};
+    for (const auto& [text, expected] : signedCases)
+        check(text, false, expected);
+    for (const auto& [text, expected] : signedLimits)
+        check(text, false, expected);
+    for (const auto& [text, expected] : unsignedCases)
+        check(text, true, expected);
 }
 
-constexpr std::int64_t gridDefault = 50;
-constexpr std::int64_t backColorDefault = 16777215;
-
-class ParseTableTest : public TempStoreTest, public ::testing::WithParamInterface<ParseCase> {
-protected:
-    std::int64_t expectedValue() const {
-        const ParseCase& c = GetParam();
-        return c.expected.value_or(c.backColor ? backColorDefault : gridDefault);
-    }
-};
-
-TEST_P(ParseTableTest, ParsesOrKeepsThePreviousValue) {
-    const ParseCase& c = GetParam();
-    if (c.backColor) {
-        std::uint32_t value = backColorDefault;
-        EXPECT_EQ(parseSettingText(c.text, value), c.expected.has_value());
-        EXPECT_EQ(value, expectedValue());
-    } else {
-        std::int32_t value = gridDefault;
-        EXPECT_EQ(parseSettingText(c.text, value), c.expected.has_value());
-        EXPECT_EQ(value, expectedValue());
-    }
-}
-
-// The text also has to come through the store unchanged, white space and all.
-TEST_P(ParseTableTest, LoadsTheSameThroughTheStore) {
-    const ParseCase& c = GetParam();
-    store(c.backColor ? "BackColor" : "GridPixels", QString::fromUtf8(c.text));
-    UserDefinedSettings settings;
-    settings.persistOnExit = false;
-    if (c.backColor) {
-        EXPECT_EQ(settings.backColor.value, expectedValue());
-    } else {
-        EXPECT_EQ(settings.gridPixels.value, expectedValue());
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    SignedAndUnsigned, ParseTableTest,
-    ::testing::Values(
-        ParseCase{" 75abc", false, 75}, ParseCase{"abc", false, std::nullopt},
-        ParseCase{"", false, std::nullopt}, ParseCase{"+12", false, 12}, ParseCase{"-5", false, -5},
-        ParseCase{"  \t42", false, 42}, ParseCase{"\n\r\v\f8", false, 8},
-        ParseCase{"0075", false, 75}, ParseCase{"12 34", false, 12},
-        ParseCase{"-", false, std::nullopt}, ParseCase{"+-3", false, std::nullopt},
-        ParseCase{"- 3", false, std::nullopt}, ParseCase{"2147483647", false, 2147483647},
-        ParseCase{"-2147483648", false, -2147483648}, ParseCase{"2147483648", false, std::nullopt},
-        ParseCase{"99999999999", false, std::nullopt}, ParseCase{"-1", true, std::nullopt},
-        ParseCase{"-0", true, 0}, ParseCase{"+255", true, 255},
-        ParseCase{"16711680 blue", true, 16711680}, ParseCase{"4294967295", true, 4294967295},
-        ParseCase{"4294967296", true, std::nullopt}));
-
-// ---------------------------------------------------------------------------------------------
-// SingletonPtr
+// ---- SingletonPtr -----------------------------------------------------------------------------
 
 struct Counted {
-    Counted() { ++constructed; }
-    ~Counted() { ++destroyed; }
+    Counted() { ++alive; }
+    ~Counted() { --alive; }
     int value = 0;
-    inline static int constructed = 0;
-    inline static int destroyed = 0;
+    inline static int alive = 0;
 };
 
 struct Unallocatable {
     static void* operator new(std::size_t, const std::nothrow_t&) noexcept { return nullptr; }
 };
 
-struct FailsOnRequest {
-    FailsOnRequest() {
-        if (failNext) {
-            failNext = false;
+struct FailsOnce {
+    FailsOnce() {
+        if (std::exchange(fail, false))
             throw std::runtime_error("construction failed");
-        }
     }
-    inline static bool failNext = false;
+    inline static bool fail = true;
 };
 
-class SingletonPtrTest : public TempStoreTest {
-protected:
-    void SetUp() override {
-        TempStoreTest::SetUp();
-        Counted::constructed = 0;
-        Counted::destroyed = 0;
-    }
-};
-
-TEST_F(SingletonPtrTest, HoldersShareOneObjectThatTheLastHolderDestroys) {
-    EXPECT_THROW(SingletonPtr<Counted>::instance(), SingletonPtr<Counted>::AccessError);
-    {
-        SingletonPtr<Counted> first;
-        {
-            SingletonPtr<Counted> second;
-            EXPECT_EQ(&*first, &*second);
-            second->value = 7;
-        }
-        EXPECT_EQ(Counted::destroyed, 0);
-        EXPECT_EQ(SingletonPtr<Counted>::instance().value, 7);
-    }
-    EXPECT_EQ(Counted::constructed, 1);
-    EXPECT_EQ(Counted::destroyed, 1);
-    EXPECT_THROW(SingletonPtr<Counted>::instance(), SingletonPtr<Counted>::AccessError);
-
-    SingletonPtr<Counted> again;
-    EXPECT_EQ(Counted::constructed, 2);
-    EXPECT_EQ(again->value, 0);
-}
-
-TEST_F(SingletonPtrTest, FailedAllocationMakesEveryAccessThrow) {
-    SingletonPtr<Unallocatable> holder;
-    using AccessError = SingletonPtr<Unallocatable>::AccessError;
-    EXPECT_THROW(SingletonPtr<Unallocatable>::instance(), AccessError);
-    EXPECT_THROW(*holder, AccessError);
-    EXPECT_THROW(holder.operator->(), AccessError);
-}
-
-TEST_F(SingletonPtrTest, ThrowingConstructorDoesNotLeaveTheCountRaised) {
-    FailsOnRequest::failNext = true;
-    EXPECT_THROW(SingletonPtr<FailsOnRequest>{}, std::runtime_error);
-    SingletonPtr<FailsOnRequest> holder;
-    EXPECT_NO_THROW(SingletonPtr<FailsOnRequest>::instance());
-}
-
-TEST_F(SingletonPtrTest, LastSettingsHolderSavesTheSettings) {
-    using Holder = SingletonPtr<UserDefinedSettings>;
+TEST(SingletonPtr, HoldersShareOneObjectThatTheLastHolderDestroys) {
+    using Holder = SingletonPtr<Counted>;
+    EXPECT_THROW(Holder::instance(), Holder::AccessError);
     {
         Holder first;
         {
             Holder second;
-            second->gridPixels.value = 25;
+            EXPECT_EQ(&*first, &*second);
+            second->value = 7;
         }
-        EXPECT_FALSE(stored("GridPixels"));
-        EXPECT_EQ(Holder::instance().gridPixels.value, 25);
+        EXPECT_EQ(std::pair(Counted::alive, Holder::instance().value), std::pair(1, 7));
     }
-    EXPECT_EQ(stored("GridPixels"), "25");
+    EXPECT_EQ(Counted::alive, 0);
     EXPECT_THROW(Holder::instance(), Holder::AccessError);
+    Holder again;
+    EXPECT_EQ(std::pair(Counted::alive, again->value), std::pair(1, 0));
 }
 
-// ---------------------------------------------------------------------------------------------
-// RegistryKey
+TEST(SingletonPtr, FailedCreationLeavesNeitherAnObjectNorACount) {
+    SingletonPtr<Unallocatable> holder;
+    using AccessError = SingletonPtr<Unallocatable>::AccessError;
+    EXPECT_THROW(*holder, AccessError);
+    EXPECT_THROW(holder.operator->(), AccessError);
+
+    EXPECT_THROW(SingletonPtr<FailsOnce>{}, std::runtime_error);
+    SingletonPtr<FailsOnce> second;
+    EXPECT_NO_THROW(SingletonPtr<FailsOnce>::instance());
+}
+
+// ---- RegistryKey ------------------------------------------------------------------------------
 
 using RegistryKeyTest = TempStoreTest;
-
-TEST_F(RegistryKeyTest, MissingValueMarksReadFailureUntilASuccessfulRead) {
-    store("Present", "1400");
-    RegistryKey key;
-    ASSERT_TRUE(key.open(RegistryKey::Root::CurrentUser, UserDefinedSettings::registryPath));
-    EXPECT_FALSE(key.notOpen());
-
-    EXPECT_EQ(key.read("Absent"), "");
-    EXPECT_TRUE(key.readFailed());
-    EXPECT_EQ(key.read("Present"), "1400");
-    EXPECT_FALSE(key.readFailed());
-}
 
 TEST_F(RegistryKeyTest, PathWithTooFewComponentsIsNotOpenAndNeitherReadsNorWrites) {
     for (const char* path : {"", "Software", "Software\\Kestrin", "\\\\Kestrin\\"}) {
@@ -360,46 +203,41 @@ TEST_F(RegistryKeyTest, PathWithTooFewComponentsIsNotOpenAndNeitherReadsNorWrite
         EXPECT_EQ(key.read("GridPixels"), "");
         EXPECT_TRUE(key.readFailed());
         key.write("GridPixels", "20");
-        key.close();
     }
     EXPECT_FALSE(QDir(dir.path()).exists(organisation));
 }
 
-TEST_F(RegistryKeyTest, PathNamesOrganisationApplicationAndNestedGroup) {
+TEST_F(RegistryKeyTest, ReadGivesTheStoredTextAndFlagsAMissingValueUntilTheNextGoodRead) {
+    store("Utf8", QStringLiteral("Gr\u00FC\u00DFe"));
+    store("Nul", QStringLiteral("12") + QChar(0) + QStringLiteral("34"));
+    QFile file(storeFile());
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("[Settings]\nDefaultCapacity=1,400\n"); // hand-edited, so not quoted
+    file.close();
+    RegistryKey key;
+    ASSERT_TRUE(key.open(RegistryKey::Root::CurrentUser, UserDefinedSettings::registryPath));
+    EXPECT_FALSE(key.notOpen());
+    EXPECT_EQ(key.read("Absent"), "");
+    EXPECT_TRUE(key.readFailed());
+    EXPECT_EQ(key.read("Utf8"), "Gr\u00FC\u00DFe"); // as UTF-8
+    EXPECT_FALSE(key.readFailed());
+    EXPECT_EQ(key.read("Nul"), "12");
+    EXPECT_EQ(key.read("DefaultCapacity"), "1,400");
+}
+
+TEST_F(RegistryKeyTest, WriteReachesTheNestedGroupOrMarksAFailure) {
     {
         RegistryKey key;
         ASSERT_TRUE(key.open(RegistryKey::Root::CurrentUser, "Software\\Acme\\Tool\\Outer\\Inner"));
         key.write("Name", "value");
         EXPECT_FALSE(key.writeFailed());
     }
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Acme", "Tool");
-    EXPECT_EQ(store.value("Outer/Inner/Name").toString(), "value");
-}
+    QSettings acme(QSettings::NativeFormat, QSettings::UserScope, "Acme", "Tool");
+    EXPECT_EQ(acme.value("Outer/Inner/Name").toString(), "value");
 
-TEST_F(RegistryKeyTest, TextsComeBackAsUtf8AndEndAtTheFirstNul) {
-    store("Utf8", QStringLiteral("Gr\u00FC\u00DFe"));
-    store("Nul", QStringLiteral("12") + QChar(0) + QStringLiteral("34"));
-    RegistryKey key;
-    ASSERT_TRUE(key.open(RegistryKey::Root::CurrentUser, UserDefinedSettings::registryPath));
-    EXPECT_EQ(key.read("Utf8"), "Gr\xC3\xBC\xC3\x9F"
-                                "e");
-    EXPECT_EQ(key.read("Nul"), "12");
-}
-
-TEST_F(RegistryKeyTest, HandEditedValueWithCommasReadsAsWritten) {
-    ASSERT_TRUE(QDir(dir.path()).mkpath(organisation));
-    QFile file(storeFileName());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Settings]\nDefaultCapacity=1,400\n");
-    file.close();
-
-    RegistryKey key;
-    ASSERT_TRUE(key.open(RegistryKey::Root::CurrentUser, UserDefinedSettings::registryPath));
-    EXPECT_EQ(key.read("DefaultCapacity"), "1,400");
-}
-
-TEST_F(RegistryKeyTest, WriteToUnwritableStoreMarksWriteFailure) {
-    blockStore();
+    // A file where the organisation folder belongs keeps anything from being written below it.
+    QFile blocker(QDir(dir.path()).filePath(organisation));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     RegistryKey key;
     ASSERT_TRUE(key.open(RegistryKey::Root::CurrentUser, UserDefinedSettings::registryPath));
     key.write("GridPixels", "20");

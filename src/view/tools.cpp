@@ -1,0 +1,428 @@
+#include "view/tools.h"
+
+#include "model/editing.h"
+#include "view/hittest.h"
+#include "view/vantryview.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+float distance(WorldPoint a, WorldPoint b) {
+    const float dx = a.x - b.x;
+    const float dy = a.y - b.y;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+WorldPoint minus(WorldPoint a, WorldPoint b) {
+    return {a.x - b.x, a.y - b.y};
+}
+
+// Selecting, clicking and moving objects, and selecting by rectangle.
+class SelectTool : public Tool {
+public:
+    using Tool::Tool;
+    ToolMode mode() const override { return ToolMode::Select; }
+
+    bool press(WorldPoint p, MouseMods mods) override {
+        Selection& sel = view_.selection();
+        const Selection before = sel;
+        const bool hit =
+            HitTest(view_.GetDocument()->network(), sel, p, view_.transform().scale, mods.ctrl);
+        bool capture = true;
+        if (hit) {
+            view_.setClicked(sel.lastNode(), sel.lastLink());
+            const bool wasSelected =
+                sel.lastNode() ? before.contains(sel.lastNode()) : before.contains(sel.lastLink());
+            if (!mods.ctrl && !wasSelected)
+                view_.selectOnly(sel.lastNode(), sel.lastLink());
+            dragStart_ = dragCurrent_ = p;
+            dragging_ = true;
+            firstMove_ = true;
+            movedFar_ = false;
+        } else if (mods.ctrl) {
+            capture = false;
+        } else {
+            sel.clear();
+            view_.setClicked(nullptr, nullptr);
+            dragStart_ = dragCurrent_ = p;
+            firstMove_ = true;
+            rectangle_ = true;
+        }
+        view_.rerender();
+        return capture;
+    }
+
+    void move(WorldPoint p, MouseMods) override {
+        if (rectangle_) {
+            moveRectangle(p);
+            return;
+        }
+        if (!dragging_ || linksOnly())
+            return;
+        if (!firstMove_)
+            view_.MoveGhost(minus(dragCurrent_, dragStart_));
+        firstMove_ = false;
+        if (distance(p, dragStart_) > 14.0f / view_.transform().scale)
+            movedFar_ = true;
+        view_.autoScrollTo(p);
+        dragCurrent_ = p;
+        view_.MoveGhost(minus(p, dragStart_));
+    }
+
+    void release(WorldPoint p, MouseMods mods) override {
+        if (rectangle_) {
+            rectangle_ = false;
+            Selection& sel = view_.selection();
+            SelectInRect(view_.GetDocument()->network(), sel, dragStart_, p,
+                         view_.transform().scale, !mods.shift);
+            view_.setClicked(sel.lastNode(), sel.lastLink());
+            view_.rerender();
+            return;
+        }
+        if (!dragging_)
+            return;
+        dragging_ = false;
+        if (movedFar_) {
+            if (linksOnly()) {
+                view_.repaintClean();
+                return;
+            }
+            const WorldPoint offset = minus(p, dragStart_);
+            const std::vector<Node*> nodes = view_.selection().selectedNodes();
+            view_.GetDocument()->edit([&](Network& net) {
+                moveNodes(nodes, offset);
+                net.recomputeBounds();
+                return true;
+            });
+            return;
+        }
+        if (!mods.ctrl)
+            view_.selectOnly(view_.clickedLink() ? nullptr : view_.clickedNode(),
+                             view_.clickedLink());
+        view_.rerender();
+    }
+
+    void doubleClick(WorldPoint) override { view_.showProperties(); }
+
+    bool cancel() override {
+        if (!dragging_ || view_.selection().empty())
+            return false;
+        dragging_ = false;
+        view_.repaintClean();
+        return true;
+    }
+
+private:
+    bool linksOnly() const {
+        return view_.selection().nodeCount() == 0 && view_.selection().linkCount() > 0;
+    }
+
+    bool movedFar_ = false;
+    bool rectangle_ = false;
+};
+
+// Placing a node, and cutting the links under it when the user agrees.
+class NodeTool : public Tool {
+public:
+    using Tool::Tool;
+    ToolMode mode() const override { return ToolMode::Node; }
+
+    bool press(WorldPoint p, MouseMods) override {
+        dragCurrent_ = p;
+        view_.XorCircle(p, 9);
+        dragging_ = true;
+        return true;
+    }
+
+    void move(WorldPoint p, MouseMods) override {
+        if (!dragging_)
+            return;
+        view_.XorCircle(dragCurrent_, 9);
+        dragCurrent_ = p;
+        view_.XorCircle(p, 9);
+    }
+
+    void release(WorldPoint p, MouseMods) override {
+        if (!dragging_)
+            return;
+        dragging_ = false;
+        const float tolerance = 9.0f / view_.transform().scale;
+        const float scale = view_.transform().scale;
+        CVantryDoc* doc = view_.GetDocument();
+        doc->edit([&](Network& net) {
+            Node* n = createNodeAt(net, p);
+            std::vector<Link*> under;
+            for (Link* l : net.links())
+                if (DistanceToLink(*l, p, scale) < tolerance)
+                    under.push_back(l);
+            if (!under.empty() && doc->prompter() &&
+                doc->prompter()->askYesNo("Do you wish to split the links under the new node?",
+                                          Prompter::Icon::None))
+                splitLinksAt(net, n, under);
+            return true;
+        });
+    }
+
+    bool cancel() override {
+        if (!dragging_)
+            return false;
+        view_.XorCircle(dragCurrent_, 9);
+        dragging_ = false;
+        return true;
+    }
+};
+
+// Drawing a one-way or two-way link by press-drag-release or by click, then click.
+class LinkTool : public Tool {
+public:
+    LinkTool(CVantryView& view, bool twoWay) : Tool(view), twoWay_(twoWay) {}
+    ToolMode mode() const override { return twoWay_ ? ToolMode::TwoWayLink : ToolMode::Link; }
+
+    bool press(WorldPoint p, MouseMods) override {
+        if (!dragging_) {
+            dragStart_ = SnapToNode(view_.GetDocument()->network(), p, view_.transform().scale);
+            dragCurrent_ = dragStart_;
+            dragging_ = true;
+            firstMove_ = true;
+        }
+        return true;
+    }
+
+    void move(WorldPoint p, MouseMods) override {
+        if (!dragging_)
+            return;
+        if (!firstMove_)
+            view_.RubberLink(dragStart_, dragCurrent_);
+        firstMove_ = false;
+        view_.autoScrollTo(p);
+        dragCurrent_ = p;
+        view_.RubberLink(dragStart_, p);
+        const double dx = p.x - dragStart_.x;
+        const double dy = p.y - dragStart_.y;
+        // Rounded to the nearest degree on both sides of north, so that due west reads 270.
+        int degrees = static_cast<int>(
+            std::floor((1.570795 - std::atan2(dy, dx)) * 57.29582790879778 + 0.5));
+        if (degrees < 0)
+            degrees += 360;
+        if (degrees == 360)
+            degrees = 0;
+        char text[96];
+        std::snprintf(text, sizeof text, "Length: %.3f miles (%d degrees)",
+                      static_cast<double>(distance(p, dragStart_)), degrees);
+        view_.setStatusExtra(text);
+    }
+
+    void release(WorldPoint p, MouseMods) override {
+        if (!dragging_)
+            return;
+        const float scale = view_.transform().scale;
+        // A click, or a drag shorter than 5 units, leaves the link running to the next click.
+        if (distance(p, dragStart_) <= 5.0f / scale)
+            return;
+        // So does a release that snaps to the node the link starts at: a link from a node to
+        // itself could neither be seen nor selected.
+        const Network& net = view_.GetDocument()->network();
+        const Node* from = FindNearestNode(net, dragStart_, 14.0f / scale);
+        if (from && from == FindNearestNode(net, p, 14.0f / scale))
+            return;
+        dragging_ = false;
+        const WorldPoint start = dragStart_;
+        const bool twoWay = twoWay_;
+        const bool changed = view_.GetDocument()->edit([&](Network& net) {
+            Node* a = FindNearestNode(net, start, 14.0f / scale);
+            Node* b = FindNearestNode(net, p, 14.0f / scale);
+            bool created = false;
+            if (!a) {
+                a = createNodeAt(net, start);
+                created = true;
+            }
+            if (!b) {
+                b = createNodeAt(net, p);
+                created = true;
+            }
+            return connectNodes(net, a, b, twoWay, CVantryDoc::linkDefaults()) || created;
+        });
+        if (!changed)
+            view_.rerender();
+    }
+
+    bool cancel() override {
+        if (!dragging_)
+            return false;
+        if (!firstMove_)
+            view_.RubberLink(dragStart_, dragCurrent_);
+        dragging_ = false;
+        return true;
+    }
+
+private:
+    bool twoWay_;
+};
+
+// Measuring a path of straight segments; a double-click ends the measurement.
+class DistanceTool : public Tool {
+public:
+    using Tool::Tool;
+    ToolMode mode() const override { return ToolMode::Distance; }
+
+    bool press(WorldPoint p, MouseMods) override {
+        if (firstMove_) {
+            dragStart_ = dragCurrent_ = p;
+            soFar_ = 0.0f;
+            firstMove_ = false;
+        } else {
+            soFar_ += distance(p, dragStart_);
+            dragStart_ = p;
+        }
+        return true;
+    }
+
+    void move(WorldPoint p, MouseMods) override {
+        if (firstMove_)
+            return;
+        char text[64];
+        std::snprintf(text, sizeof text, "Length: %.3f miles",
+                      static_cast<double>(soFar_ + distance(p, dragStart_)));
+        view_.setStatusExtra(text);
+        view_.XorLine(dragStart_, dragCurrent_, Qt::DotLine, 1);
+        dragCurrent_ = p;
+        view_.XorLine(dragStart_, p, Qt::DotLine, 1);
+    }
+
+    void release(WorldPoint, MouseMods) override {}
+    bool keepsCapture() const override { return true; }
+
+    void doubleClick(WorldPoint) override {
+        view_.repaintClean();
+        firstMove_ = true;
+        view_.releaseCapture();
+    }
+
+    bool cancel() override {
+        if (firstMove_)
+            return false;
+        view_.repaintClean();
+        firstMove_ = true;
+        return true;
+    }
+
+private:
+    float soFar_ = 0.0f;
+};
+
+// Re-centring on the release point.
+class PanTool : public Tool {
+public:
+    using Tool::Tool;
+    ToolMode mode() const override { return ToolMode::Pan; }
+    bool press(WorldPoint, MouseMods) override { return true; }
+    void move(WorldPoint, MouseMods) override {}
+    void release(WorldPoint p, MouseMods) override {
+        view_.transform().CenterOn(p);
+        view_.rerender();
+    }
+};
+
+// Zooming in at a click, or to a dragged rectangle.
+class ZoomInTool : public Tool {
+public:
+    using Tool::Tool;
+    ToolMode mode() const override { return ToolMode::ZoomIn; }
+
+    bool press(WorldPoint p, MouseMods) override {
+        dragStart_ = p;
+        firstMove_ = true;
+        dragging_ = true;
+        return true;
+    }
+
+    void move(WorldPoint p, MouseMods) override {
+        if (dragging_)
+            moveRectangle(p);
+    }
+
+    void release(WorldPoint p, MouseMods) override {
+        if (!dragging_)
+            return;
+        dragging_ = false;
+        eraseRectangle();
+        ViewTransform& t = view_.transform();
+        const float width = std::fabs(p.x - dragStart_.x) * t.scale;
+        const float height = std::fabs(p.y - dragStart_.y) * t.scale;
+        bool capped;
+        if (width < 5.0f && height < 5.0f) {
+            t.CenterOn(p);
+            capped = t.ZoomInToCenter(false);
+        } else {
+            capped =
+                t.ZoomToRect(WorldRect{std::max(p.y, dragStart_.y), std::min(p.y, dragStart_.y),
+                                       std::min(p.x, dragStart_.x), std::max(p.x, dragStart_.x)});
+        }
+        view_.rerender();
+        if (capped)
+            view_.setTool(ToolMode::Select);
+    }
+
+    bool cancel() override {
+        if (!dragging_)
+            return false;
+        eraseRectangle();
+        dragging_ = false;
+        return true;
+    }
+};
+
+// Re-centring on the click and zooming out.
+class ZoomOutTool : public Tool {
+public:
+    using Tool::Tool;
+    ToolMode mode() const override { return ToolMode::ZoomOut; }
+    bool press(WorldPoint, MouseMods) override { return true; }
+    void move(WorldPoint, MouseMods) override {}
+    void release(WorldPoint p, MouseMods) override {
+        view_.transform().CenterOn(p);
+        const bool floor = view_.transform().ZoomOutFromCenter(false);
+        view_.rerender();
+        if (floor)
+            view_.setTool(ToolMode::Select);
+    }
+};
+
+} // namespace
+
+void Tool::moveRectangle(WorldPoint p) {
+    if (!firstMove_)
+        view_.XorRect(dragStart_, dragCurrent_);
+    firstMove_ = false;
+    dragCurrent_ = p;
+    view_.XorRect(dragStart_, p);
+}
+
+void Tool::eraseRectangle() {
+    if (!firstMove_)
+        view_.XorRect(dragStart_, dragCurrent_);
+}
+
+std::unique_ptr<Tool> makeTool(ToolMode mode, CVantryView& view) {
+    switch (mode) {
+    case ToolMode::Node:
+        return std::make_unique<NodeTool>(view);
+    case ToolMode::Link:
+        return std::make_unique<LinkTool>(view, false);
+    case ToolMode::TwoWayLink:
+        return std::make_unique<LinkTool>(view, true);
+    case ToolMode::Distance:
+        return std::make_unique<DistanceTool>(view);
+    case ToolMode::Pan:
+        return std::make_unique<PanTool>(view);
+    case ToolMode::ZoomIn:
+        return std::make_unique<ZoomInTool>(view);
+    case ToolMode::ZoomOut:
+        return std::make_unique<ZoomOutTool>(view);
+    default:
+        return std::make_unique<SelectTool>(view);
+    }
+}
