@@ -4,7 +4,9 @@
 #include "app/childframe.h"
 #include "app/commandtable.h"
 #include "app/mainframe.h"
+#include "app/propertyeditors.h"
 #include "dialogs/help.h"
+#include "dialogs/preferencessheet.h"
 #include "document/vantrydoc.h"
 #include "view/vantryview.h"
 
@@ -48,6 +50,7 @@ CVantryApp::CVantryApp(Prompter* prompter) {
         prompter = ownPrompter_.get();
     }
     prompter_ = prompter;
+    editors_ = std::make_unique<AppPropertyEditors>(*prompter_);
 }
 
 CVantryApp::~CVantryApp() {
@@ -93,6 +96,7 @@ CVantryView* CVantryApp::activeView() const {
 
 CVantryView* CVantryApp::createFrame(CVantryDoc* doc) {
     auto* view = new CVantryView(doc);
+    view->setPropertyEditors(editors_.get());
     auto* frame = new CChildFrame(view);
     connect(frame, &CChildFrame::closeRequested, this, &CVantryApp::onCloseRequested);
     connect(frame, &QObject::destroyed, this, [this, doc] { onFrameDestroyed(doc); });
@@ -156,6 +160,17 @@ void CVantryApp::OnFileOpen() {
     // A background bitmap stored relative to the network is then found beside it.
     QDir::setCurrent(QFileInfo(QString::fromStdString(*path)).absolutePath());
     OpenDocumentFile(*path);
+}
+
+void CVantryApp::OnPreferences() {
+    CPreferencesSheet sheet(*prompter_, mainFrame_.get());
+    if (sheet.exec() != QDialog::Accepted)
+        return;
+    // A new background colour shows at once in every window; the other values apply to what
+    // is drawn or created next.
+    if (sheet.apply())
+        for (const auto& doc : documents_)
+            doc->UpdateAllViews(nullptr, CVantryDoc::HintRedraw);
 }
 
 CVantryView* CVantryApp::OnWindowNew() {
@@ -329,6 +344,7 @@ std::optional<CommandState> CVantryApp::query(int id) const {
     switch (id) {
     case ID_FILE_NEW:
     case ID_FILE_OPEN:
+    case ID_PREFERENCES:
     case ID_HELP_FINDER:
     case ID_HELP:
     case ID_APP_ABOUT:
@@ -358,6 +374,9 @@ bool CVantryApp::execute(int id) {
         break;
     case ID_FILE_OPEN:
         OnFileOpen();
+        break;
+    case ID_PREFERENCES:
+        OnPreferences();
         break;
     case ID_FILE_CLOSE:
         if (CVantryView* v = activeView())

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class AppPropertyEditors;
 class CChildFrame;
 class CMainFrame;
 class CVantryDoc;
@@ -65,10 +66,12 @@ private:
     void loadRecentFiles();
     void saveRecentFiles() const;
     void OnFileOpen();
+    void OnPreferences();
     std::vector<CommandTarget*> routeTargets() const;
 
     std::unique_ptr<QtPrompter> ownPrompter_;
     Prompter* prompter_;
+    std::unique_ptr<AppPropertyEditors> editors_;
     std::unique_ptr<CMainFrame> mainFrame_;
     std::vector<std::unique_ptr<CVantryDoc>> documents_;
     std::vector<std::string> recent_;

@@ -1,8 +1,8 @@
 #include "app/childframe.h"
 #include "app/commandtable.h"
-#include "dialogs/help.h"
 #include "app/mainframe.h"
 #include "app/vantryapp.h"
+#include "dialogs/help.h"
 #include "document/vantrydoc.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
@@ -82,10 +82,10 @@ TEST_F(AppTest, StartsWithAnEmptyNetworkInTheDocumentMenus) {
 
 TEST_F(AppTest, CommandsAreEnabledByWhoCanHandleThemNow) {
     ASSERT_TRUE(app.InitInstance({}));
-    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_CLOSE,
-                   ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_VIEW_ZOOM_IN_CENTER,
-                   ID_VIEW_SHOW_ENTIRE_NETWORK, ID_WINDOW_NEW, ID_HELP_FINDER, ID_APP_ABOUT,
-                   ID_TOOL_NODE, ID_TOOL_LINK, ID_EDIT_COPY_IMAGE})
+    for (int id :
+         {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_CLOSE, ID_FILE_PRINT,
+          ID_FILE_PRINT_PREVIEW, ID_VIEW_ZOOM_IN_CENTER, ID_VIEW_SHOW_ENTIRE_NETWORK, ID_WINDOW_NEW,
+          ID_HELP_FINDER, ID_APP_ABOUT, ID_TOOL_NODE, ID_TOOL_LINK, ID_EDIT_COPY_IMAGE})
         EXPECT_TRUE(enabled(id)) << id;
     EXPECT_TRUE(app.mainFrame()->action(ID_TOOL_SELECT)->isChecked());
     for (int id : {ID_EDIT_UNDO, ID_EDIT_REDO, ID_TOOL_AUTO_POPULATE, ID_EDIT_CLEAR,
@@ -111,8 +111,8 @@ TEST_F(AppTest, WithoutADocumentOnlyTheApplicationsCommandsRemain) {
     ASSERT_TRUE(app.documents().empty());
     EXPECT_EQ(menuTexts(), (QStringList{"&File", "&View", "&Network", "&Help"}));
     EXPECT_EQ(title(), "NetQuill");
-    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_APP_EXIT, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR,
-                   ID_HELP_FINDER, ID_APP_ABOUT})
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_APP_EXIT, ID_PREFERENCES, ID_VIEW_TOOLBAR,
+                   ID_VIEW_STATUS_BAR, ID_HELP_FINDER, ID_APP_ABOUT})
         EXPECT_TRUE(enabled(id)) << id;
     for (int id : {ID_FILE_SAVE, ID_FILE_CLOSE, ID_EDIT_UNDO, ID_VIEW_ZOOM_IN_CENTER, ID_FILE_PRINT,
                    ID_WINDOW_CASCADE})

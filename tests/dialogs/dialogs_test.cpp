@@ -1,0 +1,608 @@
+#include "dialogs/backcolorbutton.h"
+#include "dialogs/help.h"
+#include "dialogs/integeredit.h"
+#include "dialogs/linkdlg.h"
+#include "dialogs/nodedlg.h"
+#include "dialogs/preferencessheet.h"
+#include "model/network.h"
+#include "settings/singletonptr.h"
+#include "settings/usersettings.h"
+#include "support/scriptedprompter.h"
+#include "support/toolkit.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace {
+
+template <class T> T* child(const QWidget& parent, const char* name) {
+    T* found = parent.findChild<T*>(QLatin1String(name));
+    if (!found)
+        throw std::runtime_error(std::string("no child named ") + name);
+    return found;
+}
+
+void setText(const QWidget& dialog, const char* name, const QString& text) {
+    if (auto* edit = dialog.findChild<CIntegerEdit*>(QLatin1String(name)))
+        edit->setText(text);
+    else
+        child<QLineEdit>(dialog, name)->setText(text);
+}
+
+QString text(const QWidget& dialog, const char* name) {
+    if (auto* edit = dialog.findChild<CIntegerEdit*>(QLatin1String(name)))
+        return edit->text();
+    return child<QLineEdit>(dialog, name)->text();
+}
+
+bool hasFocusOn(const QWidget& dialog, const char* name) {
+    const QWidget* field = child<QWidget>(dialog, name);
+    const QWidget* focus = dialog.focusWidget();
+    return focus && (focus == field || field->isAncestorOf(focus));
+}
+
+void press(QWidget* target, int key) {
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, QString());
+    QApplication::sendEvent(target, &down);
+}
+
+// Every dialog test gets a settings object that is never written back to the user's store.
+class Dialogs : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        toolkit();
+        static QTemporaryDir store;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
+    }
+    Dialogs() { settings->persistOnExit = false; }
+
+    Link* addLink(WorldPoint from, WorldPoint to) {
+        auto* a = new Node(from);
+        auto* b = new Node(to);
+        network.addNode(a);
+        network.addNode(b);
+        auto* link = new Link;
+        link->setFromNode(a);
+        link->setToNode(b);
+        network.addLink(link);
+        return link;
+    }
+
+    SingletonPtr<UserDefinedSettings> settings;
+    ScriptedPrompter prompter;
+    Network network;
+};
+
+// ---- Link dialog, one link --------------------------------------------------------------------
+
+using LinkDialog = Dialogs;
+
+TEST_F(LinkDialog, OneLinkIsShownWholeWrittenBackAndSurvivesAnUntouchedRoundTrip) {
+    addLink({0, 0}, {1, 0});
+    Link* link = addLink({0, 0}, {3, 4});
+    link->setNumLanes(3);
+    link->setCapacity(1800);
+    link->setFFSpeed(55);
+    link->setJamDensity(200);
+    link->setDirection(Outbound);
+    link->setType(Ramp);
+    link->setDescription("Elm St");
+    link->setLength(7.25f);
+
+    CLinkDlg dlg({link}, prompter);
+    EXPECT_EQ(dlg.windowTitle(), "Link 2 Properties");
+    EXPECT_EQ(text(dlg, "numLanes"), "3");
+    EXPECT_EQ(text(dlg, "capacity"), "1800");
+    EXPECT_EQ(text(dlg, "length"), "7.250");
+    EXPECT_EQ(text(dlg, "ffSpeed"), "55");
+    EXPECT_EQ(text(dlg, "jamDensity"), "200");
+    EXPECT_TRUE(child<QRadioButton>(dlg, "outbound")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(dlg, "ramp")->isChecked());
+    EXPECT_EQ(child<QPlainTextEdit>(dlg, "description")->toPlainText(), "Elm St");
+    EXPECT_TRUE(child<QLineEdit>(dlg, "length")->isEnabled());
+
+    setText(dlg, "numLanes", " +12 "); // beyond the arrows' range, and with blanks and a sign
+    setText(dlg, "capacity", "2000");
+    setText(dlg, "length", "6.5 miles");
+    setText(dlg, "ffSpeed", "60");
+    setText(dlg, "jamDensity", "180");
+    child<QRadioButton>(dlg, "inbound")->click();
+    child<QRadioButton>(dlg, "detour2")->click();
+    child<QPlainTextEdit>(dlg, "description")->setPlainText("Oak Ave");
+    dlg.apply();
+    EXPECT_EQ(link->numLanes(), 3) << "nothing is written before OK";
+    child<QPushButton>(dlg, "ok")->click();
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    dlg.apply();
+    EXPECT_EQ(link->numLanes(), 12);
+    EXPECT_EQ(link->capacity(), 2000);
+    EXPECT_EQ(link->effectiveLength(), 6.5f);
+    EXPECT_EQ(link->ffSpeed(), 60);
+    EXPECT_EQ(link->jamDensity(), 180);
+    EXPECT_EQ(link->direction(), Inbound);
+    EXPECT_EQ(link->type(), Detour2);
+    EXPECT_EQ(link->description(), "Oak Ave");
+
+    // Lengths the box can show only rounded come back unchanged, automatic ones stay automatic.
+    link->setLength(1.23456f);
+    Link* automatic = addLink({0, 0}, {1.23456f, 0});
+    for (Link* l : {link, automatic}) {
+        const float before = l->effectiveLength();
+        const bool wasAutomatic = l->hasAutomaticLength();
+        CLinkDlg again({l}, prompter);
+        EXPECT_EQ(text(again, "length"), "1.235");
+        again.accept();
+        again.apply();
+        EXPECT_EQ(l->effectiveLength(), before);
+        EXPECT_EQ(l->hasAutomaticLength(), wasAutomatic);
+    }
+    EXPECT_EQ(link->description(), "Oak Ave");
+    EXPECT_TRUE(prompter.asked.empty());
+}
+
+TEST_F(LinkDialog, ResetLengthShowsTheRoundedDistanceAndLeftAsShownMakesTheLengthAutomatic) {
+    Link* link = addLink({0, 0}, {1.23456f, 0});
+    link->setLength(9.0f);
+    {
+        CLinkDlg dlg({link}, prompter);
+        child<QPushButton>(dlg, "resetLength")->click();
+        EXPECT_EQ(text(dlg, "length"), "1.235");
+        dlg.reject();
+        dlg.apply();
+        EXPECT_EQ(link->effectiveLength(), 9.0f) << "Cancel changes nothing";
+    }
+    {
+        CLinkDlg dlg({link}, prompter);
+        child<QPushButton>(dlg, "resetLength")->click();
+        dlg.accept();
+        dlg.apply();
+        EXPECT_TRUE(link->hasAutomaticLength());
+        EXPECT_FLOAT_EQ(link->effectiveLength(), 1.23456f);
+    }
+    {
+        link->setLength(9.0f);
+        CLinkDlg dlg({link}, prompter);
+        child<QPushButton>(dlg, "resetLength")->click();
+        setText(dlg, "length", "2");
+        dlg.accept();
+        dlg.apply();
+        EXPECT_FALSE(link->hasAutomaticLength()) << "a typed length is kept as typed";
+        EXPECT_EQ(link->effectiveLength(), 2.0f);
+    }
+}
+
+TEST_F(LinkDialog, DescriptionLineBreaksAreStoredAsSingleSpaces) {
+    Link* link = addLink({0, 0}, {1, 0});
+    CLinkDlg dlg({link}, prompter);
+    child<QPlainTextEdit>(dlg, "description")->setPlainText("Main St\r\nnorth\rof\n\n5th");
+    dlg.accept();
+    dlg.apply();
+    EXPECT_EQ(link->description(), "Main St north of  5th");
+}
+
+struct RefusedField {
+    const char* name;
+    const char* text;
+    const char* message;
+};
+
+class LinkDialogRefusal : public Dialogs, public ::testing::WithParamInterface<RefusedField> {};
+
+TEST_P(LinkDialogRefusal, NamesTheFieldFocusesItAndStaysOpenWithoutStoringAnything) {
+    Link* link = addLink({0, 0}, {1, 0});
+    link->setNumLanes(2);
+    link->setCapacity(1400);
+    CLinkDlg dlg({link}, prompter);
+    dlg.show();
+    setText(dlg, "numLanes", "4");
+    setText(dlg, GetParam().name, GetParam().text);
+    dlg.accept();
+    EXPECT_TRUE(dlg.isVisible());
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text, GetParam().message);
+    EXPECT_TRUE(hasFocusOn(dlg, GetParam().name));
+    dlg.apply();
+    EXPECT_EQ(link->numLanes(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, LinkDialogRefusal,
+    ::testing::Values(
+        RefusedField{"numLanes", "two", "Please enter an integer for Number of Lanes."},
+        RefusedField{"capacity", "14 00", "Please enter an integer for Capacity."},
+        RefusedField{"ffSpeed", "", "Please enter an integer for Free-flow Speed."},
+        RefusedField{"jamDensity", "2147483648", "Please enter an integer for Jam Density."},
+        RefusedField{"length", "about 2", "Please enter a number of miles for Length."},
+        RefusedField{"length", "inf", "Please enter a number of miles for Length."}));
+
+// ---- Link dialog, several links ---------------------------------------------------------------
+
+TEST_F(LinkDialog, SeveralLinksShowWhatTheyShareAndOnlyFilledInAttributesAreApplied) {
+    Link* a = addLink({0, 0}, {1, 0});
+    Link* b = addLink({0, 0}, {0, 2});
+    for (Link* l : {a, b}) {
+        l->setNumLanes(2);
+        l->setJamDensity(190);
+        l->setDirection(Outbound);
+    }
+    a->setCapacity(1400);
+    b->setCapacity(1800);
+    a->setFFSpeed(50);
+    b->setFFSpeed(60);
+    a->setType(Mainline);
+    b->setType(Workzone);
+    a->setLength(3.0f);
+    a->setDescription("first");
+    b->setDescription("second");
+
+    auto unchangedLengthsAndDescriptions = [&] {
+        EXPECT_EQ(a->effectiveLength(), 3.0f);
+        EXPECT_TRUE(b->hasAutomaticLength());
+        EXPECT_EQ(a->description(), "first");
+        EXPECT_EQ(b->description(), "second");
+    };
+    {
+        CLinkDlg dlg({a, b}, prompter);
+        EXPECT_EQ(dlg.windowTitle(), "Multiple Link Properties");
+        EXPECT_EQ(text(dlg, "numLanes"), "2");
+        EXPECT_EQ(text(dlg, "capacity"), "") << "differing values are not shown";
+        EXPECT_EQ(text(dlg, "ffSpeed"), "");
+        EXPECT_EQ(text(dlg, "jamDensity"), "190");
+        EXPECT_TRUE(child<QRadioButton>(dlg, "outbound")->isChecked());
+        for (const char* type : {"mainline", "workzone", "detour1", "detour2", "ramp", "none"})
+            EXPECT_FALSE(child<QRadioButton>(dlg, type)->isChecked()) << type;
+        for (const char* disabled : {"length", "resetLength", "description"})
+            EXPECT_FALSE(child<QWidget>(dlg, disabled)->isEnabled()) << disabled;
+        dlg.accept();
+        dlg.apply();
+        EXPECT_EQ(a->capacity(), 1400);
+        EXPECT_EQ(b->capacity(), 1800);
+        EXPECT_EQ(a->type(), Mainline);
+        EXPECT_EQ(b->type(), Workzone);
+        unchangedLengthsAndDescriptions();
+    }
+    {
+        CLinkDlg dlg({a, b}, prompter);
+        setText(dlg, "numLanes", "");
+        setText(dlg, "capacity", "1600");
+        setText(dlg, "jamDensity", "x");
+        dlg.accept();
+        ASSERT_EQ(prompter.asked.size(), 1u);
+        EXPECT_EQ(prompter.asked[0].text, "Please enter an integer for Jam Density.");
+        setText(dlg, "jamDensity", "200");
+        child<QRadioButton>(dlg, "ramp")->click();
+        child<QRadioButton>(dlg, "inbound")->click();
+        dlg.accept();
+        dlg.apply();
+        for (Link* l : {a, b}) {
+            EXPECT_EQ(l->numLanes(), 2) << "an emptied field leaves the values";
+            EXPECT_EQ(l->capacity(), 1600);
+            EXPECT_EQ(l->jamDensity(), 200);
+            EXPECT_EQ(l->direction(), Inbound);
+            EXPECT_EQ(l->type(), Ramp);
+        }
+        EXPECT_EQ(a->ffSpeed(), 50);
+        EXPECT_EQ(b->ffSpeed(), 60);
+        unchangedLengthsAndDescriptions();
+    }
+}
+
+// ---- Integer fields ---------------------------------------------------------------------------
+
+TEST_F(Dialogs, IntegerFieldArrowsStopAtTheRangeEndsAndTypingTakesDigitsOnly) {
+    Link* link = addLink({0, 0}, {1, 0});
+    CLinkDlg linkDlg({link}, prompter);
+    CPreferencesSheet sheet(prompter);
+    const std::vector<std::tuple<const QWidget*, const char*, int, int>> ranges = {
+        {&linkDlg, "numLanes", 0, 10},   {&linkDlg, "capacity", 0, 10000},
+        {&linkDlg, "ffSpeed", 0, 100},   {&linkDlg, "jamDensity", 0, 1000},
+        {&sheet, "numLanes", 0, 10},     {&sheet, "capacity", 0, 10000},
+        {&sheet, "ffSpeed", 0, 100},     {&sheet, "jamDensity", 0, 1000},
+        {&sheet, "gridPixels", 20, 100}, {&sheet, "precision", 0, 10}};
+    for (const auto& [dialog, name, low, high] : ranges) {
+        auto* edit = child<CIntegerEdit>(*dialog, name);
+        edit->setText(QString());
+        edit->stepBy(1);
+        EXPECT_EQ(edit->text(), QString::number(low)) << name << ": an empty field starts low";
+        edit->setInteger(high - 1);
+        edit->stepBy(5);
+        EXPECT_EQ(edit->text(), QString::number(high)) << name;
+        edit->setInteger(high + 7);
+        edit->stepBy(-1);
+        EXPECT_EQ(edit->text(), QString::number(high)) << name << ": back into the range";
+        edit->setInteger(low + 1);
+        edit->stepBy(-5);
+        EXPECT_EQ(edit->text(), QString::number(low)) << name;
+    }
+
+    auto* lanes = child<CIntegerEdit>(linkDlg, "numLanes");
+    lanes->setText(QStringLiteral("1"));
+    auto* typing = lanes->findChild<QLineEdit*>();
+    typing->end(false);
+    for (const char* key : {"a", "-", "2"}) {
+        QKeyEvent event(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromLatin1(key));
+        QApplication::sendEvent(typing, &event);
+    }
+    EXPECT_EQ(lanes->text(), "12");
+    press(typing, Qt::Key_Down);
+    EXPECT_EQ(lanes->text(), "10") << "the Down key is an arrow too";
+}
+
+// ---- Node dialog ------------------------------------------------------------------------------
+
+using NodeDialog = Dialogs;
+
+TEST_F(NodeDialog, ShowsSixSignificantDigitsAndTakesWhatIsTyped) {
+    addLink({0, 0}, {1, 1});
+    Node* node = new Node(WorldPoint{12.3456789f, -0.0000123456789f});
+    network.addNode(node);
+    {
+        CNodeDlg dlg(*node, prompter);
+        EXPECT_EQ(dlg.windowTitle(), "Node 3 Properties");
+        EXPECT_EQ(text(dlg, "x"), "12.3457");
+        EXPECT_EQ(text(dlg, "y"), "-1.23457e-05");
+        dlg.accept();
+        dlg.apply();
+        EXPECT_EQ(node->x(), 12.3456789f) << "an untouched box keeps the exact value";
+        EXPECT_EQ(node->y(), -0.0000123456789f);
+    }
+    {
+        CNodeDlg dlg(*node, prompter);
+        setText(dlg, "x", " -3.25 ");
+        setText(dlg, "y", "+1e2");
+        dlg.reject();
+        dlg.apply();
+        EXPECT_EQ(node->x(), 12.3456789f) << "Cancel changes nothing";
+        dlg.accept();
+        dlg.apply();
+        EXPECT_EQ(node->x(), -3.25f);
+        EXPECT_EQ(node->y(), 100.0f);
+    }
+    EXPECT_TRUE(prompter.asked.empty());
+}
+
+TEST_F(NodeDialog, RefusesAnythingButOneFiniteNumberAndStaysOpen) {
+    Node* node = new Node(WorldPoint{1.0f, 2.0f});
+    network.addNode(node);
+    for (const char* box : {"x", "y"}) {
+        for (const char* typed : {"", "  ", "abc", "1.5x", "1,5", "--1", "inf", "nan", "1e39"}) {
+            prompter.asked.clear();
+            CNodeDlg dlg(*node, prompter);
+            dlg.show();
+            setText(dlg, box, typed);
+            dlg.accept();
+            EXPECT_TRUE(dlg.isVisible()) << box << " '" << typed << "'";
+            ASSERT_EQ(prompter.asked.size(), 1u);
+            EXPECT_EQ(prompter.asked[0].text,
+                      std::string("Please enter a number for ") + (box[0] == 'x' ? "X." : "Y."));
+            EXPECT_TRUE(hasFocusOn(dlg, box));
+            dlg.apply();
+            EXPECT_EQ(node->x(), 1.0f);
+            EXPECT_EQ(node->y(), 2.0f);
+        }
+    }
+}
+
+// ---- Preferences sheet ------------------------------------------------------------------------
+
+using PreferencesSheet = Dialogs;
+
+TEST_F(PreferencesSheet, ShowsTheSettingsAndOkWritesThemAllBackWithoutRangeChecks) {
+    settings->defaultNumLanes.value = 2;
+    settings->defaultCapacity.value = 1400;
+    settings->defaultFFSpeed.value = 50;
+    settings->defaultJamDensity.value = 190;
+    settings->gridPixels.value = 50;
+    settings->backColor.value = 0xFFFFFF;
+    settings->precision.value = 3;
+
+    CPreferencesSheet sheet(prompter);
+    EXPECT_EQ(sheet.windowTitle(), "Preferences");
+    auto* tabs = child<QTabWidget>(sheet, "pages");
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    const QStringList shown = {text(sheet, "numLanes"),   text(sheet, "capacity"),
+                               text(sheet, "ffSpeed"),    text(sheet, "jamDensity"),
+                               text(sheet, "gridPixels"), text(sheet, "precision")};
+    EXPECT_EQ(shown, QStringList({"2", "1400", "50", "190", "50", "3"}));
+    EXPECT_EQ(child<CBackColorButton>(sheet, "backColor")->colour(), 0xFFFFFFu);
+
+    setText(sheet, "numLanes", "4");
+    setText(sheet, "capacity", "1900");
+    setText(sheet, "ffSpeed", "65");
+    setText(sheet, "jamDensity", "210");
+    setText(sheet, "gridPixels", "5");
+    setText(sheet, "precision", "15");
+    EXPECT_FALSE(sheet.apply()) << "nothing is written before OK";
+    EXPECT_EQ(settings->defaultNumLanes.value, 2);
+    sheet.accept();
+    ASSERT_EQ(sheet.result(), QDialog::Accepted);
+    EXPECT_FALSE(sheet.apply()) << "the colour did not change";
+    EXPECT_EQ(settings->defaultNumLanes.value, 4);
+    EXPECT_EQ(settings->defaultCapacity.value, 1900);
+    EXPECT_EQ(settings->defaultFFSpeed.value, 65);
+    EXPECT_EQ(settings->defaultJamDensity.value, 210);
+    EXPECT_EQ(settings->gridPixels.value, 5);
+    EXPECT_EQ(settings->backColor.value, 0xFFFFFFu);
+    EXPECT_EQ(settings->precision.value, 15);
+}
+
+TEST_F(PreferencesSheet, ColourButtonShowsTheChoiceAndApplyReportsOnlyARealChange) {
+    settings->backColor.value = 0x00FF00;
+    const std::uint32_t blue = 0xFF0000;
+    {
+        CPreferencesSheet sheet(prompter);
+        auto* button = child<CBackColorButton>(sheet, "backColor");
+        prompter.colours = {std::nullopt, 0x00FF00u};
+        button->click(); // the chooser cancelled
+        button->click(); // the same colour chosen again
+        EXPECT_EQ(prompter.asked.at(0).kind, "colour");
+        EXPECT_EQ(prompter.asked.at(0).text, std::to_string(0x00FF00));
+        sheet.accept();
+        EXPECT_FALSE(sheet.apply());
+    }
+    {
+        CPreferencesSheet sheet(prompter);
+        auto* button = child<CBackColorButton>(sheet, "backColor");
+        prompter.colours = {blue};
+        button->click();
+        EXPECT_EQ(button->colour(), blue);
+        button->resize(60, 24);
+        EXPECT_EQ(button->grab().toImage().pixelColor(30, 12), QColor(0, 0, 255));
+        sheet.reject();
+        EXPECT_FALSE(sheet.apply());
+        EXPECT_EQ(settings->backColor.value, 0x00FF00u) << "Cancel keeps the old colour";
+    }
+    {
+        CPreferencesSheet sheet(prompter);
+        prompter.colours = {blue};
+        child<CBackColorButton>(sheet, "backColor")->click();
+        sheet.accept();
+        EXPECT_TRUE(sheet.apply());
+        EXPECT_EQ(settings->backColor.value, blue);
+    }
+    EXPECT_EQ(prompter.unexpected, 0);
+}
+
+TEST_F(PreferencesSheet, AFieldThatIsNoIntegerKeepsItsPageInFrontAndTheSheetOpen) {
+    settings->gridPixels.value = 50;
+    CPreferencesSheet sheet(prompter);
+    sheet.show();
+    auto* tabs = child<QTabWidget>(sheet, "pages");
+    tabs->setCurrentIndex(1);
+    setText(sheet, "gridPixels", "");
+    tabs->setCurrentIndex(2);
+    EXPECT_EQ(tabs->currentIndex(), 1) << "the page cannot be left";
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text, "Please enter an integer for Minimum Grid Spacing.");
+    EXPECT_TRUE(hasFocusOn(sheet, "gridPixels"));
+
+    setText(sheet, "gridPixels", "60");
+    tabs->setCurrentIndex(2);
+    EXPECT_EQ(tabs->currentIndex(), 2);
+    setText(sheet, "capacity", "1.5");
+    sheet.accept();
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(tabs->currentIndex(), 0) << "the refused field's page comes to the front";
+    EXPECT_EQ(prompter.asked.back().text, "Please enter an integer for Capacity.");
+    EXPECT_FALSE(sheet.apply());
+    EXPECT_EQ(settings->gridPixels.value, 50);
+}
+
+TEST(PreferencesSheetWithoutSettings, FailsBeforeTheSheetOpens) {
+    toolkit();
+    ScriptedPrompter prompter;
+    EXPECT_THROW(CPreferencesSheet sheet(prompter), SingletonPtr<UserDefinedSettings>::AccessError);
+}
+
+// ---- Keyboard and help ------------------------------------------------------------------------
+
+// The letters after '&' in the texts of a dialog's labels, buttons and tabs.
+std::vector<QChar> mnemonics(const QWidget& dialog) {
+    std::vector<QString> texts;
+    for (const QLabel* l : dialog.findChildren<QLabel*>())
+        texts.push_back(l->text());
+    for (const QAbstractButton* b : dialog.findChildren<QAbstractButton*>())
+        texts.push_back(b->text());
+    for (const QTabWidget* t : dialog.findChildren<QTabWidget*>())
+        for (int i = 0; i < t->count(); ++i)
+            texts.push_back(t->tabText(i));
+    std::vector<QChar> letters;
+    for (const QString& s : texts) {
+        const qsizetype at = s.indexOf(QLatin1Char('&'));
+        if (at >= 0 && at + 1 < s.size())
+            letters.push_back(s[at + 1].toLower());
+    }
+    return letters;
+}
+
+TEST_F(Dialogs, EveryDialogWorksFromTheKeyboard) {
+    Link* link = addLink({0, 0}, {1, 0});
+    CLinkDlg linkDlg({link}, prompter);
+    CNodeDlg nodeDlg(*link->fromNode(), prompter);
+    CPreferencesSheet sheet(prompter);
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&linkDlg, &nodeDlg, &sheet}) {
+        EXPECT_TRUE(child<QPushButton>(*dialog, "ok")->isDefault());
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (label->text().contains(QLatin1Char('&'))) {
+                EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+            }
+        }
+        const std::vector<QChar> letters = mnemonics(*dialog);
+        EXPECT_EQ(std::set<QChar>(letters.begin(), letters.end()).size(), letters.size())
+            << dialog->windowTitle().toStdString() << ": every mnemonic is different";
+
+        dialog->show();
+        press(dialog, Qt::Key_Escape);
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(dialog->result(), QDialog::Rejected);
+        dialog->show();
+        press(dialog->findChild<QLineEdit*>(), Qt::Key_Return);
+        EXPECT_EQ(dialog->result(), QDialog::Accepted) << dialog->windowTitle().toStdString();
+    }
+
+    // Tab visits the link dialog's fields in reading order.
+    std::vector<QString> order;
+    for (QWidget* w = linkDlg.nextInFocusChain(); w != &linkDlg; w = w->nextInFocusChain()) {
+        if (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy())
+            continue;
+        const QString name = qobject_cast<CIntegerEdit*>(w->parentWidget())
+                                 ? w->parentWidget()->objectName()
+                                 : w->objectName();
+        if (!name.isEmpty())
+            order.push_back(name);
+    }
+    const std::vector<QString> expected = {"numLanes", "capacity",   "length",     "resetLength",
+                                           "ffSpeed",  "jamDensity", "inbound",    "outbound",
+                                           "mainline", "workzone",   "detour1",    "detour2",
+                                           "ramp",     "none",       "description"};
+    ASSERT_GE(order.size(), expected.size());
+    EXPECT_EQ(std::vector<QString>(order.begin(), order.begin() + expected.size()), expected);
+}
+
+TEST_F(Dialogs, HelpOpensTheTopicOfTheDialogOrOfThePageInFront) {
+    auto shownTopic = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* viewer = qobject_cast<QTextBrowser*>(w))
+                return viewer->source().fileName() + QLatin1Char('#') + viewer->source().fragment();
+        return QString();
+    };
+    Link* link = addLink({0, 0}, {1, 0});
+    CLinkDlg linkDlg({link}, prompter);
+    child<QPushButton>(linkDlg, "help")->click();
+    EXPECT_EQ(shownTopic(), "link-properties.html#");
+    CNodeDlg nodeDlg(*link->toNode(), prompter);
+    child<QPushButton>(nodeDlg, "help")->click();
+    EXPECT_EQ(shownTopic(), "node-properties.html#");
+
+    CPreferencesSheet sheet(prompter);
+    auto* tabs = child<QTabWidget>(sheet, "pages");
+    for (const auto& [page, topic] :
+         {std::pair{0, "preferences.html#link-defaults"}, std::pair{1, "preferences.html#graphics"},
+          std::pair{2, "preferences.html#precision"}}) {
+        tabs->setCurrentIndex(page);
+        child<QPushButton>(sheet, "help")->click();
+        EXPECT_EQ(shownTopic(), topic);
+    }
+    resetHelpForTesting();
+}
+
+} // namespace
