@@ -218,6 +218,27 @@ TEST_F(AppTest, WindowsOfOneDocumentStayInStep) {
     EXPECT_TRUE(first->selection().empty()) << "objects were replaced";
 }
 
+TEST_F(AppTest, CutAndPasteCarryObjectsBetweenDocuments) {
+    ASSERT_TRUE(app.InitInstance({QString::fromStdString(kSample)}));
+    CVantryView* source = app.activeView();
+    Network& from = source->GetDocument()->network();
+    source->selection().addLink(from.links()[3]);
+    app.route(ID_EDIT_CUT);
+    EXPECT_EQ(from.links().size(), 39u);
+    ASSERT_TRUE(enabled(ID_EDIT_PASTE));
+
+    app.route(ID_FILE_NEW);
+    CVantryView* target = app.activeView();
+    app.route(ID_EDIT_PASTE);
+    const Network& to = target->GetDocument()->network();
+    ASSERT_EQ(to.nodes().size(), 2u);
+    ASSERT_EQ(to.links().size(), 1u);
+    EXPECT_EQ(to.links()[0]->type(), Workzone);
+    EXPECT_EQ(target->selection().nodeCount() + target->selection().linkCount(), 3u);
+    app.route(ID_EDIT_UNDO);
+    EXPECT_TRUE(to.nodes().empty());
+}
+
 TEST_F(AppTest, RecentFilesKeepTheFourNewest) {
     ASSERT_TRUE(app.InitInstance({}));
     for (int i = 0; i < 5; ++i) {
