@@ -70,6 +70,8 @@ void CMainFrame::buildActions() {
             a->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromLatin1(info.icon) +
                              QStringLiteral(".svg")));
         a->setShortcuts(shortcutsOf(info));
+        // Menus show check marks and key hints; the pictures are for the toolbar.
+        a->setIconVisibleInMenu(false);
         // Key hints are part of the menu text, as the keys of a command are several.
         a->setShortcutVisibleInContextMenu(false);
         const int id = info.id;
