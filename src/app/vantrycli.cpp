@@ -3,6 +3,7 @@
 #include "document/vantrydoc.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
+#include "tiger/autopopulate.h"
 #include "view/renderer.h"
 
 #include <QElapsedTimer>
@@ -24,7 +25,10 @@ constexpr const char* kUsage =
     "usage: vantry-cli convert IN OUT [--precision N]\n"
     "       vantry-cli info IN\n"
     "       vantry-cli render IN OUT.png [--size WxH] [--scale S --center X,Y] [--no-grid]\n"
-    "                         [--no-numbers] [--repeat N]\n";
+    "                         [--no-numbers] [--tiger FILE.RT1] [--repeat N]\n"
+    "       vantry-cli tiger-chains FILE.RT1 [--raw]\n"
+    "       vantry-cli populate FILE.RT1 OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP |\n"
+    "                           --click X Y] [--scale S]\n";
 
 int usageError(std::ostream& err, const std::string& problem) {
     err << "vantry-cli: " << problem << "\n" << kUsage;
@@ -110,6 +114,137 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return 0;
 }
 
+// Loads a TIGER/Line pair into the document as Load TIGER Data does; a file that cannot be read
+// is an error here, since a script would otherwise get an empty result without knowing why.
+bool loadTiger(CVantryDoc& doc, const std::string& path, std::ostream& err) {
+    if (!doc.loadTigerData(path)) {
+        err << "Cannot load \"" << path << "\": " << doc.lastError() << ".\n";
+        return false;
+    }
+    if (!doc.lastError().empty()) {
+        std::string problem = doc.lastError();
+        std::replace(problem.begin(), problem.end(), '\n', ';');
+        err << "Cannot load \"" << path << "\": " << problem << ".\n";
+        return false;
+    }
+    return true;
+}
+
+std::string sixDecimalsPair(WorldPoint p) {
+    return sixDecimals(p.x) + " " + sixDecimals(p.y);
+}
+
+int tigerChains(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> files;
+    bool raw = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--raw")
+            raw = true;
+        else if (args[i].starts_with("--"))
+            return usageError(err, "unknown option " + args[i]);
+        else
+            files.push_back(args[i]);
+    }
+    if (files.size() != 1)
+        return usageError(err, "tiger-chains needs one record type 1 file");
+    CVantryDoc doc;
+    if (!loadTiger(doc, files[0], err))
+        return 1;
+    const TigerData& tiger = doc.tiger();
+    const WorldRect& e = tiger.tigerExtent();
+    out << "origin " << tiger.tigerOrigin().latitude << " " << tiger.tigerOrigin().longitude << "\n"
+        << "extent " << sixDecimals(e.top) << " " << sixDecimals(e.bottom) << " "
+        << sixDecimals(e.left) << " " << sixDecimals(e.right) << "\n";
+    std::string line;
+    for (const auto& [tlid, chain] : tiger.store().chains()) {
+        line = std::to_string(tlid) + "," + chain.cfcc + "," +
+               std::to_string(chain.shapePoints.size() + 2);
+        auto add = [&](TigerPoint p) {
+            line += ',';
+            if (raw)
+                line += std::to_string(p.longitude) + " " + std::to_string(p.latitude);
+            else
+                line += sixDecimalsPair(tiger.TigerToWorld(p));
+        };
+        add(chain.start);
+        for (const TigerPoint& p : chain.shapePoints)
+            add(p);
+        add(chain.end);
+        out << line << "\n";
+    }
+    return 0;
+}
+
+int populate(const std::vector<std::string>& args, std::ostream& err) {
+    std::vector<std::string> files;
+    std::string into;
+    std::optional<WorldRect> rect;
+    std::optional<WorldPoint> click;
+    float scale = 100.0f;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto number = [&](std::size_t at, float& v) {
+            return at < args.size() && parseFloat(args[at], v);
+        };
+        if (a == "--into") {
+            if (i + 1 >= args.size())
+                return usageError(err, "--into needs a network file");
+            into = args[++i];
+        } else if (a == "--rect") {
+            WorldRect r;
+            if (!number(i + 1, r.left) || !number(i + 2, r.bottom) || !number(i + 3, r.right) ||
+                !number(i + 4, r.top))
+                return usageError(err, "--rect needs LEFT BOTTOM RIGHT TOP in miles");
+            rect = r;
+            i += 4;
+        } else if (a == "--click") {
+            WorldPoint p;
+            if (!number(i + 1, p.x) || !number(i + 2, p.y))
+                return usageError(err, "--click needs X Y in miles");
+            click = p;
+            i += 2;
+        } else if (a == "--scale") {
+            if (!number(i + 1, scale) || scale <= 0)
+                return usageError(err, "--scale needs a positive number");
+            ++i;
+        } else if (a.starts_with("--")) {
+            return usageError(err, "unknown option " + a);
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 2)
+        return usageError(err, "populate needs a record type 1 file and an output file");
+    if (rect && click)
+        return usageError(err, "--rect and --click cannot be used together");
+
+    CVantryDoc doc;
+    if (!into.empty() && !doc.OnOpenDocument(into)) {
+        err << doc.lastError() << "\n";
+        return 1;
+    }
+    if (!loadTiger(doc, files[0], err))
+        return 1;
+    const TigerData& tiger = doc.tiger();
+    WorldPoint start, end;
+    if (click) {
+        start = end = *click;
+    } else {
+        const WorldRect r = rect ? *rect : tiger.tigerExtent();
+        start = {r.left, r.bottom};
+        end = {r.right, r.top};
+    }
+    doc.edit([&](Network& net) {
+        return AutoPopulateAt(net, tiger.store(), tiger.tigerOrigin(), start, end, scale,
+                              CVantryDoc::linkDefaults());
+    });
+    if (!doc.OnSaveDocument(files[1])) {
+        err << doc.lastError() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 // Fonts need the toolkit's application object; pictures are drawn without any window, so no
 // display is needed.
 std::unique_ptr<QGuiApplication> startToolkit() {
@@ -133,6 +268,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     int width = 800, height = 600, repeat = 0;
     std::optional<float> scale;
     std::optional<WorldPoint> center;
+    std::string tigerFile;
     RenderOptions options;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -164,7 +300,11 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
             options.showGrid = false;
         } else if (a == "--no-numbers") {
             options.showNumbers = false;
-        } else if (a == "--tiger" || a == "--background") {
+        } else if (a == "--tiger") {
+            if (!hasValue)
+                return usageError(err, "--tiger needs a record type 1 file");
+            tigerFile = args[++i];
+        } else if (a == "--background") {
             return usageError(err, a + " is not available in this version");
         } else if (a.starts_with("--")) {
             return usageError(err, "unknown option " + a);
@@ -183,6 +323,13 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << doc.lastError() << "\n";
         return 1;
     }
+    WorldRect extent = doc.network().bounds();
+    if (!tigerFile.empty()) {
+        if (!loadTiger(doc, tigerFile, err))
+            return 1;
+        options.tiger = &doc.tiger();
+        extent.unite(doc.tiger().tigerExtent());
+    }
     const UserDefinedSettings& settings = SingletonPtr<UserDefinedSettings>::instance();
     options.backColor = settings.backColor.value;
     options.gridPixels = settings.gridPixels.value;
@@ -192,9 +339,9 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     transform.setClientSize(width, height, 1.0);
     if (scale) {
         transform.scale = *scale;
-        transform.viewCenter = center ? *center : doc.network().bounds().center();
+        transform.viewCenter = center ? *center : extent.center();
     } else {
-        transform.ShowEntireNetwork(doc.network().bounds());
+        transform.ShowEntireNetwork(extent);
     }
 
     std::string readout;
@@ -235,5 +382,9 @@ int runVantryCli(const std::vector<std::string>& args, std::ostream& out, std::o
         return info(args, out, err);
     if (args[0] == "render")
         return render(args, out, err);
+    if (args[0] == "tiger-chains")
+        return tigerChains(args, out, err);
+    if (args[0] == "populate")
+        return populate(args, err);
     return usageError(err, "unknown command \"" + args[0] + "\"");
 }

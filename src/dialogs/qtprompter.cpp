@@ -1,9 +1,16 @@
 #include "dialogs/qtprompter.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QStringList>
+
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <thread>
 
 namespace {
 
@@ -98,4 +105,32 @@ std::optional<std::uint32_t> QtPrompter::pickColour(std::uint32_t initial) {
     return static_cast<std::uint32_t>(chosen.red()) |
            (static_cast<std::uint32_t>(chosen.green()) << 8) |
            (static_cast<std::uint32_t>(chosen.blue()) << 16);
+}
+
+void QtPrompter::runLongTask(const std::string& label, const std::function<void()>& task) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QProgressDialog progress(QString::fromStdString(label), QString(), 0, 0, parent_);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setCancelButton(nullptr);
+    std::atomic<bool> done{false};
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            task();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        done = true;
+    });
+    while (!done) {
+        progress.setValue(0);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    worker.join();
+    progress.reset();
+    QApplication::restoreOverrideCursor();
+    if (failure)
+        std::rethrow_exception(failure);
 }

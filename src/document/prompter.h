@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -22,6 +23,12 @@ public:
                                                       const std::string& filter) = 0;
     // Colours are 0x00BBGGRR values.
     virtual std::optional<std::uint32_t> pickColour(std::uint32_t initial) = 0;
+    // Runs work that may take a while, showing that the program is busy and, when it lasts,
+    // its progress. The work must not touch anything the user can see.
+    virtual void runLongTask(const std::string& label, const std::function<void()>& task) {
+        (void)label;
+        task();
+    }
 };
 
 // The caption of every message box.

@@ -233,6 +233,7 @@ std::optional<CommandState> CVantryDoc::query(int id) const {
         return CommandState{canRedo(), false};
     case ID_FILE_SAVE:
     case ID_FILE_SAVE_AS:
+    case ID_LOAD_TIGER_DATA:
         return CommandState{true, false};
     default:
         return std::nullopt;
@@ -253,6 +254,39 @@ bool CVantryDoc::execute(int id) {
         OnFileSave();
     else if (id == ID_FILE_SAVE_AS)
         OnFileSaveAs();
+    else if (id == ID_LOAD_TIGER_DATA)
+        OnLoadTigerData();
+    return true;
+}
+
+void CVantryDoc::OnLoadTigerData() {
+    if (!prompter_)
+        return;
+    const auto path = prompter_->chooseOpenPath("Tiger Files (*.??1)|*.??1|All Files (*.*)|*.*||");
+    if (!path)
+        return;
+    bool loaded = false;
+    prompter_->runLongTask("Loading TIGER/Line data...", [&] { loaded = loadTigerData(*path); });
+    if (!loaded)
+        prompter_->showMessage("Unable to Load Requested Tiger Data File", Prompter::Icon::Stop);
+    else if (!lastError_.empty())
+        prompter_->showMessage(lastError_, Prompter::Icon::Exclamation);
+    if (loaded)
+        UpdateAllViews(nullptr, HintTigerLoaded);
+}
+
+bool CVantryDoc::loadTigerData(const std::string& path) {
+    lastError_.clear();
+    std::string why;
+    TigerLoadReport report;
+    if (!tiger_.load(path, &why, &report)) {
+        lastError_ = why;
+        return false;
+    }
+    // Whatever could be read is kept; a file that could not be read is still worth knowing.
+    for (const std::string* problem : {&report.type1Problem, &report.type2Problem})
+        if (!problem->empty())
+            lastError_ += (lastError_.empty() ? "" : "\n") + *problem;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "document/prompter.h"
 #include "model/editing.h"
 #include "model/network.h"
+#include "tiger/tigerstore.h"
 
 #include <deque>
 #include <functional>
@@ -88,6 +89,14 @@ public:
     std::optional<CommandState> query(int id) const override;
     bool execute(int id) override;
 
+    // TIGER/Line data loaded for this document; never saved and not part of undo.
+    const TigerData& tiger() const { return tiger_; }
+    // Load TIGER Data: asks for a record type 1 file and loads it with its type 2 companion.
+    void OnLoadTigerData();
+    // Loads a file pair and tells the views. False, with the reason in lastError(), when the
+    // name does not end in "1"; files that could not be read are reported in lastError() too.
+    bool loadTigerData(const std::string& path);
+
     // The attributes the user's preferences give a newly drawn link.
     static LinkDefaults linkDefaults();
 
@@ -100,6 +109,7 @@ private:
 
     Prompter* prompter_;
     Network network_;
+    TigerData tiger_;
     std::deque<std::string> undoStack_;
     std::deque<std::string> redoStack_;
     std::deque<std::string> redoBackup_;

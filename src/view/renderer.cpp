@@ -1,5 +1,7 @@
 #include "view/renderer.h"
 
+#include "tiger/tigerstore.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
@@ -327,6 +329,12 @@ bool NetworkRenderer::nearVisible(LogicalPoint p, int margin) const {
            p.y <= visible_.top + margin && p.y >= visible_.bottom - margin;
 }
 
+// Lines are whole device pixels wide, at least one: thinner lines would be drawn as blends of
+// their colour and what lies beneath, and the colours must stay exact.
+double NetworkRenderer::pixels(int logicalWidth) const {
+    return std::max(1.0, std::round(logicalWidth * f_));
+}
+
 // Everything is drawn on whole device pixels, so that a shape looks the same wherever it lies.
 NetworkRenderer::DevicePoint NetworkRenderer::device(LogicalPoint p) const {
     return {std::floor((static_cast<double>(p.x) - visible_.left) * f_ + 0.5),
@@ -344,6 +352,8 @@ std::string NetworkRenderer::draw(const Network& network, const Selection* selec
     std::string readout;
     if (options_.showGrid)
         readout = drawGrid();
+    if (options_.tiger)
+        drawTiger(*options_.tiger);
     for (const Node* n : network.nodes())
         drawNode(*n, false);
     for (const Link* l : network.links())
@@ -390,8 +400,7 @@ void NetworkRenderer::drawNode(const Node& node, bool selected) {
     const LogicalPoint p = transform_.WorldToLogical(node.position());
     if (!nearVisible(p, kCullMargin))
         return;
-    const int penWidth = selected ? 2 : 1;
-    const QPen pen(toQColor(selected ? kSelectedPen : 0), penWidth * f_);
+    const QPen pen(toQColor(selected ? kSelectedPen : 0), pixels(selected ? 2 : 1));
     const QBrush brush(toQColor(kNodeFill));
     const DevicePoint topLeft = device(p.x - kNodeRadius, p.y + kNodeRadius);
     if (stamps_) {
@@ -471,7 +480,7 @@ void NetworkRenderer::drawLink(const Link& link, bool selected) {
         const DevicePoint d = device(c);
         polygon << QPointF(d.x, d.y);
     }
-    painter_.setPen(QPen(toQColor(selected ? kSelectedPen : 0), (selected ? 2 : 1) * f_));
+    painter_.setPen(QPen(toQColor(selected ? kSelectedPen : 0), pixels(selected ? 2 : 1)));
     painter_.setBrush(toQColor(linkFill(link.type())));
     painter_.drawPolygon(polygon);
 
@@ -484,6 +493,62 @@ void NetworkRenderer::drawLink(const Link& link, bool selected) {
         drawText(std::to_string(link.id()), {p1.x + hx + px, p1.y + hy + py}, align,
                  options_.backColor ^ kLinkNumberMask);
     }
+}
+
+namespace {
+
+// The pen of a TIGER/Line chain by its feature class.
+GridPen tigerPen(const std::string& cfcc) {
+    const char c1 = cfcc.size() > 0 ? cfcc[0] : ' ';
+    const char c2 = cfcc.size() > 1 ? cfcc[1] : ' ';
+    if (c1 == 'A') {
+        if (c2 == '1')
+            return {2, 0xA00000};
+        if (c2 == '2')
+            return {1, 0xA000FF};
+        return {1, 0x808080};
+    }
+    if (c1 == 'H')
+        return {(c2 == '0' || c2 == '3' || c2 == '4' || c2 == '5') ? 2 : 1, 0xFF0000};
+    return {0, 0x000000};
+}
+
+} // namespace
+
+void NetworkRenderer::drawTiger(const TigerData& tiger) {
+    painter_.save();
+    painter_.setBrush(Qt::NoBrush);
+    std::vector<QPointF> points;
+    GridPen current{-1, 0};
+    for (const auto& [tlid, chain] : tiger.store().chains()) {
+        points.clear();
+        LogicalRect box{INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX};
+        auto add = [&](TigerPoint p) {
+            const LogicalPoint l = transform_.WorldToLogical(tiger.TigerToWorld(p));
+            box.left = std::min(box.left, l.x);
+            box.right = std::max(box.right, l.x);
+            box.top = std::max(box.top, l.y);
+            box.bottom = std::min(box.bottom, l.y);
+            const DevicePoint d = device(l);
+            points.emplace_back(d.x, d.y);
+        };
+        add(chain.start);
+        for (const TigerPoint& p : chain.shapePoints)
+            add(p);
+        add(chain.end);
+        // Chains wholly outside the window are not drawn.
+        if (box.right < visible_.left - 2 || box.left > visible_.right + 2 ||
+            box.bottom > visible_.top + 2 || box.top < visible_.bottom - 2)
+            continue;
+        const GridPen pen = tigerPen(chain.cfcc);
+        if (pen.width != current.width || pen.colour != current.colour) {
+            // Width 0 is the thinnest line the surface draws.
+            painter_.setPen(QPen(toQColor(pen.colour), pixels(pen.width)));
+            current = pen;
+        }
+        painter_.drawPolyline(points.data(), static_cast<int>(points.size()));
+    }
+    painter_.restore();
 }
 
 std::string NetworkRenderer::drawGrid() {
@@ -519,7 +584,7 @@ std::string NetworkRenderer::drawGrid() {
     auto setGridPen = [&](float v) {
         const GridPen& pen = kGridPens[gridLineClass(v)];
         painter_.setPen(
-            QPen(toQColor(pen.colour ^ xorMask), pen.width * f_, Qt::SolidLine, Qt::FlatCap));
+            QPen(toQColor(pen.colour ^ xorMask), pixels(pen.width), Qt::SolidLine, Qt::FlatCap));
     };
     auto rounded = [&](float v) { return static_cast<float>(std::floor(v / unit + 0.5) * unit); };
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 class QFont;
+class TigerData;
 class QImage;
 class QPainter;
 class StampCache;
@@ -31,6 +32,8 @@ using ColorRef = std::uint32_t;
 
 // What to draw and how.
 struct RenderOptions {
+    // The TIGER/Line layer to draw behind the network, or null when it is hidden.
+    const TigerData* tiger = nullptr;
     bool showGrid = true;
     bool showNumbers = true;
     // Printing leaves the paper white, draws no selection and reports no grid readout.
@@ -54,6 +57,7 @@ public:
     void drawNode(const Node& node, bool selected);
     void drawLink(const Link& link, bool selected);
     std::string drawGrid();
+    void drawTiger(const TigerData& tiger);
 
 private:
     struct DevicePoint {
@@ -61,6 +65,7 @@ private:
         double y;
     };
     DevicePoint device(LogicalPoint p) const;
+    double pixels(int logicalWidth) const;
     DevicePoint device(std::int32_t x, std::int32_t y) const { return device(LogicalPoint{x, y}); }
     void drawText(const std::string& text, LogicalPoint anchor, int align, ColorRef colour);
     void setLabelFont();

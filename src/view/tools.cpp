@@ -1,6 +1,7 @@
 #include "view/tools.h"
 
 #include "model/editing.h"
+#include "tiger/autopopulate.h"
 #include "view/hittest.h"
 #include "view/vantryview.h"
 
@@ -203,8 +204,8 @@ public:
         const double dx = p.x - dragStart_.x;
         const double dy = p.y - dragStart_.y;
         // Rounded to the nearest degree on both sides of north, so that due west reads 270.
-        int degrees = static_cast<int>(
-            std::floor((1.570795 - std::atan2(dy, dx)) * 57.29582790879778 + 0.5));
+        int degrees =
+            static_cast<int>(std::floor((1.570795 - std::atan2(dy, dx)) * 57.29582790879778 + 0.5));
         if (degrees < 0)
             degrees += 360;
         if (degrees == 360)
@@ -375,6 +376,50 @@ public:
     }
 };
 
+// Turning the TIGER/Line road chains under a click, or inside a rectangle, into nodes and links.
+class AutoPopulateTool : public Tool {
+public:
+    using Tool::Tool;
+    ToolMode mode() const override { return ToolMode::AutoPopulate; }
+
+    bool press(WorldPoint p, MouseMods) override {
+        dragStart_ = p;
+        firstMove_ = true;
+        dragging_ = true;
+        return true;
+    }
+
+    void move(WorldPoint p, MouseMods) override {
+        if (dragging_)
+            moveRectangle(p);
+    }
+
+    void release(WorldPoint p, MouseMods) override {
+        if (!dragging_)
+            return;
+        dragging_ = false;
+        eraseRectangle();
+        CVantryDoc* doc = view_.GetDocument();
+        const TigerData& tiger = doc->tiger();
+        const float scale = view_.transform().scale;
+        const WorldPoint start = dragStart_;
+        const bool changed = doc->edit([&](Network& net) {
+            return AutoPopulateAt(net, tiger.store(), tiger.tigerOrigin(), start, p, scale,
+                                  CVantryDoc::linkDefaults());
+        });
+        if (!changed)
+            view_.rerender();
+    }
+
+    bool cancel() override {
+        if (!dragging_)
+            return false;
+        eraseRectangle();
+        dragging_ = false;
+        return true;
+    }
+};
+
 // Re-centring on the click and zooming out.
 class ZoomOutTool : public Tool {
 public:
@@ -416,6 +461,8 @@ std::unique_ptr<Tool> makeTool(ToolMode mode, CVantryView& view) {
         return std::make_unique<LinkTool>(view, true);
     case ToolMode::Distance:
         return std::make_unique<DistanceTool>(view);
+    case ToolMode::AutoPopulate:
+        return std::make_unique<AutoPopulateTool>(view);
     case ToolMode::Pan:
         return std::make_unique<PanTool>(view);
     case ToolMode::ZoomIn:

@@ -76,9 +76,9 @@ void CVantryView::OnUpdate(DocumentObserver*, long hint) {
         showBitmap = false;
         break;
     case CVantryDoc::HintTigerLoaded:
-        if (!showTiger)
+        if (!showTiger && !doc_->tiger().hasChains())
             return;
-        showTiger = false;
+        showTiger = doc_->tiger().hasChains();
         break;
     default:
         // Another view may have deleted objects this view still has selected.
@@ -128,6 +128,8 @@ RenderOptions CVantryView::renderOptions(bool printing) const {
     RenderOptions o;
     o.showGrid = showGrid;
     o.showNumbers = showNumbers;
+    if (showTiger && doc_->tiger().hasChains())
+        o.tiger = &doc_->tiger();
     o.printing = printing;
     o.backColor = s.backColor.value;
     o.gridPixels = s.gridPixels.value;
@@ -243,7 +245,7 @@ void CVantryView::drawFeedback(QPainter& painter) const {
                        std::floor(transform_.logicalToDeviceY(p.y) + 0.5));
     };
     for (const Feedback& shape : feedback_) {
-        painter.setPen(QPen(Qt::white, shape.width * f, shape.style));
+        painter.setPen(QPen(Qt::white, std::max(1.0, std::round(shape.width * f)), shape.style));
         // Shapes are outlines only: the inside is left as it is.
         painter.setBrush(Qt::NoBrush);
         switch (shape.kind) {
@@ -359,6 +361,10 @@ std::optional<CommandState> CVantryView::query(int id) const {
         return CommandState{true, showGrid};
     case ID_VIEW_NUMBERS:
         return CommandState{true, showNumbers};
+    case ID_VIEW_TIGER: {
+        const bool loaded = doc_->tiger().hasChains();
+        return CommandState{loaded, loaded && showTiger};
+    }
     case ID_TOOL_SELECT:
         return CommandState{true, mode() == ToolMode::Select};
     case ID_TOOL_NODE:
@@ -426,6 +432,11 @@ bool CVantryView::execute(int id) {
         break;
     case ID_VIEW_NUMBERS:
         showNumbers = !showNumbers;
+        break;
+    case ID_VIEW_TIGER:
+        showTiger = !showTiger;
+        if (mode() == ToolMode::AutoPopulate)
+            setTool(ToolMode::Select);
         break;
     case ID_FILE_PRINT:
         OnFilePrint();

@@ -99,6 +99,30 @@ TEST_F(CliTest, InfoDescribesTheBundledSample) {
                      "bitmap \n");
 }
 
+TEST_F(CliTest, TigerChainsAreListedAndPopulatedAsTheEditorDoes) {
+    const std::string rt1 = std::string("'") + VANTRY_TEST_DATA + "/tiger/TGR99001.RT1'";
+    CliRun r = cli("tiger-chains " + rt1);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 7), "origin ");
+    EXPECT_NE(r.out.find("\nextent "), std::string::npos);
+    EXPECT_NE(r.out.find("\n40001001,A41,5,"), std::string::npos);
+    r = cli("tiger-chains " + rt1 + " --raw");
+    EXPECT_NE(r.out.find("\n40001000,A31,2,"), std::string::npos);
+
+    ASSERT_EQ(cli("populate " + rt1 + " " + path("all.txt")).code, 0);
+    r = cli("info " + path("all.txt"));
+    EXPECT_NE(r.out.find("links 8\n"), std::string::npos) << r.out;
+    // Populating the same area into the result adds nothing.
+    ASSERT_EQ(cli("populate " + rt1 + " " + path("again.txt") + " --into " + path("all.txt")).code,
+              0);
+    EXPECT_EQ(slurp(dir.file("again.txt")), slurp(dir.file("all.txt")));
+
+    EXPECT_EQ(cli("populate " + rt1 + " " + path("x.txt") + " --click 1").code, 2);
+    r = cli("tiger-chains " + path("nothing.RT1"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("nothing.RT1"), std::string::npos);
+}
+
 TEST_F(CliTest, BadUsageExitsWithTwo) {
     EXPECT_EQ(cli("").code, 2);
     EXPECT_EQ(cli("frobnicate").code, 2);

@@ -11,3 +11,9 @@ inline QApplication& toolkit() {
     static auto* app = new QApplication(argc, argv);
     return *app;
 }
+
+// A first base for test fixtures whose members are widgets: the application object must exist
+// before they are built.
+struct WithToolkit {
+    WithToolkit() { toolkit(); }
+};

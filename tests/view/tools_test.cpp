@@ -16,7 +16,7 @@ namespace {
 
 // Two nodes joined by a link at scale 100 around the origin, driven through the mouse entry
 // points in device pixels as the event handlers would.
-class Tools : public ::testing::Test {
+class Tools : public WithToolkit, public ::testing::Test {
 protected:
     Tools() {
         toolkit();
@@ -273,6 +273,39 @@ TEST_F(Tools, TheContextMenuFollowsTheHitAndTheSelection) {
     view.mousePress(at({0.0f, -0.04f}), Qt::RightButton, {});
     EXPECT_EQ(view.selection().linkCount(), 2u) << "a right press on a selected link keeps all";
     EXPECT_EQ(view.contextMenuAt(at({0.0f, -0.04f}))->title(), "Object");
+}
+
+TEST_F(Tools, TigerLinesAreDrawnAndPopulatedWithOneUndoStep) {
+    EXPECT_FALSE(view.query(ID_VIEW_TIGER)->enabled);
+    EXPECT_FALSE(view.query(ID_TOOL_AUTO_POPULATE)->enabled);
+    ASSERT_TRUE(doc.loadTigerData(std::string(VANTRY_TEST_DATA) + "/tiger/TGR99001.RT1"));
+    doc.UpdateAllViews(nullptr, CVantryDoc::HintTigerLoaded);
+    EXPECT_TRUE(view.showTiger);
+    EXPECT_TRUE(view.query(ID_VIEW_TIGER)->checked);
+    // Chain 40001002 (a local road, A41) runs north near x = 1.70 from y = 0.69.
+    view.transform().viewCenter = {1.70f, 1.0f};
+    view.rerender();
+    const ViewTransform& t = view.transform();
+    const WorldPoint onRoad{1.7f, 0.9f};
+    const LogicalPoint l = t.WorldToLogical(onRoad);
+    int grey = 0;
+    for (int dx = -3; dx <= 3; ++dx)
+        grey += view.offscreen().pixel(static_cast<int>(t.logicalToDeviceX(l.x + dx)),
+                                       static_cast<int>(t.logicalToDeviceY(l.y))) ==
+                qRgb(128, 128, 128);
+    EXPECT_GT(grey, 0);
+
+    view.execute(ID_TOOL_AUTO_POPULATE);
+    ASSERT_EQ(view.mode(), ToolMode::AutoPopulate);
+    drag({-1.0f, -1.0f}, {3.0f, 3.0f});
+    EXPECT_EQ(net().links().size(), 8u);
+    EXPECT_EQ(doc.undoDepth(), 1u);
+    drag({-1.0f, -1.0f}, {3.0f, 3.0f});
+    EXPECT_EQ(doc.undoDepth(), 1u) << "a second pass adds nothing and keeps no step";
+
+    view.execute(ID_VIEW_TIGER);
+    EXPECT_EQ(view.mode(), ToolMode::Select);
+    EXPECT_FALSE(view.query(ID_TOOL_AUTO_POPULATE)->enabled);
 }
 
 struct BandCase {

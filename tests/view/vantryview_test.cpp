@@ -12,7 +12,7 @@
 namespace {
 
 // A view of 400 x 300 pixels at one pixel per logical unit, scale 100, centred on the origin.
-class ViewFeedback : public ::testing::Test {
+class ViewFeedback : public WithToolkit, public ::testing::Test {
 protected:
     ViewFeedback() {
         toolkit();

@@ -1,0 +1,273 @@
+#include "tiger/tigerstore.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace {
+
+// Column layout of the records, 1-based and inclusive as the published record layouts give it.
+constexpr std::size_t kTlidFirst = 6;
+constexpr std::size_t kTlidLast = 15;
+constexpr std::size_t kCfccFirst = 56;
+constexpr std::size_t kCfccLength = 3;
+constexpr std::size_t kStartLonFirst = 191;
+constexpr std::size_t kStartLonLast = 200;
+constexpr std::size_t kStartLatLast = 209;
+constexpr std::size_t kEndLonLast = 219;
+constexpr std::size_t kEndLatLast = 228;
+constexpr std::size_t kChainRecordLength = kEndLatLast;
+
+constexpr int kShapeSlots = 10;
+constexpr std::size_t kFirstSlotLon = 19;
+constexpr std::size_t kSlotWidth = 19;
+constexpr std::size_t kLonWidth = 10;
+constexpr std::size_t kLatWidth = 9;
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Columns first..last of a line as atoi reads a copy of them: leading white space, an optional
+// sign, then digits up to the first other character; nothing readable gives 0. The caller has
+// made sure the columns lie within the line. A field is at most ten characters, so the value
+// fits in 64 bits and narrows to 32 the way atoi's own conversion from long does.
+std::int32_t fieldValue(const char* line, std::size_t first, std::size_t last) {
+    const char* p = line + (first - 1);
+    const char* const end = line + last;
+    while (p < end && isSpace(*p))
+        ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    std::int64_t value = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p)
+        value = value * 10 + (*p - '0');
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+// Calls f(line, length) for every line of text, without its LF or CRLF end. A last line without
+// a line end counts like any other; an empty text has no lines.
+template <class F> void forEachLine(std::string_view text, F&& f) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end) {
+        const auto* newline =
+            static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* lineEnd = newline ? newline : end;
+        if (lineEnd > p && lineEnd[-1] == '\r')
+            --lineEnd;
+        f(p, static_cast<std::size_t>(lineEnd - p));
+        p = newline ? newline + 1 : end;
+    }
+}
+
+// Reads a whole file in one go. On failure, problem says which file and why.
+bool readWholeFile(const std::string& path, std::string& text, std::string& problem) {
+    text.clear();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        problem = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    // Read straight into the buffer, sized from the file; a file that turns out longer than its
+    // size said is still read to the end.
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    std::size_t filled = 0;
+    text.resize(ec ? std::size_t{1} << 16 : static_cast<std::size_t>(size) + 1);
+    for (;;) {
+        filled += std::fread(text.data() + filled, 1, text.size() - filled, file);
+        if (filled < text.size())
+            break;
+        text.resize(text.size() * 2);
+    }
+    text.resize(filled);
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) {
+        problem = "cannot read " + path + ": " + std::strerror(error);
+        text.clear();
+        return false;
+    }
+    return true;
+}
+
+void extend(TigerBounds& box, TigerPoint p) {
+    box.top = std::max(box.top, p.latitude);
+    box.bottom = std::min(box.bottom, p.latitude);
+    box.left = std::min(box.left, p.longitude);
+    box.right = std::max(box.right, p.longitude);
+}
+
+// Miles from a difference in millionths of a degree. The difference is taken in integers, wide
+// enough that no pair of 32-bit values can overflow it.
+double milesOf(std::int32_t value, std::int32_t origin) {
+    const auto difference = static_cast<std::int64_t>(value) - origin;
+    return static_cast<double>(difference) * 0.000001 * kTigerMilesPerDegree;
+}
+
+double longitudeScale(std::int32_t latitude) {
+    return std::cos(latitude * 0.000001 * kTigerRadiansPerDegree);
+}
+
+} // namespace
+
+bool TigerFeatureWanted(std::string_view cfcc) {
+    if (cfcc.size() < 3)
+        return false;
+    const char c1 = cfcc[0], c2 = cfcc[1], c3 = cfcc[2];
+    if (c1 == 'A')
+        return (c2 >= '1' && c2 <= '4') || (c2 == '6' && (c3 == '3' || c3 == '4'));
+    return c1 == 'H' && c3 == '1';
+}
+
+void TigerStore::storeChain(TigerChain chain) {
+    const std::int32_t tlid = chain.tlid;
+    chains_.insert_or_assign(tlid, std::move(chain));
+}
+
+void TigerStore::readChainRecords(std::string_view text, TigerLoadReport* report) {
+    TigerLoadReport ignored;
+    TigerLoadReport& r = report ? *report : ignored;
+    forEachLine(text, [&](const char* line, std::size_t length) {
+        if (length < 1 || line[0] != '1')
+            return;
+        if (length < kChainRecordLength) {
+            ++r.shortLinesSkipped;
+            return;
+        }
+        const std::string_view cfcc(line + kCfccFirst - 1, kCfccLength);
+        if (!TigerFeatureWanted(cfcc)) {
+            ++r.chainsFilteredOut;
+            return;
+        }
+        TigerChain chain;
+        chain.tlid = fieldValue(line, kTlidFirst, kTlidLast);
+        chain.cfcc = cfcc;
+        chain.start = {fieldValue(line, kStartLonLast + 1, kStartLatLast),
+                       fieldValue(line, kStartLonFirst, kStartLonLast)};
+        chain.end = {fieldValue(line, kEndLonLast + 1, kEndLatLast),
+                     fieldValue(line, kStartLatLast + 1, kEndLonLast)};
+        storeChain(std::move(chain));
+        ++r.chainsStored;
+    });
+}
+
+void TigerStore::readShapeRecords(std::string_view text, TigerLoadReport* report) {
+    TigerLoadReport ignored;
+    TigerLoadReport& r = report ? *report : ignored;
+    // The shape records of one chain follow one another, so the last lookup is usually the
+    // one wanted again.
+    std::int32_t lastTlid = 0;
+    TigerChain* lastChain = nullptr;
+    forEachLine(text, [&](const char* line, std::size_t length) {
+        if (length < 1 || line[0] != '2')
+            return;
+        if (length < kTlidLast) {
+            ++r.shortLinesSkipped;
+            return;
+        }
+        const std::int32_t tlid = fieldValue(line, kTlidFirst, kTlidLast);
+        if (!lastChain || tlid != lastTlid) {
+            const auto found = chains_.find(tlid);
+            if (found == chains_.end()) {
+                ++r.orphanShapeRecords;
+                return;
+            }
+            lastTlid = tlid;
+            lastChain = &found->second;
+        }
+        TigerPoint points[kShapeSlots];
+        int count = 0;
+        for (int slot = 0; slot < kShapeSlots; ++slot) {
+            const std::size_t lonFirst =
+                kFirstSlotLon + static_cast<std::size_t>(slot) * kSlotWidth;
+            const std::size_t latFirst = lonFirst + kLonWidth;
+            const std::size_t latLast = latFirst + kLatWidth - 1;
+            if (length < latLast) {
+                // A slot that would be read lies beyond the line's end: the record is damaged,
+                // so none of its points are trusted.
+                ++r.shortLinesSkipped;
+                return;
+            }
+            const std::int32_t lon = fieldValue(line, lonFirst, latFirst - 1);
+            const std::int32_t lat = fieldValue(line, latFirst, latLast);
+            if (lon == 0 && lat == 0)
+                break;
+            points[count++] = {lat, lon};
+        }
+        lastChain->shapePoints.insert(lastChain->shapePoints.end(), points, points + count);
+        ++r.shapeRecordsUsed;
+    });
+}
+
+void TigerStore::recomputeBoundingBox() {
+    if (chains_.empty())
+        return;
+    const TigerPoint first = chains_.begin()->second.start;
+    bounds_ = {first.latitude, first.latitude, first.longitude, first.longitude};
+    for (const auto& [tlid, chain] : chains_) {
+        extend(bounds_, chain.start);
+        extend(bounds_, chain.end);
+    }
+}
+
+bool TigerStore::LoadTigerFiles(const std::string& path, std::string* why,
+                                TigerLoadReport* report) {
+    if (path.empty() || path.back() != '1') {
+        if (why)
+            *why = "\"" + path +
+                   "\" is not a TIGER/Line record type 1 file: its name must end in \"1\"";
+        return false;
+    }
+    TigerLoadReport local;
+    TigerLoadReport& r = report ? *report : local;
+    r = TigerLoadReport{};
+    r.type1Path = path;
+    r.type2Path = path;
+    r.type2Path.back() = '2';
+
+    std::string text;
+    if (readWholeFile(r.type1Path, text, r.type1Problem))
+        readChainRecords(text, &r);
+    if (readWholeFile(r.type2Path, text, r.type2Problem))
+        readShapeRecords(text, &r);
+    recomputeBoundingBox();
+    return true;
+}
+
+WorldPoint TigerToWorld(TigerPoint p, TigerPoint origin) {
+    const double x = milesOf(p.longitude, origin.longitude) * longitudeScale(p.latitude);
+    const double y = milesOf(p.latitude, origin.latitude);
+    return {static_cast<float>(x), static_cast<float>(y)};
+}
+
+WorldRect TigerExtent(const TigerBounds& box, TigerPoint origin) {
+    const double sides = longitudeScale(box.bottom);
+    WorldRect extent;
+    extent.top = static_cast<float>(milesOf(box.top, origin.latitude));
+    extent.bottom = static_cast<float>(milesOf(box.bottom, origin.latitude));
+    extent.left = static_cast<float>(milesOf(box.left, origin.longitude) * sides);
+    extent.right = static_cast<float>(milesOf(box.right, origin.longitude) * sides);
+    return extent;
+}
+
+bool TigerData::load(const std::string& path, std::string* why, TigerLoadReport* report) {
+    const bool wasEmpty = store_.empty();
+    if (!store_.LoadTigerFiles(path, why, report))
+        return false;
+    const TigerBounds& box = store_.boundingBox();
+    if (wasEmpty)
+        tigerOrigin_ = {box.bottom, box.left};
+    tigerExtent_ = TigerExtent(box, tigerOrigin_);
+    return true;
+}

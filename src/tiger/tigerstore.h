@@ -1,0 +1,134 @@
+#pragma once
+
+// TIGER/Line street and water chains: reading record type 1 and type 2 files into a store, and
+// placing their geographic coordinates in the world miles of a network.
+
+#include "model/geometry.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A geographic position in millionths of a degree, exactly as the files give it (west
+// longitudes and south latitudes are negative).
+struct TigerPoint {
+    std::int32_t latitude = 0;
+    std::int32_t longitude = 0;
+
+    friend bool operator==(const TigerPoint&, const TigerPoint&) = default;
+};
+
+// A box in millionths of a degree: top is the largest latitude, left the smallest longitude.
+struct TigerBounds {
+    std::int32_t top = 0;
+    std::int32_t bottom = 0;
+    std::int32_t left = 0;
+    std::int32_t right = 0;
+
+    friend bool operator==(const TigerBounds&, const TigerBounds&) = default;
+};
+
+// One complete chain (a street, ramp or shoreline between two end points) that passed the
+// feature filter, with the shape points that bend it, in the order the files give them.
+struct TigerChain {
+    std::int32_t tlid = 0;
+    // Census feature class code: the three characters of the record, e.g. "A41".
+    std::string cfcc;
+    TigerPoint start;
+    std::vector<TigerPoint> shapePoints;
+    TigerPoint end;
+};
+
+// What one load found, for callers that want to say more than "loaded". Loading never fails
+// because of a missing or unreadable file; the problem is noted here instead.
+struct TigerLoadReport {
+    std::string type1Path;
+    std::string type2Path;
+    // Empty when the file was read; otherwise "cannot open PATH: reason" or the like.
+    std::string type1Problem;
+    std::string type2Problem;
+    std::size_t chainsStored = 0;       // type 1 records that passed the filter
+    std::size_t chainsFilteredOut = 0;  // type 1 records of other feature classes
+    std::size_t shapeRecordsUsed = 0;   // type 2 records whose chain is in the store
+    std::size_t orphanShapeRecords = 0; // type 2 records of chains the store does not hold
+    std::size_t shortLinesSkipped = 0;  // records too short for the fields read from them
+};
+
+// True for the feature classes kept in the store: roads A1 to A4, access ramps A63, service
+// drives A64, and the water features whose code ends in 1. Shorter codes never pass.
+bool TigerFeatureWanted(std::string_view cfcc);
+
+// The TIGER/Line chains loaded into one document, by permanent id (TLID) in ascending order,
+// which is the order they are drawn and searched in.
+class TigerStore {
+public:
+    using ChainMap = std::map<std::int32_t, TigerChain>;
+
+    const ChainMap& chains() const { return chains_; }
+    bool empty() const { return chains_.empty(); }
+    // Box over the start and end points of every chain; all 0 until a load finds a chain.
+    const TigerBounds& boundingBox() const { return bounds_; }
+
+    // Reads the record type 1 file at path and its type 2 companion, whose name is the same with
+    // the last character replaced by '2' (TGR01001.RT1 -> TGR01001.RT2), then recomputes the
+    // bounding box. Returns false, with why saying so, only when the name does not end in '1';
+    // a file that cannot be read just contributes nothing (the report says which and why).
+    bool LoadTigerFiles(const std::string& path, std::string* why = nullptr,
+                        TigerLoadReport* report = nullptr);
+
+    // The two halves of a load, on the text of one file each (LF or CRLF line ends, the last
+    // line with or without one). Type 1 records that pass the filter replace any chain of the
+    // same TLID, shape points included; type 2 records append up to ten points each to their
+    // chain, up to the first slot that holds 0 for both coordinates. Lines too short for the
+    // fields they are read at are skipped whole.
+    void readChainRecords(std::string_view text, TigerLoadReport* report = nullptr);
+    void readShapeRecords(std::string_view text, TigerLoadReport* report = nullptr);
+
+    // Stores the chain under its TLID, replacing any chain already stored there.
+    void storeChain(TigerChain chain);
+    // Recomputes the box from start and end points; left as it is while the store is empty.
+    void recomputeBoundingBox();
+
+private:
+    ChainMap chains_;
+    TigerBounds bounds_;
+};
+
+// Miles per degree of latitude, and the degrees-to-radians factor the coordinates have always
+// been placed with (3.14159 / 180, not the full value of pi).
+constexpr double kTigerMilesPerDegree = 69.0;
+constexpr double kTigerRadiansPerDegree = 0.01745327777777778;
+
+// World position of p, with origin at (0, 0): a degree of latitude is 69 miles, a degree of
+// longitude 69 miles times the cosine of p's own latitude.
+WorldPoint TigerToWorld(TigerPoint p, TigerPoint origin);
+
+// The box in world miles. Both side edges use the cosine of the bottom latitude rather than each
+// point's own, so north of the equator the extent is a little wider than the points it holds.
+WorldRect TigerExtent(const TigerBounds& box, TigerPoint origin);
+
+// A document's TIGER/Line data: the store, the origin fixed by a load into an empty store, and
+// the extent of everything loaded, in world miles. It is never saved and never part of undo.
+class TigerData {
+public:
+    const TigerStore& store() const { return store_; }
+    bool hasChains() const { return !store_.empty(); }
+    TigerPoint tigerOrigin() const { return tigerOrigin_; }
+    const WorldRect& tigerExtent() const { return tigerExtent_; }
+
+    // Loads a file pair as the Load TIGER Data command does. A load into an empty store sets the
+    // origin to the bottom-left corner of the box, so that later loads share the first one's
+    // frame; every successful load recomputes the extent. On false nothing has changed.
+    bool load(const std::string& path, std::string* why = nullptr,
+              TigerLoadReport* report = nullptr);
+
+    WorldPoint TigerToWorld(TigerPoint p) const { return ::TigerToWorld(p, tigerOrigin_); }
+
+private:
+    TigerStore store_;
+    TigerPoint tigerOrigin_;
+    WorldRect tigerExtent_;
+};
