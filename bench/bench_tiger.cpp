@@ -10,6 +10,10 @@
 #include "model/network.h"
 #include "tiger/autopopulate.h"
 #include "tiger/tigerstore.h"
+#include "view/renderer.h"
+
+#include <QGuiApplication>
+#include <QImage>
 
 #include <benchmark/benchmark.h>
 
@@ -296,9 +300,32 @@ void BM_ClickLastRoad(benchmark::State& state) {
 }
 BENCHMARK(BM_ClickLastRoad)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// ---- Drawing ----------------------------------------------------------------------------------
+
+// The whole county in a 1600 x 1000 window, drawn behind an empty network as a view draws it.
+void BM_DrawCounty(benchmark::State& state) {
+    const TigerData* data = loadedCounty();
+    if (!data) {
+        state.SkipWithError("the county did not load");
+        return;
+    }
+    ViewTransform transform;
+    transform.setClientSize(1600, 1000, 1.0);
+    transform.ShowEntireNetwork(data->tigerExtent());
+    RenderOptions options;
+    options.tiger = data;
+    const Network empty;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(renderToImage(empty, transform, options, nullptr));
+}
+BENCHMARK(BM_DrawCounty)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // Drawing needs the toolkit's application object for fonts; no display is needed.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
     std::error_code ec;
     std::string rootTemplate = (fs::temp_directory_path(ec) / "vantry-bench-tiger-XXXXXX").string();
     if (ec || mkdtemp(rootTemplate.data()) == nullptr) {

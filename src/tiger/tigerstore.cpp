@@ -269,5 +269,27 @@ bool TigerData::load(const std::string& path, std::string* why, TigerLoadReport*
     if (wasEmpty)
         tigerOrigin_ = {box.bottom, box.left};
     tigerExtent_ = TigerExtent(box, tigerOrigin_);
+    convertChains();
     return true;
+}
+
+void TigerData::convertChains() {
+    worldChains_.clear();
+    worldPoints_.clear();
+    worldChains_.reserve(store_.chains().size());
+    for (const auto& [tlid, chain] : store_.chains()) {
+        WorldChain wc{&chain, {}, worldPoints_.size(), chain.shapePoints.size() + 2};
+        const WorldPoint start = TigerToWorld(chain.start);
+        wc.box = WorldRect{start.y, start.y, start.x, start.x};
+        auto add = [&](TigerPoint p) {
+            const WorldPoint w = TigerToWorld(p);
+            wc.box.extendTo(w);
+            worldPoints_.push_back(w);
+        };
+        add(chain.start);
+        for (const TigerPoint& p : chain.shapePoints)
+            add(p);
+        add(chain.end);
+        worldChains_.push_back(wc);
+    }
 }

@@ -127,8 +127,23 @@ public:
 
     WorldPoint TigerToWorld(TigerPoint p) const { return ::TigerToWorld(p, tigerOrigin_); }
 
+    // Every chain's points in world miles (start, shape points, end), worked out once per load
+    // so that drawing does not convert them again at every repaint.
+    struct WorldChain {
+        const TigerChain* chain;
+        WorldRect box;
+        std::size_t first; // index of the start point in worldPoints()
+        std::size_t count;
+    };
+    const std::vector<WorldChain>& worldChains() const { return worldChains_; }
+    const std::vector<WorldPoint>& worldPoints() const { return worldPoints_; }
+
 private:
+    void convertChains();
+
     TigerStore store_;
+    std::vector<WorldChain> worldChains_;
+    std::vector<WorldPoint> worldPoints_;
     TigerPoint tigerOrigin_;
     WorldRect tigerExtent_;
 };

@@ -518,32 +518,36 @@ GridPen tigerPen(const std::string& cfcc) {
 void NetworkRenderer::drawTiger(const TigerData& tiger) {
     painter_.save();
     painter_.setBrush(Qt::NoBrush);
+    const WorldRect visible = transform_.visibleWorld();
+    const float margin = 4.0f / transform_.scale;
+    const float minX = std::min(visible.left, visible.right) - margin;
+    const float maxX = std::max(visible.left, visible.right) + margin;
+    const float minY = std::min(visible.top, visible.bottom) - margin;
+    const float maxY = std::max(visible.top, visible.bottom) + margin;
+    const std::vector<WorldPoint>& world = tiger.worldPoints();
     std::vector<QPointF> points;
     GridPen current{-1, 0};
-    for (const auto& [tlid, chain] : tiger.store().chains()) {
-        points.clear();
-        LogicalRect box{INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX};
-        auto add = [&](TigerPoint p) {
-            const LogicalPoint l = transform_.WorldToLogical(tiger.TigerToWorld(p));
-            box.left = std::min(box.left, l.x);
-            box.right = std::max(box.right, l.x);
-            box.top = std::max(box.top, l.y);
-            box.bottom = std::min(box.bottom, l.y);
-            const DevicePoint d = device(l);
-            points.emplace_back(d.x, d.y);
-        };
-        add(chain.start);
-        for (const TigerPoint& p : chain.shapePoints)
-            add(p);
-        add(chain.end);
+    for (const TigerData::WorldChain& wc : tiger.worldChains()) {
         // Chains wholly outside the window are not drawn.
-        if (box.right < visible_.left - 2 || box.left > visible_.right + 2 ||
-            box.bottom > visible_.top + 2 || box.top < visible_.bottom - 2)
+        if (wc.box.right < minX || wc.box.left > maxX || wc.box.top < minY || wc.box.bottom > maxY)
             continue;
-        const GridPen pen = tigerPen(chain.cfcc);
+        points.clear();
+        const std::size_t end = wc.first + wc.count;
+        for (std::size_t i = wc.first; i < end; ++i) {
+            const DevicePoint d = device(transform_.WorldToLogical(world[i]));
+            // A point on the same pixel as the one before adds nothing to the line.
+            if (!points.empty() && points.back().x() == d.x && points.back().y() == d.y &&
+                i + 1 < end)
+                continue;
+            points.emplace_back(d.x, d.y);
+        }
+        const GridPen pen = tigerPen(wc.chain->cfcc);
         if (pen.width != current.width || pen.colour != current.colour) {
-            // Width 0 is the thinnest line the surface draws.
-            painter_.setPen(QPen(toQColor(pen.colour), pixels(pen.width)));
+            // Cosmetic pens take the toolkit's fast path for long polylines; on whole pixels
+            // they cover the same pixels.
+            QPen qpen(toQColor(pen.colour), pixels(pen.width));
+            qpen.setCosmetic(true);
+            painter_.setPen(qpen);
             current = pen;
         }
         painter_.drawPolyline(points.data(), static_cast<int>(points.size()));
