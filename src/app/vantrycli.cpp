@@ -25,7 +25,7 @@ constexpr const char* kUsage =
     "usage: vantry-cli convert IN OUT [--precision N]\n"
     "       vantry-cli info IN\n"
     "       vantry-cli render IN OUT.png [--size WxH] [--scale S --center X,Y] [--no-grid]\n"
-    "                         [--no-numbers] [--tiger FILE.RT1] [--repeat N]\n"
+    "                         [--no-numbers] [--tiger FILE.RT1] [--background] [--repeat N]\n"
     "       vantry-cli tiger-chains FILE.RT1 [--raw]\n"
     "       vantry-cli populate FILE.RT1 OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP |\n"
     "                           --click X Y] [--scale S]\n";
@@ -269,6 +269,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::optional<float> scale;
     std::optional<WorldPoint> center;
     std::string tigerFile;
+    bool background = false;
     RenderOptions options;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -305,7 +306,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 return usageError(err, "--tiger needs a record type 1 file");
             tigerFile = args[++i];
         } else if (a == "--background") {
-            return usageError(err, a + " is not available in this version");
+            background = true;
         } else if (a.starts_with("--")) {
             return usageError(err, "unknown option " + a);
         } else {
@@ -324,6 +325,12 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 1;
     }
     WorldRect extent = doc.network().bounds();
+    if (background && doc.background().loaded()) {
+        options.bitmap = &doc.background();
+        options.bitmapRect = doc.network().bitmapRect();
+        options.pixelsPerMile = doc.pixelsPerMile();
+        extent.unite(doc.network().bitmapRect());
+    }
     if (!tigerFile.empty()) {
         if (!loadTiger(doc, tigerFile, err))
             return 1;

@@ -1,5 +1,7 @@
 #include "dialogs/qtprompter.h"
 
+#include "dialogs/bitmapdlg.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -133,4 +135,11 @@ void QtPrompter::runLongTask(const std::string& label, const std::function<void(
     QApplication::restoreOverrideCursor();
     if (failure)
         std::rethrow_exception(failure);
+}
+
+std::optional<BitmapChoice> QtPrompter::chooseBitmap(const BitmapChoice& initial) {
+    CBitmapDlg dialog(initial, *this, parent_);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.choice();
 }

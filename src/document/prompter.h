@@ -5,6 +5,16 @@
 #include <optional>
 #include <string>
 
+// What the Load Bitmap dialog settles: the picture file and where it lies in the world.
+struct BitmapChoice {
+    std::string path;     // as typed or chosen; empty to remove the background
+    float worldWidth = 0; // miles the picture's width spans
+    float left = 0;       // world position of its bottom-left corner, miles
+    float bottom = 0;
+    std::int32_t ratio = 0;  // picture pixels per mile, as the dialog rounded it
+    std::int32_t height = 0; // picture height in pixels
+};
+
 // Everything the program asks or tells the user goes through this interface, so that the
 // document and the editing code can run without a window and be tested with scripted answers.
 class Prompter {
@@ -23,6 +33,11 @@ public:
                                                       const std::string& filter) = 0;
     // Colours are 0x00BBGGRR values.
     virtual std::optional<std::uint32_t> pickColour(std::uint32_t initial) = 0;
+    // The Load Bitmap dialog, starting from the given values; no answer when cancelled.
+    virtual std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) {
+        (void)initial;
+        return std::nullopt;
+    }
     // Runs work that may take a while, showing that the program is busy and, when it lasts,
     // its progress. The work must not touch anything the user can see.
     virtual void runLongTask(const std::string& label, const std::function<void()>& task) {

@@ -1,11 +1,16 @@
 #include "document/vantrydoc.h"
 
+#include "bitmap/bitmapdecode.h"
+#include "bitmap/relativepath.h"
 #include "document/fileio.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -76,9 +81,15 @@ bool CVantryDoc::OnOpenDocument(const std::string& path) {
     } else {
         why = unsupportedExtension(path);
     }
-    if (!ok)
+    if (!ok) {
         lastError_ = "Cannot open " + quoted(path) + ": " + why + ".";
-    return ok;
+        return false;
+    }
+    // A picture stored relative to the network is looked for beside the file being opened,
+    // wherever the program was started from.
+    if (!network_.bitmapPath().empty())
+        loadBitmap(network_.bitmapPath(), network_.bitmapRect(), path);
+    return true;
 }
 
 bool CVantryDoc::OnSaveDocument(const std::string& path) {
@@ -233,6 +244,7 @@ std::optional<CommandState> CVantryDoc::query(int id) const {
         return CommandState{canRedo(), false};
     case ID_FILE_SAVE:
     case ID_FILE_SAVE_AS:
+    case ID_LOAD_BITMAP:
     case ID_LOAD_TIGER_DATA:
         return CommandState{true, false};
     default:
@@ -256,6 +268,88 @@ bool CVantryDoc::execute(int id) {
         OnFileSaveAs();
     else if (id == ID_LOAD_TIGER_DATA)
         OnLoadTigerData();
+    else if (id == ID_LOAD_BITMAP)
+        OnLoadBitmap();
+    return true;
+}
+
+void CVantryDoc::OnLoadBitmap() {
+    if (!prompter_)
+        return;
+    BitmapChoice initial;
+    if (!network_.bitmapPath().empty()) {
+        const WorldRect r = network_.bitmapRect();
+        initial.path = NativePath(network_.bitmapPath());
+        initial.worldWidth = r.right - r.left;
+        initial.left = r.left;
+        initial.bottom = r.bottom;
+    }
+    const auto choice = prompter_->chooseBitmap(initial);
+    if (!choice)
+        return;
+    takeSnapshot();
+    if (!choice->path.empty()) {
+        const std::string stored =
+            MakeRelativePath(StoredPath(pathName_), StoredPath(choice->path));
+        WorldRect rect;
+        rect.left = choice->left;
+        rect.bottom = choice->bottom;
+        rect.right = choice->left + choice->worldWidth;
+        rect.top = choice->ratio > 0 ? choice->bottom + static_cast<float>(choice->height) /
+                                                            static_cast<float>(choice->ratio)
+                                     : choice->bottom;
+        loadBitmap(stored, rect, pathName_);
+    } else {
+        background_ = BackgroundImage{};
+        pixelsPerMile_ = 0;
+        network_.setBitmap(std::string(), WorldRect{});
+        network_.recomputeBounds();
+    }
+    SetModifiedFlag(true);
+    UpdateAllViews(nullptr, HintBitmapChanged);
+}
+
+bool CVantryDoc::loadBitmap(const std::string& storedPath, WorldRect rect,
+                            const std::string& documentPath) {
+    const std::string resolved = ResolvePath(StoredPath(documentPath), storedPath);
+    const std::string native = NativePath(resolved);
+    auto tell = [this](const std::string& text) {
+        if (prompter_)
+            prompter_->showMessage(text, Prompter::Icon::Exclamation);
+    };
+    std::string contents, why;
+    std::ifstream file(std::filesystem::path(std::u8string(native.begin(), native.end())),
+                       std::ios::binary);
+    if (!file) {
+        std::error_code ec;
+        const bool missing =
+            !std::filesystem::exists(std::u8string(native.begin(), native.end()), ec);
+        tell("Cannot read \"" + resolved + "\".\n" + (missing ? "File Not Found.\n" : ""));
+        return false;
+    }
+    background_ = BackgroundImage{};
+    pixelsPerMile_ = 0;
+    PackedBitmap packed = ReadBitmapFile(file, resolved, &why);
+    if (packed.isNull()) {
+        tell(why);
+        return false;
+    }
+    BackgroundImage image;
+    if (!DecodeBitmap(packed, image.pixels, &why)) {
+        tell(why);
+        return false;
+    }
+    image.width = BitmapWidth(packed);
+    image.height = BitmapHeight(packed);
+    image.packed = std::move(packed);
+    background_ = std::move(image);
+    const float worldWidth = rect.right - rect.left;
+    // Whole pixels per mile, cut toward zero; a rectangle without width draws nothing.
+    if (worldWidth > 0.0f && std::isfinite(worldWidth))
+        pixelsPerMile_ = static_cast<std::int32_t>(
+            std::min(static_cast<double>(background_.width) / worldWidth, 2.0e9));
+    network_.setBitmap(storedPath, rect);
+    network_.recomputeBounds();
     return true;
 }
 

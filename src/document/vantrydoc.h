@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/background.h"
 #include "document/commands.h"
 #include "document/prompter.h"
 #include "model/editing.h"
@@ -89,6 +90,15 @@ public:
     std::optional<CommandState> query(int id) const override;
     bool execute(int id) override;
 
+    // The background picture and its whole pixels per mile (0 without a picture).
+    const BackgroundImage& background() const { return background_; }
+    std::int32_t pixelsPerMile() const { return pixelsPerMile_; }
+    // Load Bitmap: asks for the picture and its place, then loads it (one undo step).
+    void OnLoadBitmap();
+    // Loads the picture a network names: storedPath is resolved against the folder of
+    // documentPath. Failures are told to the user; the network keeps naming the picture.
+    bool loadBitmap(const std::string& storedPath, WorldRect rect, const std::string& documentPath);
+
     // TIGER/Line data loaded for this document; never saved and not part of undo.
     const TigerData& tiger() const { return tiger_; }
     // Load TIGER Data: asks for a record type 1 file and loads it with its type 2 companion.
@@ -110,6 +120,8 @@ private:
     Prompter* prompter_;
     Network network_;
     TigerData tiger_;
+    BackgroundImage background_;
+    std::int32_t pixelsPerMile_ = 0;
     std::deque<std::string> undoStack_;
     std::deque<std::string> redoStack_;
     std::deque<std::string> redoBackup_;

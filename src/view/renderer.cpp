@@ -1,5 +1,6 @@
 #include "view/renderer.h"
 
+#include "document/background.h"
 #include "tiger/tigerstore.h"
 
 #include <QFont>
@@ -350,6 +351,8 @@ std::string NetworkRenderer::draw(const Network& network, const Selection* selec
             toQColor(options_.backColor));
     }
     std::string readout;
+    if (options_.bitmap && options_.bitmap->loaded())
+        drawBitmap(*options_.bitmap);
     if (options_.showGrid)
         readout = drawGrid();
     if (options_.tiger)
@@ -514,6 +517,50 @@ GridPen tigerPen(const std::string& cfcc) {
 }
 
 } // namespace
+
+void NetworkRenderer::drawBitmap(const BackgroundImage& image) {
+    const double k = options_.pixelsPerMile;
+    if (k <= 0)
+        return;
+    const WorldRect& r = options_.bitmapRect;
+    // The picture's pixel rows count from its bottom edge, which lies one pixel below the
+    // rectangle's bottom.
+    const double ox = r.left;
+    const double oy = r.bottom - 1.0 / k;
+    const WorldPoint a = transform_.LogicalToWorld({visible_.left, visible_.top});
+    const WorldPoint b = transform_.LogicalToWorld({visible_.right, visible_.bottom});
+    auto pixel = [&](double v, double o) {
+        const double p = (v - o) * k;
+        return static_cast<long long>(std::clamp(p, -4.0e9, 4.0e9));
+    };
+    long long x0 = std::min(pixel(a.x, ox), pixel(b.x, ox)) - 1;
+    long long x1 = std::max(pixel(a.x, ox), pixel(b.x, ox)) + 1;
+    long long y0 = std::min(pixel(a.y, oy), pixel(b.y, oy)) - 1;
+    long long y1 = std::max(pixel(a.y, oy), pixel(b.y, oy)) + 1;
+    // Only the part of the picture that exists is painted; the destination shrinks with it.
+    x0 = std::max(x0, 0LL);
+    y0 = std::max(y0, 0LL);
+    x1 = std::min<long long>(x1, image.width);
+    y1 = std::min<long long>(y1, image.height);
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    auto toDevice = [&](long long px, long long py) {
+        const WorldPoint w{static_cast<float>(px / k + ox), static_cast<float>(py / k + oy)};
+        return device(transform_.WorldToLogical(w));
+    };
+    const DevicePoint d0 = toDevice(x0, y0);
+    const DevicePoint d1 = toDevice(x1, y1);
+    const QRectF target = QRectF(QPointF(d0.x, d0.y), QPointF(d1.x, d1.y)).normalized();
+    // Rows are stored top first, while the source counts them from the bottom.
+    const QRectF source(static_cast<double>(x0), static_cast<double>(image.height - y1),
+                        static_cast<double>(x1 - x0), static_cast<double>(y1 - y0));
+    const QImage picture(reinterpret_cast<const uchar*>(image.pixels.data()), image.width,
+                         image.height, image.width * 4, QImage::Format_RGB32);
+    painter_.save();
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter_.drawImage(target, picture, source);
+    painter_.restore();
+}
 
 void NetworkRenderer::drawTiger(const TigerData& tiger) {
     painter_.save();

@@ -11,6 +11,7 @@
 
 class QFont;
 class TigerData;
+struct BackgroundImage;
 class QImage;
 class QPainter;
 class StampCache;
@@ -32,6 +33,11 @@ using ColorRef = std::uint32_t;
 
 // What to draw and how.
 struct RenderOptions {
+    // The background picture, or null when it is hidden, with the world rectangle it covers and
+    // its whole pixels per mile.
+    const BackgroundImage* bitmap = nullptr;
+    WorldRect bitmapRect;
+    std::int32_t pixelsPerMile = 0;
     // The TIGER/Line layer to draw behind the network, or null when it is hidden.
     const TigerData* tiger = nullptr;
     bool showGrid = true;
@@ -58,6 +64,7 @@ public:
     void drawLink(const Link& link, bool selected);
     std::string drawGrid();
     void drawTiger(const TigerData& tiger);
+    void drawBitmap(const BackgroundImage& image);
 
 private:
     struct DevicePoint {

@@ -55,9 +55,8 @@ CVantryView::~CVantryView() {
 }
 
 void CVantryView::OnInitialUpdate() {
-    // The bitmap layer starts visible exactly when the document has an image loaded; images
-    // are not loaded yet, so it starts hidden.
-    showBitmap = false;
+    // The bitmap layer starts visible exactly when the document has an image loaded.
+    showBitmap = doc_->background().loaded();
     transform_.setClientSize(viewport()->width(), viewport()->height(),
                              screenPixelsPerLogical(this));
     ShowEntireNetwork();
@@ -71,9 +70,9 @@ void CVantryView::OnUpdate(DocumentObserver*, long hint) {
         clickedLink_ = nullptr;
         break;
     case CVantryDoc::HintBitmapChanged:
-        if (!showBitmap)
+        if (!showBitmap && !doc_->background().loaded())
             return;
-        showBitmap = false;
+        showBitmap = doc_->background().loaded();
         break;
     case CVantryDoc::HintTigerLoaded:
         if (!showTiger && !doc_->tiger().hasChains())
@@ -130,6 +129,11 @@ RenderOptions CVantryView::renderOptions(bool printing) const {
     o.showNumbers = showNumbers;
     if (showTiger && doc_->tiger().hasChains())
         o.tiger = &doc_->tiger();
+    if (showBitmap && doc_->background().loaded()) {
+        o.bitmap = &doc_->background();
+        o.bitmapRect = doc_->network().bitmapRect();
+        o.pixelsPerMile = doc_->pixelsPerMile();
+    }
     o.printing = printing;
     o.backColor = s.backColor.value;
     o.gridPixels = s.gridPixels.value;
@@ -361,6 +365,10 @@ std::optional<CommandState> CVantryView::query(int id) const {
         return CommandState{true, showGrid};
     case ID_VIEW_NUMBERS:
         return CommandState{true, showNumbers};
+    case ID_VIEW_BITMAP: {
+        const bool loaded = doc_->background().loaded();
+        return CommandState{loaded, loaded && showBitmap};
+    }
     case ID_VIEW_TIGER: {
         const bool loaded = doc_->tiger().hasChains();
         return CommandState{loaded, loaded && showTiger};
@@ -432,6 +440,9 @@ bool CVantryView::execute(int id) {
         break;
     case ID_VIEW_NUMBERS:
         showNumbers = !showNumbers;
+        break;
+    case ID_VIEW_BITMAP:
+        showBitmap = !showBitmap;
         break;
     case ID_VIEW_TIGER:
         showTiger = !showTiger;

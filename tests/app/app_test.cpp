@@ -89,7 +89,7 @@ TEST_F(AppTest, CommandsAreEnabledByWhoCanHandleThemNow) {
         EXPECT_TRUE(enabled(id)) << id;
     EXPECT_TRUE(app.mainFrame()->action(ID_TOOL_SELECT)->isChecked());
     for (int id : {ID_EDIT_UNDO, ID_EDIT_REDO, ID_TOOL_AUTO_POPULATE, ID_EDIT_CLEAR,
-                   ID_EDIT_PROPERTIES, ID_LOAD_BITMAP})
+                   ID_EDIT_PROPERTIES, ID_VIEW_BITMAP, ID_VIEW_TIGER})
         EXPECT_FALSE(enabled(id)) << id;
     EXPECT_TRUE(app.mainFrame()->action(ID_VIEW_GRID)->isChecked());
 

@@ -1,4 +1,8 @@
+#include "support/solidbmp.h"
 #include "support/testdir.h"
+
+#include <QGuiApplication>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -121,6 +125,28 @@ TEST_F(CliTest, TigerChainsAreListedAndPopulatedAsTheEditorDoes) {
     r = cli("tiger-chains " + path("nothing.RT1"));
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("nothing.RT1"), std::string::npos);
+}
+
+TEST_F(CliTest, RenderShowsTheBackgroundPictureWhereTheNetworkPutsIt) {
+    std::filesystem::create_directories(dir.file("maps"));
+    spit(dir.file("maps/area.bmp"), solidBmp(200, 100, 10, 200, 30));
+    // The picture covers x 0..2, y 0..1 miles; at scale 100 that is 200 x 100 units.
+    spit(dir.file("net.txt"), "KX101\n0 0\nEndNodes\nEndLinks\nmaps\\area.bmp\n1 0 0 2\n");
+    const std::string args = "render " + path("net.txt") + " " + path("bg.png") +
+                             " --scale 100 --center 1,0.5 --no-grid --background";
+    ASSERT_EQ(cli(args).code, 0);
+    const QImage image(QString::fromStdString(dir.file("bg.png")));
+    ASSERT_FALSE(image.isNull());
+    // The middle of the 800 x 600 picture is world (1, 0.5).
+    EXPECT_EQ(image.pixel(400, 300), qRgb(10, 200, 30));
+    EXPECT_EQ(image.pixel(400 + 150, 300), qRgb(255, 255, 255)) << "beyond the picture";
+
+    ASSERT_EQ(cli("render " + path("net.txt") + " " + path("plain.png") +
+                  " --scale 100 --center 1,0.5 --no-grid")
+                  .code,
+              0);
+    EXPECT_EQ(QImage(QString::fromStdString(dir.file("plain.png"))).pixel(400, 300),
+              qRgb(255, 255, 255));
 }
 
 TEST_F(CliTest, BadUsageExitsWithTwo) {

@@ -2,6 +2,7 @@
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "support/scriptedprompter.h"
+#include "support/solidbmp.h"
 #include "support/testdir.h"
 
 #include <gtest/gtest.h>
@@ -243,6 +244,61 @@ TEST_F(DocumentTest, NewLinksTakeTheUsersDefaults) {
     EXPECT_EQ(l->capacity(), 1800);
     EXPECT_EQ(l->ffSpeed(), 70);
     EXPECT_EQ(l->jamDensity(), 210);
+}
+
+TEST_F(DocumentTest, APictureStoredBesideTheNetworkIsFoundFromAnyFolder) {
+    std::filesystem::create_directories(dir.file("net/maps"));
+    spit(dir.file("net/maps/area.bmp"), solidBmp(640, 480, 10, 20, 30));
+    spit(dir.file("net/corridor.txt"),
+         "KX101\n0 0\nEndNodes\nEndLinks\nmaps\\area.bmp\n2.5 1.0 1.0 3.0\n");
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const bool opened = doc.OnOpenDocument(dir.file("net/corridor.txt"));
+    std::filesystem::current_path(here);
+    ASSERT_TRUE(opened) << doc.lastError();
+    EXPECT_TRUE(doc.background().loaded());
+    EXPECT_EQ(doc.pixelsPerMile(), 320);
+    EXPECT_EQ(doc.network().bitmapPath(), "maps\\area.bmp");
+    EXPECT_TRUE(prompter.asked.empty());
+
+    CVantryDoc missing(&prompter);
+    std::filesystem::remove(dir.file("net/maps/area.bmp"));
+    ASSERT_TRUE(missing.OnOpenDocument(dir.file("net/corridor.txt")));
+    EXPECT_FALSE(missing.background().loaded());
+    EXPECT_EQ(missing.network().bitmapPath(), "maps\\area.bmp") << "kept for the next save";
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_NE(prompter.asked[0].text.find("File Not Found."), std::string::npos);
+}
+
+TEST_F(DocumentTest, LoadBitmapPlacesThePictureAndIsOneUndoStep) {
+    spit(dir.file("wide.bmp"), solidBmp(1000, 480, 0, 0, 0));
+    prompter.paths.push_back(dir.file("plan.txt"));
+    ASSERT_TRUE(doc.DoSave(std::nullopt));
+    BitmapChoice choice;
+    choice.path = dir.file("wide.bmp");
+    choice.worldWidth = 2.9f;
+    choice.left = 1.0f;
+    choice.bottom = 2.0f;
+    choice.ratio = 345;
+    choice.height = 480;
+    prompter.bitmaps.push_back(choice);
+    view.hints.clear();
+    doc.execute(ID_LOAD_BITMAP);
+    EXPECT_EQ(doc.network().bitmapPath(), "wide.bmp") << "relative to the network's folder";
+    const WorldRect r = doc.network().bitmapRect();
+    EXPECT_FLOAT_EQ(r.right, 3.9f);
+    EXPECT_FLOAT_EQ(r.top, 2.0f + 480.0f / 345.0f);
+    EXPECT_EQ(doc.pixelsPerMile(), 344) << "cut, where the dialog rounds";
+    EXPECT_EQ(view.hints, std::vector<long>{21199});
+    EXPECT_TRUE(doc.IsModified());
+
+    prompter.bitmaps.push_back(BitmapChoice{});
+    doc.execute(ID_LOAD_BITMAP);
+    EXPECT_EQ(doc.network().bitmapPath(), "");
+    EXPECT_EQ(doc.network().bitmapRect(), WorldRect{});
+    EXPECT_FALSE(doc.background().loaded());
+    doc.OnEditUndo();
+    EXPECT_EQ(doc.network().bitmapPath(), "wide.bmp");
 }
 
 TEST(DocumentWithoutSettings, SavingAndNewLinksNeedTheSettingsObject) {

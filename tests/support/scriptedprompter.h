@@ -21,6 +21,7 @@ public:
     std::deque<Answer> yesNoCancel;
     std::deque<std::optional<std::string>> paths;
     std::deque<std::optional<std::uint32_t>> colours;
+    std::deque<std::optional<BitmapChoice>> bitmaps;
     std::vector<Record> asked;
     int unexpected = 0;
 
@@ -47,6 +48,11 @@ public:
     std::optional<std::uint32_t> pickColour(std::uint32_t initial) override {
         asked.push_back({"colour", std::to_string(initial)});
         return take(colours, std::optional<std::uint32_t>());
+    }
+
+    std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) override {
+        asked.push_back({"bitmap", initial.path});
+        return take(bitmaps, std::optional<BitmapChoice>());
     }
 
 private:

@@ -1,0 +1,265 @@
+#include "dialogs/bitmapdlg.h"
+
+#include "bitmap/bitmapdecode.h"
+#include "bitmap/packedbitmap.h"
+#include "dialogs/help.h"
+
+#include <QDialogButtonBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+constexpr int kPreviewSide = 310;
+constexpr int kPreviewMargin = 15;
+
+QString general(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return QString::fromLatin1(buf);
+}
+
+// Pixels per mile as the dialog shows it: rounded to the nearest whole number.
+std::int32_t roundedRatio(std::int32_t pixels, double miles) {
+    const double ratio = pixels / miles + 0.5;
+    if (!std::isfinite(ratio) || ratio < 0 || ratio > 2.0e9)
+        return 0;
+    return static_cast<std::int32_t>(ratio);
+}
+
+// Paints the dialog's picture into the preview rectangle.
+class PreviewArea : public QWidget {
+public:
+    explicit PreviewArea(const CBitmapDlg& dialog) : dialog_(dialog) {
+        setFixedSize(kPreviewSide + kPreviewMargin, kPreviewSide + kPreviewMargin);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRect r = dialog_.previewRect();
+        if (dialog_.preview().isNull() || r.isEmpty())
+            return;
+        painter.drawImage(r, dialog_.preview());
+        painter.setPen(palette().dark().color());
+        painter.drawRect(r.adjusted(-1, -1, 0, 0));
+    }
+
+private:
+    const CBitmapDlg& dialog_;
+};
+
+} // namespace
+
+CBitmapDlg::CBitmapDlg(const BitmapChoice& initial, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), prompter_(prompter), choice_(initial) {
+    setWindowTitle(QStringLiteral("Load Bitmap"));
+    path_ = new QLineEdit(QString::fromStdString(initial.path));
+    path_->setObjectName(QStringLiteral("path"));
+    browse_ = new QPushButton(QStringLiteral("&Browse..."));
+    width_ = new QLineEdit;
+    width_->setObjectName(QStringLiteral("bitmapWidth"));
+    height_ = new QLineEdit;
+    height_->setObjectName(QStringLiteral("bitmapHeight"));
+    worldWidth_ = new QLineEdit;
+    worldWidth_->setObjectName(QStringLiteral("worldWidth"));
+    ratio_ = new QLineEdit;
+    ratio_->setObjectName(QStringLiteral("ratio"));
+    left_ = new QLineEdit;
+    left_->setObjectName(QStringLiteral("left"));
+    bottom_ = new QLineEdit;
+    bottom_->setObjectName(QStringLiteral("bottom"));
+    for (QLineEdit* computed : {width_, height_, ratio_})
+        computed->setEnabled(false);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
+                                         QDialogButtonBox::Help);
+    cancel_ = buttons->button(QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CBitmapDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CBitmapDlg::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [] { ShowHelp(nullptr, kHelpFile, HH_HELP_CONTEXT, 35); });
+    connect(browse_, &QPushButton::clicked, this, &CBitmapDlg::browse);
+    connect(path_, &QLineEdit::editingFinished, this, &CBitmapDlg::pathEditingFinished);
+    connect(worldWidth_, &QLineEdit::editingFinished, this, &CBitmapDlg::worldWidthEditingFinished);
+    // A press on Cancel or Browse must not load what the path box holds when it loses focus.
+    browse_->installEventFilter(this);
+    cancel_->installEventFilter(this);
+
+    auto* form = new QFormLayout;
+    auto* pathLabel = new QLabel(QStringLiteral("Set the Bitmap Background file path:"));
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(path_, 1);
+    pathRow->addWidget(browse_);
+    form->addRow(pathLabel);
+    form->addRow(pathRow);
+    form->addRow(QStringLiteral("Bitmap Width (pixels):"), width_);
+    form->addRow(QStringLiteral("Bitmap Height (pixels):"), height_);
+    form->addRow(new QLabel(QStringLiteral("Set the real world width, in miles, represented by "
+                                           "the bitmap.")));
+    form->addRow(QStringLiteral("&World Width (miles):"), worldWidth_);
+    form->addRow(QStringLiteral("Bitmap to World Ratio:"), ratio_);
+    form->addRow(
+        new QLabel(QStringLiteral("Set the real world bottom left corner of represented area.")));
+    form->addRow(QStringLiteral("&Left side alignment (miles):"), left_);
+    form->addRow(QStringLiteral("B&ottom side alignment (miles):"), bottom_);
+    for (QLabel* l : findChildren<QLabel*>())
+        l->setWordWrap(true);
+
+    previewArea_ = new PreviewArea(*this);
+    auto* columns = new QHBoxLayout;
+    columns->addWidget(previewArea_, 0, Qt::AlignTop);
+    columns->addLayout(form, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
+    layout->addWidget(buttons);
+
+    showNumbers();
+    if (!initial.path.empty())
+        loadIntoDialog(path_->text());
+}
+
+QRect CBitmapDlg::previewRect() const {
+    if (preview_.isNull() || preview_.height() == 0)
+        return {};
+    const double r = static_cast<double>(preview_.width()) / preview_.height();
+    const int right =
+        preview_.width() > preview_.height() ? kPreviewSide : static_cast<int>(r * kPreviewSide);
+    const int bottom =
+        preview_.width() < preview_.height() ? kPreviewSide : static_cast<int>(kPreviewSide / r);
+    return QRect(QPoint(kPreviewMargin, kPreviewMargin), QPoint(right - 1, bottom - 1));
+}
+
+void CBitmapDlg::showNumbers() {
+    width_->setText(QString::number(bitmapWidth_));
+    height_->setText(QString::number(choice_.height));
+    worldWidth_->setText(general(choice_.worldWidth));
+    ratio_->setText(QString::number(choice_.ratio));
+    left_->setText(general(choice_.left));
+    bottom_->setText(general(choice_.bottom));
+}
+
+void CBitmapDlg::loadIntoDialog(const QString& path) {
+    const std::string p = path.toStdString();
+    const std::filesystem::path native(std::u8string(p.begin(), p.end()));
+    std::ifstream file(native, std::ios::binary);
+    if (!file) {
+        std::error_code ec;
+        const bool missing = !std::filesystem::exists(native, ec);
+        prompter_.showMessage("Cannot open \"" + p + "\".\n" + (missing ? "File Not Found.\n" : ""),
+                              Prompter::Icon::Exclamation);
+        return;
+    }
+    std::string why;
+    preview_ = QImage();
+    PackedBitmap packed = ReadBitmapFile(file, p, &why);
+    std::vector<std::uint32_t> pixels;
+    if (packed.isNull() || !DecodeBitmap(packed, pixels, &why)) {
+        prompter_.showMessage("Cannot read bitmap \"" + p + "\".\n" + why,
+                              Prompter::Icon::Exclamation);
+        previewArea_->update();
+        return;
+    }
+    bitmapWidth_ = BitmapWidth(packed);
+    choice_.height = BitmapHeight(packed);
+    preview_ = QImage(reinterpret_cast<const uchar*>(pixels.data()), bitmapWidth_, choice_.height,
+                      bitmapWidth_ * 4, QImage::Format_RGB32)
+                   .copy();
+    // Without a world width the picture starts at one pixel per mile.
+    if (worldWidth_->text().toDouble() == 0.0)
+        choice_.worldWidth = static_cast<float>(bitmapWidth_);
+    else
+        choice_.worldWidth = static_cast<float>(std::atof(worldWidth_->text().toLatin1().data()));
+    if (bitmapWidth_ != 0)
+        choice_.ratio = roundedRatio(bitmapWidth_, choice_.worldWidth);
+    width_->setText(QString::number(bitmapWidth_));
+    height_->setText(QString::number(choice_.height));
+    worldWidth_->setText(general(choice_.worldWidth));
+    ratio_->setText(QString::number(choice_.ratio));
+    previewArea_->update();
+}
+
+void CBitmapDlg::pathEditingFinished() {
+    if (loadOnLeavingPath_ && !path_->text().isEmpty())
+        loadIntoDialog(path_->text());
+    loadOnLeavingPath_ = true;
+}
+
+void CBitmapDlg::worldWidthEditingFinished() {
+    const double miles = std::atof(worldWidth_->text().toLatin1().data());
+    choice_.worldWidth = static_cast<float>(miles);
+    const int pixels = width_->text().toInt();
+    if (pixels != 0) {
+        choice_.ratio = roundedRatio(pixels, miles);
+        ratio_->setText(QString::number(choice_.ratio));
+    }
+}
+
+void CBitmapDlg::browse() {
+    loadOnLeavingPath_ = false;
+    const auto chosen = prompter_.chooseOpenPath("Bitmap Files (*.bmp)|*.bmp||");
+    if (!chosen) {
+        loadOnLeavingPath_ = true;
+        return;
+    }
+    path_->setText(QString::fromStdString(*chosen));
+    loadIntoDialog(path_->text());
+    // The path box loses focus next; the file is already loaded.
+    loadOnLeavingPath_ = false;
+    worldWidth_->setFocus();
+    worldWidth_->selectAll();
+    loadOnLeavingPath_ = true;
+}
+
+bool CBitmapDlg::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == browse_ || watched == cancel_) && event->type() == QEvent::MouseButtonPress)
+        loadOnLeavingPath_ = false;
+    return QDialog::eventFilter(watched, event);
+}
+
+bool CBitmapDlg::readNumber(QLineEdit* box, const char* name, bool whole, double& value) {
+    const std::string text = box->text().trimmed().toStdString();
+    char* end = nullptr;
+    value = whole ? static_cast<double>(std::strtol(text.c_str(), &end, 10))
+                  : std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value)) {
+        prompter_.showMessage(std::string("Please enter a number for ") + name + ".",
+                              Prompter::Icon::Exclamation);
+        box->setFocus();
+        box->selectAll();
+        return false;
+    }
+    return true;
+}
+
+void CBitmapDlg::accept() {
+    double width = 0, height = 0, ratio = 0, world = 0, left = 0, bottom = 0;
+    if (!readNumber(width_, "Bitmap Width", true, width) ||
+        !readNumber(height_, "Bitmap Height", true, height) ||
+        !readNumber(ratio_, "Bitmap to World Ratio", true, ratio) ||
+        !readNumber(worldWidth_, "World Width", false, world) ||
+        !readNumber(left_, "Left side alignment", false, left) ||
+        !readNumber(bottom_, "Bottom side alignment", false, bottom))
+        return;
+    choice_.path = path_->text().trimmed().toStdString();
+    choice_.height = static_cast<std::int32_t>(height);
+    choice_.ratio = static_cast<std::int32_t>(ratio);
+    choice_.worldWidth = static_cast<float>(world);
+    choice_.left = static_cast<float>(left);
+    choice_.bottom = static_cast<float>(bottom);
+    QDialog::accept();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "document/prompter.h"
+
+#include <QDialog>
+#include <QImage>
+
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+// The Load Bitmap dialog: the picture file with a preview, its size in pixels, the world width
+// it spans and the world position of its bottom-left corner, with the pixels per mile that
+// follow from them.
+class CBitmapDlg : public QDialog {
+    Q_OBJECT
+public:
+    CBitmapDlg(const BitmapChoice& initial, Prompter& prompter, QWidget* parent = nullptr);
+
+    // What the user settled; meaningful after the dialog was accepted.
+    const BitmapChoice& choice() const { return choice_; }
+    const QImage& preview() const { return preview_; }
+    // The rectangle the preview is painted into, in the preview area's pixels.
+    QRect previewRect() const;
+
+    // The dialog's steps, callable as the controls call them.
+    void loadIntoDialog(const QString& path);
+    void pathEditingFinished();
+    void worldWidthEditingFinished();
+    void browse();
+
+public slots:
+    void accept() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void showNumbers();
+    bool readNumber(QLineEdit* box, const char* name, bool whole, double& value);
+
+    Prompter& prompter_;
+    BitmapChoice choice_;
+    QImage preview_;
+    std::int32_t bitmapWidth_ = 0;
+    bool loadOnLeavingPath_ = true;
+    QLineEdit* path_;
+    QLineEdit* width_;
+    QLineEdit* height_;
+    QLineEdit* worldWidth_;
+    QLineEdit* ratio_;
+    QLineEdit* left_;
+    QLineEdit* bottom_;
+    QPushButton* browse_;
+    QPushButton* cancel_;
+    QWidget* previewArea_;
+};

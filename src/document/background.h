@@ -1,0 +1,17 @@
+#pragma once
+
+#include "bitmap/packedbitmap.h"
+
+#include <cstdint>
+#include <vector>
+
+// The background picture a document has loaded: the file's packed bitmap and its pixels, top row
+// first, as 0xFFRRGGBB values ready to be drawn.
+struct BackgroundImage {
+    PackedBitmap packed;
+    std::vector<std::uint32_t> pixels;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+
+    bool loaded() const { return width > 0 && height > 0; }
+};

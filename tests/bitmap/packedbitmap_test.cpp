@@ -1,0 +1,398 @@
+#include "bitmap/packedbitmap.h"
+
+#include "bmpwriter.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <istream>
+
+namespace {
+
+// A valid 3 x 2 picture of 24-bit pixels, the base most cases alter.
+BmpFields TrueColour() {
+    BmpFields s;
+    s.width = 3;
+    s.height = 2;
+    s.pixels = PaddedRows({Bytes(9, 0x11), Bytes(9, 0x22)});
+    return s;
+}
+
+// Zero pixels of the right size for the given width, height and depth.
+BmpFields WithBlankPixels(BmpFields s) {
+    const std::size_t stride = (static_cast<std::size_t>(s.width) * s.bitCount + 31) / 32 * 4;
+    s.pixels.assign(stride * static_cast<std::size_t>(std::abs(s.height)), 0);
+    return s;
+}
+
+Bytes ManyColors(int n, bool core = false) {
+    Bytes table;
+    for (int i = 0; i < n; ++i) {
+        table.insert(table.end(), {static_cast<std::uint8_t>(i), 0x80, 0xFF});
+        if (!core)
+            table.push_back(0);
+    }
+    return table;
+}
+
+TEST(ReadBitmapFile, KeepsTheFileWithoutItsFileHeaderInABlockOfTheFileLength) {
+    const std::string file = MakeBmp(TrueColour());
+    std::string why;
+    const PackedBitmap b = ReadBytes(file, &why, "maps\\area.bmp");
+    ASSERT_FALSE(b.isNull()) << why;
+    EXPECT_TRUE(b);
+    EXPECT_EQ(b.name(), "maps\\area.bmp");
+    ASSERT_EQ(b.size(), file.size());
+    EXPECT_EQ(std::memcmp(b.data(), file.data() + 14, file.size() - 14), 0);
+    for (std::size_t i = file.size() - 14; i < file.size(); ++i)
+        EXPECT_EQ(b.data()[i], 0) << i;
+    EXPECT_EQ(BitmapWidth(b), 3);
+    EXPECT_EQ(BitmapHeight(b), 2);
+    EXPECT_EQ(b.layout().rowStride, 12u);
+}
+
+TEST(ReadBitmapFile, ReadsFromTheStartOfTheStreamWhereverItStands) {
+    std::istringstream in(MakeBmp(TrueColour()), std::ios::binary);
+    in.seekg(20);
+    EXPECT_FALSE(ReadBitmapFile(in, "x.bmp").isNull());
+}
+
+TEST(ReadBitmapFile, ColourTableFollowsTheDepthUnlessColoursUsedIsSet) {
+    const struct {
+        std::uint32_t headerSize;
+        std::uint16_t bits;
+        std::uint32_t colorsUsed;
+        std::uint32_t count;
+        std::size_t bytes;
+    } cases[] = {
+        {40, 1, 0, 2, 8},  {40, 4, 0, 16, 64}, {40, 8, 0, 256, 1024},  {40, 1, 5, 5, 20},
+        {40, 4, 5, 5, 20}, {40, 8, 5, 5, 20},  {40, 24, 0, 0, 0},      {40, 16, 0, 0, 0},
+        {40, 32, 0, 0, 0}, {40, 24, 3, 3, 12}, {124, 8, 0, 256, 1024}, {108, 4, 7, 7, 28},
+        {12, 1, 0, 2, 6},  {12, 4, 0, 16, 48}, {12, 8, 0, 256, 768},   {12, 24, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.headerSize << "-byte header, " << c.bits << " bits, "
+                                        << c.colorsUsed << " colours used");
+        BmpFields s;
+        s.headerSize = c.headerSize;
+        s.width = 3;
+        s.height = 2;
+        s.bitCount = c.bits;
+        s.colorsUsed = c.colorsUsed;
+        s.colorTable = ManyColors(static_cast<int>(c.count), c.headerSize == 12);
+        std::string why;
+        const PackedBitmap b = ReadBytes(MakeBmp(WithBlankPixels(s)), &why);
+        ASSERT_FALSE(b.isNull()) << why;
+        EXPECT_EQ(BitmapColorCount(b), c.count);
+        EXPECT_EQ(BitmapPaletteBytes(b), c.bytes);
+        // The pixels follow the colour table, or the header when there is none.
+        EXPECT_EQ(BitmapBits(b).data(), b.data() + c.headerSize + c.bytes);
+        std::vector<PaletteEntry> palette{{1, 2, 3}};
+        EXPECT_EQ(CreateBitmapPalette(b, palette), c.count > 0);
+        EXPECT_EQ(palette.size(), c.count);
+    }
+}
+
+TEST(CreateBitmapPalette, TakesRedGreenAndBlueFromFourOrThreeByteEntries) {
+    for (const bool core : {false, true}) {
+        SCOPED_TRACE(core ? "core header" : "information header");
+        BmpFields s;
+        s.headerSize = core ? 12 : 40;
+        s.width = 2;
+        s.bitCount = 1;
+        s.colorTable = ColorTable({0x123456, 0xFEDCBA}, core);
+        const PackedBitmap b = ReadBytes(MakeBmp(WithBlankPixels(s)));
+        std::vector<PaletteEntry> palette;
+        ASSERT_TRUE(CreateBitmapPalette(b, palette));
+        EXPECT_EQ(palette, (std::vector<PaletteEntry>{{0x12, 0x34, 0x56}, {0xFE, 0xDC, 0xBA}}));
+    }
+}
+
+TEST(PackedBitmap, ANullImageAnswersWithNothing) {
+    const PackedBitmap none;
+    EXPECT_TRUE(none.isNull());
+    EXPECT_FALSE(none);
+    EXPECT_EQ(BitmapWidth(none), 0);
+    EXPECT_EQ(BitmapHeight(none), 0);
+    EXPECT_EQ(BitmapColorCount(none), 0u);
+    EXPECT_EQ(BitmapPaletteBytes(none), 0u);
+    EXPECT_TRUE(BitmapBits(none).empty());
+    std::vector<PaletteEntry> palette{{1, 2, 3}};
+    EXPECT_FALSE(CreateBitmapPalette(none, palette));
+    EXPECT_TRUE(palette.empty());
+}
+
+TEST(ReadBitmapFile, ANegativeHeightMeansTopDownRowsAndStillCountsRows) {
+    BmpFields s = TrueColour();
+    s.height = -2;
+    const PackedBitmap b = ReadBytes(MakeBmp(s));
+    ASSERT_FALSE(b.isNull());
+    EXPECT_TRUE(b.layout().topDown);
+    EXPECT_EQ(BitmapHeight(b), 2);
+    EXPECT_FALSE(ReadBytes(MakeBmp(TrueColour())).layout().topDown);
+}
+
+TEST(ReadBitmapFile, HonoursAPixelOffsetPastTheColourTableOnly) {
+    BmpFields s = TrueColour();
+    s.bitCount = 8;
+    s.colorsUsed = 2;
+    s.colorTable = ColorTable({0, 0xFFFFFF});
+    s = WithBlankPixels(s);
+    const std::size_t afterTable = 40 + 8;
+    const struct {
+        const char* name;
+        std::size_t gap;
+        std::optional<std::uint32_t> offset;
+        std::size_t bits;
+    } cases[] = {
+        {"no gap", 0, std::nullopt, afterTable},
+        {"a gap the offset skips", 6, std::nullopt, afterTable + 6},
+        {"an offset into the colour table", 0, 14 + 44, afterTable},
+        {"an offset of zero", 0, 0, afterTable},
+        {"an offset past the end of the file", 0, 5000, afterTable},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        BmpFields t = s;
+        t.gap.assign(c.gap, 0xEE);
+        t.pixelOffset = c.offset;
+        std::string why;
+        const PackedBitmap b = ReadBytes(MakeBmp(t), &why);
+        ASSERT_FALSE(b.isNull()) << why;
+        EXPECT_EQ(b.layout().bitsOffset, c.bits);
+    }
+}
+
+TEST(ReadBitmapFile, TheLastRowMayGoWithoutItsPadding) {
+    // Rows of 9 bytes padded to 12: the file may end 3 bytes early, but not 4.
+    const std::string file = MakeBmp(TrueColour());
+    std::string why;
+    const PackedBitmap b = ReadBytes(file.substr(0, file.size() - 3), &why);
+    ASSERT_FALSE(b.isNull()) << why;
+    EXPECT_EQ(BitmapBits(b).size(), 21u);
+    EXPECT_TRUE(ReadBytes(file.substr(0, file.size() - 4)).isNull());
+}
+
+TEST(ReadBitmapFile, ARunLengthStreamMayClaimMoreThanTheFileHolds) {
+    BmpFields s;
+    s.width = 4;
+    s.height = 2;
+    s.bitCount = 8;
+    s.compression = 1;
+    s.colorsUsed = 2;
+    s.colorTable = ColorTable({0, 0xFFFFFF});
+    s.pixels = {4, 1, 0, 1};
+    s.imageSize = 400;
+    std::string why;
+    const PackedBitmap b = ReadBytes(MakeBmp(s), &why);
+    ASSERT_FALSE(b.isNull()) << why;
+    EXPECT_EQ(BitmapBits(b).size(), 4u);
+    s.imageSize = 2;
+    EXPECT_EQ(BitmapBits(ReadBytes(MakeBmp(s))).size(), 2u);
+}
+
+// One way a file can be refused, and a phrase its message must hold.
+struct RefusedFile {
+    const char* name;
+    std::function<std::string()> file;
+    const char* says;
+};
+
+std::string Altered(const std::function<void(BmpFields&)>& change) {
+    BmpFields s = TrueColour();
+    change(s);
+    return MakeBmp(s);
+}
+
+std::string RunLengths(const std::function<void(BmpFields&)>& change) {
+    BmpFields s;
+    s.width = 4;
+    s.height = 2;
+    s.bitCount = 8;
+    s.compression = 1;
+    s.colorsUsed = 2;
+    s.colorTable = ColorTable({0, 0xFFFFFF});
+    s.pixels = {4, 1, 0, 1};
+    change(s);
+    return MakeBmp(s);
+}
+
+class ReadBitmapFileRefuses : public testing::TestWithParam<RefusedFile> {};
+
+TEST_P(ReadBitmapFileRefuses, WithAMessageNamingTheFile) {
+    std::string why;
+    const PackedBitmap b = ReadBytes(GetParam().file(), &why, "C:\\maps\\area.bmp");
+    EXPECT_TRUE(b.isNull());
+    EXPECT_NE(why.find("\"C:\\maps\\area.bmp\""), std::string::npos) << why;
+    EXPECT_NE(why.find(GetParam().says), std::string::npos) << why;
+    EXPECT_EQ(why.back(), '.');
+}
+
+const RefusedFile kRefusedFiles[] = {
+    {"EmptyFile", [] { return std::string(); }, "shorter than a bitmap file header"},
+    {"ShortFile", [] { return std::string("BM\x10\0", 4); }, "shorter than a bitmap file header"},
+    {"OtherSignature",
+     [] {
+         std::string f = MakeBmp(TrueColour());
+         f[1] = 'A';
+         return f;
+     },
+     "is not a bitmap: it does not begin with \"BM\""},
+    {"HeaderCutShort", [] { return MakeBmp(TrueColour()).substr(0, 14 + 20); },
+     "the file ends inside the bitmap header"},
+    {"NoRoomForTheHeaderSize", [] { return MakeBmp(TrueColour()).substr(0, 16); },
+     "the file ends inside the bitmap header"},
+    {"UnknownHeaderSize", [] { return Altered([](BmpFields& s) { s.headerSize = 64; }); },
+     "its header of 64 bytes is of an unknown kind"},
+    {"TwoPlanes", [] { return Altered([](BmpFields& s) { s.planes = 2; }); },
+     "is damaged: it has 2 colour planes instead of 1"},
+    {"ZeroWidth", [] { return Altered([](BmpFields& s) { s.width = 0; }); },
+     "is damaged: its width is 0 pixels"},
+    {"NegativeWidth", [] { return Altered([](BmpFields& s) { s.width = -3; }); },
+     "its width is -3 pixels"},
+    {"ZeroHeight", [] { return Altered([](BmpFields& s) { s.height = 0; }); },
+     "its height is 0 pixels"},
+    {"CoreZeroHeight",
+     [] {
+         return Altered([](BmpFields& s) {
+             s.headerSize = 12;
+             s.height = 0;
+         });
+     },
+     "its height is 0 pixels"},
+    {"TooWide", [] { return Altered([](BmpFields& s) { s.width = 30001; }); },
+     "is too large: 30001 x 2 pixels, at most 30000 x 30000"},
+    {"TooTallTopDown", [] { return Altered([](BmpFields& s) { s.height = -30001; }); },
+     "3 x 30001 pixels"},
+    {"MostNegativeHeight", [] { return Altered([](BmpFields& s) { s.height = INT_MIN; }); },
+     "3 x 2147483648 pixels"},
+    {"CoreTooWide",
+     [] {
+         return Altered([](BmpFields& s) {
+             s.headerSize = 12;
+             s.width = 40000;
+         });
+     },
+     "40000 x 2 pixels"},
+    {"TwoBitsPerPixel", [] { return Altered([](BmpFields& s) { s.bitCount = 2; }); },
+     "cannot be read: 2 bits per pixel"},
+    {"NoBitsPerPixel", [] { return Altered([](BmpFields& s) { s.bitCount = 0; }); },
+     "0 bits per pixel"},
+    {"CoreSixteenBits",
+     [] {
+         return Altered([](BmpFields& s) {
+             s.headerSize = 12;
+             s.bitCount = 16;
+         });
+     },
+     "16 bits per pixel"},
+    {"JpegPixels", [] { return Altered([](BmpFields& s) { s.compression = 4; }); },
+     "cannot be read: it uses JPEG compression"},
+    {"PngPixels", [] { return Altered([](BmpFields& s) { s.compression = 5; }); },
+     "PNG compression"},
+    {"UnknownCompression", [] { return Altered([](BmpFields& s) { s.compression = 7; }); },
+     "compression method 7"},
+    {"RunLengthsOfEightBitsInTrueColour",
+     [] { return Altered([](BmpFields& s) { s.compression = 1; }); },
+     "is damaged: 8-bit run-length compression with 24 bits per pixel"},
+    {"RunLengthsOfFourBitsInEightBits",
+     [] { return RunLengths([](BmpFields& s) { s.compression = 2; }); },
+     "4-bit run-length compression with 8 bits per pixel"},
+    {"BitFieldsInTrueColour", [] { return Altered([](BmpFields& s) { s.compression = 3; }); },
+     "bit-field pixels with 24 bits per pixel"},
+    {"TopDownRunLengths", [] { return RunLengths([](BmpFields& s) { s.height = -2; }); },
+     "its compressed rows are marked as stored top-down"},
+    {"ColourTablePastTheEnd",
+     [] {
+         return Altered([](BmpFields& s) {
+             s.bitCount = 8;
+             s.colorTable = ManyColors(16); // 256 entries are due
+         });
+     },
+     "its colour table runs past the end of the file"},
+    {"ColoursUsedPastTheEnd", [] { return RunLengths([](BmpFields& s) { s.colorsUsed = 200; }); },
+     "its colour table runs past the end of the file"},
+    {"HugeColourTable", [] { return RunLengths([](BmpFields& s) { s.colorsUsed = 0xFFFFFFFF; }); },
+     "its colour table has 4294967295 entries, more than 65536"},
+    {"MasksCutShort",
+     [] {
+         BmpFields s;
+         s.bitCount = 16;
+         s.compression = 3;
+         s.masks = {0xF800};
+         return MakeBmp(s);
+     },
+     "the file ends inside the colour masks"},
+    {"ScatteredMask",
+     [] {
+         BmpFields s;
+         s.bitCount = 16;
+         s.compression = 3;
+         s = WithBlankPixels(s);
+         s.masks = {0xF800, 0x05E0, 0x001F};
+         return MakeBmp(s);
+     },
+     "its colour mask 0x000005E0 is not one run of adjacent bits"},
+    {"PixelsCutShort", [] { return MakeBmp(TrueColour()).substr(0, 14 + 40 + 12 + 8); },
+     "its pixel rows run past the end of the file"},
+    {"NoPixelsAtAll", [] { return MakeBmp(TrueColour()).substr(0, 14 + 40); },
+     "its pixel rows run past the end of the file"},
+    {"NoRunLengthStream", [] { return RunLengths([](BmpFields& s) { s.pixels.clear(); }); },
+     "the file ends before its pixels"},
+};
+
+INSTANTIATE_TEST_SUITE_P(DamagedOrUnsupported, ReadBitmapFileRefuses,
+                         testing::ValuesIn(kRefusedFiles),
+                         [](const testing::TestParamInfo<RefusedFile>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// A stream that reports a length without holding the bytes: "BM" and then zeros.
+class PretendFile : public std::streambuf {
+public:
+    explicit PretendFile(std::uint64_t length) : length_(static_cast<off_type>(length)) {}
+
+protected:
+    pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) override {
+        position_ = dir == std::ios_base::beg   ? off
+                    : dir == std::ios_base::end ? length_ + off
+                                                : position_ + off;
+        return position_;
+    }
+    pos_type seekpos(pos_type pos, std::ios_base::openmode) override {
+        position_ = pos;
+        return pos;
+    }
+    std::streamsize xsgetn(char* s, std::streamsize n) override {
+        for (std::streamsize i = 0; i < n; ++i, ++position_)
+            s[i] = position_ == 0 ? 'B' : position_ == 1 ? 'M' : '\0';
+        return n;
+    }
+
+private:
+    off_type length_;
+    off_type position_ = 0;
+};
+
+TEST(ReadBitmapFile, RefusesFilesOverOneGibibyteBeforeReadingThem) {
+    PretendFile huge(kMaxBitmapFileBytes + 1);
+    std::istream in(&huge);
+    std::string why;
+    EXPECT_TRUE(ReadBitmapFile(in, "big.bmp", &why).isNull());
+    EXPECT_EQ(why, "The bitmap \"big.bmp\" is too large: the file holds 1073741825 bytes, at most "
+                   "1 GiB are read.");
+}
+
+TEST(ReadBitmapFile, SaysSoWhenTheStreamCannotBeMeasured) {
+    struct Unseekable : std::streambuf {
+    } unseekable;
+    std::istream in(&unseekable);
+    std::string why;
+    EXPECT_TRUE(ReadBitmapFile(in, "pipe.bmp", &why).isNull());
+    EXPECT_EQ(why, "The file \"pipe.bmp\" could not be read.");
+}
+
+} // namespace
