@@ -301,6 +301,25 @@ TEST_F(DocumentTest, LoadBitmapPlacesThePictureAndIsOneUndoStep) {
     EXPECT_EQ(doc.network().bitmapPath(), "wide.bmp");
 }
 
+TEST_F(DocumentTest, LoadTigerDataTellsTheViewsAndRefusesOtherNames) {
+    const std::string data = std::string(VANTRY_TEST_DATA) + "/tiger/";
+    prompter.paths.push_back(data + "TGR99001.RT2");
+    doc.execute(ID_LOAD_TIGER_DATA);
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[0].text, "Tiger Files (*.??1)|*.??1|All Files (*.*)|*.*||");
+    EXPECT_EQ(prompter.asked[1].text, "Unable to Load Requested Tiger Data File");
+    EXPECT_EQ(prompter.asked[1].icon, Prompter::Icon::Stop);
+    EXPECT_FALSE(doc.tiger().hasChains());
+
+    prompter.paths.push_back(data + "TGR99001.RT1");
+    view.hints.clear();
+    doc.execute(ID_LOAD_TIGER_DATA);
+    EXPECT_TRUE(doc.tiger().hasChains());
+    EXPECT_EQ(view.hints, std::vector<long>{36009});
+    EXPECT_FALSE(doc.IsModified()) << "TIGER/Line data is not part of the network";
+    EXPECT_FALSE(doc.canUndo());
+}
+
 TEST(DocumentWithoutSettings, SavingAndNewLinksNeedTheSettingsObject) {
     CVantryDoc doc;
     EXPECT_THROW(doc.OnSaveDocument("/tmp/never-written.txt"),
