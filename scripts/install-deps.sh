@@ -15,6 +15,12 @@ packages=(
     libgtest-dev
     libgmock-dev
     libbenchmark-dev
+    xvfb
+    xdotool
+    python3
+    libgsf-1-dev
+    python3-xlrd
+    python3-xlwt
 )
 
 missing=()
