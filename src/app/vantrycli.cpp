@@ -30,6 +30,12 @@ constexpr const char* kUsage =
     "       vantry-cli populate FILE.RT1 OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP |\n"
     "                           --click X Y] [--scale S]\n";
 
+// Messages may run over several lines for a window; on standard error they take one.
+std::string oneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
 int usageError(std::ostream& err, const std::string& problem) {
     err << "vantry-cli: " << problem << "\n" << kUsage;
     return 2;
@@ -84,13 +90,13 @@ int convert(const std::vector<std::string>& args, std::ostream& err) {
 
     CVantryDoc doc;
     if (!doc.OnOpenDocument(files[0])) {
-        err << doc.lastError() << "\n";
+        err << oneLine(doc.lastError()) << "\n";
         return 1;
     }
     if (precision)
         SingletonPtr<UserDefinedSettings>::instance().precision.value = *precision;
     if (!doc.OnSaveDocument(files[1])) {
-        err << doc.lastError() << "\n";
+        err << oneLine(doc.lastError()) << "\n";
         return 1;
     }
     return 0;
@@ -101,7 +107,7 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         return usageError(err, "info needs exactly one input file");
     CVantryDoc doc;
     if (!doc.OnOpenDocument(args[1])) {
-        err << doc.lastError() << "\n";
+        err << oneLine(doc.lastError()) << "\n";
         return 1;
     }
     const Network& net = doc.network();
@@ -220,7 +226,7 @@ int populate(const std::vector<std::string>& args, std::ostream& err) {
 
     CVantryDoc doc;
     if (!into.empty() && !doc.OnOpenDocument(into)) {
-        err << doc.lastError() << "\n";
+        err << oneLine(doc.lastError()) << "\n";
         return 1;
     }
     if (!loadTiger(doc, files[0], err))
@@ -239,7 +245,7 @@ int populate(const std::vector<std::string>& args, std::ostream& err) {
                               CVantryDoc::linkDefaults());
     });
     if (!doc.OnSaveDocument(files[1])) {
-        err << doc.lastError() << "\n";
+        err << oneLine(doc.lastError()) << "\n";
         return 1;
     }
     return 0;
@@ -321,7 +327,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const auto toolkit = startToolkit();
     CVantryDoc doc;
     if (!doc.OnOpenDocument(files[0])) {
-        err << doc.lastError() << "\n";
+        err << oneLine(doc.lastError()) << "\n";
         return 1;
     }
     WorldRect extent = doc.network().bounds();

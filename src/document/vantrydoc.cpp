@@ -3,6 +3,7 @@
 #include "bitmap/bitmapdecode.h"
 #include "bitmap/relativepath.h"
 #include "document/fileio.h"
+#include "excel/workbooklayout.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 
@@ -25,6 +26,35 @@ std::string lowerCase(std::string s) {
     for (char& c : s)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
+}
+
+// The workbook code asks its question through the user's prompter and hands its messages back
+// to the document, which reports them once, with the file's name, as every failed open or save.
+class WorkbookPromptsAdapter : public WorkbookPrompts {
+public:
+    explicit WorkbookPromptsAdapter(Prompter* prompter) : prompter_(prompter) {}
+    bool askYesNo(const std::string& question) override {
+        return prompter_ && prompter_->askYesNo(question, Prompter::Icon::Question);
+    }
+    void showMessage(const std::string& message) override {
+        if (!messages_.empty())
+            messages_ += '\n';
+        messages_ += message;
+    }
+    const std::string& messages() const { return messages_; }
+
+private:
+    Prompter* prompter_;
+    std::string messages_;
+};
+
+// A failure message that is sure to name the file it is about.
+std::string withFileName(const std::string& message, const char* verb, const std::string& path) {
+    if (message.empty())
+        return std::string(verb) + " " + quoted(path) + ".";
+    if (message.find(path) != std::string::npos)
+        return message;
+    return message + "\n" + verb + " " + quoted(path) + ".";
 }
 
 std::string unsupportedExtension(const std::string& path) {
@@ -70,7 +100,13 @@ bool CVantryDoc::OnOpenDocument(const std::string& path) {
     std::string why;
     bool ok = false;
     if (ext == kWorkbookExtension) {
-        why = "opening workbooks is not available in this version of Vantry";
+        WorkbookPromptsAdapter prompts(prompter_);
+        ok = LoadFromWorkbook(network_, path, prompts);
+        if (!ok) {
+            network_.clear();
+            lastError_ = withFileName(prompts.messages(), "Cannot open", path);
+            return false;
+        }
     } else if (ext == kTextExtension) {
         std::string text;
         if (readWholeFile(path, text, why)) {
@@ -100,9 +136,14 @@ bool CVantryDoc::OnSaveDocument(const std::string& path) {
     const std::string ext = extensionOf(path);
     std::string why;
     bool ok = false;
-    if (ext == kWorkbookExtension)
-        why = "saving workbooks is not available in this version of Vantry";
-    else if (ext == kTextExtension)
+    if (ext == kWorkbookExtension) {
+        WorkbookPromptsAdapter prompts(prompter_);
+        if (!SaveToWorkbook(network_, path, prompts)) {
+            lastError_ = withFileName(prompts.messages(), "Cannot save", path);
+            return false;
+        }
+        ok = true;
+    } else if (ext == kTextExtension)
         ok = writeFileSafely(path, network_.toText(), why);
     else
         why = unsupportedExtension(path);

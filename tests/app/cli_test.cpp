@@ -149,6 +149,23 @@ TEST_F(CliTest, RenderShowsTheBackgroundPictureWhereTheNetworkPutsIt) {
               qRgb(255, 255, 255));
 }
 
+TEST_F(CliTest, WorkbooksConvertBothWaysAndDamagedOnesAreRefused) {
+    const std::string sample = std::string("'") + VANTRY_EXAMPLES + "/corridor-work-zone.txt'";
+    ASSERT_EQ(cli("convert " + sample + " " + path("net.xls")).code, 0);
+    ASSERT_EQ(cli("convert " + path("net.xls") + " " + path("back.txt")).code, 0);
+    EXPECT_EQ(slurp(dir.file("back.txt")),
+              slurp(std::string(VANTRY_EXAMPLES) + "/corridor-work-zone.txt"));
+
+    spit(dir.file("junk.xls"), "not a workbook");
+    CliRun r = cli("convert " + path("junk.xls") + " " + path("out.txt"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.rfind("Unable to load data from Excel workbook.", 0), 0u) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
+    r = cli("convert " + sample + " " + path("junk.xls"));
+    EXPECT_EQ(r.code, 1) << "an existing file that is not a workbook is never replaced";
+    EXPECT_EQ(slurp(dir.file("junk.xls")), "not a workbook");
+}
+
 TEST_F(CliTest, BadUsageExitsWithTwo) {
     EXPECT_EQ(cli("").code, 2);
     EXPECT_EQ(cli("frobnicate").code, 2);

@@ -44,11 +44,22 @@ fail() {
 start_editor() {
     "$vantry" "$1" >"$work/editor.log" 2>&1 &
     editor_pid=$!
-    for _ in $(seq 100); do
-        xdotool search --name "NetQuill" >/dev/null 2>&1 && break
+    for _ in $(seq 200); do
+        xdotool search --name "NetQuill - " >/dev/null 2>&1 && break
         sleep 0.1
     done
-    sleep 0.5
+    # Let the first paint settle before the pointer starts working.
+    sleep 1
+}
+
+# Waits until the file's contents differ from what they were.
+wait_for_change() {
+    local before=$1 file=$2
+    for _ in $(seq 100); do
+        [ "$(md5sum <"$file")" != "$before" ] && return 0
+        sleep 0.1
+    done
+    return 1
 }
 
 # The toolbar's buttons sit at fixed places: Save is the third, 2-Way Link the nineteenth.
@@ -60,17 +71,18 @@ net="$work/net.$ext"
 printf 'KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n' >"$work/empty.txt"
 "$cli" convert "$work/empty.txt" "$net" || fail "cannot make the starting network"
 start_editor "$net"
+before=$(md5sum <"$net")
 xdotool mousemove $twoway_button click 1
-sleep 0.3
-xdotool mousemove 300 300 mousedown 1 mousemove 400 320 mousemove 500 350 mouseup 1
-sleep 0.3
-xdotool mousemove $save_button click 1
 sleep 0.5
+xdotool mousemove 300 300 mousedown 1 mousemove 400 320 mousemove 500 350 mouseup 1
+sleep 0.5
+xdotool mousemove $save_button click 1
+wait_for_change "$before" "$net" || fail "the save did not happen"
 # File, then E&xit by its access key.
 xdotool mousemove 20 8 click 1
-sleep 0.4
+sleep 0.8
 xdotool key x
-for _ in $(seq 50); do kill -0 "$editor_pid" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 100); do kill -0 "$editor_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$editor_pid" 2>/dev/null && fail "the editor did not quit"
 editor_pid=
 

@@ -1,0 +1,46 @@
+#pragma once
+
+// The OLE2 compound document that holds a workbook's streams, read and written through libgsf,
+// and the safe replacement of a file on disk.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+using ClassId = std::array<std::uint8_t, 16>;
+
+// A stream or a storage (a folder of entries) of a compound document.
+struct CompoundEntry {
+    std::string name; // UTF-8
+    bool storage = false;
+    std::vector<std::uint8_t> data; // a stream's bytes
+    std::vector<CompoundEntry> children;
+    ClassId classId{};
+};
+
+struct CompoundFile {
+    ClassId classId{};
+    std::vector<CompoundEntry> entries;
+
+    // The top-level stream of that name (compared without letter case), or null.
+    CompoundEntry* findStream(std::string_view name);
+};
+
+// Reads the compound document at path. Throws WorkbookError with a sentence for the user when the
+// file is missing, cannot be read, is another kind of file (an .xlsx or other zip archive, a web
+// page, a pre-1997 Excel file) or is damaged.
+CompoundFile readCompoundFile(const std::string& path);
+// The same for a document already in memory; `name` is used in messages.
+CompoundFile parseCompoundFile(std::span<const std::uint8_t> bytes, const std::string& name);
+
+// The bytes of a compound document holding the entries, in libgsf's MS-OLE layout (512-byte
+// blocks; streams of 4096 bytes or more in the big-block area).
+std::vector<std::uint8_t> buildCompoundFile(const CompoundFile& file);
+
+// Replaces the file at path with the bytes, or creates it, without ever leaving a half-written
+// file: the bytes go to a temporary file beside it that is renamed over the old one only once it
+// is complete. A symbolic link keeps naming its file, and the old file's permissions are kept.
+// Throws WorkbookError(WriteFailed or AccessDenied) and leaves the old file untouched on failure.
+void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes);

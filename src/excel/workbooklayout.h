@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+
+class Network;
+
+// What the workbook layout asks and tells the user. The program shows these as message boxes
+// (a question with Yes and No; a message with the error icon and OK); tests script them.
+struct WorkbookPrompts {
+    virtual ~WorkbookPrompts() = default;
+    // True for Yes.
+    virtual bool askYesNo(const std::string& question) = 0;
+    virtual void showMessage(const std::string& message) = 0;
+};
+
+// The messages of the workbook layout, word for word.
+inline constexpr const char* kNotTravonaQuestion =
+    "This workbook was not created for Travona.\nDo you wish to continue?";
+inline constexpr const char* kTooLargeMessage =
+    "Network has too many links and/or nodes to\nsave to Travona's Excel format.";
+inline constexpr const char* kUnableToLoadMessage = "Unable to load data from Excel workbook.";
+inline constexpr const char* kUnableToSaveMessage = "Unable to save data to Excel workbook";
+
+// The tag in cell A1 of a Travona workbook, and the layout's limits.
+inline constexpr const char* kWorkbookTag = "KX101";
+inline constexpr const char* kWorkbookSheet = "Sheet1";
+inline constexpr int kMaxWorkbookLinks = 200;
+inline constexpr int kMaxWorkbookNodes = 100;
+
+// Fills the empty network from the "Sheet1" worksheet of the Travona workbook at fileName. Returns
+// false, with the network left empty, when the user declines a workbook without the tag (no
+// message), or when the workbook cannot be opened or a cell of the layout cannot be read (a
+// message saying why, naming the cell).
+bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPrompts& prompts);
+
+// Writes the network into the "Sheet1" worksheet of the workbook at fileName, keeping everything
+// else the workbook holds; a new workbook is made only when no file exists there. Recomputes and
+// stores each link's two-way side. Returns false after a message when the network exceeds the
+// layout's 200 links or 100 nodes (nothing is touched), or when the workbook cannot be opened or
+// written; the file on disk then stays as it was.
+bool SaveToWorkbook(const Network& network, const std::string& fileName, WorkbookPrompts& prompts);
+
+// A number in fixed notation with that many decimals, as a stream writes it.
+std::string FormatFixed(double value, int decimals);

@@ -1,0 +1,259 @@
+// The wrapper's operations on workbook files: opening, refusing, selecting sheets, saving.
+
+#include "excel/biffrecords.h"
+#include "excel/compoundfile.h"
+#include "excel/excelwrapper.h"
+#include "excel/workbookerror.h"
+
+#include "support/testdir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Code = WorkbookError::Code;
+
+const std::string kData = std::string(VANTRY_TEST_DATA) + "/excel/";
+
+// The error that opening the file gives.
+WorkbookError openError(const std::string& path) {
+    try {
+        CExcelWrapper excel;
+        excel.OpenWorkbook(path);
+    } catch (const WorkbookError& e) {
+        return e;
+    }
+    ADD_FAILURE() << path << " opened";
+    return WorkbookError(Code::NoWorkbook, "");
+}
+
+TEST(OpeningWorkbooks, RefusesFilesThatAreNotExcel97Workbooks) {
+    TestDir dir;
+    struct Case {
+        std::string path;
+        Code code;
+        std::string says;
+    };
+    spit(dir.file("empty.xls"), "");
+    spit(dir.file("page.xls"), "\xEF\xBB\xBF <html><body>KX101</body></html>");
+    spit(dir.file("text.xls"), "KX101,1,2\n");
+    const Case cases[] = {
+        {dir.file("missing.xls"), Code::FileNotFound, "does not exist"},
+        {dir.path().string(), Code::NotAWorkbook, "is a folder"},
+        {dir.file("empty.xls"), Code::NotAWorkbook, "is empty"},
+        {dir.file("page.xls"), Code::NotAWorkbook, "web page"},
+        {dir.file("text.xls"), Code::NotAWorkbook, "is not an Excel 97-2003 workbook"},
+        {kData + "xlsx_renamed.xls", Code::UnsupportedFormat, "Excel 2007 or later workbook"},
+        {kData + "excel95.xls", Code::UnsupportedFormat, "Excel 5.0/95 format"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const WorkbookError e = openError(c.path);
+        EXPECT_EQ(e.code(), c.code);
+        EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+    }
+}
+
+TEST(OpeningWorkbooks, RefusesDamagedFilesWithoutReadingPastTheirEnd) {
+    TestDir dir;
+    const std::string good = slurp(kData + "written_by_gnumeric.xls");
+    // Cut short: the container no longer holds all of its blocks.
+    spit(dir.file("cut.xls"), good.substr(0, good.size() / 2));
+    // The container is whole but its workbook stream is cut short.
+    CompoundFile file = readCompoundFile(kData + "written_by_gnumeric.xls");
+    file.findStream("Workbook")->data.resize(5000);
+    const auto scrambled = buildCompoundFile(file);
+    spit(dir.file("scrambled.xls"), std::string(scrambled.begin(), scrambled.end()));
+    // A compound document without a workbook in it.
+    CompoundFile other{{}, {{"WordDocument", false, std::vector<std::uint8_t>(5000, 1), {}, {}}}};
+    const auto word = buildCompoundFile(other);
+    spit(dir.file("word.xls"), std::string(word.begin(), word.end()));
+    // Only the start of the container's header.
+    spit(dir.file("header.xls"), good.substr(0, 300));
+
+    EXPECT_EQ(openError(dir.file("cut.xls")).code(), Code::Damaged);
+    EXPECT_EQ(openError(dir.file("scrambled.xls")).code(), Code::Damaged);
+    EXPECT_EQ(openError(dir.file("word.xls")).code(), Code::NotAWorkbook);
+    EXPECT_EQ(openError(dir.file("header.xls")).code(), Code::Damaged);
+    EXPECT_NE(std::string(openError(dir.file("cut.xls")).what()).find("damaged"),
+              std::string::npos);
+}
+
+TEST(OpeningWorkbooks, ReadsWorkbooksWrittenByGnumericAndLibreOffice) {
+    for (const char* name : {"written_by_gnumeric.xls", "written_by_libreoffice.xls"}) {
+        SCOPED_TRACE(name);
+        CExcelWrapper excel;
+        excel.OpenWorkbook(kData + name);
+        EXPECT_EQ(excel.sheetNames(), (std::set<std::string>{"Data", "Empty", "Sheet1"}));
+        excel.SelectSheet("Sheet1");
+        EXPECT_EQ(excel.GetCell(0, 0).toText(), "KX101");
+        EXPECT_EQ(excel.GetCell(4, 8).toText(), "O");
+        EXPECT_EQ(excel.GetCell(3, 13).toDouble(), 3600.0); // a formula's result
+        excel.SelectSheet("Data");
+        EXPECT_EQ(excel.GetCell(0, 1).toDouble(), 4.5);
+        EXPECT_EQ(excel.GetCell(12, 1).toDouble(), 36.0);
+        EXPECT_EQ(excel.GetCell(1, 3), CellValue::error(CellValue::kErrorDiv0));
+        // Strings from the far end of a shared string table spread over CONTINUE records.
+        EXPECT_EQ(excel.GetCell(98, 0).toText(), "string number 0098 of the table \xD0\x96\xD0\xB8"
+                                                 "\xD1\x82\xD0\xBE");
+        EXPECT_EQ(excel.GetCell(1600, 0).toText(), std::string(9000, 'x'));
+        std::string zhe;
+        for (int i = 0; i < 5000; ++i)
+            zhe += "\xD0\x96";
+        EXPECT_EQ(excel.GetCell(1601, 0).toText(), zhe);
+    }
+}
+
+TEST(SelectingSheets, CutsNamesTo31CharactersAndCreatesAMissingSheetOnce) {
+    TestDir dir;
+    CExcelWrapper excel;
+    excel.CreateWorkbook(dir.file("book.xls"));
+    EXPECT_EQ(excel.sheetNames(), std::set<std::string>{"Sheet1"});
+    const std::string longName(40, 'N');
+    excel.SelectSheet(longName);
+    excel.SetCell(0, 0, CellValue::number(1));
+    excel.SelectSheet(longName.substr(0, 31) + "tail");
+    EXPECT_EQ(excel.GetCell(0, 0).toInt32(), 1);
+    excel.SelectSheet("SHEET1");
+    EXPECT_TRUE(excel.GetCell(0, 0).isEmpty());
+    EXPECT_EQ(excel.sheetNames(), (std::set<std::string>{"Sheet1", std::string(31, 'N')}));
+    excel.SaveWorkbook();
+
+    CExcelWrapper again;
+    again.OpenWorkbook(dir.file("book.xls"));
+    EXPECT_EQ(again.sheetNames(), (std::set<std::string>{"Sheet1", std::string(31, 'N')}));
+    EXPECT_THROW(again.SelectSheet("bad/name"), WorkbookError);
+}
+
+TEST(SelectingSheets, CellOperationsNeedAWorkbookAndASheet) {
+    TestDir dir;
+    CExcelWrapper excel;
+    const auto codeOf = [](auto&& f) {
+        try {
+            f();
+        } catch (const WorkbookError& e) {
+            return e.code();
+        }
+        return Code::Damaged;
+    };
+    EXPECT_EQ(codeOf([&] { excel.GetCell(0, 0); }), Code::NoWorkbook);
+    EXPECT_EQ(codeOf([&] { excel.SaveWorkbook(); }), Code::NoWorkbook);
+    excel.CreateWorkbook(dir.file("a.xls"));
+    EXPECT_EQ(codeOf([&] { excel.SetCell(0, 0, CellValue::number(1)); }), Code::NoWorksheet);
+    excel.SelectSheet("Sheet1");
+    EXPECT_EQ(codeOf([&] { excel.GetCell(65536, 0); }), Code::BadCell);
+    EXPECT_EQ(codeOf([&] { excel.ClearRange(0, 0, 0, 256); }), Code::BadCell);
+    EXPECT_EQ(codeOf([&] { excel.SetCell(0, 0, CellValue::text(std::string(32768, 'a'))); }),
+              Code::TooLarge);
+    excel.CloseWorkbook();
+    EXPECT_EQ(codeOf([&] { excel.GetCell(0, 0); }), Code::NoWorkbook);
+    EXPECT_EQ(codeOf([&] { excel.CloseWorkbook(); }), Code::NoWorkbook);
+}
+
+TEST(SavingWorkbooks, ValuesOfEveryKindReadBack) {
+    TestDir dir;
+    {
+        CExcelWrapper excel;
+        excel.CreateWorkbook(dir.file("values.xls"));
+        excel.SelectSheet("Sheet1");
+        excel.SetCell(0, 0, CellValue::text("KX101"));
+        excel.SetCell(0, 1, CellValue::number(-0.125));
+        excel.SetCell(0, 2, CellValue::number(1e300));
+        excel.SetCell(0, 3, CellValue::boolean(false));
+        excel.SetCell(0, 4, CellValue::error(CellValue::kErrorNA));
+        excel.SetCell(0, 5, CellValue::text("\xE6\x97\xA5\xE6\x9C\xAC / \xF0\x9F\x9A\x97"));
+        excel.SetCell(0, 6, CellValue::text(std::string(32767, 'w')));
+        excel.SetCell(1, 0, CellValue::text("gone"));
+        excel.SetCell(1, 0, CellValue::text(""));
+        excel.ClearRange(0, 6, 0, 6);
+        excel.SaveWorkbook();
+        excel.CloseWorkbook();
+    }
+    CExcelWrapper excel;
+    excel.OpenWorkbook(dir.file("values.xls"));
+    excel.SelectSheet("Sheet1");
+    EXPECT_EQ(excel.GetCell(0, 0), CellValue::text("KX101"));
+    EXPECT_EQ(excel.GetCell(0, 1), CellValue::number(-0.125));
+    EXPECT_EQ(excel.GetCell(0, 2), CellValue::number(1e300));
+    EXPECT_EQ(excel.GetCell(0, 3), CellValue::boolean(false));
+    EXPECT_EQ(excel.GetCell(0, 4), CellValue::error(CellValue::kErrorNA));
+    EXPECT_EQ(excel.GetCell(0, 5).toText(), "\xE6\x97\xA5\xE6\x9C\xAC / \xF0\x9F\x9A\x97");
+    EXPECT_TRUE(excel.GetCell(0, 6).isEmpty());
+    EXPECT_TRUE(excel.GetCell(1, 0).isEmpty());
+}
+
+TEST(SavingWorkbooks, ReplacesTheFileOnlyWhenComplete) {
+    TestDir dir;
+    const std::string path = dir.file("book.xls");
+    {
+        CExcelWrapper excel;
+        excel.CreateWorkbook(path);
+        excel.SelectSheet("Sheet1");
+        excel.SetCell(0, 0, CellValue::number(1));
+        excel.SaveWorkbook();
+    }
+    fs::permissions(fs::path(path),
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const std::string before = slurp(path);
+
+    // The folder disappears under an open workbook: saving fails and leaves nothing behind.
+    TestDir other;
+    const std::string moved = other.file("sub/book.xls");
+    fs::create_directories(fs::path(moved).parent_path());
+    fs::copy_file(path, moved);
+    {
+        CExcelWrapper excel;
+        excel.OpenWorkbook(moved);
+        excel.SelectSheet("Sheet1");
+        excel.SetCell(0, 0, CellValue::number(2));
+        fs::remove_all(fs::path(moved).parent_path());
+        EXPECT_THROW(excel.SaveWorkbook(), WorkbookError);
+    }
+
+    {
+        CExcelWrapper excel;
+        excel.OpenWorkbook(path);
+        excel.SelectSheet("Sheet1");
+        excel.SetCell(0, 0, CellValue::number(3));
+        EXPECT_EQ(slurp(path), before); // nothing is written before SaveWorkbook
+        excel.SaveWorkbook();
+    }
+    EXPECT_NE(slurp(path), before);
+    EXPECT_EQ(fs::status(fs::path(path)).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // No temporary file is left in the folder.
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path()))
+        ++files;
+    EXPECT_EQ(files, 1);
+}
+
+TEST(SavingWorkbooks, KeepsTheContainersOtherStreams) {
+    TestDir dir;
+    const std::string path = dir.file("lo.xls");
+    fs::copy_file(kData + "written_by_libreoffice.xls", path);
+    const CompoundFile before = readCompoundFile(path);
+    {
+        CExcelWrapper excel;
+        excel.OpenWorkbook(path);
+        excel.SelectSheet("Sheet1");
+        excel.SetCell(7, 7, CellValue::text("new"));
+        excel.SaveWorkbook();
+    }
+    CompoundFile after = readCompoundFile(path);
+    EXPECT_EQ(after.classId, before.classId);
+    ASSERT_EQ(after.entries.size(), before.entries.size());
+    for (const CompoundEntry& e : before.entries) {
+        SCOPED_TRACE(e.name);
+        CompoundEntry* same = after.findStream(e.name);
+        ASSERT_NE(same, nullptr);
+        if (e.name != "Workbook") {
+            EXPECT_EQ(same->data, e.data);
+        }
+    }
+}
+
+} // namespace

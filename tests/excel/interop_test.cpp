@@ -1,0 +1,222 @@
+// Workbooks exchanged with an independent implementation: written by xlwt and read by Vantry,
+// written by Vantry and read by xlrd, and saved into workbooks of other programs without losing
+// what lies outside the layout.
+
+#include "excel/biffworkbook.h"
+#include "excel/compoundfile.h"
+#include "excel/workbooklayout.h"
+#include "model/network.h"
+
+#include "excel_test_support.h"
+#include "support/testdir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+using excel_test::addLink;
+using excel_test::addNode;
+using excel_test::ScriptedPrompts;
+using excel_test::XlsTool;
+
+const std::string kData = std::string(VANTRY_TEST_DATA) + "/excel/";
+
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+// The records of a sheet, with the string numbers of text cells and the stream offsets of the
+// INDEX record blanked out: saving may renumber the shared strings (xlrd checks that the texts
+// are still right) and moves the sheet.
+std::vector<biff::Record> sheetRecords(const std::string& path, const std::u16string& name) {
+    CompoundFile file = readCompoundFile(path);
+    const biff::BiffWorkbook book = biff::BiffWorkbook::parse(file.findStream("Workbook")->data);
+    for (std::size_t i = 0; i < book.sheetCount(); ++i) {
+        if (book.sheetName(i) != name)
+            continue;
+        std::vector<biff::Record> records = book.sheetRecords(i);
+        for (biff::Record& r : records) {
+            if (r.type == biff::kLabelSst && r.data.size() >= 10)
+                biff::setU32(r.data.data() + 6, 0);
+            if (r.type == biff::kIndex)
+                r.data.assign(r.data.size(), 0);
+        }
+        return records;
+    }
+    ADD_FAILURE() << "no sheet in " << path;
+    return {};
+}
+
+int countAll(const std::string& path, std::uint16_t type) {
+    CompoundFile file = readCompoundFile(path);
+    const biff::BiffWorkbook book = biff::BiffWorkbook::parse(file.findStream("Workbook")->data);
+    int count = 0;
+    for (std::size_t i = 0; i < book.sheetCount(); ++i)
+        for (const biff::Record& r : book.sheetRecords(i))
+            count += r.type == type ? 1 : 0;
+    return count;
+}
+
+// Loads the workbook, adds a node and a link, and saves it again.
+void loadChangeAndSave(const std::string& path) {
+    ScriptedPrompts prompts;
+    Network net;
+    ASSERT_TRUE(LoadFromWorkbook(net, path, prompts)) << prompts.messages.at(0);
+    Node* extra = addNode(net, 7.0f, -7.0f);
+    addLink(net, net.nodes()[0], extra)->setDescription("added by Vantry");
+    ASSERT_TRUE(SaveToWorkbook(net, path, prompts)) << prompts.messages.at(0);
+}
+
+TEST(Interoperability, WorkbooksWrittenByXlwtLoad) {
+    SKIP_WITHOUT_XLSTOOL();
+    TestDir dir;
+    const std::string path = dir.file("xlwt.xls");
+    ASSERT_EQ(XlsTool::instance().run("write-travona " + quoted(path)), 0);
+
+    ScriptedPrompts prompts;
+    Network net;
+    ASSERT_TRUE(LoadFromWorkbook(net, path, prompts)) << prompts.messages.at(0);
+    ASSERT_EQ(net.nodes().size(), 4u);
+    EXPECT_EQ(net.nodes()[1]->position(), (WorldPoint{1.0f, 0.0f}));
+    EXPECT_EQ(net.nodes()[3]->position(), (WorldPoint{-3.25f, 4.75f}));
+    ASSERT_EQ(net.links().size(), 4u);
+    const Link* l1 = net.links()[0];
+    EXPECT_EQ(l1->numLanes(), 2);
+    EXPECT_EQ(l1->capacity(), 1800);
+    EXPECT_TRUE(l1->hasAutomaticLength());
+    EXPECT_EQ(l1->type(), Mainline);
+    EXPECT_EQ(l1->twoWaySide(), 1);
+    EXPECT_EQ(net.links()[1]->direction(), Outbound);
+    EXPECT_TRUE(net.links()[1]->hasAutomaticLength());
+    const Link* l3 = net.links()[2];
+    EXPECT_EQ(l3->direction(), Outbound);
+    EXPECT_EQ(l3->effectiveLength(), 3.25f);
+    EXPECT_EQ(l3->description(), "Br\xC3\xBC"
+                                 "cke \xE2\x86\x92 north");
+    const Link* l4 = net.links()[3];
+    EXPECT_EQ(l4->type(), Detour2);
+    EXPECT_EQ(l4->twoWaySide(), 0);
+    EXPECT_EQ(l4->effectiveLength(), 0.0f);
+    EXPECT_EQ(l4->description(), "");
+    EXPECT_EQ(net.bitmapPath(), "C:\\maps\\town.bmp");
+    EXPECT_EQ(net.bitmapRect(), (WorldRect{3.0f, -1.25f, -2.5f, 4.5f}));
+}
+
+TEST(Interoperability, XlrdReadsExactlyTheCellsOfTheLayout) {
+    SKIP_WITHOUT_XLSTOOL();
+    TestDir dir;
+    Network net;
+    Node* a = addNode(net, 0.0f, 0.0f);
+    Node* b = addNode(net, 0.5f, -1.25f);
+    Link* ab = addLink(net, a, b);
+    ab->setNumLanes(2);
+    ab->setCapacity(1800);
+    ab->setFFSpeed(55);
+    ab->setJamDensity(190);
+    ab->setType(Mainline);
+    ab->setDescription("Main \xE2\x86\x92 east");
+    Link* ba = addLink(net, b, a);
+    ba->setLength(2.0f);
+    ba->setDirection(Outbound);
+    net.setBitmap("maps\\bg.bmp", WorldRect{3.0f, -1.0f, -2.0f, 0.1f});
+    net.setPrecision(2);
+    ScriptedPrompts prompts;
+    ASSERT_TRUE(SaveToWorkbook(net, dir.file("out.xls"), prompts));
+
+    std::string output;
+    ASSERT_EQ(XlsTool::instance().run("cells " + quoted(dir.file("out.xls")) + " Sheet1", &output),
+              0)
+        << output;
+    EXPECT_EQ(output, "A1\ttext\tKX101\n"
+                      "C1\ttext\tmaps\\bg.bmp\n"
+                      "D1\tnumber\t-2.0\n"
+                      "E1\tnumber\t3.0\n"
+                      "F1\tnumber\t0.1\n"
+                      "G1\tnumber\t-1.0\n"
+                      "B4\tnumber\t1.0\n"
+                      "C4\tnumber\t2.0\n"
+                      "D4\tnumber\t2.0\n"
+                      "E4\tnumber\t1800.0\n"
+                      "F4\ttext\t1.35\n"
+                      "G4\tnumber\t55.0\n"
+                      "H4\tnumber\t190.0\n"
+                      "I4\ttext\tI\n"
+                      "J4\ttext\tM\n"
+                      "K4\tnumber\t1.0\n"
+                      "L4\ttext\tMain \xE2\x86\x92 east\n"
+                      "B5\tnumber\t2.0\n"
+                      "C5\tnumber\t1.0\n"
+                      "D5\tnumber\t0.0\n"
+                      "E5\tnumber\t0.0\n"
+                      "F5\ttext\t2.00\n"
+                      "G5\tnumber\t0.0\n"
+                      "H5\tnumber\t0.0\n"
+                      "I5\ttext\tO\n"
+                      "K5\tnumber\t2.0\n"
+                      "B213\ttext\t0.00\n"
+                      "C213\ttext\t0.00\n"
+                      "B214\ttext\t0.50\n"
+                      "C214\ttext\t-1.25\n");
+    ASSERT_EQ(XlsTool::instance().run("sheets " + quoted(dir.file("out.xls")), &output), 0);
+    EXPECT_EQ(output, "Sheet1\n");
+}
+
+TEST(Interoperability, SavingIntoAnXlwtWorkbookKeepsItsOtherSheetAndFormulas) {
+    SKIP_WITHOUT_XLSTOOL();
+    TestDir dir;
+    const std::string old = dir.file("old.xls");
+    const std::string path = dir.file("book.xls");
+    ASSERT_EQ(XlsTool::instance().run("write-travona " + quoted(old)), 0);
+    fs::copy_file(old, path);
+    const std::vector<biff::Record> data = sheetRecords(old, u"Data");
+    loadChangeAndSave(path);
+
+    std::string output;
+    EXPECT_EQ(
+        XlsTool::instance().run("compare " + quoted(old) + " " + quoted(path) + " Sheet1", &output),
+        0)
+        << output;
+    EXPECT_EQ(sheetRecords(path, u"Data"), data);
+    EXPECT_EQ(countAll(path, biff::kFormula), countAll(old, biff::kFormula));
+    ASSERT_EQ(XlsTool::instance().run("cells " + quoted(path) + " Sheet1", &output), 0);
+    EXPECT_NE(output.find("B217\ttext\t7.000\nC217\ttext\t-7.000\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("F213\ttext\tkept\n"), std::string::npos) << output;
+}
+
+TEST(Interoperability, SavingIntoGnumericAndLibreOfficeWorkbooksKeepsEverythingElse) {
+    SKIP_WITHOUT_XLSTOOL();
+    for (const char* name : {"written_by_gnumeric.xls", "written_by_libreoffice.xls"}) {
+        SCOPED_TRACE(name);
+        TestDir dir;
+        const std::string old = kData + name;
+        const std::string path = dir.file(name);
+        fs::copy_file(old, path);
+        loadChangeAndSave(path);
+        loadChangeAndSave(path);
+
+        std::string output;
+        EXPECT_EQ(XlsTool::instance().run("compare " + quoted(old) + " " + quoted(path) + " Sheet1",
+                                          &output),
+                  0)
+            << output;
+        for (const std::u16string sheet : {u"Data", u"Empty"})
+            EXPECT_EQ(sheetRecords(path, sheet), sheetRecords(old, sheet));
+        // Shared formulas (LibreOffice writes them) and formulas around the layout remain.
+        EXPECT_EQ(countAll(path, biff::kShrFmla), countAll(old, biff::kShrFmla));
+        EXPECT_EQ(countAll(path, biff::kFormula), countAll(old, biff::kFormula));
+
+        ScriptedPrompts prompts;
+        Network net;
+        ASSERT_TRUE(LoadFromWorkbook(net, path, prompts));
+        EXPECT_EQ(net.nodes().size(), 5u);
+        EXPECT_EQ(net.links().size(), 5u);
+        EXPECT_EQ(net.links()[4]->description(), "added by Vantry");
+        EXPECT_EQ(net.bitmapPath(), "maps\\town.bmp");
+    }
+}
+
+} // namespace

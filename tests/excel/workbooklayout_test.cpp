@@ -1,0 +1,455 @@
+// The Travona layout: which cells hold the network, round trips, limits, questions and messages.
+
+#include "excel/biffrecords.h"
+#include "excel/compoundfile.h"
+#include "excel/excelwrapper.h"
+#include "excel/workbooklayout.h"
+#include "model/network.h"
+
+#include "excel_test_support.h"
+#include "support/testdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+using excel_test::addLink;
+using excel_test::addNode;
+using excel_test::buildChain;
+using excel_test::ScriptedPrompts;
+
+const std::string kData = std::string(VANTRY_TEST_DATA) + "/excel/";
+
+// A small network with every kind of attribute: a two-way pair, explicit and automatic
+// lengths, all directions and types, a background bitmap.
+void buildSample(Network& net) {
+    Node* a = addNode(net, 0.0f, 0.0f);
+    Node* b = addNode(net, 1.0f, 0.0f);
+    Node* c = addNode(net, 1.0f, 1.0f);
+    Node* d = addNode(net, -2.0f, 5.0f);
+    Link* ab = addLink(net, a, b);
+    ab->setNumLanes(2);
+    ab->setCapacity(1800);
+    ab->setFFSpeed(55);
+    ab->setJamDensity(190);
+    ab->setType(Mainline);
+    ab->setDescription("First street");
+    Link* ba = addLink(net, b, a);
+    ba->setDirection(Outbound);
+    ba->setType(Workzone);
+    Link* bc = addLink(net, b, c);
+    bc->setLength(5.0f);
+    bc->setType(Detour1);
+    Link* cd = addLink(net, c, d);
+    cd->setType(Ramp);
+    cd->setDescription("Br\xC3\xBC"
+                       "cke \xE2\x86\x92 Nord");
+    Link* da = addLink(net, d, a);
+    da->setType(Detour2);
+    da->setLength(0.0f);
+    net.setBitmap("..\\maps\\town.bmp", WorldRect{4.5f, -1.25f, -3.0f, 2.75f});
+    net.setPrecision(3);
+    net.recomputeBounds();
+}
+
+CExcelWrapper& openSheet(CExcelWrapper& excel, const std::string& path) {
+    excel.OpenWorkbook(path);
+    excel.SelectSheet("Sheet1");
+    return excel;
+}
+
+TEST(WorkbookLayout, WritesEachValueInItsCellWithItsType) {
+    TestDir dir;
+    Network net;
+    buildSample(net);
+    ScriptedPrompts prompts;
+    ASSERT_TRUE(SaveToWorkbook(net, dir.file("net.xls"), prompts));
+    EXPECT_TRUE(prompts.messages.empty());
+
+    CExcelWrapper excel;
+    openSheet(excel, dir.file("net.xls"));
+    EXPECT_EQ(excel.GetCell(0, 0), CellValue::text("KX101"));
+    EXPECT_TRUE(excel.GetCell(0, 1).isEmpty());
+    EXPECT_EQ(excel.GetCell(0, 2), CellValue::text("..\\maps\\town.bmp"));
+    EXPECT_EQ(excel.GetCell(0, 3), CellValue::number(-3.0));  // left
+    EXPECT_EQ(excel.GetCell(0, 4), CellValue::number(4.5));   // top
+    EXPECT_EQ(excel.GetCell(0, 5), CellValue::number(2.75));  // right
+    EXPECT_EQ(excel.GetCell(0, 6), CellValue::number(-1.25)); // bottom
+    // Link 1 in row 4.
+    const CellValue row4[] = {
+        CellValue::number(1),    CellValue::number(2),           CellValue::number(2),
+        CellValue::number(1800), CellValue::text("1.000"),       CellValue::number(55),
+        CellValue::number(190),  CellValue::text("I"),           CellValue::text("M"),
+        CellValue::number(1),    CellValue::text("First street")};
+    for (int column = 1; column <= 11; ++column)
+        EXPECT_EQ(excel.GetCell(3, column), row4[column - 1]) << CellAddress(3, column);
+    EXPECT_EQ(excel.GetCell(4, 8), CellValue::text("O"));
+    EXPECT_EQ(excel.GetCell(4, 10), CellValue::number(2)); // the other side of the pair
+    EXPECT_EQ(excel.GetCell(5, 5), CellValue::text("5.000"));
+    EXPECT_EQ(excel.GetCell(5, 10), CellValue::number(0));
+    EXPECT_EQ(excel.GetCell(6, 9), CellValue::text("R"));
+    EXPECT_EQ(excel.GetCell(7, 5), CellValue::text("0.000"));
+    EXPECT_TRUE(excel.GetCell(8, 1).isEmpty());
+    // Node 4 in row 216.
+    EXPECT_EQ(excel.GetCell(215, 1), CellValue::text("-2.000"));
+    EXPECT_EQ(excel.GetCell(215, 2), CellValue::text("5.000"));
+    EXPECT_TRUE(excel.GetCell(216, 1).isEmpty());
+    // The two-way sides were stored in the links.
+    EXPECT_EQ(net.links()[0]->twoWaySide(), 1);
+    EXPECT_EQ(net.links()[1]->twoWaySide(), 2);
+    EXPECT_EQ(net.links()[2]->twoWaySide(), 0);
+}
+
+TEST(WorkbookLayout, ASavedNetworkLoadsBackWithinItsPrecision) {
+    TestDir dir;
+    Network net;
+    buildSample(net);
+    addNode(net, 1.23456f, -7.65432f); // written with three decimals
+    ScriptedPrompts prompts;
+    ASSERT_TRUE(SaveToWorkbook(net, dir.file("net.xls"), prompts));
+
+    Network back;
+    ASSERT_TRUE(LoadFromWorkbook(back, dir.file("net.xls"), prompts));
+    EXPECT_TRUE(prompts.questions.empty());
+    EXPECT_TRUE(prompts.messages.empty());
+    ASSERT_EQ(back.nodes().size(), net.nodes().size());
+    ASSERT_EQ(back.links().size(), net.links().size());
+    for (std::size_t i = 0; i < net.nodes().size(); ++i) {
+        EXPECT_NEAR(back.nodes()[i]->x(), net.nodes()[i]->x(), 0.0005);
+        EXPECT_NEAR(back.nodes()[i]->y(), net.nodes()[i]->y(), 0.0005);
+    }
+    for (std::size_t i = 0; i < net.links().size(); ++i) {
+        SCOPED_TRACE(i);
+        const Link* a = net.links()[i];
+        const Link* b = back.links()[i];
+        EXPECT_EQ(b->fromNode()->id(), a->fromNode()->id());
+        EXPECT_EQ(b->toNode()->id(), a->toNode()->id());
+        EXPECT_EQ(b->numLanes(), a->numLanes());
+        EXPECT_EQ(b->capacity(), a->capacity());
+        EXPECT_EQ(b->ffSpeed(), a->ffSpeed());
+        EXPECT_EQ(b->jamDensity(), a->jamDensity());
+        EXPECT_EQ(b->direction(), a->direction());
+        EXPECT_EQ(b->type(), a->type());
+        EXPECT_EQ(b->twoWaySide(), a->twoWaySide());
+        EXPECT_EQ(b->description(), a->description());
+        EXPECT_EQ(b->hasAutomaticLength(), a->hasAutomaticLength());
+        EXPECT_NEAR(b->effectiveLength(), a->effectiveLength(), 0.0005);
+    }
+    EXPECT_EQ(back.bitmapPath(), net.bitmapPath());
+    EXPECT_EQ(back.bitmapRect(), net.bitmapRect());
+    EXPECT_EQ(back.bounds(), (WorldRect{5.0f, -7.654f, -2.0f, 1.235f}));
+}
+
+TEST(WorkbookLayout, AFullNetworkFillsBothBlocksExactly) {
+    TestDir dir;
+    Network net;
+    buildChain(net, kMaxWorkbookNodes, kMaxWorkbookLinks);
+    ScriptedPrompts prompts;
+    ASSERT_TRUE(SaveToWorkbook(net, dir.file("full.xls"), prompts));
+    {
+        CExcelWrapper excel;
+        openSheet(excel, dir.file("full.xls"));
+        EXPECT_EQ(excel.GetCell(202, 1).toInt32(), 100); // link 200: node 100 to node 1
+        EXPECT_EQ(excel.GetCell(202, 2).toInt32(), 1);
+        EXPECT_EQ(excel.GetCell(202, 11).toText(), "link 200");
+        EXPECT_TRUE(excel.GetCell(203, 1).isEmpty());
+        EXPECT_EQ(excel.GetCell(311, 1).toText(), "24.750");
+        EXPECT_TRUE(excel.GetCell(312, 1).isEmpty());
+        EXPECT_TRUE(excel.GetCell(211, 1).isEmpty());
+    }
+    Network back;
+    ASSERT_TRUE(LoadFromWorkbook(back, dir.file("full.xls"), prompts));
+    EXPECT_EQ(back.nodes().size(), 100u);
+    EXPECT_EQ(back.links().size(), 200u);
+    EXPECT_EQ(back.links()[199]->description(), "link 200");
+}
+
+TEST(WorkbookLayout, TooLargeNetworksAreRefusedBeforeTheFileIsTouched) {
+    TestDir dir;
+    const std::string existing = dir.file("old.xls");
+    fs::copy_file(kData + "written_by_gnumeric.xls", existing);
+    const std::string before = slurp(existing);
+    for (const auto& [nodes, links] : {std::pair{100, 201}, std::pair{101, 10}}) {
+        Network net;
+        buildChain(net, nodes, links);
+        ScriptedPrompts prompts;
+        EXPECT_FALSE(SaveToWorkbook(net, existing, prompts));
+        EXPECT_FALSE(SaveToWorkbook(net, dir.file("new.xls"), prompts));
+        EXPECT_EQ(prompts.messages, std::vector<std::string>(2, kTooLargeMessage));
+        EXPECT_EQ(prompts.messages[0],
+                  "Network has too many links and/or nodes to\nsave to Travona's Excel format.");
+        EXPECT_EQ(slurp(existing), before);
+        EXPECT_FALSE(fs::exists(dir.file("new.xls")));
+        // The two-way sides are computed only by a save that goes ahead.
+        EXPECT_EQ(net.links()[0]->twoWaySide(), 0);
+    }
+}
+
+TEST(WorkbookLayout, AWorkbookWithoutTheTagIsAQuestion) {
+    TestDir dir;
+    Network net;
+    buildSample(net);
+    ScriptedPrompts prompts;
+    ASSERT_TRUE(SaveToWorkbook(net, dir.file("net.xls"), prompts));
+    {
+        CExcelWrapper excel;
+        openSheet(excel, dir.file("net.xls"));
+        excel.SetCell(0, 0, CellValue::text("kx101"));
+        excel.SaveWorkbook();
+    }
+    Network declined;
+    prompts.answers = {false};
+    EXPECT_FALSE(LoadFromWorkbook(declined, dir.file("net.xls"), prompts));
+    EXPECT_EQ(prompts.questions,
+              std::vector<std::string>{"This workbook was not created for Travona.\n"
+                                       "Do you wish to continue?"});
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(declined.nodes().empty());
+
+    Network accepted;
+    prompts.answers = {true};
+    EXPECT_TRUE(LoadFromWorkbook(accepted, dir.file("net.xls"), prompts));
+    EXPECT_EQ(accepted.links().size(), 5u);
+    EXPECT_EQ(prompts.questions.size(), 2u);
+}
+
+TEST(WorkbookLayout, WithoutABackgroundTheHeaderCellsAreEmpty) {
+    TestDir dir;
+    Network net;
+    buildSample(net);
+    ScriptedPrompts prompts;
+    ASSERT_TRUE(SaveToWorkbook(net, dir.file("net.xls"), prompts));
+    net.setBitmap("", WorldRect{});
+    ASSERT_TRUE(SaveToWorkbook(net, dir.file("net.xls"), prompts));
+    {
+        CExcelWrapper excel;
+        openSheet(excel, dir.file("net.xls"));
+        for (int column = 2; column <= 6; ++column)
+            EXPECT_TRUE(excel.GetCell(0, column).isEmpty()) << CellAddress(0, column);
+    }
+    Network back;
+    ASSERT_TRUE(LoadFromWorkbook(back, dir.file("net.xls"), prompts));
+    EXPECT_EQ(back.bitmapPath(), "");
+    EXPECT_EQ(back.bitmapRect(), WorldRect{});
+}
+
+// Writes a workbook through the engine with the tag, the given node rows (x, y texts from row
+// 213) and link rows (columns B to L from row 4), for loading tests.
+void writeLayout(const std::string& path, const std::vector<std::vector<CellValue>>& nodeRows,
+                 const std::vector<std::vector<CellValue>>& linkRows) {
+    CExcelWrapper excel;
+    excel.CreateWorkbook(path);
+    excel.SelectSheet("Sheet1");
+    excel.SetCell(0, 0, CellValue::text("KX101"));
+    for (std::size_t r = 0; r < nodeRows.size(); ++r)
+        for (std::size_t c = 0; c < nodeRows[r].size(); ++c)
+            excel.SetCell(212 + static_cast<int>(r), 1 + static_cast<int>(c), nodeRows[r][c]);
+    for (std::size_t r = 0; r < linkRows.size(); ++r)
+        for (std::size_t c = 0; c < linkRows[r].size(); ++c)
+            excel.SetCell(3 + static_cast<int>(r), 1 + static_cast<int>(c), linkRows[r][c]);
+    excel.SaveWorkbook();
+}
+
+CellValue n(double v) {
+    return CellValue::number(v);
+}
+CellValue t(const char* s) {
+    return CellValue::text(s);
+}
+
+TEST(WorkbookLayout, ReadsValuesAsTheirCellsHoldThem) {
+    TestDir dir;
+    writeLayout(
+        dir.file("in.xls"),
+        {{t("0"), t("0")}, {n(3), n(4)}, {t(" 1.5 "), t("-2")}, {}, {t("9"), t("9")}},
+        {{n(1), n(2), t("3"), n(1500.4), t("6.5000"), n(45), n(160), t("out"), t("m"), n(7), n(12)},
+         {n(2), n(7), {}, {}, {}, {}, {}, t("x"), t("D2"), n(2), {}},
+         {t("3"), n(1), n(1), n(1), n(2.50005), n(1), n(1), {}, t("WZ"), n(1), t("ok")},
+         {n(0), n(3), n(1)},
+         {n(1), n(2), n(1)}});
+    ScriptedPrompts prompts;
+    Network net;
+    ASSERT_TRUE(LoadFromWorkbook(net, dir.file("in.xls"), prompts)) << prompts.messages[0];
+    // Nodes stop at the first empty row; link rows stop at the first from or to of 0; a link to
+    // an undefined node makes one at (0, 0) after those read.
+    ASSERT_EQ(net.nodes().size(), 4u);
+    EXPECT_EQ(net.nodes()[2]->position(), (WorldPoint{1.5f, -2.0f}));
+    EXPECT_EQ(net.nodes()[3]->position(), (WorldPoint{0.0f, 0.0f}));
+    ASSERT_EQ(net.links().size(), 3u);
+    const Link* first = net.links()[0];
+    EXPECT_EQ(first->numLanes(), 3);
+    EXPECT_EQ(first->capacity(), 1500);
+    EXPECT_FALSE(first->hasAutomaticLength());
+    EXPECT_EQ(first->effectiveLength(), 6.5f);
+    EXPECT_EQ(first->direction(), Outbound);
+    EXPECT_EQ(first->type(), None);
+    EXPECT_EQ(first->twoWaySide(), 0);
+    EXPECT_EQ(first->description(), "12");
+    const Link* second = net.links()[1];
+    EXPECT_EQ(second->toNode(), net.nodes()[3]);
+    EXPECT_EQ(second->direction(), Inbound);
+    EXPECT_EQ(second->type(), Detour2);
+    EXPECT_EQ(second->twoWaySide(), 2);
+    // An empty length is an explicit 0 when the nodes are apart.
+    EXPECT_FALSE(second->hasAutomaticLength());
+    EXPECT_EQ(second->effectiveLength(), 0.0f);
+    // Within 0.0001 mile of the node distance the length is automatic.
+    const Link* third = net.links()[2];
+    EXPECT_TRUE(third->hasAutomaticLength());
+    EXPECT_EQ(third->direction(), Inbound);
+    EXPECT_EQ(net.bounds(), (WorldRect{4.0f, -2.0f, 0.0f, 3.0f}));
+}
+
+TEST(WorkbookLayout, AValueThatCannotBeReadFailsTheLoadNamingItsCell) {
+    struct Case {
+        std::vector<std::vector<CellValue>> nodes;
+        std::vector<std::vector<CellValue>> links;
+        const char* cell;
+    };
+    const Case cases[] = {
+        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2), t("two")}}, "D4"},
+        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2)}, {t("1"), t("second")}}, "C5"},
+        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2), {}, {}, t("1,5")}}, "F4"},
+        {{{n(0), n(0)}, {t("1,5"), n(1)}}, {}, "B214"},
+        {{{n(0), CellValue::error(CellValue::kErrorNA)}}, {}, "C213"},
+        {{{n(0), n(0)}}, {{n(1), n(1), n(3e9)}}, "D4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cell);
+        TestDir dir;
+        writeLayout(dir.file("bad.xls"), c.nodes, c.links);
+        ScriptedPrompts prompts;
+        Network net;
+        EXPECT_FALSE(LoadFromWorkbook(net, dir.file("bad.xls"), prompts));
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        const std::string& m = prompts.messages[0];
+        EXPECT_EQ(m.rfind("Unable to load data from Excel workbook.\nCell " + std::string(c.cell) +
+                              " of sheet \"Sheet1\" cannot be read.",
+                          0),
+                  0u)
+            << m;
+        EXPECT_TRUE(net.nodes().empty());
+        EXPECT_TRUE(net.links().empty());
+    }
+}
+
+TEST(WorkbookLayout, AWorkbookThatCannotBeOpenedFailsTheLoadWithTheReason) {
+    TestDir dir;
+    spit(dir.file("garbage.xls"), std::string(3000, '\x42'));
+    const std::pair<std::string, const char*> cases[] = {
+        {dir.file("missing.xls"), "does not exist"},
+        {dir.file("garbage.xls"), "is not an Excel 97-2003 workbook"},
+        {kData + "xlsx_renamed.xls", "Excel 2007 or later"},
+        {kData + "excel95.xls", "Excel 5.0/95"},
+    };
+    for (const auto& [path, reason] : cases) {
+        SCOPED_TRACE(path);
+        ScriptedPrompts prompts;
+        Network net;
+        EXPECT_FALSE(LoadFromWorkbook(net, path, prompts));
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0].rfind("Unable to load data from Excel workbook.\n", 0), 0u);
+        EXPECT_NE(prompts.messages[0].find(reason), std::string::npos) << prompts.messages[0];
+        EXPECT_TRUE(prompts.questions.empty());
+    }
+}
+
+TEST(WorkbookLayout, SavingNeverReplacesAFileItCouldNotOpen) {
+    TestDir dir;
+    spit(dir.file("notes.xls"), "my notes, not a workbook");
+    fs::copy_file(kData + "xlsx_renamed.xls", dir.file("new.xls"));
+    for (const std::string& path : {dir.file("notes.xls"), dir.file("new.xls")}) {
+        SCOPED_TRACE(path);
+        const std::string before = slurp(path);
+        Network net;
+        buildSample(net);
+        ScriptedPrompts prompts;
+        EXPECT_FALSE(SaveToWorkbook(net, path, prompts));
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0].rfind("Unable to save data to Excel workbook\n", 0), 0u);
+        EXPECT_EQ(slurp(path), before);
+    }
+    // A folder that does not exist: nothing is created.
+    ScriptedPrompts prompts;
+    Network net;
+    buildSample(net);
+    EXPECT_FALSE(SaveToWorkbook(net, dir.file("no/such/folder.xls"), prompts));
+    EXPECT_EQ(prompts.messages.size(), 1u);
+    EXPECT_FALSE(fs::exists(dir.file("no")));
+}
+
+TEST(WorkbookLayout, AFailedSaveLeavesTheOldFileAsItWas) {
+    TestDir dir;
+    const std::string path = dir.file("chart.xls");
+    // A workbook whose "Sheet1" is not a worksheet cannot take the layout.
+    {
+        CExcelWrapper excel;
+        excel.CreateWorkbook(path);
+    }
+    CompoundFile file = readCompoundFile(path);
+    std::vector<std::uint8_t>& stream = file.findStream("Workbook")->data;
+    for (std::size_t pos = 0; pos + 4 <= stream.size();
+         pos += 4 + biff::getU16(stream.data() + pos + 2)) {
+        if (biff::getU16(stream.data() + pos) == biff::kBoundSheet)
+            stream[pos + 4 + 5] = 2; // the sheet's type: a chart
+    }
+    const std::vector<std::uint8_t> changed = buildCompoundFile(file);
+    const std::string bytes(changed.begin(), changed.end());
+    spit(path, bytes);
+    Network net;
+    buildSample(net);
+    ScriptedPrompts prompts;
+    EXPECT_FALSE(SaveToWorkbook(net, path, prompts));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find("not a worksheet"), std::string::npos);
+    EXPECT_EQ(slurp(path), bytes);
+}
+
+TEST(WorkbookLayout, SavingAgainLeavesNothingStaleAndKeepsTheRestOfTheSheet) {
+    TestDir dir;
+    const std::string path = dir.file("net.xls");
+    Network net;
+    buildChain(net, 6, 5);
+    ScriptedPrompts prompts;
+    ASSERT_TRUE(SaveToWorkbook(net, path, prompts));
+    {
+        CExcelWrapper excel;
+        openSheet(excel, path);
+        excel.SetCell(1, 0, CellValue::text("title")); // row 2
+        excel.SetCell(9, 12, CellValue::number(42));   // M10
+        excel.SetCell(205, 1, CellValue::text("sum")); // row 206
+        excel.SetCell(3, 12, CellValue::text("M4"));   // beside the link block
+        excel.SaveWorkbook();
+    }
+    Network smaller;
+    buildChain(smaller, 4, 3);
+    ASSERT_TRUE(SaveToWorkbook(smaller, path, prompts));
+    CExcelWrapper excel;
+    openSheet(excel, path);
+    EXPECT_TRUE(excel.GetCell(6, 1).isEmpty()); // link 4's row
+    EXPECT_TRUE(excel.GetCell(7, 11).isEmpty());
+    EXPECT_TRUE(excel.GetCell(216, 1).isEmpty()); // node 5's row
+    EXPECT_EQ(excel.GetCell(1, 0), CellValue::text("title"));
+    EXPECT_EQ(excel.GetCell(9, 12), CellValue::number(42));
+    EXPECT_EQ(excel.GetCell(205, 1), CellValue::text("sum"));
+    EXPECT_EQ(excel.GetCell(3, 12), CellValue::text("M4"));
+    Network back;
+    ASSERT_TRUE(LoadFromWorkbook(back, path, prompts));
+    EXPECT_EQ(back.nodes().size(), 4u);
+    EXPECT_EQ(back.links().size(), 3u);
+}
+
+TEST(WorkbookLayout, FormatFixedWritesAsAStreamInFixedNotation) {
+    EXPECT_EQ(FormatFixed(1.0, 3), "1.000");
+    EXPECT_EQ(FormatFixed(0.7071, 3), "0.707");
+    EXPECT_EQ(FormatFixed(0.7075, 3), "0.708");
+    EXPECT_EQ(FormatFixed(-0.0001, 3), "-0.000");
+    EXPECT_EQ(FormatFixed(12.5, 0), "12");
+    EXPECT_EQ(FormatFixed(static_cast<double>(0.1f), 12), "0.100000001490");
+}
+
+} // namespace
