@@ -327,11 +327,10 @@ public:
     }
 };
 
-// Zooming in at a click, or to a dragged rectangle.
-class ZoomInTool : public Tool {
+// A drag that spans a rectangle, shown while the button is down; the tool acts on release.
+class RectangleTool : public Tool {
 public:
     using Tool::Tool;
-    ToolMode mode() const override { return ToolMode::ZoomIn; }
 
     bool press(WorldPoint p, MouseMods) override {
         dragStart_ = p;
@@ -350,21 +349,7 @@ public:
             return;
         dragging_ = false;
         eraseRectangle();
-        ViewTransform& t = view_.transform();
-        const float width = std::fabs(p.x - dragStart_.x) * t.scale;
-        const float height = std::fabs(p.y - dragStart_.y) * t.scale;
-        bool capped;
-        if (width < 5.0f && height < 5.0f) {
-            t.CenterOn(p);
-            capped = t.ZoomInToCenter(false);
-        } else {
-            capped =
-                t.ZoomToRect(WorldRect{std::max(p.y, dragStart_.y), std::min(p.y, dragStart_.y),
-                                       std::min(p.x, dragStart_.x), std::max(p.x, dragStart_.x)});
-        }
-        view_.rerender();
-        if (capped)
-            view_.setTool(ToolMode::Select);
+        finish(dragStart_, p);
     }
 
     bool cancel() override {
@@ -374,49 +359,53 @@ public:
         dragging_ = false;
         return true;
     }
+
+protected:
+    virtual void finish(WorldPoint start, WorldPoint end) = 0;
+};
+
+// Zooming in at a click, or to a dragged rectangle.
+class ZoomInTool : public RectangleTool {
+public:
+    using RectangleTool::RectangleTool;
+    ToolMode mode() const override { return ToolMode::ZoomIn; }
+
+protected:
+    void finish(WorldPoint start, WorldPoint p) override {
+        ViewTransform& t = view_.transform();
+        const float width = std::fabs(p.x - start.x) * t.scale;
+        const float height = std::fabs(p.y - start.y) * t.scale;
+        bool capped;
+        if (width < 5.0f && height < 5.0f) {
+            t.CenterOn(p);
+            capped = t.ZoomInToCenter(false);
+        } else {
+            capped = t.ZoomToRect(WorldRect{std::max(p.y, start.y), std::min(p.y, start.y),
+                                            std::min(p.x, start.x), std::max(p.x, start.x)});
+        }
+        view_.rerender();
+        if (capped)
+            view_.setTool(ToolMode::Select);
+    }
 };
 
 // Turning the TIGER/Line road chains under a click, or inside a rectangle, into nodes and links.
-class AutoPopulateTool : public Tool {
+class AutoPopulateTool : public RectangleTool {
 public:
-    using Tool::Tool;
+    using RectangleTool::RectangleTool;
     ToolMode mode() const override { return ToolMode::AutoPopulate; }
 
-    bool press(WorldPoint p, MouseMods) override {
-        dragStart_ = p;
-        firstMove_ = true;
-        dragging_ = true;
-        return true;
-    }
-
-    void move(WorldPoint p, MouseMods) override {
-        if (dragging_)
-            moveRectangle(p);
-    }
-
-    void release(WorldPoint p, MouseMods) override {
-        if (!dragging_)
-            return;
-        dragging_ = false;
-        eraseRectangle();
+protected:
+    void finish(WorldPoint start, WorldPoint p) override {
         CVantryDoc* doc = view_.GetDocument();
         const TigerData& tiger = doc->tiger();
         const float scale = view_.transform().scale;
-        const WorldPoint start = dragStart_;
         const bool changed = doc->edit([&](Network& net) {
             return AutoPopulateAt(net, tiger.store(), tiger.tigerOrigin(), start, p, scale,
                                   CVantryDoc::linkDefaults());
         });
         if (!changed)
             view_.rerender();
-    }
-
-    bool cancel() override {
-        if (!dragging_)
-            return false;
-        eraseRectangle();
-        dragging_ = false;
-        return true;
     }
 };
 
