@@ -119,7 +119,12 @@ void CVantryView::dropStaleSelection() {
 }
 
 WorldRect CVantryView::dataExtent() const {
-    return doc_->network().bounds();
+    WorldRect extent = doc_->network().bounds();
+    if (showBitmap && doc_->background().loaded())
+        extent.unite(doc_->network().bitmapRect());
+    if (showTiger && doc_->tiger().hasChains())
+        extent.unite(doc_->tiger().tigerExtent());
+    return extent;
 }
 
 RenderOptions CVantryView::renderOptions(bool printing) const {

@@ -7,6 +7,7 @@
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "support/scriptedprompter.h"
+#include "support/solidbmp.h"
 #include "support/testdir.h"
 #include "support/toolkit.h"
 #include "view/vantryview.h"
@@ -237,6 +238,20 @@ TEST_F(AppTest, CutAndPasteCarryObjectsBetweenDocuments) {
     EXPECT_EQ(target->selection().nodeCount() + target->selection().linkCount(), 3u);
     app.route(ID_EDIT_UNDO);
     EXPECT_TRUE(to.nodes().empty());
+}
+
+TEST_F(AppTest, AWindowOnANetworkWithAPictureShowsAndFitsThePicture) {
+    std::filesystem::create_directories(dir.file("maps"));
+    spit(dir.file("maps/area.bmp"), solidBmp(400, 150, 1, 2, 3));
+    spit(dir.file("net.txt"), "KX101\n0 0\n2 1\nEndNodes\nEndLinks\nmaps\\area.bmp\n"
+                              "1.25 -0.5 -0.25 3.5\n");
+    ASSERT_TRUE(app.InitInstance({QString::fromStdString(dir.file("net.txt"))}));
+    CVantryView* view = app.activeView();
+    EXPECT_TRUE(view->showBitmap);
+    EXPECT_TRUE(app.mainFrame()->action(ID_VIEW_BITMAP)->isChecked());
+    const WorldRect visible = view->transform().visibleWorld();
+    EXPECT_LE(std::min(visible.left, visible.right), -0.5f);
+    EXPECT_GE(std::max(visible.left, visible.right), 3.5f);
 }
 
 TEST_F(AppTest, RecentFilesKeepTheFourNewest) {
