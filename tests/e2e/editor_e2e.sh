@@ -38,6 +38,7 @@ unset QT_QPA_PLATFORM
 
 fail() {
     echo "FAILED: $*" >&2
+    [ -s "$work/editor.log" ] && sed 's/^/editor: /' "$work/editor.log" >&2
     exit 1
 }
 
@@ -49,7 +50,7 @@ start_editor() {
         sleep 0.1
     done
     # Let the first paint settle before the pointer starts working.
-    sleep 1
+    sleep 2
 }
 
 # Waits until the file's contents differ from what they were.
@@ -82,7 +83,7 @@ wait_for_change "$before" "$net" || fail "the save did not happen"
 xdotool mousemove 20 8 click 1
 sleep 0.8
 xdotool key x
-for _ in $(seq 100); do kill -0 "$editor_pid" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 300); do kill -0 "$editor_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$editor_pid" 2>/dev/null && fail "the editor did not quit"
 editor_pid=
 
