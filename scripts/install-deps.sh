@@ -21,6 +21,9 @@ packages=(
     libgsf-1-dev
     python3-xlrd
     python3-xlwt
+    clang-14
+    libclang-rt-14-dev
+    llvm-14
 )
 
 missing=()

@@ -77,6 +77,10 @@ std::string MakeRelativePath(std::string_view documentPath, std::string_view tar
     for (std::size_t i = common; i < parts.size(); ++i)
         relative += parts[i] + '\\';
     relative.pop_back();
+    // A doubled backslash or a drive-like name right after the shared folders would make the
+    // relative path read as an absolute one, which names another file.
+    if (IsAbsolutePath(relative))
+        return target;
     return relative;
 }
 

@@ -25,8 +25,9 @@ std::vector<std::string> SplitPath(std::string_view path);
 
 // The target's path relative to the folder of the document's file, such as "..\maps\area.bmp",
 // with components compared without regard to case. The target comes back unchanged when either
-// path is empty (a document never saved), when they lie on different drives or servers, or when
-// the target names the document's folder itself.
+// path is empty (a document never saved), when they lie on different drives or servers, when
+// the target names the document's folder itself, or when the relative path would read as an
+// absolute one (the target continues the shared folders with an empty or a drive component).
 std::string MakeRelativePath(std::string_view documentPath, std::string_view targetPath);
 
 // A stored path made usable from the document's file: absolute paths unchanged, others appended

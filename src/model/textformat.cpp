@@ -289,6 +289,11 @@ bool Link::readLine(std::string_view line, const NodeTable& table, std::string* 
     setLength(length);
     ffSpeed_ = speed;
     jamDensity_ = jam;
+    // An automatic length is written as the node distance, which two nodes near the ends of the
+    // float range put beyond it: the saved file could not be read again.
+    if (!std::isfinite(effectiveLength()))
+        return fail(why, "the link's automatic length (the distance between its nodes) is not a "
+                         "finite number");
 
     c.skipBlanks();
     if (c.atEnd())

@@ -101,6 +101,11 @@ TEST(MakeRelativePath, GivesTheTargetBackWhenNoRelativePathFits) {
         {R"(C:\nets\net.txt)", R"(C:\nets)", nullptr},
         {R"(C:\nets\net.txt)", R"(c:\NETS\)", nullptr},
         {R"(\\srv\share\net.txt)", R"(\\srv\share)", nullptr},
+        // What follows the shared folders would read as an absolute path, or as none at all.
+        {R"(C:\ne.txt)", R"(C:\\x.bmp)", nullptr},
+        {R"(C:\nets\net.txt)", R"(C:\nets\\maps\x.bmp)", nullptr},
+        {R"(\home\ann\net.txt)", R"(\home\ann\C:\x.bmp)", nullptr},
+        {R"(C:\nets\net.txt)", R"(C:\nets\\)", nullptr},
     };
     for (const auto& c : cases)
         EXPECT_EQ(MakeRelativePath(c.document, c.path), c.path) << c.document << " -> " << c.path;
@@ -144,6 +149,8 @@ TEST(RelativePaths, ResolvingARelativePathFindsTheTargetAgain) {
         {R"(\\srv1\share\net.txt)", R"(\\srv1\share\a.bmp)"},
         {R"(C:\nets\net.txt)", R"(D:\maps\area.bmp)"},
         {"", R"(C:\maps\area.bmp)"},
+        {R"(C:\ne.txt)", R"(C:\\x.bmp)"},
+        {R"(\home\ann\net.txt)", R"(\home\ann\C:\x.bmp)"},
     };
     for (const auto& c : cases) {
         const std::string stored = MakeRelativePath(c.document, c.target);

@@ -218,6 +218,30 @@ TEST(NetworkRead, RefusalSaysWhatIsWrongAndWhere) {
     }
 }
 
+TEST(NetworkRead, RefusesAnAutomaticLengthBeyondTheFloatRange) {
+    // The nodes lie within the float range, but their distance does not: written as the link's
+    // length it would make a file that cannot be read again.
+    const std::string text = "KX101\n3e38 0\n-3e38 0\nEndNodes\n1 2 1 1 -1 1 1 I M\nEndLinks\n\n"
+                             "0 0 0 0\n";
+    Network net;
+    std::string why;
+    EXPECT_FALSE(net.readText(text, &why));
+    EXPECT_NE(why.find("line 5: the link's automatic length"), std::string::npos) << why;
+    EXPECT_TRUE(net.links().empty());
+    for (const Node* n : net.nodes())
+        EXPECT_TRUE(n->links().empty());
+
+    // A length of its own is written as it is and reads back.
+    Network stated;
+    ASSERT_TRUE(stated.readText("KX101\n3e38 0\n-3e38 0\nEndNodes\n1 2 1 1 2.5 1 1 I M\n"
+                                "EndLinks\n\n0 0 0 0\n",
+                                &why))
+        << why;
+    Network back;
+    roundTrip(stated, back);
+    EXPECT_EQ(back.toText(), stated.toText());
+}
+
 TEST(NetworkRead, LinesAreReadLenientlyAndWrittenBackCanonically) {
     // {line number, line as read, as written back, first link's length automatic}
     const std::tuple<int, const char*, const char*, bool> cases[] = {

@@ -322,6 +322,8 @@ const RefuseCase kRefuseCases[] = {
     {"BlankLinkLine", "0 0\n1 1\nEndNodes\n1 2 2 1400 1 50 190 I M x\n\nEndLinks\n",
      "malformed link line on line 5"},
     {"MarkerOutOfPlace", "EndLinks\nEndNodes\nEndLinks\n", "malformed node line on line 1"},
+    {"AutomaticLengthNotFinite", "3e38 0\n-3e38 0\nEndNodes\n1 2 1 1 -1 1 1 I M\nEndLinks\n",
+     "automatic length"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Clipboard, ClipboardRefuses, ::testing::ValuesIn(kRefuseCases),

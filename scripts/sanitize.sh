@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds every test with AddressSanitizer (LeakSanitizer included) and UndefinedBehaviorSanitizer
+# in build-sanitize/ (or $VANTRY_SANITIZE_BUILD_DIR) and runs them; any report fails the run.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${VANTRY_SANITIZE_BUILD_DIR:-$root/build-sanitize}"
+
+bash "$root/scripts/install-deps.sh"
+if [ ! -f "$build/build.ninja" ]; then
+    # -O1 keeps the instrumented suite quick to build and to run, with usable stack traces.
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+        -DVANTRY_SANITIZE=ON -DVANTRY_BUILD_BENCH=OFF
+fi
+cmake --build "$build" --parallel "$(nproc)"
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+cd "$build"
+ctest --output-on-failure --parallel "$(nproc)"
