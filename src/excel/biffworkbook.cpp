@@ -520,7 +520,10 @@ void writeRowCells(std::vector<std::uint8_t>& out, const CellTable& table, int r
         return c.value.kind() == CellValue::Kind::Number && encodeRk(c.value.numberValue(), rk);
     };
     for (std::size_t i = 0; i < cells.size();) {
-        const auto [column, cell] = cells[i];
+        // Plain variables rather than a structured binding, which some compilers cannot
+        // capture in the lambda below.
+        const int column = cells[i].first;
+        const Cell* cell = cells[i].second;
         if (writesKeptRecords(table, *cell)) {
             for (const Record& r : cell->kept)
                 appendRecord(out, r);
