@@ -39,9 +39,11 @@ void initialiseGsf() {
     static std::once_flag once;
     std::call_once(once, [] {
         gsf_init();
-        // libgsf warns on standard error about every damaged block it meets; the damage is
-        // reported to the user once, as a refused workbook.
-        const auto levels = static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE);
+        // libgsf complains on standard error about every damaged block it meets, some of it as
+        // failed assertions that it survives; the damage is reported to the user once, as a
+        // refused workbook.
+        const auto levels = static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING |
+                                                        G_LOG_LEVEL_MESSAGE);
         for (const char* domain : {"libgsf", "libgsf:msole"})
             g_log_set_handler(domain, levels, ignoreLogMessage, nullptr);
     });
