@@ -54,6 +54,7 @@ for t in "${targets[@]}"; do
     fi
 done
 
+echo "fuzz: $((${#targets[@]} - ${#failed[@]})) passed, ${#failed[@]} failed"
 if [ ${#failed[@]} -gt 0 ]; then
     echo "Fuzz targets that failed: ${failed[*]}" >&2
     exit 1
