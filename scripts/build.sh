@@ -2,6 +2,9 @@
 # Configures and builds Vantry in build/ (or in $VANTRY_BUILD_DIR).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# ccache keys on paths relative to the checkout, so every clone and work tree of the project
+# (CI builds in a fresh clone) shares one cache.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
 build="${VANTRY_BUILD_DIR:-$root/build}"
 
 bash "$root/scripts/install-deps.sh"

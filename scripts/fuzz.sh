@@ -9,6 +9,9 @@
 # kept as build-fuzz/fuzz-artifacts/TARGET-crash-... to replay with `TARGET FILE`.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# ccache keys on paths relative to the checkout, so every clone and work tree of the project
+# (CI builds in a fresh clone) shares one cache.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
 build="${VANTRY_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${1:-6}"
 [ $# -gt 0 ] && shift

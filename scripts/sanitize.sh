@@ -3,6 +3,9 @@
 # in build-sanitize/ (or $VANTRY_SANITIZE_BUILD_DIR) and runs them; any report fails the run.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# ccache keys on paths relative to the checkout, so every clone and work tree of the project
+# (CI builds in a fresh clone) shares one cache.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
 build="${VANTRY_SANITIZE_BUILD_DIR:-$root/build-sanitize}"
 
 bash "$root/scripts/install-deps.sh"
