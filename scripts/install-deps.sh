@@ -19,6 +19,7 @@ packages=(
     xdotool
     python3
     libgsf-1-dev
+    libzstd-dev
     python3-xlrd
     python3-xlwt
     clang-14

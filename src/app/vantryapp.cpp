@@ -7,12 +7,11 @@
 #include "app/propertyeditors.h"
 #include "dialogs/help.h"
 #include "dialogs/preferencessheet.h"
+#include "document/fileio.h"
 #include "document/vantrydoc.h"
 #include "view/vantryview.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFileInfo>
 #include <QMdiArea>
 #include <QSettings>
 #include <QStatusBar>
@@ -126,7 +125,9 @@ CVantryDoc* CVantryApp::OnFileNew() {
     return raw;
 }
 
-CVantryDoc* CVantryApp::OpenDocumentFile(const std::string& path) {
+CVantryDoc* CVantryApp::OpenDocumentFile(const std::string& requested) {
+    // Taken as absolute at once: the current folder must not decide later where a save goes.
+    const std::string path = absolutePath(requested);
     const std::string key = samePathKey(path);
     for (const auto& doc : documents_) {
         if (!doc->GetPathName().empty() && samePathKey(doc->GetPathName()) == key) {
@@ -157,8 +158,6 @@ void CVantryApp::OnFileOpen() {
     const auto path = prompter_->chooseOpenPath(kOpenFilter);
     if (!path)
         return;
-    // A background bitmap stored relative to the network is then found beside it.
-    QDir::setCurrent(QFileInfo(QString::fromStdString(*path)).absolutePath());
     OpenDocumentFile(*path);
 }
 
@@ -315,7 +314,7 @@ void CVantryApp::loadRecentFiles() {
     for (int i = 1; i <= kRecentFileCount; ++i) {
         const QString path = s.value(QStringLiteral("File%1").arg(i)).toString();
         if (!path.isEmpty())
-            recent_.push_back(path.toStdString());
+            recent_.push_back(absolutePath(path.toStdString()));
     }
     mainFrame_->setRecentFiles(recent_);
 }
@@ -329,8 +328,7 @@ void CVantryApp::saveRecentFiles() const {
 }
 
 void CVantryApp::addRecentFile(const std::string& path) {
-    const std::string absolute =
-        QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+    const std::string absolute = absolutePath(path);
     recent_.erase(std::remove(recent_.begin(), recent_.end(), absolute), recent_.end());
     recent_.insert(recent_.begin(), absolute);
     if (recent_.size() > kRecentFileCount)

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QStringList>
@@ -80,21 +82,25 @@ Prompter::Answer QtPrompter::askYesNoCancel(const std::string& text, Icon icon) 
 }
 
 std::optional<std::string> QtPrompter::chooseOpenPath(const std::string& filter) {
-    const QString path = QFileDialog::getOpenFileName(parent_, QStringLiteral("Open"), QString(),
+    const QString path = QFileDialog::getOpenFileName(parent_, QStringLiteral("Open"), lastFolder_,
                                                       toQtFileFilter(filter));
     if (path.isEmpty())
         return std::nullopt;
+    lastFolder_ = QFileInfo(path).absolutePath();
     return path.toStdString();
 }
 
 std::optional<std::string> QtPrompter::chooseSavePath(const std::string& proposed,
                                                       const std::string& filter) {
     // The dialog asks before an existing file is replaced; no extension is added to the name.
-    const QString path =
-        QFileDialog::getSaveFileName(parent_, QStringLiteral("Save As"),
-                                     QString::fromStdString(proposed), toQtFileFilter(filter));
+    QString start = QString::fromStdString(proposed);
+    if (QFileInfo(start).isRelative() && !lastFolder_.isEmpty())
+        start = QDir(lastFolder_).filePath(start);
+    const QString path = QFileDialog::getSaveFileName(parent_, QStringLiteral("Save As"), start,
+                                                      toQtFileFilter(filter));
     if (path.isEmpty())
         return std::nullopt;
+    lastFolder_ = QFileInfo(path).absolutePath();
     return path.toStdString();
 }
 

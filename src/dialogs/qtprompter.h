@@ -26,6 +26,9 @@ public:
 
 private:
     QWidget* parent_;
+    // The open and save dialogs start where the user last chose a file; the program's current
+    // folder never changes.
+    QString lastFolder_;
 };
 
 // Turns a "text|patterns|text|patterns||" filter into the toolkit's "text (patterns);;..."

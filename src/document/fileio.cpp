@@ -125,3 +125,14 @@ bool isWritableFile(const std::string& path) {
         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     return (st.permissions() & writeBits) != fs::perms::none;
 }
+
+std::string absolutePath(const std::string& path) {
+    if (path.empty())
+        return path;
+    std::error_code ec;
+    fs::path p = fs::absolute(toPath(path), ec);
+    if (ec)
+        p = toPath(path);
+    const std::u8string text = p.lexically_normal().u8string();
+    return std::string(text.begin(), text.end());
+}

@@ -13,3 +13,7 @@ bool writeFileSafely(const std::string& path, const std::string& contents, std::
 
 // True when a file exists at path and may be written to.
 bool isWritableFile(const std::string& path);
+
+// The absolute, lexically normal form of a path; relative paths are taken against the current
+// folder. Symbolic links are not resolved, and an empty path stays empty.
+std::string absolutePath(const std::string& path);

@@ -3,157 +3,94 @@
 #include "bitmap/bitmapdecode.h"
 #include "bitmap/relativepath.h"
 #include "document/fileio.h"
-#include "excel/workbooklayout.h"
+#include "document/networkfiles.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 
 namespace {
 
-constexpr const char* kTextExtension = ".txt";
-constexpr const char* kWorkbookExtension = ".xls";
+constexpr const char* kDefaultExtension = ".xls";
 
-std::string quoted(const std::string& path) {
-    return "\"" + path + "\"";
+// The folder part of a stored path, up to its last backslash.
+std::string storedFolder(const std::string& storedPath) {
+    const auto slash = storedPath.rfind('\\');
+    return slash == std::string::npos ? std::string() : storedPath.substr(0, slash);
 }
 
-std::string lowerCase(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// The workbook code asks its question through the user's prompter and hands its messages back
-// to the document, which reports them once, with the file's name, as every failed open or save.
-class WorkbookPromptsAdapter : public WorkbookPrompts {
-public:
-    explicit WorkbookPromptsAdapter(Prompter* prompter) : prompter_(prompter) {}
-    bool askYesNo(const std::string& question) override {
-        return prompter_ && prompter_->askYesNo(question, Prompter::Icon::Question);
-    }
-    void showMessage(const std::string& message) override {
-        if (!messages_.empty())
-            messages_ += '\n';
-        messages_ += message;
-    }
-    const std::string& messages() const { return messages_; }
-
-private:
-    Prompter* prompter_;
-    std::string messages_;
-};
-
-// A failure message that is sure to name the file it is about.
-std::string withFileName(const std::string& message, const char* verb, const std::string& path) {
-    if (message.empty())
-        return std::string(verb) + " " + quoted(path) + ".";
-    if (message.find(path) != std::string::npos)
-        return message;
-    return message + "\n" + verb + " " + quoted(path) + ".";
-}
-
-std::string unsupportedExtension(const std::string& path) {
-    std::string text = "only network files ending in \".txt\" (text) or \".xls\" (workbook) "
-                       "are supported";
-    const std::string lower = lowerCase(CVantryDoc::extensionOf(path));
-    if (lower == kTextExtension || lower == kWorkbookExtension)
-        text += "; the extension must be written in lower case";
-    return text;
+// The picture path to write into a file saved at savePath, for a network whose stored path is
+// relative to the folder of base. Within one folder it stays exactly as it is.
+std::string rebasedBitmapPath(const std::string& stored, const std::string& base,
+                              const std::string& savePath) {
+    const std::string from = StoredPath(base), to = StoredPath(savePath);
+    if (stored.empty() || IsAbsolutePath(stored) ||
+        (!from.empty() && SameTextIgnoringCase(storedFolder(from), storedFolder(to))))
+        return stored;
+    std::string picture = ResolvePath(from, stored);
+    if (!IsAbsolutePath(picture))
+        picture = StoredPath(absolutePath(NativePath(picture)));
+    return MakeRelativePath(to, picture);
 }
 
 } // namespace
 
 CVantryDoc::CVantryDoc(Prompter* prompter) : prompter_(prompter) {}
 
-std::string CVantryDoc::extensionOf(const std::string& path) {
-    const auto dot = path.rfind('.');
-    return dot == std::string::npos ? std::string() : path.substr(dot);
+void CVantryDoc::tell(const std::string& text) const {
+    if (prompter_)
+        prompter_->showMessage(text, Prompter::Icon::Exclamation);
 }
 
 void CVantryDoc::SetPathName(const std::string& path) {
-    pathName_ = path;
-    const auto slash = path.find_last_of("/\\");
-    title_ = slash == std::string::npos ? path : path.substr(slash + 1);
+    pathName_ = absolutePath(path);
+    const auto slash = pathName_.find_last_of("/\\");
+    title_ = slash == std::string::npos ? pathName_ : pathName_.substr(slash + 1);
 }
 
 bool CVantryDoc::OnNewDocument() {
     pathName_.clear();
+    bitmapBase_.clear();
     modified_ = false;
     return true;
 }
 
-bool CVantryDoc::OnOpenDocument(const std::string& path) {
+bool CVantryDoc::OnOpenDocument(const std::string& requested) {
+    const std::string path = absolutePath(requested);
     network_.clear();
     modified_ = false;
-    undoStack_.clear();
-    redoStack_.clear();
-    redoBackup_.clear();
-    savedDepth_ = 0;
+    history_.clear();
     lastError_.clear();
-
-    const std::string ext = extensionOf(path);
-    std::string why;
-    bool ok = false;
-    if (ext == kWorkbookExtension) {
-        WorkbookPromptsAdapter prompts(prompter_);
-        ok = LoadFromWorkbook(network_, path, prompts);
-        if (!ok) {
-            network_.clear();
-            lastError_ = withFileName(prompts.messages(), "Cannot open", path);
-            return false;
-        }
-    } else if (ext == kTextExtension) {
-        std::string text;
-        if (readWholeFile(path, text, why)) {
-            ok = network_.readText(text, &why);
-            if (!ok)
-                network_.clear();
-        }
-    } else {
-        why = unsupportedExtension(path);
-    }
-    if (!ok) {
-        lastError_ = "Cannot open " + quoted(path) + ": " + why + ".";
+    if (!readNetworkFile(path, network_, prompter_, lastError_))
         return false;
-    }
     // A picture stored relative to the network is looked for beside the file being opened,
     // wherever the program was started from.
+    bitmapBase_ = path;
     if (!network_.bitmapPath().empty())
-        loadBitmap(network_.bitmapPath(), network_.bitmapRect(), path);
+        loadBitmap(network_.bitmapPath(), network_.bitmapRect(), bitmapBase_);
     return true;
 }
 
-bool CVantryDoc::OnSaveDocument(const std::string& path) {
+bool CVantryDoc::OnSaveDocument(const std::string& requested) {
+    const std::string path = absolutePath(requested);
     lastError_.clear();
     network_.setPrecision(SingletonPtr<UserDefinedSettings>::instance().precision.value);
     network_.recomputeBounds();
 
-    const std::string ext = extensionOf(path);
-    std::string why;
-    bool ok = false;
-    if (ext == kWorkbookExtension) {
-        WorkbookPromptsAdapter prompts(prompter_);
-        if (!SaveToWorkbook(network_, path, prompts)) {
-            lastError_ = withFileName(prompts.messages(), "Cannot save", path);
-            return false;
-        }
-        ok = true;
-    } else if (ext == kTextExtension)
-        ok = writeFileSafely(path, network_.toText(), why);
-    else
-        why = unsupportedExtension(path);
-
-    if (!ok) {
-        lastError_ = "Cannot save " + quoted(path) + ": " + why + ".";
+    // The network keeps its path relative to the file it came from, so that Undo brings back
+    // paths that still mean the same picture; only the written file gets the path anew.
+    const std::string kept = network_.bitmapPath();
+    const std::string written = rebasedBitmapPath(kept, bitmapBase_, path);
+    network_.setBitmap(written, network_.bitmapRect());
+    const bool ok = writeNetworkFile(path, network_, prompter_, lastError_);
+    network_.setBitmap(kept, network_.bitmapRect());
+    if (!ok)
         return false;
-    }
     modified_ = false;
-    savedDepth_ = static_cast<long>(undoStack_.size());
+    history_.markSaved();
     return true;
 }
 
@@ -161,7 +98,7 @@ std::string CVantryDoc::proposedSaveName(bool replace) const {
     if (!pathName_.empty() || !replace)
         return pathName_;
     const auto cut = title_.find_first_of("#%;/\\");
-    return title_.substr(0, cut) + kWorkbookExtension;
+    return title_.substr(0, cut) + kDefaultExtension;
 }
 
 bool CVantryDoc::DoSave(std::optional<std::string> name, bool replace) {
@@ -172,13 +109,19 @@ bool CVantryDoc::DoSave(std::optional<std::string> name, bool replace) {
         if (!name)
             return false;
     }
+    *name = absolutePath(*name);
     if (!OnSaveDocument(*name)) {
         if (prompter_)
             prompter_->showMessage(lastError_, Prompter::Icon::Exclamation);
         return false;
     }
-    if (replace)
+    if (replace) {
         SetPathName(*name);
+        // A new network names its pictures absolutely so far; from now on they are kept
+        // relative to its file.
+        if (bitmapBase_.empty())
+            bitmapBase_ = pathName_;
+    }
     return true;
 }
 
@@ -224,57 +167,56 @@ void CVantryDoc::removeView(DocumentObserver* view) {
 
 bool CVantryDoc::edit(const std::function<bool(Network&)>& change) {
     takeSnapshot();
-    const bool changed = change(network_);
-    if (changed) {
-        SetModifiedFlag(true);
-        UpdateAllViews(nullptr, HintRedraw);
-    } else {
+    if (!change(network_)) {
         cancelSnapshot();
+        return false;
     }
-    return changed;
+    std::string why;
+    if (!network_.checkStorable(&why)) {
+        std::string restoreWhy;
+        if (history_.revert(network_, &restoreWhy)) {
+            UpdateAllViews(nullptr, HintNetworkReplaced);
+            tell("The change was not made: " + why + ".");
+            return false;
+        }
+        // The change stays rather than lose the network; saving refuses it with the reason.
+        tell("The change leaves a number no network file can store (" + why +
+             "), and the network before it could not be restored (" + restoreWhy +
+             "). Undo the change before saving.");
+    }
+    SetModifiedFlag(true);
+    UpdateAllViews(nullptr, HintRedraw);
+    return true;
 }
 
 void CVantryDoc::takeSnapshot() {
-    savedDepthBackup_ = savedDepth_;
-    // An edit made below the saved state throws away the redo steps that led back to it.
-    if (savedDepth_ > static_cast<long>(undoStack_.size()))
-        savedDepth_ = -1;
-    undoStack_.push_back(network_.toText());
-    redoBackup_ = std::move(redoStack_);
-    redoStack_.clear();
+    history_.take(network_);
 }
 
 void CVantryDoc::cancelSnapshot() {
-    if (undoStack_.empty())
-        return;
-    undoStack_.pop_back();
-    redoStack_ = std::move(redoBackup_);
-    redoBackup_.clear();
-    savedDepth_ = savedDepthBackup_;
+    history_.cancel();
 }
 
-void CVantryDoc::restoreFrom(std::deque<std::string>& from, std::deque<std::string>& to) {
-    to.push_back(network_.toText());
-    network_.clear();
-    // Snapshots are written by this program, so they always read back.
-    network_.readText(from.back());
-    from.pop_back();
-    updateModifiedFromDepth();
+void CVantryDoc::step(bool undo) {
+    std::string why;
+    if (!(undo ? history_.undo(network_, &why) : history_.redo(network_, &why))) {
+        tell(std::string(undo ? "Cannot undo" : "Cannot redo") +
+             ": the kept state of the network could not be restored (" + why +
+             "). The network is as it was.");
+        return;
+    }
+    modified_ = !history_.isAtSavedState();
     UpdateAllViews(nullptr, HintNetworkReplaced);
 }
 
 void CVantryDoc::OnEditUndo() {
     if (canUndo())
-        restoreFrom(undoStack_, redoStack_);
+        step(true);
 }
 
 void CVantryDoc::OnEditRedo() {
     if (canRedo())
-        restoreFrom(redoStack_, undoStack_);
-}
-
-void CVantryDoc::updateModifiedFromDepth() {
-    modified_ = static_cast<long>(undoStack_.size()) != savedDepth_;
+        step(false);
 }
 
 std::optional<CommandState> CVantryDoc::query(int id) const {
@@ -330,8 +272,9 @@ void CVantryDoc::OnLoadBitmap() {
         return;
     takeSnapshot();
     if (!choice->path.empty()) {
+        // Kept relative to the file the network came from, like a path read with it.
         const std::string stored =
-            MakeRelativePath(StoredPath(pathName_), StoredPath(choice->path));
+            MakeRelativePath(StoredPath(bitmapBase_), StoredPath(absolutePath(choice->path)));
         WorldRect rect;
         rect.left = choice->left;
         rect.bottom = choice->bottom;
@@ -339,7 +282,7 @@ void CVantryDoc::OnLoadBitmap() {
         rect.top = choice->ratio > 0 ? choice->bottom + static_cast<float>(choice->height) /
                                                             static_cast<float>(choice->ratio)
                                      : choice->bottom;
-        loadBitmap(stored, rect, pathName_);
+        loadBitmap(stored, rect, bitmapBase_);
     } else {
         background_ = BackgroundImage{};
         pixelsPerMile_ = 0;
@@ -354,10 +297,6 @@ bool CVantryDoc::loadBitmap(const std::string& storedPath, WorldRect rect,
                             const std::string& documentPath) {
     const std::string resolved = ResolvePath(StoredPath(documentPath), storedPath);
     const std::string native = NativePath(resolved);
-    auto tell = [this](const std::string& text) {
-        if (prompter_)
-            prompter_->showMessage(text, Prompter::Icon::Exclamation);
-    };
     std::string contents, why;
     std::ifstream file(std::filesystem::path(std::u8string(native.begin(), native.end())),
                        std::ios::binary);

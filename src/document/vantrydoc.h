@@ -3,11 +3,11 @@
 #include "document/background.h"
 #include "document/commands.h"
 #include "document/prompter.h"
+#include "document/snapshothistory.h"
 #include "model/editing.h"
 #include "model/network.h"
 #include "tiger/tigerstore.h"
 
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -20,9 +20,9 @@ public:
     virtual void OnUpdate(DocumentObserver* sender, long hint) = 0;
 };
 
-// One open network file: the network, its path, title and modified flag, and its undo history
-// kept as whole-network texts. It opens and saves by file extension and tells its views about
-// every change through update hints. It has no window of its own.
+// One open network file: the network, its path, title and modified flag, its undo history, its
+// background picture and TIGER/Line data. It runs every edit through one protocol and tells its
+// views about every change through update hints. It has no window of its own.
 class CVantryDoc : public CommandTarget {
 public:
     // Update hints sent to the views.
@@ -44,14 +44,17 @@ public:
     bool IsModified() const { return modified_; }
     void SetModifiedFlag(bool modified = true) { modified_ = modified; }
     const std::string& GetPathName() const { return pathName_; }
-    // Makes path the document's file and its file name the title.
+    // Makes path, taken as absolute, the document's file and its file name the title.
     void SetPathName(const std::string& path);
     const std::string& GetTitle() const { return title_; }
     void SetTitle(const std::string& title) { title_ = title; }
 
     bool OnNewDocument();
     // Open and save report failure through the result and lastError(), which names the file
-    // and what went wrong; they show nothing themselves.
+    // and what went wrong; they show nothing themselves. A relative path is taken against the
+    // current folder at the moment of the call. Saving into another folder than the one the
+    // network came from writes the background picture's path anew, so that the saved file
+    // still names the same picture; the network in memory is not changed by a save.
     bool OnOpenDocument(const std::string& path);
     bool OnSaveDocument(const std::string& path);
     const std::string& lastError() const { return lastError_; }
@@ -75,17 +78,22 @@ public:
 
     // One user edit: snapshot, the change, then the modified flag and a redraw of every view.
     // When the change reports that it changed nothing, the snapshot is withdrawn instead and
-    // the views are left alone. Returns what the change returned.
+    // the views are left alone. A change that would leave a number no file can store (nodes so
+    // far apart that a link's length overflows) is refused: the network is put back as it was,
+    // the views are told that every object was replaced, and the user is told why. True only
+    // when the change was made; after false, objects the change created no longer exist.
     bool edit(const std::function<bool(Network&)>& change);
 
     void takeSnapshot();
     void cancelSnapshot();
-    bool canUndo() const { return !undoStack_.empty(); }
-    bool canRedo() const { return !redoStack_.empty(); }
+    bool canUndo() const { return history_.canUndo(); }
+    bool canRedo() const { return history_.canRedo(); }
+    // Undo and Redo tell the user, and change nothing, when the kept state cannot be restored.
     void OnEditUndo();
     void OnEditRedo();
-    std::size_t undoDepth() const { return undoStack_.size(); }
-    std::size_t redoDepth() const { return redoStack_.size(); }
+    const SnapshotHistory& history() const { return history_; }
+    std::size_t undoDepth() const { return history_.undoDepth(); }
+    std::size_t redoDepth() const { return history_.redoDepth(); }
 
     std::optional<CommandState> query(int id) const override;
     bool execute(int id) override;
@@ -98,6 +106,9 @@ public:
     // Loads the picture a network names: storedPath is resolved against the folder of
     // documentPath. Failures are told to the user; the network keeps naming the picture.
     bool loadBitmap(const std::string& storedPath, WorldRect rect, const std::string& documentPath);
+    // The file whose folder the network's stored picture path is relative to: the file the
+    // network was opened from (empty for a new network, whose pictures are named absolutely).
+    const std::string& bitmapBase() const { return bitmapBase_; }
 
     // TIGER/Line data loaded for this document; never saved and not part of undo.
     const TigerData& tiger() const { return tiger_; }
@@ -110,27 +121,19 @@ public:
     // The attributes the user's preferences give a newly drawn link.
     static LinkDefaults linkDefaults();
 
-    // Case-sensitive extension rule: from the last point of the path to its end.
-    static std::string extensionOf(const std::string& path);
-
 private:
-    void restoreFrom(std::deque<std::string>& from, std::deque<std::string>& to);
-    void updateModifiedFromDepth();
+    void step(bool undo);
+    void tell(const std::string& text) const;
 
     Prompter* prompter_;
     Network network_;
     TigerData tiger_;
     BackgroundImage background_;
     std::int32_t pixelsPerMile_ = 0;
-    std::deque<std::string> undoStack_;
-    std::deque<std::string> redoStack_;
-    std::deque<std::string> redoBackup_;
-    // Undo depth of the state last opened or saved; -1 once that state can no longer be
-    // reached by undoing or redoing.
-    long savedDepth_ = 0;
-    long savedDepthBackup_ = 0;
+    SnapshotHistory history_;
     bool modified_ = false;
     std::string pathName_;
+    std::string bitmapBase_;
     std::string title_;
     std::string lastError_;
     std::vector<DocumentObserver*> views_;

@@ -246,7 +246,48 @@ void Network::setBitmap(std::string path, WorldRect rect) {
 }
 
 int Network::writtenPrecision() const {
-    return std::clamp(precision_, 0, 12);
+    // The smallest positive float is 2^-149, whose decimal expansion has 149 decimals.
+    constexpr int kLastFloatDecimal = 149;
+    if (precision_ < 0)
+        return 6;
+    return std::min(precision_, kLastFloatDecimal);
+}
+
+bool Network::checkStorable(std::string* why) const {
+    auto fail = [why](std::string text) {
+        if (why)
+            *why = std::move(text);
+        return false;
+    };
+    for (const Node* n : nodes_)
+        if (!std::isfinite(n->x_) || !std::isfinite(n->y_))
+            return fail("node " + std::to_string(n->id_) +
+                        " lies beyond the largest coordinate "
+                        "a network file can hold");
+    for (const Link* l : links_)
+        if (!std::isfinite(l->effectiveLength())) {
+            std::string text = "link " + std::to_string(l->id()) +
+                               " would be longer than the "
+                               "largest length a network file can hold";
+            if (l->fromNode() && l->toNode())
+                text += " (nodes " + std::to_string(l->fromNode()->id_) + " and " +
+                        std::to_string(l->toNode()->id_) + " would lie too far apart)";
+            return fail(std::move(text));
+        }
+    const WorldRect& r = bitmapRect_;
+    if (!std::isfinite(r.top) || !std::isfinite(r.bottom) || !std::isfinite(r.left) ||
+        !std::isfinite(r.right))
+        return fail("the background picture's rectangle lies beyond the largest coordinate a "
+                    "network file can hold");
+    return true;
+}
+
+void Network::swap(Network& other) noexcept {
+    nodes_.swap(other.nodes_);
+    links_.swap(other.links_);
+    std::swap(bounds_, other.bounds_);
+    bitmapPath_.swap(other.bitmapPath_);
+    std::swap(bitmapRect_, other.bitmapRect_);
 }
 
 void Network::clear() {

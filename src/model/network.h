@@ -123,6 +123,9 @@ public:
     // Stores v, unless it is within 0.0001 mile of the node distance: then the length
     // becomes automatic. setLength(-1) always makes it automatic.
     void setLength(float v);
+    // The length field exactly as held, a negative value meaning automatic; for exact copies.
+    float storedLength() const { return length_; }
+    void setStoredLength(float v) { length_ = v; }
 
     char directionCode() const;
     void setDirectionCode(char c);
@@ -196,11 +199,21 @@ public:
 
     std::int32_t precision() const { return precision_; }
     void setPrecision(std::int32_t p) { precision_ = p; }
-    // The number of decimals actually written: the precision held to 0..12, so that an
-    // out-of-range setting can neither bloat nor break a file.
+    // The number of decimals actually written. A negative precision means a stream's default
+    // of 6; a large one is honoured up to the point where every float's decimal expansion has
+    // ended, since further digits could only be zeros.
     int writtenPrecision() const;
 
+    // Checks that every number the file formats write is finite: node coordinates, the
+    // effective length of every link (an automatic length between two nodes near the ends of
+    // the float range is not) and the background rectangle. False, with the object and the
+    // problem in `why`, when one is not, since such a network could not be read back.
+    bool checkStorable(std::string* why = nullptr) const;
+
     void clear();
+    // Exchanges every node, link, the bounds and the background with other; the precision
+    // stays with each network.
+    void swap(Network& other) noexcept;
 
     // The network as text. write() returns false when the stream failed.
     bool write(std::ostream& out) const;

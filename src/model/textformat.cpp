@@ -27,7 +27,9 @@ public:
 
     void append(std::string& out, float v) const {
         if (decimals_ >= 0) {
-            char buf[128];
+            // Room for the 39 integer digits of the largest float and the 149 decimals of
+            // the smallest.
+            char buf[256];
             const auto r =
                 std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals_);
             if (r.ec == std::errc{}) {
@@ -152,6 +154,11 @@ public:
     }
 
     bool atEnd() const { return p_ == end_; }
+    // True when nothing but blanks is left.
+    bool endsHere() {
+        skipBlanks();
+        return atEnd();
+    }
     char peek() const { return *p_; }
     char take() { return *p_++; }
     std::string_view rest() const { return {p_, static_cast<std::size_t>(end_ - p_)}; }
@@ -224,19 +231,19 @@ void Node::writeLine(std::ostream& out) const {
 
 bool Node::readLine(std::string_view line, std::string* why) {
     Cursor c(line);
-    float x = 0.0f, y = 0.0f;
-    auto r = c.readFloat(x);
-    if (r == Cursor::Result::Missing)
-        return fail(why, "a node line needs two numbers, x and y");
-    if (r != Cursor::Result::Ok)
-        return fail(why, numberProblem(r, "the node's x", false));
-    r = c.readFloat(y);
-    if (r == Cursor::Result::Missing)
-        return fail(why, "a node line needs two numbers, x and y");
-    if (r != Cursor::Result::Ok)
-        return fail(why, numberProblem(r, "the node's y", false));
-    x_ = x;
-    y_ = y;
+    // A field the line no longer reaches keeps its default of 0, as it always has; a field that
+    // is there but is not a number cannot be read.
+    float xy[2] = {0.0f, 0.0f};
+    const char* what[2] = {"the node's x", "the node's y"};
+    for (int i = 0; i < 2; ++i) {
+        if (c.endsHere())
+            break;
+        const auto r = c.readFloat(xy[i]);
+        if (r != Cursor::Result::Ok)
+            return fail(why, numberProblem(r, what[i], false));
+    }
+    x_ = xy[0];
+    y_ = xy[1];
     return true;
 }
 
@@ -271,33 +278,41 @@ bool Link::readLine(std::string_view line, const NodeTable& table, std::string* 
     setFromNode(ends[0]);
     setToNode(ends[1]);
 
+    // Fields the line no longer reaches keep a new link's defaults (an automatic length,
+    // direction Inbound, type None, no description); a field that is there but is not a number
+    // cannot be read.
     std::int32_t lanes = 0, cap = 0, speed = 0, jam = 0;
-    float length = 0.0f;
-    Cursor::Result r;
-    if ((r = c.readInt(lanes)) != Cursor::Result::Ok)
-        return fail(why, numberProblem(r, "the link's number of lanes", true));
-    if ((r = c.readInt(cap)) != Cursor::Result::Ok)
-        return fail(why, numberProblem(r, "the link's capacity", true));
-    if ((r = c.readFloat(length)) != Cursor::Result::Ok)
-        return fail(why, numberProblem(r, "the link's length", false));
-    if ((r = c.readInt(speed)) != Cursor::Result::Ok)
-        return fail(why, numberProblem(r, "the link's free-flow speed", true));
-    if ((r = c.readInt(jam)) != Cursor::Result::Ok)
-        return fail(why, numberProblem(r, "the link's jam density", true));
+    float length = -1.0f;
+    std::int32_t* whole[4] = {&lanes, &cap, &speed, &jam};
+    const char* names[4] = {"the link's number of lanes", "the link's capacity",
+                            "the link's free-flow speed", "the link's jam density"};
+    for (int field = 0; field < 5 && !c.endsHere(); ++field) {
+        Cursor::Result r;
+        if (field == 2) {
+            if ((r = c.readFloat(length)) != Cursor::Result::Ok)
+                return fail(why, numberProblem(r, "the link's length", false));
+            continue;
+        }
+        const int k = field < 2 ? field : field - 1;
+        if ((r = c.readInt(*whole[k])) != Cursor::Result::Ok)
+            return fail(why, numberProblem(r, names[k], true));
+    }
     numLanes_ = lanes;
     capacity_ = cap;
     setLength(length);
     ffSpeed_ = speed;
     jamDensity_ = jam;
+    direction_ = Inbound;
+    type_ = None;
+    description_.clear();
     // An automatic length is written as the node distance, which two nodes near the ends of the
     // float range put beyond it: the saved file could not be read again.
     if (!std::isfinite(effectiveLength()))
         return fail(why, "the link's automatic length (the distance between its nodes) is not a "
                          "finite number");
 
-    c.skipBlanks();
-    if (c.atEnd())
-        return fail(why, "the link's direction code (I or O) is missing");
+    if (c.endsHere())
+        return true;
     setDirectionCode(c.take());
 
     if (!c.atEnd() && c.peek() == ' ')
@@ -394,6 +409,9 @@ bool Network::readText(std::string_view text, std::string* why) {
             return fail(why, std::string("the file ends before \"") + kEndLinksMarker + "\"");
         if (line == kEndLinksMarker)
             break;
+        // A blank line names no nodes and so is no link; nothing refers to link positions.
+        if (Cursor(line).endsHere())
+            continue;
         auto* l = new Link;
         if (!l->readLine(line, table, &problem)) {
             l->setFromNode(nullptr);

@@ -632,15 +632,15 @@ void CVantryView::paste() {
     std::string why;
     bool ok = true;
     selection_.clear();
-    doc_->edit([&](Network& net) {
+    const bool pastedAny = doc_->edit([&](Network& net) {
         ok = pasteClipboardText(net, *text, pasted, &why);
         return ok && !(pasted.nodes.empty() && pasted.links.empty());
     });
-    if (!ok) {
+    if (!ok && doc_->prompter())
+        doc_->prompter()->showMessage("Cannot paste: " + why + ".", Prompter::Icon::Exclamation);
+    // A paste the document refused no longer has the objects it made.
+    if (!pastedAny) {
         rerender();
-        if (doc_->prompter())
-            doc_->prompter()->showMessage("Cannot paste: " + why + ".",
-                                          Prompter::Icon::Exclamation);
         return;
     }
     for (Node* n : pasted.nodes)

@@ -70,9 +70,9 @@ TEST_F(CliTest, RefusedInputsExitWithOneAMessageAndNoOutputFile) {
         {"KX101 \n" + body + "\n0 0 0 0\n", "line 1"},
         {"kx101\n" + body + "\n0 0 0 0\n", "line 1"},
         {"KX101\n" + body, "background"},
-        {"KX101\n0 0\n1\nEndNodes\nEndLinks\n\n0 0 0 0\n", "line 3"},
+        {"KX101\n0 0\n1 north\nEndNodes\nEndLinks\n\n0 0 0 0\n", "line 3"},
         {"KX101\n0 0\nEndNodes\n1 2 2 1400 1 50 190 I M x\nEndLinks\n\n0 0 0 0\n", "node 2"},
-        {"KX101\n0 0\n1 0\nEndNodes\n1 2 2 1400 1 50 190\nEndLinks\n\n0 0 0 0\n", "line 5"},
+        {"KX101\n0 0\n1 0\nEndNodes\n1 2 2 1400 1 fifty 190\nEndLinks\n\n0 0 0 0\n", "line 5"},
         {"KX101\n0 nan\nEndNodes\nEndLinks\n\n0 0 0 0\n", "line 2"},
     };
     for (const auto& [text, where] : cases) {

@@ -1,4 +1,5 @@
 #include "document/vantrydoc.h"
+#include "model/model_test_support.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "support/scriptedprompter.h"
@@ -7,7 +8,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
+// Reaches into a document's history to damage a kept state, as a failing memory or a bug might.
+struct SnapshotHistoryTestAccess {
+    static void damageNewestUndo(const SnapshotHistory& history) {
+        auto& stack = const_cast<SnapshotHistory&>(history).undo_;
+        std::string& bytes = stack.back().bytes;
+        bytes.assign(bytes.size(), '\x5a');
+    }
+};
+
 namespace {
+
+using model_test::exactDump;
 
 const char* const kExample = "KX101\n"
                              "0.000 0.000\n"
@@ -68,20 +83,21 @@ TEST_F(DocumentTest, SavedTextFileOpensAsTheSameNetworkRoundedToThePrecisionSett
     EXPECT_NE(slurp(dir.file("five.txt")).find("\n1.23456 0.00000\n"), std::string::npos);
 }
 
-TEST_F(DocumentTest, PrecisionOutsideItsRangeIsHeldToTheNearestUsableValue) {
-    spit(dir.file("in.txt"), kExample);
-    ASSERT_TRUE(doc.OnOpenDocument(dir.file("in.txt")));
-    settings->precision.value = 4000;
-    ASSERT_TRUE(doc.OnSaveDocument(dir.file("wide.txt")));
-    EXPECT_NE(slurp(dir.file("wide.txt")).find("\n1.500000000000 0.000000000000\n"),
-              std::string::npos);
-    settings->precision.value = -7;
-    ASSERT_TRUE(doc.OnSaveDocument(dir.file("none.txt")));
-    EXPECT_NE(slurp(dir.file("none.txt")).find("\n2 0\nEndNodes"), std::string::npos);
-
-    CVantryDoc reopened;
-    EXPECT_TRUE(reopened.OnOpenDocument(dir.file("wide.txt")));
-    EXPECT_TRUE(reopened.OnOpenDocument(dir.file("none.txt")));
+TEST_F(DocumentTest, PrecisionIsTheNumberOfDecimalsTheUserSetWhateverItIs) {
+    doc.edit([](Network& net) {
+        createNodeAt(net, {0.1234567f, -2.0f});
+        return true;
+    });
+    const std::pair<int, const char*> cases[] = {{-1, "\n0.123457 -2.000000\n"},
+                                                 {15, "\n0.123456701636314 -2.000000000000000\n"},
+                                                 {0, "\n0 -2\n"}};
+    for (const auto& [precision, nodeLine] : cases) {
+        settings->precision.value = precision;
+        ASSERT_TRUE(doc.OnSaveDocument(dir.file("p.txt"))) << doc.lastError();
+        EXPECT_NE(slurp(dir.file("p.txt")).find(nodeLine), std::string::npos) << precision;
+        CVantryDoc reopened;
+        EXPECT_TRUE(reopened.OnOpenDocument(dir.file("p.txt"))) << reopened.lastError();
+    }
 }
 
 TEST_F(DocumentTest, UnrecognisedExtensionsAreRefusedWithTheSupportedOnesNamed) {
@@ -158,29 +174,129 @@ TEST_F(DocumentTest, FailedSaveIsReportedAndKeepsPathAndModifiedFlag) {
 TEST_F(DocumentTest, UndoAndRedoWalkTheHistoryAndTrackTheSavedState) {
     spit(dir.file("in.txt"), kExample);
     ASSERT_TRUE(doc.OnOpenDocument(dir.file("in.txt")));
-    const std::string opened = doc.network().toText();
+    const std::string opened = exactDump(doc.network());
     addNodeAt(3.0f);
     addNodeAt(4.0f);
     addNodeAt(1.23456f);
-    const std::string edited = doc.network().toText();
+    const std::string edited = exactDump(doc.network());
     EXPECT_TRUE(doc.IsModified());
 
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(doc.execute(ID_EDIT_UNDO));
-    EXPECT_EQ(doc.network().toText(), opened);
+    EXPECT_EQ(exactDump(doc.network()), opened);
     EXPECT_FALSE(doc.query(ID_EDIT_UNDO)->enabled);
     EXPECT_TRUE(doc.query(ID_EDIT_REDO)->enabled);
     EXPECT_FALSE(doc.IsModified());
 
     for (int i = 0; i < 3; ++i)
         doc.execute(ID_EDIT_REDO);
-    EXPECT_EQ(doc.network().toText(), edited);
-    EXPECT_FLOAT_EQ(doc.network().nodes().back()->x(), 1.235f);
+    EXPECT_EQ(exactDump(doc.network()), edited);
+    EXPECT_EQ(doc.network().nodes().back()->x(), 1.23456f) << "not rounded to the precision";
     EXPECT_TRUE(doc.IsModified());
     EXPECT_FALSE(doc.query(ID_EDIT_REDO)->enabled);
 
     EXPECT_EQ(view.hints, (std::vector<long>{0, 0, 0, 17598, 17598, 17598, 17598, 17598, 17598}));
     EXPECT_FALSE(doc.query(12345).has_value());
+}
+
+TEST_F(DocumentTest, UndoLeavesAutomaticLengthsAutomatic) {
+    // Through a text snapshot the length came back as an explicit 1.41 and no longer followed
+    // node 2 when it moved.
+    spit(dir.file("diagonal.txt"), "KX101\n0 0\n1 1\nEndNodes\n1 2 1 1000 1.4142 50 190 I M\n"
+                                   "EndLinks\n\n0 0 0 0\n");
+    ASSERT_TRUE(doc.OnOpenDocument(dir.file("diagonal.txt"))) << doc.lastError();
+    addNodeAt(5.0f);
+    doc.OnEditUndo();
+    doc.edit([](Network& net) {
+        moveNodes({net.nodes()[1]}, WorldPoint{0.08f, 0.0f});
+        return true;
+    });
+    settings->precision.value = 2;
+    ASSERT_TRUE(doc.OnSaveDocument(dir.file("moved.txt"))) << doc.lastError();
+    EXPECT_NE(slurp(dir.file("moved.txt")).find("\n1 2 1 1000 1.47 50 190 I M \n"),
+              std::string::npos)
+        << slurp(dir.file("moved.txt"));
+}
+
+TEST_F(DocumentTest, UndoAndRedoAreExactAtEveryPrecision) {
+    for (const int precision : {0, -1, 3, 15}) {
+        SCOPED_TRACE(precision);
+        settings->precision.value = precision;
+        CVantryDoc d(&prompter);
+        std::vector<std::string> states{exactDump(d.network())};
+        const WorldPoint points[] = {
+            {0.1234567f, 1.0f / 3.0f}, {2.5e-7f, -7.77777f}, {12345.678f, 0.5f}};
+        for (const WorldPoint p : points) {
+            d.edit([&](Network& net) {
+                Node* n = createNodeAt(net, p);
+                if (net.nodes().size() > 1)
+                    connectNodes(net, net.nodes().front(), n, true, LinkDefaults{2, 1400, 50, 190});
+                return true;
+            });
+            ASSERT_TRUE(d.OnSaveDocument(dir.file("step.txt"))) << d.lastError();
+            states.push_back(exactDump(d.network()));
+        }
+        for (int round = 0; round < 3; ++round) {
+            for (std::size_t i = states.size() - 1; i-- > 0;) {
+                d.OnEditUndo();
+                ASSERT_EQ(exactDump(d.network()), states[i]);
+            }
+            for (std::size_t i = 1; i < states.size(); ++i) {
+                d.OnEditRedo();
+                ASSERT_EQ(exactDump(d.network()), states[i]);
+            }
+        }
+    }
+}
+
+TEST_F(DocumentTest, AStateThatCannotBeRestoredLeavesTheNetworkAndTellsTheUser) {
+    addNodeAt(1.0f);
+    doc.edit([](Network& net) {
+        return connectNodes(net, createNodeAt(net, {0, 0}), net.nodes().front(), false,
+                            LinkDefaults{1, 1, 1, 1});
+    });
+    const std::string before = exactDump(doc.network());
+    SnapshotHistoryTestAccess::damageNewestUndo(doc.history());
+    view.hints.clear();
+    doc.OnEditUndo();
+    EXPECT_EQ(exactDump(doc.network()), before) << "no link dropped, nothing half restored";
+    EXPECT_EQ(doc.undoDepth(), 2u);
+    EXPECT_FALSE(doc.canRedo());
+    EXPECT_TRUE(view.hints.empty());
+    ASSERT_FALSE(prompter.asked.empty());
+    EXPECT_NE(prompter.asked.back().text.find("Cannot undo"), std::string::npos);
+    EXPECT_TRUE(doc.IsModified());
+}
+
+TEST_F(DocumentTest, AnEditThatWouldOverflowALengthIsRefusedAndUndone) {
+    doc.edit([](Network& net) {
+        Node* a = createNodeAt(net, {-3e38f, 0});
+        Node* b = createNodeAt(net, {1, 0});
+        return connectNodes(net, a, b, false, LinkDefaults{1, 1, 1, 1});
+    });
+    const std::string before = exactDump(doc.network());
+    ASSERT_TRUE(doc.OnSaveDocument(dir.file("far.txt")));
+    view.hints.clear();
+    // As a drag or a nudge of node 2 far to the east would.
+    EXPECT_FALSE(doc.edit([](Network& net) {
+        moveNodes({net.nodes()[1]}, WorldPoint{3e38f, 0});
+        return true;
+    }));
+    EXPECT_EQ(exactDump(doc.network()), before);
+    EXPECT_EQ(doc.undoDepth(), 1u);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(view.hints, std::vector<long>{CVantryDoc::HintNetworkReplaced});
+    ASSERT_FALSE(prompter.asked.empty());
+    EXPECT_NE(prompter.asked.back().text.find("link 1"), std::string::npos)
+        << prompter.asked.back().text;
+
+    // Nothing that holds such a number is ever written.
+    Network& net = doc.network();
+    net.nodes()[1]->setX(3e38f);
+    EXPECT_FALSE(doc.OnSaveDocument(dir.file("far.txt")));
+    EXPECT_NE(doc.lastError().find("link 1"), std::string::npos);
+    CVantryDoc reopened;
+    EXPECT_TRUE(reopened.OnOpenDocument(dir.file("far.txt"))) << reopened.lastError();
 }
 
 TEST_F(DocumentTest, ModifiedFlagFollowsTheSavedStateNotJustTheDepth) {
@@ -268,6 +384,50 @@ TEST_F(DocumentTest, APictureStoredBesideTheNetworkIsFoundFromAnyFolder) {
     EXPECT_EQ(missing.network().bitmapPath(), "maps\\area.bmp") << "kept for the next save";
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_NE(prompter.asked[0].text.find("File Not Found."), std::string::npos);
+}
+
+TEST_F(DocumentTest, SavingIntoAnotherFolderStillNamesTheSamePicture) {
+    std::filesystem::create_directories(dir.file("a/maps"));
+    std::filesystem::create_directories(dir.file("b/deeper"));
+    spit(dir.file("a/maps/Area.bmp"), solidBmp(64, 48, 10, 20, 30));
+    spit(dir.file("a/net.txt"), "KX101\nEndNodes\nEndLinks\nmaps\\Area.bmp\n1 0 0 1\n");
+    const std::pair<const char*, const char*> saves[] = {{"a/same.txt", "\nmaps\\Area.bmp\n"},
+                                                         {"b/net.txt", "\n..\\a\\maps\\Area.bmp\n"},
+                                                         {"b/deeper/net.xls", nullptr},
+                                                         {"a/maps/inside.txt", "\nArea.bmp\n"}};
+    ASSERT_TRUE(doc.OnOpenDocument(dir.file("a/net.txt"))) << doc.lastError();
+    for (const auto& [name, storedLine] : saves) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(doc.OnSaveDocument(dir.file(name))) << doc.lastError();
+        if (storedLine) {
+            EXPECT_NE(slurp(dir.file(name)).find(storedLine), std::string::npos)
+                << slurp(dir.file(name));
+        }
+        EXPECT_EQ(doc.network().bitmapPath(), "maps\\Area.bmp") << "the network keeps its own";
+        CVantryDoc copy(&prompter);
+        ASSERT_TRUE(copy.OnOpenDocument(dir.file(name))) << copy.lastError();
+        EXPECT_TRUE(copy.background().loaded()) << copy.network().bitmapPath();
+    }
+    EXPECT_TRUE(prompter.asked.empty());
+}
+
+TEST_F(DocumentTest, ARelativeNameMeansTheFolderItWasGivenIn) {
+    std::filesystem::create_directories(dir.file("a"));
+    std::filesystem::create_directories(dir.file("b"));
+    spit(dir.file("a/net.txt"), kExample);
+    spit(dir.file("b/net.txt"), "other");
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.file("a"));
+    const bool opened = doc.OnOpenDocument("net.txt");
+    doc.SetPathName("net.txt");
+    std::filesystem::current_path(dir.file("b"));
+    addNodeAt(9.0f);
+    const bool saved = doc.OnFileSave();
+    std::filesystem::current_path(here);
+    ASSERT_TRUE(opened && saved) << doc.lastError();
+    EXPECT_EQ(doc.GetPathName(), dir.file("a/net.txt"));
+    EXPECT_NE(slurp(dir.file("a/net.txt")).find("9.000 0.000"), std::string::npos);
+    EXPECT_EQ(slurp(dir.file("b/net.txt")), "other");
 }
 
 TEST_F(DocumentTest, LoadBitmapPlacesThePictureAndIsOneUndoStep) {

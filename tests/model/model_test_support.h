@@ -4,6 +4,9 @@
 
 #include "model/network.h"
 
+#include <bit>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 namespace model_test {
@@ -27,6 +30,30 @@ template <class T> std::vector<int> ids(const std::vector<T*>& objects) {
     std::vector<int> out;
     for (const T* o : objects)
         out.push_back(o->id());
+    return out;
+}
+
+// Everything a network holds, floats as their bit patterns, so that two networks compare equal
+// only when they are exactly the same.
+inline std::string exactDump(const Network& net) {
+    auto bits = [](float f) { return std::to_string(std::bit_cast<std::uint32_t>(f)); };
+    std::string out;
+    for (const Node* n : net.nodes())
+        out += "node " + std::to_string(n->id()) + " " + bits(n->x()) + " " + bits(n->y()) +
+               " links " + std::to_string(n->links().size()) + "\n";
+    for (const Link* l : net.links()) {
+        out += "link " + std::to_string(l->id()) + " " +
+               std::to_string(l->fromNode() ? l->fromNode()->id() : 0) + " " +
+               std::to_string(l->toNode() ? l->toNode()->id() : 0) + " " +
+               std::to_string(l->numLanes()) + " " + std::to_string(l->capacity()) + " " +
+               bits(l->storedLength()) + " " + std::to_string(l->ffSpeed()) + " " +
+               std::to_string(l->jamDensity()) + " " + std::to_string(l->direction()) + " " +
+               std::to_string(l->type()) + " " + std::to_string(l->twoWaySide()) + " [" +
+               l->description() + "]\n";
+    }
+    const WorldRect r = net.bitmapRect();
+    out += "bitmap [" + net.bitmapPath() + "] " + bits(r.top) + " " + bits(r.bottom) + " " +
+           bits(r.left) + " " + bits(r.right) + "\n";
     return out;
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -73,18 +74,33 @@ TEST(NetworkWrite, TwoWayRoadIsWrittenByteForByte) {
     EXPECT_FALSE(net.write(failed));
 }
 
-TEST(NetworkWrite, PrecisionIsHeldToZeroToTwelveDecimals) {
-    const std::tuple<int, int, const char*> cases[] = {{1, 1, "1.2 -2.0"},
-                                                       {-4, 0, "1 -2"},
-                                                       {12, 12, "1.234560012817 -2.000000000000"},
-                                                       {40, 12, "1.234560012817 -2.000000000000"}};
-    for (const auto& [precision, written, nodeLine] : cases) {
+TEST(NetworkWrite, PrecisionIsTheNumberOfDecimalsTheUserSet) {
+    // A negative precision is a stream's default of 6; a large one shows the float's own
+    // expansion, up to its last digit.
+    const std::tuple<int, const char*> cases[] = {
+        {0, "0 -2"},
+        {1, "0.1 -2.0"},
+        {-1, "0.123457 -2.000000"},
+        {-40, "0.123457 -2.000000"},
+        {15, "0.123456701636314 -2.000000000000000"},
+        {30, "0.123456701636314392089843750000 -2.000000000000000000000000000000"}};
+    for (const auto& [precision, nodeLine] : cases) {
         Network net;
-        addNodeAt(net, 1.23456f, -2.0f);
+        addNodeAt(net, 0.1234567f, -2.0f);
         net.setPrecision(precision);
-        EXPECT_EQ(net.writtenPrecision(), written);
-        EXPECT_EQ(net.toText().substr(6, net.toText().find("\nEndNodes") - 6), nodeLine);
+        const std::string text = net.toText();
+        EXPECT_EQ(text.substr(6, text.find("\nEndNodes") - 6), nodeLine) << precision;
     }
+    // Past the smallest float's 149 decimals there is nothing left to show, and a huge setting
+    // cannot blow a file up to gigabytes.
+    Network tiny, back;
+    addNodeAt(tiny, std::numeric_limits<float>::denorm_min(), 3e38f);
+    tiny.setPrecision(std::numeric_limits<std::int32_t>::max());
+    const std::string text = tiny.toText();
+    EXPECT_LT(text.size(), 1000u);
+    std::string why;
+    ASSERT_TRUE(back.readText(text, &why)) << why;
+    EXPECT_EQ(back.nodes()[0]->position(), tiny.nodes()[0]->position());
 }
 
 TEST(NetworkWrite, LineBreaksInTextBecomeSingleSpaces) {
@@ -190,21 +206,20 @@ TEST(NetworkRead, RefusalSaysWhatIsWrongAndWhere) {
     // {text, what the reason must contain}; then single bad lines, the link lines all on line 5.
     std::vector<std::pair<std::string, std::string>> cases = {
         {editedRoad(0, "", 8), "line 9: "},
-        {withCrLf(editedRoad(6, "2 1 2 1400 1.5")), "line 6: "},
+        {withCrLf(editedRoad(6, "2 1 2 1400 1.5 fifty")), "line 6: "},
         {"", "empty"},
         {editedRoad(0, "", 1), "EndNodes"},
         {editedRoad(0, "", 4), "EndLinks"},
         {editedRoad(0, "", 7), "background"}};
     const std::pair<int, const char*> badLines[] = {
-        {1, "KX101 "}, {1, "kx101"}, {2, "east 0"},  {3, "1.5"},       {3, ""},
-        {3, "nan 0"},  {2, "0 inf"}, {3, "1e999 0"}, {9, "0 nan 0 0"}, {9, "0 0 0"}};
+        {1, "KX101 "}, {1, "kx101"},   {2, "east 0"},    {3, "1.5 north"}, {3, "nan 0"},
+        {2, "0 inf"},  {3, "1e999 0"}, {9, "0 nan 0 0"}, {9, "0 0 0"}};
     for (const auto& [number, replacement] : badLines)
         cases.emplace_back(editedRoad(number, replacement),
                            "line " + std::to_string(number) + ": ");
-    for (const char* link :
-         {"1 2 2 1400 1.500 50 190", "1 2 2 1400 1.500 50 I  ", "1 3 2 1400 1.500 50 190 I M",
-          "0 1 2 1400 1.500 50 190 O  ", "2 -1 2 1400 1.500 50 190 O", "2 1 2 1400 nan 50 190 O  ",
-          "1 2 2 2147483648 1.5 50 190 I M"})
+    for (const char* link : {"1 2 2 1400 1.500 50 I  ", "1 3 2 1400 1.500 50 190 I M", "1",
+                             "0 1 2 1400 1.500 50 190 O  ", "2 -1 2 1400 1.500 50 190 O",
+                             "2 1 2 1400 nan 50 190 O  ", "1 2 2 2147483648 1.5 50 190 I M"})
         cases.emplace_back(editedRoad(5, link), "line 5: ");
     for (const auto& [text, expected] : cases) {
         Network net;
@@ -250,7 +265,14 @@ TEST(NetworkRead, LinesAreReadLenientlyAndWrittenBackCanonically) {
         {5, "  2\t1  +2 1400   1.5 -5 190   o D2 far", "2 1 2 1400 1.500 -5 190 O D2 far", true},
         {5, "1 2 1 900 1.5 40 150 I", "1 2 1 900 1.500 40 150 I  ", true},
         {5, "1 2 1 900 1.5 40 150 I M", "1 2 1 900 1.500 40 150 I M ", true},
-        {5, "1 2 1 900 1.5 40 150 I m  two", "1 2 1 900 1.500 40 150 I   two", true}};
+        {5, "1 2 1 900 1.5 40 150 I m  two", "1 2 1 900 1.500 40 150 I   two", true},
+        // Fields a line no longer reaches take their defaults, as they always have: direction
+        // Inbound, type None, no description, an automatic length, zero for the rest.
+        {5, "1 2 1 900 1.5 40 150", "1 2 1 900 1.500 40 150 I  ", true},
+        {5, "1 2 1 900 1.5 40 150  \t", "1 2 1 900 1.500 40 150 I  ", true},
+        {5, "1 2", "1 2 0 0 1.500 0 0 I  ", true},
+        {3, "1.5", "1.500 0.000", true},
+        {3, "", "0.000 0.000", false}};
     for (const auto& [number, line, written, automatic] : cases) {
         Network net;
         std::string why;
@@ -258,6 +280,15 @@ TEST(NetworkRead, LinesAreReadLenientlyAndWrittenBackCanonically) {
         EXPECT_EQ(net.toText(), editedRoad(number, written));
         EXPECT_EQ(net.links()[0]->hasAutomaticLength(), automatic) << line;
     }
+}
+
+TEST(NetworkRead, BlankLinesAmongTheLinksAreNoLinks) {
+    std::string text = kTwoWayRoad;
+    text.insert(text.find("2 1 2 1400"), "\n  \n");
+    Network net;
+    std::string why;
+    ASSERT_TRUE(net.readText(text, &why)) << why;
+    EXPECT_EQ(net.toText(), kTwoWayRoad);
 }
 
 } // namespace

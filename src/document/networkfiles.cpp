@@ -1,0 +1,137 @@
+#include "document/networkfiles.h"
+
+#include "document/fileio.h"
+#include "document/prompter.h"
+#include "excel/workbooklayout.h"
+#include "model/network.h"
+
+#include <cctype>
+
+namespace {
+
+constexpr const char* kTextExtension = ".txt";
+constexpr const char* kWorkbookExtension = ".xls";
+
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+std::string extensionOf(const std::string& path) {
+    const auto dot = path.rfind('.');
+    return dot == std::string::npos ? std::string() : path.substr(dot);
+}
+
+std::string lowerCase(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string unsupportedExtension(const std::string& path) {
+    std::string text = "only network files ending in \".txt\" (text) or \".xls\" (workbook) "
+                       "are supported";
+    const std::string lower = lowerCase(extensionOf(path));
+    if (lower == kTextExtension || lower == kWorkbookExtension)
+        text += "; the extension must be written in lower case";
+    return text;
+}
+
+// The workbook code asks its question through the user's prompter and hands its messages back,
+// so that a failure is reported once, with the file's name, as every failed open or save.
+class WorkbookPromptsAdapter : public WorkbookPrompts {
+public:
+    explicit WorkbookPromptsAdapter(Prompter* prompter) : prompter_(prompter) {}
+    bool askYesNo(const std::string& question) override {
+        return prompter_ && prompter_->askYesNo(question, Prompter::Icon::Question);
+    }
+    void showMessage(const std::string& message) override {
+        if (!messages_.empty())
+            messages_ += '\n';
+        messages_ += message;
+    }
+    const std::string& messages() const { return messages_; }
+
+private:
+    Prompter* prompter_;
+    std::string messages_;
+};
+
+// A failure message that is sure to name the file it is about.
+std::string withFileName(const std::string& message, const char* verb, const std::string& path) {
+    if (message.empty())
+        return std::string(verb) + " " + quoted(path) + ".";
+    if (message.find(path) != std::string::npos)
+        return message;
+    return message + "\n" + verb + " " + quoted(path) + ".";
+}
+
+} // namespace
+
+NetworkFormat networkFormatOf(const std::string& path) {
+    const std::string ext = extensionOf(path);
+    if (ext == kTextExtension)
+        return NetworkFormat::Text;
+    if (ext == kWorkbookExtension)
+        return NetworkFormat::Workbook;
+    return NetworkFormat::Unknown;
+}
+
+bool readNetworkFile(const std::string& path, Network& network, Prompter* prompter,
+                     std::string& error) {
+    error.clear();
+    std::string why;
+    bool ok = false;
+    switch (networkFormatOf(path)) {
+    case NetworkFormat::Workbook: {
+        WorkbookPromptsAdapter prompts(prompter);
+        if (LoadFromWorkbook(network, path, prompts))
+            return true;
+        network.clear();
+        error = withFileName(prompts.messages(), "Cannot open", path);
+        return false;
+    }
+    case NetworkFormat::Text: {
+        std::string text;
+        ok = readWholeFile(path, text, why) && network.readText(text, &why);
+        break;
+    }
+    case NetworkFormat::Unknown:
+        why = unsupportedExtension(path);
+        break;
+    }
+    if (ok)
+        return true;
+    network.clear();
+    error = "Cannot open " + quoted(path) + ": " + why + ".";
+    return false;
+}
+
+bool writeNetworkFile(const std::string& path, const Network& network, Prompter* prompter,
+                      std::string& error) {
+    error.clear();
+    std::string why;
+    bool ok = false;
+    if (!network.checkStorable(&why)) {
+        why = "the network cannot be stored: " + why;
+    } else {
+        switch (networkFormatOf(path)) {
+        case NetworkFormat::Workbook: {
+            WorkbookPromptsAdapter prompts(prompter);
+            if (SaveToWorkbook(network, path, prompts))
+                return true;
+            error = withFileName(prompts.messages(), "Cannot save", path);
+            return false;
+        }
+        case NetworkFormat::Text:
+            ok = writeFileSafely(path, network.toText(), why);
+            break;
+        case NetworkFormat::Unknown:
+            why = unsupportedExtension(path);
+            break;
+        }
+    }
+    if (ok)
+        return true;
+    error = "Cannot save " + quoted(path) + ": " + why + ".";
+    return false;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+class Network;
+class Prompter;
+
+// The network file formats, chosen by the exact, case-sensitive extension of the file's name:
+// ".txt" for the text format and ".xls" for Travona workbooks. This is the one place that knows
+// which reader and writer a file takes.
+enum class NetworkFormat { Text, Workbook, Unknown };
+
+NetworkFormat networkFormatOf(const std::string& path);
+
+// Reads the file into the empty network. On failure the network is left empty and `error` is
+// the message for the user, naming the file and what went wrong. The prompter answers the
+// workbook reader's question; it may be null (the question is then answered No).
+bool readNetworkFile(const std::string& path, Network& network, Prompter* prompter,
+                     std::string& error);
+
+// Writes the network to the file, replacing it only once everything has been written. On
+// failure the file is left as it was and `error` is the message for the user, naming the file.
+// A network holding a number the formats cannot store is refused before anything is written.
+bool writeNetworkFile(const std::string& path, const Network& network, Prompter* prompter,
+                      std::string& error);
