@@ -1,8 +1,8 @@
 #include "document/vantrydoc.h"
 
+#include "base/files.h"
 #include "bitmap/bitmapdecode.h"
 #include "bitmap/relativepath.h"
-#include "document/fileio.h"
 #include "excel/workbooklayout.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
@@ -359,12 +359,10 @@ bool CVantryDoc::loadBitmap(const std::string& storedPath, WorldRect rect,
             prompter_->showMessage(text, Prompter::Icon::Exclamation);
     };
     std::string contents, why;
-    std::ifstream file(std::filesystem::path(std::u8string(native.begin(), native.end())),
-                       std::ios::binary);
+    std::ifstream file(pathFromUtf8(native), std::ios::binary);
     if (!file) {
         std::error_code ec;
-        const bool missing =
-            !std::filesystem::exists(std::u8string(native.begin(), native.end()), ec);
+        const bool missing = !std::filesystem::exists(pathFromUtf8(native), ec);
         tell("Cannot read \"" + resolved + "\".\n" + (missing ? "File Not Found.\n" : ""));
         return false;
     }
