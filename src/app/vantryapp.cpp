@@ -5,9 +5,9 @@
 #include "app/commandtable.h"
 #include "app/mainframe.h"
 #include "app/propertyeditors.h"
+#include "base/files.h"
 #include "dialogs/help.h"
 #include "dialogs/preferencessheet.h"
-#include "document/fileio.h"
 #include "document/vantrydoc.h"
 #include "view/vantryview.h"
 

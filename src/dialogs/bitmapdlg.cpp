@@ -1,5 +1,6 @@
 #include "dialogs/bitmapdlg.h"
 
+#include "base/files.h"
 #include "bitmap/bitmapdecode.h"
 #include "bitmap/packedbitmap.h"
 #include "dialogs/help.h"
@@ -155,7 +156,7 @@ void CBitmapDlg::showNumbers() {
 
 void CBitmapDlg::loadIntoDialog(const QString& path) {
     const std::string p = path.toStdString();
-    const std::filesystem::path native(std::u8string(p.begin(), p.end()));
+    const std::filesystem::path native = pathFromUtf8(p);
     std::ifstream file(native, std::ios::binary);
     if (!file) {
         std::error_code ec;

@@ -1,6 +1,6 @@
 #include "document/networkfiles.h"
 
-#include "document/fileio.h"
+#include "base/files.h"
 #include "document/prompter.h"
 #include "excel/workbooklayout.h"
 #include "model/network.h"

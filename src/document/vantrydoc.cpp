@@ -1,8 +1,8 @@
 #include "document/vantrydoc.h"
 
+#include "base/files.h"
 #include "bitmap/bitmapdecode.h"
 #include "bitmap/relativepath.h"
-#include "document/fileio.h"
 #include "document/networkfiles.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
@@ -298,12 +298,10 @@ bool CVantryDoc::loadBitmap(const std::string& storedPath, WorldRect rect,
     const std::string resolved = ResolvePath(StoredPath(documentPath), storedPath);
     const std::string native = NativePath(resolved);
     std::string contents, why;
-    std::ifstream file(std::filesystem::path(std::u8string(native.begin(), native.end())),
-                       std::ios::binary);
+    std::ifstream file(pathFromUtf8(native), std::ios::binary);
     if (!file) {
         std::error_code ec;
-        const bool missing =
-            !std::filesystem::exists(std::u8string(native.begin(), native.end()), ec);
+        const bool missing = !std::filesystem::exists(pathFromUtf8(native), ec);
         tell("Cannot read \"" + resolved + "\".\n" + (missing ? "File Not Found.\n" : ""));
         return false;
     }

@@ -1,5 +1,6 @@
 #include "excel/compoundfile.h"
 
+#include "base/files.h"
 #include "excel/workbookerror.h"
 
 #include <gsf/gsf-infile-msole.h>
@@ -20,7 +21,6 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -47,10 +47,6 @@ void initialiseGsf() {
         for (const char* domain : {"libgsf", "libgsf:msole"})
             g_log_set_handler(domain, levels, ignoreLogMessage, nullptr);
     });
-}
-
-fs::path toPath(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 std::string quoted(const std::string& path) {
@@ -207,7 +203,7 @@ CompoundFile parseCompoundFile(std::span<const std::uint8_t> bytes, const std::s
 }
 
 CompoundFile readCompoundFile(const std::string& path) {
-    const fs::path p = toPath(path);
+    const fs::path p = pathFromUtf8(path);
     std::error_code ec;
     const fs::file_status status = fs::status(p, ec);
     if (status.type() == fs::file_type::not_found)
@@ -255,59 +251,9 @@ std::vector<std::uint8_t> buildCompoundFile(const CompoundFile& file) {
 }
 
 void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    fs::path target = toPath(path);
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        const fs::path resolved = fs::canonical(target, ec);
-        if (!ec)
-            target = resolved;
-    }
-    if (fs::is_directory(target, ec))
-        throw WorkbookError(Code::WriteFailed, quoted(path) + " is a folder, not a file.");
-
-    // A name no other save is using at the same moment.
-    std::random_device random;
-    fs::path temporary;
-    for (int attempt = 0;; ++attempt) {
-        temporary = target;
-        temporary += ".vantry-" + std::to_string(random() % 1000000) + ".tmp";
-        if (!fs::exists(temporary, ec))
-            break;
-        if (attempt == 100)
-            throw WorkbookError(Code::WriteFailed,
-                                "No temporary file can be made beside " + quoted(path) + ".");
-    }
-
-    errno = 0;
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        const int err = errno;
-        throw WorkbookError(
-            Code::AccessDenied,
-            "The folder of " + quoted(path) + " cannot be written to" +
-                (err ? ": " + sentenceOf(std::error_code(err, std::generic_category()))
-                     : std::string()) +
-                ".");
-    }
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    const bool written = static_cast<bool>(out);
-    out.close();
-    if (!written || out.fail()) {
-        fs::remove(temporary, ec);
-        throw WorkbookError(Code::WriteFailed, "The file " + quoted(path) +
-                                                   " could not be written completely (is the "
-                                                   "disk full?).");
-    }
-    const fs::file_status old = fs::status(target, ec);
-    if (!ec && fs::exists(old))
-        fs::permissions(temporary, old.permissions(), ec);
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw WorkbookError(Code::WriteFailed, "The file " + quoted(path) +
-                                                   " cannot be replaced: " + sentenceOf(ec) + ".");
-    }
+    std::string why;
+    if (!writeFileSafely(
+            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), why))
+        throw WorkbookError(Code::WriteFailed,
+                            "The file " + quoted(path) + " cannot be saved: " + why + ".");
 }

@@ -39,8 +39,7 @@ CompoundFile parseCompoundFile(std::span<const std::uint8_t> bytes, const std::s
 // blocks; streams of 4096 bytes or more in the big-block area).
 std::vector<std::uint8_t> buildCompoundFile(const CompoundFile& file);
 
-// Replaces the file at path with the bytes, or creates it, without ever leaving a half-written
-// file: the bytes go to a temporary file beside it that is renamed over the old one only once it
-// is complete. A symbolic link keeps naming its file, and the old file's permissions are kept.
-// Throws WorkbookError(WriteFailed or AccessDenied) and leaves the old file untouched on failure.
+// Replaces the file at path with the bytes, or creates it, through writeFileSafely (base/files.h),
+// so that a failed save never leaves a half-written file. Throws WorkbookError(WriteFailed) with
+// the reason and leaves the old file untouched on failure.
 void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes);

@@ -10,6 +10,7 @@
 
 #include "excel/workbooklayout.h"
 
+#include "base/files.h"
 #include "excel/biffrecords.h"
 #include "excel/excelwrapper.h"
 #include "model/network.h"
@@ -192,7 +193,7 @@ bool SaveToWorkbook(const Network& network, const std::string& fileName, Workboo
     }
 
     namespace fs = std::filesystem;
-    const fs::path path(std::u8string(fileName.begin(), fileName.end()));
+    const fs::path path = pathFromUtf8(fileName);
     bool created = false;
     try {
         CExcelWrapper excel;

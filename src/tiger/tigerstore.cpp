@@ -1,12 +1,10 @@
 #include "tiger/tigerstore.h"
 
+#include "base/files.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 namespace {
@@ -69,36 +67,13 @@ template <class F> void forEachLine(std::string_view text, F&& f) {
     }
 }
 
-// Reads a whole file in one go. On failure, problem says which file and why.
-bool readWholeFile(const std::string& path, std::string& text, std::string& problem) {
-    text.clear();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        problem = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    // Read straight into the buffer, sized from the file; a file that turns out longer than its
-    // size said is still read to the end.
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    std::size_t filled = 0;
-    text.resize(ec ? std::size_t{1} << 16 : static_cast<std::size_t>(size) + 1);
-    for (;;) {
-        filled += std::fread(text.data() + filled, 1, text.size() - filled, file);
-        if (filled < text.size())
-            break;
-        text.resize(text.size() * 2);
-    }
-    text.resize(filled);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) {
-        problem = "cannot read " + path + ": " + std::strerror(error);
-        text.clear();
-        return false;
-    }
-    return true;
+// Reads one file of the pair in one go. On failure, problem says which file and why.
+bool readRecordFile(const std::string& path, std::string& text, std::string& problem) {
+    std::string why;
+    if (readWholeFile(path, text, why))
+        return true;
+    problem = "cannot open " + path + ": " + why;
+    return false;
 }
 
 void extend(TigerBounds& box, TigerPoint p) {
@@ -237,9 +212,9 @@ bool TigerStore::LoadTigerFiles(const std::string& path, std::string* why,
     r.type2Path.back() = '2';
 
     std::string text;
-    if (readWholeFile(r.type1Path, text, r.type1Problem))
+    if (readRecordFile(r.type1Path, text, r.type1Problem))
         readChainRecords(text, &r);
-    if (readWholeFile(r.type2Path, text, r.type2Problem))
+    if (readRecordFile(r.type2Path, text, r.type2Problem))
         readShapeRecords(text, &r);
     recomputeBoundingBox();
     return true;

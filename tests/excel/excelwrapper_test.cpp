@@ -210,7 +210,14 @@ TEST(SavingWorkbooks, ReplacesTheFileOnlyWhenComplete) {
         excel.SelectSheet("Sheet1");
         excel.SetCell(0, 0, CellValue::number(2));
         fs::remove_all(fs::path(moved).parent_path());
-        EXPECT_THROW(excel.SaveWorkbook(), WorkbookError);
+        try {
+            excel.SaveWorkbook();
+            ADD_FAILURE() << "saving into a removed folder succeeded";
+        } catch (const WorkbookError& e) {
+            EXPECT_EQ(e.code(), WorkbookError::Code::WriteFailed);
+            EXPECT_EQ(std::string(e.what()),
+                      "The file \"" + moved + "\" cannot be saved: its folder does not exist.");
+        }
     }
 
     {

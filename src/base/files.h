@@ -1,0 +1,35 @@
+#pragma once
+
+// Files as the whole program reads and writes them: paths held as UTF-8 text, whole-file reading,
+// and the one safe way to replace a file. Every failure comes back as a flag and a reason in words
+// for the user ("it is a folder, not a file"), to be put after the file's name.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// The path named by UTF-8 text, in the form the operating system takes (wide on Windows).
+std::filesystem::path pathFromUtf8(std::string_view utf8);
+
+// The UTF-8 text of a path.
+std::string utf8FromPath(const std::filesystem::path& path);
+
+// The absolute, lexically normal form of a path: a relative path is taken against the current
+// folder at the moment of the call, "." and ".." parts are removed without looking at the disk,
+// so symbolic links are not resolved. An empty path stays empty.
+std::string absolutePath(const std::string& path);
+
+// Reads a whole file as bytes, to its end even when the file is longer than its size said.
+// A folder is refused.
+bool readWholeFile(const std::string& path, std::string& contents, std::string& why);
+
+// Replaces the file at `path` with `bytes`, or creates it, so that a crash never leaves a
+// half-written file: the bytes go to a temporary file in the same folder, which is flushed to the
+// disk and only then renamed over the old file; on any failure it is removed and the old file is
+// left as it was. A file this user may not write, and a folder that cannot take the temporary
+// file, are refused. The old file's owner, group and permissions are kept. A symbolic link stays a
+// link: the file it points to is written (and created when the link dangles).
+bool writeFileSafely(const std::string& path, std::string_view bytes, std::string& why);
+
+// True when a regular file exists at `path` and this user may write to it.
+bool isWritableFile(const std::string& path);

@@ -1,0 +1,353 @@
+#include "base/files.h"
+#include "support/testdir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The unprivileged user and group "nobody"/"nogroup" of Debian, and a group it is not in.
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNogroup = 65534;
+constexpr gid_t kUsers = 100;
+
+bool onlyFilesIn(const TestDir& dir, std::vector<std::string> names) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        found.push_back(entry.path().filename().string());
+    std::sort(found.begin(), found.end());
+    std::sort(names.begin(), names.end());
+    return found == names;
+}
+
+struct stat statOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st;
+}
+
+// Runs `check` as a user without special rights, so that permissions mean what they mean to the
+// program's users, and returns its complaint ("" when all was well). Root runs it in a child
+// process that has become nobody (also a member of `groups`) in the test folder, opened to
+// everyone. Nothing comes back when that cannot be arranged.
+std::optional<std::string> asOrdinaryUser(const TestDir& dir,
+                                          const std::function<std::string()>& check,
+                                          const std::vector<gid_t>& groups = {}) {
+    if (geteuid() != 0)
+        return check();
+    fs::permissions(dir.path(), fs::perms::all);
+    int channel[2];
+    if (pipe(channel) != 0)
+        return std::nullopt;
+    const pid_t child = fork();
+    if (child < 0)
+        return std::nullopt;
+    if (child == 0) {
+        close(channel[0]);
+        if (setgroups(groups.size(), groups.data()) != 0 || setgid(kNogroup) != 0 ||
+            setuid(kNobody) != 0)
+            _exit(77);
+        const std::string complaint = check();
+        const bool sent =
+            write(channel[1], complaint.data(), complaint.size()) == ssize_t(complaint.size());
+        _exit(sent ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string complaint;
+    char buffer[256];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
+        complaint.append(buffer, static_cast<std::size_t>(n));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 77)
+        return std::nullopt;
+    return WEXITSTATUS(status) == 0 ? complaint : "the check did not finish";
+}
+
+// Gives a file to the user that asOrdinaryUser runs as.
+void giveToOrdinaryUser(const std::string& path) {
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(path.c_str(), kNobody, kNogroup), 0);
+    }
+}
+
+// Restores the current folder on the way out.
+class InFolder {
+public:
+    explicit InFolder(const fs::path& folder) : old_(fs::current_path()) {
+        fs::current_path(folder);
+    }
+    ~InFolder() { fs::current_path(old_); }
+
+private:
+    fs::path old_;
+};
+
+// ---- Safe writing -------------------------------------------------------------------------------
+
+TEST(SafeWrite, ReplacesTheWholeFileAndLeavesNothingElseBehind) {
+    TestDir dir;
+    spit(dir.file("net.txt"), std::string(5000, 'x'));
+    std::string why;
+    ASSERT_TRUE(writeFileSafely(dir.file("net.txt"), "short", why)) << why;
+    EXPECT_EQ(slurp(dir.file("net.txt")), "short");
+    EXPECT_TRUE(onlyFilesIn(dir, {"net.txt"}));
+}
+
+TEST(SafeWrite, AFailedWriteKeepsTheOldFileIntact) {
+    TestDir dir;
+    const std::string old = "KX101\nthe user's network\n";
+    spit(dir.file("net.txt"), old);
+    // The child process may write at most 1000 bytes to any file, so the write fails part way.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{1000, 1000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::string why;
+        const bool ok = writeFileSafely(dir.file("net.txt"), std::string(100000, 'y'), why);
+        _exit(!ok && why.find("could not be written completely") != std::string::npos ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write should have failed with a reason";
+    EXPECT_EQ(slurp(dir.file("net.txt")), old);
+    EXPECT_TRUE(onlyFilesIn(dir, {"net.txt"}));
+}
+
+TEST(SafeWrite, RefusesWhatTheUserMayNotWriteAndLeavesItAsItWas) {
+    TestDir dir;
+    const std::string old = std::string("KX101\r\n\0binary", 14);
+    spit(dir.file("readonly.txt"), old);
+    giveToOrdinaryUser(dir.file("readonly.txt"));
+    fs::permissions(dir.file("readonly.txt"), fs::perms::owner_read | fs::perms::group_read);
+    spit(dir.file("writable.txt"), old);
+    giveToOrdinaryUser(dir.file("writable.txt"));
+    fs::create_directory(dir.file("closed"));
+    giveToOrdinaryUser(dir.file("closed"));
+    fs::permissions(dir.file("closed"), fs::perms::owner_read | fs::perms::owner_exec);
+
+    const auto complaint = asOrdinaryUser(dir, [&]() -> std::string {
+        std::string why;
+        if (writeFileSafely(dir.file("readonly.txt"), "new", why))
+            return "a read-only file was replaced";
+        if (why.find("permission to write to it") == std::string::npos)
+            return "unclear reason for a read-only file: " + why;
+        if (isWritableFile(dir.file("readonly.txt")))
+            return "a read-only file was said to be writable";
+        if (!isWritableFile(dir.file("writable.txt")))
+            return "the user's own file was said not to be writable";
+        if (writeFileSafely(dir.file("closed/new.txt"), "new", why))
+            return "a file was made in a folder the user may not write";
+        if (why.find("permission to write to its folder") == std::string::npos)
+            return "unclear reason for a read-only folder: " + why;
+        return "";
+    });
+    if (!complaint)
+        GTEST_SKIP() << "cannot run as an ordinary user here";
+    EXPECT_EQ(*complaint, "");
+    EXPECT_EQ(slurp(dir.file("readonly.txt")), old);
+    EXPECT_TRUE(fs::is_empty(dir.file("closed")));
+    EXPECT_TRUE(onlyFilesIn(dir, {"readonly.txt", "writable.txt", "closed"}));
+}
+
+TEST(SafeWrite, AFileOfAnotherUserIsNotWritableWhateverItsModeBits) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a file of another user";
+    TestDir dir;
+    spit(dir.file("root.txt"), "old"); // 0644, owned by root
+    const auto complaint = asOrdinaryUser(dir, [&]() -> std::string {
+        std::string why;
+        if (isWritableFile(dir.file("root.txt")))
+            return "root's 0644 file was said to be writable";
+        if (writeFileSafely(dir.file("root.txt"), "new", why))
+            return "root's 0644 file was replaced";
+        return "";
+    });
+    if (!complaint)
+        GTEST_SKIP() << "cannot run as an ordinary user here";
+    EXPECT_EQ(*complaint, "");
+    EXPECT_EQ(slurp(dir.file("root.txt")), "old");
+    EXPECT_EQ(statOf(dir.file("root.txt")).st_uid, 0u);
+}
+
+TEST(SafeWrite, KeepsModeOwnerAndGroup) {
+    TestDir dir;
+    const std::string path = dir.file("net.txt");
+    spit(path, "old");
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(path.c_str(), kNobody, kNogroup), 0);
+    }
+    std::string why;
+    ASSERT_TRUE(writeFileSafely(path, "new", why)) << why;
+    EXPECT_EQ(slurp(path), "new");
+    const struct stat st = statOf(path);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(st.st_uid, root ? kNobody : geteuid());
+    EXPECT_EQ(st.st_gid, root ? kNogroup : getegid());
+}
+
+TEST(SafeWrite, WithoutRightToGiveTheFileAwayKeepsItsGroupAndGoesOn) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to set up a file of another user";
+    TestDir dir;
+    const std::string path = dir.file("shared.txt");
+    spit(path, "old");
+    ASSERT_EQ(chown(path.c_str(), 0, kUsers), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0664), 0);
+    const auto complaint =
+        asOrdinaryUser(dir,
+                       [&]() -> std::string {
+                           std::string why;
+                           return writeFileSafely(path, "new", why)
+                                      ? ""
+                                      : "the group member could not save: " + why;
+                       },
+                       {kUsers});
+    if (!complaint)
+        GTEST_SKIP() << "cannot run as an ordinary user here";
+    EXPECT_EQ(*complaint, "");
+    EXPECT_EQ(slurp(path), "new");
+    const struct stat st = statOf(path);
+    EXPECT_EQ(st.st_gid, kUsers);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
+}
+
+TEST(SafeWrite, WritesThroughSymbolicLinks) {
+    TestDir dir;
+    std::string why;
+
+    // A live link, named by its absolute target.
+    spit(dir.file("real.txt"), "old");
+    fs::create_symlink(dir.file("real.txt"), dir.file("link.txt"));
+    ASSERT_TRUE(writeFileSafely(dir.file("link.txt"), "new", why)) << why;
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.txt")));
+    EXPECT_EQ(slurp(dir.file("real.txt")), "new");
+
+    // A dangling link gets its file, found from the link's folder and not the current one.
+    fs::create_directory(dir.file("sub"));
+    fs::create_symlink("../made.txt", dir.file("sub/dangling.txt"));
+    ASSERT_TRUE(writeFileSafely(dir.file("sub/dangling.txt"), "made", why)) << why;
+    EXPECT_TRUE(fs::is_symlink(dir.file("sub/dangling.txt")));
+    EXPECT_EQ(slurp(dir.file("made.txt")), "made");
+
+    // A chain of links, each relative to its own folder.
+    fs::create_symlink("sub/dangling.txt", dir.file("chain.txt"));
+    ASSERT_TRUE(writeFileSafely(dir.file("chain.txt"), "again", why)) << why;
+    EXPECT_EQ(slurp(dir.file("made.txt")), "again");
+    EXPECT_TRUE(fs::is_symlink(dir.file("chain.txt")));
+
+    // A loop is refused, and nothing is made.
+    fs::create_symlink("loop-b", dir.file("loop-a"));
+    fs::create_symlink("loop-a", dir.file("loop-b"));
+    EXPECT_FALSE(writeFileSafely(dir.file("loop-a"), "x", why));
+    EXPECT_NE(why.find("loop"), std::string::npos) << why;
+    EXPECT_TRUE(onlyFilesIn(
+        dir, {"real.txt", "link.txt", "sub", "made.txt", "chain.txt", "loop-a", "loop-b"}));
+}
+
+TEST(SafeWrite, RefusesFoldersAndMissingFoldersWithAReason) {
+    TestDir dir;
+    std::string why;
+    EXPECT_FALSE(writeFileSafely(dir.path().string(), "x", why));
+    EXPECT_EQ(why, "it is a folder, not a file");
+    fs::create_directory(dir.file("folder"));
+    fs::create_directory_symlink(dir.file("folder"), dir.file("to-folder"));
+    EXPECT_FALSE(writeFileSafely(dir.file("to-folder"), "x", why));
+    EXPECT_EQ(why, "it is a folder, not a file");
+    EXPECT_FALSE(writeFileSafely(dir.file("no/such/folder/net.txt"), "x", why));
+    EXPECT_EQ(why, "its folder does not exist");
+    EXPECT_FALSE(writeFileSafely("", "x", why));
+    EXPECT_EQ(why, "no file name was given");
+    EXPECT_FALSE(isWritableFile(dir.file("folder")));
+    EXPECT_FALSE(isWritableFile(dir.file("missing.txt")));
+    EXPECT_TRUE(fs::is_empty(dir.file("folder")));
+}
+
+// ---- Reading ------------------------------------------------------------------------------------
+
+TEST(ReadWholeFile, ReadsEveryByteOrSaysWhyNot) {
+    TestDir dir;
+    std::string bytes;
+    for (int i = 0; i < 70000; ++i)
+        bytes += static_cast<char>(i * 7 % 256);
+    spit(dir.file("data.bin"), bytes);
+    std::string contents = "stale", why;
+    ASSERT_TRUE(readWholeFile(dir.file("data.bin"), contents, why)) << why;
+    EXPECT_EQ(contents, bytes);
+
+    spit(dir.file("empty.txt"), "");
+    ASSERT_TRUE(readWholeFile(dir.file("empty.txt"), contents, why)) << why;
+    EXPECT_EQ(contents, "");
+
+    EXPECT_FALSE(readWholeFile(dir.path().string(), contents, why));
+    EXPECT_EQ(why, "it is a folder, not a file");
+    EXPECT_FALSE(readWholeFile(dir.file("missing.txt"), contents, why));
+    EXPECT_EQ(why, "no such file or directory");
+    EXPECT_EQ(contents, "");
+}
+
+TEST(ReadWholeFile, ReadsFilesWhoseSizeSaysNothing) {
+    // Files of the system, like pipes, report a size of 0 yet have contents.
+    if (!fs::exists("/proc/self/status"))
+        GTEST_SKIP() << "no /proc";
+    std::string contents, why;
+    ASSERT_TRUE(readWholeFile("/proc/self/status", contents, why)) << why;
+    EXPECT_NE(contents.find("Pid:"), std::string::npos);
+}
+
+// ---- Paths --------------------------------------------------------------------------------------
+
+TEST(Paths, NamesInUtf8SurviveTheRoundTrip) {
+    TestDir dir;
+    const std::string name = "Stra\xC3\x9F"
+                             "e \xE6\x97\xA5\xE6\x9C\xAC.txt";
+    const std::string path = utf8FromPath(dir.path()) + "/" + name;
+    std::string why, contents;
+    ASSERT_TRUE(writeFileSafely(path, "net", why)) << why;
+    ASSERT_TRUE(readWholeFile(path, contents, why)) << why;
+    EXPECT_EQ(contents, "net");
+    const fs::directory_entry entry = *fs::directory_iterator(dir.path());
+    EXPECT_EQ(utf8FromPath(entry.path().filename()), name);
+    EXPECT_EQ(pathFromUtf8(path), entry.path());
+}
+
+TEST(Paths, AbsolutePathIsLexicalAndTakenAgainstTheCurrentFolder) {
+    TestDir dir;
+    fs::create_directories(dir.path() / "sub");
+    fs::create_directories(dir.path() / "elsewhere/deep");
+    fs::create_directory_symlink(dir.path() / "elsewhere/deep", dir.path() / "sub/link");
+    const InFolder in(dir.path() / "sub");
+    const std::string here = utf8FromPath(fs::current_path());
+    const std::string above = utf8FromPath(fs::current_path().parent_path());
+
+    EXPECT_EQ(absolutePath("a/./b/../c.txt"), here + "/a/c.txt");
+    EXPECT_EQ(absolutePath("../x.txt"), above + "/x.txt");
+    EXPECT_EQ(absolutePath("."), here);
+    EXPECT_EQ(absolutePath("a/.."), here);
+    // The link is not followed: its ".." is the folder holding the link.
+    EXPECT_EQ(absolutePath("link/../f.txt"), here + "/f.txt");
+    EXPECT_EQ(absolutePath("/x/./y/../z.txt"), "/x/z.txt");
+    EXPECT_EQ(absolutePath("/.."), "/");
+    EXPECT_EQ(absolutePath(""), "");
+}
+
+} // namespace
