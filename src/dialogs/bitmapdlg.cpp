@@ -67,9 +67,9 @@ private:
 } // namespace
 
 CBitmapDlg::CBitmapDlg(const BitmapChoice& initial, Prompter& prompter, QWidget* parent)
-    : QDialog(parent), prompter_(prompter), choice_(initial) {
+    : QDialog(parent), prompter_(prompter), choice_(initial), pathText_(initial.path) {
     setWindowTitle(QStringLiteral("Load Bitmap"));
-    path_ = new QLineEdit(QString::fromStdString(initial.path));
+    path_ = new QLineEdit(pathText_.text());
     path_->setObjectName(QStringLiteral("path"));
     browse_ = new QPushButton(QStringLiteral("&Browse..."));
     width_ = new QLineEdit;
@@ -155,7 +155,7 @@ void CBitmapDlg::showNumbers() {
 }
 
 void CBitmapDlg::loadIntoDialog(const QString& path) {
-    const std::string p = path.toStdString();
+    const std::string p = pathText_.encode(path);
     const std::filesystem::path native = pathFromUtf8(p);
     std::ifstream file(native, std::ios::binary);
     if (!file) {
@@ -217,7 +217,8 @@ void CBitmapDlg::browse() {
         loadOnLeavingPath_ = true;
         return;
     }
-    path_->setText(QString::fromStdString(*chosen));
+    pathText_ = StoredText(*chosen);
+    path_->setText(pathText_.text());
     loadIntoDialog(path_->text());
     // The path box loses focus next; the file is already loaded.
     loadOnLeavingPath_ = false;
@@ -256,7 +257,7 @@ void CBitmapDlg::accept() {
         !readNumber(left_, "Left side alignment", false, left) ||
         !readNumber(bottom_, "Bottom side alignment", false, bottom))
         return;
-    choice_.path = path_->text().trimmed().toStdString();
+    choice_.path = pathText_.encode(path_->text().trimmed());
     choice_.height = static_cast<std::int32_t>(height);
     choice_.ratio = static_cast<std::int32_t>(ratio);
     choice_.worldWidth = static_cast<float>(world);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/storedtext.h"
 #include "document/prompter.h"
 
 #include <QDialog>
@@ -41,6 +42,8 @@ private:
 
     Prompter& prompter_;
     BitmapChoice choice_;
+    // The bytes of the path the box was last filled with, behind the characters it shows.
+    StoredText pathText_;
     QImage preview_;
     std::int32_t bitmapWidth_ = 0;
     bool loadOnLeavingPath_ = true;

@@ -217,10 +217,12 @@ void CLinkDlg::load() {
     lengthEdit_->setText(shownLength_);
     const Link* link = links_.front();
     unchangedLength_ = link->hasAutomaticLength() ? -1.0f : data_.length;
-    descriptionEdit_->setPlainText(QString::fromStdString(data_.description));
+    description_ = StoredText(data_.description);
+    descriptionEdit_->setPlainText(description_.text());
     // Compared on OK with what the box returns then, so that only a real edit rewrites the
-    // stored bytes.
+    // stored bytes, and an edit only those of the characters it changed.
     shownDescription_ = descriptionEdit_->toPlainText();
+    description_.alignTo(singleLine(shownDescription_));
 }
 
 void CLinkDlg::resetLength() {
@@ -284,7 +286,7 @@ bool CLinkDlg::exchange() {
     if (single_) {
         const QString description = descriptionEdit_->toPlainText();
         if (description != shownDescription_)
-            next.description = singleLine(description).toStdString();
+            next.description = description_.encode(singleLine(description));
     }
 
     data_ = std::move(next);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/storedtext.h"
 #include "model/network.h"
 
 #include <QDialog>
@@ -62,6 +63,8 @@ private:
     QString shownLength_;
     float unchangedLength_ = -1.0f;
     QString shownDescription_;
+    // The stored description's bytes behind the characters shown.
+    StoredText description_;
 
     CIntegerEdit* numLanesEdit_ = nullptr;
     CIntegerEdit* capacityEdit_ = nullptr;

@@ -1,6 +1,7 @@
 #include "dialogs/qtprompter.h"
 
 #include "dialogs/bitmapdlg.h"
+#include "dialogs/storedtext.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -35,8 +36,8 @@ QMessageBox::Icon toQtIcon(Prompter::Icon icon) {
 
 int ask(QWidget* parent, const std::string& text, Prompter::Icon icon,
         QMessageBox::StandardButtons buttons) {
-    QMessageBox box(toQtIcon(icon), QString::fromLatin1(kMessageCaption),
-                    QString::fromStdString(text), buttons, parent);
+    QMessageBox box(toQtIcon(icon), QString::fromLatin1(kMessageCaption), decodeStoredText(text),
+                    buttons, parent);
     return box.exec();
 }
 

@@ -6,6 +6,8 @@
 
 #include <QLineEdit>
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -81,6 +83,42 @@ TEST_F(BitmapDialog, UnreadableFilesAreReportedAndBadNumbersKeepTheDialogOpen) {
     dlg.accept();
     EXPECT_NE(dlg.result(), QDialog::Accepted);
     EXPECT_NE(prompter.asked.back().text.find("Left side alignment"), std::string::npos);
+}
+
+TEST_F(BitmapDialog, APathStoredInCodePage1252OpensThatFileAndKeepsItsBytes) {
+    // Names on disk are bytes; these were written on Windows in code page 1252.
+    const std::string folder = dir.file("Stra\xDF"
+                                        "e");
+    std::filesystem::create_directory(folder);
+    const std::string cafe = folder + "/Caf\xE9.bmp";
+    spit(cafe, solidBmp(40, 20, 200, 100, 50));
+    BitmapChoice start;
+    start.path = cafe;
+    start.worldWidth = 2;
+    {
+        CBitmapDlg dlg(start, prompter);
+        EXPECT_TRUE(prompter.asked.empty()) << "the file was found";
+        EXPECT_EQ(box(dlg, "bitmapWidth"), "40");
+        EXPECT_EQ(box(dlg, "path"), QString::fromStdString(dir.file("Stra")) +
+                                        QString::fromUtf16(u"\u00DFe/Caf\u00E9.bmp"));
+        dlg.accept();
+        ASSERT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(dlg.choice().path, cafe);
+    }
+
+    // An edited name is written in the path's own code page, and the bytes around it stay.
+    const std::string creme = folder + "/Cr\xE8me.bmp";
+    spit(creme, solidBmp(60, 20, 200, 100, 50));
+    CBitmapDlg dlg(start, prompter);
+    auto* path = dlg.findChild<QLineEdit*>("path");
+    path->setText(
+        path->text().replace(QString::fromUtf16(u"Caf\u00E9"), QString::fromUtf16(u"Cr\u00E8me")));
+    dlg.pathEditingFinished();
+    EXPECT_TRUE(prompter.asked.empty()) << "the edited name was found";
+    EXPECT_EQ(box(dlg, "bitmapWidth"), "60");
+    path->setText(path->text() + QLatin1Char(' '));
+    dlg.accept();
+    EXPECT_EQ(dlg.choice().path, creme);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "dialogs/linkdlg.h"
 #include "dialogs/nodedlg.h"
 #include "dialogs/preferencessheet.h"
+#include "dialogs/qtprompter.h"
 #include "model/network.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
@@ -16,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,10 +25,14 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTimer>
 
+#include <ostream>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -189,13 +195,128 @@ TEST_F(LinkDialog, ResetLengthShowsTheRoundedDistanceAndLeftAsShownMakesTheLengt
     }
 }
 
-TEST_F(LinkDialog, DescriptionLineBreaksAreStoredAsSingleSpaces) {
+// ---- Link dialog, description bytes -----------------------------------------------------------
+
+QString u16(std::u16string_view s) {
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string hex(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (const unsigned char b : bytes) {
+        if (!out.empty())
+            out += ' ';
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+QPlainTextEdit* descriptionBox(const QWidget& dialog) {
+    return child<QPlainTextEdit>(dialog, "description");
+}
+
+// Replaces the characters from `from` to `to` of the box as a user selecting and typing does.
+void typeInto(QPlainTextEdit* box, int from, int to, const QString& text) {
+    QTextCursor cursor = box->textCursor();
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
+    cursor.insertText(text);
+}
+
+struct DescriptionEdit {
+    const char* name;
+    std::string stored;
+    const char16_t* shown;
+    int from, to;
+    const char16_t* typed;
+    std::string written;
+};
+
+void PrintTo(const DescriptionEdit& e, std::ostream* os) {
+    *os << e.name;
+}
+
+class LinkDialogDescription : public Dialogs,
+                              public ::testing::WithParamInterface<DescriptionEdit> {};
+
+TEST_P(LinkDialogDescription, ShowsTheStoredCharactersAndKeepsEveryByteAnEditDidNotTouch) {
+    const DescriptionEdit& e = GetParam();
     Link* link = addLink({0, 0}, {1, 0});
-    CLinkDlg dlg({link}, prompter);
-    child<QPlainTextEdit>(dlg, "description")->setPlainText("Main St\r\nnorth\rof\n\n5th");
+    link->setDescription(e.stored);
+    {
+        CLinkDlg dlg({link}, prompter);
+        EXPECT_EQ(descriptionBox(dlg)->toPlainText(), u16(e.shown));
+        dlg.accept();
+        dlg.apply();
+        EXPECT_EQ(hex(link->description()), hex(e.stored)) << "left as shown";
+    }
+    {
+        CLinkDlg dlg({link}, prompter);
+        typeInto(descriptionBox(dlg), e.from, e.to, u16(e.typed));
+        dlg.accept();
+        dlg.apply();
+        EXPECT_EQ(hex(link->description()), hex(e.written));
+    }
+    CLinkDlg again({link}, prompter);
+    EXPECT_EQ(descriptionBox(again)->toPlainText(),
+              u16(e.shown).replace(e.from, e.to - e.from, u16(e.typed)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Descriptions, LinkDialogDescription,
+    ::testing::Values(
+        DescriptionEdit{"Utf8", "Caf\xC3\xA9 \xD0\x96 Rd", u"Caf\u00E9 \u0416 Rd", 5, 6, u"\u20AC",
+                        "Caf\xC3\xA9 \xE2\x82\xAC Rd"},
+        DescriptionEdit{"Cp1252Middle", "Caf\xE9 \x93Noir\x94", u"Caf\u00E9 \u201CNoir\u201D", 6,
+                        10, u"Cr\u00E8me",
+                        "Caf\xE9 \x93"
+                        "Cr\xE8me\x94"},
+        DescriptionEdit{"Cp1252Start", "Caf\xE9 \xE0 Paris", u"Caf\u00E9 \u00E0 Paris", 0, 0,
+                        u"\u00C0 ", "\xC0 Caf\xE9 \xE0 Paris"},
+        DescriptionEdit{"Cp1252EndEuro", "Caf\xE9 5", u"Caf\u00E9 5", 6, 6, u" \u20AC",
+                        "Caf\xE9 5 \x80"},
+        DescriptionEdit{"Cp1252OutsideTheCodePage", "Caf\xE9 5", u"Caf\u00E9 5", 6, 6, u" \u0416",
+                        "Caf\xE9 5 \xD0\x96"},
+        DescriptionEdit{"Mixed",
+                        "Caf\xE9 Stra\xC3\x9F"
+                        "e",
+                        u"Caf\u00E9 Stra\u00DFe", 0, 1, u"K",
+                        "Kaf\xE9 Stra\xC3\x9F"
+                        "e"},
+        DescriptionEdit{"InvalidSequences", "\xE2\x82|\xF0\x9F\x98|\xC0\xAF|\x81\x8D|\xBF",
+                        u"\u00E2\u201A|\u00F0\u0178\u02DC|\u00C0\u00AF|\u0081\u008D|\u00BF", 6, 7,
+                        u"/", "\xE2\x82|\xF0\x9F\x98/\xC0\xAF|\x81\x8D|\xBF"}),
+    [](const ::testing::TestParamInfo<DescriptionEdit>& info) { return info.param.name; });
+
+TEST_F(LinkDialog, TypedLineBreaksBecomeSpacesAndStoredBytesAroundThemStay) {
+    Link* typed = addLink({0, 0}, {1, 0});
+    {
+        CLinkDlg dlg({typed}, prompter);
+        descriptionBox(dlg)->setPlainText("Main St\r\nnorth\rof\n\n5th");
+        dlg.accept();
+        dlg.apply();
+        EXPECT_EQ(typed->description(), "Main St north of  5th");
+    }
+
+    // A workbook cell can hold a line break; the box shows it, and a no-break space as a space.
+    Link* stored = addLink({0, 0}, {1, 0});
+    stored->setDescription("Caf\xE9\r\nMain\xA0St");
+    {
+        CLinkDlg dlg({stored}, prompter);
+        QPlainTextEdit* box = descriptionBox(dlg);
+        EXPECT_EQ(box->toPlainText(), u16(u"Caf\u00E9\nMain St"));
+        typeInto(box, 12, 12, QStringLiteral("\r\nnorth\rof\n\n5th"));
+        dlg.accept();
+        dlg.apply();
+        EXPECT_EQ(hex(stored->description()), hex("Caf\xE9\r\nMain\xA0St north of  5th"));
+    }
+    CLinkDlg dlg({stored}, prompter);
+    typeInto(descriptionBox(dlg), 4, 4, QStringLiteral("!"));
     dlg.accept();
     dlg.apply();
-    EXPECT_EQ(link->description(), "Main St north of  5th");
+    EXPECT_EQ(hex(stored->description()), hex("Caf\xE9!\r\nMain\xA0St north of  5th"));
 }
 
 struct RefusedField {
@@ -511,6 +632,25 @@ TEST(PreferencesSheetWithoutSettings, FailsBeforeTheSheetOpens) {
     toolkit();
     ScriptedPrompter prompter;
     EXPECT_THROW(CPreferencesSheet sheet(prompter), SingletonPtr<UserDefinedSettings>::AccessError);
+}
+
+// ---- Messages ---------------------------------------------------------------------------------
+
+TEST(QtPrompterMessage, ShowsTheCharactersOfStoredBytesItQuotes) {
+    toolkit();
+    QtPrompter prompter;
+    QString shown;
+    // Runs once the message box's own event loop is going, and answers it.
+    QTimer::singleShot(0, [&shown] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        shown = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    prompter.showMessage("Cannot read \"Stra\xDF"
+                         "e \xC3\xA9 \x80.bmp\".",
+                         Prompter::Icon::Exclamation);
+    EXPECT_EQ(shown, u16(u"Cannot read \"Stra\u00DFe \u00E9 \u20AC.bmp\"."));
 }
 
 // ---- Keyboard and help ------------------------------------------------------------------------
