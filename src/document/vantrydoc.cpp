@@ -262,7 +262,10 @@ void CVantryDoc::OnLoadBitmap() {
     BitmapChoice initial;
     if (!network_.bitmapPath().empty()) {
         const WorldRect r = network_.bitmapRect();
-        initial.path = NativePath(network_.bitmapPath());
+        // The dialog opens the picture to show it, so it gets the path the loader would use,
+        // not one relative to whatever the current folder is.
+        initial.path =
+            NativePath(ResolvePath(StoredPath(bitmapBase_), network_.bitmapPath()));
         initial.worldWidth = r.right - r.left;
         initial.left = r.left;
         initial.bottom = r.bottom;

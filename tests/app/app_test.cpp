@@ -154,6 +154,36 @@ TEST_F(AppTest, OpensTheFileNamedOnTheCommandLineOrSaysWhyNot) {
     EXPECT_NE(other.asked[0].text.find("missing.txt"), std::string::npos);
 }
 
+TEST_F(AppTest, AFileNamedRelativelyIsSavedWhereItWasFoundAfterOtherFilesAreOpened) {
+    std::filesystem::create_directories(dir.file("a"));
+    std::filesystem::create_directories(dir.file("b"));
+    const std::string network = "KX101\n0 0\nEndNodes\nEndLinks\n\n0 0 0 0\n";
+    spit(dir.file("a/net.txt"), network);
+    spit(dir.file("b/net.txt"), network);
+    spit(dir.file("b/other.txt"), network);
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.file("a"));
+    const bool started = app.InitInstance({QStringLiteral("net.txt")});
+    prompter.paths.push_back(dir.file("b/other.txt"));
+    app.route(ID_FILE_OPEN);
+    const std::filesystem::path folderAfterOpen = std::filesystem::current_path();
+    std::filesystem::current_path(here);
+    ASSERT_TRUE(started);
+    ASSERT_EQ(app.documents().size(), 2u);
+    EXPECT_EQ(folderAfterOpen, dir.path() / "a") << "opening a file leaves the folder alone";
+
+    app.closeDocument(app.documents().back().get());
+    settle();
+    std::filesystem::current_path(dir.file("b"));
+    edit();
+    app.route(ID_FILE_SAVE);
+    std::filesystem::current_path(here);
+    EXPECT_NE(slurp(dir.file("a/net.txt")), network);
+    EXPECT_EQ(slurp(dir.file("b/net.txt")), network);
+    EXPECT_EQ(app.recentFiles().front(), dir.file("b/other.txt"));
+    EXPECT_EQ(app.recentFiles().back(), dir.file("a/net.txt"));
+}
+
 TEST_F(AppTest, OpeningAnOpenFileAgainActivatesItsWindow) {
     ASSERT_TRUE(app.InitInstance({QString::fromStdString(kSample)}));
     app.route(ID_FILE_NEW);

@@ -409,6 +409,11 @@ TEST_F(DocumentTest, SavingIntoAnotherFolderStillNamesTheSamePicture) {
         EXPECT_TRUE(copy.background().loaded()) << copy.network().bitmapPath();
     }
     EXPECT_TRUE(prompter.asked.empty());
+
+    // The Load Bitmap dialog opens the same picture, whatever the current folder is.
+    doc.execute(ID_LOAD_BITMAP);
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text, dir.file("a/maps/Area.bmp"));
 }
 
 TEST_F(DocumentTest, ARelativeNameMeansTheFolderItWasGivenIn) {
