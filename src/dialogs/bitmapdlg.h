@@ -5,6 +5,9 @@
 #include <QDialog>
 #include <QImage>
 
+#include <cstdint>
+#include <vector>
+
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -41,6 +44,8 @@ private:
 
     Prompter& prompter_;
     BitmapChoice choice_;
+    // The decoded picture, which the preview draws from without a copy of its own.
+    std::vector<std::uint32_t> previewPixels_;
     QImage preview_;
     std::int32_t bitmapWidth_ = 0;
     bool loadOnLeavingPath_ = true;
