@@ -14,7 +14,7 @@
 namespace {
 
 // A run-length stream of a few bytes may describe the largest image accepted; decoding that
-// takes gigabytes. Images up to this many pixels are decoded, which every code path reaches.
+// takes half a gigabyte. Images up to this many pixels are decoded, which every code path reaches.
 constexpr std::uint64_t kMaxDecodedPixels = std::uint64_t{1} << 22;
 
 } // namespace
@@ -32,6 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t content = size - 14;
     FUZZ_CHECK(l.width >= 1 && l.width <= kMaxBitmapSide);
     FUZZ_CHECK(l.height >= 1 && l.height <= kMaxBitmapSide);
+    const std::uint64_t pixelCount = std::uint64_t(l.width) * std::uint64_t(l.height);
+    FUZZ_CHECK(pixelCount <= kMaxBitmapPixels);
     FUZZ_CHECK(l.colorTableOffset + BitmapPaletteBytes(bitmap) <= content);
     FUZZ_CHECK(l.bitsOffset <= content && l.bitsSize <= content - l.bitsOffset);
 
@@ -39,7 +41,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(CreateBitmapPalette(bitmap, palette) == (l.colorCount != 0));
     FUZZ_CHECK(palette.size() == l.colorCount);
 
-    const std::uint64_t pixelCount = std::uint64_t(l.width) * std::uint64_t(l.height);
     if (pixelCount > kMaxDecodedPixels)
         return 0;
     std::vector<std::uint32_t> pixels;

@@ -6,14 +6,18 @@
 #include "tiger/autopopulate.h"
 #include "view/renderer.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
+#include <QSaveFile>
 #include <QString>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -33,8 +37,29 @@ constexpr const char* kUsage =
 // Messages may run over several lines for a window; on standard error they take one.
 std::string oneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
     return text;
 }
+
+// Keeps what the document would have shown in a message box, so that the failure can be told on
+// standard error instead; every question gets the answer a run without a window gives.
+class CliPrompter : public Prompter {
+public:
+    void showMessage(const std::string& text, Icon) override { message_ = text; }
+    bool askYesNo(const std::string&, Icon) override { return false; }
+    Answer askYesNoCancel(const std::string&, Icon) override { return Answer::Cancel; }
+    std::optional<std::string> chooseOpenPath(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> chooseSavePath(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::uint32_t> pickColour(std::uint32_t) override { return std::nullopt; }
+
+    const std::string& message() const { return message_; }
+
+private:
+    std::string message_;
+};
 
 int usageError(std::ostream& err, const std::string& problem) {
     err << "vantry-cli: " << problem << "\n" << kUsage;
@@ -69,12 +94,14 @@ std::string sixDecimals(float v) {
     return buf;
 }
 
+
 int convert(const std::vector<std::string>& args, std::ostream& err) {
     std::vector<std::string> files;
     std::optional<int> precision;
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--precision") {
             int value = 0;
+            // Any whole number, as the Precision setting takes it.
             if (i + 1 >= args.size() || !parseInt(args[i + 1], value))
                 return usageError(err, "--precision needs a whole number");
             precision = value;
@@ -269,6 +296,65 @@ std::unique_ptr<QGuiApplication> startToolkit() {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
+// The background the user asked to see must be shown: a picture that is missing, cannot be read
+// or has no width in the world is an error, with the reason the editor would have shown.
+bool showBackground(const CVantryDoc& doc, const CliPrompter& prompter, RenderOptions& options,
+                    WorldRect& extent, std::ostream& err) {
+    const Network& net = doc.network();
+    if (net.bitmapPath().empty())
+        return true;
+    if (!doc.background().loaded()) {
+        err << (prompter.message().empty()
+                    ? "Cannot read the background picture \"" + net.bitmapPath() + "\"."
+                    : oneLine(prompter.message()))
+            << "\n";
+        return false;
+    }
+    if (doc.pixelsPerMile() <= 0) {
+        err << "Cannot show the background picture \"" << net.bitmapPath()
+            << "\": the network gives it no width in the world.\n";
+        return false;
+    }
+    options.bitmap = &doc.background();
+    options.bitmapRect = net.bitmapRect();
+    options.pixelsPerMile = doc.pixelsPerMile();
+    extent.unite(net.bitmapRect());
+    return true;
+}
+
+// Writes the picture to a temporary file that takes the place of `path` only once all of it is
+// written, so that a failed write leaves nothing behind and an older picture untouched. The file
+// is written unbuffered and every byte counted: a write cut short is not always reported as an
+// error otherwise.
+bool savePng(const QImage& image, const std::string& path, std::ostream& err) {
+    auto fail = [&](const QString& reason) {
+        err << "Cannot save \"" << path << "\": " << reason.toStdString() << ".\n";
+        return false;
+    };
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return fail(QStringLiteral("the picture could not be encoded"));
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(file.errorString());
+    qint64 written = 0;
+    while (written < png.size()) {
+        const qint64 n = file.write(png.constData() + written, png.size() - written);
+        if (n <= 0)
+            break;
+        written += n;
+    }
+    if (written != png.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return fail(reason);
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
+}
+
 int render(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::vector<std::string> files;
     int width = 800, height = 600, repeat = 0;
@@ -325,18 +411,15 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return usageError(err, "--center goes with --scale");
 
     const auto toolkit = startToolkit();
-    CVantryDoc doc;
+    CliPrompter prompter;
+    CVantryDoc doc(&prompter);
     if (!doc.OnOpenDocument(files[0])) {
         err << oneLine(doc.lastError()) << "\n";
         return 1;
     }
     WorldRect extent = doc.network().bounds();
-    if (background && doc.background().loaded()) {
-        options.bitmap = &doc.background();
-        options.bitmapRect = doc.network().bitmapRect();
-        options.pixelsPerMile = doc.pixelsPerMile();
-        extent.unite(doc.network().bitmapRect());
-    }
+    if (background && !showBackground(doc, prompter, options, extent, err))
+        return 1;
     if (!tigerFile.empty()) {
         if (!loadTiger(doc, tigerFile, err))
             return 1;
@@ -359,6 +442,12 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     std::string readout;
     QImage image = renderToImage(doc.network(), transform, options, nullptr, &readout);
+    // The toolkit answers an image it has no memory for with an empty one.
+    if (image.isNull()) {
+        err << "Cannot render \"" << files[1] << "\": there is not enough memory for a picture of "
+            << width << " x " << height << " pixels.\n";
+        return 1;
+    }
     if (repeat > 0) {
         std::vector<double> times;
         for (int i = 0; i < repeat; ++i) {
@@ -377,16 +466,10 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     } else {
         out << readout << "\n";
     }
-    if (!image.save(QString::fromStdString(files[1]), "PNG")) {
-        err << "Cannot save \"" << files[1] << "\": the picture could not be written.\n";
-        return 1;
-    }
-    return 0;
+    return savePng(image, files[1], err) ? 0 : 1;
 }
 
-} // namespace
-
-int runVantryCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty())
         return usageError(err, "no command given");
     if (args[0] == "convert")
@@ -400,4 +483,16 @@ int runVantryCli(const std::vector<std::string>& args, std::ostream& out, std::o
     if (args[0] == "populate")
         return populate(args, err);
     return usageError(err, "unknown command \"" + args[0] + "\"");
+}
+
+} // namespace
+
+int runVantryCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const int code = runCommand(args, out, err);
+    // What was printed is the answer the user asked for: if it did not arrive, the run failed.
+    if (code == 0 && !out.flush()) {
+        err << "vantry-cli: the output could not be written.\n";
+        return 1;
+    }
+    return code;
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <new>
-#include <stdexcept>
 
 namespace {
 
@@ -197,20 +196,16 @@ bool DecodeBitmap(const PackedBitmap& bitmap, std::vector<std::uint32_t>& pixels
     const BitmapLayout& l = bitmap.layout();
     try {
         pixels.resize(static_cast<std::size_t>(l.width) * static_cast<std::size_t>(l.height));
+        if (l.compression == BitmapCompression::Rle8 || l.compression == BitmapCompression::Rle4)
+            DecodeRunLengths(bitmap, pixels.data());
+        else
+            DecodeRows(bitmap, pixels.data());
     } catch (const std::bad_alloc&) {
         pixels = {};
-    } catch (const std::length_error&) {
-        pixels = {};
-    }
-    if (pixels.empty()) {
         if (why)
             *why = "There is not enough memory to show the bitmap \"" + bitmap.name() + "\" (" +
                    std::to_string(l.width) + " x " + std::to_string(l.height) + " pixels).";
         return false;
     }
-    if (l.compression == BitmapCompression::Rle8 || l.compression == BitmapCompression::Rle4)
-        DecodeRunLengths(bitmap, pixels.data());
-    else
-        DecodeRows(bitmap, pixels.data());
     return true;
 }

@@ -10,6 +10,7 @@ namespace {
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kInfoHeaderSize = 40;
+constexpr std::uint32_t kLargestHeaderSize = 124;
 // Colour tables longer than this cannot come from any real image.
 constexpr std::uint64_t kMaxColorCount = 65536;
 
@@ -68,6 +69,9 @@ public:
     bool tooLarge(const std::string& reason) const {
         return say("The bitmap " + Quoted(name_) + " is too large: " + reason + ".");
     }
+    bool cutShort(const std::string& reason) const {
+        return say("The bitmap " + Quoted(name_) + " is cut short: " + reason + ".");
+    }
     bool unreadable() const { return say("The file " + Quoted(name_) + " could not be read."); }
     bool outOfMemory() const {
         return say("There is not enough memory to read the bitmap " + Quoted(name_) + ".");
@@ -101,10 +105,14 @@ std::string CompressionName(std::uint32_t compression) {
     }
 }
 
-// Checks the header at the start of `content` (the file after its file header) and fills
-// `out`. `pixelOffset` is the file header's offset of the pixels, counted from the file's start.
-bool ParseLayout(const std::uint8_t* content, std::size_t n, std::uint32_t pixelOffset,
+// Checks the header against the length `n` of the file's content (the file after its file
+// header) and fills `out`. Only the first bytes of the content are needed, `head`, as many as the
+// largest header or the whole content when it is shorter: the header and, after a 40-byte one,
+// the colour masks lie there. `pixelOffset` is the file header's offset of the pixels, counted
+// from the file's start.
+bool ParseLayout(std::span<const std::uint8_t> head, std::uint64_t n, std::uint32_t pixelOffset,
                  const Refusal& refuse, BitmapLayout& out) {
+    const std::uint8_t* content = head.data();
     BitmapLayout l;
     if (n < 4)
         return refuse.damaged("the file ends inside the bitmap header");
@@ -149,6 +157,12 @@ bool ParseLayout(const std::uint8_t* content, std::size_t n, std::uint32_t pixel
         return refuse.tooLarge(std::to_string(width) + " x " + std::to_string(height) +
                                " pixels, at most " + std::to_string(kMaxBitmapSide) + " x " +
                                std::to_string(kMaxBitmapSide) + " are shown");
+    const std::uint64_t pixelCount = static_cast<std::uint64_t>(width * height);
+    if (pixelCount > kMaxBitmapPixels)
+        return refuse.tooLarge(std::to_string(width) + " x " + std::to_string(height) + " are " +
+                               std::to_string(pixelCount) + " pixels, at most " +
+                               std::to_string(kMaxBitmapPixels) + " (" +
+                               std::to_string(kMaxBitmapPixels >> 20) + " megapixels) are shown");
     l.width = static_cast<std::int32_t>(width);
     l.height = static_cast<std::int32_t>(height);
 
@@ -253,7 +267,9 @@ bool ParseLayout(const std::uint8_t* content, std::size_t n, std::uint32_t pixel
         const std::uint64_t needed =
             stride * static_cast<std::uint64_t>(l.height - 1) + (rowBits + 7) / 8;
         if (needed > available)
-            return refuse.damaged("its pixel rows run past the end of the file");
+            return refuse.cutShort("its pixel rows need " + std::to_string(needed) +
+                                   " bytes, the file holds " + std::to_string(available) +
+                                   " after its headers");
         l.rowStride = static_cast<std::size_t>(stride);
         l.bitsSize = static_cast<std::size_t>(
             std::min<std::uint64_t>(stride * static_cast<std::uint64_t>(l.height), available));
@@ -293,23 +309,34 @@ PackedBitmap ReadBitmapFile(std::istream& file, std::string_view name, std::stri
         return {};
     }
 
-    PackedBitmap bitmap;
+    // The header is checked before the block is taken, so that what the header declares never
+    // decides how much memory is asked for.
     const auto size = static_cast<std::size_t>(length);
+    const std::size_t content = size - kFileHeaderSize;
+    std::uint8_t head[kLargestHeaderSize];
+    const std::size_t headSize = std::min<std::size_t>(content, kLargestHeaderSize);
+    file.read(reinterpret_cast<char*>(head), static_cast<std::streamsize>(headSize));
+    if (file.gcount() != static_cast<std::streamsize>(headSize)) {
+        refuse.unreadable();
+        return {};
+    }
+    PackedBitmap bitmap;
+    if (!ParseLayout({head, headSize}, content, ReadU32(fileHeader + 10), refuse, bitmap.layout_))
+        return {};
+
     try {
         bitmap.block_ = std::make_unique<std::uint8_t[]>(size);
     } catch (const std::bad_alloc&) {
         refuse.outOfMemory();
         return {};
     }
-    const auto rest = static_cast<std::streamsize>(size - kFileHeaderSize);
-    file.read(reinterpret_cast<char*>(bitmap.block_.get()), rest);
+    std::copy_n(head, headSize, bitmap.block_.get());
+    const auto rest = static_cast<std::streamsize>(content - headSize);
+    file.read(reinterpret_cast<char*>(bitmap.block_.get() + headSize), rest);
     if (file.gcount() != rest) {
         refuse.unreadable();
         return {};
     }
-    if (!ParseLayout(bitmap.block_.get(), size - kFileHeaderSize, ReadU32(fileHeader + 10), refuse,
-                     bitmap.layout_))
-        return {};
     bitmap.size_ = size;
     bitmap.name_ = std::string(name);
     return bitmap;

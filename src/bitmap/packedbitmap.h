@@ -12,8 +12,12 @@
 #include <string_view>
 #include <vector>
 
-// The largest image accepted, in pixels per side, and the largest file, in bytes.
+// The largest image accepted: in pixels per side, in pixels altogether, and the largest file, in
+// bytes. The pixel limit holds whatever the compression, since a run-length stream of a few bytes
+// may describe any size. 128 megapixels take 512 MiB once decoded and hold a map sheet of 24 x 36
+// inches scanned at 300 dots per inch.
 inline constexpr std::int32_t kMaxBitmapSide = 30000;
+inline constexpr std::uint64_t kMaxBitmapPixels = std::uint64_t{1} << 27;
 inline constexpr std::uint64_t kMaxBitmapFileBytes = std::uint64_t{1} << 30;
 
 // How the pixels of a bitmap are stored; the values are those of the file's compression field.
@@ -30,7 +34,8 @@ enum class BitmapCompression : std::uint32_t {
 struct BitmapLayout {
     std::uint32_t headerSize = 0; // 12 for a core header; 40, 52, 56, 108 or 124 otherwise
     std::int32_t width = 0;       // pixels, 1 to kMaxBitmapSide
-    std::int32_t height = 0;      // rows, 1 to kMaxBitmapSide, whichever way they are stored
+    std::int32_t height = 0;      // rows, 1 to kMaxBitmapSide, whichever way they are stored;
+                                  // width x height is at most kMaxBitmapPixels
     bool topDown = false;         // the first stored row is the top one (negative height field)
     std::uint16_t bitCount = 0;   // 1, 4, 8, 16, 24 or 32 bits per pixel
     BitmapCompression compression = BitmapCompression::Rgb;
@@ -82,12 +87,14 @@ private:
     std::string name_;
 };
 
-// Reads a whole .bmp file from the start of `file` with two reads, one of the 14-byte file
-// header and one of the rest, and checks the header against the file's length. Information
-// headers of 40, 52, 56, 108 and 124 bytes and the 12-byte core header are read; colour-space
-// fields are not used. A file that is not a bitmap, is damaged, is of a kind this program does not
-// read, or is larger than the limits above gives a null image, and `why`, when given, says what is
-// wrong in a sentence that names the file as `name`.
+// Reads a whole .bmp file from the start of `file` and checks the header against the file's
+// length before taking memory for the rest, so that a small file that declares a huge picture
+// is refused without memory being taken for the picture. Uncompressed pixel rows must all lie
+// inside the file (the last one may lack its padding). Information headers of 40, 52, 56, 108 and
+// 124 bytes and the 12-byte core header are read; colour-space fields are not used. A file that is
+// not a bitmap, is damaged or cut short, is of a kind this program does not read, is larger than
+// the limits above, or does not fit in memory gives a null image, and `why`, when given, says what
+// is wrong in a sentence that names the file as `name`.
 PackedBitmap ReadBitmapFile(std::istream& file, std::string_view name, std::string* why = nullptr);
 
 // The image's size in pixels; 0 for a null image. The height is the number of rows, positive

@@ -167,9 +167,9 @@ void CBitmapDlg::loadIntoDialog(const QString& path) {
     }
     std::string why;
     preview_ = QImage();
+    previewPixels_ = {};
     PackedBitmap packed = ReadBitmapFile(file, p, &why);
-    std::vector<std::uint32_t> pixels;
-    if (packed.isNull() || !DecodeBitmap(packed, pixels, &why)) {
+    if (packed.isNull() || !DecodeBitmap(packed, previewPixels_, &why)) {
         prompter_.showMessage("Cannot read bitmap \"" + p + "\".\n" + why,
                               Prompter::Icon::Exclamation);
         previewArea_->update();
@@ -177,9 +177,9 @@ void CBitmapDlg::loadIntoDialog(const QString& path) {
     }
     bitmapWidth_ = BitmapWidth(packed);
     choice_.height = BitmapHeight(packed);
-    preview_ = QImage(reinterpret_cast<const uchar*>(pixels.data()), bitmapWidth_, choice_.height,
-                      bitmapWidth_ * 4, QImage::Format_RGB32)
-                   .copy();
+    // A copy would double the memory a large picture takes, and could fail where decoding did not.
+    preview_ = QImage(reinterpret_cast<const uchar*>(previewPixels_.data()), bitmapWidth_,
+                      choice_.height, bitmapWidth_ * 4, QImage::Format_RGB32);
     // Without a world width the picture starts at one pixel per mile.
     if (worldWidth_->text().toDouble() == 0.0)
         choice_.worldWidth = static_cast<float>(bitmapWidth_);

@@ -6,6 +6,9 @@
 #include <QDialog>
 #include <QImage>
 
+#include <cstdint>
+#include <vector>
+
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -44,6 +47,8 @@ private:
     BitmapChoice choice_;
     // The bytes of the path the box was last filled with, behind the characters it shows.
     StoredText pathText_;
+    // The decoded picture, which the preview draws from without a copy of its own.
+    std::vector<std::uint32_t> previewPixels_;
     QImage preview_;
     std::int32_t bitmapWidth_ = 0;
     bool loadOnLeavingPath_ = true;

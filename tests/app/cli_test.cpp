@@ -1,3 +1,5 @@
+#include "bitmap/bmpwriter.h"
+#include "support/addressspace.h"
 #include "support/solidbmp.h"
 #include "support/testdir.h"
 
@@ -6,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
+#include <vector>
+
 #include <sys/wait.h>
 
 namespace {
@@ -30,9 +36,11 @@ struct CliRun {
 
 class CliTest : public ::testing::Test {
 protected:
-    CliRun cli(const std::string& args) {
-        const std::string command = std::string("'") + VANTRY_CLI + "' " + args + " >'" +
-                                    dir.file("stdout") + "' 2>'" + dir.file("stderr") + "'";
+    // `limits` are shell commands run first, such as "ulimit -v 1500000".
+    CliRun cli(const std::string& args, const std::string& limits = "") {
+        const std::string command = (limits.empty() ? "" : limits + "; ") + "'" + VANTRY_CLI +
+                                    "' " + args + " >'" + dir.file("stdout") + "' 2>'" +
+                                    dir.file("stderr") + "'";
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(dir.file("stdout")),
                 slurp(dir.file("stderr"))};
@@ -60,8 +68,25 @@ TEST_F(CliTest, ConvertRoundsToTheRequestedPrecision) {
     ASSERT_EQ(cli("convert " + path("in.txt") + " " + path("p1.txt") + " --precision 1").code, 0);
     EXPECT_EQ(slurp(dir.file("p1.txt")),
               "KX101\n1.2 -2.5\nEndNodes\nEndLinks\nbg.bmp\n1.0 2.0 3.0 4.0\n");
-    EXPECT_EQ(cli("convert " + path("in.txt") + " " + path("p.txt") + " --precision x").code, 2);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("p.txt")));
+    for (const char* precision : {"x", "1.5", ""}) {
+        SCOPED_TRACE(precision);
+        const CliRun r =
+            cli("convert " + path("in.txt") + " " + path("p.txt") + " --precision " + precision);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.err.find("whole number"), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("p.txt")));
+    }
+    // A negative precision is a stream's default of 6 decimals; a large one is honoured.
+    const std::pair<const char*, const char*> written[] = {{"-1", "\n1.234560 -2.500000\n"},
+                                                           {"15", "\n1.234560012817383 -2.5"}};
+    for (const auto& [precision, nodeLine] : written) {
+        ASSERT_EQ(cli("convert " + path("in.txt") + " " + path("p.txt") + " --precision " +
+                      precision)
+                      .code,
+                  0);
+        EXPECT_NE(slurp(dir.file("p.txt")).find(nodeLine), std::string::npos)
+            << slurp(dir.file("p.txt"));
+    }
 }
 
 TEST_F(CliTest, RefusedInputsExitWithOneAMessageAndNoOutputFile) {
@@ -147,6 +172,103 @@ TEST_F(CliTest, RenderShowsTheBackgroundPictureWhereTheNetworkPutsIt) {
               0);
     EXPECT_EQ(QImage(QString::fromStdString(dir.file("plain.png"))).pixel(400, 300),
               qRgb(255, 255, 255));
+
+    // A network without a picture has no background to show, which is no failure.
+    spit(dir.file("bare.txt"), kExample);
+    const CliRun r = cli("render " + path("bare.txt") + " " + path("bare.png") + " --background");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_FALSE(QImage(QString::fromStdString(dir.file("bare.png"))).isNull());
+}
+
+TEST_F(CliTest, ABackgroundThatCannotBeShownFailsTheRenderAndWritesNoPicture) {
+    std::filesystem::create_directories(dir.file("maps"));
+    std::string cutShort = solidBmp(200, 100, 10, 200, 30);
+    cutShort.resize(cutShort.size() / 2);
+    spit(dir.file("maps/half.bmp"), cutShort);
+    spit(dir.file("maps/notes.bmp"), "these are notes, not a picture");
+    spit(dir.file("maps/huge.bmp"), RunLengthBmp(30000, 30000));
+    spit(dir.file("maps/good.bmp"), solidBmp(200, 100, 10, 200, 30));
+    spit(dir.file("old.png"), "an older picture");
+    const struct {
+        const char* picture;
+        const char* rect;
+        const char* says;
+    } cases[] = {
+        {"gone.bmp", "1 0 0 2", "File Not Found."},
+        {"half.bmp", "1 0 0 2", "is cut short: its pixel rows need"},
+        {"notes.bmp", "1 0 0 2", "is not a bitmap"},
+        {"huge.bmp", "1 0 0 2", "is too large: 30000 x 30000"},
+        {"good.bmp", "1 2 0 2", "the network gives it no width in the world"},
+    };
+    // A reader that took memory for what the header declares would fail here, not crash the
+    // machine.
+    const std::string limits =
+        kAddressSanitizer ? "" : "ulimit -v " + std::to_string(kSmallMachineKiB);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.picture);
+        spit(dir.file("net.txt"), std::string("KX101\n0 0\nEndNodes\nEndLinks\nmaps\\") +
+                                      c.picture + "\n" + c.rect + "\n");
+        for (const char* output : {"bg.png", "old.png"}) {
+            const CliRun r =
+                cli("render " + path("net.txt") + " " + path(output) + " --background", limits);
+            EXPECT_EQ(r.code, 1);
+            EXPECT_NE(r.err.find(c.picture), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir.file("bg.png")));
+        EXPECT_EQ(slurp(dir.file("old.png")), "an older picture");
+    }
+}
+
+TEST_F(CliTest, APictureThatCannotBeMadeOrWrittenLeavesNothingBehind) {
+    const std::string sample = std::string("'") + VANTRY_EXAMPLES + "/corridor-work-zone.txt'";
+    spit(dir.file("old.png"), "an older picture");
+    // Files may not grow past 512 bytes, and writing past that fails instead of ending the
+    // program.
+    const std::string smallFiles = "trap '' XFSZ; ulimit -f 1";
+    for (const char* output : {"cut.png", "old.png"}) {
+        SCOPED_TRACE(output);
+        const CliRun r = cli("render " + sample + " " + path(output), smallFiles);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.err, "Cannot save \"" + dir.file(output) + "\": File too large.\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("cut.png")));
+    EXPECT_EQ(slurp(dir.file("old.png")), "an older picture");
+
+    if (!kAddressSanitizer) {
+        // 20000 x 20000 pixels take 1.6 GB.
+        const CliRun r = cli("render " + sample + " " + path("big.png") + " --size 20000x20000",
+                             "ulimit -v " + std::to_string(kSmallMachineKiB));
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.err.find("not enough memory for a picture of 20000 x 20000 pixels"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("big.png")));
+    }
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"old.png", "stderr", "stdout"}))
+        << "no temporary files either";
+}
+
+TEST_F(CliTest, AnAnswerThatCannotBeWrittenOutIsAFailure) {
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "needs /dev/full";
+    const std::string sample = std::string("'") + VANTRY_EXAMPLES + "/corridor-work-zone.txt'";
+    for (const std::string& args :
+         {"info " + sample,
+          "tiger-chains '" + std::string(VANTRY_TEST_DATA) + "/tiger/TGR99001.RT1'"}) {
+        SCOPED_TRACE(args);
+        const std::string command =
+            "'" + std::string(VANTRY_CLI) + "' " + args + " >/dev/full 2>" + path("stderr");
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        EXPECT_EQ(slurp(dir.file("stderr")), "vantry-cli: the output could not be written.\n");
+    }
 }
 
 TEST_F(CliTest, WorkbooksConvertBothWaysAndDamagedOnesAreRefused) {

@@ -96,6 +96,30 @@ inline Bytes PaddedRows(const std::vector<Bytes>& rows) {
     return out;
 }
 
+// A picture of 8-bit colour-table indices whose run-length stream is only an end-of-bitmap mark:
+// a file of 70 bytes, whatever size it declares.
+inline std::string RunLengthBmp(std::int32_t width, std::int32_t height) {
+    BmpFields s;
+    s.width = width;
+    s.height = height;
+    s.bitCount = 8;
+    s.compression = 1;
+    s.colorsUsed = 2;
+    s.colorTable = ColorTable({0x336699, 0xFFFFFF});
+    s.pixels = {0, 1};
+    return MakeBmp(s);
+}
+
+// A picture of 32-bit pixels that holds `bytes` bytes of them, whatever size it declares.
+inline std::string TrueColourBmp(std::int32_t width, std::int32_t height, std::size_t bytes) {
+    BmpFields s;
+    s.width = width;
+    s.height = height;
+    s.bitCount = 32;
+    s.pixels.assign(bytes, 0);
+    return MakeBmp(s);
+}
+
 inline PackedBitmap ReadBytes(const std::string& bytes, std::string* why = nullptr,
                               const char* name = "test.bmp") {
     std::istringstream in(bytes, std::ios::binary);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -194,6 +195,31 @@ TEST(ReadBitmapFile, ARunLengthStreamMayClaimMoreThanTheFileHolds) {
     EXPECT_EQ(BitmapBits(ReadBytes(MakeBmp(s))).size(), 2u);
 }
 
+TEST(ReadBitmapFile, TakesPicturesOfEveryCompressionUpToTheTotalPixelLimit) {
+    constexpr std::int32_t kRows = 8192;
+    constexpr auto kWidth = static_cast<std::int32_t>(kMaxBitmapPixels / kRows);
+    std::string why;
+    const PackedBitmap atLimit = ReadBytes(RunLengthBmp(kWidth, kRows), &why);
+    ASSERT_FALSE(atLimit.isNull()) << why;
+    EXPECT_EQ(std::uint64_t(BitmapWidth(atLimit)) * std::uint64_t(BitmapHeight(atLimit)),
+              kMaxBitmapPixels);
+    EXPECT_TRUE(ReadBytes(RunLengthBmp(kWidth, kRows + 1), &why).isNull());
+    EXPECT_NE(why.find("too large"), std::string::npos) << why;
+
+    // One bit a pixel keeps a picture at the limit to 16 MiB of file.
+    BmpFields s;
+    s.width = kWidth;
+    s.height = kRows;
+    s.bitCount = 1;
+    s.colorTable = ColorTable({0, 0xFFFFFF});
+    s = WithBlankPixels(s);
+    EXPECT_FALSE(ReadBytes(MakeBmp(s), &why).isNull()) << why;
+    s.height = kRows + 1;
+    s = WithBlankPixels(s);
+    EXPECT_TRUE(ReadBytes(MakeBmp(s), &why).isNull());
+    EXPECT_NE(why.find("too large"), std::string::npos) << why;
+}
+
 // One way a file can be refused, and a phrase its message must hold.
 struct RefusedFile {
     const char* name;
@@ -337,9 +363,26 @@ const RefusedFile kRefusedFiles[] = {
      },
      "its colour mask 0x000005E0 is not one run of adjacent bits"},
     {"PixelsCutShort", [] { return MakeBmp(TrueColour()).substr(0, 14 + 40 + 12 + 8); },
-     "its pixel rows run past the end of the file"},
+     "is cut short: its pixel rows need 21 bytes, the file holds 20 after its headers"},
     {"NoPixelsAtAll", [] { return MakeBmp(TrueColour()).substr(0, 14 + 40); },
-     "its pixel rows run past the end of the file"},
+     "is cut short: its pixel rows need 21 bytes, the file holds 0 after its headers"},
+    {"LargePictureInATinyFile", [] { return TrueColourBmp(10000, 10000, 256); },
+     "is cut short: its pixel rows need 400000000 bytes, the file holds 256 after its headers"},
+    {"HugePictureInATinyFile", [] { return TrueColourBmp(30000, 30000, 256); },
+     "is too large: 30000 x 30000 are 900000000 pixels, at most 134217728 (128 megapixels)"},
+    {"HugeTopDownPicture", [] { return TrueColourBmp(20000, -20000, 256); },
+     "is too large: 20000 x 20000 are 400000000 pixels"},
+    {"HugeRunLengthPicture", [] { return RunLengthBmp(30000, 30000); },
+     "is too large: 30000 x 30000 are 900000000 pixels"},
+    {"HugeCorePicture",
+     [] {
+         return Altered([](BmpFields& s) {
+             s.headerSize = 12;
+             s.width = 20000;
+             s.height = 20000;
+         });
+     },
+     "is too large: 20000 x 20000 are 400000000 pixels"},
     {"NoRunLengthStream", [] { return RunLengths([](BmpFields& s) { s.pixels.clear(); }); },
      "the file ends before its pixels"},
 };
@@ -350,10 +393,13 @@ INSTANTIATE_TEST_SUITE_P(DamagedOrUnsupported, ReadBitmapFileRefuses,
                              return std::string(info.param.name);
                          });
 
-// A stream that reports a length without holding the bytes: "BM" and then zeros.
+// A stream that reports a length without holding the bytes: `start` and then zeros. It counts
+// the bytes read from it.
 class PretendFile : public std::streambuf {
 public:
-    explicit PretendFile(std::uint64_t length) : length_(static_cast<off_type>(length)) {}
+    explicit PretendFile(std::uint64_t length, std::string start = "BM")
+        : length_(static_cast<off_type>(length)), start_(std::move(start)) {}
+    std::uint64_t bytesRead() const { return bytesRead_; }
 
 protected:
     pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) override {
@@ -367,14 +413,18 @@ protected:
         return pos;
     }
     std::streamsize xsgetn(char* s, std::streamsize n) override {
+        n = std::min<std::streamsize>(n, std::max<off_type>(length_ - position_, 0));
         for (std::streamsize i = 0; i < n; ++i, ++position_)
-            s[i] = position_ == 0 ? 'B' : position_ == 1 ? 'M' : '\0';
+            s[i] = position_ < off_type(start_.size()) ? start_[std::size_t(position_)] : '\0';
+        bytesRead_ += std::uint64_t(n);
         return n;
     }
 
 private:
     off_type length_;
+    std::string start_;
     off_type position_ = 0;
+    std::uint64_t bytesRead_ = 0;
 };
 
 TEST(ReadBitmapFile, RefusesFilesOverOneGibibyteBeforeReadingThem) {
@@ -384,6 +434,19 @@ TEST(ReadBitmapFile, RefusesFilesOverOneGibibyteBeforeReadingThem) {
     EXPECT_TRUE(ReadBitmapFile(in, "big.bmp", &why).isNull());
     EXPECT_EQ(why, "The bitmap \"big.bmp\" is too large: the file holds 1073741825 bytes, at most "
                    "1 GiB are read.");
+}
+
+TEST(ReadBitmapFile, RefusesWhatTheHeaderDeclaresBeforeTakingTheRestOfTheFile) {
+    // A file of almost a gibibyte whose header declares too many pixels, and one whose header is
+    // of an unknown kind: neither may cost more than reading its headers.
+    for (const std::string& start : {RunLengthBmp(30000, 30000), std::string("BM")}) {
+        PretendFile large(kMaxBitmapFileBytes, start);
+        std::istream in(&large);
+        std::string why;
+        EXPECT_TRUE(ReadBitmapFile(in, "large.bmp", &why).isNull());
+        EXPECT_NE(why.find("\"large.bmp\""), std::string::npos) << why;
+        EXPECT_LE(large.bytesRead(), 14u + 124u);
+    }
 }
 
 TEST(ReadBitmapFile, SaysSoWhenTheStreamCannotBeMeasured) {
