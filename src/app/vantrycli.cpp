@@ -94,7 +94,6 @@ std::string sixDecimals(float v) {
     return buf;
 }
 
-
 int convert(const std::vector<std::string>& args, std::ostream& err) {
     std::vector<std::string> files;
     std::optional<int> precision;

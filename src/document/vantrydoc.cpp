@@ -264,8 +264,7 @@ void CVantryDoc::OnLoadBitmap() {
         const WorldRect r = network_.bitmapRect();
         // The dialog opens the picture to show it, so it gets the path the loader would use,
         // not one relative to whatever the current folder is.
-        initial.path =
-            NativePath(ResolvePath(StoredPath(bitmapBase_), network_.bitmapPath()));
+        initial.path = NativePath(ResolvePath(StoredPath(bitmapBase_), network_.bitmapPath()));
         initial.worldWidth = r.right - r.left;
         initial.left = r.left;
         initial.bottom = r.bottom;

@@ -80,10 +80,10 @@ TEST_F(CliTest, ConvertRoundsToTheRequestedPrecision) {
     const std::pair<const char*, const char*> written[] = {{"-1", "\n1.234560 -2.500000\n"},
                                                            {"15", "\n1.234560012817383 -2.5"}};
     for (const auto& [precision, nodeLine] : written) {
-        ASSERT_EQ(cli("convert " + path("in.txt") + " " + path("p.txt") + " --precision " +
-                      precision)
-                      .code,
-                  0);
+        ASSERT_EQ(
+            cli("convert " + path("in.txt") + " " + path("p.txt") + " --precision " + precision)
+                .code,
+            0);
         EXPECT_NE(slurp(dir.file("p.txt")).find(nodeLine), std::string::npos)
             << slurp(dir.file("p.txt"));
     }
