@@ -1,6 +1,6 @@
-// Timings of the operations whose cost grows with the size of the network: the text format (the
-// file format and every undo snapshot), opening and saving, undo, deleting a large selection and
-// drawing a link. Every benchmark makes its own input: a jittered street grid in miles.
+// Timings of the operations whose cost grows with the size of the network: the text format,
+// opening and saving, the undo history (snapshots, Undo and its memory), deleting a large
+// selection and drawing a link. Every benchmark makes its own input: a jittered street grid in miles.
 //
 // Unless a benchmark says otherwise, its time is wall-clock time per call, and setup done between
 // PauseTiming and ResumeTiming (building or throwing away networks) is not part of it.
@@ -242,8 +242,8 @@ void BM_TakeSnapshot(benchmark::State& state) {
 }
 BENCHMARK(BM_TakeSnapshot)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// One Undo: the current network becomes the redo text, the network is emptied and the snapshot
-// is read back. The snapshot it undoes is taken outside the timing.
+// One Undo: the snapshot is rebuilt into a network of its own, the current network becomes the
+// redo snapshot, and the two are swapped. The snapshot it undoes is taken outside the timing.
 void BM_Undo(benchmark::State& state) {
     CVantryDoc doc;
     if (!doc.network().readText(gridText(kLargeLinkCount))) {
@@ -260,6 +260,29 @@ void BM_Undo(benchmark::State& state) {
         state.SkipWithError("undo did not restore the snapshot");
 }
 BENCHMARK(BM_Undo)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The memory the history holds after 20 small edits (one node moved each time), reported per
+// step in the counter "bytesPerStep"; the time is that of the 20 edits.
+void BM_UndoHistoryMemory(benchmark::State& state) {
+    double perStep = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        CVantryDoc doc;
+        if (!doc.network().readText(gridText(kLargeLinkCount))) {
+            state.SkipWithError("the network text did not read back");
+            return;
+        }
+        state.ResumeTiming();
+        for (int step = 0; step < 20; ++step) {
+            doc.takeSnapshot();
+            moveNodes({doc.network().nodes()[static_cast<std::size_t>(step) * 97]},
+                      WorldPoint{0.01f, 0.0f});
+        }
+        perStep = static_cast<double>(doc.history().memoryBytes()) / 20.0;
+    }
+    state.counters["bytesPerStep"] = perStep;
+}
+BENCHMARK(BM_UndoHistoryMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // ---- Editing ----------------------------------------------------------------------------------
 

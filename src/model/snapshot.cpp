@@ -86,7 +86,8 @@ std::string encodeSnapshot(const Network& network) {
         w.f32(n->x());
     for (const Node* n : nodes)
         w.f32(n->y());
-    // Node ids are list positions, so a link names its nodes by id; 0 is no node.
+    // Node ids are list positions, so a link names its nodes by id; a network never holds a
+    // link without both its nodes, and 0 would be refused.
     for (const Link* l : links)
         w.i32(l->fromNode() ? l->fromNode()->id() : 0);
     for (const Link* l : links)
@@ -153,9 +154,9 @@ bool decodeSnapshot(std::string_view bytes, Network& into, std::string* why) {
     for (int end = 0; end < 2; ++end) {
         for (Link* l : links) {
             const std::uint32_t id = r.u32();
-            if (id > nodeCount)
+            if (id == 0 || id > nodeCount)
                 return fail(why, "a link names a node that does not exist");
-            Node* n = id == 0 ? nullptr : nodes[id - 1];
+            Node* n = nodes[id - 1];
             if (end == 0)
                 l->setFromNode(n);
             else
@@ -184,8 +185,12 @@ bool decodeSnapshot(std::string_view bytes, Network& into, std::string* why) {
             return fail(why, "a link has an unknown type");
         l->setType(static_cast<LinkType>(t));
     }
-    for (Link* l : links)
-        l->setTwoWaySide(r.i32());
+    for (Link* l : links) {
+        const std::int32_t side = r.i32();
+        if (side < 0 || side > 2)
+            return fail(why, "a link has an unknown two-way side");
+        l->setTwoWaySide(side);
+    }
     std::vector<std::uint32_t> sizes(linkCount);
     std::uint64_t textBytes = 0;
     for (auto& s : sizes) {
