@@ -1,6 +1,7 @@
 // Timings of the operations whose cost grows with the size of the network: the text format,
 // opening and saving, the undo history (snapshots, Undo and its memory), deleting a large
-// selection and drawing a link. Every benchmark makes its own input: a jittered street grid in miles.
+// selection and drawing a link. Every benchmark makes its own input: a jittered street grid in
+// miles.
 //
 // Unless a benchmark says otherwise, its time is wall-clock time per call, and setup done between
 // PauseTiming and ResumeTiming (building or throwing away networks) is not part of it.

@@ -8,7 +8,11 @@ export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR="${CCACHE_NOHA
 build="${VANTRY_BUILD_DIR:-$root/build}"
 
 bash "$root/scripts/install-deps.sh"
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# VANTRY_WERROR=ON (as scripts/test.sh sets it) makes every warning an error.
+werror="${VANTRY_WERROR:-OFF}"
+if [ ! -f "$build/build.ninja" ] ||
+    ! grep -q "^VANTRY_WERROR:BOOL=$werror\$" "$build/CMakeCache.txt" 2>/dev/null; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DVANTRY_WERROR="$werror"
 fi
 cmake --build "$build" --parallel "$(nproc)"

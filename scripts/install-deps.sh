@@ -23,6 +23,7 @@ packages=(
     python3-xlrd
     python3-xlwt
     clang-14
+    clang-format
     libclang-rt-14-dev
     llvm-14
 )

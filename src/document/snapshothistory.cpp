@@ -5,8 +5,21 @@
 
 #include <zstd.h>
 
-// Snapshots are compressed with zstd's fastest levels: the columns of a network compress
-// several times over, and an edit on a large network must not wait for the compressor.
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+// Pieces are small enough that moving one node recompresses little, and large enough that each
+// still compresses well.
+constexpr std::size_t kPieceBytes = 64 * 1024;
+
+} // namespace
+
+// zstd's fastest level: the columns of a network compress several times over, and an edit on a
+// large network must not wait for the compressor.
 struct SnapshotHistory::Compressor {
     static constexpr int kLevel = 1;
     ZSTD_CCtx* context = ZSTD_createCCtx();
@@ -22,39 +35,91 @@ SnapshotHistory::SnapshotHistory() : compressor_(std::make_unique<Compressor>())
 SnapshotHistory::~SnapshotHistory() = default;
 
 SnapshotHistory::Snapshot SnapshotHistory::pack(const Network& network) {
-    Snapshot s;
-    s.bytes = encodeSnapshot(network);
-    s.size = s.bytes.size();
-    if (!compressor_->context)
-        return s;
-    std::string packed(ZSTD_compressBound(s.size), '\0');
-    const std::size_t used = ZSTD_compressCCtx(compressor_->context, packed.data(), packed.size(),
-                                               s.bytes.data(), s.size, Compressor::kLevel);
-    // A snapshot that would not get smaller is kept as it is; its stored size then equals its
-    // length, which is how unpack tells the two apart.
-    if (!ZSTD_isError(used) && used < s.size) {
-        packed.resize(used);
-        packed.shrink_to_fit();
-        s.bytes = std::move(packed);
+    SnapshotSections sections = encodeSnapshotSections(network);
+    // Each section is cut into pieces of its own, so that a section that grows or shrinks (a
+    // node added) leaves the pieces of the others as they were.
+    std::vector<std::vector<std::pair<std::size_t, std::size_t>>> cuts(sections.ends.size());
+    std::size_t start = 0;
+    for (std::size_t s = 0; s < sections.ends.size(); ++s) {
+        const std::size_t end = sections.ends[s];
+        for (std::size_t at = start; at < end; at += kPieceBytes)
+            cuts[s].emplace_back(at, std::min(kPieceBytes, end - at));
+        start = end;
     }
-    return s;
+
+    Snapshot snapshot;
+    std::size_t lastFirst = 0; // index in lastPieces_ of the first piece of section s
+    for (std::size_t s = 0; s < cuts.size(); ++s) {
+        for (std::size_t k = 0; k < cuts[s].size(); ++k) {
+            const auto [at, size] = cuts[s][k];
+            const char* raw = sections.bytes.data() + at;
+            if (s < lastCuts_.size() && k < lastCuts_[s].size() && lastCuts_[s][k].second == size &&
+                std::memcmp(lastBytes_.data() + lastCuts_[s][k].first, raw, size) == 0) {
+                snapshot.push_back(lastPieces_[lastFirst + k]);
+                continue;
+            }
+            auto piece = std::make_shared<Piece>();
+            piece->size = size;
+            std::string packed(ZSTD_compressBound(size), '\0');
+            const std::size_t used =
+                compressor_->context
+                    ? ZSTD_compressCCtx(compressor_->context, packed.data(), packed.size(), raw,
+                                        size, Compressor::kLevel)
+                    : ZSTD_compress(packed.data(), packed.size(), raw, size, Compressor::kLevel);
+            // A piece that would not get smaller is kept as it is; its stored length then equals
+            // its size, which is how unpack tells the two apart.
+            if (!ZSTD_isError(used) && used < size) {
+                packed.resize(used);
+                packed.shrink_to_fit();
+                piece->bytes = std::move(packed);
+            } else {
+                piece->bytes.assign(raw, size);
+            }
+            snapshot.push_back(std::move(piece));
+        }
+        if (s < lastCuts_.size())
+            lastFirst += lastCuts_[s].size();
+    }
+    lastBytes_ = std::move(sections.bytes);
+    lastCuts_ = std::move(cuts);
+    lastPieces_ = snapshot;
+    lastOffsets_.clear();
+    std::size_t i = 0;
+    for (const auto& sectionCuts : lastCuts_)
+        for (const auto& cut : sectionCuts)
+            lastOffsets_.emplace(lastPieces_[i++].get(), cut.first);
+    return snapshot;
 }
 
-bool SnapshotHistory::unpack(const Snapshot& snapshot, Network& into, std::string* why) {
-    if (snapshot.bytes.size() == snapshot.size)
-        return decodeSnapshot(snapshot.bytes, into, why);
-    std::string raw(snapshot.size, '\0');
-    const std::size_t got =
-        compressor_->decompressor
-            ? ZSTD_decompressDCtx(compressor_->decompressor, raw.data(), raw.size(),
-                                  snapshot.bytes.data(), snapshot.bytes.size())
-            : ZSTD_decompress(raw.data(), raw.size(), snapshot.bytes.data(), snapshot.bytes.size());
-    if (ZSTD_isError(got) || got != raw.size()) {
-        if (why)
-            *why = "the kept copy of the network is damaged";
-        return false;
+bool SnapshotHistory::unpack(const Snapshot& snapshot, std::string& bytes, std::string* why) {
+    std::size_t total = 0;
+    for (const auto& piece : snapshot)
+        total += piece->size;
+    bytes.resize(total);
+    char* out = bytes.data();
+    for (const auto& piece : snapshot) {
+        // A piece shared with the last snapshot packed is copied from its bytes rather than
+        // decompressed: undoing a small edit then decompresses only what the edit changed.
+        const auto known = lastOffsets_.find(piece.get());
+        if (known != lastOffsets_.end()) {
+            std::memcpy(out, lastBytes_.data() + known->second, piece->size);
+        } else if (piece->bytes.size() == piece->size) {
+            std::memcpy(out, piece->bytes.data(), piece->size);
+        } else {
+            const std::size_t got =
+                compressor_->decompressor
+                    ? ZSTD_decompressDCtx(compressor_->decompressor, out, piece->size,
+                                          piece->bytes.data(), piece->bytes.size())
+                    : ZSTD_decompress(out, piece->size, piece->bytes.data(), piece->bytes.size());
+            if (ZSTD_isError(got) || got != piece->size) {
+                if (why)
+                    *why = "the kept copy of the network is damaged";
+                return false;
+            }
+        }
+        out += piece->size;
     }
-    return decodeSnapshot(raw, into, why);
+    return true;
 }
 
 void SnapshotHistory::take(const Network& network) {
@@ -80,10 +145,9 @@ void SnapshotHistory::cancel() {
 bool SnapshotHistory::revert(Network& network, std::string* why) {
     if (undo_.empty())
         return false;
-    Network restored;
-    if (!unpack(undo_.back(), restored, why))
+    std::string bytes;
+    if (!unpack(undo_.back(), bytes, why) || !restoreSnapshot(bytes, network, why))
         return false;
-    network.swap(restored);
     cancel();
     return true;
 }
@@ -92,12 +156,14 @@ bool SnapshotHistory::step(std::deque<Snapshot>& from, std::deque<Snapshot>& to,
                            std::string* why) {
     if (from.empty())
         return false;
-    // The state is rebuilt aside first: if it cannot be, the network and both stacks stay.
-    Network restored;
-    if (!unpack(from.back(), restored, why))
+    // The kept state is unpacked and checked whole before anything changes: if it cannot be
+    // restored, the network and both stacks stay as they are. The network is packed first, so
+    // that what it shares with the kept state need not be decompressed.
+    Snapshot current = pack(network);
+    std::string bytes;
+    if (!unpack(from.back(), bytes, why) || !restoreSnapshot(bytes, network, why))
         return false;
-    to.push_back(pack(network));
-    network.swap(restored);
+    to.push_back(std::move(current));
     from.pop_back();
     return true;
 }
@@ -127,9 +193,12 @@ bool SnapshotHistory::isAtSavedState() const {
 }
 
 std::size_t SnapshotHistory::memoryBytes() const {
-    std::size_t total = 0;
+    std::unordered_set<const Piece*> counted;
+    std::size_t total = lastBytes_.capacity();
     for (const auto* stack : {&undo_, &redo_, &redoBackup_})
         for (const Snapshot& s : *stack)
-            total += s.bytes.capacity();
+            for (const auto& piece : s)
+                if (counted.insert(piece.get()).second)
+                    total += piece->bytes.capacity() + sizeof(Piece);
     return total;
 }

@@ -4,13 +4,17 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 class Network;
 
 // The undo and redo history of one document: an exact snapshot of the whole network taken
-// before each edit, kept compressed, and the depth at which the network is the one in its
-// file. Restoring never rounds or drops anything, and a snapshot that cannot be restored leaves
-// both the network and the history as they were.
+// before each edit, and the depth at which the network is the one in its file. Snapshots are
+// cut into pieces along their columns and compressed; a piece that is the same as in the
+// snapshot taken before it is kept once and shared, so a small edit on a large network costs
+// little time and memory. Restoring never rounds or drops anything, and a snapshot that cannot
+// be restored leaves both the network and the history as they were.
 class SnapshotHistory {
 public:
     SnapshotHistory();
@@ -24,13 +28,13 @@ public:
     // come back. It must follow its take with no other take, undo or redo in between.
     void cancel();
     // Puts the network back as the newest snapshot holds it and withdraws that snapshot: an
-    // edit that was refused after it had begun.
+    // edit that was refused after it had begun. Objects the network kept stay where they are.
     bool revert(Network& network, std::string* why = nullptr);
 
     bool canUndo() const { return !undo_.empty(); }
     bool canRedo() const { return !redo_.empty(); }
-    // Swap the network for the newest undo (redo) state. False, with the reason in why, when
-    // that state cannot be restored; nothing has changed then.
+    // Make the network the newest undo (redo) state. False, with the reason in why, when that
+    // state cannot be restored; nothing has changed then.
     bool undo(Network& network, std::string* why = nullptr);
     bool redo(Network& network, std::string* why = nullptr);
 
@@ -42,19 +46,21 @@ public:
 
     std::size_t undoDepth() const { return undo_.size(); }
     std::size_t redoDepth() const { return redo_.size(); }
-    // Bytes held by every snapshot, for the memory the history costs.
+    // Bytes held by the kept snapshots, each shared piece counted once.
     std::size_t memoryBytes() const;
 
 private:
     friend struct SnapshotHistoryTestAccess;
 
-    struct Snapshot {
+    // One compressed piece of a snapshot; stored as it is when compressing would not shrink it.
+    struct Piece {
         std::string bytes;
         std::size_t size = 0; // before compression
     };
+    using Snapshot = std::vector<std::shared_ptr<const Piece>>;
 
     Snapshot pack(const Network& network);
-    bool unpack(const Snapshot& snapshot, Network& into, std::string* why);
+    bool unpack(const Snapshot& snapshot, std::string& bytes, std::string* why);
     bool step(std::deque<Snapshot>& from, std::deque<Snapshot>& to, Network& network,
               std::string* why);
 
@@ -63,6 +69,11 @@ private:
     std::deque<Snapshot> undo_;
     std::deque<Snapshot> redo_;
     std::deque<Snapshot> redoBackup_;
+    // The last snapshot packed, uncompressed and cut into its pieces, to find what is unchanged.
+    std::string lastBytes_;
+    std::vector<std::vector<std::pair<std::size_t, std::size_t>>> lastCuts_;
+    Snapshot lastPieces_;
+    std::unordered_map<const Piece*, std::size_t> lastOffsets_; // where each lies in lastBytes_
     // Undo depth of the state last opened or saved; -1 once that state can no longer be
     // reached by undoing or redoing.
     long savedDepth_ = 0;

@@ -6,58 +6,53 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <vector>
 
 namespace {
 
 constexpr char kMagic[4] = {'V', 'N', 'S', '1'};
+constexpr std::size_t kHeaderBytes = 12;
 
-// Fixed-size fields are little-endian whatever the machine, so that a snapshot kept on disk
-// means the same everywhere.
-class Writer {
-public:
-    explicit Writer(std::size_t expected) { out_.reserve(expected); }
-
-    void u8(std::uint8_t v) { out_.push_back(static_cast<char>(v)); }
-    void u32(std::uint32_t v) {
-        char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                     static_cast<char>(v >> 24)};
-        out_.append(b, 4);
-    }
-    void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
-    void f32(float v) { u32(std::bit_cast<std::uint32_t>(v)); }
-    void bytes(std::string_view s) { out_.append(s.data(), s.size()); }
-    std::string take() { return std::move(out_); }
-
-private:
-    std::string out_;
+// The columns, in the order they follow the header. Fixed-size fields are little-endian
+// whatever the machine, so that a snapshot kept on disk means the same everywhere.
+enum Column {
+    X,
+    Y,
+    From,
+    To,
+    Lanes,
+    Capacity,
+    Length,
+    Speed,
+    Jam,
+    Direction,
+    Type,
+    Side,
+    TextSize
 };
+constexpr int kNodeColumns = 2;
+constexpr int kColumns = 13;
+constexpr std::size_t kWidth[kColumns] = {4, 4, 4, 4, 4, 4, 4, 4, 4, 1, 1, 4, 4};
 
-class Reader {
-public:
-    explicit Reader(std::string_view in) : in_(in) {}
+void put32(char* p, std::uint32_t v) {
+    p[0] = static_cast<char>(v);
+    p[1] = static_cast<char>(v >> 8);
+    p[2] = static_cast<char>(v >> 16);
+    p[3] = static_cast<char>(v >> 24);
+}
 
-    std::size_t left() const { return in_.size() - pos_; }
-    bool has(std::uint64_t n) const { return n <= left(); }
-    std::uint8_t u8() { return static_cast<std::uint8_t>(in_[pos_++]); }
-    std::uint32_t u32() {
-        const auto* p = reinterpret_cast<const unsigned char*>(in_.data() + pos_);
-        pos_ += 4;
-        return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-               std::uint32_t{p[3]} << 24;
-    }
-    std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
-    float f32() { return std::bit_cast<float>(u32()); }
-    std::string_view bytes(std::size_t n) {
-        const std::string_view s = in_.substr(pos_, n);
-        pos_ += n;
-        return s;
-    }
+std::uint32_t get32(const char* p) {
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    return std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 |
+           std::uint32_t{b[3]} << 24;
+}
 
-private:
-    std::string_view in_;
-    std::size_t pos_ = 0;
-};
+float getFloat(const char* p) {
+    return std::bit_cast<float>(get32(p));
+}
+
+std::int32_t getInt(const char* p) {
+    return static_cast<std::int32_t>(get32(p));
+}
 
 bool fail(std::string* why, const char* text) {
     if (why)
@@ -65,156 +60,183 @@ bool fail(std::string* why, const char* text) {
     return false;
 }
 
-// Bytes per node and per link in the fixed-size columns.
-constexpr std::uint64_t kNodeBytes = 8;
-constexpr std::uint64_t kLinkBytes = 4 * 9 + 2 + 4;
+// A snapshot whose every field has been checked, with each column found in the bytes.
+struct Checked {
+    std::uint32_t nodes = 0;
+    std::uint32_t links = 0;
+    const char* column[kColumns] = {};
+    const char* text = nullptr; // the descriptions, one after another
+    std::string_view path;
+    const char* rect = nullptr;
+};
+
+bool check(std::string_view bytes, Checked& c, std::string* why) {
+    if (bytes.size() < kHeaderBytes || bytes.substr(0, 4) != std::string_view(kMagic, 4))
+        return fail(why, "it is not a network snapshot");
+    c.nodes = get32(bytes.data() + 4);
+    c.links = get32(bytes.data() + 8);
+    constexpr auto kMaxCount = static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max());
+    if (c.nodes > kMaxCount || c.links > kMaxCount)
+        return fail(why, "it is cut short");
+    std::uint64_t at = kHeaderBytes;
+    for (int k = 0; k < kColumns; ++k) {
+        const std::uint64_t size = kWidth[k] * (k < kNodeColumns ? c.nodes : c.links);
+        if (size > bytes.size() - at)
+            return fail(why, "it is cut short");
+        c.column[k] = bytes.data() + at;
+        at += size;
+    }
+    std::uint64_t textBytes = 0;
+    for (std::uint32_t i = 0; i < c.links; ++i) {
+        const auto from = get32(c.column[From] + 4 * i), to = get32(c.column[To] + 4 * i);
+        if (from == 0 || from > c.nodes || to == 0 || to > c.nodes)
+            return fail(why, "a link names a node that does not exist");
+        if (static_cast<std::uint8_t>(c.column[Direction][i]) > Outbound)
+            return fail(why, "a link has an unknown direction");
+        if (static_cast<std::uint8_t>(c.column[Type][i]) > None)
+            return fail(why, "a link has an unknown type");
+        const std::int32_t side = getInt(c.column[Side] + 4 * i);
+        if (side < 0 || side > 2)
+            return fail(why, "a link has an unknown two-way side");
+        textBytes += get32(c.column[TextSize] + 4 * i);
+    }
+    if (textBytes + 4 > bytes.size() - at)
+        return fail(why, "it is cut short");
+    c.text = bytes.data() + at;
+    at += textBytes;
+    const std::uint32_t pathSize = get32(bytes.data() + at);
+    at += 4;
+    if (std::uint64_t{pathSize} + 16 > bytes.size() - at)
+        return fail(why, "it is cut short");
+    c.path = bytes.substr(at, pathSize);
+    c.rect = bytes.data() + at + pathSize;
+    if (at + pathSize + 16 != bytes.size())
+        return fail(why, "it has bytes after its end");
+    return true;
+}
 
 } // namespace
 
-std::string encodeSnapshot(const Network& network) {
+SnapshotSections encodeSnapshotSections(const Network& network) {
     const auto& nodes = network.nodes();
     const auto& links = network.links();
-    std::size_t textBytes = network.bitmapPath().size();
-    for (const Link* l : links)
-        textBytes += l->description().size();
-    Writer w(32 + nodes.size() * kNodeBytes + links.size() * kLinkBytes + textBytes);
+    const std::size_t n = nodes.size(), l = links.size();
+    std::size_t textBytes = 0;
+    for (const Link* link : links)
+        textBytes += link->description().size();
 
-    w.bytes(std::string_view(kMagic, sizeof kMagic));
-    w.u32(static_cast<std::uint32_t>(nodes.size()));
-    w.u32(static_cast<std::uint32_t>(links.size()));
-    for (const Node* n : nodes)
-        w.f32(n->x());
-    for (const Node* n : nodes)
-        w.f32(n->y());
-    // Node ids are list positions, so a link names its nodes by id; a network never holds a
-    // link without both its nodes, and 0 would be refused.
-    for (const Link* l : links)
-        w.i32(l->fromNode() ? l->fromNode()->id() : 0);
-    for (const Link* l : links)
-        w.i32(l->toNode() ? l->toNode()->id() : 0);
-    for (const Link* l : links)
-        w.i32(l->numLanes());
-    for (const Link* l : links)
-        w.i32(l->capacity());
-    for (const Link* l : links)
-        w.f32(l->storedLength());
-    for (const Link* l : links)
-        w.i32(l->ffSpeed());
-    for (const Link* l : links)
-        w.i32(l->jamDensity());
-    for (const Link* l : links)
-        w.u8(static_cast<std::uint8_t>(l->direction()));
-    for (const Link* l : links)
-        w.u8(static_cast<std::uint8_t>(l->type()));
-    for (const Link* l : links)
-        w.i32(l->twoWaySide());
-    for (const Link* l : links)
-        w.u32(static_cast<std::uint32_t>(l->description().size()));
-    for (const Link* l : links)
-        w.bytes(l->description());
-    w.u32(static_cast<std::uint32_t>(network.bitmapPath().size()));
-    w.bytes(network.bitmapPath());
+    SnapshotSections out;
+    out.ends.push_back(kHeaderBytes);
+    for (int k = 0; k < kColumns; ++k)
+        out.ends.push_back(out.ends.back() + kWidth[k] * (k < kNodeColumns ? n : l));
+    out.ends.push_back(out.ends.back() + textBytes);
+    out.ends.push_back(out.ends.back() + 4 + network.bitmapPath().size() + 16);
+    std::string& b = out.bytes;
+    b.resize(out.ends.back());
+
+    std::memcpy(b.data(), kMagic, 4);
+    put32(b.data() + 4, static_cast<std::uint32_t>(n));
+    put32(b.data() + 8, static_cast<std::uint32_t>(l));
+    char* col[kColumns];
+    for (int k = 0; k < kColumns; ++k)
+        col[k] = b.data() + out.ends[k];
+    for (std::size_t i = 0; i < n; ++i) {
+        put32(col[X] + 4 * i, std::bit_cast<std::uint32_t>(nodes[i]->x()));
+        put32(col[Y] + 4 * i, std::bit_cast<std::uint32_t>(nodes[i]->y()));
+    }
+    // One pass over the links fills every column: the links are scattered over the heap, and
+    // visiting each once is what makes a snapshot of a large network cheap.
+    char* text = b.data() + out.ends[kColumns];
+    for (std::size_t i = 0; i < l; ++i) {
+        const Link& link = *links[i];
+        // Node ids are list positions, so a link names its nodes by id. A network never holds
+        // a link without both its nodes; were it to, the snapshot would be refused, not crash.
+        put32(col[From] + 4 * i,
+              static_cast<std::uint32_t>(link.fromNode() ? link.fromNode()->id() : 0));
+        put32(col[To] + 4 * i, static_cast<std::uint32_t>(link.toNode() ? link.toNode()->id() : 0));
+        put32(col[Lanes] + 4 * i, static_cast<std::uint32_t>(link.numLanes()));
+        put32(col[Capacity] + 4 * i, static_cast<std::uint32_t>(link.capacity()));
+        put32(col[Length] + 4 * i, std::bit_cast<std::uint32_t>(link.storedLength()));
+        put32(col[Speed] + 4 * i, static_cast<std::uint32_t>(link.ffSpeed()));
+        put32(col[Jam] + 4 * i, static_cast<std::uint32_t>(link.jamDensity()));
+        col[Direction][i] = static_cast<char>(link.direction());
+        col[Type][i] = static_cast<char>(link.type());
+        put32(col[Side] + 4 * i, static_cast<std::uint32_t>(link.twoWaySide()));
+        const std::string& d = link.description();
+        put32(col[TextSize] + 4 * i, static_cast<std::uint32_t>(d.size()));
+        std::memcpy(text, d.data(), d.size());
+        text += d.size();
+    }
+    const std::string& path = network.bitmapPath();
+    put32(text, static_cast<std::uint32_t>(path.size()));
+    std::memcpy(text + 4, path.data(), path.size());
+    char* rect = text + 4 + path.size();
     const WorldRect r = network.bitmapRect();
-    w.f32(r.top);
-    w.f32(r.bottom);
-    w.f32(r.left);
-    w.f32(r.right);
-    return w.take();
+    const float fields[4] = {r.top, r.bottom, r.left, r.right};
+    for (int k = 0; k < 4; ++k)
+        put32(rect + 4 * k, std::bit_cast<std::uint32_t>(fields[k]));
+    return out;
+}
+
+std::string encodeSnapshot(const Network& network) {
+    return encodeSnapshotSections(network).bytes;
+}
+
+bool restoreSnapshot(std::string_view bytes, Network& network, std::string* why) {
+    Checked c;
+    if (!check(bytes, c, why))
+        return false;
+
+    // Links the snapshot does not have go first, so that the nodes it does not have are free.
+    const std::size_t keptLinks = std::min<std::size_t>(network.links().size(), c.links);
+    if (network.links().size() > keptLinks)
+        network.removeLinks({network.links().begin() + static_cast<std::ptrdiff_t>(keptLinks),
+                             network.links().end()});
+    while (network.nodes().size() < c.nodes)
+        network.addNode(new Node);
+    const auto& nodes = network.nodes();
+    for (std::uint32_t i = 0; i < c.nodes; ++i) {
+        nodes[i]->setX(getFloat(c.column[X] + 4 * i));
+        nodes[i]->setY(getFloat(c.column[Y] + 4 * i));
+    }
+    while (network.links().size() < c.links)
+        network.addLink(new Link);
+    const char* text = c.text;
+    for (std::uint32_t i = 0; i < c.links; ++i) {
+        Link& link = *network.links()[i];
+        Node* from = nodes[get32(c.column[From] + 4 * i) - 1];
+        Node* to = nodes[get32(c.column[To] + 4 * i) - 1];
+        if (link.fromNode() != from)
+            link.setFromNode(from);
+        if (link.toNode() != to)
+            link.setToNode(to);
+        link.setNumLanes(getInt(c.column[Lanes] + 4 * i));
+        link.setCapacity(getInt(c.column[Capacity] + 4 * i));
+        link.setStoredLength(getFloat(c.column[Length] + 4 * i));
+        link.setFFSpeed(getInt(c.column[Speed] + 4 * i));
+        link.setJamDensity(getInt(c.column[Jam] + 4 * i));
+        link.setDirection(static_cast<LinkDirection>(c.column[Direction][i]));
+        link.setType(static_cast<LinkType>(c.column[Type][i]));
+        link.setTwoWaySide(getInt(c.column[Side] + 4 * i));
+        const std::uint32_t size = get32(c.column[TextSize] + 4 * i);
+        if (link.description() != std::string_view(text, size))
+            link.setDescription(std::string(text, size));
+        text += size;
+    }
+    // Every link now joins nodes the snapshot has, so those beyond them are attached to nothing.
+    if (nodes.size() > c.nodes)
+        network.removeNodes({nodes.begin() + c.nodes, nodes.end()});
+    WorldRect rect;
+    rect.top = getFloat(c.rect);
+    rect.bottom = getFloat(c.rect + 4);
+    rect.left = getFloat(c.rect + 8);
+    rect.right = getFloat(c.rect + 12);
+    network.setBitmap(std::string(c.path), rect);
+    network.recomputeBounds();
+    return true;
 }
 
 bool decodeSnapshot(std::string_view bytes, Network& into, std::string* why) {
-    Reader r(bytes);
-    if (!r.has(12) || r.bytes(4) != std::string_view(kMagic, sizeof kMagic))
-        return fail(why, "it is not a network snapshot");
-    const std::uint32_t nodeCount = r.u32();
-    const std::uint32_t linkCount = r.u32();
-    constexpr auto kMaxCount = static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max());
-    if (nodeCount > kMaxCount || linkCount > kMaxCount ||
-        !r.has(nodeCount * kNodeBytes + linkCount * kLinkBytes))
-        return fail(why, "it is cut short");
-
-    // Everything is checked before the network is touched, so a damaged snapshot leaves it
-    // empty rather than half built.
-    Network built;
-    std::vector<Node*> nodes(nodeCount);
-    for (auto& n : nodes) {
-        n = new Node;
-        built.addNode(n);
-    }
-    for (Node* n : nodes)
-        n->setX(r.f32());
-    for (Node* n : nodes)
-        n->setY(r.f32());
-
-    std::vector<Link*> links(linkCount);
-    for (auto& l : links) {
-        l = new Link;
-        built.addLink(l);
-    }
-    for (int end = 0; end < 2; ++end) {
-        for (Link* l : links) {
-            const std::uint32_t id = r.u32();
-            if (id == 0 || id > nodeCount)
-                return fail(why, "a link names a node that does not exist");
-            Node* n = nodes[id - 1];
-            if (end == 0)
-                l->setFromNode(n);
-            else
-                l->setToNode(n);
-        }
-    }
-    for (Link* l : links)
-        l->setNumLanes(r.i32());
-    for (Link* l : links)
-        l->setCapacity(r.i32());
-    for (Link* l : links)
-        l->setStoredLength(r.f32());
-    for (Link* l : links)
-        l->setFFSpeed(r.i32());
-    for (Link* l : links)
-        l->setJamDensity(r.i32());
-    for (Link* l : links) {
-        const std::uint8_t d = r.u8();
-        if (d != Inbound && d != Outbound)
-            return fail(why, "a link has an unknown direction");
-        l->setDirection(static_cast<LinkDirection>(d));
-    }
-    for (Link* l : links) {
-        const std::uint8_t t = r.u8();
-        if (t > None)
-            return fail(why, "a link has an unknown type");
-        l->setType(static_cast<LinkType>(t));
-    }
-    for (Link* l : links) {
-        const std::int32_t side = r.i32();
-        if (side < 0 || side > 2)
-            return fail(why, "a link has an unknown two-way side");
-        l->setTwoWaySide(side);
-    }
-    std::vector<std::uint32_t> sizes(linkCount);
-    std::uint64_t textBytes = 0;
-    for (auto& s : sizes) {
-        s = r.u32();
-        textBytes += s;
-    }
-    if (!r.has(textBytes + 4))
-        return fail(why, "it is cut short");
-    for (std::size_t i = 0; i < links.size(); ++i)
-        links[i]->setDescription(std::string(r.bytes(sizes[i])));
-    const std::uint32_t pathSize = r.u32();
-    if (!r.has(std::uint64_t{pathSize} + 16))
-        return fail(why, "it is cut short");
-    std::string path(r.bytes(pathSize));
-    WorldRect rect;
-    rect.top = r.f32();
-    rect.bottom = r.f32();
-    rect.left = r.f32();
-    rect.right = r.f32();
-    if (r.left() != 0)
-        return fail(why, "it has bytes after its end");
-    built.setBitmap(std::move(path), rect);
-    built.recomputeBounds();
     into.clear();
-    into.swap(built);
-    return true;
+    return restoreSnapshot(bytes, into, why);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class Network;
 
@@ -11,7 +13,20 @@ class Network;
 // rounds nothing and needs no number parsing.
 std::string encodeSnapshot(const Network& network);
 
-// Rebuilds a network from encodeSnapshot's bytes into `into`, which must be empty. On failure
-// `why` says what is wrong and `into` is left empty. The network's precision is not part of a
-// snapshot and is left as it was.
+// The same bytes with the ends of their sections (the header, then one section per column, then
+// the background), so that a history can keep a section that did not change only once.
+struct SnapshotSections {
+    std::string bytes;
+    std::vector<std::size_t> ends;
+};
+SnapshotSections encodeSnapshotSections(const Network& network);
+
+// Makes `network` exactly the network the snapshot was taken of, whatever it holds now. Nodes
+// and links are reused in place where they can be (an Undo of a small edit on a large network
+// touches no allocator); those beyond the snapshot's counts are deleted. Every byte is checked
+// before anything changes: on failure `why` says what is wrong and the network is untouched.
+// The network's precision is not part of a snapshot and is left as it was.
+bool restoreSnapshot(std::string_view bytes, Network& network, std::string* why = nullptr);
+
+// restoreSnapshot into an empty network: on failure `into` stays empty.
 bool decodeSnapshot(std::string_view bytes, Network& into, std::string* why = nullptr);

@@ -14,9 +14,12 @@
 // Reaches into a document's history to damage a kept state, as a failing memory or a bug might.
 struct SnapshotHistoryTestAccess {
     static void damageNewestUndo(const SnapshotHistory& history) {
-        auto& stack = const_cast<SnapshotHistory&>(history).undo_;
-        std::string& bytes = stack.back().bytes;
-        bytes.assign(bytes.size(), '\x5a');
+        auto& newest = const_cast<SnapshotHistory&>(history).undo_.back();
+        for (auto& piece : newest) {
+            auto damaged = std::make_shared<SnapshotHistory::Piece>(*piece);
+            damaged->bytes.assign(damaged->bytes.size(), '\x5a');
+            piece = damaged;
+        }
     }
 };
 

@@ -118,10 +118,10 @@ for attempt in 1 2 3 4 5; do
     sleep 0.2
     xdotool mousemove $save_button click 1
     sleep "0.0$((RANDOM % 8))"
-    kill -9 "$editor_pid"
+    kill -9 "$editor_pid" 2>/dev/null || fail "attempt $attempt: the editor ended before it was killed"
     wait "$editor_pid" 2>/dev/null || true
     editor_pid=
     "$cli" info "$big" >"$work/info" 2>&1 || fail "attempt $attempt left a damaged file: $(cat "$work/info")"
-    ls "$work" | grep -q 'vantry-save' && rm -f "$work"/*.vantry-save*
+    rm -f "$work"/.vantry-save-*
 done
 echo "killed while saving, file always whole: ok"

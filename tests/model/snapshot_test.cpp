@@ -6,7 +6,9 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -54,6 +56,41 @@ TEST(Snapshot, RestoresEveryBitThatWasThere) {
     Network empty, emptyBack;
     ASSERT_TRUE(decodeSnapshot(encodeSnapshot(empty), emptyBack, &why)) << why;
     EXPECT_EQ(exactDump(emptyBack), exactDump(empty));
+}
+
+TEST(Snapshot, RestoringOverAnyNetworkGivesTheSameNetworkAsAFreshOne) {
+    Network source;
+    buildAwkwardNetwork(source);
+    const std::string bytes = encodeSnapshot(source);
+    const std::string expected = exactDump(source);
+
+    // Larger, smaller, rewired and empty networks, each holding objects the restore may reuse.
+    std::vector<std::unique_ptr<Network>> targets;
+    for (int shape = 0; shape < 4; ++shape) {
+        auto& net = *targets.emplace_back(std::make_unique<Network>());
+        const int nodes = shape == 0 ? 9 : shape == 1 ? 2 : shape == 2 ? 4 : 0;
+        for (int i = 0; i < nodes; ++i)
+            addNodeAt(net, static_cast<float>(i), 1.0f);
+        for (int i = 0; nodes > 0 && i < (shape == 0 ? 12 : 3); ++i) {
+            Link* l = addLinkBetween(net, net.nodes()[(i * 5) % nodes], net.nodes()[i % nodes]);
+            l->setDescription("old " + std::to_string(i));
+        }
+        net.setBitmap("old.bmp", WorldRect{1, 1, 1, 1});
+    }
+    for (auto& net : targets) {
+        std::string why;
+        ASSERT_TRUE(restoreSnapshot(bytes, *net, &why)) << why;
+        EXPECT_EQ(exactDump(*net), expected);
+        EXPECT_EQ(net->bounds(), source.bounds());
+    }
+
+    // A refused snapshot leaves the network exactly as it was.
+    Network& kept = *targets[0];
+    std::string damaged = bytes;
+    damaged.back() ^= 1;
+    damaged += "x";
+    EXPECT_FALSE(restoreSnapshot(damaged, kept));
+    EXPECT_EQ(exactDump(kept), expected);
 }
 
 TEST(Snapshot, AutomaticLengthsFollowTheNodesAfterARestore) {
