@@ -8,6 +8,7 @@
 #include "settings/usersettings.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -300,16 +301,22 @@ bool CVantryDoc::loadBitmap(const std::string& storedPath, WorldRect rect,
     const std::string resolved = ResolvePath(StoredPath(documentPath), storedPath);
     const std::string native = NativePath(resolved);
     std::string contents, why;
+    errno = 0;
     std::ifstream file(pathFromUtf8(native), std::ios::binary);
     if (!file) {
+        const int error = errno;
         std::error_code ec;
         const bool missing = !std::filesystem::exists(pathFromUtf8(native), ec);
-        tell("Cannot read \"" + resolved + "\".\n" + (missing ? "File Not Found.\n" : ""));
+        // The picture is named as this system writes its paths, and any other reason is said.
+        std::string reason = missing ? "File Not Found." : "";
+        if (!missing && error != 0)
+            reason = std::generic_category().message(error) + ".";
+        tell("Cannot read \"" + native + "\".\n" + (reason.empty() ? "" : reason + "\n"));
         return false;
     }
     background_ = BackgroundImage{};
     pixelsPerMile_ = 0;
-    PackedBitmap packed = ReadBitmapFile(file, resolved, &why);
+    PackedBitmap packed = ReadBitmapFile(file, native, &why);
     if (packed.isNull()) {
         tell(why);
         return false;

@@ -386,7 +386,8 @@ TEST_F(DocumentTest, APictureStoredBesideTheNetworkIsFoundFromAnyFolder) {
     EXPECT_FALSE(missing.background().loaded());
     EXPECT_EQ(missing.network().bitmapPath(), "maps\\area.bmp") << "kept for the next save";
     ASSERT_EQ(prompter.asked.size(), 1u);
-    EXPECT_NE(prompter.asked[0].text.find("File Not Found."), std::string::npos);
+    EXPECT_EQ(prompter.asked[0].text,
+              "Cannot read \"" + dir.file("net/maps/area.bmp") + "\".\nFile Not Found.\n");
 }
 
 TEST_F(DocumentTest, SavingIntoAnotherFolderStillNamesTheSamePicture) {
