@@ -11,6 +11,8 @@
 #include "support/scriptedprompter.h"
 #include "support/toolkit.h"
 
+#include "support/bytetext.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -196,22 +198,6 @@ TEST_F(LinkDialog, ResetLengthShowsTheRoundedDistanceAndLeftAsShownMakesTheLengt
 }
 
 // ---- Link dialog, description bytes -----------------------------------------------------------
-
-QString u16(std::u16string_view s) {
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::string hex(const std::string& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (const unsigned char b : bytes) {
-        if (!out.empty())
-            out += ' ';
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out;
-}
 
 QPlainTextEdit* descriptionBox(const QWidget& dialog) {
     return child<QPlainTextEdit>(dialog, "description");

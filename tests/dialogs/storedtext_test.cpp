@@ -1,5 +1,7 @@
 #include "dialogs/storedtext.h"
 
+#include "support/bytetext.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -10,22 +12,6 @@
 using namespace std::string_literals;
 
 namespace {
-
-QString u16(std::u16string_view s) {
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::string hex(const std::string& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (const unsigned char b : bytes) {
-        if (!out.empty())
-            out += ' ';
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out;
-}
 
 template <class Case> std::string caseName(const ::testing::TestParamInfo<Case>& info) {
     std::string name = info.param.name;
