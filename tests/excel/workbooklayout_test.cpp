@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -82,22 +83,28 @@ TEST(WorkbookLayout, WritesEachValueInItsCellWithItsType) {
     // Link 1 in row 4.
     const CellValue row4[] = {
         CellValue::number(1),    CellValue::number(2),           CellValue::number(2),
-        CellValue::number(1800), CellValue::text("1.000"),       CellValue::number(55),
+        CellValue::number(1800), CellValue::number(1),           CellValue::number(55),
         CellValue::number(190),  CellValue::text("I"),           CellValue::text("M"),
         CellValue::number(1),    CellValue::text("First street")};
     for (int column = 1; column <= 11; ++column)
         EXPECT_EQ(excel.GetCell(3, column), row4[column - 1]) << CellAddress(3, column);
     EXPECT_EQ(excel.GetCell(4, 8), CellValue::text("O"));
     EXPECT_EQ(excel.GetCell(4, 10), CellValue::number(2)); // the other side of the pair
-    EXPECT_EQ(excel.GetCell(5, 5), CellValue::text("5.000"));
+    EXPECT_EQ(excel.GetCell(5, 5), CellValue::number(5));
     EXPECT_EQ(excel.GetCell(5, 10), CellValue::number(0));
     EXPECT_EQ(excel.GetCell(6, 9), CellValue::text("R"));
-    EXPECT_EQ(excel.GetCell(7, 5), CellValue::text("0.000"));
+    EXPECT_EQ(excel.GetCell(7, 5), CellValue::number(0));
     EXPECT_TRUE(excel.GetCell(8, 1).isEmpty());
     // Node 4 in row 216.
-    EXPECT_EQ(excel.GetCell(215, 1), CellValue::text("-2.000"));
-    EXPECT_EQ(excel.GetCell(215, 2), CellValue::text("5.000"));
+    EXPECT_EQ(excel.GetCell(215, 1), CellValue::number(-2));
+    EXPECT_EQ(excel.GetCell(215, 2), CellValue::number(5));
     EXPECT_TRUE(excel.GetCell(216, 1).isEmpty());
+    // Lengths, coordinates and the picture's edges show the network's three decimals; whole
+    // numbers keep the sheet's own format.
+    for (const auto& [row, column] : {std::pair{3, 5}, {7, 5}, {215, 1}, {215, 2}, {0, 3}, {0, 6}})
+        EXPECT_EQ(excel.GetNumberFormat(row, column), "0.000") << CellAddress(row, column);
+    for (const auto& [row, column] : {std::pair{3, 1}, {3, 4}, {3, 10}, {0, 0}, {215, 3}})
+        EXPECT_EQ(excel.GetNumberFormat(row, column), "General") << CellAddress(row, column);
     // The two-way sides were stored in the links.
     EXPECT_EQ(net.links()[0]->twoWaySide(), 1);
     EXPECT_EQ(net.links()[1]->twoWaySide(), 2);
@@ -157,7 +164,7 @@ TEST(WorkbookLayout, AFullNetworkFillsBothBlocksExactly) {
         EXPECT_EQ(excel.GetCell(202, 2).toInt32(), 1);
         EXPECT_EQ(excel.GetCell(202, 11).toText(), "link 200");
         EXPECT_TRUE(excel.GetCell(203, 1).isEmpty());
-        EXPECT_EQ(excel.GetCell(311, 1).toText(), "24.750");
+        EXPECT_EQ(excel.GetCell(311, 1), CellValue::number(24.75));
         EXPECT_TRUE(excel.GetCell(312, 1).isEmpty());
         EXPECT_TRUE(excel.GetCell(211, 1).isEmpty());
     }
@@ -166,6 +173,54 @@ TEST(WorkbookLayout, AFullNetworkFillsBothBlocksExactly) {
     EXPECT_EQ(back.nodes().size(), 100u);
     EXPECT_EQ(back.links().size(), 200u);
     EXPECT_EQ(back.links()[199]->description(), "link 200");
+}
+
+// A full workbook with the user's notes, numbers and totals in the rows the layout leaves free:
+// right below the link block, between the blocks and right below the node block.
+TEST(WorkbookLayout, TheRowsAroundTheBlocksAreTheUsers) {
+    struct Note {
+        int row, column;
+        CellValue value;
+    };
+    const std::vector<std::vector<Note>> cases = {
+        {{203, 1, CellValue::text("Nodes below")}},
+        {{203, 1, CellValue::number(1)}, {203, 2, CellValue::number(2)}},
+        {{204, 1, CellValue::number(7)}, {204, 2, CellValue::number(8)}},
+        {{312, 1, CellValue::text("Total")}, {312, 2, CellValue::number(123.5)}},
+        {{203, 1, CellValue::text("Sum")},
+         {203, 5, CellValue::number(40)},
+         {204, 1, CellValue::error(CellValue::kErrorNA)},
+         {312, 1, CellValue::number(3)},
+         {312, 2, CellValue::text("n/a")}},
+    };
+    for (const auto& notes : cases) {
+        SCOPED_TRACE(CellAddress(notes[0].row, notes[0].column));
+        TestDir dir;
+        const std::string path = dir.file("full.xls");
+        Network net;
+        buildChain(net, kMaxWorkbookNodes, kMaxWorkbookLinks);
+        ScriptedPrompts prompts;
+        ASSERT_TRUE(SaveToWorkbook(net, path, prompts));
+        {
+            CExcelWrapper excel;
+            openSheet(excel, path);
+            for (const Note& n : notes)
+                excel.SetCell(n.row, n.column, n.value);
+            excel.SaveWorkbook();
+        }
+        Network back;
+        ASSERT_TRUE(LoadFromWorkbook(back, path, prompts));
+        EXPECT_TRUE(prompts.messages.empty());
+        EXPECT_TRUE(prompts.warnings.empty());
+        EXPECT_EQ(back.nodes().size(), 100u);
+        EXPECT_EQ(back.links().size(), 200u);
+        // The workbook opened whole can be saved back, and the notes stay.
+        ASSERT_TRUE(SaveToWorkbook(back, path, prompts));
+        CExcelWrapper excel;
+        openSheet(excel, path);
+        for (const Note& n : notes)
+            EXPECT_EQ(excel.GetCell(n.row, n.column), n.value) << CellAddress(n.row, n.column);
+    }
 }
 
 TEST(WorkbookLayout, TooLargeNetworksAreRefusedBeforeTheFileIsTouched) {
@@ -207,14 +262,74 @@ TEST(WorkbookLayout, AWorkbookWithoutTheTagIsAQuestion) {
     EXPECT_EQ(prompts.questions,
               std::vector<std::string>{"This workbook was not created for Travona.\n"
                                        "Do you wish to continue?"});
-    EXPECT_TRUE(prompts.messages.empty());
+    // Declining leaves the reason, for a run without anyone to ask.
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{"The workbook \"" + dir.file("net.xls") +
+                                                         "\" was not created for Travona: "
+                                                         "Sheet1!A1 is \"kx101\", not \"KX101\"."});
     EXPECT_TRUE(declined.nodes().empty());
+    prompts.messages.clear();
 
     Network accepted;
     prompts.answers = {true};
     EXPECT_TRUE(LoadFromWorkbook(accepted, dir.file("net.xls"), prompts));
     EXPECT_EQ(accepted.links().size(), 5u);
     EXPECT_EQ(prompts.questions.size(), 2u);
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST(WorkbookLayout, DecliningAForeignWorkbookSaysWhatItLacks) {
+    TestDir dir;
+    const std::string path = dir.file("book.xls");
+    const std::pair<std::function<void(CExcelWrapper&)>, const char*> cases[] = {
+        {[](CExcelWrapper& e) { e.SetCell(0, 0, CellValue::text("Name")); },
+         "Sheet1!A1 is \"Name\", not \"KX101\""},
+        {[](CExcelWrapper&) {}, "Sheet1!A1 is empty, not \"KX101\""},
+        {[](CExcelWrapper& e) { e.SetCell(0, 0, CellValue::number(101)); },
+         "Sheet1!A1 is 101, not \"KX101\""},
+        {[](CExcelWrapper& e) { e.SetCell(0, 0, CellValue::error(CellValue::kErrorRef)); },
+         "Sheet1!A1 is #REF!, not \"KX101\""},
+    };
+    for (const auto& [fill, reason] : cases) {
+        SCOPED_TRACE(reason);
+        fs::remove(path);
+        {
+            CExcelWrapper excel;
+            excel.CreateWorkbook(path);
+            excel.SelectSheet("Sheet1");
+            fill(excel);
+            excel.SaveWorkbook();
+        }
+        ScriptedPrompts prompts;
+        Network net;
+        EXPECT_FALSE(LoadFromWorkbook(net, path, prompts));
+        EXPECT_EQ(prompts.questions.size(), 1u);
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0],
+                  "The workbook \"" + path + "\" was not created for Travona: " + reason + ".");
+    }
+
+    // The only sheet is "Sheet9": renamed in the workbook's sheet list.
+    fs::remove(path);
+    {
+        CExcelWrapper excel;
+        excel.CreateWorkbook(path);
+    }
+    CompoundFile file = readCompoundFile(path);
+    std::vector<std::uint8_t>& stream = file.findStream("Workbook")->data;
+    for (std::size_t pos = 0; pos + 4 <= stream.size();
+         pos += 4 + biff::getU16(stream.data() + pos + 2)) {
+        if (biff::getU16(stream.data() + pos) == biff::kBoundSheet)
+            stream[pos + 4 + 13] = '9'; // the last letter of the name "Sheet1"
+    }
+    const std::vector<std::uint8_t> renamed = buildCompoundFile(file);
+    spit(path, std::string(renamed.begin(), renamed.end()));
+    ScriptedPrompts prompts;
+    Network net;
+    EXPECT_FALSE(LoadFromWorkbook(net, path, prompts));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0], "The workbook \"" + path +
+                                       "\" was not created for Travona: there is no sheet "
+                                       "named Sheet1.");
 }
 
 TEST(WorkbookLayout, WithoutABackgroundTheHeaderCellsAreEmpty) {
@@ -304,37 +419,83 @@ TEST(WorkbookLayout, ReadsValuesAsTheirCellsHoldThem) {
     EXPECT_EQ(net.bounds(), (WorldRect{4.0f, -2.0f, 0.0f, 3.0f}));
 }
 
-TEST(WorkbookLayout, AValueThatCannotBeReadFailsTheLoadNamingItsCell) {
+TEST(WorkbookLayout, ACellThatCannotBeReadEndsItsBlockWithAWarning) {
     struct Case {
         std::vector<std::vector<CellValue>> nodes;
         std::vector<std::vector<CellValue>> links;
-        const char* cell;
+        std::size_t nodesRead, linksRead;
+        std::vector<std::string> warnings; // each begins with its cell
     };
     const Case cases[] = {
-        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2), t("two")}}, "D4"},
-        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2)}, {t("1"), t("second")}}, "C5"},
-        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2), {}, {}, t("1,5")}}, "F4"},
-        {{{n(0), n(0)}, {t("1,5"), n(1)}}, {}, "B214"},
-        {{{n(0), CellValue::error(CellValue::kErrorNA)}}, {}, "C213"},
-        {{{n(0), n(0)}}, {{n(1), n(1), n(3e9)}}, "D4"},
+        {{{n(0), n(0)}, {n(1), n(1)}},
+         {{n(1), n(2), t("two")}},
+         2,
+         0,
+         {"D4 of sheet \"Sheet1\" cannot be read. The text \"two\" is not a number. The links "
+          "end before it, after link 0."}},
+        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2)}, {t("1"), t("second")}}, 2, 1, {"C5 "}},
+        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2), {}, {}, t("1,5")}}, 2, 0, {"F4 "}},
+        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(1), n(3e9)}}, 2, 0, {"D4 "}},
+        {{{n(0), CellValue::error(CellValue::kErrorNA)}},
+         {},
+         0,
+         0,
+         {"C213 of sheet \"Sheet1\" cannot be read. The cell holds the error value #N/A. The "
+          "nodes end before it, after node 0."}},
+        // The nodes end at "n/a"; a link to a node past those read is not joined to a stand-in.
+        {{{n(0), n(0)}, {n(1), n(1)}, {t("n/a"), n(2)}, {n(3), n(3)}},
+         {{n(1), n(2)}, {n(2), n(4)}, {n(1), n(2)}},
+         2,
+         1,
+         {"B215 of sheet \"Sheet1\" cannot be read. The text \"n/a\" is not a number. The nodes "
+          "end before it, after node 2.",
+          "C5 of sheet \"Sheet1\" cannot be read. It names node 4, which lies past the nodes "
+          "read. The links end before it, after link 1."}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.cell);
+        SCOPED_TRACE(c.warnings[0]);
         TestDir dir;
         writeLayout(dir.file("bad.xls"), c.nodes, c.links);
         ScriptedPrompts prompts;
         Network net;
-        EXPECT_FALSE(LoadFromWorkbook(net, dir.file("bad.xls"), prompts));
-        ASSERT_EQ(prompts.messages.size(), 1u);
-        const std::string& m = prompts.messages[0];
-        EXPECT_EQ(m.rfind("Unable to load data from Excel workbook.\nCell " + std::string(c.cell) +
-                              " of sheet \"Sheet1\" cannot be read.",
-                          0),
-                  0u)
-            << m;
-        EXPECT_TRUE(net.nodes().empty());
-        EXPECT_TRUE(net.links().empty());
+        EXPECT_TRUE(LoadFromWorkbook(net, dir.file("bad.xls"), prompts));
+        EXPECT_TRUE(prompts.messages.empty());
+        EXPECT_EQ(net.nodes().size(), c.nodesRead);
+        EXPECT_EQ(net.links().size(), c.linksRead);
+        ASSERT_EQ(prompts.warnings.size(), 1u);
+        std::string expected;
+        for (const std::string& w : c.warnings)
+            expected += (expected.empty() ? "" : "\n") + ("Cell " + w);
+        if (expected.back() == ' ')
+            EXPECT_EQ(prompts.warnings[0].rfind(expected, 0), 0u) << prompts.warnings[0];
+        else
+            EXPECT_EQ(prompts.warnings[0], expected);
+        // What was read is whole: every link joins two of the nodes read.
+        for (const Link* l : net.links()) {
+            EXPECT_LE(l->fromNode()->id(), static_cast<std::int32_t>(c.nodesRead));
+            EXPECT_LE(l->toNode()->id(), static_cast<std::int32_t>(c.nodesRead));
+        }
     }
+
+    // A picture edge that cannot be read leaves the network without its picture.
+    TestDir dir;
+    writeLayout(dir.file("header.xls"), {{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2)}});
+    {
+        CExcelWrapper excel;
+        openSheet(excel, dir.file("header.xls"));
+        excel.SetCell(0, 2, t("town.bmp"));
+        excel.SetCell(0, 4, t("top"));
+        excel.SaveWorkbook();
+    }
+    ScriptedPrompts prompts;
+    Network net;
+    EXPECT_TRUE(LoadFromWorkbook(net, dir.file("header.xls"), prompts));
+    EXPECT_EQ(net.links().size(), 1u);
+    EXPECT_EQ(net.bitmapPath(), "");
+    EXPECT_EQ(prompts.warnings,
+              std::vector<std::string>{"Cell E1 of sheet \"Sheet1\" cannot be read. The text "
+                                       "\"top\" is not a number. The network has no background "
+                                       "picture."});
 }
 
 TEST(WorkbookLayout, AWorkbookThatCannotBeOpenedFailsTheLoadWithTheReason) {

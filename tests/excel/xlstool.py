@@ -4,6 +4,7 @@ xlwt. Exit status 0 on success, 1 when a check fails, 2 when xlrd or xlwt is mis
 
   xlstool.py modules
   xlstool.py cells FILE SHEET           every non-empty cell: "A1<TAB>type<TAB>value", row by row
+  xlstool.py formats FILE SHEET         the number format of every number cell: "A1<TAB>format"
   xlstool.py sheets FILE                the sheet names, one a line
   xlstool.py compare OLD NEW SHEET      every cell of every sheet of OLD, except the Travona
                                         blocks of SHEET, is in NEW with the same value, type and
@@ -47,6 +48,18 @@ def cells(path, sheet_name):
             cell = sheet.cell(r, c)
             if cell.ctype not in (xlrd.XL_CELL_EMPTY, xlrd.XL_CELL_BLANK):
                 print('%s\t%s\t%s' % (address(r, c), TYPES[cell.ctype], shown(cell)))
+    return 0
+
+
+def formats(path, sheet_name):
+    book = xlrd.open_workbook(path, formatting_info=True)
+    sheet = book.sheet_by_name(sheet_name)
+    for r in range(sheet.nrows):
+        for c in range(sheet.ncols):
+            cell = sheet.cell(r, c)
+            if cell.ctype == xlrd.XL_CELL_NUMBER:
+                xf = book.xf_list[cell.xf_index]
+                print('%s\t%s' % (address(r, c), book.format_map[xf.format_key].format_str))
     return 0
 
 
@@ -137,6 +150,8 @@ def main(argv):
         return 0
     if len(argv) == 4 and argv[1] == 'cells':
         return cells(argv[2], argv[3])
+    if len(argv) == 4 and argv[1] == 'formats':
+        return formats(argv[2], argv[3])
     if len(argv) == 3 and argv[1] == 'sheets':
         print('\n'.join(xlrd.open_workbook(argv[2]).sheet_names()))
         return 0
