@@ -11,9 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -570,6 +576,77 @@ TEST(WorkbookLayout, AFailedSaveLeavesTheOldFileAsItWas) {
     EXPECT_EQ(slurp(path), bytes);
 }
 
+// Runs `check` as an ordinary user (nobody) when the tests run as root, so that file permissions
+// apply, and gives back what it complains about; nothing when that cannot be arranged.
+std::optional<std::string> asOrdinaryUser(const TestDir& dir,
+                                          const std::function<std::string()>& check) {
+    if (geteuid() != 0)
+        return check();
+    constexpr uid_t kNobody = 65534;
+    constexpr gid_t kNogroup = 65534;
+    fs::permissions(dir.path(), fs::perms::all);
+    int channel[2];
+    if (pipe(channel) != 0)
+        return std::nullopt;
+    const pid_t child = fork();
+    if (child < 0)
+        return std::nullopt;
+    if (child == 0) {
+        close(channel[0]);
+        if (setgroups(0, nullptr) != 0 || setgid(kNogroup) != 0 || setuid(kNobody) != 0)
+            _exit(77);
+        const std::string complaint = check();
+        const bool sent =
+            write(channel[1], complaint.data(), complaint.size()) == ssize_t(complaint.size());
+        _exit(sent ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string complaint;
+    char buffer[256];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+        complaint.append(buffer, static_cast<std::size_t>(got));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 77)
+        return std::nullopt;
+    return WEXITSTATUS(status) == 0 ? complaint : "the check did not finish";
+}
+
+TEST(WorkbookLayout, AReadOnlyWorkbookIsNotReplaced) {
+    TestDir dir;
+    const std::string path = dir.file("shared.xls");
+    fs::copy_file(kData + "written_by_libreoffice.xls", path);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    }
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string before = slurp(path);
+    const auto complaint = asOrdinaryUser(dir, [&]() -> std::string {
+        Network net;
+        buildSample(net);
+        ScriptedPrompts prompts;
+        if (SaveToWorkbook(net, path, prompts))
+            return "the read-only workbook was replaced";
+        if (prompts.messages.size() != 1 ||
+            prompts.messages[0].find("\"" + path + "\"") == std::string::npos ||
+            prompts.messages[0].find("permission to write to it") == std::string::npos)
+            return "unclear message: " + (prompts.messages.empty() ? "" : prompts.messages[0]);
+        return "";
+    });
+    if (!complaint)
+        GTEST_SKIP() << "cannot run as an ordinary user here";
+    EXPECT_EQ(*complaint, "");
+    EXPECT_EQ(slurp(path), before);
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    if (geteuid() == 0) {
+        EXPECT_EQ(st.st_uid, 65534u);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
 TEST(WorkbookLayout, SavingAgainLeavesNothingStaleAndKeepsTheRestOfTheSheet) {
     TestDir dir;
     const std::string path = dir.file("net.xls");
@@ -602,6 +679,63 @@ TEST(WorkbookLayout, SavingAgainLeavesNothingStaleAndKeepsTheRestOfTheSheet) {
     ASSERT_TRUE(LoadFromWorkbook(back, path, prompts));
     EXPECT_EQ(back.nodes().size(), 4u);
     EXPECT_EQ(back.links().size(), 3u);
+}
+
+// Descriptions from files written on Windows are Windows-1252 bytes: the workbook gets the
+// characters their authors saw, and reading gives the same bytes back.
+TEST(WorkbookLayout, DescriptionsKeepTheBytesOfTheirCodePage) {
+    struct Case {
+        std::string bytes;    // the description
+        std::string cell;     // the cell's text, UTF-8
+        std::string readBack; // the description loaded from the cell
+    };
+    const Case cases[] = {
+        {"\x93"
+         "Caf\xE9\x94 \x80 5",
+         "\xE2\x80\x9C"
+         "Caf\xC3\xA9\xE2\x80\x9D \xE2\x82\xAC 5",
+         "\x93"
+         "Caf\xE9\x94 \x80 5"},
+        {"na\xEFve \x85", "na\xC3\xAFve \xE2\x80\xA6", "na\xEFve \x85"},
+        // The five bytes the code page leaves undefined come back too.
+        {"x\x81\x8D\x8F\x90\x9Dy", "x\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9Dy",
+         "x\x81\x8D\x8F\x90\x9Dy"},
+        // UTF-8 stays UTF-8 when the code page cannot hold it.
+        {"Br\xC3\xBC"
+         "cke \xE2\x86\x92 Nord",
+         "Br\xC3\xBC"
+         "cke \xE2\x86\x92 Nord",
+         "Br\xC3\xBC"
+         "cke \xE2\x86\x92 Nord"},
+        {"plain", "plain", "plain"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        TestDir dir;
+        Network net;
+        buildChain(net, 2, 1);
+        net.links()[0]->setDescription(c.bytes);
+        ScriptedPrompts prompts;
+        ASSERT_TRUE(SaveToWorkbook(net, dir.file("net.xls"), prompts));
+        {
+            CExcelWrapper excel;
+            openSheet(excel, dir.file("net.xls"));
+            EXPECT_EQ(excel.GetCell(3, 11), CellValue::text(c.cell));
+        }
+        Network back;
+        ASSERT_TRUE(LoadFromWorkbook(back, dir.file("net.xls"), prompts));
+        ASSERT_EQ(back.links().size(), 1u);
+        EXPECT_EQ(back.links()[0]->description(), c.readBack);
+    }
+    // Workbooks written when 8-bit text went in as control characters read back as those bytes.
+    TestDir dir;
+    writeLayout(dir.file("old.xls"), {{n(0), n(0)}, {n(1), n(1)}},
+                {{n(1), n(2), n(1), n(1), n(1), n(1), n(1), t("I"), t("M"), n(0),
+                  t("\xC2\x93quoted\xC2\x94")}});
+    ScriptedPrompts prompts;
+    Network back;
+    ASSERT_TRUE(LoadFromWorkbook(back, dir.file("old.xls"), prompts));
+    EXPECT_EQ(back.links()[0]->description(), "\x93quoted\x94");
 }
 
 TEST(WorkbookLayout, FormatFixedWritesAsAStreamInFixedNotation) {
