@@ -117,6 +117,50 @@ TEST(WorkbookLayout, WritesEachValueInItsCellWithItsType) {
     EXPECT_EQ(net.links()[2]->twoWaySide(), 0);
 }
 
+// Numbers are those of the text a stream writes with the network's decimals, and their format
+// shows exactly those decimals.
+TEST(WorkbookLayout, NumbersShowTheNetworksDecimals) {
+    struct Case {
+        int precision;
+        std::string format;
+        double x; // node 2's x of 1.23456 as written
+    };
+    const Case cases[] = {
+        {0, "0", 1.0},
+        {2, "0.00", 1.23},
+        {-1, "0.000000", 1.234560},
+        {149, "0." + std::string(149, '0'), static_cast<double>(1.23456f)},
+        {400, "0." + std::string(149, '0'), static_cast<double>(1.23456f)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.precision);
+        TestDir dir;
+        Network net;
+        addNode(net, 0.0f, 0.0f);
+        addNode(net, 1.23456f, -0.0001f);
+        addLink(net, net.nodes()[0], net.nodes()[1])->setLength(2.5f);
+        net.setBitmap("bg.bmp", WorldRect{1.5f, -1.5f, -2.0f, 2.0f});
+        net.setPrecision(c.precision);
+        ScriptedPrompts prompts;
+        ASSERT_TRUE(SaveToWorkbook(net, dir.file("net.xls"), prompts));
+        CExcelWrapper excel;
+        openSheet(excel, dir.file("net.xls"));
+        EXPECT_EQ(excel.GetCell(213, 1), CellValue::number(c.x));
+        // -0.0001 is written as "-0.00", whose number is a zero without a sign.
+        const double y = excel.GetCell(213, 2).numberValue();
+        if (c.precision == 0 || c.precision == 2) {
+            EXPECT_EQ(y, 0.0);
+            EXPECT_FALSE(std::signbit(y));
+        } else {
+            EXPECT_NEAR(y, -0.0001, 1e-9);
+        }
+        EXPECT_EQ(excel.GetCell(3, 5), CellValue::number(c.precision == 0 ? 2.0 : 2.5));
+        for (const auto& [row, column] : {std::pair{213, 1}, {213, 2}, {3, 5}, {0, 3}, {0, 6}})
+            EXPECT_EQ(excel.GetNumberFormat(row, column), c.format) << CellAddress(row, column);
+        EXPECT_EQ(excel.GetCell(0, 3), CellValue::number(-2.0));
+    }
+}
+
 TEST(WorkbookLayout, ASavedNetworkLoadsBackWithinItsPrecision) {
     TestDir dir;
     Network net;
