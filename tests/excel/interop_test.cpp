@@ -228,4 +228,44 @@ TEST(Interoperability, SavingIntoGnumericAndLibreOfficeWorkbooksKeepsEverythingE
     }
 }
 
+// Full workbooks as their users keep them, with notes, numbers and totals right below the link
+// block, between the blocks and right below the node block.
+TEST(Interoperability, FullWorkbooksWithNotesAroundTheBlocksOpenWhole) {
+    SKIP_WITHOUT_XLSTOOL();
+    TestDir dir;
+    const std::string xlwtBook = dir.file("xlwt.xls");
+    ASSERT_EQ(XlsTool::instance().run("write-full " + quoted(xlwtBook)), 0);
+    for (const std::string& old : {xlwtBook, kData + "full_with_notes_libreoffice.xls"}) {
+        SCOPED_TRACE(old);
+        const std::string path = dir.file("saved.xls");
+        fs::remove(path);
+        fs::copy_file(old, path);
+        ScriptedPrompts prompts;
+        Network net;
+        ASSERT_TRUE(LoadFromWorkbook(net, path, prompts));
+        EXPECT_TRUE(prompts.messages.empty());
+        EXPECT_TRUE(prompts.warnings.empty());
+        ASSERT_EQ(net.links().size(), 200u);
+        ASSERT_EQ(net.nodes().size(), 100u);
+        EXPECT_EQ(net.links()[199]->description(), "link 200");
+        EXPECT_EQ(net.links()[199]->toNode()->id(), 1);
+        EXPECT_EQ(net.nodes()[99]->position(), (WorldPoint{24.75f, 0.5f}));
+
+        net.setPrecision(3);
+        ASSERT_TRUE(SaveToWorkbook(net, path, prompts)) << prompts.messages.at(0);
+        std::string output;
+        EXPECT_EQ(XlsTool::instance().run("compare " + quoted(old) + " " + quoted(path) + " Sheet1",
+                                          &output),
+                  0)
+            << output;
+        ASSERT_EQ(XlsTool::instance().run("formats " + quoted(path) + " Sheet1", &output), 0);
+        EXPECT_NE(output.find("F4\t0.000\nG4\tGeneral\n"), std::string::npos) << output;
+        EXPECT_NE(output.find("B312\t0.000\nC312\t0.000\n"), std::string::npos) << output;
+        Network back;
+        ASSERT_TRUE(LoadFromWorkbook(back, path, prompts));
+        EXPECT_EQ(back.links().size(), 200u);
+        EXPECT_EQ(back.nodes().size(), 100u);
+    }
+}
+
 } // namespace
