@@ -305,11 +305,20 @@ TEST(SavedWorkbook, NumberFormatsAreAddedOnceAndKeepTheRestOfTheCellFormat) {
     EXPECT_EQ(back.cellFormat(0, 5, 5), back.cellFormat(0, 0, 0));
     EXPECT_EQ(formatAndXfCounts(back.serialize()), std::pair(formats + 1, xfs + 2));
 
-    // A cell with a format of its own keeps it apart from the number format.
+    // A cell in a row with a format of its own (another font, centred) keeps all of it but the
+    // number format.
     std::vector<std::uint8_t> row = bytes({5, 0, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0x80, 0x01});
     putU16(row, 17);
-    BiffWorkbook rowFormatted =
-        BiffWorkbook::parse(buildStream({{u"Sheet1", {Record{kRow, row}}}}));
+    std::vector<std::uint8_t> stream = buildStream({{u"Sheet1", {Record{kRow, row}}}});
+    int xfSeen = 0;
+    for (std::size_t pos = 0; pos + 4 <= stream.size(); pos += 4 + getU16(&stream[pos + 2])) {
+        if (getU16(&stream[pos]) == kXf && xfSeen++ == 17) {
+            setU16(&stream[pos + 4], 3); // the font
+            stream[pos + 4 + 6] = 0x22;  // centred
+            break;
+        }
+    }
+    BiffWorkbook rowFormatted = BiffWorkbook::parse(stream);
     rowFormatted.setCellNumberFormat(0, 5, 0, std::u16string(149, u'0'));
     const std::uint16_t xf = *rowFormatted.cellFormat(0, 5, 0);
     EXPECT_EQ(rowFormatted.numberFormatOf(xf), std::u16string(149, u'0'));
@@ -320,10 +329,12 @@ TEST(SavedWorkbook, NumberFormatsAreAddedOnceAndKeepTheRestOfTheCellFormat) {
             xfRecords.push_back(&r);
     ASSERT_LT(xf, xfRecords.size());
     std::vector<std::uint8_t> made = xfRecords[xf]->data, based = xfRecords[17]->data;
+    EXPECT_EQ(getU16(made.data()), 3);
+    EXPECT_EQ(made[6], 0x22);
+    EXPECT_EQ(made[9] & 0x04, 0x04); // the cell's own number format
     made[2] = based[2];
     made[3] = based[3];
-    made[9] &= static_cast<std::uint8_t>(~0x04);
-    based[9] &= static_cast<std::uint8_t>(~0x04);
+    made[9] = based[9];
     EXPECT_EQ(made, based);
     // A number format holds at most 255 characters.
     try {
