@@ -1047,9 +1047,12 @@ std::uint16_t BiffWorkbook::cellFormatWithNumberFormat(std::uint16_t xf, std::ui
     for (std::size_t i = 0; i < globals_.size(); ++i)
         if (globals_[i].type == kXf)
             xfs.push_back(i);
-    if (xf >= xfs.size() || globals_[xfs[xf]].data.size() < 10)
+    if (xf >= xfs.size())
         xf = defaultXf_;
     Record wanted = globals_[xfs.at(xf)];
+    // A cell format record shorter than the format's 20 bytes reads as if zeros followed.
+    if (wanted.data.size() < 20)
+        wanted.data.resize(20, 0);
     setU16(wanted.data.data() + 2, format);
     wanted.data[9] |= 0x04; // the number format is this cell format's own, not its style's
     for (std::size_t k = 0; k < xfs.size(); ++k)
