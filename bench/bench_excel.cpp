@@ -32,6 +32,7 @@ struct FailingPrompts : WorkbookPrompts {
         return false;
     }
     void showMessage(const std::string& message) override { state->SkipWithError(message.c_str()); }
+    void showWarning(const std::string& message) override { state->SkipWithError(message.c_str()); }
 };
 
 std::unique_ptr<Network> fullNetwork() {

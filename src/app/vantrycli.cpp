@@ -61,6 +61,18 @@ private:
     std::string message_;
 };
 
+// Opens the network as File Open does. A file read only in part is still opened, with what was
+// left out told on standard error.
+bool openNetwork(CVantryDoc& doc, const std::string& path, std::ostream& err) {
+    if (!doc.OnOpenDocument(path)) {
+        err << oneLine(doc.lastError()) << "\n";
+        return false;
+    }
+    if (!doc.lastWarning().empty())
+        err << oneLine(doc.lastWarning()) << "\n";
+    return true;
+}
+
 int usageError(std::ostream& err, const std::string& problem) {
     err << "vantry-cli: " << problem << "\n" << kUsage;
     return 2;
@@ -115,10 +127,8 @@ int convert(const std::vector<std::string>& args, std::ostream& err) {
         return usageError(err, "convert needs an input and an output file");
 
     CVantryDoc doc;
-    if (!doc.OnOpenDocument(files[0])) {
-        err << oneLine(doc.lastError()) << "\n";
+    if (!openNetwork(doc, files[0], err))
         return 1;
-    }
     if (precision)
         SingletonPtr<UserDefinedSettings>::instance().precision.value = *precision;
     if (!doc.OnSaveDocument(files[1])) {
@@ -132,10 +142,8 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     if (args.size() != 2)
         return usageError(err, "info needs exactly one input file");
     CVantryDoc doc;
-    if (!doc.OnOpenDocument(args[1])) {
-        err << oneLine(doc.lastError()) << "\n";
+    if (!openNetwork(doc, args[1], err))
         return 1;
-    }
     const Network& net = doc.network();
     const WorldRect& b = net.bounds();
     out << "nodes " << net.nodes().size() << "\n"
@@ -251,10 +259,8 @@ int populate(const std::vector<std::string>& args, std::ostream& err) {
         return usageError(err, "--rect and --click cannot be used together");
 
     CVantryDoc doc;
-    if (!into.empty() && !doc.OnOpenDocument(into)) {
-        err << oneLine(doc.lastError()) << "\n";
+    if (!into.empty() && !openNetwork(doc, into, err))
         return 1;
-    }
     if (!loadTiger(doc, files[0], err))
         return 1;
     const TigerData& tiger = doc.tiger();
@@ -412,10 +418,8 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const auto toolkit = startToolkit();
     CliPrompter prompter;
     CVantryDoc doc(&prompter);
-    if (!doc.OnOpenDocument(files[0])) {
-        err << oneLine(doc.lastError()) << "\n";
+    if (!openNetwork(doc, files[0], err))
         return 1;
-    }
     WorldRect extent = doc.network().bounds();
     if (background && !showBackground(doc, prompter, options, extent, err))
         return 1;

@@ -49,11 +49,18 @@ public:
             messages_ += '\n';
         messages_ += message;
     }
+    void showWarning(const std::string& message) override {
+        if (!warnings_.empty())
+            warnings_ += '\n';
+        warnings_ += message;
+    }
     const std::string& messages() const { return messages_; }
+    const std::string& warnings() const { return warnings_; }
 
 private:
     Prompter* prompter_;
     std::string messages_;
+    std::string warnings_;
 };
 
 // A failure message that is sure to name the file it is about.
@@ -77,15 +84,19 @@ NetworkFormat networkFormatOf(const std::string& path) {
 }
 
 bool readNetworkFile(const std::string& path, Network& network, Prompter* prompter,
-                     std::string& error) {
+                     std::string& error, std::string& warning) {
     error.clear();
+    warning.clear();
     std::string why;
     bool ok = false;
     switch (networkFormatOf(path)) {
     case NetworkFormat::Workbook: {
         WorkbookPromptsAdapter prompts(prompter);
-        if (LoadFromWorkbook(network, path, prompts))
+        if (LoadFromWorkbook(network, path, prompts)) {
+            if (!prompts.warnings().empty())
+                warning = "Only part of " + quoted(path) + " could be read.\n" + prompts.warnings();
             return true;
+        }
         network.clear();
         error = withFileName(prompts.messages(), "Cannot open", path);
         return false;

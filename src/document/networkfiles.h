@@ -13,10 +13,12 @@ enum class NetworkFormat { Text, Workbook, Unknown };
 NetworkFormat networkFormatOf(const std::string& path);
 
 // Reads the file into the empty network. On failure the network is left empty and `error` is
-// the message for the user, naming the file and what went wrong. The prompter answers the
+// the message for the user, naming the file and what went wrong. A file read only in part (a
+// workbook cell that could not be read ends its block) is a success with `warning` naming the
+// file and saying what was left out; otherwise `warning` is empty. The prompter answers the
 // workbook reader's question; it may be null (the question is then answered No).
 bool readNetworkFile(const std::string& path, Network& network, Prompter* prompter,
-                     std::string& error);
+                     std::string& error, std::string& warning);
 
 // Writes the network to the file, replacing it only once everything has been written. On
 // failure the file is left as it was and `error` is the message for the user, naming the file.

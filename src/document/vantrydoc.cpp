@@ -65,8 +65,11 @@ bool CVantryDoc::OnOpenDocument(const std::string& requested) {
     modified_ = false;
     history_.clear();
     lastError_.clear();
-    if (!readNetworkFile(path, network_, prompter_, lastError_))
+    lastWarning_.clear();
+    if (!readNetworkFile(path, network_, prompter_, lastError_, lastWarning_))
         return false;
+    if (!lastWarning_.empty())
+        tell(lastWarning_);
     // A picture stored relative to the network is looked for beside the file being opened,
     // wherever the program was started from.
     bitmapBase_ = path;

@@ -51,13 +51,16 @@ public:
 
     bool OnNewDocument();
     // Open and save report failure through the result and lastError(), which names the file
-    // and what went wrong; they show nothing themselves. A relative path is taken against the
+    // and what went wrong; they show nothing themselves. A file opened only in part is a
+    // success that the open tells the user about through the prompter, and lastWarning() keeps
+    // what it said until the next open. A relative path is taken against the
     // current folder at the moment of the call. Saving into another folder than the one the
     // network came from writes the background picture's path anew, so that the saved file
     // still names the same picture; the network in memory is not changed by a save.
     bool OnOpenDocument(const std::string& path);
     bool OnSaveDocument(const std::string& path);
     const std::string& lastError() const { return lastError_; }
+    const std::string& lastWarning() const { return lastWarning_; }
     // Save and Save As: without a name the user is asked for one, starting from
     // proposedSaveName(). With replace the saved name becomes the document's path. A failed
     // save is reported to the user.
@@ -136,5 +139,6 @@ private:
     std::string bitmapBase_;
     std::string title_;
     std::string lastError_;
+    std::string lastWarning_;
     std::vector<DocumentObserver*> views_;
 };

@@ -44,6 +44,12 @@ public:
     // Zero-based cells of a worksheet; the sheet must be a worksheet.
     CellValue cell(std::size_t sheet, int row, int column);
     void setCell(std::size_t sheet, int row, int column, const CellValue& value);
+    // Gives the cell the number format `code` (such as "0.000"), keeping the rest of its format
+    // (font, alignment, borders, fill). The workbook gains the number format and a cell format
+    // for it when it has none that fit; a cell without a record gets an empty one.
+    void setCellNumberFormat(std::size_t sheet, int row, int column, std::u16string_view code);
+    // The number format of a cell format, as a spreadsheet writes it ("General", "0.000").
+    std::u16string numberFormatOf(std::uint16_t xf) const;
     // Removes the values and formats of every cell in the rectangle.
     void clearRange(std::size_t sheet, int row1, int column1, int row2, int column2);
 
@@ -64,12 +70,17 @@ private:
     BiffWorkbook();
     Sheet& worksheet(std::size_t sheet);
     void chooseDefaultCellFormat();
+    std::uint16_t newCellFormat(const CellTable& table, int row, int column) const;
+    std::uint16_t numberFormatIndex(std::u16string_view code);
+    std::uint16_t cellFormatWithNumberFormat(std::uint16_t xf, std::uint16_t format);
 
     std::vector<Record> globals_; // the SST's place is held by an empty SST record
     std::vector<SstString> sst_;
     std::vector<bool> xfIsStyle_;
     std::vector<Sheet> sheets_;
     std::uint16_t defaultXf_ = 15;
+    // Cell formats made by setCellNumberFormat, by the format they were based on and the code.
+    std::map<std::pair<std::uint16_t, std::u16string>, std::uint16_t> numberFormatXfs_;
 };
 
 // A sheet name the format can hold: 1 to 31 characters, none of : \ / ? * [ ], not starting or

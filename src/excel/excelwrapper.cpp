@@ -129,6 +129,20 @@ void CExcelWrapper::SetCell(int row, int column, const CellValue& value) {
     state_->workbook->setCell(sheet, row, column, value);
 }
 
+void CExcelWrapper::SetNumberFormat(int row, int column, const std::string& format) {
+    checkCell(row, column);
+    const std::size_t sheet = state_->sheet();
+    state_->workbook->setCellNumberFormat(sheet, row, column, utf8ToUtf16(format));
+}
+
+std::string CExcelWrapper::GetNumberFormat(int row, int column) const {
+    checkCell(row, column);
+    const std::size_t sheet = state_->sheet();
+    biff::BiffWorkbook& book = *state_->workbook;
+    const auto xf = book.cellFormat(sheet, row, column);
+    return utf16ToUtf8(book.numberFormatOf(xf ? *xf : book.defaultCellFormat()));
+}
+
 void CExcelWrapper::ClearRange(int row1, int column1, int row2, int column2) {
     checkCell(row1, column1);
     checkCell(row2, column2);

@@ -37,6 +37,11 @@ public:
     // Writing the empty value (or the empty text) empties the cell but keeps its format. A cell
     // that had no format takes that of its row or column, or else the workbook's default.
     void SetCell(int row, int column, const CellValue& value);
+    // Sets the number format of the cell, as a spreadsheet's number format code ("0.000", "0");
+    // the rest of the cell's format stays.
+    void SetNumberFormat(int row, int column, const std::string& format);
+    // The number format of the cell ("General" for a cell without one).
+    std::string GetNumberFormat(int row, int column) const;
     // Removes the values and formats of the rectangle between the two corner cells.
     void ClearRange(int row1, int column1, int row2, int column2);
 

@@ -1,14 +1,30 @@
 #include "excel/unicode.h"
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
-// Decodes one character at text[i], advancing i. Invalid sequences yield their first byte as a
-// Latin-1 character.
-char32_t nextCodePoint(std::string_view text, std::size_t& i) {
+// The characters of the bytes 0x80 to 0x9F in Windows-1252; the bytes the code page leaves
+// undefined stand for the control character of the same number.
+constexpr std::array<char16_t, 32> kWindows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t windows1252Char(unsigned char byte) {
+    return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : char32_t{byte};
+}
+
+// Decodes one character at text[i], advancing i. An invalid sequence yields its first byte, which
+// the caller decides how to take; `valid` says which it was.
+char32_t nextCodePoint(std::string_view text, std::size_t& i, bool& valid) {
+    valid = false;
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i);
     if (lead < 0x80) {
         ++i;
+        valid = true;
         return lead;
     }
     std::size_t length = 0;
@@ -44,7 +60,25 @@ char32_t nextCodePoint(std::string_view text, std::size_t& i) {
         return lead;
     }
     i += length;
+    valid = true;
     return cp;
+}
+
+// The character at text[i], advancing i; a byte outside valid UTF-8 is a Windows-1252 character.
+char32_t nextCharacter(std::string_view text, std::size_t& i) {
+    bool valid = false;
+    const char32_t cp = nextCodePoint(text, i, valid);
+    return valid ? cp : windows1252Char(static_cast<unsigned char>(cp));
+}
+
+bool isValidUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        bool valid = false;
+        nextCodePoint(text, i, valid);
+        if (!valid)
+            return false;
+    }
+    return true;
 }
 
 void appendUtf8(std::string& out, char32_t cp) {
@@ -71,7 +105,7 @@ std::u16string utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        const char32_t cp = nextCodePoint(text, i);
+        const char32_t cp = nextCharacter(text, i);
         if (cp < 0x10000) {
             out += static_cast<char16_t>(cp);
         } else {
@@ -105,7 +139,7 @@ std::string cutToUtf16Units(std::string_view text, std::size_t maxUnits) {
     std::size_t i = 0;
     while (i < text.size()) {
         std::size_t next = i;
-        const char32_t cp = nextCodePoint(text, next);
+        const char32_t cp = nextCharacter(text, next);
         const std::size_t width = cp < 0x10000 ? 1 : 2;
         if (units + width > maxUnits)
             break;
@@ -113,4 +147,29 @@ std::string cutToUtf16Units(std::string_view text, std::size_t maxUnits) {
         i = next;
     }
     return std::string(text.substr(0, i));
+}
+
+std::string storedBytesFromUtf8(std::string_view utf8) {
+    std::string bytes;
+    bytes.reserve(utf8.size());
+    bool eightBit = false;
+    for (std::size_t i = 0; i < utf8.size();) {
+        bool valid = false;
+        const char32_t cp = nextCodePoint(utf8, i, valid);
+        if (!valid)
+            return std::string(utf8); // not text read from a workbook; keep it as it is
+        if (cp < 0x100) {
+            bytes += static_cast<char>(cp);
+        } else {
+            const auto at = std::find(kWindows1252High.begin(), kWindows1252High.end(), cp);
+            if (at == kWindows1252High.end())
+                return std::string(utf8);
+            bytes += static_cast<char>(0x80 + (at - kWindows1252High.begin()));
+        }
+        eightBit = eightBit || cp >= 0x80;
+    }
+    // Bytes that happen to be valid UTF-8 would be read back as other characters.
+    if (!eightBit || isValidUtf8(bytes))
+        return std::string(utf8);
+    return bytes;
 }

@@ -11,12 +11,15 @@
 #include "excel/workbooklayout.h"
 
 #include "base/files.h"
-#include "excel/biffrecords.h"
 #include "excel/excelwrapper.h"
+#include "excel/unicode.h"
 #include "model/network.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <filesystem>
+#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -56,6 +59,11 @@ public:
         return v;
     }
 
+    [[noreturn]] static void cannotRead(int row, int column, const WorkbookError& e) {
+        throw WorkbookError(e.code(), "Cell " + CellAddress(row, column) + " of sheet \"" +
+                                          kWorkbookSheet + "\" cannot be read. " + e.what());
+    }
+
 private:
     template <class T, class F> T convert(int row, int column, F&& f) {
         const CellValue value = excel_.GetCell(row, column);
@@ -66,32 +74,74 @@ private:
         }
     }
 
-    [[noreturn]] static void cannotRead(int row, int column, const WorkbookError& e) {
-        throw WorkbookError(e.code(), "Cell " + CellAddress(row, column) + " of sheet \"" +
-                                          kWorkbookSheet + "\" cannot be read. " + e.what());
-    }
-
     CExcelWrapper& excel_;
 };
+
+// One link row as read, before anything is added to the network.
+struct LinkRow {
+    std::int32_t from = 0, to = 0, lanes = 0, capacity = 0, speed = 0, jamDensity = 0, side = 0;
+    float length = 0.0f;
+    std::string direction, type, description;
+};
+
+LinkRow readLinkRow(LayoutReader& read, int row, std::int32_t from, std::int32_t to) {
+    LinkRow r;
+    r.from = from;
+    r.to = to;
+    r.lanes = read.integer(row, kColumnD);
+    r.capacity = read.integer(row, kColumnE);
+    r.length = read.single(row, kColumnF);
+    r.speed = read.integer(row, kColumnG);
+    r.jamDensity = read.integer(row, kColumnH);
+    r.direction = read.text(row, kColumnI);
+    r.type = read.text(row, kColumnJ);
+    r.side = read.integer(row, kColumnK);
+    // Descriptions go back to the bytes of the code page the file came from, where they can.
+    r.description = storedBytesFromUtf8(read.text(row, kColumnL));
+    return r;
+}
 
 CellValue integerCell(std::int32_t v) {
     return CellValue::number(static_cast<double>(v));
 }
 
-bool readTag(CExcelWrapper& excel) {
-    try {
-        return excel.GetCell(kHeaderRow, kColumnA).toText() == kWorkbookTag;
-    } catch (const WorkbookError& e) {
-        if (e.code() == WorkbookError::Code::TypeMismatch)
-            return false; // an error value is not the tag either
-        throw;
-    }
+// Why A1 of the sheet is not the tag; nothing when it is.
+std::optional<std::string> tagProblem(CExcelWrapper& excel) {
+    const CellValue a1 = excel.GetCell(kHeaderRow, kColumnA);
+    if (a1.kind() == CellValue::Kind::Text && a1.textValue() == kWorkbookTag)
+        return std::nullopt;
+    const std::string where = std::string(kWorkbookSheet) + "!A1";
+    const std::string tag = std::string("\"") + kWorkbookTag + "\"";
+    if (a1.isEmpty())
+        return where + " is empty, not " + tag;
+    return where + " is " + a1.describe() + ", not " + tag;
+}
+
+bool hasSheet(const CExcelWrapper& excel, const std::string& name) {
+    const auto folded = [](std::string s) {
+        for (char& c : s)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return s;
+    };
+    for (const std::string& sheet : excel.sheetNames())
+        if (folded(sheet) == folded(name))
+            return true;
+    return false;
 }
 
 void discard(Network& network) {
     network.clear();
     network.setBitmap({}, {});
     network.recomputeBounds();
+}
+
+// The number format that shows a number as FormatFixed writes it with that many decimals. A
+// number format holds at most 255 characters, so at most 253 decimals; a float never needs more
+// than 149.
+std::string fixedNumberFormat(int decimals) {
+    constexpr int kMostDecimals = 253;
+    decimals = std::clamp(decimals, 0, kMostDecimals);
+    return decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(decimals), '0');
 }
 
 } // namespace
@@ -109,26 +159,54 @@ bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPro
     try {
         CExcelWrapper excel;
         excel.OpenWorkbook(fileName);
+        const bool sheetFound = hasSheet(excel, kWorkbookSheet);
         excel.SelectSheet(kWorkbookSheet);
-        if (!readTag(excel) && !prompts.askYesNo(kNotTravonaQuestion))
+        std::optional<std::string> problem;
+        if (!sheetFound)
+            problem = std::string("there is no sheet named ") + kWorkbookSheet;
+        else
+            problem = tagProblem(excel);
+        if (problem && !prompts.askYesNo(kNotTravonaQuestion)) {
+            // The question does not say what is missing; the refusal does.
+            prompts.showMessage("The workbook \"" + fileName +
+                                "\" was not created for Travona: " + *problem + ".");
             return false;
+        }
 
         LayoutReader read(excel);
         network.recomputeBounds();
+        // A cell that cannot be read ends its block there; what was read before it is kept, and
+        // the user is told which cell it was.
+        std::string warnings;
+        const auto warn = [&](const std::string& text) {
+            warnings += (warnings.empty() ? "" : "\n") + text;
+        };
 
         // Nodes, until the first row whose x or y is empty. Ids in the workbook are row numbers
         // within the block; the table maps them to the nodes made for them.
         std::unordered_map<std::int32_t, Node*> byId;
-        std::int32_t nodeId = 0;
-        for (int row = kFirstNodeRow; row <= biff::kLastRow; ++row) {
-            const std::string x = read.text(row, kColumnB);
-            const std::string y = read.text(row, kColumnC);
-            if (x.empty() || y.empty())
+        std::int32_t nodesRead = 0;
+        bool nodesCut = false;
+        for (int row = kFirstNodeRow; row <= kLastNodeRow; ++row) {
+            try {
+                const std::string x = read.text(row, kColumnB);
+                const std::string y = read.text(row, kColumnC);
+                if (x.empty() || y.empty())
+                    break;
+                const WorldPoint p{read.coordinate(row, kColumnB, x),
+                                   read.coordinate(row, kColumnC, y)};
+                auto* node = new Node(p);
+                network.addNode(node);
+                byId[++nodesRead] = node;
+            } catch (const WorkbookError& e) {
+                if (e.code() != WorkbookError::Code::TypeMismatch &&
+                    e.code() != WorkbookError::Code::Overflow)
+                    throw;
+                warn(std::string(e.what()) + " The nodes end before it, after node " +
+                     std::to_string(nodesRead) + ".");
+                nodesCut = true;
                 break;
-            auto* node = new Node(
-                WorldPoint{read.coordinate(row, kColumnB, x), read.coordinate(row, kColumnC, y)});
-            network.addNode(node);
-            byId[++nodeId] = node;
+            }
         }
 
         const auto nodeFor = [&](std::int32_t id) {
@@ -141,40 +219,71 @@ bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPro
         };
 
         // Links, until the first row whose from or to node id is 0 (or empty).
-        for (int row = kFirstLinkRow; row <= biff::kLastRow; ++row) {
-            const std::int32_t from = read.integer(row, kColumnB);
-            const std::int32_t to = read.integer(row, kColumnC);
-            if (from == 0 || to == 0)
+        std::int32_t linksRead = 0;
+        for (int row = kFirstLinkRow; row <= kLastLinkRow; ++row) {
+            LinkRow r;
+            try {
+                const std::int32_t from = read.integer(row, kColumnB);
+                const std::int32_t to = read.integer(row, kColumnC);
+                if (from == 0 || to == 0)
+                    break;
+                // Behind a node block that ended early, a node past those read is one the
+                // workbook has but this load does not: joining a stand-in would be wrong.
+                for (const auto& [id, column] :
+                     {std::pair{from, kColumnB}, std::pair{to, kColumnC}})
+                    if (nodesCut && (id < 1 || id > nodesRead))
+                        LayoutReader::cannotRead(
+                            row, column,
+                            WorkbookError(WorkbookError::Code::BadCell,
+                                          "It names node " + std::to_string(id) +
+                                              ", which lies past the nodes read."));
+                r = readLinkRow(read, row, from, to);
+            } catch (const WorkbookError& e) {
+                if (e.code() != WorkbookError::Code::TypeMismatch &&
+                    e.code() != WorkbookError::Code::Overflow &&
+                    e.code() != WorkbookError::Code::BadCell)
+                    throw;
+                warn(std::string(e.what()) + " The links end before it, after link " +
+                     std::to_string(linksRead) + ".");
                 break;
-            Node* fromNode = nodeFor(from);
-            Node* toNode = nodeFor(to);
+            }
+            Node* fromNode = nodeFor(r.from);
+            Node* toNode = nodeFor(r.to);
             auto* link = new Link();
             network.addLink(link);
+            ++linksRead;
             link->setFromNode(fromNode);
             link->setToNode(toNode);
-
-            link->setNumLanes(read.integer(row, kColumnD));
-            link->setCapacity(read.integer(row, kColumnE));
-            link->setLength(read.single(row, kColumnF));
-            link->setFFSpeed(read.integer(row, kColumnG));
-            link->setJamDensity(read.integer(row, kColumnH));
-            const std::string direction = read.text(row, kColumnI);
-            link->setDirectionCode(direction.empty() ? ' ' : direction[0]);
-            link->setTypeCode(read.text(row, kColumnJ));
-            link->setTwoWaySide(read.integer(row, kColumnK));
-            link->setDescription(read.text(row, kColumnL));
+            link->setNumLanes(r.lanes);
+            link->setCapacity(r.capacity);
+            link->setLength(r.length);
+            link->setFFSpeed(r.speed);
+            link->setJamDensity(r.jamDensity);
+            link->setDirectionCode(r.direction.empty() ? ' ' : r.direction[0]);
+            link->setTypeCode(r.type);
+            link->setTwoWaySide(r.side);
+            link->setDescription(std::move(r.description));
         }
 
-        std::string bitmapPath = read.text(kHeaderRow, kColumnC);
-        WorldRect rect;
-        rect.left = read.single(kHeaderRow, kColumnD);
-        rect.top = read.single(kHeaderRow, kColumnE);
-        rect.right = read.single(kHeaderRow, kColumnF);
-        rect.bottom = read.single(kHeaderRow, kColumnG);
-        network.setBitmap(std::move(bitmapPath), rect);
+        try {
+            std::string bitmapPath = read.text(kHeaderRow, kColumnC);
+            WorldRect rect;
+            rect.left = read.single(kHeaderRow, kColumnD);
+            rect.top = read.single(kHeaderRow, kColumnE);
+            rect.right = read.single(kHeaderRow, kColumnF);
+            rect.bottom = read.single(kHeaderRow, kColumnG);
+            network.setBitmap(std::move(bitmapPath), rect);
+        } catch (const WorkbookError& e) {
+            if (e.code() != WorkbookError::Code::TypeMismatch &&
+                e.code() != WorkbookError::Code::Overflow)
+                throw;
+            warn(std::string(e.what()) + " The network has no background picture.");
+        }
 
         excel.CloseWorkbook();
         network.recomputeBounds();
+        if (!warnings.empty())
+            prompts.showWarning(warnings);
         return true;
     } catch (const CExcelWrapper::ExcelNotCreatable&) {
         discard(network);
@@ -212,11 +321,23 @@ bool SaveToWorkbook(const Network& network, const std::string& fileName, Workboo
         excel.ClearRange(kFirstNodeRow, kColumnB, kLastNodeRow, kColumnC);
         excel.ClearRange(kFirstLinkRow, kColumnB, kLastLinkRow, kColumnL);
 
+        // Lengths, coordinates and the picture's edges are numbers shown with the network's
+        // decimals, so that formulas over the blocks work and the sheet shows what a text file
+        // holds. Lengths and coordinates are the numbers of the rounded text, as a spreadsheet
+        // stores such a text typed into a cell.
         const int decimals = network.writtenPrecision();
+        const std::string numberFormat = fixedNumberFormat(decimals);
+        const auto setDecimal = [&](int row, int column, double value) {
+            double rounded = 0.0;
+            if (!parseNumber(FormatFixed(value, decimals), rounded))
+                rounded = value;
+            excel.SetCell(row, column, CellValue::number(rounded + 0.0)); // no negative zero
+            excel.SetNumberFormat(row, column, numberFormat);
+        };
         for (const Node* node : network.nodes()) {
             const int row = node->id() + kFirstNodeRow - 1;
-            excel.SetCell(row, kColumnB, CellValue::text(FormatFixed(node->x(), decimals)));
-            excel.SetCell(row, kColumnC, CellValue::text(FormatFixed(node->y(), decimals)));
+            setDecimal(row, kColumnB, node->x());
+            setDecimal(row, kColumnC, node->y());
         }
 
         for (Link* link : network.links()) {
@@ -231,8 +352,7 @@ bool SaveToWorkbook(const Network& network, const std::string& fileName, Workboo
             excel.SetCell(row, kColumnC, integerCell(to ? to->id() : 0));
             excel.SetCell(row, kColumnD, integerCell(link->numLanes()));
             excel.SetCell(row, kColumnE, integerCell(link->capacity()));
-            excel.SetCell(row, kColumnF,
-                          CellValue::text(FormatFixed(link->effectiveLength(), decimals)));
+            setDecimal(row, kColumnF, link->effectiveLength());
             excel.SetCell(row, kColumnG, integerCell(link->ffSpeed()));
             excel.SetCell(row, kColumnH, integerCell(link->jamDensity()));
             excel.SetCell(row, kColumnI, CellValue::text(std::string(1, link->directionCode())));
@@ -245,10 +365,11 @@ bool SaveToWorkbook(const Network& network, const std::string& fileName, Workboo
         if (!bitmapPath.empty()) {
             const WorldRect rect = network.bitmapRect();
             excel.SetCell(kHeaderRow, kColumnC, CellValue::text(bitmapPath));
-            excel.SetCell(kHeaderRow, kColumnD, CellValue::single(rect.left));
-            excel.SetCell(kHeaderRow, kColumnE, CellValue::single(rect.top));
-            excel.SetCell(kHeaderRow, kColumnF, CellValue::single(rect.right));
-            excel.SetCell(kHeaderRow, kColumnG, CellValue::single(rect.bottom));
+            const float edges[] = {rect.left, rect.top, rect.right, rect.bottom};
+            for (int k = 0; k < 4; ++k) {
+                excel.SetCell(kHeaderRow, kColumnD + k, CellValue::single(edges[k]));
+                excel.SetNumberFormat(kHeaderRow, kColumnD + k, numberFormat);
+            }
         } else {
             for (int column = kColumnC; column <= kColumnG; ++column)
                 excel.SetCell(kHeaderRow, column, CellValue::text({}));

@@ -11,6 +11,9 @@ struct WorkbookPrompts {
     // True for Yes.
     virtual bool askYesNo(const std::string& question) = 0;
     virtual void showMessage(const std::string& message) = 0;
+    // Something the user should know about an operation that went ahead: a workbook opened only
+    // in part, with the cells that ended it.
+    virtual void showWarning(const std::string& message) = 0;
 };
 
 // The messages of the workbook layout, word for word.
@@ -27,10 +30,13 @@ inline constexpr const char* kWorkbookSheet = "Sheet1";
 inline constexpr int kMaxWorkbookLinks = 200;
 inline constexpr int kMaxWorkbookNodes = 100;
 
-// Fills the empty network from the "Sheet1" worksheet of the Travona workbook at fileName. Returns
-// false, with the network left empty, when the user declines a workbook without the tag (no
-// message), or when the workbook cannot be opened or a cell of the layout cannot be read (a
-// message saying why, naming the cell).
+// Fills the empty network from the "Sheet1" worksheet of the Travona workbook at fileName: links
+// from rows 4 to 203 and nodes from rows 213 to 312; the rows around them are the user's. A cell
+// of a block that cannot be read ends that block: the network keeps what was read before it and
+// a warning names the cell and the reason (a background cell that cannot be read leaves the
+// network without its picture). Returns false, with the network left empty, when the user
+// declines a workbook without the tag (a message then says what the workbook lacks), or when the
+// workbook cannot be opened (a message saying why).
 bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPrompts& prompts);
 
 // Writes the network into the "Sheet1" worksheet of the workbook at fileName, keeping everything

@@ -288,6 +288,40 @@ TEST_F(CliTest, WorkbooksConvertBothWaysAndDamagedOnesAreRefused) {
     EXPECT_EQ(slurp(dir.file("junk.xls")), "not a workbook");
 }
 
+TEST_F(CliTest, WorkbooksOpenedInPartWarnAndForeignOnesSayWhy) {
+    const std::string data = std::string(VANTRY_TEST_DATA) + "/excel/";
+    CliRun r = cli("info '" + data + "unreadable_node.xls'");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.substr(0, r.out.find("bounds")), "nodes 2\nlinks 2\n");
+    EXPECT_EQ(r.err, "Only part of \"" + data +
+                         "unreadable_node.xls\" could be read. Cell B215 of sheet \"Sheet1\" "
+                         "cannot be read. The text \"n/a\" is not a number. The nodes end before "
+                         "it, after node 2. Cell C6 of sheet \"Sheet1\" cannot be read. It names "
+                         "node 3, which lies past the nodes read. The links end before it, after "
+                         "link 2.\n");
+
+    const std::pair<const char*, const char*> foreign[] = {
+        {"not_travona.xls", "Sheet1!A1 is \"Name\", not \"KX101\"."},
+        {"no_sheet1.xls", "there is no sheet named Sheet1."}};
+    for (const auto& [name, reason] : foreign) {
+        r = cli("convert '" + data + name + "' " + path("out.txt"));
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.err, "The workbook \"" + data + name +
+                             "\" was not created for Travona: " + reason + "\n");
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
+    }
+
+    // Text from Windows keeps its bytes through a workbook.
+    std::string windows = kExample;
+    windows.replace(windows.find("Main St"), 7,
+                    "\x93"
+                    "Caf\xE9\x94 \x80 5");
+    spit(dir.file("windows.txt"), windows);
+    ASSERT_EQ(cli("convert " + path("windows.txt") + " " + path("windows.xls")).code, 0);
+    ASSERT_EQ(cli("convert " + path("windows.xls") + " " + path("back.txt")).code, 0);
+    EXPECT_EQ(slurp(dir.file("back.txt")), windows);
+}
+
 TEST_F(CliTest, BadUsageExitsWithTwo) {
     EXPECT_EQ(cli("").code, 2);
     EXPECT_EQ(cli("frobnicate").code, 2);

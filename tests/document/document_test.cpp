@@ -140,6 +140,25 @@ TEST_F(DocumentTest, FailedOpenSaysWhichFileAndWhyAndKeepsNothing) {
     EXPECT_NE(doc.lastError().find("workbook"), std::string::npos);
 }
 
+TEST_F(DocumentTest, AWorkbookOpenedInPartTellsTheUserWhatWasLeftOut) {
+    const std::string path = std::string(VANTRY_TEST_DATA) + "/excel/unreadable_node.xls";
+    ASSERT_TRUE(doc.OnOpenDocument(path)) << doc.lastError();
+    EXPECT_EQ(doc.network().nodes().size(), 2u);
+    EXPECT_EQ(doc.network().links().size(), 2u);
+    EXPECT_EQ(doc.lastError(), "");
+    EXPECT_EQ(
+        doc.lastWarning().rfind("Only part of \"" + path + "\" could be read.\nCell B215 ", 0), 0u)
+        << doc.lastWarning();
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].kind, "message");
+    EXPECT_EQ(prompter.asked[0].text, doc.lastWarning());
+    // A whole file clears the warning.
+    spit(dir.file("whole.txt"), kExample);
+    ASSERT_TRUE(doc.OnOpenDocument(dir.file("whole.txt")));
+    EXPECT_EQ(doc.lastWarning(), "");
+    EXPECT_EQ(prompter.asked.size(), 1u);
+}
+
 TEST_F(DocumentTest, SaveAsProposesANameFromTheTitleOrThePath) {
     doc.SetTitle("Network1");
     EXPECT_EQ(doc.proposedSaveName(), "Network1.xls");

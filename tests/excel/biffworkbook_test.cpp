@@ -274,6 +274,77 @@ TEST(SavedWorkbook, NewCellsTakeTheFormatOfTheirRowOrColumn) {
     EXPECT_EQ(back.cellFormat(0, 5, 0), 17);
 }
 
+// The FORMAT and XF records of a workbook stream's globals.
+std::pair<int, int> formatAndXfCounts(const std::vector<std::uint8_t>& stream) {
+    const std::vector<Record> globals = readSubstream(stream, 0);
+    return {countOf(globals, kFormat), countOf(globals, kXf)};
+}
+
+TEST(SavedWorkbook, NumberFormatsAreAddedOnceAndKeepTheRestOfTheCellFormat) {
+    BiffWorkbook wb = BiffWorkbook::createNew(u"Sheet1");
+    const auto [formats, xfs] = formatAndXfCounts(wb.serialize());
+    wb.setCell(0, 0, 0, CellValue::number(1.5));
+    wb.setCellNumberFormat(0, 0, 0, u"0.000");
+    wb.setCellNumberFormat(0, 1, 0, u"0.000"); // a cell without a record gets one
+    wb.setCell(0, 2, 0, CellValue::number(2));
+    wb.setCellNumberFormat(0, 2, 0, u"0");
+    EXPECT_EQ(wb.cellFormat(0, 0, 0), wb.cellFormat(0, 1, 0));
+    EXPECT_EQ(wb.numberFormatOf(*wb.cellFormat(0, 0, 0)), u"0.000");
+    EXPECT_EQ(wb.numberFormatOf(*wb.cellFormat(0, 2, 0)), u"0");
+    EXPECT_EQ(wb.numberFormatOf(wb.defaultCellFormat()), u"General");
+    EXPECT_EQ(wb.cell(0, 0, 0), CellValue::number(1.5));
+    // One new number format ("0" is built in) and two new cell formats.
+    std::vector<std::uint8_t> saved = wb.serialize();
+    EXPECT_EQ(formatAndXfCounts(saved), std::pair(formats + 1, xfs + 2));
+
+    // Read back and formatted again, the workbook reuses what it has.
+    BiffWorkbook back = BiffWorkbook::parse(saved);
+    EXPECT_EQ(back.numberFormatOf(*back.cellFormat(0, 1, 0)), u"0.000");
+    back.setCellNumberFormat(0, 5, 5, u"0.000");
+    back.setCellNumberFormat(0, 6, 5, u"0");
+    EXPECT_EQ(back.cellFormat(0, 5, 5), back.cellFormat(0, 0, 0));
+    EXPECT_EQ(formatAndXfCounts(back.serialize()), std::pair(formats + 1, xfs + 2));
+
+    // A cell in a row with a format of its own (another font, centred) keeps all of it but the
+    // number format.
+    std::vector<std::uint8_t> row = bytes({5, 0, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0x80, 0x01});
+    putU16(row, 17);
+    std::vector<std::uint8_t> stream = buildStream({{u"Sheet1", {Record{kRow, row}}}});
+    int xfSeen = 0;
+    for (std::size_t pos = 0; pos + 4 <= stream.size(); pos += 4 + getU16(&stream[pos + 2])) {
+        if (getU16(&stream[pos]) == kXf && xfSeen++ == 17) {
+            setU16(&stream[pos + 4], 3); // the font
+            stream[pos + 4 + 6] = 0x22;  // centred
+            break;
+        }
+    }
+    BiffWorkbook rowFormatted = BiffWorkbook::parse(stream);
+    rowFormatted.setCellNumberFormat(0, 5, 0, std::u16string(149, u'0'));
+    const std::uint16_t xf = *rowFormatted.cellFormat(0, 5, 0);
+    EXPECT_EQ(rowFormatted.numberFormatOf(xf), std::u16string(149, u'0'));
+    const std::vector<Record> globals = readSubstream(rowFormatted.serialize(), 0);
+    std::vector<const Record*> xfRecords;
+    for (const Record& r : globals)
+        if (r.type == kXf)
+            xfRecords.push_back(&r);
+    ASSERT_LT(xf, xfRecords.size());
+    std::vector<std::uint8_t> made = xfRecords[xf]->data, based = xfRecords[17]->data;
+    EXPECT_EQ(getU16(made.data()), 3);
+    EXPECT_EQ(made[6], 0x22);
+    EXPECT_EQ(made[9] & 0x04, 0x04); // the cell's own number format
+    made[2] = based[2];
+    made[3] = based[3];
+    made[9] = based[9];
+    EXPECT_EQ(made, based);
+    // A number format holds at most 255 characters.
+    try {
+        rowFormatted.setCellNumberFormat(0, 0, 0, std::u16string(256, u'0'));
+        ADD_FAILURE() << "a format of 256 characters was taken";
+    } catch (const WorkbookError& e) {
+        EXPECT_EQ(e.code(), WorkbookError::Code::TooLarge);
+    }
+}
+
 TEST(SavedWorkbook, AddsSheetsAfterTheLastAndKeepsTheSheetListsInStep) {
     const auto stream =
         buildStream({{u"Data", {}}}, {},

@@ -2,6 +2,7 @@
 
 #include "excel/cellvalue.h"
 #include "excel/excelwrapper.h"
+#include "excel/unicode.h"
 #include "excel/workbookerror.h"
 
 #include <gtest/gtest.h>
@@ -135,3 +136,14 @@ INSTANTIATE_TEST_SUITE_P(Table, Address,
                                          AddressCase{0, 701, "ZZ1"}));
 
 } // namespace
+
+// Text goes between the program's bytes and a workbook's UTF-16 the way files from Windows need.
+TEST(TextBytes, EightBitTextIsWindows1252BothWays) {
+    EXPECT_EQ(utf8ToUtf16("\x80\x93\xE9\x81"), u"\u20AC\u201C\u00E9\u0081");
+    EXPECT_EQ(utf8ToUtf16("\xE2\x82\xAC \xE2"), u"\u20AC \u00E2");
+    EXPECT_EQ(storedBytesFromUtf8("\xE2\x82\xAC\xE2\x80\x9C\xC3\xA9\xC2\x81"), "\x80\x93\xE9\x81");
+    // Text the code page cannot hold, or whose bytes would read as other UTF-8, stays UTF-8.
+    EXPECT_EQ(storedBytesFromUtf8("\xC3\xA9 \xE2\x86\x92"), "\xC3\xA9 \xE2\x86\x92");
+    EXPECT_EQ(storedBytesFromUtf8("\xC3\x83\xC2\xA9"), "\xC3\x83\xC2\xA9"); // "Ã©" is C3 A9
+    EXPECT_EQ(storedBytesFromUtf8("ascii"), "ascii");
+}

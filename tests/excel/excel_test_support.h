@@ -25,6 +25,7 @@ struct ScriptedPrompts : WorkbookPrompts {
     std::deque<bool> answers;
     std::vector<std::string> questions;
     std::vector<std::string> messages;
+    std::vector<std::string> warnings;
 
     bool askYesNo(const std::string& question) override {
         questions.push_back(question);
@@ -35,6 +36,7 @@ struct ScriptedPrompts : WorkbookPrompts {
         return a;
     }
     void showMessage(const std::string& message) override { messages.push_back(message); }
+    void showWarning(const std::string& message) override { warnings.push_back(message); }
 };
 
 inline Node* addNode(Network& net, float x, float y) {

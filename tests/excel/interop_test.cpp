@@ -141,7 +141,7 @@ TEST(Interoperability, XlrdReadsExactlyTheCellsOfTheLayout) {
                       "C4\tnumber\t2.0\n"
                       "D4\tnumber\t2.0\n"
                       "E4\tnumber\t1800.0\n"
-                      "F4\ttext\t1.35\n"
+                      "F4\tnumber\t1.35\n"
                       "G4\tnumber\t55.0\n"
                       "H4\tnumber\t190.0\n"
                       "I4\ttext\tI\n"
@@ -152,15 +152,24 @@ TEST(Interoperability, XlrdReadsExactlyTheCellsOfTheLayout) {
                       "C5\tnumber\t1.0\n"
                       "D5\tnumber\t0.0\n"
                       "E5\tnumber\t0.0\n"
-                      "F5\ttext\t2.00\n"
+                      "F5\tnumber\t2.0\n"
                       "G5\tnumber\t0.0\n"
                       "H5\tnumber\t0.0\n"
                       "I5\ttext\tO\n"
                       "K5\tnumber\t2.0\n"
-                      "B213\ttext\t0.00\n"
-                      "C213\ttext\t0.00\n"
-                      "B214\ttext\t0.50\n"
-                      "C214\ttext\t-1.25\n");
+                      "B213\tnumber\t0.0\n"
+                      "C213\tnumber\t0.0\n"
+                      "B214\tnumber\t0.5\n"
+                      "C214\tnumber\t-1.25\n");
+    // Numbers with decimals show the network's two; whole numbers keep the sheet's format.
+    ASSERT_EQ(
+        XlsTool::instance().run("formats " + quoted(dir.file("out.xls")) + " Sheet1", &output), 0);
+    EXPECT_EQ(output, "D1\t0.00\nE1\t0.00\nF1\t0.00\nG1\t0.00\n"
+                      "B4\tGeneral\nC4\tGeneral\nD4\tGeneral\nE4\tGeneral\nF4\t0.00\n"
+                      "G4\tGeneral\nH4\tGeneral\nK4\tGeneral\n"
+                      "B5\tGeneral\nC5\tGeneral\nD5\tGeneral\nE5\tGeneral\nF5\t0.00\n"
+                      "G5\tGeneral\nH5\tGeneral\nK5\tGeneral\n"
+                      "B213\t0.00\nC213\t0.00\nB214\t0.00\nC214\t0.00\n");
     ASSERT_EQ(XlsTool::instance().run("sheets " + quoted(dir.file("out.xls")), &output), 0);
     EXPECT_EQ(output, "Sheet1\n");
 }
@@ -183,7 +192,7 @@ TEST(Interoperability, SavingIntoAnXlwtWorkbookKeepsItsOtherSheetAndFormulas) {
     EXPECT_EQ(sheetRecords(path, u"Data"), data);
     EXPECT_EQ(countAll(path, biff::kFormula), countAll(old, biff::kFormula));
     ASSERT_EQ(XlsTool::instance().run("cells " + quoted(path) + " Sheet1", &output), 0);
-    EXPECT_NE(output.find("B217\ttext\t7.000\nC217\ttext\t-7.000\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("B217\tnumber\t7.0\nC217\tnumber\t-7.0\n"), std::string::npos) << output;
     EXPECT_NE(output.find("F213\ttext\tkept\n"), std::string::npos) << output;
 }
 
@@ -216,6 +225,46 @@ TEST(Interoperability, SavingIntoGnumericAndLibreOfficeWorkbooksKeepsEverythingE
         EXPECT_EQ(net.links().size(), 5u);
         EXPECT_EQ(net.links()[4]->description(), "added by Vantry");
         EXPECT_EQ(net.bitmapPath(), "maps\\town.bmp");
+    }
+}
+
+// Full workbooks as their users keep them, with notes, numbers and totals right below the link
+// block, between the blocks and right below the node block.
+TEST(Interoperability, FullWorkbooksWithNotesAroundTheBlocksOpenWhole) {
+    SKIP_WITHOUT_XLSTOOL();
+    TestDir dir;
+    const std::string xlwtBook = dir.file("xlwt.xls");
+    ASSERT_EQ(XlsTool::instance().run("write-full " + quoted(xlwtBook)), 0);
+    for (const std::string& old : {xlwtBook, kData + "full_with_notes_libreoffice.xls"}) {
+        SCOPED_TRACE(old);
+        const std::string path = dir.file("saved.xls");
+        fs::remove(path);
+        fs::copy_file(old, path);
+        ScriptedPrompts prompts;
+        Network net;
+        ASSERT_TRUE(LoadFromWorkbook(net, path, prompts));
+        EXPECT_TRUE(prompts.messages.empty());
+        EXPECT_TRUE(prompts.warnings.empty());
+        ASSERT_EQ(net.links().size(), 200u);
+        ASSERT_EQ(net.nodes().size(), 100u);
+        EXPECT_EQ(net.links()[199]->description(), "link 200");
+        EXPECT_EQ(net.links()[199]->toNode()->id(), 1);
+        EXPECT_EQ(net.nodes()[99]->position(), (WorldPoint{24.75f, 0.5f}));
+
+        net.setPrecision(3);
+        ASSERT_TRUE(SaveToWorkbook(net, path, prompts)) << prompts.messages.at(0);
+        std::string output;
+        EXPECT_EQ(XlsTool::instance().run("compare " + quoted(old) + " " + quoted(path) + " Sheet1",
+                                          &output),
+                  0)
+            << output;
+        ASSERT_EQ(XlsTool::instance().run("formats " + quoted(path) + " Sheet1", &output), 0);
+        EXPECT_NE(output.find("F4\t0.000\nG4\tGeneral\n"), std::string::npos) << output;
+        EXPECT_NE(output.find("B312\t0.000\nC312\t0.000\n"), std::string::npos) << output;
+        Network back;
+        ASSERT_TRUE(LoadFromWorkbook(back, path, prompts));
+        EXPECT_EQ(back.links().size(), 200u);
+        EXPECT_EQ(back.nodes().size(), 100u);
     }
 }
 

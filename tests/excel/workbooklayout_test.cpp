@@ -11,8 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <filesystem>
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -82,26 +89,76 @@ TEST(WorkbookLayout, WritesEachValueInItsCellWithItsType) {
     // Link 1 in row 4.
     const CellValue row4[] = {
         CellValue::number(1),    CellValue::number(2),           CellValue::number(2),
-        CellValue::number(1800), CellValue::text("1.000"),       CellValue::number(55),
+        CellValue::number(1800), CellValue::number(1),           CellValue::number(55),
         CellValue::number(190),  CellValue::text("I"),           CellValue::text("M"),
         CellValue::number(1),    CellValue::text("First street")};
     for (int column = 1; column <= 11; ++column)
         EXPECT_EQ(excel.GetCell(3, column), row4[column - 1]) << CellAddress(3, column);
     EXPECT_EQ(excel.GetCell(4, 8), CellValue::text("O"));
     EXPECT_EQ(excel.GetCell(4, 10), CellValue::number(2)); // the other side of the pair
-    EXPECT_EQ(excel.GetCell(5, 5), CellValue::text("5.000"));
+    EXPECT_EQ(excel.GetCell(5, 5), CellValue::number(5));
     EXPECT_EQ(excel.GetCell(5, 10), CellValue::number(0));
     EXPECT_EQ(excel.GetCell(6, 9), CellValue::text("R"));
-    EXPECT_EQ(excel.GetCell(7, 5), CellValue::text("0.000"));
+    EXPECT_EQ(excel.GetCell(7, 5), CellValue::number(0));
     EXPECT_TRUE(excel.GetCell(8, 1).isEmpty());
     // Node 4 in row 216.
-    EXPECT_EQ(excel.GetCell(215, 1), CellValue::text("-2.000"));
-    EXPECT_EQ(excel.GetCell(215, 2), CellValue::text("5.000"));
+    EXPECT_EQ(excel.GetCell(215, 1), CellValue::number(-2));
+    EXPECT_EQ(excel.GetCell(215, 2), CellValue::number(5));
     EXPECT_TRUE(excel.GetCell(216, 1).isEmpty());
+    // Lengths, coordinates and the picture's edges show the network's three decimals; whole
+    // numbers keep the sheet's own format.
+    for (const auto& [row, column] : {std::pair{3, 5}, {7, 5}, {215, 1}, {215, 2}, {0, 3}, {0, 6}})
+        EXPECT_EQ(excel.GetNumberFormat(row, column), "0.000") << CellAddress(row, column);
+    for (const auto& [row, column] : {std::pair{3, 1}, {3, 4}, {3, 10}, {0, 0}, {215, 3}})
+        EXPECT_EQ(excel.GetNumberFormat(row, column), "General") << CellAddress(row, column);
     // The two-way sides were stored in the links.
     EXPECT_EQ(net.links()[0]->twoWaySide(), 1);
     EXPECT_EQ(net.links()[1]->twoWaySide(), 2);
     EXPECT_EQ(net.links()[2]->twoWaySide(), 0);
+}
+
+// Numbers are those of the text a stream writes with the network's decimals, and their format
+// shows exactly those decimals.
+TEST(WorkbookLayout, NumbersShowTheNetworksDecimals) {
+    struct Case {
+        int precision;
+        std::string format;
+        double x; // node 2's x of 1.23456 as written
+    };
+    const Case cases[] = {
+        {0, "0", 1.0},
+        {2, "0.00", 1.23},
+        {-1, "0.000000", 1.234560},
+        {149, "0." + std::string(149, '0'), static_cast<double>(1.23456f)},
+        {400, "0." + std::string(149, '0'), static_cast<double>(1.23456f)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.precision);
+        TestDir dir;
+        Network net;
+        addNode(net, 0.0f, 0.0f);
+        addNode(net, 1.23456f, -0.0001f);
+        addLink(net, net.nodes()[0], net.nodes()[1])->setLength(2.5f);
+        net.setBitmap("bg.bmp", WorldRect{1.5f, -1.5f, -2.0f, 2.0f});
+        net.setPrecision(c.precision);
+        ScriptedPrompts prompts;
+        ASSERT_TRUE(SaveToWorkbook(net, dir.file("net.xls"), prompts));
+        CExcelWrapper excel;
+        openSheet(excel, dir.file("net.xls"));
+        EXPECT_EQ(excel.GetCell(213, 1), CellValue::number(c.x));
+        // -0.0001 is written as "-0.00", whose number is a zero without a sign.
+        const double y = excel.GetCell(213, 2).numberValue();
+        if (c.precision == 0 || c.precision == 2) {
+            EXPECT_EQ(y, 0.0);
+            EXPECT_FALSE(std::signbit(y));
+        } else {
+            EXPECT_NEAR(y, -0.0001, 1e-9);
+        }
+        EXPECT_EQ(excel.GetCell(3, 5), CellValue::number(c.precision == 0 ? 2.0 : 2.5));
+        for (const auto& [row, column] : {std::pair{213, 1}, {213, 2}, {3, 5}, {0, 3}, {0, 6}})
+            EXPECT_EQ(excel.GetNumberFormat(row, column), c.format) << CellAddress(row, column);
+        EXPECT_EQ(excel.GetCell(0, 3), CellValue::number(-2.0));
+    }
 }
 
 TEST(WorkbookLayout, ASavedNetworkLoadsBackWithinItsPrecision) {
@@ -157,7 +214,7 @@ TEST(WorkbookLayout, AFullNetworkFillsBothBlocksExactly) {
         EXPECT_EQ(excel.GetCell(202, 2).toInt32(), 1);
         EXPECT_EQ(excel.GetCell(202, 11).toText(), "link 200");
         EXPECT_TRUE(excel.GetCell(203, 1).isEmpty());
-        EXPECT_EQ(excel.GetCell(311, 1).toText(), "24.750");
+        EXPECT_EQ(excel.GetCell(311, 1), CellValue::number(24.75));
         EXPECT_TRUE(excel.GetCell(312, 1).isEmpty());
         EXPECT_TRUE(excel.GetCell(211, 1).isEmpty());
     }
@@ -166,6 +223,54 @@ TEST(WorkbookLayout, AFullNetworkFillsBothBlocksExactly) {
     EXPECT_EQ(back.nodes().size(), 100u);
     EXPECT_EQ(back.links().size(), 200u);
     EXPECT_EQ(back.links()[199]->description(), "link 200");
+}
+
+// A full workbook with the user's notes, numbers and totals in the rows the layout leaves free:
+// right below the link block, between the blocks and right below the node block.
+TEST(WorkbookLayout, TheRowsAroundTheBlocksAreTheUsers) {
+    struct Note {
+        int row, column;
+        CellValue value;
+    };
+    const std::vector<std::vector<Note>> cases = {
+        {{203, 1, CellValue::text("Nodes below")}},
+        {{203, 1, CellValue::number(1)}, {203, 2, CellValue::number(2)}},
+        {{204, 1, CellValue::number(7)}, {204, 2, CellValue::number(8)}},
+        {{312, 1, CellValue::text("Total")}, {312, 2, CellValue::number(123.5)}},
+        {{203, 1, CellValue::text("Sum")},
+         {203, 5, CellValue::number(40)},
+         {204, 1, CellValue::error(CellValue::kErrorNA)},
+         {312, 1, CellValue::number(3)},
+         {312, 2, CellValue::text("n/a")}},
+    };
+    for (const auto& notes : cases) {
+        SCOPED_TRACE(CellAddress(notes[0].row, notes[0].column));
+        TestDir dir;
+        const std::string path = dir.file("full.xls");
+        Network net;
+        buildChain(net, kMaxWorkbookNodes, kMaxWorkbookLinks);
+        ScriptedPrompts prompts;
+        ASSERT_TRUE(SaveToWorkbook(net, path, prompts));
+        {
+            CExcelWrapper excel;
+            openSheet(excel, path);
+            for (const Note& n : notes)
+                excel.SetCell(n.row, n.column, n.value);
+            excel.SaveWorkbook();
+        }
+        Network back;
+        ASSERT_TRUE(LoadFromWorkbook(back, path, prompts));
+        EXPECT_TRUE(prompts.messages.empty());
+        EXPECT_TRUE(prompts.warnings.empty());
+        EXPECT_EQ(back.nodes().size(), 100u);
+        EXPECT_EQ(back.links().size(), 200u);
+        // The workbook opened whole can be saved back, and the notes stay.
+        ASSERT_TRUE(SaveToWorkbook(back, path, prompts));
+        CExcelWrapper excel;
+        openSheet(excel, path);
+        for (const Note& n : notes)
+            EXPECT_EQ(excel.GetCell(n.row, n.column), n.value) << CellAddress(n.row, n.column);
+    }
 }
 
 TEST(WorkbookLayout, TooLargeNetworksAreRefusedBeforeTheFileIsTouched) {
@@ -207,14 +312,74 @@ TEST(WorkbookLayout, AWorkbookWithoutTheTagIsAQuestion) {
     EXPECT_EQ(prompts.questions,
               std::vector<std::string>{"This workbook was not created for Travona.\n"
                                        "Do you wish to continue?"});
-    EXPECT_TRUE(prompts.messages.empty());
+    // Declining leaves the reason, for a run without anyone to ask.
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{"The workbook \"" + dir.file("net.xls") +
+                                                         "\" was not created for Travona: "
+                                                         "Sheet1!A1 is \"kx101\", not \"KX101\"."});
     EXPECT_TRUE(declined.nodes().empty());
+    prompts.messages.clear();
 
     Network accepted;
     prompts.answers = {true};
     EXPECT_TRUE(LoadFromWorkbook(accepted, dir.file("net.xls"), prompts));
     EXPECT_EQ(accepted.links().size(), 5u);
     EXPECT_EQ(prompts.questions.size(), 2u);
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST(WorkbookLayout, DecliningAForeignWorkbookSaysWhatItLacks) {
+    TestDir dir;
+    const std::string path = dir.file("book.xls");
+    const std::pair<std::function<void(CExcelWrapper&)>, const char*> cases[] = {
+        {[](CExcelWrapper& e) { e.SetCell(0, 0, CellValue::text("Name")); },
+         "Sheet1!A1 is \"Name\", not \"KX101\""},
+        {[](CExcelWrapper&) {}, "Sheet1!A1 is empty, not \"KX101\""},
+        {[](CExcelWrapper& e) { e.SetCell(0, 0, CellValue::number(101)); },
+         "Sheet1!A1 is 101, not \"KX101\""},
+        {[](CExcelWrapper& e) { e.SetCell(0, 0, CellValue::error(CellValue::kErrorRef)); },
+         "Sheet1!A1 is #REF!, not \"KX101\""},
+    };
+    for (const auto& [fill, reason] : cases) {
+        SCOPED_TRACE(reason);
+        fs::remove(path);
+        {
+            CExcelWrapper excel;
+            excel.CreateWorkbook(path);
+            excel.SelectSheet("Sheet1");
+            fill(excel);
+            excel.SaveWorkbook();
+        }
+        ScriptedPrompts prompts;
+        Network net;
+        EXPECT_FALSE(LoadFromWorkbook(net, path, prompts));
+        EXPECT_EQ(prompts.questions.size(), 1u);
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0],
+                  "The workbook \"" + path + "\" was not created for Travona: " + reason + ".");
+    }
+
+    // The only sheet is "Sheet9": renamed in the workbook's sheet list.
+    fs::remove(path);
+    {
+        CExcelWrapper excel;
+        excel.CreateWorkbook(path);
+    }
+    CompoundFile file = readCompoundFile(path);
+    std::vector<std::uint8_t>& stream = file.findStream("Workbook")->data;
+    for (std::size_t pos = 0; pos + 4 <= stream.size();
+         pos += 4 + biff::getU16(stream.data() + pos + 2)) {
+        if (biff::getU16(stream.data() + pos) == biff::kBoundSheet)
+            stream[pos + 4 + 13] = '9'; // the last letter of the name "Sheet1"
+    }
+    const std::vector<std::uint8_t> renamed = buildCompoundFile(file);
+    spit(path, std::string(renamed.begin(), renamed.end()));
+    ScriptedPrompts prompts;
+    Network net;
+    EXPECT_FALSE(LoadFromWorkbook(net, path, prompts));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0], "The workbook \"" + path +
+                                       "\" was not created for Travona: there is no sheet "
+                                       "named Sheet1.");
 }
 
 TEST(WorkbookLayout, WithoutABackgroundTheHeaderCellsAreEmpty) {
@@ -304,37 +469,83 @@ TEST(WorkbookLayout, ReadsValuesAsTheirCellsHoldThem) {
     EXPECT_EQ(net.bounds(), (WorldRect{4.0f, -2.0f, 0.0f, 3.0f}));
 }
 
-TEST(WorkbookLayout, AValueThatCannotBeReadFailsTheLoadNamingItsCell) {
+TEST(WorkbookLayout, ACellThatCannotBeReadEndsItsBlockWithAWarning) {
     struct Case {
         std::vector<std::vector<CellValue>> nodes;
         std::vector<std::vector<CellValue>> links;
-        const char* cell;
+        std::size_t nodesRead, linksRead;
+        std::vector<std::string> warnings; // each begins with its cell
     };
     const Case cases[] = {
-        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2), t("two")}}, "D4"},
-        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2)}, {t("1"), t("second")}}, "C5"},
-        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2), {}, {}, t("1,5")}}, "F4"},
-        {{{n(0), n(0)}, {t("1,5"), n(1)}}, {}, "B214"},
-        {{{n(0), CellValue::error(CellValue::kErrorNA)}}, {}, "C213"},
-        {{{n(0), n(0)}}, {{n(1), n(1), n(3e9)}}, "D4"},
+        {{{n(0), n(0)}, {n(1), n(1)}},
+         {{n(1), n(2), t("two")}},
+         2,
+         0,
+         {"D4 of sheet \"Sheet1\" cannot be read. The text \"two\" is not a number. The links "
+          "end before it, after link 0."}},
+        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2)}, {t("1"), t("second")}}, 2, 1, {"C5 "}},
+        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2), {}, {}, t("1,5")}}, 2, 0, {"F4 "}},
+        {{{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(1), n(3e9)}}, 2, 0, {"D4 "}},
+        {{{n(0), CellValue::error(CellValue::kErrorNA)}},
+         {},
+         0,
+         0,
+         {"C213 of sheet \"Sheet1\" cannot be read. The cell holds the error value #N/A. The "
+          "nodes end before it, after node 0."}},
+        // The nodes end at "n/a"; a link to a node past those read is not joined to a stand-in.
+        {{{n(0), n(0)}, {n(1), n(1)}, {t("n/a"), n(2)}, {n(3), n(3)}},
+         {{n(1), n(2)}, {n(2), n(4)}, {n(1), n(2)}},
+         2,
+         1,
+         {"B215 of sheet \"Sheet1\" cannot be read. The text \"n/a\" is not a number. The nodes "
+          "end before it, after node 2.",
+          "C5 of sheet \"Sheet1\" cannot be read. It names node 4, which lies past the nodes "
+          "read. The links end before it, after link 1."}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.cell);
+        SCOPED_TRACE(c.warnings[0]);
         TestDir dir;
         writeLayout(dir.file("bad.xls"), c.nodes, c.links);
         ScriptedPrompts prompts;
         Network net;
-        EXPECT_FALSE(LoadFromWorkbook(net, dir.file("bad.xls"), prompts));
-        ASSERT_EQ(prompts.messages.size(), 1u);
-        const std::string& m = prompts.messages[0];
-        EXPECT_EQ(m.rfind("Unable to load data from Excel workbook.\nCell " + std::string(c.cell) +
-                              " of sheet \"Sheet1\" cannot be read.",
-                          0),
-                  0u)
-            << m;
-        EXPECT_TRUE(net.nodes().empty());
-        EXPECT_TRUE(net.links().empty());
+        EXPECT_TRUE(LoadFromWorkbook(net, dir.file("bad.xls"), prompts));
+        EXPECT_TRUE(prompts.messages.empty());
+        EXPECT_EQ(net.nodes().size(), c.nodesRead);
+        EXPECT_EQ(net.links().size(), c.linksRead);
+        ASSERT_EQ(prompts.warnings.size(), 1u);
+        std::string expected;
+        for (const std::string& w : c.warnings)
+            expected += (expected.empty() ? "" : "\n") + ("Cell " + w);
+        if (expected.back() == ' ')
+            EXPECT_EQ(prompts.warnings[0].rfind(expected, 0), 0u) << prompts.warnings[0];
+        else
+            EXPECT_EQ(prompts.warnings[0], expected);
+        // What was read is whole: every link joins two of the nodes read.
+        for (const Link* l : net.links()) {
+            EXPECT_LE(l->fromNode()->id(), static_cast<std::int32_t>(c.nodesRead));
+            EXPECT_LE(l->toNode()->id(), static_cast<std::int32_t>(c.nodesRead));
+        }
     }
+
+    // A picture edge that cannot be read leaves the network without its picture.
+    TestDir dir;
+    writeLayout(dir.file("header.xls"), {{n(0), n(0)}, {n(1), n(1)}}, {{n(1), n(2)}});
+    {
+        CExcelWrapper excel;
+        openSheet(excel, dir.file("header.xls"));
+        excel.SetCell(0, 2, t("town.bmp"));
+        excel.SetCell(0, 4, t("top"));
+        excel.SaveWorkbook();
+    }
+    ScriptedPrompts prompts;
+    Network net;
+    EXPECT_TRUE(LoadFromWorkbook(net, dir.file("header.xls"), prompts));
+    EXPECT_EQ(net.links().size(), 1u);
+    EXPECT_EQ(net.bitmapPath(), "");
+    EXPECT_EQ(prompts.warnings,
+              std::vector<std::string>{"Cell E1 of sheet \"Sheet1\" cannot be read. The text "
+                                       "\"top\" is not a number. The network has no background "
+                                       "picture."});
 }
 
 TEST(WorkbookLayout, AWorkbookThatCannotBeOpenedFailsTheLoadWithTheReason) {
@@ -409,6 +620,77 @@ TEST(WorkbookLayout, AFailedSaveLeavesTheOldFileAsItWas) {
     EXPECT_EQ(slurp(path), bytes);
 }
 
+// Runs `check` as an ordinary user (nobody) when the tests run as root, so that file permissions
+// apply, and gives back what it complains about; nothing when that cannot be arranged.
+std::optional<std::string> asOrdinaryUser(const TestDir& dir,
+                                          const std::function<std::string()>& check) {
+    if (geteuid() != 0)
+        return check();
+    constexpr uid_t kNobody = 65534;
+    constexpr gid_t kNogroup = 65534;
+    fs::permissions(dir.path(), fs::perms::all);
+    int channel[2];
+    if (pipe(channel) != 0)
+        return std::nullopt;
+    const pid_t child = fork();
+    if (child < 0)
+        return std::nullopt;
+    if (child == 0) {
+        close(channel[0]);
+        if (setgroups(0, nullptr) != 0 || setgid(kNogroup) != 0 || setuid(kNobody) != 0)
+            _exit(77);
+        const std::string complaint = check();
+        const bool sent =
+            write(channel[1], complaint.data(), complaint.size()) == ssize_t(complaint.size());
+        _exit(sent ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string complaint;
+    char buffer[256];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+        complaint.append(buffer, static_cast<std::size_t>(got));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 77)
+        return std::nullopt;
+    return WEXITSTATUS(status) == 0 ? complaint : "the check did not finish";
+}
+
+TEST(WorkbookLayout, AReadOnlyWorkbookIsNotReplaced) {
+    TestDir dir;
+    const std::string path = dir.file("shared.xls");
+    fs::copy_file(kData + "written_by_libreoffice.xls", path);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    }
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string before = slurp(path);
+    const auto complaint = asOrdinaryUser(dir, [&]() -> std::string {
+        Network net;
+        buildSample(net);
+        ScriptedPrompts prompts;
+        if (SaveToWorkbook(net, path, prompts))
+            return "the read-only workbook was replaced";
+        if (prompts.messages.size() != 1 ||
+            prompts.messages[0].find("\"" + path + "\"") == std::string::npos ||
+            prompts.messages[0].find("permission to write to it") == std::string::npos)
+            return "unclear message: " + (prompts.messages.empty() ? "" : prompts.messages[0]);
+        return "";
+    });
+    if (!complaint)
+        GTEST_SKIP() << "cannot run as an ordinary user here";
+    EXPECT_EQ(*complaint, "");
+    EXPECT_EQ(slurp(path), before);
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    if (geteuid() == 0) {
+        EXPECT_EQ(st.st_uid, 65534u);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
 TEST(WorkbookLayout, SavingAgainLeavesNothingStaleAndKeepsTheRestOfTheSheet) {
     TestDir dir;
     const std::string path = dir.file("net.xls");
@@ -441,6 +723,63 @@ TEST(WorkbookLayout, SavingAgainLeavesNothingStaleAndKeepsTheRestOfTheSheet) {
     ASSERT_TRUE(LoadFromWorkbook(back, path, prompts));
     EXPECT_EQ(back.nodes().size(), 4u);
     EXPECT_EQ(back.links().size(), 3u);
+}
+
+// Descriptions from files written on Windows are Windows-1252 bytes: the workbook gets the
+// characters their authors saw, and reading gives the same bytes back.
+TEST(WorkbookLayout, DescriptionsKeepTheBytesOfTheirCodePage) {
+    struct Case {
+        std::string bytes;    // the description
+        std::string cell;     // the cell's text, UTF-8
+        std::string readBack; // the description loaded from the cell
+    };
+    const Case cases[] = {
+        {"\x93"
+         "Caf\xE9\x94 \x80 5",
+         "\xE2\x80\x9C"
+         "Caf\xC3\xA9\xE2\x80\x9D \xE2\x82\xAC 5",
+         "\x93"
+         "Caf\xE9\x94 \x80 5"},
+        {"na\xEFve \x85", "na\xC3\xAFve \xE2\x80\xA6", "na\xEFve \x85"},
+        // The five bytes the code page leaves undefined come back too.
+        {"x\x81\x8D\x8F\x90\x9Dy", "x\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9Dy",
+         "x\x81\x8D\x8F\x90\x9Dy"},
+        // UTF-8 stays UTF-8 when the code page cannot hold it.
+        {"Br\xC3\xBC"
+         "cke \xE2\x86\x92 Nord",
+         "Br\xC3\xBC"
+         "cke \xE2\x86\x92 Nord",
+         "Br\xC3\xBC"
+         "cke \xE2\x86\x92 Nord"},
+        {"plain", "plain", "plain"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        TestDir dir;
+        Network net;
+        buildChain(net, 2, 1);
+        net.links()[0]->setDescription(c.bytes);
+        ScriptedPrompts prompts;
+        ASSERT_TRUE(SaveToWorkbook(net, dir.file("net.xls"), prompts));
+        {
+            CExcelWrapper excel;
+            openSheet(excel, dir.file("net.xls"));
+            EXPECT_EQ(excel.GetCell(3, 11), CellValue::text(c.cell));
+        }
+        Network back;
+        ASSERT_TRUE(LoadFromWorkbook(back, dir.file("net.xls"), prompts));
+        ASSERT_EQ(back.links().size(), 1u);
+        EXPECT_EQ(back.links()[0]->description(), c.readBack);
+    }
+    // Workbooks written when 8-bit text went in as control characters read back as those bytes.
+    TestDir dir;
+    writeLayout(dir.file("old.xls"), {{n(0), n(0)}, {n(1), n(1)}},
+                {{n(1), n(2), n(1), n(1), n(1), n(1), n(1), t("I"), t("M"), n(0),
+                  t("\xC2\x93quoted\xC2\x94")}});
+    ScriptedPrompts prompts;
+    Network back;
+    ASSERT_TRUE(LoadFromWorkbook(back, dir.file("old.xls"), prompts));
+    EXPECT_EQ(back.links()[0]->description(), "\x93quoted\x94");
 }
 
 TEST(WorkbookLayout, FormatFixedWritesAsAStreamInFixedNotation) {

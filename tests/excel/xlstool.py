@@ -4,11 +4,13 @@ xlwt. Exit status 0 on success, 1 when a check fails, 2 when xlrd or xlwt is mis
 
   xlstool.py modules
   xlstool.py cells FILE SHEET           every non-empty cell: "A1<TAB>type<TAB>value", row by row
+  xlstool.py formats FILE SHEET         the number format of every number cell: "A1<TAB>format"
   xlstool.py sheets FILE                the sheet names, one a line
   xlstool.py compare OLD NEW SHEET      every cell of every sheet of OLD, except the Travona
                                         blocks of SHEET, is in NEW with the same value, type and
                                         format (font, number format, fill, borders)
   xlstool.py write-travona OUT          a Travona workbook written by xlwt (see below)
+  xlstool.py write-full OUT             a full Travona workbook with notes around it (see below)
 """
 import sys
 
@@ -47,6 +49,18 @@ def cells(path, sheet_name):
             cell = sheet.cell(r, c)
             if cell.ctype not in (xlrd.XL_CELL_EMPTY, xlrd.XL_CELL_BLANK):
                 print('%s\t%s\t%s' % (address(r, c), TYPES[cell.ctype], shown(cell)))
+    return 0
+
+
+def formats(path, sheet_name):
+    book = xlrd.open_workbook(path, formatting_info=True)
+    sheet = book.sheet_by_name(sheet_name)
+    for r in range(sheet.nrows):
+        for c in range(sheet.ncols):
+            cell = sheet.cell(r, c)
+            if cell.ctype == xlrd.XL_CELL_NUMBER:
+                xf = book.xf_list[cell.xf_index]
+                print('%s\t%s' % (address(r, c), book.format_map[xf.format_key].format_str))
     return 0
 
 
@@ -132,16 +146,44 @@ def write_travona(path):
     return 0
 
 
+def write_full(path):
+    """Sheet1 holds the layout's 200 links and 100 nodes, with numbers as numbers and lengths and
+    coordinates as texts, and the user's notes, numbers and totals in rows 204, 205 and 313."""
+    book = xlwt.Workbook()
+    sheet = book.add_sheet('Sheet1')
+    sheet.write(0, 0, 'KX101')
+    for k in range(200):
+        row = [k % 100 + 1, (k + 1) % 100 + 1, 1 + k % 4, 1500 + k, '%.3f' % (0.25 + k % 9 * 0.125),
+               30 + k % 40, 150 + k % 60, 'I' if k % 2 else 'O', 'M', 0, 'link %d' % (k + 1)]
+        for c, value in enumerate(row):
+            sheet.write(3 + k, 1 + c, value)
+    sheet.write(203, 1, 'Nodes below')
+    sheet.write(203, 3, xlwt.Formula('SUM(D4:D203)'))
+    sheet.write(204, 1, 7)
+    sheet.write(204, 2, 8)
+    for k in range(100):
+        sheet.write(212 + k, 1, '%.3f' % (k * 0.25))
+        sheet.write(212 + k, 2, k % 7 * 0.5)
+    sheet.write(312, 1, 'Total')
+    sheet.write(312, 2, xlwt.Formula('SUM(B213:B312)'))
+    book.save(path)
+    return 0
+
+
 def main(argv):
     if len(argv) >= 2 and argv[1] == 'modules':
         return 0
     if len(argv) == 4 and argv[1] == 'cells':
         return cells(argv[2], argv[3])
+    if len(argv) == 4 and argv[1] == 'formats':
+        return formats(argv[2], argv[3])
     if len(argv) == 3 and argv[1] == 'sheets':
         print('\n'.join(xlrd.open_workbook(argv[2]).sheet_names()))
         return 0
     if len(argv) == 5 and argv[1] == 'compare':
         return compare(argv[2], argv[3], argv[4])
+    if len(argv) == 3 and argv[1] == 'write-full':
+        return write_full(argv[2])
     if len(argv) == 3 and argv[1] == 'write-travona':
         return write_travona(argv[2])
     print(__doc__)
