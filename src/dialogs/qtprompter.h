@@ -25,6 +25,10 @@ public:
     void runLongTask(const std::string& label, const std::function<void()>& task) override;
 
 private:
+    // Questions asked from inside a dialog belong to that dialog, so that they block it and not
+    // only the main window.
+    QWidget* owner() const;
+
     QWidget* parent_;
     // The open and save dialogs start where the user last chose a file; the program's current
     // folder never changes.
