@@ -44,9 +44,11 @@ int ask(QWidget* parent, const std::string& text, Prompter::Icon icon,
 
 // The toolkit's own file dialog, window-modal; empty when cancelled.
 QString chooseFile(QWidget* parent, QFileDialog::AcceptMode mode, const QString& title,
-                   const QString& start, const QString& filter) {
+                   const QString& start, const QString& filter,
+                   const QString& defaultSuffix = QString()) {
     QFileDialog dialog(parent, title, start, filter);
     dialog.setAcceptMode(mode);
+    dialog.setDefaultSuffix(defaultSuffix);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
     if (execWindowModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -104,6 +106,16 @@ Prompter::Answer QtPrompter::askYesNoCancel(const std::string& text, Icon icon) 
 std::optional<std::string> QtPrompter::chooseOpenPath(const std::string& filter) {
     const QString path = chooseFile(owner(), QFileDialog::AcceptOpen, QStringLiteral("Open"),
                                     lastFolder_, toQtFileFilter(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    lastFolder_ = QFileInfo(path).absolutePath();
+    return path.toStdString();
+}
+
+std::optional<std::string> QtPrompter::chooseBitmapFile() {
+    const QString path = chooseFile(
+        owner(), QFileDialog::AcceptOpen, QStringLiteral("Select Bitmap File"), lastFolder_,
+        toQtFileFilter("Bitmap Files (*.bmp)|*.bmp||"), QStringLiteral("bmp"));
     if (path.isEmpty())
         return std::nullopt;
     lastFolder_ = QFileInfo(path).absolutePath();

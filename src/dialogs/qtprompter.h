@@ -19,6 +19,7 @@ public:
     std::optional<std::string> chooseSavePath(const std::string& proposed,
                                               const std::string& filter) override;
     std::optional<std::uint32_t> pickColour(std::uint32_t initial) override;
+    std::optional<std::string> chooseBitmapFile() override;
     std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) override;
     // Runs the work beside the user interface, which keeps painting; a busy indicator appears
     // when the work lasts more than half a second.

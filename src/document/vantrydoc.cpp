@@ -28,7 +28,7 @@ std::string rebasedBitmapPath(const std::string& stored, const std::string& base
                               const std::string& savePath) {
     const std::string from = StoredPath(base), to = StoredPath(savePath);
     if (stored.empty() || IsAbsolutePath(stored) ||
-        (!from.empty() && SameTextIgnoringCase(storedFolder(from), storedFolder(to))))
+        (!from.empty() && SamePathText(storedFolder(from), storedFolder(to))))
         return stored;
     std::string picture = ResolvePath(from, stored);
     if (!IsAbsolutePath(picture))
@@ -274,16 +274,26 @@ void CVantryDoc::OnLoadBitmap() {
         return;
     takeSnapshot();
     if (!choice->path.empty()) {
-        // Kept relative to the file the network came from, like a path read with it.
+        // Kept relative to the file the network came from, like a path read with it; a path
+        // the user left as it was keeps its stored form.
         const std::string stored =
-            MakeRelativePath(StoredPath(bitmapBase_), StoredPath(absolutePath(choice->path)));
+            !initial.path.empty() && choice->path == initial.path
+                ? network_.bitmapPath()
+                : MakeRelativePath(StoredPath(bitmapBase_), StoredPath(absolutePath(choice->path)));
         WorldRect rect;
         rect.left = choice->left;
         rect.bottom = choice->bottom;
         rect.right = choice->left + choice->worldWidth;
-        rect.top = choice->ratio > 0 ? choice->bottom + static_cast<float>(choice->height) /
-                                                            static_cast<float>(choice->ratio)
-                                     : choice->bottom;
+        // The rounded ratio places the top; when it rounds to nothing (fewer pixels than miles)
+        // the picture's own proportions do, so that the rectangle keeps a height.
+        if (choice->ratio > 0)
+            rect.top = choice->bottom +
+                       static_cast<float>(choice->height) / static_cast<float>(choice->ratio);
+        else if (choice->width > 0)
+            rect.top = choice->bottom + static_cast<float>(static_cast<double>(choice->height) *
+                                                           choice->worldWidth / choice->width);
+        else
+            rect.top = choice->bottom;
         loadBitmap(stored, rect, bitmapBase_);
     } else {
         background_ = BackgroundImage{};
