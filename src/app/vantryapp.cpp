@@ -236,6 +236,11 @@ CVantryView* CVantryApp::OnWindowNew() {
 
 void CVantryApp::onCloseRequested(CChildFrame* frame, bool& allow) {
     CVantryDoc* doc = frame->document();
+    // Work running for the document writes into it when it ends.
+    if (doc->isBusy()) {
+        allow = false;
+        return;
+    }
     int views = 0;
     for (DocumentObserver* v : doc->views())
         if (dynamic_cast<CVantryView*>(v))
@@ -262,7 +267,7 @@ bool CVantryApp::closeFrame(CChildFrame* frame) {
 }
 
 bool CVantryApp::closeDocument(CVantryDoc* doc) {
-    if (!doc->SaveModified())
+    if (doc->isBusy() || !doc->SaveModified())
         return false;
     for (QMdiSubWindow* w : mainFrame_->mdiArea()->subWindowList()) {
         auto* f = qobject_cast<CChildFrame*>(w);

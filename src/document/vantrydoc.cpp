@@ -11,6 +11,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 namespace {
 
@@ -343,34 +344,62 @@ bool CVantryDoc::loadBitmap(const std::string& storedPath, WorldRect rect,
     return true;
 }
 
+namespace {
+
+// Reads a file pair into a copy of the data loaded so far, leaving the document's own alone, so
+// that the reading can run beside the user interface while views keep drawing the old data.
+// Nothing when the name does not end in "1"; problems tells which files could not be read.
+std::optional<TigerData> readTigerData(const TigerData& current, const std::string& path,
+                                       std::string& problems) {
+    TigerData data = current;
+    TigerLoadReport report;
+    if (!data.load(path, &problems, &report))
+        return std::nullopt;
+    // Whatever could be read is kept; a file that could not be read is still worth knowing.
+    for (const std::string* problem : {&report.type1Problem, &report.type2Problem})
+        if (!problem->empty())
+            problems += (problems.empty() ? "" : "\n") + *problem;
+    return data;
+}
+
+} // namespace
+
 void CVantryDoc::OnLoadTigerData() {
-    if (!prompter_)
+    if (!prompter_ || busy_)
         return;
     const auto path = prompter_->chooseOpenPath("Tiger Files (*.??1)|*.??1|All Files (*.*)|*.*||");
     if (!path)
         return;
-    bool loaded = false;
-    prompter_->runLongTask("Loading TIGER/Line data...", [&] { loaded = loadTigerData(*path); });
-    if (!loaded)
+    std::optional<TigerData> loaded;
+    std::string problems;
+    busy_ = true;
+    try {
+        prompter_->runLongTask("Loading TIGER/Line data...",
+                               [&] { loaded = readTigerData(tiger_, *path, problems); });
+    } catch (...) {
+        busy_ = false;
+        throw;
+    }
+    busy_ = false;
+    lastError_ = problems;
+    if (!loaded) {
         prompter_->showMessage("Unable to Load Requested Tiger Data File", Prompter::Icon::Stop);
-    else if (!lastError_.empty())
+        return;
+    }
+    // Back on the interface's thread: the new data replaces the old between two paints.
+    tiger_ = std::move(*loaded);
+    if (!lastError_.empty())
         prompter_->showMessage(lastError_, Prompter::Icon::Exclamation);
-    if (loaded)
-        UpdateAllViews(nullptr, HintTigerLoaded);
+    UpdateAllViews(nullptr, HintTigerLoaded);
 }
 
 bool CVantryDoc::loadTigerData(const std::string& path) {
-    lastError_.clear();
-    std::string why;
-    TigerLoadReport report;
-    if (!tiger_.load(path, &why, &report)) {
-        lastError_ = why;
+    std::string problems;
+    auto loaded = readTigerData(tiger_, path, problems);
+    lastError_ = problems;
+    if (!loaded)
         return false;
-    }
-    // Whatever could be read is kept; a file that could not be read is still worth knowing.
-    for (const std::string* problem : {&report.type1Problem, &report.type2Problem})
-        if (!problem->empty())
-            lastError_ += (lastError_.empty() ? "" : "\n") + *problem;
+    tiger_ = std::move(*loaded);
     return true;
 }
 

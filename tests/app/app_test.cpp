@@ -28,6 +28,9 @@
 #include <QTextBrowser>
 #include <QTimer>
 
+#include <functional>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -479,6 +482,49 @@ TEST_F(AppTest, PrintingGivesOnePageTurnedToTheNetworksShape) {
          at = pdf.find("/Type /Page\n", at + 1))
         ++pages;
     EXPECT_EQ(pages, 1u);
+}
+
+// Runs a long task on a thread of its own, then does what the user does while the task has read
+// everything and the interface has not yet taken it.
+class LoadWatcher : public ScriptedPrompter {
+public:
+    std::function<void()> meanwhile;
+    void runLongTask(const std::string&, const std::function<void()>& task) override {
+        std::thread worker(task);
+        worker.join();
+        if (meanwhile)
+            meanwhile();
+    }
+};
+
+TEST_F(AppTest, AWindowResizedOrClosedDuringATigerLoadDrawsTheOldDataAndStaysOpen) {
+    LoadWatcher watcher;
+    CVantryApp shell(&watcher);
+    ASSERT_TRUE(shell.InitInstance({}));
+    CVantryView* view = shell.activeView();
+    CVantryDoc* doc = view->GetDocument();
+    CChildFrame* frame = shell.activeFrame();
+    bool checked = false;
+    watcher.meanwhile = [&] {
+        EXPECT_FALSE(doc->tiger().hasChains()) << "the document's data changed off its thread";
+        frame->resize(frame->size() / 2);
+        settle();
+        EXPECT_FALSE(frame->close());
+        EXPECT_FALSE(shell.mainFrame()->close());
+        settle();
+        checked = true;
+    };
+    watcher.paths.push_back(std::string(VANTRY_TEST_DATA) + "/tiger/TGR99001.RT1");
+    shell.route(ID_LOAD_TIGER_DATA);
+    settle();
+    ASSERT_TRUE(checked);
+    ASSERT_EQ(shell.documents().size(), 1u);
+    EXPECT_EQ(shell.activeFrame(), frame);
+    EXPECT_TRUE(doc->tiger().hasChains());
+    EXPECT_TRUE(view->showTiger);
+    EXPECT_TRUE(frame->close()) << "closes once the load is over";
+    settle();
+    EXPECT_TRUE(shell.documents().empty());
 }
 
 TEST_F(AppTest, TheGuideStaysUsableBesideADialogAndClosesWithTheProgram) {
