@@ -196,7 +196,8 @@ CVantryDoc* CVantryApp::OpenDocumentFile(const std::string& requested) {
     }
     auto doc = std::make_unique<CVantryDoc>(prompter_);
     if (!doc->OnOpenDocument(path)) {
-        prompter_->showMessage(doc->lastError(), Prompter::Icon::Exclamation);
+        if (!doc->lastError().empty())
+            prompter_->showMessage(doc->lastError(), Prompter::Icon::Stop);
         return nullptr;
     }
     doc->SetPathName(path);

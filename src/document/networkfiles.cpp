@@ -42,8 +42,12 @@ class WorkbookPromptsAdapter : public WorkbookPrompts {
 public:
     explicit WorkbookPromptsAdapter(Prompter* prompter) : prompter_(prompter) {}
     bool askYesNo(const std::string& question) override {
-        return prompter_ && prompter_->askYesNo(question, Prompter::Icon::Question);
+        const bool yes = prompter_ && prompter_->askYesNo(question, Prompter::Icon::Question);
+        declined_ = declined_ || (prompter_ && !yes);
+        return yes;
     }
+    // The user answered No: the open ends as asked, and there is nothing to report.
+    bool declined() const { return declined_; }
     void showMessage(const std::string& message) override {
         if (!messages_.empty())
             messages_ += '\n';
@@ -54,6 +58,7 @@ public:
 private:
     Prompter* prompter_;
     std::string messages_;
+    bool declined_ = false;
 };
 
 // A failure message that is sure to name the file it is about.
@@ -87,7 +92,8 @@ bool readNetworkFile(const std::string& path, Network& network, Prompter* prompt
         if (LoadFromWorkbook(network, path, prompts))
             return true;
         network.clear();
-        error = withFileName(prompts.messages(), "Cannot open", path);
+        if (!prompts.declined() || !prompts.messages().empty())
+            error = withFileName(prompts.messages(), "Cannot open", path);
         return false;
     }
     case NetworkFormat::Text: {

@@ -13,8 +13,9 @@ enum class NetworkFormat { Text, Workbook, Unknown };
 NetworkFormat networkFormatOf(const std::string& path);
 
 // Reads the file into the empty network. On failure the network is left empty and `error` is
-// the message for the user, naming the file and what went wrong. The prompter answers the
-// workbook reader's question; it may be null (the question is then answered No).
+// the message for the user, naming the file and what went wrong, or empty when the user chose
+// not to open it (answered No to the workbook reader's question). The prompter answers that
+// question; it may be null (the question is then answered No, and the failure is reported).
 bool readNetworkFile(const std::string& path, Network& network, Prompter* prompter,
                      std::string& error);
 

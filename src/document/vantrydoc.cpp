@@ -113,7 +113,7 @@ bool CVantryDoc::DoSave(std::optional<std::string> name, bool replace) {
     *name = absolutePath(*name);
     if (!OnSaveDocument(*name)) {
         if (prompter_)
-            prompter_->showMessage(lastError_, Prompter::Icon::Exclamation);
+            prompter_->showMessage(lastError_, Prompter::Icon::Stop);
         return false;
     }
     if (replace) {

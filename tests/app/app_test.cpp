@@ -5,6 +5,8 @@
 #include "app/vantryapp.h"
 #include "dialogs/help.h"
 #include "document/vantrydoc.h"
+#include "excel/cellvalue.h"
+#include "excel/excelwrapper.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "support/scriptedprompter.h"
@@ -281,6 +283,33 @@ TEST_F(AppTest, PasteFollowsTheClipboardAndAboutShowsTheVersion) {
     const auto* version = about.findChild<QLabel*>("version");
     ASSERT_TRUE(version);
     EXPECT_EQ(version->text(), QStringLiteral("Version " VANTRY_VERSION));
+}
+
+TEST_F(AppTest, FileFailuresShowTheErrorIconAndDecliningAWorkbookSaysNothingMore) {
+    ASSERT_TRUE(app.InitInstance({}));
+    EXPECT_FALSE(app.OpenDocumentFile(dir.file("missing.txt")));
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].icon, Prompter::Icon::Stop);
+
+    const std::string workbook = dir.file("other.xls");
+    edit();
+    prompter.paths.push_back(workbook);
+    app.route(ID_FILE_SAVE_AS);
+    ASSERT_TRUE(app.closeAllDocuments());
+    settle();
+    {
+        CExcelWrapper excel;
+        excel.OpenWorkbook(workbook);
+        excel.SelectSheet("Sheet1");
+        excel.SetCell(0, 0, CellValue::text("not a network"));
+        excel.SaveWorkbook();
+    }
+    prompter.asked.clear();
+    prompter.yesNo.push_back(false);
+    EXPECT_FALSE(app.OpenDocumentFile(workbook));
+    ASSERT_EQ(prompter.asked.size(), 1u) << prompter.asked.back().text;
+    EXPECT_EQ(prompter.asked[0].kind, "yesno");
+    EXPECT_EQ(prompter.asked[0].icon, Prompter::Icon::Question);
 }
 
 TEST_F(AppTest, AFileNamedRelativelyIsSavedWhereItWasFoundAfterOtherFilesAreOpened) {

@@ -164,7 +164,7 @@ TEST_F(DocumentTest, FailedSaveIsReportedAndKeepsPathAndModifiedFlag) {
     prompter.paths.push_back(dir.file("typed-without-extension"));
     EXPECT_FALSE(doc.DoSave(std::nullopt));
     ASSERT_EQ(prompter.asked.back().kind, "message");
-    EXPECT_EQ(prompter.asked.back().icon, Prompter::Icon::Exclamation);
+    EXPECT_EQ(prompter.asked.back().icon, Prompter::Icon::Stop);
     EXPECT_NE(prompter.asked.back().text.find("typed-without-extension"), std::string::npos);
     EXPECT_EQ(doc.GetPathName(), dir.file("first.txt"));
     EXPECT_TRUE(doc.IsModified());
