@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Drives the real editor under a virtual X server with a window manager and the real keyboard:
 # menus by their access keys, two files from the command line switched through the Window menu,
-# the maximised title, and Exit with the user's guide open.
-# Usage: shell_e2e.sh VANTRY [SCREENSHOT]
+# the maximised title, Exit with the user's guide open, and Load Bitmap confirmed with OK on a
+# network opened by its full path from another folder.
+# Usage: shell_e2e.sh VANTRY VANTRY_CLI [SCREENSHOT]
 set -euo pipefail
 vantry=$1
-screenshot=${2:-}
+cli=$2
+screenshot=${3:-}
 
 for tool in Xvfb xdotool openbox; do
     if ! command -v "$tool" >/dev/null; then
@@ -128,3 +130,45 @@ sleep 0.5
 xdotool key x
 wait_for_exit "Exit left the editor running with the guide open"
 echo "Exit with the guide open: ok"
+
+# ---- Load Bitmap, OK, on a network opened from another folder ---------------------------------
+mkdir -p "$work/proj/maps" "$work/elsewhere"
+python3 - "$work/proj/maps/area.bmp" <<'PY'
+import struct, sys
+w, h = 64, 48
+row = bytes([50, 100, 200]) * w
+pad = (4 - len(row) % 4) % 4
+pixels = (row + bytes(pad)) * h
+header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+open(sys.argv[1], "wb").write(header + info + pixels)
+PY
+printf 'KX101\n0 0\nEndNodes\nEndLinks\nmaps\\area.bmp\n2.5 1 1 3\n' >"$work/proj/net.txt"
+cd "$work/elsewhere"
+start_editor "$work/proj/net.txt"
+cd - >/dev/null
+xdotool key alt+n
+sleep 0.5
+xdotool key b
+for _ in $(seq 50); do
+    xdotool search --name "^Load Bitmap$" >/dev/null 2>&1 && break
+    sleep 0.1
+done
+xdotool search --name "^Load Bitmap$" >/dev/null 2>&1 || fail "Network, Load Bitmap showed no dialog"
+sleep 0.5
+xdotool key Return
+sleep 1
+xdotool search --onlyvisible --name "^Vantry$" >/dev/null 2>&1 && fail "Load Bitmap showed a message"
+xdotool search --onlyvisible --name "^Load Bitmap$" >/dev/null 2>&1 && fail "OK left the dialog open"
+before=$(md5sum <"$work/proj/net.txt")
+xdotool key ctrl+s
+for _ in $(seq 100); do [ "$(md5sum <"$work/proj/net.txt")" != "$before" ] && break; sleep 0.1; done
+grep -q '^maps\\area.bmp$' "$work/proj/net.txt" || fail "the picture's path changed: $(cat "$work/proj/net.txt")"
+"$cli" convert "$work/proj/net.txt" "$work/check.txt" || fail "the saved network does not open"
+[ "$(tail -n1 "$work/check.txt")" = "2.500 1.000 1.000 3.000" ] ||
+    fail "the picture's rectangle changed: $(cat "$work/check.txt")"
+xdotool key alt+f
+sleep 0.5
+xdotool key x
+wait_for_exit "the editor did not quit after Load Bitmap"
+echo "Load Bitmap from another folder, OK: ok"
