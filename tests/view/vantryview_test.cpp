@@ -113,6 +113,7 @@ namespace {
 // The editor's views and vantry-cli take their layers, colours and extent from one place.
 TEST(DocumentLayers, ShowOnlyWhatIsLoadedAndWidenTheExtentByIt) {
     SingletonPtr<UserDefinedSettings> settings;
+    settings->persistOnExit = false;
     settings->backColor.value = 0x102030;
     CVantryDoc doc;
     createNodeAt(doc.network(), {1.0f, 1.0f});
