@@ -14,6 +14,6 @@ fi
 picture="$build/corridor-work-zone.png"
 echo "There is no display (neither DISPLAY nor WAYLAND_DISPLAY is set), so the editor cannot"
 echo "open a window. Drawing the sample network as the editor would show it instead:"
-"$build/src/app/vantry-cli" info "$sample"
-"$build/src/app/vantry-cli" render "$sample" "$picture" --size 1200x800 >/dev/null
+"$build/src/cli/vantry-cli" info "$sample"
+"$build/src/cli/vantry-cli" render "$sample" "$picture" --size 1200x800 >/dev/null
 echo "The picture is $picture"

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-// The About box: the program's icon and name.
+// The About box: the program's icon, name and version.
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:

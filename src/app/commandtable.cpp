@@ -131,7 +131,8 @@ const std::vector<MenuLayout>& menusWithDocument() {
          {ID_TOOL_SELECT, ID_TOOL_NODE, ID_TOOL_LINK, ID_TOOL_TWOWAY_LINK, ID_TOOL_AUTO_POPULATE,
           kSeparator, ID_TOOL_DISTANCE, kSeparator, ID_LOAD_BITMAP, ID_LOAD_TIGER_DATA,
           ID_PREFERENCES}},
-        {"&Window", {ID_WINDOW_NEW, ID_WINDOW_CASCADE, ID_WINDOW_TILE, ID_WINDOW_ARRANGE}},
+        {"&Window",
+         {ID_WINDOW_NEW, ID_WINDOW_CASCADE, ID_WINDOW_TILE, ID_WINDOW_ARRANGE, kWindowList}},
         {"&Help", {ID_HELP_FINDER, kSeparator, ID_APP_ABOUT}},
     };
     return menus;

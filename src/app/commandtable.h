@@ -14,9 +14,11 @@ struct CommandInfo {
     bool checkable;
 };
 
-// Marks a separator in a menu or toolbar layout, and the place of the recent-file list.
+// Marks a separator in a menu or toolbar layout, the place of the recent-file list and the
+// place of the list of open windows.
 inline constexpr int kSeparator = 0;
 inline constexpr int kRecentFiles = -1;
+inline constexpr int kWindowList = -2;
 
 struct MenuLayout {
     const char* title;

@@ -4,19 +4,53 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+void setApplicationNames() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Kestrin"));
+    QCoreApplication::setApplicationName(QStringLiteral("Vantry"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTRY_VERSION));
+}
+
+// Answers --help and --version before the window system is reached, so that both work without
+// a display. Returns the exit code when the program is to end here.
+std::optional<int> answerWithoutWindows(int argc, char** argv) {
+    QCoreApplication core(argc, argv);
+    setApplicationNames();
+    const CommandLine line = parseCommandLine(QCoreApplication::arguments());
+    switch (line.action) {
+    case CommandLine::Action::Help:
+    case CommandLine::Action::Version:
+        std::fputs(line.text.toLocal8Bit().constData(), stdout);
+        return 0;
+    default:
+        // Errors wait for the toolkit, which takes its own options (-platform, -display) first.
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if (const auto code = answerWithoutWindows(argc, argv))
+        return *code;
     // The preferences are loaded before the application starts and written back once, when
     // the program ends normally.
     SingletonPtr<UserDefinedSettings> settings;
     int result = 0;
     {
         QApplication application(argc, argv);
-        QApplication::setOrganizationName(QStringLiteral("Kestrin"));
-        QApplication::setApplicationName(QStringLiteral("Vantry"));
+        setApplicationNames();
+        const CommandLine line = parseCommandLine(QApplication::arguments());
+        if (line.action == CommandLine::Action::Error) {
+            std::fputs(line.text.toLocal8Bit().constData(), stderr);
+            return 2;
+        }
         CVantryApp app;
-        QStringList arguments = QApplication::arguments();
-        arguments.removeFirst();
-        if (!app.InitInstance(arguments))
+        if (!app.InitInstance(line.files))
             return 1;
         result = QApplication::exec();
     }

@@ -2,18 +2,26 @@
 
 #include "app/commandtable.h"
 #include "app/vantryapp.h"
+#include "dialogs/dialogbuttons.h"
+#include "dialogs/help.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -32,6 +40,16 @@ QList<QKeySequence> shortcutsOf(const CommandInfo& info) {
 }
 
 } // namespace
+
+QString escapeMenuText(const QString& text) {
+    QString escaped = text;
+    return escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+QString elidedMenuPath(const QString& path, int maxChars) {
+    const QFontMetrics metrics(QApplication::font("QMenu"));
+    return metrics.elidedText(path, Qt::ElideMiddle, metrics.averageCharWidth() * maxChars);
+}
 
 CMainFrame::CMainFrame(CVantryApp* app) : app_(app), mdi_(new QMdiArea) {
     setWindowTitle(QStringLiteral("NetQuill"));
@@ -104,11 +122,16 @@ QMenu* CMainFrame::buildMenu(const char* title, const std::vector<int>& items) {
         } else if (id == kRecentFiles) {
             for (QAction* a : recentActions_)
                 menu->addAction(a);
+        } else if (id == kWindowList) {
+            windowMenu_ = menu;
+            connect(menu, &QMenu::aboutToShow, this, &CMainFrame::fillWindowList);
         } else {
             menu->addAction(actions_.at(id));
         }
     }
-    connect(menu, &QMenu::aboutToShow, app_, &CVantryApp::updateCommandUI);
+    // Only the items' states are brought up to date: rebuilding the bar here would close the
+    // menu that is opening, and with it every menu opened from the keyboard.
+    connect(menu, &QMenu::aboutToShow, app_, &CVantryApp::updateCommandStates);
     return menu;
 }
 
@@ -154,6 +177,9 @@ QString CMainFrame::viewPaneText() const {
 }
 
 void CMainFrame::showDocumentMenus(bool withDocument) {
+    if (menusShown_ && documentMenus_ == withDocument)
+        return;
+    menusShown_ = true;
     documentMenus_ = withDocument;
     menuBar()->clear();
     for (QMenu* m : withDocument ? menusDoc_ : menusNoDoc_)
@@ -165,13 +191,72 @@ void CMainFrame::setRecentFiles(const std::vector<std::string>& paths) {
         QAction* a = recentActions_[i];
         if (i < paths.size()) {
             const QString path = QString::fromStdString(paths[i]);
-            a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+            a->setText(
+                QStringLiteral("&%1 %2").arg(i + 1).arg(escapeMenuText(elidedMenuPath(path))));
             a->setData(path);
             a->setVisible(true);
         } else {
             a->setVisible(false);
         }
     }
+}
+
+void CMainFrame::fillWindowList() {
+    for (QAction* a : windowListActions_) {
+        windowMenu_->removeAction(a);
+        delete a;
+    }
+    windowListActions_.clear();
+    const auto windows = mdi_->subWindowList(QMdiArea::CreationOrder);
+    if (windows.isEmpty())
+        return;
+    windowListActions_.push_back(windowMenu_->addSeparator());
+    constexpr int kListed = 9;
+    for (int i = 0; i < windows.size() && i < kListed; ++i) {
+        QPointer<QMdiSubWindow> window = windows[i];
+        QAction* a = windowMenu_->addAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(escapeMenuText(window->windowTitle())));
+        a->setStatusTip(QStringLiteral("Activate this window"));
+        a->setCheckable(true);
+        a->setChecked(window == mdi_->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, window] {
+            if (window)
+                mdi_->setActiveSubWindow(window);
+        });
+        windowListActions_.push_back(a);
+    }
+    if (windows.size() > kListed) {
+        QAction* more = windowMenu_->addAction(QStringLiteral("&More Windows..."));
+        more->setStatusTip(QStringLiteral("Choose among all open windows"));
+        connect(more, &QAction::triggered, this, &CMainFrame::chooseWindow);
+        windowListActions_.push_back(more);
+    }
+}
+
+void CMainFrame::chooseWindow() {
+    const auto windows = mdi_->subWindowList(QMdiArea::CreationOrder);
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Select Window"));
+    auto* list = new QListWidget;
+    for (QMdiSubWindow* w : windows) {
+        list->addItem(w->windowTitle());
+        if (w == mdi_->activeSubWindow())
+            list->setCurrentRow(list->count() - 1);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(QStringLiteral("&Select window:")));
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    if (execWindowModal(dialog) != QDialog::Accepted || list->currentRow() < 0)
+        return;
+    const auto now = mdi_->subWindowList(QMdiArea::CreationOrder);
+    // A window may have closed while the list was up.
+    if (list->currentRow() < windows.size() && now.contains(windows[list->currentRow()]))
+        mdi_->setActiveSubWindow(windows[list->currentRow()]);
 }
 
 std::optional<CommandState> CMainFrame::query(int id) const {
@@ -236,8 +321,11 @@ void CMainFrame::arrangeIcons() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (app_->closeAllDocuments())
-        event->accept();
-    else
+    if (!app_->closeAllDocuments()) {
         event->ignore();
+        return;
+    }
+    // The guide is a window of its own; left open it would keep the program running.
+    closeHelp();
+    event->accept();
 }

@@ -14,6 +14,12 @@ class QMenu;
 class QToolBar;
 class CVantryApp;
 
+// Doubles each '&' so that a menu shows the text as it is, without an access key.
+QString escapeMenuText(const QString& text);
+// A path as a menu shows it: shortened in the middle to about the width of maxChars average
+// characters in the menu font, the way file menus do.
+QString elidedMenuPath(const QString& path, int maxChars = 60);
+
 // The main window: menus, toolbar and status bar built from the command table, and the area
 // holding one child window per map view.
 class CMainFrame : public QMainWindow, public CommandTarget {
@@ -25,10 +31,16 @@ public:
     QAction* action(int id) const;
     const std::map<int, QAction*>& actions() const { return actions_; }
     QToolBar* toolBar() const { return toolBar_; }
-    // Switches between the menus for no document and for an open document.
+    // Switches between the menus for no document and for an open document. The bar is left
+    // alone when it already shows the wanted set, so that an open menu stays open.
     void showDocumentMenus(bool withDocument);
     bool showsDocumentMenus() const { return documentMenus_; }
+    // Recent files show as "&1 path", the path's '&' kept and its middle elided when long.
     void setRecentFiles(const std::vector<std::string>& paths);
+    // The Window menu's numbered list of the open windows, rebuilt each time it opens.
+    void fillWindowList();
+    // The "More Windows..." choice: every open window in a list to pick from.
+    void chooseWindow();
     // The status bar's second pane, filled by the active map view.
     void setViewPaneText(const QString& text);
     QString viewPaneText() const;
@@ -49,6 +61,8 @@ private:
 
     CVantryApp* app_;
     QMdiArea* mdi_;
+    QMenu* windowMenu_ = nullptr;
+    std::vector<QAction*> windowListActions_;
     QToolBar* toolBar_ = nullptr;
     QLabel* idle_ = nullptr;
     QLabel* viewPane_ = nullptr;
@@ -57,4 +71,5 @@ private:
     std::vector<QMenu*> menusNoDoc_;
     std::vector<QMenu*> menusDoc_;
     bool documentMenus_ = false;
+    bool menusShown_ = false;
 };

@@ -1,5 +1,6 @@
 #include "app/propertyeditors.h"
 
+#include "dialogs/dialogbuttons.h"
 #include "dialogs/linkdlg.h"
 #include "dialogs/nodedlg.h"
 
@@ -9,7 +10,7 @@
 // and applied it.
 std::function<void()> AppPropertyEditors::editNode(Node& node, QWidget* parent) {
     auto dialog = std::make_shared<CNodeDlg>(node, prompter_, parent);
-    if (dialog->exec() != QDialog::Accepted)
+    if (execWindowModal(*dialog) != QDialog::Accepted)
         return {};
     return [dialog] { dialog->apply(); };
 }
@@ -17,7 +18,7 @@ std::function<void()> AppPropertyEditors::editNode(Node& node, QWidget* parent) 
 std::function<void()> AppPropertyEditors::editLinks(const std::vector<Link*>& links,
                                                     QWidget* parent) {
     auto dialog = std::make_shared<CLinkDlg>(links, prompter_, parent);
-    if (dialog->exec() != QDialog::Accepted)
+    if (execWindowModal(*dialog) != QDialog::Accepted)
         return {};
     return [dialog] { dialog->apply(); };
 }

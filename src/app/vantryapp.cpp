@@ -6,15 +6,21 @@
 #include "app/mainframe.h"
 #include "app/propertyeditors.h"
 #include "base/files.h"
+#include "dialogs/dialogbuttons.h"
 #include "dialogs/help.h"
 #include "dialogs/preferencessheet.h"
 #include "document/vantrydoc.h"
 #include "view/vantryview.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMdiArea>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -60,24 +66,57 @@ CVantryApp::~CVantryApp() {
     documents_.clear();
 }
 
-bool CVantryApp::InitInstance(const QStringList& arguments, bool show) {
+CommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Vantry, the road network editor."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QStringLiteral("Network files (.txt or .xls) to open."),
+                                 QStringLiteral("[FILE...]"));
+    CommandLine line;
+    if (!parser.parse(arguments)) {
+        line.action = CommandLine::Action::Error;
+        line.text = parser.errorText() + QLatin1Char('\n');
+    } else if (parser.isSet(help)) {
+        line.action = CommandLine::Action::Help;
+        line.text = parser.helpText();
+    } else if (parser.isSet(version)) {
+        line.action = CommandLine::Action::Version;
+        line.text = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                    QCoreApplication::applicationVersion() + QLatin1Char('\n');
+    } else {
+        line.files = parser.positionalArguments();
+    }
+    return line;
+}
+
+bool CVantryApp::InitInstance(const QStringList& files, bool show) {
     mainFrame_ = std::make_unique<CMainFrame>(this);
     if (ownPrompter_)
         ownPrompter_->setParent(mainFrame_.get());
     connect(mainFrame_->mdiArea(), &QMdiArea::subWindowActivated, this, [this] {
         updateCommandUI();
+        QTimer::singleShot(0, this, [this] {
+            if (mainFrame_)
+                updateTitles();
+        });
         if (CVantryView* v = activeView())
             v->OnUpdate(nullptr, CVantryDoc::HintRedraw);
         else
             mainFrame_->setViewPaneText(QString());
     });
+    // Paste is available as soon as another program puts a network on the clipboard.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &CVantryApp::updateCommandStates);
     loadRecentFiles();
     if (show)
         mainFrame_->show();
 
-    const bool ok = arguments.isEmpty()
-                        ? OnFileNew() != nullptr
-                        : OpenDocumentFile(arguments.front().toStdString()) != nullptr;
+    bool ok = files.isEmpty() && OnFileNew() != nullptr;
+    for (const QString& file : files)
+        ok = OpenDocumentFile(file.toStdString()) != nullptr || ok;
+
     updateCommandUI();
     return ok;
 }
@@ -100,6 +139,14 @@ CVantryView* CVantryApp::createFrame(CVantryDoc* doc) {
     connect(frame, &CChildFrame::closeRequested, this, &CVantryApp::onCloseRequested);
     connect(frame, &QObject::destroyed, this, [this, doc] { onFrameDestroyed(doc); });
     connect(view, &CVantryView::commandStateChanged, this, &CVantryApp::updateCommandUI);
+    // A maximised window's title moves into the main window's. The area rewrites the main
+    // title itself while it maximises or restores a window, so ours comes after it.
+    connect(frame, &QMdiSubWindow::windowStateChanged, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (mainFrame_)
+                updateTitles();
+        });
+    });
     connect(view, &CVantryView::messageTextChanged, this,
             [this](const QString& text) { mainFrame_->statusBar()->showMessage(text); });
     connect(view, &CVantryView::gridTextChanged, this, [this, view](const QString& text) {
@@ -109,6 +156,12 @@ CVantryView* CVantryApp::createFrame(CVantryDoc* doc) {
     mainFrame_->mdiArea()->addSubWindow(frame);
     frame->resize(mainFrame_->mdiArea()->size() * 0.8);
     frame->show();
+    // New windows overlap in steps, every title bar in sight, rather than going wherever they
+    // overlap least, which for a few windows at once is the area's far corner.
+    constexpr int kStep = 24, kSteps = 8;
+    const auto step =
+        static_cast<int>((mainFrame_->mdiArea()->subWindowList().size() - 1) % kSteps) * kStep;
+    frame->move(step, step);
     view->OnInitialUpdate();
     mainFrame_->mdiArea()->setActiveSubWindow(frame);
     updateCommandUI();
@@ -143,7 +196,8 @@ CVantryDoc* CVantryApp::OpenDocumentFile(const std::string& requested) {
     }
     auto doc = std::make_unique<CVantryDoc>(prompter_);
     if (!doc->OnOpenDocument(path)) {
-        prompter_->showMessage(doc->lastError(), Prompter::Icon::Exclamation);
+        if (!doc->openDeclined())
+            prompter_->showMessage(doc->lastError(), Prompter::Icon::Stop);
         return nullptr;
     }
     doc->SetPathName(path);
@@ -163,7 +217,7 @@ void CVantryApp::OnFileOpen() {
 
 void CVantryApp::OnPreferences() {
     CPreferencesSheet sheet(*prompter_, mainFrame_.get());
-    if (sheet.exec() != QDialog::Accepted)
+    if (execWindowModal(sheet) != QDialog::Accepted)
         return;
     // A new background colour shows at once in every window; the other values apply to what
     // is drawn or created next.
@@ -183,6 +237,11 @@ CVantryView* CVantryApp::OnWindowNew() {
 
 void CVantryApp::onCloseRequested(CChildFrame* frame, bool& allow) {
     CVantryDoc* doc = frame->document();
+    // Work running for the document writes into it when it ends.
+    if (doc->isBusy()) {
+        allow = false;
+        return;
+    }
     int views = 0;
     for (DocumentObserver* v : doc->views())
         if (dynamic_cast<CVantryView*>(v))
@@ -209,7 +268,7 @@ bool CVantryApp::closeFrame(CChildFrame* frame) {
 }
 
 bool CVantryApp::closeDocument(CVantryDoc* doc) {
-    if (!doc->SaveModified())
+    if (doc->isBusy() || !doc->SaveModified())
         return false;
     for (QMdiSubWindow* w : mainFrame_->mdiArea()->subWindowList()) {
         auto* f = qobject_cast<CChildFrame*>(w);
@@ -274,6 +333,12 @@ void CVantryApp::updateCommandUI() {
     if (!mainFrame_)
         return;
     mainFrame_->showDocumentMenus(!documents_.empty());
+    updateCommandStates();
+}
+
+void CVantryApp::updateCommandStates() {
+    if (!mainFrame_)
+        return;
     for (const auto& [id, action] : mainFrame_->actions()) {
         const auto state = queryRouted(id);
         action->setEnabled(state && state->enabled);
@@ -300,9 +365,12 @@ void CVantryApp::updateTitles() {
         if (f->windowTitle() != title)
             f->setWindowTitle(title);
     }
+    // With the active window maximised its title stands in brackets, as the area's own title
+    // handling has it ("NetQuill - [Network1]"); the area then adds nothing.
     QString main = QStringLiteral("NetQuill");
     if (CChildFrame* f = activeFrame())
-        main += QStringLiteral(" - ") + f->windowTitle();
+        main += f->isMaximized() ? QStringLiteral(" - [%1]").arg(f->windowTitle())
+                                 : QStringLiteral(" - ") + f->windowTitle();
     if (mainFrame_->windowTitle() != main)
         mainFrame_->setWindowTitle(main);
 }
@@ -391,7 +459,7 @@ bool CVantryApp::execute(int id) {
         break;
     case ID_APP_ABOUT: {
         CAboutDlg about(mainFrame_.get());
-        about.exec();
+        execWindowModal(about);
         break;
     }
     case ID_APP_EXIT:

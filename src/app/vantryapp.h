@@ -11,6 +11,20 @@
 #include <vector>
 
 class AppPropertyEditors;
+
+// What the editor's command line asks for: run on the named files, or only print the usage, the
+// version or why the line is wrong.
+struct CommandLine {
+    enum class Action { Run, Help, Version, Error };
+    Action action = Action::Run;
+    QStringList files;
+    QString text; // what to print for Help, Version and Error
+};
+
+// Reads the editor's arguments (the program name first). Needs the application object only for
+// the program's name and version.
+CommandLine parseCommandLine(const QStringList& arguments);
+
 class CChildFrame;
 class CMainFrame;
 class CVantryDoc;
@@ -25,10 +39,10 @@ public:
     explicit CVantryApp(Prompter* prompter = nullptr);
     ~CVantryApp() override;
 
-    // Creates the main window and carries out the command line (the arguments after the
-    // program name): no file gives a new empty network, a file is opened. False, after telling
-    // the user why, when the named file cannot be opened.
-    bool InitInstance(const QStringList& arguments, bool show = true);
+    // Creates the main window and carries out the command line (the files named after the
+    // program name): no file gives a new empty network, each named file opens in its own
+    // window. False, after telling the user why, when none of the named files can be opened.
+    bool InitInstance(const QStringList& files, bool show = true);
 
     CMainFrame* mainFrame() const { return mainFrame_.get(); }
     Prompter& prompter() { return *prompter_; }
@@ -54,8 +68,11 @@ public:
     bool execute(int id) override;
 
 public slots:
-    // The one place where menu items and buttons are enabled and checked.
+    // Chooses the menu set for whether a document is open, then brings the items' states and
+    // the titles up to date.
     void updateCommandUI();
+    // The one place where menu items and buttons are enabled and checked.
+    void updateCommandStates();
 
 private:
     CVantryView* createFrame(CVantryDoc* doc);

@@ -30,11 +30,28 @@ std::string_view ServerOf(std::string_view path) {
     return end == std::string_view::npos ? path.substr(2) : path.substr(2, end - 1);
 }
 
+// Paths from the root are how this system's own absolute paths are stored; where its file names
+// tell case apart, so must the comparison. Drive and UNC paths come from Windows, which ignores it.
+bool CaseMatters(std::string_view a, std::string_view b) {
+#if defined(_WIN32) || defined(__APPLE__)
+    (void)a;
+    (void)b;
+    return false;
+#else
+    const auto rooted = [](std::string_view p) { return p.starts_with('\\') && !IsUncPath(p); };
+    return rooted(a) && rooted(b);
+#endif
+}
+
 } // namespace
 
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
                                               [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+bool SamePathText(std::string_view a, std::string_view b) {
+    return CaseMatters(a, b) ? a == b : SameTextIgnoringCase(a, b);
 }
 
 bool IsAbsolutePath(std::string_view path) {
@@ -63,9 +80,11 @@ std::string MakeRelativePath(std::string_view documentPath, std::string_view tar
 
     const std::vector<std::string> folder = SplitPath(FolderOf(documentPath));
     const std::vector<std::string> parts = SplitPath(targetPath);
+    const bool exact = CaseMatters(documentPath, targetPath);
     std::size_t common = 0;
     while (common < folder.size() && common < parts.size() &&
-           SameTextIgnoringCase(folder[common], parts[common]))
+           (exact ? folder[common] == parts[common]
+                  : SameTextIgnoringCase(folder[common], parts[common])))
         ++common;
     // Nothing would be left to name the document's own folder with.
     if (common == folder.size() && common == parts.size())

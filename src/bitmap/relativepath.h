@@ -18,14 +18,19 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 // with '/' as its separator looks once stored). Resolving leaves such paths alone.
 bool IsAbsolutePath(std::string_view path);
 
+// True when two stored path texts name the same place: letter by letter for paths from the root
+// of a system whose file names tell case apart ("\srv\Data" is not "\srv\data" there), and
+// without regard to case for drive and UNC paths and on systems that ignore case, as Windows does.
+bool SamePathText(std::string_view a, std::string_view b);
+
 // The components between backslashes, in order. A backslash at the start or a doubled one gives
 // an empty component; a trailing backslash gives no empty last component. So "C:\a\b.bmp" gives
 // "C:", "a", "b.bmp" and "\\srv\share\x.bmp" gives "", "", "srv", "share", "x.bmp".
 std::vector<std::string> SplitPath(std::string_view path);
 
 // The target's path relative to the folder of the document's file, such as "..\maps\area.bmp",
-// with components compared without regard to case. The target comes back unchanged when either
-// path is empty (a document never saved), when they lie on different drives or servers, when
+// with components compared as SamePathText compares them. The target comes back unchanged when
+// either path is empty (a document never saved), when they lie on different drives or servers, when
 // the target names the document's folder itself, or when the relative path would read as an
 // absolute one (the target continues the shared folders with an empty or a drive component).
 std::string MakeRelativePath(std::string_view documentPath, std::string_view targetPath);

@@ -3,7 +3,10 @@
 #include "base/files.h"
 #include "bitmap/bitmapdecode.h"
 #include "bitmap/packedbitmap.h"
+#include "dialogs/fieldinput.h"
 #include "dialogs/help.h"
+
+#include <QApplication>
 
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -18,8 +21,6 @@
 #include <QVBoxLayout>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -29,9 +30,7 @@ constexpr int kPreviewSide = 310;
 constexpr int kPreviewMargin = 15;
 
 QString general(double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%g", v);
-    return QString::fromLatin1(buf);
+    return formatSignificant(v, 6);
 }
 
 // Pixels per mile as the dialog shows it: rounded to the nearest whole number.
@@ -89,17 +88,16 @@ CBitmapDlg::CBitmapDlg(const BitmapChoice& initial, Prompter& prompter, QWidget*
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
                                          QDialogButtonBox::Help);
+    ok_ = buttons->button(QDialogButtonBox::Ok);
     cancel_ = buttons->button(QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &CBitmapDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CBitmapDlg::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this,
             [] { ShowHelp(nullptr, kHelpFile, HH_HELP_CONTEXT, 35); });
     connect(browse_, &QPushButton::clicked, this, &CBitmapDlg::browse);
-    connect(path_, &QLineEdit::editingFinished, this, &CBitmapDlg::pathEditingFinished);
     connect(worldWidth_, &QLineEdit::editingFinished, this, &CBitmapDlg::worldWidthEditingFinished);
-    // A press on Cancel or Browse must not load what the path box holds when it loses focus.
-    browse_->installEventFilter(this);
-    cancel_->installEventFilter(this);
+    // The path box loads when the focus leaves it, unless a click on a button took the focus.
+    path_->installEventFilter(this);
 
     auto* form = new QFormLayout;
     auto* pathLabel = new QLabel(QStringLiteral("Set the Bitmap Background file path:"));
@@ -154,7 +152,8 @@ void CBitmapDlg::showNumbers() {
     bottom_->setText(general(choice_.bottom));
 }
 
-void CBitmapDlg::loadIntoDialog(const QString& path) {
+bool CBitmapDlg::loadIntoDialog(const QString& path) {
+    triedPath_ = path.trimmed();
     const std::string p = pathText_.encode(path);
     const std::filesystem::path native = pathFromUtf8(p);
     std::ifstream file(native, std::ios::binary);
@@ -163,7 +162,7 @@ void CBitmapDlg::loadIntoDialog(const QString& path) {
         const bool missing = !std::filesystem::exists(native, ec);
         prompter_.showMessage("Cannot open \"" + p + "\".\n" + (missing ? "File Not Found.\n" : ""),
                               Prompter::Icon::Exclamation);
-        return;
+        return false;
     }
     std::string why;
     preview_ = QImage();
@@ -173,7 +172,7 @@ void CBitmapDlg::loadIntoDialog(const QString& path) {
         prompter_.showMessage("Cannot read bitmap \"" + p + "\".\n" + why,
                               Prompter::Icon::Exclamation);
         previewArea_->update();
-        return;
+        return false;
     }
     bitmapWidth_ = BitmapWidth(packed);
     choice_.height = BitmapHeight(packed);
@@ -181,10 +180,8 @@ void CBitmapDlg::loadIntoDialog(const QString& path) {
     preview_ = QImage(reinterpret_cast<const uchar*>(previewPixels_.data()), bitmapWidth_,
                       choice_.height, bitmapWidth_ * 4, QImage::Format_RGB32);
     // Without a world width the picture starts at one pixel per mile.
-    if (worldWidth_->text().toDouble() == 0.0)
-        choice_.worldWidth = static_cast<float>(bitmapWidth_);
-    else
-        choice_.worldWidth = static_cast<float>(std::atof(worldWidth_->text().toLatin1().data()));
+    const double typed = parseLeadingNumber(worldWidth_->text()).value_or(0.0);
+    choice_.worldWidth = static_cast<float>(typed == 0.0 ? bitmapWidth_ : typed);
     if (bitmapWidth_ != 0)
         choice_.ratio = roundedRatio(bitmapWidth_, choice_.worldWidth);
     width_->setText(QString::number(bitmapWidth_));
@@ -192,18 +189,18 @@ void CBitmapDlg::loadIntoDialog(const QString& path) {
     worldWidth_->setText(general(choice_.worldWidth));
     ratio_->setText(QString::number(choice_.ratio));
     previewArea_->update();
+    return true;
 }
 
 void CBitmapDlg::pathEditingFinished() {
-    if (loadOnLeavingPath_ && !path_->text().isEmpty())
+    if (!path_->text().isEmpty() && path_->text().trimmed() != triedPath_)
         loadIntoDialog(path_->text());
-    loadOnLeavingPath_ = true;
 }
 
 void CBitmapDlg::worldWidthEditingFinished() {
-    const double miles = std::atof(worldWidth_->text().toLatin1().data());
+    const double miles = parseLeadingNumber(worldWidth_->text()).value_or(0.0);
     choice_.worldWidth = static_cast<float>(miles);
-    const int pixels = width_->text().toInt();
+    const int pixels = parseIntegerText(width_->text()).value_or(0);
     if (pixels != 0) {
         choice_.ratio = roundedRatio(pixels, miles);
         ratio_->setText(QString::number(choice_.ratio));
@@ -211,44 +208,55 @@ void CBitmapDlg::worldWidthEditingFinished() {
 }
 
 void CBitmapDlg::browse() {
-    loadOnLeavingPath_ = false;
-    const auto chosen = prompter_.chooseOpenPath("Bitmap Files (*.bmp)|*.bmp||");
-    if (!chosen) {
-        loadOnLeavingPath_ = true;
+    const auto chosen = prompter_.chooseBitmapFile();
+    if (!chosen)
         return;
-    }
     pathText_ = StoredText(*chosen);
     path_->setText(pathText_.text());
     loadIntoDialog(path_->text());
-    // The path box loses focus next; the file is already loaded.
-    loadOnLeavingPath_ = false;
     worldWidth_->setFocus();
     worldWidth_->selectAll();
-    loadOnLeavingPath_ = true;
 }
 
 bool CBitmapDlg::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == browse_ || watched == cancel_) && event->type() == QEvent::MouseButtonPress)
-        loadOnLeavingPath_ = false;
+    if (watched == path_ && event->type() == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        // The focus has already moved on. A click on a button acts on its own: Cancel and Browse
+        // have no use for the typed file, and OK loads it itself. A message box or another
+        // window taking the focus for a while is not leaving the box.
+        const QWidget* next = QApplication::focusWidget();
+        const bool clickedButton =
+            reason == Qt::MouseFocusReason && (next == ok_ || next == cancel_ || next == browse_);
+        if (!clickedButton && reason != Qt::ActiveWindowFocusReason &&
+            reason != Qt::PopupFocusReason)
+            pathEditingFinished();
+    }
     return QDialog::eventFilter(watched, event);
 }
 
 bool CBitmapDlg::readNumber(QLineEdit* box, const char* name, bool whole, double& value) {
-    const std::string text = box->text().trimmed().toStdString();
-    char* end = nullptr;
-    value = whole ? static_cast<double>(std::strtol(text.c_str(), &end, 10))
-                  : std::strtod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value)) {
-        prompter_.showMessage(std::string("Please enter a number for ") + name + ".",
-                              Prompter::Icon::Exclamation);
-        box->setFocus();
-        box->selectAll();
+    std::optional<double> read;
+    if (whole) {
+        if (const auto n = parseIntegerText(box->text()))
+            read = *n;
+    } else {
+        read = parseNumberText(box->text());
+    }
+    if (!read || !std::isfinite(*read)) {
+        refuseField(box, prompter_, QStringLiteral("Please enter a number for %1.").arg(name));
         return false;
     }
+    value = *read;
     return true;
 }
 
 void CBitmapDlg::accept() {
+    // A path typed and not yet tried is loaded now, once: the numbers below must be its own.
+    const QString typed = path_->text().trimmed();
+    if (!typed.isEmpty() && typed != triedPath_ && !loadIntoDialog(typed)) {
+        path_->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     double width = 0, height = 0, ratio = 0, world = 0, left = 0, bottom = 0;
     if (!readNumber(width_, "Bitmap Width", true, width) ||
         !readNumber(height_, "Bitmap Height", true, height) ||
@@ -258,6 +266,7 @@ void CBitmapDlg::accept() {
         !readNumber(bottom_, "Bottom side alignment", false, bottom))
         return;
     choice_.path = pathText_.encode(path_->text().trimmed());
+    choice_.width = static_cast<std::int32_t>(width);
     choice_.height = static_cast<std::int32_t>(height);
     choice_.ratio = static_cast<std::int32_t>(ratio);
     choice_.worldWidth = static_cast<float>(world);

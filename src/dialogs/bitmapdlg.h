@@ -27,8 +27,10 @@ public:
     // The rectangle the preview is painted into, in the preview area's pixels.
     QRect previewRect() const;
 
-    // The dialog's steps, callable as the controls call them.
-    void loadIntoDialog(const QString& path);
+    // The dialog's steps, callable as the controls call them. Loading tells the user why a
+    // file could not be shown and returns false.
+    bool loadIntoDialog(const QString& path);
+    // Leaving the path box loads a path that was not tried yet.
     void pathEditingFinished();
     void worldWidthEditingFinished();
     void browse();
@@ -51,7 +53,9 @@ private:
     std::vector<std::uint32_t> previewPixels_;
     QImage preview_;
     std::int32_t bitmapWidth_ = 0;
-    bool loadOnLeavingPath_ = true;
+    // The path box's text when a file was last loaded or tried, so that leaving the box or
+    // pressing OK does not load, or complain about, the same file again.
+    QString triedPath_;
     QLineEdit* path_;
     QLineEdit* width_;
     QLineEdit* height_;
@@ -60,6 +64,7 @@ private:
     QLineEdit* left_;
     QLineEdit* bottom_;
     QPushButton* browse_;
+    QPushButton* ok_;
     QPushButton* cancel_;
     QWidget* previewArea_;
 };

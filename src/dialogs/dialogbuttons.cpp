@@ -26,3 +26,8 @@ QDialogButtonBox* createDialogButtons(QDialog* dialog, std::function<void()> onH
     QObject::connect(buttons, &QDialogButtonBox::helpRequested, dialog, std::move(onHelp));
     return buttons;
 }
+
+int execWindowModal(QDialog& dialog) {
+    dialog.setWindowModality(Qt::WindowModal);
+    return dialog.exec();
+}

@@ -95,6 +95,11 @@ long ShowHelp(QWidget*, const std::string&, int command, long data) {
     return 1;
 }
 
+void closeHelp() {
+    if (state().viewer)
+        state().viewer->close();
+}
+
 void OnHelpKey() {
     HelpState& s = state();
     if (s.busy)

@@ -20,6 +20,9 @@ long ShowHelp(QWidget* window, const std::string& file, int command, long data);
 // The guide page (with anchor) that a request opens, or empty when there is none.
 std::string helpTopicFor(int command, long data);
 
+// Closes the guide's window, if it is open; the program ends with its main window.
+void closeHelp();
+
 // F1: shows the guide's index, unless an F1 request is still being made.
 void OnHelpKey();
 

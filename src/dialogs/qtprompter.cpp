@@ -1,6 +1,7 @@
 #include "dialogs/qtprompter.h"
 
 #include "dialogs/bitmapdlg.h"
+#include "dialogs/dialogbuttons.h"
 #include "dialogs/storedtext.h"
 
 #include <QApplication>
@@ -38,7 +39,21 @@ int ask(QWidget* parent, const std::string& text, Prompter::Icon icon,
         QMessageBox::StandardButtons buttons) {
     QMessageBox box(toQtIcon(icon), QString::fromLatin1(kMessageCaption), decodeStoredText(text),
                     buttons, parent);
-    return box.exec();
+    return execWindowModal(box);
+}
+
+// The toolkit's own file dialog, window-modal; empty when cancelled.
+QString chooseFile(QWidget* parent, QFileDialog::AcceptMode mode, const QString& title,
+                   const QString& start, const QString& filter,
+                   const QString& defaultSuffix = QString()) {
+    QFileDialog dialog(parent, title, start, filter);
+    dialog.setAcceptMode(mode);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    if (execWindowModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
 }
 
 } // namespace
@@ -63,16 +78,22 @@ QString toQtFileFilter(const std::string& filter) {
     return filters.join(QLatin1String(";;"));
 }
 
+QWidget* QtPrompter::owner() const {
+    if (QWidget* dialog = QApplication::activeModalWidget())
+        return dialog;
+    return parent_;
+}
+
 void QtPrompter::showMessage(const std::string& text, Icon icon) {
-    ask(parent_, text, icon, QMessageBox::Ok);
+    ask(owner(), text, icon, QMessageBox::Ok);
 }
 
 bool QtPrompter::askYesNo(const std::string& text, Icon icon) {
-    return ask(parent_, text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return ask(owner(), text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 Prompter::Answer QtPrompter::askYesNoCancel(const std::string& text, Icon icon) {
-    switch (ask(parent_, text, icon, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    switch (ask(owner(), text, icon, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
         return Answer::Yes;
     case QMessageBox::No:
@@ -83,8 +104,18 @@ Prompter::Answer QtPrompter::askYesNoCancel(const std::string& text, Icon icon) 
 }
 
 std::optional<std::string> QtPrompter::chooseOpenPath(const std::string& filter) {
-    const QString path = QFileDialog::getOpenFileName(parent_, QStringLiteral("Open"), lastFolder_,
-                                                      toQtFileFilter(filter));
+    const QString path = chooseFile(owner(), QFileDialog::AcceptOpen, QStringLiteral("Open"),
+                                    lastFolder_, toQtFileFilter(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    lastFolder_ = QFileInfo(path).absolutePath();
+    return path.toStdString();
+}
+
+std::optional<std::string> QtPrompter::chooseBitmapFile() {
+    const QString path = chooseFile(
+        owner(), QFileDialog::AcceptOpen, QStringLiteral("Select Bitmap File"), lastFolder_,
+        toQtFileFilter("Bitmap Files (*.bmp)|*.bmp||"), QStringLiteral("bmp"));
     if (path.isEmpty())
         return std::nullopt;
     lastFolder_ = QFileInfo(path).absolutePath();
@@ -97,8 +128,8 @@ std::optional<std::string> QtPrompter::chooseSavePath(const std::string& propose
     QString start = QString::fromStdString(proposed);
     if (QFileInfo(start).isRelative() && !lastFolder_.isEmpty())
         start = QDir(lastFolder_).filePath(start);
-    const QString path = QFileDialog::getSaveFileName(parent_, QStringLiteral("Save As"), start,
-                                                      toQtFileFilter(filter));
+    const QString path = chooseFile(owner(), QFileDialog::AcceptSave, QStringLiteral("Save As"),
+                                    start, toQtFileFilter(filter));
     if (path.isEmpty())
         return std::nullopt;
     lastFolder_ = QFileInfo(path).absolutePath();
@@ -108,9 +139,10 @@ std::optional<std::string> QtPrompter::chooseSavePath(const std::string& propose
 std::optional<std::uint32_t> QtPrompter::pickColour(std::uint32_t initial) {
     const QColor start(static_cast<int>(initial & 0xFF), static_cast<int>((initial >> 8) & 0xFF),
                        static_cast<int>((initial >> 16) & 0xFF));
-    const QColor chosen = QColorDialog::getColor(start, parent_);
-    if (!chosen.isValid())
+    QColorDialog dialog(start, owner());
+    if (execWindowModal(dialog) != QDialog::Accepted)
         return std::nullopt;
+    const QColor chosen = dialog.selectedColor();
     return static_cast<std::uint32_t>(chosen.red()) |
            (static_cast<std::uint32_t>(chosen.green()) << 8) |
            (static_cast<std::uint32_t>(chosen.blue()) << 16);
@@ -118,7 +150,7 @@ std::optional<std::uint32_t> QtPrompter::pickColour(std::uint32_t initial) {
 
 void QtPrompter::runLongTask(const std::string& label, const std::function<void()>& task) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    QProgressDialog progress(QString::fromStdString(label), QString(), 0, 0, parent_);
+    QProgressDialog progress(QString::fromStdString(label), QString(), 0, 0, owner());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     progress.setCancelButton(nullptr);
@@ -145,8 +177,8 @@ void QtPrompter::runLongTask(const std::string& label, const std::function<void(
 }
 
 std::optional<BitmapChoice> QtPrompter::chooseBitmap(const BitmapChoice& initial) {
-    CBitmapDlg dialog(initial, *this, parent_);
-    if (dialog.exec() != QDialog::Accepted)
+    CBitmapDlg dialog(initial, *this, owner());
+    if (execWindowModal(dialog) != QDialog::Accepted)
         return std::nullopt;
     return dialog.choice();
 }

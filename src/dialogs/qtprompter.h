@@ -19,12 +19,17 @@ public:
     std::optional<std::string> chooseSavePath(const std::string& proposed,
                                               const std::string& filter) override;
     std::optional<std::uint32_t> pickColour(std::uint32_t initial) override;
+    std::optional<std::string> chooseBitmapFile() override;
     std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) override;
     // Runs the work beside the user interface, which keeps painting; a busy indicator appears
     // when the work lasts more than half a second.
     void runLongTask(const std::string& label, const std::function<void()>& task) override;
 
 private:
+    // Questions asked from inside a dialog belong to that dialog, so that they block it and not
+    // only the main window.
+    QWidget* owner() const;
+
     QWidget* parent_;
     // The open and save dialogs start where the user last chose a file; the program's current
     // folder never changes.

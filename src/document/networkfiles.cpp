@@ -42,8 +42,12 @@ class WorkbookPromptsAdapter : public WorkbookPrompts {
 public:
     explicit WorkbookPromptsAdapter(Prompter* prompter) : prompter_(prompter) {}
     bool askYesNo(const std::string& question) override {
-        return prompter_ && prompter_->askYesNo(question, Prompter::Icon::Question);
+        const bool yes = prompter_ && prompter_->askYesNo(question, Prompter::Icon::Question);
+        declined_ = declined_ || (prompter_ && !yes);
+        return yes;
     }
+    // The user answered No: the open ends as asked.
+    bool declined() const { return declined_; }
     void showMessage(const std::string& message) override {
         if (!messages_.empty())
             messages_ += '\n';
@@ -61,6 +65,7 @@ private:
     Prompter* prompter_;
     std::string messages_;
     std::string warnings_;
+    bool declined_ = false;
 };
 
 // A failure message that is sure to name the file it is about.
@@ -84,9 +89,11 @@ NetworkFormat networkFormatOf(const std::string& path) {
 }
 
 bool readNetworkFile(const std::string& path, Network& network, Prompter* prompter,
-                     std::string& error, std::string& warning) {
+                     std::string& error, std::string& warning, bool* declined) {
     error.clear();
     warning.clear();
+    if (declined)
+        *declined = false;
     std::string why;
     bool ok = false;
     switch (networkFormatOf(path)) {
@@ -98,6 +105,8 @@ bool readNetworkFile(const std::string& path, Network& network, Prompter* prompt
             return true;
         }
         network.clear();
+        if (declined)
+            *declined = prompts.declined();
         error = withFileName(prompts.messages(), "Cannot open", path);
         return false;
     }

@@ -16,9 +16,10 @@ NetworkFormat networkFormatOf(const std::string& path);
 // the message for the user, naming the file and what went wrong. A file read only in part (a
 // workbook cell that could not be read ends its block) is a success with `warning` naming the
 // file and saying what was left out; otherwise `warning` is empty. The prompter answers the
-// workbook reader's question; it may be null (the question is then answered No).
+// workbook reader's question; it may be null (the question is then answered No). When the user
+// answered No, `declined` is set: the open ended as asked, and `error` only says why.
 bool readNetworkFile(const std::string& path, Network& network, Prompter* prompter,
-                     std::string& error, std::string& warning);
+                     std::string& error, std::string& warning, bool* declined = nullptr);
 
 // Writes the network to the file, replacing it only once everything has been written. On
 // failure the file is left as it was and `error` is the message for the user, naming the file.

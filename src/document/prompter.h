@@ -12,6 +12,7 @@ struct BitmapChoice {
     float left = 0;       // world position of its bottom-left corner, miles
     float bottom = 0;
     std::int32_t ratio = 0;  // picture pixels per mile, as the dialog rounded it
+    std::int32_t width = 0;  // picture width in pixels
     std::int32_t height = 0; // picture height in pixels
 };
 
@@ -33,6 +34,10 @@ public:
                                                       const std::string& filter) = 0;
     // Colours are 0x00BBGGRR values.
     virtual std::optional<std::uint32_t> pickColour(std::uint32_t initial) = 0;
+    // The Load Bitmap dialog's Browse: a picture file to open.
+    virtual std::optional<std::string> chooseBitmapFile() {
+        return chooseOpenPath("Bitmap Files (*.bmp)|*.bmp||");
+    }
     // The Load Bitmap dialog, starting from the given values; no answer when cancelled.
     virtual std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) {
         (void)initial;

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 namespace {
 
@@ -29,7 +30,7 @@ std::string rebasedBitmapPath(const std::string& stored, const std::string& base
                               const std::string& savePath) {
     const std::string from = StoredPath(base), to = StoredPath(savePath);
     if (stored.empty() || IsAbsolutePath(stored) ||
-        (!from.empty() && SameTextIgnoringCase(storedFolder(from), storedFolder(to))))
+        (!from.empty() && SamePathText(storedFolder(from), storedFolder(to))))
         return stored;
     std::string picture = ResolvePath(from, stored);
     if (!IsAbsolutePath(picture))
@@ -66,7 +67,7 @@ bool CVantryDoc::OnOpenDocument(const std::string& requested) {
     history_.clear();
     lastError_.clear();
     lastWarning_.clear();
-    if (!readNetworkFile(path, network_, prompter_, lastError_, lastWarning_))
+    if (!readNetworkFile(path, network_, prompter_, lastError_, lastWarning_, &openDeclined_))
         return false;
     if (!lastWarning_.empty())
         tell(lastWarning_);
@@ -116,7 +117,7 @@ bool CVantryDoc::DoSave(std::optional<std::string> name, bool replace) {
     *name = absolutePath(*name);
     if (!OnSaveDocument(*name)) {
         if (prompter_)
-            prompter_->showMessage(lastError_, Prompter::Icon::Exclamation);
+            prompter_->showMessage(lastError_, Prompter::Icon::Stop);
         return false;
     }
     if (replace) {
@@ -278,16 +279,26 @@ void CVantryDoc::OnLoadBitmap() {
         return;
     takeSnapshot();
     if (!choice->path.empty()) {
-        // Kept relative to the file the network came from, like a path read with it.
+        // Kept relative to the file the network came from, like a path read with it; a path
+        // the user left as it was keeps its stored form.
         const std::string stored =
-            MakeRelativePath(StoredPath(bitmapBase_), StoredPath(absolutePath(choice->path)));
+            !initial.path.empty() && choice->path == initial.path
+                ? network_.bitmapPath()
+                : MakeRelativePath(StoredPath(bitmapBase_), StoredPath(absolutePath(choice->path)));
         WorldRect rect;
         rect.left = choice->left;
         rect.bottom = choice->bottom;
         rect.right = choice->left + choice->worldWidth;
-        rect.top = choice->ratio > 0 ? choice->bottom + static_cast<float>(choice->height) /
-                                                            static_cast<float>(choice->ratio)
-                                     : choice->bottom;
+        // The rounded ratio places the top; when it rounds to nothing (fewer pixels than miles)
+        // the picture's own proportions do, so that the rectangle keeps a height.
+        if (choice->ratio > 0)
+            rect.top = choice->bottom +
+                       static_cast<float>(choice->height) / static_cast<float>(choice->ratio);
+        else if (choice->width > 0)
+            rect.top = choice->bottom + static_cast<float>(static_cast<double>(choice->height) *
+                                                           choice->worldWidth / choice->width);
+        else
+            rect.top = choice->bottom;
         loadBitmap(stored, rect, bitmapBase_);
     } else {
         background_ = BackgroundImage{};
@@ -343,34 +354,62 @@ bool CVantryDoc::loadBitmap(const std::string& storedPath, WorldRect rect,
     return true;
 }
 
+namespace {
+
+// Reads a file pair into a copy of the data loaded so far, leaving the document's own alone, so
+// that the reading can run beside the user interface while views keep drawing the old data.
+// Nothing when the name does not end in "1"; problems tells which files could not be read.
+std::optional<TigerData> readTigerData(const TigerData& current, const std::string& path,
+                                       std::string& problems) {
+    TigerData data = current;
+    TigerLoadReport report;
+    if (!data.load(path, &problems, &report))
+        return std::nullopt;
+    // Whatever could be read is kept; a file that could not be read is still worth knowing.
+    for (const std::string* problem : {&report.type1Problem, &report.type2Problem})
+        if (!problem->empty())
+            problems += (problems.empty() ? "" : "\n") + *problem;
+    return data;
+}
+
+} // namespace
+
 void CVantryDoc::OnLoadTigerData() {
-    if (!prompter_)
+    if (!prompter_ || busy_)
         return;
     const auto path = prompter_->chooseOpenPath("Tiger Files (*.??1)|*.??1|All Files (*.*)|*.*||");
     if (!path)
         return;
-    bool loaded = false;
-    prompter_->runLongTask("Loading TIGER/Line data...", [&] { loaded = loadTigerData(*path); });
-    if (!loaded)
+    std::optional<TigerData> loaded;
+    std::string problems;
+    busy_ = true;
+    try {
+        prompter_->runLongTask("Loading TIGER/Line data...",
+                               [&] { loaded = readTigerData(tiger_, *path, problems); });
+    } catch (...) {
+        busy_ = false;
+        throw;
+    }
+    busy_ = false;
+    lastError_ = problems;
+    if (!loaded) {
         prompter_->showMessage("Unable to Load Requested Tiger Data File", Prompter::Icon::Stop);
-    else if (!lastError_.empty())
+        return;
+    }
+    // Back on the interface's thread: the new data replaces the old between two paints.
+    tiger_ = std::move(*loaded);
+    if (!lastError_.empty())
         prompter_->showMessage(lastError_, Prompter::Icon::Exclamation);
-    if (loaded)
-        UpdateAllViews(nullptr, HintTigerLoaded);
+    UpdateAllViews(nullptr, HintTigerLoaded);
 }
 
 bool CVantryDoc::loadTigerData(const std::string& path) {
-    lastError_.clear();
-    std::string why;
-    TigerLoadReport report;
-    if (!tiger_.load(path, &why, &report)) {
-        lastError_ = why;
+    std::string problems;
+    auto loaded = readTigerData(tiger_, path, problems);
+    lastError_ = problems;
+    if (!loaded)
         return false;
-    }
-    // Whatever could be read is kept; a file that could not be read is still worth knowing.
-    for (const std::string* problem : {&report.type1Problem, &report.type2Problem})
-        if (!problem->empty())
-            lastError_ += (lastError_.empty() ? "" : "\n") + *problem;
+    tiger_ = std::move(*loaded);
     return true;
 }
 

@@ -61,6 +61,9 @@ public:
     bool OnSaveDocument(const std::string& path);
     const std::string& lastError() const { return lastError_; }
     const std::string& lastWarning() const { return lastWarning_; }
+    // True after an open the user ended by answering No to the workbook question: nothing
+    // needs to be told then, though lastError() still says why.
+    bool openDeclined() const { return openDeclined_; }
     // Save and Save As: without a name the user is asked for one, starting from
     // proposedSaveName(). With replace the saved name becomes the document's path. A failed
     // save is reported to the user.
@@ -117,9 +120,12 @@ public:
     const TigerData& tiger() const { return tiger_; }
     // Load TIGER Data: asks for a record type 1 file and loads it with its type 2 companion.
     void OnLoadTigerData();
-    // Loads a file pair and tells the views. False, with the reason in lastError(), when the
-    // name does not end in "1"; files that could not be read are reported in lastError() too.
+    // Loads a file pair. False, with the reason in lastError(), when the name does not end in
+    // "1"; files that could not be read are reported in lastError() too.
     bool loadTigerData(const std::string& path);
+    // True while work for this document runs beside the user interface (a TIGER/Line load):
+    // its windows must stay open, and it must stay alive, until the work ends.
+    bool isBusy() const { return busy_; }
 
     // The attributes the user's preferences give a newly drawn link.
     static LinkDefaults linkDefaults();
@@ -135,10 +141,12 @@ private:
     std::int32_t pixelsPerMile_ = 0;
     SnapshotHistory history_;
     bool modified_ = false;
+    bool busy_ = false;
     std::string pathName_;
     std::string bitmapBase_;
     std::string title_;
     std::string lastError_;
     std::string lastWarning_;
+    bool openDeclined_ = false;
     std::vector<DocumentObserver*> views_;
 };

@@ -236,6 +236,21 @@ WorldRect TigerExtent(const TigerBounds& box, TigerPoint origin) {
     return extent;
 }
 
+TigerData::TigerData(const TigerData& other)
+    : store_(other.store_), tigerOrigin_(other.tigerOrigin_), tigerExtent_(other.tigerExtent_) {
+    convertChains();
+}
+
+TigerData& TigerData::operator=(const TigerData& other) {
+    if (this != &other) {
+        store_ = other.store_;
+        tigerOrigin_ = other.tigerOrigin_;
+        tigerExtent_ = other.tigerExtent_;
+        convertChains();
+    }
+    return *this;
+}
+
 bool TigerData::load(const std::string& path, std::string* why, TigerLoadReport* report) {
     const bool wasEmpty = store_.empty();
     if (!store_.LoadTigerFiles(path, why, report))

@@ -114,6 +114,13 @@ WorldRect TigerExtent(const TigerBounds& box, TigerPoint origin);
 // the extent of everything loaded, in world miles. It is never saved and never part of undo.
 class TigerData {
 public:
+    TigerData() = default;
+    // A copy draws from its own chains, so its world chains are worked out anew.
+    TigerData(const TigerData& other);
+    TigerData& operator=(const TigerData& other);
+    TigerData(TigerData&&) = default;
+    TigerData& operator=(TigerData&&) = default;
+
     const TigerStore& store() const { return store_; }
     bool hasChains() const { return !store_.empty(); }
     TigerPoint tigerOrigin() const { return tigerOrigin_; }

@@ -6,6 +6,7 @@
 #include "view/clipboard.h"
 #include "view/cursors.h"
 #include "view/hittest.h"
+#include "view/layers.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -119,30 +120,11 @@ void CVantryView::dropStaleSelection() {
 }
 
 WorldRect CVantryView::dataExtent() const {
-    WorldRect extent = doc_->network().bounds();
-    if (showBitmap && doc_->background().loaded())
-        extent.unite(doc_->network().bitmapRect());
-    if (showTiger && doc_->tiger().hasChains())
-        extent.unite(doc_->tiger().tigerExtent());
-    return extent;
+    return documentExtent(*doc_, {showGrid, showNumbers, showBitmap, showTiger});
 }
 
 RenderOptions CVantryView::renderOptions(bool printing) const {
-    const UserDefinedSettings& s = SingletonPtr<UserDefinedSettings>::instance();
-    RenderOptions o;
-    o.showGrid = showGrid;
-    o.showNumbers = showNumbers;
-    if (showTiger && doc_->tiger().hasChains())
-        o.tiger = &doc_->tiger();
-    if (showBitmap && doc_->background().loaded()) {
-        o.bitmap = &doc_->background();
-        o.bitmapRect = doc_->network().bitmapRect();
-        o.pixelsPerMile = doc_->pixelsPerMile();
-    }
-    o.printing = printing;
-    o.backColor = s.backColor.value;
-    o.gridPixels = s.gridPixels.value;
-    return o;
+    return documentRenderOptions(*doc_, {showGrid, showNumbers, showBitmap, showTiger}, printing);
 }
 
 void CVantryView::render() {

@@ -1,9 +1,12 @@
+#include "app/aboutdlg.h"
 #include "app/childframe.h"
 #include "app/commandtable.h"
 #include "app/mainframe.h"
 #include "app/vantryapp.h"
 #include "dialogs/help.h"
 #include "document/vantrydoc.h"
+#include "excel/cellvalue.h"
+#include "excel/excelwrapper.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "support/scriptedprompter.h"
@@ -14,12 +17,21 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSettings>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include <functional>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -141,6 +153,70 @@ TEST_F(AppTest, MenusFollowTheCommandTable) {
         EXPECT_TRUE(app.route(id));
 }
 
+// The menu that is open now, or null.
+QMenu* openMenu() {
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+TEST_F(AppTest, MenusOpenAndMoveFromTheKeyboard) {
+    ASSERT_TRUE(app.InitInstance({}));
+    CMainFrame* frame = app.mainFrame();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+
+    QTest::keyClick(frame, Qt::Key_F, Qt::AltModifier);
+    ASSERT_TRUE(openMenu());
+    EXPECT_EQ(openMenu()->title(), "&File");
+    QTest::keyClick(openMenu(), Qt::Key_Right);
+    ASSERT_TRUE(openMenu());
+    EXPECT_EQ(openMenu()->title(), "&Edit");
+    QTest::keyClick(openMenu(), Qt::Key_Escape);
+    QTest::keyClick(frame, Qt::Key_Escape);
+
+    // A command without a key of its own, through the menus' access keys: New Window.
+    QTest::keyClick(frame, Qt::Key_W, Qt::AltModifier);
+    ASSERT_TRUE(openMenu());
+    EXPECT_EQ(openMenu()->title(), "&Window");
+    QTest::keyClick(openMenu(), Qt::Key_N);
+    settle();
+    EXPECT_FALSE(openMenu());
+    EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 2);
+}
+
+TEST_F(AppTest, TheWindowMenuListsTheWindowsToSwitchBetween) {
+    const std::string odd = dir.file("a&b.txt");
+    spit(odd, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
+    ASSERT_TRUE(app.InitInstance({}));
+    ASSERT_TRUE(app.OpenDocumentFile(odd));
+    app.OnWindowNew();
+    QMenu* window = nullptr;
+    for (QAction* a : app.mainFrame()->menuBar()->actions())
+        if (a->text() == "&Window")
+            window = a->menu();
+    ASSERT_TRUE(window);
+
+    const auto listed = [window] {
+        emit window->aboutToShow();
+        QStringList items;
+        for (QAction* a : window->actions())
+            if (a->text().startsWith('&') && a->text()[1].isDigit())
+                items << a->text() + (a->isChecked() ? "*" : "");
+        return items;
+    };
+    EXPECT_EQ(listed(), (QStringList{"&1 Network1", "&2 a&&b.txt:1", "&3 a&&b.txt:2*"}));
+    for (QAction* a : window->actions())
+        if (a->text().startsWith("&1"))
+            a->trigger();
+    EXPECT_EQ(app.activeView()->GetDocument()->GetTitle(), "Network1");
+    EXPECT_EQ(listed(), (QStringList{"&1 Network1*", "&2 a&&b.txt:1", "&3 a&&b.txt:2"}));
+
+    for (int i = 0; i < 8; ++i)
+        app.route(ID_FILE_NEW);
+    const QStringList eleven = listed();
+    EXPECT_EQ(eleven.size(), 9);
+    EXPECT_EQ(window->actions().back()->text(), "&More Windows...");
+}
+
 TEST_F(AppTest, OpensTheFileNamedOnTheCommandLineOrSaysWhyNot) {
     ASSERT_TRUE(app.InitInstance({QString::fromStdString(kSample)}));
     EXPECT_EQ(title(), "NetQuill - corridor-work-zone.txt");
@@ -152,6 +228,88 @@ TEST_F(AppTest, OpensTheFileNamedOnTheCommandLineOrSaysWhyNot) {
     EXPECT_FALSE(failing.InitInstance({QString::fromStdString(dir.file("missing.txt"))}));
     ASSERT_EQ(other.asked.size(), 1u);
     EXPECT_NE(other.asked[0].text.find("missing.txt"), std::string::npos);
+}
+
+TEST_F(AppTest, EveryFileOnTheCommandLineOpensInItsOwnWindow) {
+    const CommandLine line =
+        parseCommandLine({"vantry", QString::fromStdString(kSample), "second.txt"});
+    EXPECT_EQ(line.action, CommandLine::Action::Run);
+    EXPECT_EQ(line.files, (QStringList{QString::fromStdString(kSample), "second.txt"}));
+    EXPECT_EQ(parseCommandLine({"vantry", "--help"}).action, CommandLine::Action::Help);
+    EXPECT_TRUE(parseCommandLine({"vantry", "-h"}).text.contains("[FILE...]"));
+    EXPECT_EQ(parseCommandLine({"vantry", "--version"}).action, CommandLine::Action::Version);
+    const CommandLine wrong = parseCommandLine({"vantry", "--frobnicate"});
+    EXPECT_EQ(wrong.action, CommandLine::Action::Error);
+    EXPECT_TRUE(wrong.text.contains("frobnicate")) << wrong.text.toStdString();
+
+    const std::string second = dir.file("second.txt");
+    spit(second, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
+    ASSERT_TRUE(app.InitInstance({QString::fromStdString(kSample), QString::fromStdString(second),
+                                  QString::fromStdString(dir.file("missing.txt"))}));
+    ASSERT_EQ(app.documents().size(), 2u);
+    EXPECT_EQ(app.mainFrame()->mdiArea()->subWindowList().size(), 2);
+    EXPECT_EQ(title(), "NetQuill - second.txt");
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_NE(prompter.asked[0].text.find("missing.txt"), std::string::npos);
+}
+
+TEST_F(AppTest, AMaximisedWindowsTitleStandsOnceInBrackets) {
+    ASSERT_TRUE(app.InitInstance({}));
+    app.activeFrame()->showMaximized();
+    settle();
+    EXPECT_EQ(title(), "NetQuill - [Network1]");
+    app.route(ID_FILE_NEW);
+    settle();
+    EXPECT_EQ(title(), "NetQuill - [Network2]");
+    app.activeFrame()->showNormal();
+    settle();
+    EXPECT_EQ(title(), "NetQuill - Network2");
+}
+
+TEST_F(AppTest, PasteFollowsTheClipboardAndAboutShowsTheVersion) {
+    ASSERT_TRUE(app.InitInstance({}));
+    QGuiApplication::clipboard()->clear();
+    settle();
+    EXPECT_FALSE(enabled(ID_EDIT_PASTE));
+    // Another program copies a network.
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"KXNetwork\""),
+                  "KX101\n0 0\n1 1\nEndNodes\n1 2 2 1400 1.000 50 190 I M \nEndLinks\n");
+    QGuiApplication::clipboard()->setMimeData(data);
+    settle();
+    EXPECT_TRUE(enabled(ID_EDIT_PASTE));
+
+    CAboutDlg about;
+    const auto* version = about.findChild<QLabel*>("version");
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->text(), QStringLiteral("Version " VANTRY_VERSION));
+}
+
+TEST_F(AppTest, FileFailuresShowTheErrorIconAndDecliningAWorkbookSaysNothingMore) {
+    ASSERT_TRUE(app.InitInstance({}));
+    EXPECT_FALSE(app.OpenDocumentFile(dir.file("missing.txt")));
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].icon, Prompter::Icon::Stop);
+
+    const std::string workbook = dir.file("other.xls");
+    edit();
+    prompter.paths.push_back(workbook);
+    app.route(ID_FILE_SAVE_AS);
+    ASSERT_TRUE(app.closeAllDocuments());
+    settle();
+    {
+        CExcelWrapper excel;
+        excel.OpenWorkbook(workbook);
+        excel.SelectSheet("Sheet1");
+        excel.SetCell(0, 0, CellValue::text("not a network"));
+        excel.SaveWorkbook();
+    }
+    prompter.asked.clear();
+    prompter.yesNo.push_back(false);
+    EXPECT_FALSE(app.OpenDocumentFile(workbook));
+    ASSERT_EQ(prompter.asked.size(), 1u) << prompter.asked.back().text;
+    EXPECT_EQ(prompter.asked[0].kind, "yesno");
+    EXPECT_EQ(prompter.asked[0].icon, Prompter::Icon::Question);
 }
 
 TEST_F(AppTest, AFileNamedRelativelyIsSavedWhereItWasFoundAfterOtherFilesAreOpened) {
@@ -297,6 +455,24 @@ TEST_F(AppTest, RecentFilesKeepTheFourNewest) {
     EXPECT_EQ(app.mainFrame()->action(ID_FILE_MRU_FIRST)->text().toStdString(),
               "&1 " + dir.file("net4.txt"));
 
+    // A '&' in a path is shown, not taken as an access key; a long path is shortened in the
+    // middle, and its item still opens the whole path.
+    const std::string deep = dir.file(std::string(120, 'x') + "/R&D plan.txt");
+    std::filesystem::create_directories(std::filesystem::path(deep).parent_path());
+    spit(deep, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
+    ASSERT_TRUE(app.OpenDocumentFile(deep));
+    app.closeAllDocuments();
+    settle();
+    const QString shown = app.mainFrame()->action(ID_FILE_MRU_FIRST)->text();
+    EXPECT_TRUE(shown.startsWith("&1 ")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("/R&&D plan.txt")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_LT(shown.size(), 100);
+    EXPECT_EQ(shown.count("&&"), 1);
+    app.route(ID_FILE_MRU_FIRST);
+    ASSERT_EQ(app.documents().size(), 1u);
+    EXPECT_EQ(app.documents().front()->GetPathName(), deep);
+
     CVantryApp later(&prompter);
     ASSERT_TRUE(later.InitInstance({}, false));
     EXPECT_EQ(later.recentFiles(), app.recentFiles());
@@ -335,6 +511,80 @@ TEST_F(AppTest, PrintingGivesOnePageTurnedToTheNetworksShape) {
          at = pdf.find("/Type /Page\n", at + 1))
         ++pages;
     EXPECT_EQ(pages, 1u);
+}
+
+// Runs a long task on a thread of its own, then does what the user does while the task has read
+// everything and the interface has not yet taken it.
+class LoadWatcher : public ScriptedPrompter {
+public:
+    std::function<void()> meanwhile;
+    void runLongTask(const std::string&, const std::function<void()>& task) override {
+        std::thread worker(task);
+        worker.join();
+        if (meanwhile)
+            meanwhile();
+    }
+};
+
+TEST_F(AppTest, AWindowResizedOrClosedDuringATigerLoadDrawsTheOldDataAndStaysOpen) {
+    LoadWatcher watcher;
+    CVantryApp shell(&watcher);
+    ASSERT_TRUE(shell.InitInstance({}));
+    CVantryView* view = shell.activeView();
+    CVantryDoc* doc = view->GetDocument();
+    CChildFrame* frame = shell.activeFrame();
+    bool checked = false;
+    watcher.meanwhile = [&] {
+        EXPECT_FALSE(doc->tiger().hasChains()) << "the document's data changed off its thread";
+        frame->resize(frame->size() / 2);
+        settle();
+        EXPECT_FALSE(frame->close());
+        EXPECT_FALSE(shell.mainFrame()->close());
+        settle();
+        checked = true;
+    };
+    watcher.paths.push_back(std::string(VANTRY_TEST_DATA) + "/tiger/TGR99001.RT1");
+    shell.route(ID_LOAD_TIGER_DATA);
+    settle();
+    ASSERT_TRUE(checked);
+    ASSERT_EQ(shell.documents().size(), 1u);
+    EXPECT_EQ(shell.activeFrame(), frame);
+    EXPECT_TRUE(doc->tiger().hasChains());
+    EXPECT_TRUE(view->showTiger);
+    EXPECT_TRUE(frame->close()) << "closes once the load is over";
+    settle();
+    EXPECT_TRUE(shell.documents().empty());
+}
+
+TEST_F(AppTest, TheGuideStaysUsableBesideADialogAndClosesWithTheProgram) {
+    ASSERT_TRUE(app.InitInstance({}));
+    app.route(ID_HELP_FINDER);
+    QTextBrowser* guide = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* b = qobject_cast<QTextBrowser*>(w); b && b->isVisible())
+            guide = b;
+    ASSERT_TRUE(guide);
+    guide->resize(240, 120);
+    settle();
+
+    // While the About box is up, the guide still takes keys from the window system.
+    bool scrolled = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* about = QApplication::activeModalWidget();
+        guide->setFocus();
+        guide->verticalScrollBar()->setValue(0);
+        QTest::keyClick(guide->windowHandle(), Qt::Key_Space);
+        scrolled = guide->verticalScrollBar()->value() > 0;
+        if (about)
+            about->close();
+    });
+    app.route(ID_APP_ABOUT);
+    EXPECT_TRUE(scrolled);
+
+    app.route(ID_APP_EXIT);
+    settle();
+    EXPECT_FALSE(app.mainFrame()->isVisible());
+    EXPECT_FALSE(guide->isVisible());
 }
 
 TEST(Help, EachRequestOpensItsTopicAndAMissingGuideIsLookedForOnce) {

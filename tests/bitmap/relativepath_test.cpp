@@ -83,6 +83,13 @@ TEST(MakeRelativePath, StartsFromTheDocumentsFolder) {
         {R"(C:\nets\net.txt)", R"(C:\nets/maps\x.bmp)", R"(..\nets/maps\x.bmp)"},
         // Stored paths from systems with '/' separators.
         {R"(\home\ann\nets\net.txt)", R"(\home\ann\maps\area.bmp)", R"(..\maps\area.bmp)"},
+#if !defined(_WIN32) && !defined(__APPLE__)
+        // Where file names tell case apart, Data and data are two folders.
+        {R"(\srv\proj\Data\net.txt)", R"(\srv\proj\data\maps\a.bmp)", R"(..\data\maps\a.bmp)"},
+        {R"(\srv\proj\Data\net.txt)", R"(\srv\proj\Data\maps\a.bmp)", R"(maps\a.bmp)"},
+#else
+        {R"(\srv\proj\Data\net.txt)", R"(\srv\proj\data\maps\a.bmp)", R"(maps\a.bmp)"},
+#endif
     };
     for (const auto& c : cases)
         EXPECT_EQ(MakeRelativePath(c.document, c.path), c.expected)

@@ -1,11 +1,19 @@
 #include "dialogs/bitmapdlg.h"
+#include "dialogs/qtprompter.h"
 #include "support/scriptedprompter.h"
 #include "support/solidbmp.h"
 #include "support/testdir.h"
 #include "support/toolkit.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 
+#include <clocale>
+#include <cstdlib>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -22,6 +30,21 @@ protected:
     }
     QString box(const CBitmapDlg& dlg, const char* name) {
         return dlg.findChild<QLineEdit*>(QString::fromLatin1(name))->text();
+    }
+    QPushButton* button(const CBitmapDlg& dlg, const QString& text) {
+        for (QPushButton* b : dlg.findChildren<QPushButton*>())
+            if (b->text().remove('&') == text)
+                return b;
+        return nullptr;
+    }
+    // The dialog on screen, its path box holding the text with the focus in it.
+    void typePath(CBitmapDlg& dlg, const QString& text) {
+        dlg.show();
+        dlg.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+        auto* path = dlg.findChild<QLineEdit*>("path");
+        path->setFocus(Qt::MouseFocusReason);
+        path->setText(text);
     }
 
     TestDir dir;
@@ -75,7 +98,8 @@ TEST_F(BitmapDialog, UnreadableFilesAreReportedAndBadNumbersKeepTheDialogOpen) {
     EXPECT_EQ(prompter.asked[0].text.rfind("Cannot read bitmap \"" + start.path + "\".\n", 0), 0u);
     EXPECT_TRUE(dlg.preview().isNull());
 
-    dlg.loadIntoDialog(QString::fromStdString(dir.file("absent.bmp")));
+    dlg.findChild<QLineEdit*>("path")->setText(QString::fromStdString(dir.file("absent.bmp")));
+    dlg.pathEditingFinished();
     EXPECT_EQ(prompter.asked.back().text,
               "Cannot open \"" + dir.file("absent.bmp") + "\".\nFile Not Found.\n");
 
@@ -119,6 +143,103 @@ TEST_F(BitmapDialog, APathStoredInCodePage1252OpensThatFileAndKeepsItsBytes) {
     path->setText(path->text() + QLatin1Char(' '));
     dlg.accept();
     EXPECT_EQ(dlg.choice().path, creme);
+}
+
+TEST_F(BitmapDialog, ButtonsActWithoutLoadingThePathFirstAndOkLoadsItOnce) {
+    BitmapChoice start;
+    start.path = picture(64, 32);
+    start.worldWidth = 2;
+    const QString absent = QString::fromStdString(dir.file("absent.bmp"));
+    {
+        CBitmapDlg dlg(start, prompter);
+        typePath(dlg, absent);
+        QTest::mouseClick(button(dlg, "Cancel"), Qt::LeftButton);
+        EXPECT_EQ(dlg.result(), QDialog::Rejected);
+        EXPECT_TRUE(prompter.asked.empty());
+    }
+    {
+        CBitmapDlg dlg(start, prompter);
+        typePath(dlg, absent);
+        prompter.paths.push_back(std::nullopt);
+        QTest::mouseClick(button(dlg, "Browse..."), Qt::LeftButton);
+        ASSERT_EQ(prompter.asked.size(), 1u);
+        EXPECT_EQ(prompter.asked[0].kind, "open") << "no message before the file dialog";
+        prompter.asked.clear();
+    }
+    {
+        // OK loads the typed file itself and says once why it cannot; pressed again, it closes.
+        CBitmapDlg dlg(start, prompter);
+        typePath(dlg, absent);
+        QTest::mouseClick(button(dlg, "OK"), Qt::LeftButton);
+        ASSERT_EQ(prompter.asked.size(), 1u);
+        EXPECT_EQ(prompter.asked[0].text.rfind("Cannot open", 0), 0u);
+        EXPECT_TRUE(dlg.isVisible());
+        QTest::mouseClick(button(dlg, "OK"), Qt::LeftButton);
+        EXPECT_EQ(prompter.asked.size(), 1u);
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        prompter.asked.clear();
+    }
+    {
+        // Leaving the box from the keyboard loads what it holds.
+        CBitmapDlg dlg(start, prompter);
+        typePath(dlg, QString::fromStdString(picture(80, 40)));
+        QTest::keyClick(dlg.findChild<QLineEdit*>("path"), Qt::Key_Tab);
+        EXPECT_EQ(box(dlg, "bitmapWidth"), "80");
+        EXPECT_TRUE(prompter.asked.empty());
+    }
+}
+
+TEST_F(BitmapDialog, NumbersReadAndShowAlikeInEveryLocale) {
+    // A locale that writes two and a half as "2,5", built for this test.
+    const std::string locales = dir.file("locales");
+    std::filesystem::create_directories(locales);
+    [[maybe_unused]] const int built = std::system(
+        ("localedef -i de_DE -f UTF-8 " + locales + "/de_DE.UTF-8 2>/dev/null").c_str());
+    setenv("LOCPATH", locales.c_str(), 1);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+        unsetenv("LOCPATH");
+        GTEST_SKIP() << "no locale with a decimal comma";
+    }
+    struct Restore {
+        ~Restore() {
+            std::setlocale(LC_NUMERIC, "C");
+            unsetenv("LOCPATH");
+        }
+    } restore;
+
+    BitmapChoice start;
+    start.path = picture(640, 480);
+    start.worldWidth = 2.5f;
+    start.left = 0.5f;
+    CBitmapDlg dlg(start, prompter);
+    EXPECT_EQ(box(dlg, "worldWidth"), "2.5");
+    EXPECT_EQ(box(dlg, "ratio"), "256");
+    EXPECT_EQ(box(dlg, "left"), "0.5");
+    dlg.findChild<QLineEdit*>("worldWidth")->setText("1.25");
+    dlg.worldWidthEditingFinished();
+    EXPECT_EQ(box(dlg, "ratio"), "512");
+    dlg.accept();
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_FLOAT_EQ(dlg.choice().worldWidth, 1.25f);
+    EXPECT_FLOAT_EQ(dlg.choice().left, 0.5f);
+    EXPECT_EQ(dlg.choice().width, 640);
+    EXPECT_TRUE(prompter.asked.empty());
+}
+
+TEST(BitmapBrowse, TheFileDialogAsksForABitmapFile) {
+    toolkit();
+    QtPrompter prompter;
+    QString title, suffix;
+    QTimer::singleShot(0, [&] {
+        if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            title = d->windowTitle();
+            suffix = d->defaultSuffix();
+            d->reject();
+        }
+    });
+    EXPECT_FALSE(prompter.chooseBitmapFile());
+    EXPECT_EQ(title, "Select Bitmap File");
+    EXPECT_EQ(suffix, "bmp");
 }
 
 } // namespace

@@ -186,7 +186,7 @@ TEST_F(DocumentTest, FailedSaveIsReportedAndKeepsPathAndModifiedFlag) {
     prompter.paths.push_back(dir.file("typed-without-extension"));
     EXPECT_FALSE(doc.DoSave(std::nullopt));
     ASSERT_EQ(prompter.asked.back().kind, "message");
-    EXPECT_EQ(prompter.asked.back().icon, Prompter::Icon::Exclamation);
+    EXPECT_EQ(prompter.asked.back().icon, Prompter::Icon::Stop);
     EXPECT_NE(prompter.asked.back().text.find("typed-without-extension"), std::string::npos);
     EXPECT_EQ(doc.GetPathName(), dir.file("first.txt"));
     EXPECT_TRUE(doc.IsModified());
@@ -487,6 +487,39 @@ TEST_F(DocumentTest, LoadBitmapPlacesThePictureAndIsOneUndoStep) {
     EXPECT_FALSE(doc.background().loaded());
     doc.OnEditUndo();
     EXPECT_EQ(doc.network().bitmapPath(), "wide.bmp");
+}
+
+TEST_F(DocumentTest, LoadBitmapKeepsAPicturesHeightAndAnUntouchedStoredPath) {
+    // Fewer pixels than miles: the rounded ratio is 0, and the picture's proportions place it.
+    spit(dir.file("small.bmp"), solidBmp(640, 480, 0, 0, 0));
+    BitmapChoice choice;
+    choice.path = dir.file("small.bmp");
+    choice.worldWidth = 2000.0f;
+    choice.bottom = 1.0f;
+    choice.width = 640;
+    choice.height = 480;
+    prompter.bitmaps.push_back(choice);
+    doc.execute(ID_LOAD_BITMAP);
+    EXPECT_FLOAT_EQ(doc.network().bitmapRect().top, 1501.0f);
+
+    // A network never saved keeps a relative path it was given when the user leaves it alone.
+    doc.network().setBitmap("small.bmp", WorldRect{3.0f, 0.0f, 0.0f, 4.0f});
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    prompter.asked.clear();
+    BitmapChoice same;
+    same.path = "small.bmp";
+    same.worldWidth = 4.0f;
+    same.width = 640;
+    same.ratio = 160;
+    same.height = 480;
+    prompter.bitmaps.push_back(same);
+    doc.execute(ID_LOAD_BITMAP);
+    std::filesystem::current_path(here);
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text, "small.bmp") << "the dialog got the path as stored";
+    EXPECT_EQ(doc.network().bitmapPath(), "small.bmp");
+    EXPECT_TRUE(doc.background().loaded());
 }
 
 TEST_F(DocumentTest, LoadTigerDataTellsTheViewsAndRefusesOtherNames) {

@@ -2,6 +2,8 @@
 #include "tiger_test_support.h"
 
 #include <gmock/gmock.h>
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -433,6 +435,15 @@ TEST(TigerData, TheFirstLoadFixesTheOriginAndEveryLoadWidensTheExtent) {
     EXPECT_FLOAT_EQ(data.tigerExtent().right, 51.75007928f);
     EXPECT_EQ(data.store().chains().size(), 3u);
     EXPECT_EQ(data.TigerToWorld({60000000, 1000000}), (WorldPoint{0.0f, 0.0f}));
+
+    // A copy (a load's working copy) draws from its own chains, whatever becomes of the original.
+    auto original = std::make_unique<TigerData>(data);
+    const TigerData copy = *original;
+    original.reset();
+    ASSERT_EQ(copy.worldChains().size(), copy.store().chains().size());
+    auto wc = copy.worldChains().begin();
+    for (const auto& [tlid, chain] : copy.store().chains())
+        EXPECT_EQ((wc++)->chain, &chain) << tlid;
 }
 
 struct WorldCase {

@@ -1,8 +1,10 @@
 #include "document/vantrydoc.h"
+#include "model/editing.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "support/toolkit.h"
 #include "view/hittest.h"
+#include "view/layers.h"
 #include "view/vantryview.h"
 
 #include <gtest/gtest.h>
@@ -102,6 +104,40 @@ TEST(NearestNode, StrictlyWithinTheToleranceAndTheEarlierOnATie) {
     const WorldPoint snapped = SnapToNode(net, {0.9f, 0.1f}, 100.0f);
     EXPECT_EQ(snapped, (WorldPoint{0.9f, 0.1f})) << "14 units is 0.14 miles at scale 100";
     EXPECT_EQ(SnapToNode(net, {0.95f, 0.05f}, 100.0f), (WorldPoint{1.0f, 0.0f}));
+}
+
+} // namespace
+
+namespace {
+
+// The editor's views and vantry-cli take their layers, colours and extent from one place.
+TEST(DocumentLayers, ShowOnlyWhatIsLoadedAndWidenTheExtentByIt) {
+    SingletonPtr<UserDefinedSettings> settings;
+    settings->persistOnExit = false;
+    settings->backColor.value = 0x102030;
+    CVantryDoc doc;
+    createNodeAt(doc.network(), {1.0f, 1.0f});
+    createNodeAt(doc.network(), {2.0f, 3.0f});
+    doc.network().recomputeBounds();
+    const WorldRect network = doc.network().bounds();
+
+    const LayerVisibility everything{false, false, true, true};
+    RenderOptions o = documentRenderOptions(doc, everything, false);
+    EXPECT_EQ(o.bitmap, nullptr) << "switched on, but no picture is loaded";
+    EXPECT_EQ(o.tiger, nullptr);
+    EXPECT_FALSE(o.showGrid);
+    EXPECT_FALSE(o.showNumbers);
+    EXPECT_EQ(o.backColor, 0x102030u);
+    EXPECT_EQ(documentExtent(doc, everything), network);
+
+    ASSERT_TRUE(doc.loadTigerData(std::string(VANTRY_TEST_DATA) + "/tiger/TGR99001.RT1"));
+    o = documentRenderOptions(doc, everything, true);
+    EXPECT_EQ(o.tiger, &doc.tiger());
+    EXPECT_TRUE(o.printing);
+    WorldRect both = network;
+    both.unite(doc.tiger().tigerExtent());
+    EXPECT_EQ(documentExtent(doc, everything), both);
+    EXPECT_EQ(documentExtent(doc, LayerVisibility{}), network) << "the layer is hidden";
 }
 
 } // namespace

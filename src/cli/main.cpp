@@ -1,4 +1,4 @@
-#include "app/vantrycli.h"
+#include "cli/vantrycli.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 

@@ -1,9 +1,10 @@
-#include "app/vantrycli.h"
+#include "cli/vantrycli.h"
 
 #include "document/vantrydoc.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "tiger/autopopulate.h"
+#include "view/layers.h"
 #include "view/renderer.h"
 
 #include <QBuffer>
@@ -303,8 +304,7 @@ std::unique_ptr<QGuiApplication> startToolkit() {
 
 // The background the user asked to see must be shown: a picture that is missing, cannot be read
 // or has no width in the world is an error, with the reason the editor would have shown.
-bool showBackground(const CVantryDoc& doc, const CliPrompter& prompter, RenderOptions& options,
-                    WorldRect& extent, std::ostream& err) {
+bool canShowBackground(const CVantryDoc& doc, const CliPrompter& prompter, std::ostream& err) {
     const Network& net = doc.network();
     if (net.bitmapPath().empty())
         return true;
@@ -320,10 +320,6 @@ bool showBackground(const CVantryDoc& doc, const CliPrompter& prompter, RenderOp
             << "\": the network gives it no width in the world.\n";
         return false;
     }
-    options.bitmap = &doc.background();
-    options.bitmapRect = net.bitmapRect();
-    options.pixelsPerMile = doc.pixelsPerMile();
-    extent.unite(net.bitmapRect());
     return true;
 }
 
@@ -366,8 +362,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::optional<float> scale;
     std::optional<WorldPoint> center;
     std::string tigerFile;
-    bool background = false;
-    RenderOptions options;
+    LayerVisibility layers;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -395,15 +390,15 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 return usageError(err, "--repeat needs a positive whole number");
             ++i;
         } else if (a == "--no-grid") {
-            options.showGrid = false;
+            layers.grid = false;
         } else if (a == "--no-numbers") {
-            options.showNumbers = false;
+            layers.numbers = false;
         } else if (a == "--tiger") {
             if (!hasValue)
                 return usageError(err, "--tiger needs a record type 1 file");
             tigerFile = args[++i];
         } else if (a == "--background") {
-            background = true;
+            layers.bitmap = true;
         } else if (a.starts_with("--")) {
             return usageError(err, "unknown option " + a);
         } else {
@@ -420,18 +415,16 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     CVantryDoc doc(&prompter);
     if (!openNetwork(doc, files[0], err))
         return 1;
-    WorldRect extent = doc.network().bounds();
-    if (background && !showBackground(doc, prompter, options, extent, err))
+    if (layers.bitmap && !canShowBackground(doc, prompter, err))
         return 1;
     if (!tigerFile.empty()) {
         if (!loadTiger(doc, tigerFile, err))
             return 1;
-        options.tiger = &doc.tiger();
-        extent.unite(doc.tiger().tigerExtent());
+        layers.tiger = true;
     }
-    const UserDefinedSettings& settings = SingletonPtr<UserDefinedSettings>::instance();
-    options.backColor = settings.backColor.value;
-    options.gridPixels = settings.gridPixels.value;
+    // The same layers, colours and extent as an editor's view of the document.
+    const RenderOptions options = documentRenderOptions(doc, layers, false);
+    const WorldRect extent = documentExtent(doc, layers);
 
     // Exactly what a view of that client size shows, at one pixel per logical unit.
     ViewTransform transform;

@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# Drives the real editor under a virtual X server with a window manager and the real keyboard:
+# menus by their access keys, two files from the command line switched through the Window menu,
+# the maximised title, Exit with the user's guide open, and Load Bitmap confirmed with OK on a
+# network opened by its full path from another folder.
+# Usage: shell_e2e.sh VANTRY VANTRY_CLI [SCREENSHOT]
+set -euo pipefail
+vantry=$1
+cli=$2
+screenshot=${3:-}
+
+for tool in Xvfb xdotool openbox; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "$tool is missing (run scripts/install-deps.sh)" >&2
+        exit 1
+    fi
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+wm_pid=
+editor_pid=
+cleanup() {
+    [ -n "$editor_pid" ] && kill -9 "$editor_pid" 2>/dev/null || true
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/display")"
+export XDG_CONFIG_HOME="$work/config"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" && chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+wm_pid=$!
+sleep 1
+
+fail() {
+    echo "FAILED: $*" >&2
+    [ -n "$screenshot" ] && command -v import >/dev/null && import -window root "$screenshot" || true
+    [ -s "$work/editor.log" ] && sed 's/^/editor: /' "$work/editor.log" >&2
+    exit 1
+}
+
+start_editor() {
+    "$vantry" "$@" >"$work/editor.log" 2>&1 &
+    editor_pid=$!
+    for _ in $(seq 200); do
+        xdotool search --name "^NetQuill" >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    main=$(xdotool search --name "^NetQuill" | head -n1)
+    xdotool windowactivate --sync "$main" 2>/dev/null || true
+    sleep 1.5
+}
+
+title() {
+    xdotool getwindowname "$main"
+}
+
+# Waits up to about three seconds for the main window's title to read $1.
+expect_title() {
+    for _ in $(seq 30); do
+        [ "$(title)" = "$1" ] && return 0
+        sleep 0.1
+    done
+    fail "title is '$(title)', not '$1'"
+}
+
+wait_for_exit() {
+    for _ in $(seq 100); do kill -0 "$editor_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$editor_pid" 2>/dev/null && fail "$1"
+    editor_pid=
+}
+
+# The first window's title bar, once it is in front.
+child_title="600 139"
+empty='KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n'
+printf "$empty" >"$work/one.txt"
+printf "$empty" >"$work/two.txt"
+
+# ---- Two files; the Window menu's numbered entries switch between them; maximised title ----
+start_editor "$work/one.txt" "$work/two.txt"
+expect_title "NetQuill - two.txt"
+xdotool key alt+w
+sleep 0.5
+xdotool key 1
+expect_title "NetQuill - one.txt"
+xdotool key alt+w
+sleep 0.5
+xdotool key 2
+expect_title "NetQuill - two.txt"
+# Menus move left and right once open: from File to Window is four steps right.
+xdotool key alt+f
+sleep 0.3
+xdotool key Right Right Right Right
+sleep 0.3
+xdotool key 1
+expect_title "NetQuill - one.txt"
+# A double click on the active child window's title bar maximises it.
+xdotool mousemove $child_title click --repeat 2 --delay 80 1
+expect_title "NetQuill - [one.txt]"
+echo "two files, window list, maximised title: ok"
+
+# ---- File, Exit by the access keys -----------------------------------------------------------
+xdotool key alt+f
+sleep 0.5
+xdotool key x
+wait_for_exit "Alt+F, X did not end the editor"
+echo "Alt+F X exits: ok"
+
+# ---- Exit with the guide open ------------------------------------------------------------------
+start_editor "$work/one.txt"
+xdotool key F1
+for _ in $(seq 50); do
+    xdotool search --name "User's Guide" >/dev/null 2>&1 && break
+    sleep 0.1
+done
+xdotool search --name "User's Guide" >/dev/null 2>&1 || fail "F1 showed no guide"
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+sleep 0.5
+xdotool key alt+f
+sleep 0.5
+xdotool key x
+wait_for_exit "Exit left the editor running with the guide open"
+echo "Exit with the guide open: ok"
+
+# ---- Load Bitmap, OK, on a network opened from another folder ---------------------------------
+mkdir -p "$work/proj/maps" "$work/elsewhere"
+python3 - "$work/proj/maps/area.bmp" <<'PY'
+import struct, sys
+w, h = 64, 48
+row = bytes([50, 100, 200]) * w
+pad = (4 - len(row) % 4) % 4
+pixels = (row + bytes(pad)) * h
+header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+open(sys.argv[1], "wb").write(header + info + pixels)
+PY
+printf 'KX101\n0 0\nEndNodes\nEndLinks\nmaps\\area.bmp\n2.5 1 1 3\n' >"$work/proj/net.txt"
+cd "$work/elsewhere"
+start_editor "$work/proj/net.txt"
+cd - >/dev/null
+xdotool key alt+n
+sleep 0.5
+xdotool key b
+for _ in $(seq 50); do
+    xdotool search --name "^Load Bitmap$" >/dev/null 2>&1 && break
+    sleep 0.1
+done
+xdotool search --name "^Load Bitmap$" >/dev/null 2>&1 || fail "Network, Load Bitmap showed no dialog"
+sleep 0.5
+xdotool key Return
+sleep 1
+xdotool search --onlyvisible --name "^Vantry$" >/dev/null 2>&1 && fail "Load Bitmap showed a message"
+xdotool search --onlyvisible --name "^Load Bitmap$" >/dev/null 2>&1 && fail "OK left the dialog open"
+before=$(md5sum <"$work/proj/net.txt")
+xdotool key ctrl+s
+for _ in $(seq 100); do [ "$(md5sum <"$work/proj/net.txt")" != "$before" ] && break; sleep 0.1; done
+grep -q '^maps\\area.bmp$' "$work/proj/net.txt" || fail "the picture's path changed: $(cat "$work/proj/net.txt")"
+"$cli" convert "$work/proj/net.txt" "$work/check.txt" || fail "the saved network does not open"
+[ "$(tail -n1 "$work/check.txt")" = "2.500 1.000 1.000 3.000" ] ||
+    fail "the picture's rectangle changed: $(cat "$work/check.txt")"
+xdotool key alt+f
+sleep 0.5
+xdotool key x
+wait_for_exit "the editor did not quit after Load Bitmap"
+echo "Load Bitmap from another folder, OK: ok"
