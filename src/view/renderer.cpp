@@ -1,5 +1,7 @@
 #include "view/renderer.h"
 
+#include "model/drawsizes.h"
+
 #include "document/background.h"
 #include "tiger/tigerstore.h"
 
@@ -20,7 +22,7 @@
 
 namespace {
 
-constexpr int kNodeRadius = 9;
+constexpr int kNodeRadius = kNodeRadiusUnits;
 constexpr ColorRef kNodeFill = 0xB5B5B5;
 constexpr ColorRef kSelectedPen = 0xFF00FF;
 constexpr ColorRef kNodeNumber = 0x00FFFF;
@@ -431,7 +433,7 @@ void NetworkRenderer::drawLink(const Link& link, bool selected) {
     if (worldLength * transform_.scale < kShortestLink)
         return;
 
-    const int w = link.type() == None ? 2 : 4;
+    const int w = link.type() == None ? kLinkHalfWidthUnits / 2 : kLinkHalfWidthUnits;
     const auto [ea, eb] = LinkEndpoints(a, b, transform_.scale);
     const LogicalPoint p1 = transform_.WorldToLogical(ea);
     const LogicalPoint p2 = transform_.WorldToLogical(eb);

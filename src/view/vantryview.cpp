@@ -1,5 +1,6 @@
 #include "view/vantryview.h"
 
+#include "model/drawsizes.h"
 #include "model/editing.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
@@ -24,15 +25,6 @@
 #include <cstdio>
 #include <unordered_set>
 
-namespace {
-
-double screenPixelsPerLogical(const QWidget* w) {
-    // One logical unit is a hundredth of an inch of the screen.
-    return std::max(0.25, w->logicalDpiX() / 100.0);
-}
-
-} // namespace
-
 CVantryView::CVantryView(CVantryDoc* doc, QWidget* parent)
     : QAbstractScrollArea(parent), doc_(doc) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -45,26 +37,43 @@ CVantryView::CVantryView(CVantryDoc* doc, QWidget* parent)
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             [this](int action) { onBarAction(false, action); });
     viewport()->setMouseTracking(true);
+    // The wheel over a scroll bar must not scroll the map either.
+    horizontalScrollBar()->installEventFilter(this);
+    verticalScrollBar()->installEventFilter(this);
     tool_ = makeTool(ToolMode::Select, *this);
     viewport()->setCursor(toolCursor(ToolMode::Select));
     doc_->addView(this);
 }
 
 CVantryView::~CVantryView() {
+    releaseCapture();
     doc_->removeView(this);
+}
+
+double CVantryView::pixelsPerLogical() const {
+    // One logical unit is a hundredth of an inch of the screen.
+    return fixedPixelsPerLogical_ > 0 ? fixedPixelsPerLogical_
+                                      : std::max(0.25, logicalDpiX() / 100.0);
+}
+
+void CVantryView::setPixelsPerLogical(double factor) {
+    fixedPixelsPerLogical_ = factor;
+    rerender();
 }
 
 void CVantryView::OnInitialUpdate() {
     // The bitmap layer starts visible exactly when the document has an image loaded.
     showBitmap = doc_->background().loaded();
-    transform_.setClientSize(viewport()->width(), viewport()->height(),
-                             screenPixelsPerLogical(this));
+    transform_.setClientSize(viewport()->width(), viewport()->height(), pixelsPerLogical());
     ShowEntireNetwork();
 }
 
 void CVantryView::OnUpdate(DocumentObserver*, long hint) {
+    tool_->networkChanged();
     switch (hint) {
     case CVantryDoc::HintNetworkReplaced:
+        // Every object the drag was working on is gone: nothing may be moved or linked later.
+        CancelDrag();
         selection_.clear();
         clickedNode_ = nullptr;
         clickedLink_ = nullptr;
@@ -95,27 +104,12 @@ void CVantryView::dropStaleSelection() {
     const Network& net = doc_->network();
     const std::unordered_set<const Node*> nodes(net.nodes().begin(), net.nodes().end());
     const std::unordered_set<const Link*> links(net.links().begin(), net.links().end());
-    auto& sn = selection_.selectedNodes();
-    auto& sl = selection_.selectedLinks();
-    const std::size_t before = sn.size() + sl.size();
-    sn.erase(std::remove_if(sn.begin(), sn.end(), [&](Node* n) { return !nodes.count(n); }),
-             sn.end());
-    sl.erase(std::remove_if(sl.begin(), sl.end(), [&](Link* l) { return !links.count(l); }),
-             sl.end());
+    selection_.retain([&](const Node* n) { return nodes.count(n) != 0; },
+                      [&](const Link* l) { return links.count(l) != 0; });
     if (clickedNode_ && !nodes.count(clickedNode_))
         clickedNode_ = nullptr;
     if (clickedLink_ && !links.count(clickedLink_))
         clickedLink_ = nullptr;
-    if (sn.size() + sl.size() != before ||
-        (selection_.lastNode() && !nodes.count(selection_.lastNode())) ||
-        (selection_.lastLink() && !links.count(selection_.lastLink()))) {
-        const Selection kept = selection_;
-        selection_.clear();
-        for (Node* n : kept.selectedNodes())
-            selection_.addNode(n);
-        for (Link* l : kept.selectedLinks())
-            selection_.addLink(l);
-    }
 }
 
 WorldRect CVantryView::dataExtent() const {
@@ -146,8 +140,7 @@ RenderOptions CVantryView::renderOptions(bool printing) const {
 }
 
 void CVantryView::render() {
-    transform_.setClientSize(viewport()->width(), viewport()->height(),
-                             screenPixelsPerLogical(this));
+    transform_.setClientSize(viewport()->width(), viewport()->height(), pixelsPerLogical());
     if (transform_.isEmpty())
         return;
     updateScrollBars();
@@ -155,13 +148,13 @@ void CVantryView::render() {
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     std::string readout;
-    feedback_.clear();
     offscreen_ =
         renderToImage(doc_->network(), transform_, renderOptions(false), &selection_, &readout);
     if (busy)
         QApplication::restoreOverrideCursor();
     emit gridTextChanged(QString::fromStdString(readout));
-    viewport()->update();
+    // The new image has no feedback on it; the running drag is drawn again from its state.
+    refreshFeedback();
 }
 
 void CVantryView::applyBar(bool horizontal, const ScrollBarState& state) {
@@ -273,28 +266,29 @@ void CVantryView::drawFeedback(QPainter& painter) const {
     }
 }
 
-void CVantryView::toggle(const Feedback& shape) {
-    const auto it = std::find(feedback_.begin(), feedback_.end(), shape);
-    if (it == feedback_.end())
-        feedback_.push_back(shape);
-    else
-        feedback_.erase(it);
+void CVantryView::addShape(const Feedback& shape) {
+    feedback_.push_back(shape);
+}
+
+void CVantryView::refreshFeedback() {
+    feedback_.clear();
+    tool_->drawFeedback();
     viewport()->update();
 }
 
 void CVantryView::XorLine(WorldPoint a, WorldPoint b, Qt::PenStyle style, int width) {
-    toggle({Feedback::Line, transform_.WorldToLogical(a), transform_.WorldToLogical(b), 0, style,
-            width});
+    addShape({Feedback::Line, transform_.WorldToLogical(a), transform_.WorldToLogical(b), 0, style,
+              width});
 }
 
 void CVantryView::XorRect(WorldPoint a, WorldPoint b) {
-    toggle({Feedback::Rect, transform_.WorldToLogical(a), transform_.WorldToLogical(b), 0,
-            Qt::DashLine, 1});
+    addShape({Feedback::Rect, transform_.WorldToLogical(a), transform_.WorldToLogical(b), 0,
+              Qt::DashLine, 1});
 }
 
 void CVantryView::XorCircle(WorldPoint p, int radius) {
     const LogicalPoint c = transform_.WorldToLogical(p);
-    toggle({Feedback::Circle, c, c, radius, Qt::DashLine, 1});
+    addShape({Feedback::Circle, c, c, radius, Qt::DashLine, 1});
 }
 
 void CVantryView::RubberLink(WorldPoint a, WorldPoint b) {
@@ -307,24 +301,19 @@ void CVantryView::RubberLink(WorldPoint a, WorldPoint b) {
         XorLine(a, b, Qt::DashLine, 1);
 }
 
-void CVantryView::MoveGhost(WorldPoint offset) {
-    std::unordered_set<const Node*> moving(selection_.selectedNodes().begin(),
-                                           selection_.selectedNodes().end());
+void CVantryView::MoveGhost(WorldPoint offset, const GhostLinks& ghost) {
     auto shifted = [&](const Node* n) {
         WorldPoint p = n->position();
-        if (moving.count(n)) {
+        if (ghost.moving.count(n)) {
             p.x += offset.x;
             p.y += offset.y;
         }
         return p;
     };
+    feedback_.reserve(feedback_.size() + ghost.moving.size() + ghost.links.size());
     for (const Node* n : selection_.selectedNodes())
-        XorCircle(shifted(n), 9);
-    for (const Link* l : doc_->network().links()) {
-        if (!l->fromNode() || !l->toNode())
-            continue;
-        if (!moving.count(l->fromNode()) && !moving.count(l->toNode()))
-            continue;
+        XorCircle(shifted(n), kNodeRadiusUnits);
+    for (const Link* l : ghost.links) {
         const auto [a, b] =
             LinkEndpoints(shifted(l->fromNode()), shifted(l->toNode()), transform_.scale);
         XorLine(a, b, Qt::DashLine, 1);
@@ -342,14 +331,56 @@ void CVantryView::focusInEvent(QFocusEvent* event) {
     emit commandStateChanged();
 }
 
+void CVantryView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    captureLost();
+}
+
+bool CVantryView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel &&
+        (watched == horizontalScrollBar() || watched == verticalScrollBar())) {
+        event->accept();
+        return true;
+    }
+    if (!grabbing_)
+        return QAbstractScrollArea::eventFilter(watched, event);
+    // Each of these takes the mouse away from the view, whether or not the toolkit's grab
+    // itself is taken over.
+    switch (event->type()) {
+    case QEvent::Show: {
+        const auto* w = qobject_cast<const QWidget*>(watched);
+        if (w && w->isWindow() && (w->windowType() == Qt::Popup || w->isModal()))
+            captureLost();
+        break;
+    }
+    case QEvent::WindowDeactivate:
+    case QEvent::WindowBlocked:
+        if (watched == window())
+            captureLost();
+        break;
+    case QEvent::ApplicationDeactivate:
+        captureLost();
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        const auto* w = qobject_cast<const QWidget*>(watched);
+        if (w && w != viewport() && !isAncestorOf(w))
+            captureLost();
+        break;
+    }
+    default:
+        break;
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
+}
+
 void CVantryView::wheelEvent(QWheelEvent* event) {
     // The wheel neither zooms nor scrolls the map.
     event->accept();
 }
 
 void CVantryView::ShowEntireNetwork() {
-    transform_.setClientSize(viewport()->width(), viewport()->height(),
-                             screenPixelsPerLogical(this));
+    transform_.setClientSize(viewport()->width(), viewport()->height(), pixelsPerLogical());
     transform_.ShowEntireNetwork(dataExtent());
     OnUpdate(nullptr, CVantryDoc::HintRedraw);
 }
@@ -426,16 +457,15 @@ bool CVantryView::execute(int id) {
         return true;
     switch (id) {
     case ID_VIEW_ZOOM_IN_CENTER:
-        transform_.ZoomInToCenter(false);
+    case ID_VIEW_FINE_ZOOM_IN:
+        if (transform_.ZoomInToCenter(id == ID_VIEW_FINE_ZOOM_IN) && mode() == ToolMode::ZoomIn)
+            setTool(ToolMode::Select);
         break;
     case ID_VIEW_ZOOM_OUT_CENTER:
-        transform_.ZoomOutFromCenter(false);
-        break;
-    case ID_VIEW_FINE_ZOOM_IN:
-        transform_.ZoomInToCenter(true);
-        break;
     case ID_VIEW_FINE_ZOOM_OUT:
-        transform_.ZoomOutFromCenter(true);
+        if (transform_.ZoomOutFromCenter(id == ID_VIEW_FINE_ZOOM_OUT) &&
+            mode() == ToolMode::ZoomOut)
+            setTool(ToolMode::Select);
         break;
     case ID_VIEW_SHOW_ENTIRE_NETWORK:
         ShowEntireNetwork();
@@ -491,9 +521,11 @@ bool CVantryView::execute(int id) {
         showProperties();
         return true;
     case ID_EDIT_CLEAR:
+        CancelDrag();
         deleteSelection();
         return true;
     case ID_EDIT_CUT:
+        CancelDrag();
         copySelection();
         deleteSelection();
         return true;
@@ -501,6 +533,7 @@ bool CVantryView::execute(int id) {
         copySelection();
         return true;
     case ID_EDIT_PASTE:
+        CancelDrag();
         paste();
         return true;
     case ID_EDIT_COPY_IMAGE:
@@ -529,23 +562,56 @@ bool CVantryView::execute(int id) {
 }
 
 void CVantryView::setTool(ToolMode mode) {
+    // Whatever the old tool was doing ends here, without its edit.
+    tool_->abandon();
+    releaseCapture();
     tool_ = makeTool(mode, *this);
     viewport()->setCursor(toolCursor(mode));
-    captured_ = false;
+    refreshFeedback();
     emit commandStateChanged();
 }
 
 void CVantryView::chooseTool(ToolMode mode) {
-    CancelDrag();
-    repaintClean();
     setTool(this->mode() == mode ? ToolMode::Select : mode);
 }
 
 bool CVantryView::CancelDrag() {
     const bool cancelled = tool_->cancel();
-    if (cancelled)
-        captured_ = false;
+    if (cancelled) {
+        releaseCapture();
+        refreshFeedback();
+    }
     return cancelled;
+}
+
+bool CVantryView::captured() const {
+    return grabbing_ && QWidget::mouseGrabber() == viewport();
+}
+
+void CVantryView::takeCapture() {
+    if (!grabbing_) {
+        grabbing_ = true;
+        qApp->installEventFilter(this);
+    }
+    viewport()->grabMouse();
+}
+
+void CVantryView::releaseCapture() {
+    if (!grabbing_)
+        return;
+    grabbing_ = false;
+    qApp->removeEventFilter(this);
+    if (QWidget::mouseGrabber() == viewport())
+        viewport()->releaseMouse();
+}
+
+void CVantryView::captureLost() {
+    if (!grabbing_)
+        return;
+    releaseCapture();
+    tool_->abandon();
+    refreshFeedback();
+    emit commandStateChanged();
 }
 
 void CVantryView::escape() {
@@ -566,13 +632,8 @@ void CVantryView::selectOnly(Node* node, Link* link) {
         selection_.addNode(node);
 }
 
-void CVantryView::repaintClean() {
-    feedback_.clear();
-    viewport()->update();
-}
-
-void CVantryView::autoScrollTo(WorldPoint p) {
-    if (transform_.AutoScroll(transform_.WorldToLogical(p)))
+void CVantryView::autoScroll() {
+    if (transform_.AutoScroll(transform_.deviceToLogical(lastPointer_.x(), lastPointer_.y())))
         rerender();
 }
 
@@ -609,10 +670,16 @@ void CVantryView::showProperties() {
 
 void CVantryView::deleteSelection() {
     bool kept = false;
+    std::vector<Link*> links = selection_.selectedLinks();
+    std::vector<Node*> nodes = selection_.selectedNodes();
     doc_->edit([&](Network& net) {
-        kept = !::deleteSelection(net, selection_.selectedLinks(), selection_.selectedNodes());
+        kept = !::deleteSelection(net, links, nodes);
         return true;
     });
+    // Deleted objects leave the selection; nodes that still have links stay selected.
+    const std::unordered_set<const Node*> stay(nodes.begin(), nodes.end());
+    selection_.retain([&](const Node* n) { return stay.count(n) != 0; },
+                      [](const Link*) { return false; });
     if (!selection_.lastNode() || !selection_.contains(selection_.lastNode()))
         clickedNode_ = nullptr;
     clickedLink_ = nullptr;
@@ -677,7 +744,8 @@ void CVantryView::mousePress(QPointF pos, Qt::MouseButton button, MouseMods mods
     const WorldPoint p = worldAt(pos);
     if (button == Qt::LeftButton) {
         if (tool_->press(p, mods))
-            captured_ = true;
+            takeCapture();
+        refreshFeedback();
         emit commandStateChanged();
     } else if (button == Qt::RightButton && mode() == ToolMode::Select) {
         rightPress(p);
@@ -685,7 +753,11 @@ void CVantryView::mousePress(QPointF pos, Qt::MouseButton button, MouseMods mods
 }
 
 void CVantryView::rightPress(WorldPoint p) {
-    const Selection before = selection_;
+    // An object drag owns the selection until it ends; the right release will cancel it.
+    if (tool_->dragging()) {
+        rerender();
+        return;
+    }
     Selection probe;
     const bool hit = HitTest(doc_->network(), probe, p, transform_.scale, false);
     if (!hit) {
@@ -696,7 +768,7 @@ void CVantryView::rightPress(WorldPoint p) {
         Link* link = probe.lastLink();
         const bool isClicked = (node && node == clickedNode_) || (link && link == clickedLink_);
         if (!isClicked) {
-            const bool wasSelected = node ? before.contains(node) : before.contains(link);
+            const bool wasSelected = node ? selection_.contains(node) : selection_.contains(link);
             if (!wasSelected)
                 selectOnly(node, link);
             setClicked(node, link);
@@ -708,18 +780,22 @@ void CVantryView::rightPress(WorldPoint p) {
 void CVantryView::mouseMove(QPointF pos, MouseMods mods) {
     lastPointer_ = pos;
     setStatusExtra(std::string());
-    if (captured_)
+    if (captured()) {
         tool_->move(worldAt(pos), mods);
+        refreshFeedback();
+    }
 }
 
 void CVantryView::mouseRelease(QPointF pos, Qt::MouseButton button, MouseMods mods) {
     lastPointer_ = pos;
     const WorldPoint p = worldAt(pos);
     if (button == Qt::LeftButton) {
-        if (!captured_)
+        if (!captured())
             return;
         tool_->release(p, mods);
-        captured_ = tool_->keepsCapture();
+        if (!tool_->keepsCapture())
+            releaseCapture();
+        refreshFeedback();
         emit commandStateChanged();
         return;
     }
@@ -729,7 +805,6 @@ void CVantryView::mouseRelease(QPointF pos, Qt::MouseButton button, MouseMods mo
         setTool(ToolMode::Select);
     } else if (mode() == ToolMode::Distance) {
         setTool(ToolMode::Select);
-        repaintClean();
     } else if (mode() == ToolMode::Select) {
         if (auto menu = contextMenuAt(pos))
             menu->exec(viewport()->mapToGlobal(pos.toPoint()));
@@ -740,8 +815,12 @@ void CVantryView::mouseRelease(QPointF pos, Qt::MouseButton button, MouseMods mo
 
 void CVantryView::mouseDoubleClick(QPointF pos, Qt::MouseButton button, MouseMods) {
     lastPointer_ = pos;
-    if (button == Qt::LeftButton)
-        tool_->doubleClick(worldAt(pos));
+    if (button != Qt::LeftButton)
+        return;
+    tool_->doubleClick(worldAt(pos));
+    if (!tool_->keepsCapture())
+        releaseCapture();
+    refreshFeedback();
 }
 
 std::unique_ptr<QMenu> CVantryView::contextMenuAt(QPointF pos) {
