@@ -254,12 +254,17 @@ void CVantryView::drawFeedback(QPainter& painter) const {
         case Feedback::Line:
             painter.drawLine(device(shape.a), device(shape.b));
             break;
-        case Feedback::Rect:
-            painter.drawRect(QRectF(device(shape.a), device(shape.b)).normalized());
+        case Feedback::Rect: {
+            const QRectF r = QRectF(device(shape.a), device(shape.b)).normalized();
+            painter.drawRect(
+                QRectF(r.topLeft(), QSizeF(outlineSize(r.width()), outlineSize(r.height()))));
             break;
+        }
         case Feedback::Circle: {
             const double r = shape.radius * f;
-            painter.drawEllipse(device(shape.a), r, r);
+            const QPointF c = device(shape.a);
+            painter.drawEllipse(
+                QRectF(c.x() - r + 0.5, c.y() - r + 0.5, outlineSize(2 * r), outlineSize(2 * r)));
             break;
         }
         }

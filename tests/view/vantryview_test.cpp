@@ -52,9 +52,21 @@ TEST_F(ViewFeedback, ShapesInvertWhatIsBeneathAndTwoDrawingsCancel) {
     view.XorRect({-1.2f, -0.5f}, {-0.2f, 0.5f});
     frame = view.composedFrame();
     EXPECT_EQ(at(frame, -100, 0), at(clean, -100, 0)) << "the inside is left as it is";
-    // Dashes of the left side start at the top corner.
-    EXPECT_EQ(at(frame, -120, 50), qRgb(0, 0, 0));
-    EXPECT_EQ(at(frame, -121, 50), qRgb(255, 255, 255));
+    // The rectangle covers -120 to -20 across and 50 down to -50, without its right and
+    // bottom edge; the dashes start at the top left corner.
+    EXPECT_EQ(at(frame, -119, 50), qRgb(0, 0, 0));
+    EXPECT_EQ(at(frame, -120, 47), qRgb(0, 0, 0));
+    EXPECT_EQ(at(frame, -121, 47), qRgb(255, 255, 255));
+    EXPECT_EQ(at(frame, -119, 51), qRgb(255, 255, 255));
+    int right = INT32_MIN, bottom = INT32_MAX;
+    for (int x = -130; x <= -10; ++x)
+        for (int y = -60; y <= 60; ++y)
+            if (at(frame, x, y) == qRgb(0, 0, 0)) {
+                right = std::max(right, x);
+                bottom = std::min(bottom, y);
+            }
+    EXPECT_EQ(right, -21);
+    EXPECT_EQ(bottom, -49);
     view.XorRect({-1.2f, -0.5f}, {-0.2f, 0.5f});
     view.XorLine({0.0f, 1.0f}, {1.0f, 1.0f}, Qt::SolidLine, 1);
     EXPECT_EQ(view.composedFrame(), clean);
@@ -89,8 +101,28 @@ TEST_F(ViewFeedback, MoveGhostShowsTheSelectedNodesAndTheirLinksDisplaced) {
     ghost.links.push_back(doc.network().links()[0]);
     view.MoveGhost({0.0f, 1.0f}, ghost);
     const QImage frame = view.composedFrame();
-    EXPECT_EQ(at(frame, 109, 100), qRgb(0, 0, 0)) << "circle of radius 9 around the new place";
+    EXPECT_EQ(at(frame, 108, 100), qRgb(0, 0, 0)) << "circle of radius 9 around the new place";
+    EXPECT_EQ(at(frame, 109, 100), qRgb(255, 255, 255));
     EXPECT_EQ(at(frame, 100, 100), qRgb(255, 255, 255)) << "its inside is unchanged";
+}
+
+TEST_F(ViewFeedback, CirclesAreEighteenUnitsAcross) {
+    view.XorCircle({1.0f, 1.0f}, 9);
+    const QImage frame = view.composedFrame();
+    // From P - 9 to P + 8 both ways, as the node circles are drawn.
+    int left = INT32_MAX, right = INT32_MIN, top = INT32_MIN, bottom = INT32_MAX;
+    for (int x = 80; x <= 120; ++x)
+        for (int y = 80; y <= 120; ++y)
+            if (at(frame, x, y) == qRgb(0, 0, 0)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::max(top, y);
+                bottom = std::min(bottom, y);
+            }
+    EXPECT_EQ(left, 91);
+    EXPECT_EQ(right, 108);
+    EXPECT_EQ(top, 109);
+    EXPECT_EQ(bottom, 92);
 }
 
 TEST(NearestNode, StrictlyWithinTheToleranceAndTheEarlierOnATie) {
