@@ -11,5 +11,7 @@ constexpr int kNodeRadiusUnits = 9;
 constexpr float kPickUnits = 14.0f;
 // Below this a drag is a click.
 constexpr float kClickUnits = 5.0f;
+// Links shorter than this on screen are not drawn, neither on the map nor in a move ghost.
+constexpr float kShortestLinkUnits = 18.0f;
 // Half the width of a typed link's band (untyped links are half as wide).
 constexpr int kLinkHalfWidthUnits = 4;

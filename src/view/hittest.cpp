@@ -78,6 +78,8 @@ void SelectInRect(const Network& network, Selection& selection, WorldPoint a, Wo
         return;
     const WorldRect box{std::max(a.y, b.y), std::min(a.y, b.y), std::min(a.x, b.x),
                         std::max(a.x, b.x)};
+    // Room for everything up front: a rectangle around the whole network selects it all.
+    selection.reserve(nodesToo ? network.nodes().size() : 0, network.links().size());
     if (nodesToo)
         for (Node* n : network.nodes())
             if (box.contains(n->position()))

@@ -27,7 +27,7 @@ constexpr ColorRef kNodeFill = 0xB5B5B5;
 constexpr ColorRef kSelectedPen = 0xFF00FF;
 constexpr ColorRef kNodeNumber = 0x00FFFF;
 constexpr ColorRef kLinkNumberMask = 0xC0C0C0;
-constexpr float kShortestLink = 18.0f;
+constexpr float kShortestLink = kShortestLinkUnits;
 constexpr double kEndAngle = 0.39269875;
 // 8.5 points in hundredths of an inch.
 constexpr double kLabelFontHeight = 8.5 * 100.0 / 72.0;

@@ -28,6 +28,13 @@ void Selection::removeLink(Link* l) {
         links_.erase(std::find(links_.begin(), links_.end(), l));
 }
 
+void Selection::reserve(std::size_t moreNodes, std::size_t moreLinks) {
+    nodes_.reserve(nodes_.size() + moreNodes);
+    nodeSet_.reserve(nodeSet_.size() + moreNodes);
+    links_.reserve(links_.size() + moreLinks);
+    linkSet_.reserve(linkSet_.size() + moreLinks);
+}
+
 void Selection::clear() {
     nodes_.clear();
     links_.clear();

@@ -25,6 +25,8 @@ public:
     void removeNode(Node* n);
     void removeLink(Link* l);
     void clear();
+    // Makes room for that many more nodes and links.
+    void reserve(std::size_t moreNodes, std::size_t moreLinks);
     // Keeps only the objects the predicates accept, in their order; the last object is
     // forgotten when it is not kept.
     void retain(const std::function<bool(const Node*)>& keepNode,

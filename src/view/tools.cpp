@@ -138,12 +138,15 @@ private:
 
     std::unique_ptr<GhostLinks> ghostLinks() const {
         auto ghost = std::make_unique<GhostLinks>();
-        const auto& nodes = view_.selection().selectedNodes();
-        ghost->moving.insert(nodes.begin(), nodes.end());
-        for (const Link* l : view_.GetDocument()->network().links())
-            if (l->fromNode() && l->toNode() &&
-                (ghost->moving.count(l->fromNode()) || ghost->moving.count(l->toNode())))
-                ghost->links.push_back(l);
+        const Selection& sel = view_.selection();
+        for (const Link* l : view_.GetDocument()->network().links()) {
+            if (!l->fromNode() || !l->toNode())
+                continue;
+            const bool from = sel.contains(l->fromNode());
+            const bool to = sel.contains(l->toNode());
+            if (from || to)
+                ghost->links.push_back({l, from, to});
+        }
         return ghost;
     }
 

@@ -6,7 +6,6 @@
 
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 class CVantryDoc;
@@ -34,11 +33,15 @@ struct MouseMods {
     bool shift = false;
 };
 
-// The links drawn by a move ghost: those with at least one moving end, worked out once per drag
-// so that each move only draws them.
+// The links drawn by a move ghost: those with at least one moving end, and which of their ends
+// move, worked out once per drag so that each move only draws them.
 struct GhostLinks {
-    std::unordered_set<const Node*> moving;
-    std::vector<const Link*> links;
+    struct Entry {
+        const Link* link;
+        bool fromMoves;
+        bool toMoves;
+    };
+    std::vector<Entry> links;
 };
 
 // What a tool may use of the view it works in: the document, the selection, the transform,

@@ -232,41 +232,95 @@ void CVantryView::paintEvent(QPaintEvent* event) {
 
 QImage CVantryView::composedFrame() const {
     QImage frame = offscreen_.copy();
-    if (!feedback_.empty() && !frame.isNull()) {
-        QPainter painter(&frame);
-        drawFeedback(painter);
-    }
+    if (!feedback_.empty() && !frame.isNull())
+        drawFeedback(frame);
     return frame;
 }
 
-void CVantryView::drawFeedback(QPainter& painter) const {
+namespace {
+
+QPointF deviceOf(const ViewTransform& t, LogicalPoint p) {
+    return {std::floor(t.logicalToDeviceX(p.x) + 0.5), std::floor(t.logicalToDeviceY(p.y) + 0.5)};
+}
+
+QPen feedbackPen(Qt::PenStyle style, int width, double f) {
+    return QPen(Qt::white, std::max(1.0, std::round(width * f)), style);
+}
+
+// Draws a feedback circle of device radius r around device centre c.
+void drawCircle(QPainter& painter, QPointF c, double r) {
+    painter.drawEllipse(
+        QRectF(c.x() - r + 0.5, c.y() - r + 0.5, outlineSize(2 * r), outlineSize(2 * r)));
+}
+
+} // namespace
+
+const std::vector<QPoint>& CVantryView::circlePixels(int radius) const {
+    const double f = transform_.pixelsPerLogical();
+    if (circleRadius_ != radius || circleFactor_ != f) {
+        // The circle drawn once around a whole pixel: every circle centre is a whole pixel, so
+        // any other circle covers the same pixels moved by a whole number of pixels.
+        const int reach = static_cast<int>(std::ceil(radius * f)) + 4;
+        QImage stamp(2 * reach + 1, 2 * reach + 1, QImage::Format_RGB32);
+        stamp.fill(Qt::black);
+        QPainter painter(&stamp);
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.setPen(feedbackPen(Qt::DashLine, 1, f));
+        painter.setBrush(Qt::NoBrush);
+        drawCircle(painter, QPointF(reach, reach), radius * f);
+        painter.end();
+        circle_.clear();
+        for (int y = 0; y < stamp.height(); ++y)
+            for (int x = 0; x < stamp.width(); ++x)
+                if ((stamp.pixel(x, y) & 0xFFFFFF) != 0)
+                    circle_.emplace_back(x - reach, y - reach);
+        circleRadius_ = radius;
+        circleFactor_ = f;
+    }
+    return circle_;
+}
+
+void CVantryView::drawFeedback(QImage& frame) const {
+    // Circles are inverted pixel by pixel from one drawing: a ghost of tens of thousands of
+    // nodes then costs a few pixels each. Inverting is its own inverse and order does not
+    // matter, so the other shapes are drawn on top afterwards.
+    const int w = frame.width(), h = frame.height();
+    const bool direct =
+        frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32;
+    for (const Feedback& shape : feedback_) {
+        if (shape.kind != Feedback::Circle || !direct)
+            continue;
+        const QPointF c = deviceOf(transform_, shape.a);
+        const int cx = static_cast<int>(c.x()), cy = static_cast<int>(c.y());
+        for (const QPoint& d : circlePixels(shape.radius)) {
+            const int x = cx + d.x(), y = cy + d.y();
+            if (x >= 0 && x < w && y >= 0 && y < h)
+                reinterpret_cast<QRgb*>(frame.scanLine(y))[x] ^= 0x00FFFFFF;
+        }
+    }
+    QPainter painter(&frame);
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     const double f = transform_.pixelsPerLogical();
-    auto device = [&](LogicalPoint p) {
-        return QPointF(std::floor(transform_.logicalToDeviceX(p.x) + 0.5),
-                       std::floor(transform_.logicalToDeviceY(p.y) + 0.5));
-    };
     for (const Feedback& shape : feedback_) {
-        painter.setPen(QPen(Qt::white, std::max(1.0, std::round(shape.width * f)), shape.style));
+        if (shape.kind == Feedback::Circle && direct)
+            continue;
+        painter.setPen(feedbackPen(shape.style, shape.width, f));
         // Shapes are outlines only: the inside is left as it is.
         painter.setBrush(Qt::NoBrush);
         switch (shape.kind) {
         case Feedback::Line:
-            painter.drawLine(device(shape.a), device(shape.b));
+            painter.drawLine(deviceOf(transform_, shape.a), deviceOf(transform_, shape.b));
             break;
         case Feedback::Rect: {
-            const QRectF r = QRectF(device(shape.a), device(shape.b)).normalized();
+            const QRectF r =
+                QRectF(deviceOf(transform_, shape.a), deviceOf(transform_, shape.b)).normalized();
             painter.drawRect(
                 QRectF(r.topLeft(), QSizeF(outlineSize(r.width()), outlineSize(r.height()))));
             break;
         }
-        case Feedback::Circle: {
-            const double r = shape.radius * f;
-            const QPointF c = device(shape.a);
-            painter.drawEllipse(
-                QRectF(c.x() - r + 0.5, c.y() - r + 0.5, outlineSize(2 * r), outlineSize(2 * r)));
+        case Feedback::Circle:
+            drawCircle(painter, deviceOf(transform_, shape.a), shape.radius * f);
             break;
-        }
         }
     }
 }
@@ -307,20 +361,25 @@ void CVantryView::RubberLink(WorldPoint a, WorldPoint b) {
 }
 
 void CVantryView::MoveGhost(WorldPoint offset, const GhostLinks& ghost) {
-    auto shifted = [&](const Node* n) {
+    auto shifted = [&](const Node* n, bool moves) {
         WorldPoint p = n->position();
-        if (ghost.moving.count(n)) {
+        if (moves) {
             p.x += offset.x;
             p.y += offset.y;
         }
         return p;
     };
-    feedback_.reserve(feedback_.size() + ghost.moving.size() + ghost.links.size());
+    feedback_.reserve(feedback_.size() + selection_.nodeCount() + ghost.links.size());
     for (const Node* n : selection_.selectedNodes())
-        XorCircle(shifted(n), kNodeRadiusUnits);
-    for (const Link* l : ghost.links) {
-        const auto [a, b] =
-            LinkEndpoints(shifted(l->fromNode()), shifted(l->toNode()), transform_.scale);
+        XorCircle(shifted(n, true), kNodeRadiusUnits);
+    const float shortest = kShortestLinkUnits / transform_.scale;
+    for (const GhostLinks::Entry& e : ghost.links) {
+        const WorldPoint from = shifted(e.link->fromNode(), e.fromMoves);
+        const WorldPoint to = shifted(e.link->toNode(), e.toMoves);
+        // As on the map, a link too short to see is left out.
+        if (distance(from, to) < shortest)
+            continue;
+        const auto [a, b] = LinkEndpoints(from, to, transform_.scale);
         XorLine(a, b, Qt::DashLine, 1);
     }
 }

@@ -9,6 +9,7 @@
 
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <QPoint>
 
 #include <functional>
 #include <memory>
@@ -179,7 +180,9 @@ private:
     void escape();
     void chooseTool(ToolMode mode);
     void dropStaleSelection();
-    void drawFeedback(QPainter& painter) const;
+    void drawFeedback(QImage& frame) const;
+    // The pixels of a feedback circle of the given radius, relative to its centre pixel.
+    const std::vector<QPoint>& circlePixels(int radius) const;
 
     CVantryDoc* doc_;
     PropertyEditors* editors_ = nullptr;
@@ -196,4 +199,7 @@ private:
     ScrollBarState vState_;
     bool updatingBars_ = false;
     double fixedPixelsPerLogical_ = 0.0;
+    mutable std::vector<QPoint> circle_;
+    mutable int circleRadius_ = -1;
+    mutable double circleFactor_ = 0.0;
 };

@@ -324,8 +324,9 @@ TEST_P(LinkHead, BarbAndHeadSitWhereTheCornersPutThem) {
     EXPECT_EQ(at(image, 0, -3 - w), rgb(0, 0, 0)) << "the outer edge";
     EXPECT_EQ(at(image, 0, -4 - w), rgb(255, 255, 255));
     EXPECT_EQ(at(image, 0, -2), rgb(255, 255, 255));
-    if (w > 2)
+    if (w > 2) {
         EXPECT_EQ(at(image, 0, -5), c.fill) << "inside the band";
+    }
     EXPECT_EQ(at(image, 76, -4 - w), c.fill) << "inside the head, below the band";
     EXPECT_EQ(at(image, 84, -4 - w), rgb(255, 255, 255)) << "outside the barb's slanted edge";
     EXPECT_EQ(at(image, 91, -3), rgb(0, 0, 0)) << "the point at the drawn end";

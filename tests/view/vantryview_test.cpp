@@ -97,8 +97,7 @@ TEST_F(ViewFeedback, MoveGhostShowsTheSelectedNodesAndTheirLinksDisplaced) {
     createLink(doc.network(), a, b, LinkDefaults{});
     view.selection().addNode(b);
     GhostLinks ghost;
-    ghost.moving.insert(b);
-    ghost.links.push_back(doc.network().links()[0]);
+    ghost.links.push_back({doc.network().links()[0], false, true});
     view.MoveGhost({0.0f, 1.0f}, ghost);
     const QImage frame = view.composedFrame();
     EXPECT_EQ(at(frame, 108, 100), qRgb(0, 0, 0)) << "circle of radius 9 around the new place";
@@ -123,6 +122,27 @@ TEST_F(ViewFeedback, CirclesAreEighteenUnitsAcross) {
     EXPECT_EQ(right, 108);
     EXPECT_EQ(top, 109);
     EXPECT_EQ(bottom, 92);
+}
+
+TEST(SelectionOrder, KeepsTheOrderOfAddingThroughRemovalsAndRetains) {
+    Network net;
+    std::vector<Node*> nodes;
+    for (int i = 0; i < 6; ++i)
+        nodes.push_back(createNodeAt(net, {static_cast<float>(i), 0.0f}));
+    Selection sel;
+    for (int i : {3, 1, 4, 1, 5})
+        sel.addNode(nodes[static_cast<std::size_t>(i)]);
+    EXPECT_FALSE(sel.lastAddWasNew()) << "node 1 was already selected";
+    sel.addNode(nodes[0]);
+    EXPECT_TRUE(sel.lastAddWasNew());
+    sel.removeNode(nodes[4]);
+    EXPECT_EQ(sel.selectedNodes(), (std::vector<Node*>{nodes[3], nodes[1], nodes[5], nodes[0]}));
+    EXPECT_FALSE(sel.contains(nodes[4]));
+    sel.retain([&](const Node* n) { return n != nodes[0]; }, [](const Link*) { return true; });
+    EXPECT_EQ(sel.selectedNodes(), (std::vector<Node*>{nodes[3], nodes[1], nodes[5]}));
+    EXPECT_EQ(sel.lastNode(), nullptr) << "the last node was dropped";
+    EXPECT_TRUE(sel.contains(nodes[5]));
+    EXPECT_FALSE(sel.contains(nodes[0]));
 }
 
 TEST(NearestNode, StrictlyWithinTheToleranceAndTheEarlierOnATie) {
