@@ -130,9 +130,10 @@ TEST(SelectionOrder, KeepsTheOrderOfAddingThroughRemovalsAndRetains) {
     for (int i = 0; i < 6; ++i)
         nodes.push_back(createNodeAt(net, {static_cast<float>(i), 0.0f}));
     Selection sel;
-    for (int i : {3, 1, 4, 1, 5})
+    for (int i : {3, 1, 4, 5, 1})
         sel.addNode(nodes[static_cast<std::size_t>(i)]);
     EXPECT_FALSE(sel.lastAddWasNew()) << "node 1 was already selected";
+    EXPECT_EQ(sel.lastNode(), nodes[1]);
     sel.addNode(nodes[0]);
     EXPECT_TRUE(sel.lastAddWasNew());
     sel.removeNode(nodes[4]);
