@@ -804,6 +804,14 @@ WorldPoint CVantryView::worldAt(QPointF pos) const {
 }
 
 void CVantryView::mousePress(QPointF pos, Qt::MouseButton button, MouseMods mods) {
+    // A click elsewhere while a link or a measurement waits for its next click ends it, and
+    // the click goes where the user aimed it (a toolbar button, a menu, another window).
+    if (button == Qt::LeftButton && grabbing_ && !viewport()->rect().contains(pos.toPoint())) {
+        const QPoint global = viewport()->mapToGlobal(pos.toPoint());
+        captureLost();
+        forwardClick(global);
+        return;
+    }
     lastPointer_ = pos;
     const WorldPoint p = worldAt(pos);
     if (button == Qt::LeftButton) {
@@ -814,6 +822,19 @@ void CVantryView::mousePress(QPointF pos, Qt::MouseButton button, MouseMods mods
     } else if (button == Qt::RightButton && mode() == ToolMode::Select) {
         rightPress(p);
     }
+}
+
+void CVantryView::forwardClick(QPoint global) {
+    QWidget* target = QApplication::widgetAt(global);
+    if (!target || target == viewport())
+        return;
+    const QPointF local = target->mapFromGlobal(QPointF(global));
+    QMouseEvent press(QEvent::MouseButtonPress, local, QPointF(global), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, QPointF(global), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
 }
 
 void CVantryView::rightPress(WorldPoint p) {

@@ -171,6 +171,8 @@ private:
     void releaseCapture();
     // The capture went elsewhere: the tool abandons what it was doing.
     void captureLost();
+    // Delivers a left click to the widget at a screen point, as if the view had not held it.
+    void forwardClick(QPoint global);
     void rightPress(WorldPoint p);
     void deleteSelection();
     void copySelection();
