@@ -1,9 +1,11 @@
 #include "view/tools.h"
 
+#include "document/commands.h"
 #include "document/vantrydoc.h"
 #include "model/drawsizes.h"
 #include "model/editing.h"
 #include "tiger/autopopulate.h"
+#include "view/cursors.h"
 #include "view/hittest.h"
 #include "view/selection.h"
 #include "view/viewtransform.h"
@@ -473,25 +475,73 @@ void Tool::drawRectangle() {
         view_.XorRect(dragStart_, dragCurrent_);
 }
 
-std::unique_ptr<Tool> makeTool(ToolMode mode, ToolHost& view) {
-    switch (mode) {
-    case ToolMode::Node:
-        return std::make_unique<NodeTool>(view);
-    case ToolMode::Link:
-        return std::make_unique<LinkTool>(view, false);
-    case ToolMode::TwoWayLink:
-        return std::make_unique<LinkTool>(view, true);
-    case ToolMode::Distance:
-        return std::make_unique<DistanceTool>(view);
-    case ToolMode::AutoPopulate:
-        return std::make_unique<AutoPopulateTool>(view);
-    case ToolMode::Pan:
-        return std::make_unique<PanTool>(view);
-    case ToolMode::ZoomIn:
-        return std::make_unique<ZoomInTool>(view);
-    case ToolMode::ZoomOut:
-        return std::make_unique<ZoomOutTool>(view);
-    default:
-        return std::make_unique<SelectTool>(view);
-    }
+namespace {
+
+template <class T> std::unique_ptr<Tool> make(ToolHost& host) {
+    return std::make_unique<T>(host);
+}
+
+std::unique_ptr<Tool> makeLink(ToolHost& host) {
+    return std::make_unique<LinkTool>(host, false);
+}
+
+std::unique_ptr<Tool> makeTwoWayLink(ToolHost& host) {
+    return std::make_unique<LinkTool>(host, true);
+}
+
+bool always(const ToolContext&) {
+    return true;
+}
+
+bool whileTigerShown(const ToolContext& c) {
+    return c.tigerShown;
+}
+
+bool belowMaxScale(const ToolContext& c) {
+    return c.scale < ViewTransform::kMaxScale;
+}
+
+bool aboveMinScale(const ToolContext& c) {
+    return c.scale > ViewTransform::kMinScale;
+}
+
+} // namespace
+
+const std::vector<ToolInfo>& toolTable() {
+    static const std::vector<ToolInfo> table = {
+        {ID_TOOL_SELECT, ToolMode::Select, "&Select", "Selection mode", "Select", "select",
+         arrowCursor, make<SelectTool>, always, false},
+        {ID_TOOL_NODE, ToolMode::Node, "&Node", "Create Nodes", "Node", "node", nodeCursor,
+         make<NodeTool>, always, false},
+        {ID_TOOL_LINK, ToolMode::Link, "&Link", "Create Links", "Link", "link", linkCursor,
+         makeLink, always, false},
+        {ID_TOOL_TWOWAY_LINK, ToolMode::TwoWayLink, "&2-Way Link", "Create Two-Way Link",
+         "Two-Way Link", "link-2way", twoWayLinkCursor, makeTwoWayLink, always, false},
+        {ID_TOOL_AUTO_POPULATE, ToolMode::AutoPopulate, "&Auto-Populate",
+         "Populate network from Tiger data", "Auto-populate", "auto-populate", autoPopulateCursor,
+         make<AutoPopulateTool>, whileTigerShown, true},
+        {ID_TOOL_DISTANCE, ToolMode::Distance, "&Distance", "Distance calculation", "Distance",
+         "distance", distanceToolCursor, make<DistanceTool>, always, false},
+        {ID_TOOL_PAN, ToolMode::Pan, "&Pan", "Pan", "Pan", "pan", panToolCursor, make<PanTool>,
+         always, false},
+        {ID_TOOL_ZOOM_IN, ToolMode::ZoomIn, "Zoom &In", "Zoom In", "Zoom In", "zoom-in",
+         zoomInCursor, make<ZoomInTool>, belowMaxScale, false},
+        {ID_TOOL_ZOOM_OUT, ToolMode::ZoomOut, "Zoom &Out", "Zoom Out", "Zoom Out", "zoom-out",
+         zoomOutCursor, make<ZoomOutTool>, aboveMinScale, false},
+    };
+    return table;
+}
+
+const ToolInfo& toolInfo(ToolMode mode) {
+    for (const ToolInfo& t : toolTable())
+        if (t.mode == mode)
+            return t;
+    return toolTable().front();
+}
+
+const ToolInfo* toolForCommand(int commandId) {
+    for (const ToolInfo& t : toolTable())
+        if (t.commandId == commandId)
+            return &t;
+    return nullptr;
 }

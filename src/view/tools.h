@@ -2,6 +2,7 @@
 
 #include "model/geometry.h"
 
+#include <QCursor>
 #include <qnamespace.h>
 
 #include <memory>
@@ -117,4 +118,31 @@ protected:
     WorldPoint dragCurrent_;
 };
 
-std::unique_ptr<Tool> makeTool(ToolMode mode, ToolHost& host);
+// What decides whether a tool's command is enabled.
+struct ToolContext {
+    bool tigerShown = false;
+    float scale = 100.0f;
+};
+
+// Everything that names one tool: its command, how menus, the toolbar and the status bar show
+// it, its pointer, how to make it and when it may be chosen. The view, the menus and the
+// context menu all read this one table.
+struct ToolInfo {
+    int commandId;
+    ToolMode mode;
+    const char* menuText; // with '&' before the access key
+    const char* statusText;
+    const char* toolTip;
+    const char* icon; // toolbar icon resource name
+    QCursor (*cursor)();
+    std::unique_ptr<Tool> (*make)(ToolHost&);
+    bool (*enabled)(const ToolContext&);
+    // The check mark shows only while the command is enabled.
+    bool checkedOnlyWhenEnabled;
+};
+
+// The tools in menu order.
+const std::vector<ToolInfo>& toolTable();
+const ToolInfo& toolInfo(ToolMode mode);
+// The tool whose command this is, or null.
+const ToolInfo* toolForCommand(int commandId);

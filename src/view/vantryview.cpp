@@ -40,8 +40,9 @@ CVantryView::CVantryView(CVantryDoc* doc, QWidget* parent)
     // The wheel over a scroll bar must not scroll the map either.
     horizontalScrollBar()->installEventFilter(this);
     verticalScrollBar()->installEventFilter(this);
-    tool_ = makeTool(ToolMode::Select, *this);
-    viewport()->setCursor(toolCursor(ToolMode::Select));
+    const ToolInfo& select = toolInfo(ToolMode::Select);
+    tool_ = select.make(*this);
+    viewport()->setCursor(select.cursor());
     doc_->addView(this);
 }
 
@@ -450,6 +451,11 @@ void CVantryView::ShowEntireNetwork() {
 }
 
 std::optional<CommandState> CVantryView::query(int id) const {
+    if (const ToolInfo* tool = toolForCommand(id)) {
+        const bool enabled = tool->enabled({showTiger, transform_.scale});
+        const bool active = mode() == tool->mode;
+        return CommandState{enabled, active && (enabled || !tool->checkedOnlyWhenEnabled)};
+    }
     switch (id) {
     case ID_VIEW_ZOOM_IN_CENTER:
         return CommandState{transform_.scale < ViewTransform::kMaxScale, false};
@@ -473,26 +479,6 @@ std::optional<CommandState> CVantryView::query(int id) const {
         const bool loaded = doc_->tiger().hasChains();
         return CommandState{loaded, loaded && showTiger};
     }
-    case ID_TOOL_SELECT:
-        return CommandState{true, mode() == ToolMode::Select};
-    case ID_TOOL_NODE:
-        return CommandState{true, mode() == ToolMode::Node};
-    case ID_TOOL_LINK:
-        return CommandState{true, mode() == ToolMode::Link};
-    case ID_TOOL_TWOWAY_LINK:
-        return CommandState{true, mode() == ToolMode::TwoWayLink};
-    case ID_TOOL_DISTANCE:
-        return CommandState{true, mode() == ToolMode::Distance};
-    case ID_TOOL_PAN:
-        return CommandState{true, mode() == ToolMode::Pan};
-    case ID_TOOL_AUTO_POPULATE:
-        return CommandState{showTiger, showTiger && mode() == ToolMode::AutoPopulate};
-    case ID_TOOL_ZOOM_IN:
-        return CommandState{transform_.scale < ViewTransform::kMaxScale,
-                            mode() == ToolMode::ZoomIn};
-    case ID_TOOL_ZOOM_OUT:
-        return CommandState{transform_.scale > ViewTransform::kMinScale,
-                            mode() == ToolMode::ZoomOut};
     case ID_EDIT_PROPERTIES:
         return CommandState{propertiesAvailable(), false};
     case ID_EDIT_CLEAR:
@@ -519,6 +505,12 @@ bool CVantryView::execute(int id) {
         return false;
     if (!state->enabled)
         return true;
+    if (const ToolInfo* tool = toolForCommand(id)) {
+        // The Select command always selects; any other tool's command toggles it.
+        setTool(tool->mode == ToolMode::Select || mode() != tool->mode ? tool->mode
+                                                                       : ToolMode::Select);
+        return true;
+    }
     switch (id) {
     case ID_VIEW_ZOOM_IN_CENTER:
     case ID_VIEW_FINE_ZOOM_IN:
@@ -553,33 +545,6 @@ bool CVantryView::execute(int id) {
         return true;
     case ID_FILE_PRINT_PREVIEW:
         OnFilePrintPreview();
-        return true;
-    case ID_TOOL_SELECT:
-        setTool(ToolMode::Select);
-        return true;
-    case ID_TOOL_NODE:
-        chooseTool(ToolMode::Node);
-        return true;
-    case ID_TOOL_LINK:
-        chooseTool(ToolMode::Link);
-        return true;
-    case ID_TOOL_TWOWAY_LINK:
-        chooseTool(ToolMode::TwoWayLink);
-        return true;
-    case ID_TOOL_DISTANCE:
-        chooseTool(ToolMode::Distance);
-        return true;
-    case ID_TOOL_PAN:
-        chooseTool(ToolMode::Pan);
-        return true;
-    case ID_TOOL_AUTO_POPULATE:
-        chooseTool(ToolMode::AutoPopulate);
-        return true;
-    case ID_TOOL_ZOOM_IN:
-        chooseTool(ToolMode::ZoomIn);
-        return true;
-    case ID_TOOL_ZOOM_OUT:
-        chooseTool(ToolMode::ZoomOut);
         return true;
     case ID_EDIT_PROPERTIES:
         showProperties();
@@ -629,14 +594,11 @@ void CVantryView::setTool(ToolMode mode) {
     // Whatever the old tool was doing ends here, without its edit.
     tool_->abandon();
     releaseCapture();
-    tool_ = makeTool(mode, *this);
-    viewport()->setCursor(toolCursor(mode));
+    const ToolInfo& info = toolInfo(mode);
+    tool_ = info.make(*this);
+    viewport()->setCursor(info.cursor());
     refreshFeedback();
     emit commandStateChanged();
-}
-
-void CVantryView::chooseTool(ToolMode mode) {
-    setTool(this->mode() == mode ? ToolMode::Select : mode);
 }
 
 bool CVantryView::CancelDrag() {
@@ -932,15 +894,8 @@ std::unique_ptr<QMenu> CVantryView::contextMenuAt(QPointF pos) {
         selection_.clear();
         setClicked(nullptr, nullptr);
         menu->setTitle(QStringLiteral("Background"));
-        add(ID_TOOL_SELECT, "&Select");
-        add(ID_TOOL_NODE, "&Node");
-        add(ID_TOOL_LINK, "&Link");
-        add(ID_TOOL_TWOWAY_LINK, "&2-Way Link");
-        add(ID_TOOL_AUTO_POPULATE, "&Auto-Populate");
-        add(ID_TOOL_DISTANCE, "&Distance");
-        add(ID_TOOL_PAN, "&Pan");
-        add(ID_TOOL_ZOOM_IN, "Zoom &In");
-        add(ID_TOOL_ZOOM_OUT, "Zoom &Out");
+        for (const ToolInfo& tool : toolTable())
+            add(tool.commandId, tool.menuText);
         menu->addSeparator();
         add(ID_EDIT_COPY_IMAGE, "&Copy Image");
     } else if (propertiesAvailable()) {

@@ -180,7 +180,6 @@ private:
     void copyImage();
     void nudge(float dx, float dy);
     void escape();
-    void chooseTool(ToolMode mode);
     void dropStaleSelection();
     void drawFeedback(QImage& frame) const;
     // The pixels of a feedback circle of the given radius, relative to its centre pixel.
