@@ -1,7 +1,6 @@
 #include "view/vantryview.h"
 
 #include "model/drawsizes.h"
-#include "model/editing.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "view/clipboard.h"
@@ -14,10 +13,6 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QScreen>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -671,96 +666,6 @@ void CVantryView::setStatusExtra(const std::string& text) {
     emit messageTextChanged(QString::fromStdString(coordinates + text));
 }
 
-bool CVantryView::propertiesAvailable() const {
-    const std::size_t nodes = selection_.nodeCount(), links = selection_.linkCount();
-    return nodes + links == 1 || (nodes == 0 && links >= 1);
-}
-
-void CVantryView::showProperties() {
-    if (!propertiesAvailable() || !editors_)
-        return;
-    std::function<void()> change;
-    if (selection_.nodeCount() == 1)
-        change = editors_->editNode(*selection_.selectedNodes().front(), this);
-    else
-        change = editors_->editLinks(selection_.selectedLinks(), this);
-    if (!change)
-        return;
-    doc_->edit([&](Network& net) {
-        change();
-        // A node moved in its dialog changes the network's extent.
-        net.recomputeBounds();
-        return true;
-    });
-}
-
-void CVantryView::deleteSelection() {
-    bool kept = false;
-    std::vector<Link*> links = selection_.selectedLinks();
-    std::vector<Node*> nodes = selection_.selectedNodes();
-    doc_->edit([&](Network& net) {
-        kept = !::deleteSelection(net, links, nodes);
-        return true;
-    });
-    // Deleted objects leave the selection; nodes that still have links stay selected.
-    const std::unordered_set<const Node*> stay(nodes.begin(), nodes.end());
-    selection_.retain([&](const Node* n) { return stay.count(n) != 0; },
-                      [](const Link*) { return false; });
-    if (!selection_.lastNode() || !selection_.contains(selection_.lastNode()))
-        clickedNode_ = nullptr;
-    clickedLink_ = nullptr;
-    if (kept && doc_->prompter())
-        doc_->prompter()->showMessage(kNodesStillLinkedMessage, Prompter::Icon::Exclamation);
-}
-
-void CVantryView::copySelection() {
-    putNetworkOnClipboard(clipboardText(selection_));
-}
-
-void CVantryView::paste() {
-    const auto text = networkFromClipboard();
-    if (!text)
-        return;
-    PastedObjects pasted;
-    std::string why;
-    bool ok = true;
-    selection_.clear();
-    const bool pastedAny = doc_->edit([&](Network& net) {
-        ok = pasteClipboardText(net, *text, pasted, &why);
-        return ok && !(pasted.nodes.empty() && pasted.links.empty());
-    });
-    if (!ok && doc_->prompter())
-        doc_->prompter()->showMessage("Cannot paste: " + why + ".", Prompter::Icon::Exclamation);
-    // A paste the document refused no longer has the objects it made.
-    if (!pastedAny) {
-        rerender();
-        return;
-    }
-    for (Node* n : pasted.nodes)
-        selection_.addNode(n);
-    for (Link* l : pasted.links)
-        selection_.addLink(l);
-    setClicked(selection_.lastNode(), selection_.lastLink());
-    rerender();
-}
-
-void CVantryView::copyImage() {
-    putImageOnClipboard(offscreen_);
-}
-
-void CVantryView::nudge(float dx, float dy) {
-    // Nothing to move: no undo step, and the document stays as it was.
-    if (selection_.nodeCount() == 0)
-        return;
-    const WorldPoint offset{dx / transform_.scale, dy / transform_.scale};
-    const std::vector<Node*> nodes = selection_.selectedNodes();
-    doc_->edit([&](Network& net) {
-        moveNodes(nodes, offset);
-        net.recomputeBounds();
-        return true;
-    });
-}
-
 WorldPoint CVantryView::worldAt(QPointF pos) const {
     return transform_.LogicalToWorld(transform_.deviceToLogical(pos.x(), pos.y()));
 }
@@ -937,63 +842,4 @@ void CVantryView::contextMenuEvent(QContextMenuEvent* event) {
     // The mouse's menu comes with the right button's release; the keyboard's has no point on
     // the map and shows nothing.
     event->accept();
-}
-
-void CVantryView::preparePrinter(QPrinter& printer) const {
-    const WorldRect& bounds = doc_->network().bounds();
-    const QSizeF paper = printer.pageLayout().pageSize().size(QPageSize::Point);
-    const bool paperTall = paper.height() > paper.width();
-    printer.setPageOrientation(bounds.width() > bounds.height() && paperTall
-                                   ? QPageLayout::Landscape
-                                   : QPageLayout::Portrait);
-    printer.setDocName(QString::fromStdString(doc_->GetTitle()));
-}
-
-void CVantryView::OnFilePrint() {
-    QPrinter printer(QPrinter::HighResolution);
-    preparePrinter(printer);
-    QPrintDialog dialog(&printer, this);
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, true);
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-    dialog.setMinMax(1, 1);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    printPage(printer, printer.printRange() == QPrinter::Selection);
-}
-
-void CVantryView::OnFilePrintPreview() {
-    QPrinter printer(QPrinter::HighResolution);
-    preparePrinter(printer);
-    QPrintPreviewDialog preview(&printer, this);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [this](QPrinter* p) { printPage(*p, false); });
-    preview.exec();
-}
-
-void CVantryView::printPage(QPrinter& printer, bool selectionOnly) {
-    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    ViewTransform pageTransform = transform_;
-    pageTransform.setClientSize(page.width(), page.height(), printer.resolution() / 100.0);
-    const LogicalRect pageLogical = pageTransform.clientLogical();
-    const int pageW = pageLogical.right - pageLogical.left;
-    const int pageH = pageLogical.top - pageLogical.bottom;
-    if (selectionOnly) {
-        const LogicalRect screen = transform_.clientLogical();
-        const double screenW = std::max(1, screen.right - screen.left);
-        const double screenH = std::max(1, screen.top - screen.bottom);
-        const double r = std::max(pageW / screenW, pageH / screenH);
-        pageTransform.scale = static_cast<float>(transform_.scale / r);
-    } else {
-        pageTransform.ShowEntireNetwork(dataExtent(), pageW, pageH);
-    }
-
-    // The map prints on white paper, whatever the screen's background colour is.
-    UserDefinedSettings& settings = SingletonPtr<UserDefinedSettings>::instance();
-    const auto savedBack = settings.backColor.value;
-    settings.backColor.value = 0xFFFFFF;
-    QPainter painter(&printer);
-    NetworkRenderer renderer(painter, pageTransform, renderOptions(true));
-    renderer.draw(doc_->network(), nullptr);
-    painter.end();
-    settings.backColor.value = savedBack;
 }
