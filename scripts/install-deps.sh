@@ -17,6 +17,7 @@ packages=(
     libbenchmark-dev
     xvfb
     xdotool
+    openbox
     python3
     libgsf-1-dev
     libzstd-dev
