@@ -2,26 +2,28 @@
 
 #include "document/commands.h"
 #include "document/prompter.h"
+#include "view/tools.h"
 
 #include <algorithm>
 
 const char* const kOpenFilter = kNetworkFileFilter;
 
+namespace {
+
+// The tools' rows come from the view's tool table.
+std::vector<CommandInfo> withToolRows(const std::vector<CommandInfo>& others) {
+    std::vector<CommandInfo> rows;
+    for (const ToolInfo& t : toolTable())
+        rows.push_back({t.commandId, t.menuText, "", t.statusText, t.toolTip, "", t.icon, true});
+    rows.insert(rows.end(), others.begin(), others.end());
+    return rows;
+}
+
+} // namespace
+
 const std::vector<CommandInfo>& commandTable() {
-    static const std::vector<CommandInfo> table = {
+    static const std::vector<CommandInfo> table = withToolRows({
         // id, menu text, key hint, status text, tool tip, keys, icon, checkable
-        {ID_TOOL_SELECT, "&Select", "", "Selection mode", "Select", "", "select", true},
-        {ID_TOOL_NODE, "&Node", "", "Create Nodes", "Node", "", "node", true},
-        {ID_TOOL_LINK, "&Link", "", "Create Links", "Link", "", "link", true},
-        {ID_TOOL_TWOWAY_LINK, "&2-Way Link", "", "Create Two-Way Link", "Two-Way Link", "",
-         "link-2way", true},
-        {ID_TOOL_AUTO_POPULATE, "&Auto-Populate", "", "Populate network from Tiger data",
-         "Auto-populate", "", "auto-populate", true},
-        {ID_TOOL_DISTANCE, "&Distance", "", "Distance calculation", "Distance", "", "distance",
-         true},
-        {ID_TOOL_PAN, "&Pan", "", "Pan", "Pan", "", "pan", true},
-        {ID_TOOL_ZOOM_IN, "Zoom &In", "", "Zoom In", "Zoom In", "", "zoom-in", true},
-        {ID_TOOL_ZOOM_OUT, "Zoom &Out", "", "Zoom Out", "Zoom Out", "", "zoom-out", true},
         {ID_VIEW_ZOOM_IN_CENTER, "Zoom In to &Center", "+/PgUp", "Zoom In to Center", "Zoom In",
          "+|=|Num++", "zoom-center-in", false},
         {ID_VIEW_ZOOM_OUT_CENTER, "Zoom Out &from Center", "-/PgDn", "Zoom Out from Center",
@@ -94,7 +96,7 @@ const std::vector<CommandInfo>& commandTable() {
         {ID_CONTEXT_HELP, "", "", "", "", "Shift+F1", "", false},
         {ID_NEXT_PANE, "", "", "", "", "F6", "", false},
         {ID_PREV_PANE, "", "", "", "", "Shift+F6", "", false},
-    };
+    });
     return table;
 }
 

@@ -32,15 +32,15 @@ void WorldRect::inflate(float d) {
     right += d;
 }
 
+float distance(WorldPoint a, WorldPoint b) {
+    const float dx = a.x - b.x;
+    const float dy = a.y - b.y;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
 namespace {
 
 constexpr double kPi = 3.14159;
-
-float distance(WorldPoint p, WorldPoint q) {
-    const float dx = p.x - q.x;
-    const float dy = p.y - q.y;
-    return std::sqrt(dx * dx + dy * dy);
-}
 
 // Angle between two directions, folded into [0, pi].
 double angleBetween(double fromY, double fromX, double toY, double toX) {

@@ -29,6 +29,10 @@ struct WorldRect {
     friend bool operator==(const WorldRect&, const WorldRect&) = default;
 };
 
+// Straight-line distance in miles, in single precision: hit testing, snapping, the tools and
+// auto-populate all compare distances computed this one way.
+float distance(WorldPoint a, WorldPoint b);
+
 // Distance in miles from p to the segment a-b. The angle tests use the
 // five-decimal value of pi on purpose: hit testing has always been tuned to it.
 float distanceToSegment(WorldPoint a, WorldPoint b, WorldPoint p);

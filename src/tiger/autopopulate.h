@@ -8,6 +8,7 @@
 // These are model operations only: the calling tool takes the undo snapshot before, and marks
 // the document modified and redraws after (or gives the snapshot back when nothing changed).
 
+#include "model/drawsizes.h"
 #include "model/editing.h"
 #include "model/network.h"
 #include "tiger/nodegrid.h"
@@ -17,7 +18,7 @@
 constexpr float kTigerNodeTolerance = 0.001f;
 // In logical units: a drag smaller than this both ways is a click, and a click takes the first
 // road chain whose straight segment passes closer than this.
-constexpr float kTigerClickUnits = 5.0f;
+constexpr float kTigerClickUnits = kClickUnits;
 
 // Populates from the gesture of the Auto-Populate tool: dragStart where the button went down,
 // dragEnd where it came up, scale the view's logical units per mile, origin the document's

@@ -20,14 +20,6 @@ std::uint64_t mix(std::uint64_t k) {
     return k;
 }
 
-// The distance exactly as the nearest-node scan of the view computes it, so that equal
-// distances, and distances just at the tolerance, compare the same way here.
-float distance(WorldPoint a, WorldPoint b) {
-    const float dx = a.x - b.x;
-    const float dy = a.y - b.y;
-    return std::sqrt(dx * dx + dy * dy);
-}
-
 bool isFinite(WorldPoint p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }

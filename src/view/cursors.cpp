@@ -124,25 +124,30 @@ QCursor magnifier(bool plus) {
 
 } // namespace
 
-QCursor toolCursor(ToolMode mode) {
-    switch (mode) {
-    case ToolMode::Node:
-        return arrowWith(hatchedDisc);
-    case ToolMode::Link:
-        return arrowWith(oneBar);
-    case ToolMode::TwoWayLink:
-        return arrowWith(twoBars);
-    case ToolMode::AutoPopulate:
-        return arrowWith(streetGrid);
-    case ToolMode::Distance:
-        return distanceCursor();
-    case ToolMode::Pan:
-        return panCursor();
-    case ToolMode::ZoomIn:
-        return magnifier(true);
-    case ToolMode::ZoomOut:
-        return magnifier(false);
-    default:
-        return QCursor(Qt::ArrowCursor);
-    }
+QCursor arrowCursor() {
+    return QCursor(Qt::ArrowCursor);
+}
+QCursor nodeCursor() {
+    return arrowWith(hatchedDisc);
+}
+QCursor linkCursor() {
+    return arrowWith(oneBar);
+}
+QCursor twoWayLinkCursor() {
+    return arrowWith(twoBars);
+}
+QCursor autoPopulateCursor() {
+    return arrowWith(streetGrid);
+}
+QCursor distanceToolCursor() {
+    return distanceCursor();
+}
+QCursor panToolCursor() {
+    return panCursor();
+}
+QCursor zoomInCursor() {
+    return magnifier(true);
+}
+QCursor zoomOutCursor() {
+    return magnifier(false);
 }

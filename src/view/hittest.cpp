@@ -1,22 +1,11 @@
 #include "view/hittest.h"
 
+#include "model/drawsizes.h"
 #include "view/renderer.h"
 #include "view/selection.h"
 
 #include <algorithm>
 #include <cmath>
-
-namespace {
-
-constexpr float kSnapUnits = 14.0f;
-
-float distance(WorldPoint a, WorldPoint b) {
-    const float dx = a.x - b.x;
-    const float dy = a.y - b.y;
-    return std::sqrt(dx * dx + dy * dy);
-}
-
-} // namespace
 
 Node* FindNearestNode(const Network& network, WorldPoint p, float tolerance) {
     Node* nearest = nullptr;
@@ -32,7 +21,7 @@ Node* FindNearestNode(const Network& network, WorldPoint p, float tolerance) {
 }
 
 WorldPoint SnapToNode(const Network& network, WorldPoint p, float scale) {
-    const Node* n = FindNearestNode(network, p, kSnapUnits / scale);
+    const Node* n = FindNearestNode(network, p, kPickUnits / scale);
     return n ? n->position() : p;
 }
 
@@ -45,7 +34,7 @@ float DistanceToLink(const Link& link, WorldPoint p, float scale) {
     const float length = distance(a, b);
     if (length == 0.0f)
         return d1;
-    float half = 4.0f / scale;
+    float half = static_cast<float>(kLinkHalfWidthUnits) / scale;
     if (link.type() == None)
         half /= 2.0f;
     const WorldPoint v{(b.x - a.x) / length * half, (b.y - a.y) / length * half};
@@ -60,7 +49,7 @@ float DistanceToLink(const Link& link, WorldPoint p, float scale) {
 bool HitTest(const Network& network, Selection& selection, WorldPoint p, float scale, bool toggle) {
     const auto& nodes = network.nodes();
     for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
-        if (distance((*it)->position(), p) < 9.0f / scale) {
+        if (distance((*it)->position(), p) < static_cast<float>(kNodeRadiusUnits) / scale) {
             if (toggle && selection.contains(*it)) {
                 selection.removeNode(*it);
                 return false;
@@ -85,10 +74,12 @@ bool HitTest(const Network& network, Selection& selection, WorldPoint p, float s
 
 void SelectInRect(const Network& network, Selection& selection, WorldPoint a, WorldPoint b,
                   float scale, bool nodesToo) {
-    if (!(distance(a, b) > 5.0f / scale))
+    if (!(distance(a, b) > kClickUnits / scale))
         return;
     const WorldRect box{std::max(a.y, b.y), std::min(a.y, b.y), std::min(a.x, b.x),
                         std::max(a.x, b.x)};
+    // Room for everything up front: a rectangle around the whole network selects it all.
+    selection.reserve(nodesToo ? network.nodes().size() : 0, network.links().size());
     if (nodesToo)
         for (Node* n : network.nodes())
             if (box.contains(n->position()))

@@ -1,5 +1,7 @@
 #include "view/renderer.h"
 
+#include "model/drawsizes.h"
+
 #include "document/background.h"
 #include "tiger/tigerstore.h"
 
@@ -20,12 +22,12 @@
 
 namespace {
 
-constexpr int kNodeRadius = 9;
+constexpr int kNodeRadius = kNodeRadiusUnits;
 constexpr ColorRef kNodeFill = 0xB5B5B5;
 constexpr ColorRef kSelectedPen = 0xFF00FF;
 constexpr ColorRef kNodeNumber = 0x00FFFF;
 constexpr ColorRef kLinkNumberMask = 0xC0C0C0;
-constexpr float kShortestLink = 18.0f;
+constexpr float kShortestLink = kShortestLinkUnits;
 constexpr double kEndAngle = 0.39269875;
 // 8.5 points in hundredths of an inch.
 constexpr double kLabelFontHeight = 8.5 * 100.0 / 72.0;
@@ -83,6 +85,10 @@ std::string streamFormatted(float v) {
 
 } // namespace
 
+double outlineSize(double pixels) {
+    return std::max(0.0, pixels - 1.0);
+}
+
 // Small pictures drawn once per render and copied into the target image: tens of thousands of
 // node circles and numbers then cost a copy each instead of a path fill or a text layout. They
 // are drawn with the same pens, brushes and font as direct drawing and placed on the same
@@ -120,7 +126,8 @@ public:
             QPainter p(&image);
             p.setPen(pen);
             p.setBrush(brush);
-            p.drawEllipse(QRectF(kPad, kPad, 2 * kNodeRadius * f_, 2 * kNodeRadius * f_));
+            p.drawEllipse(QRectF(kPad, kPad, outlineSize(2 * kNodeRadius * f_),
+                                 outlineSize(2 * kNodeRadius * f_)));
             p.end();
             stamp = Stamp(image);
         }
@@ -399,6 +406,71 @@ void NetworkRenderer::drawText(const std::string& text, LogicalPoint anchor, int
 // Nodes and links that cannot reach into the window, numbers included, are not drawn at all.
 constexpr int kCullMargin = 80;
 
+namespace {
+
+// A logical point with room for links whose ends lie far outside the 32-bit range.
+struct Logical64 {
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+};
+
+// Links with an end farther than this outside the window are cut near it.
+constexpr std::int64_t kFarUnits = 1 << 20;
+
+// The logical position as WorldToLogical computes it, without its clamping to 32 bits.
+Logical64 logical64(const ViewTransform& t, WorldPoint p) {
+    const LogicalPoint l = t.WorldToLogical(p);
+    const auto wide = [](float v, std::int32_t clamped) -> std::int64_t {
+        if (clamped != INT32_MAX && clamped != INT32_MIN)
+            return clamped;
+        if (!std::isfinite(v))
+            return clamped;
+        return static_cast<std::int64_t>(std::clamp(static_cast<double>(v), -4.0e18, 4.0e18));
+    };
+    const float s = t.scale;
+    return {wide((p.x - t.viewCenter.x) * s, l.x), wide((p.y - t.viewCenter.y) * s, l.y)};
+}
+
+bool within(const LogicalRect& r, Logical64 p, std::int64_t margin) {
+    return p.x >= r.left - margin && p.x <= r.right + margin && p.y <= r.top + margin &&
+           p.y >= r.bottom - margin;
+}
+
+// Cuts the segment a-b to the window grown by kCullMargin on each side (Liang-Barsky); false
+// when no part of it comes that near.
+bool clipSegment(const LogicalRect& r, Logical64& a, Logical64& b) {
+    const double x0 = static_cast<double>(a.x), y0 = static_cast<double>(a.y);
+    const double dx = static_cast<double>(b.x) - x0, dy = static_cast<double>(b.y) - y0;
+    const double left = r.left - kCullMargin, right = r.right + kCullMargin;
+    const double bottom = r.bottom - kCullMargin, top = r.top + kCullMargin;
+    double t0 = 0.0, t1 = 1.0;
+    const auto edge = [&](double p, double q) {
+        if (p == 0.0)
+            return q >= 0.0;
+        const double t = q / p;
+        if (p < 0.0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        return t0 <= t1;
+    };
+    if (!edge(-dx, x0 - left) || !edge(dx, right - x0) || !edge(-dy, y0 - bottom) ||
+        !edge(dy, top - y0))
+        return false;
+    const Logical64 start{std::llround(x0 + t0 * dx), std::llround(y0 + t0 * dy)};
+    const Logical64 end{std::llround(x0 + t1 * dx), std::llround(y0 + t1 * dy)};
+    a = start;
+    b = end;
+    return true;
+}
+
+QPointF devicePoint(Logical64 p, const LogicalRect& visible, double f) {
+    return {std::floor((static_cast<double>(p.x) - visible.left) * f + 0.5),
+            std::floor((static_cast<double>(visible.top) - p.y) * f + 0.5)};
+}
+
+} // namespace
+
 void NetworkRenderer::drawNode(const Node& node, bool selected) {
     const LogicalPoint p = transform_.WorldToLogical(node.position());
     if (!nearVisible(p, kCullMargin))
@@ -411,7 +483,7 @@ void NetworkRenderer::drawNode(const Node& node, bool selected) {
     } else {
         painter_.setPen(pen);
         painter_.setBrush(brush);
-        const double size = 2 * kNodeRadius * f_;
+        const double size = outlineSize(2 * kNodeRadius * f_);
         painter_.drawEllipse(QRectF(topLeft.x, topLeft.y, size, size));
     }
 
@@ -431,18 +503,24 @@ void NetworkRenderer::drawLink(const Link& link, bool selected) {
     if (worldLength * transform_.scale < kShortestLink)
         return;
 
-    const int w = link.type() == None ? 2 : 4;
+    const int w = link.type() == None ? kLinkHalfWidthUnits / 2 : kLinkHalfWidthUnits;
     const auto [ea, eb] = LinkEndpoints(a, b, transform_.scale);
-    const LogicalPoint p1 = transform_.WorldToLogical(ea);
-    const LogicalPoint p2 = transform_.WorldToLogical(eb);
-    const LogicalRect box{std::min(p1.x, p2.x), std::max(p1.y, p2.y), std::max(p1.x, p2.x),
-                          std::min(p1.y, p2.y)};
-    if (box.right < visible_.left - kCullMargin || box.left > visible_.right + kCullMargin ||
-        box.bottom > visible_.top + kCullMargin || box.top < visible_.bottom - kCullMargin)
+    Logical64 p1 = logical64(transform_, ea);
+    Logical64 p2 = logical64(transform_, eb);
+    if (std::max(p1.x, p2.x) < visible_.left - kCullMargin ||
+        std::min(p1.x, p2.x) > visible_.right + kCullMargin ||
+        std::min(p1.y, p2.y) > visible_.top + kCullMargin ||
+        std::max(p1.y, p2.y) < visible_.bottom - kCullMargin)
         return;
-    const int dx = p2.x - p1.x;
-    const int dy = p2.y - p1.y;
-    const float len = std::sqrt(static_cast<float>(dx) * dx + static_cast<float>(dy) * dy);
+    // A link reaching far beyond the window is cut to the part near it, so that every corner
+    // stays well inside what the painter can draw; the cut ends lie outside the window.
+    if ((!within(visible_, p1, kFarUnits) || !within(visible_, p2, kFarUnits)) &&
+        !clipSegment(visible_, p1, p2))
+        return;
+    const std::int64_t dx = p2.x - p1.x;
+    const std::int64_t dy = p2.y - p1.y;
+    const float len = std::sqrt(static_cast<float>(dx) * static_cast<float>(dx) +
+                                static_cast<float>(dy) * static_cast<float>(dy));
 
     int n;
     int ux, uy;
@@ -452,8 +530,8 @@ void NetworkRenderer::drawLink(const Link& link, bool selected) {
         n = 9;
     } else {
         n = static_cast<int>(len);
-        ux = dx;
-        uy = dy;
+        ux = static_cast<int>(dx);
+        uy = static_cast<int>(dy);
     }
     // Both drawn ends fell on one point: there is no direction to draw.
     if (n == 0)
@@ -473,28 +551,28 @@ void NetworkRenderer::drawLink(const Link& link, bool selected) {
     const int qx = static_cast<int>(m * std::cos(theta));
     const int qy = static_cast<int>(m * std::sin(theta));
 
-    const LogicalPoint corners[5] = {p1,
-                                     p2,
-                                     {p2.x - ex + qx, p2.y - ey + qy},
-                                     {p2.x - ex + px, p2.y - ey + py},
-                                     {p1.x + px, p1.y + py}};
+    const Logical64 corners[5] = {p1,
+                                  p2,
+                                  {p2.x - ex + qx, p2.y - ey + qy},
+                                  {p2.x - ex + px, p2.y - ey + py},
+                                  {p1.x + px, p1.y + py}};
     QPolygonF polygon;
-    for (const LogicalPoint& c : corners) {
-        const DevicePoint d = device(c);
-        polygon << QPointF(d.x, d.y);
-    }
+    for (const Logical64& c : corners)
+        polygon << devicePoint(c, visible_, f_);
     painter_.setPen(QPen(toQColor(selected ? kSelectedPen : 0), pixels(selected ? 2 : 1)));
     painter_.setBrush(toQColor(linkFill(link.type())));
     painter_.drawPolygon(polygon);
 
     if (options_.showNumbers) {
-        const int hx = (p2.x - p1.x) / 2;
-        const int hy = (p2.y - p1.y) / 2;
+        const auto hx = static_cast<std::int32_t>((p2.x - p1.x) / 2);
+        const auto hy = static_cast<std::int32_t>((p2.y - p1.y) / 2);
         int align = hy == 0 ? AlignCenter : (hy > 0 ? AlignLeft : AlignRight);
         align |= hx < 0 ? AlignBottom : AlignTop;
         setLabelFont();
-        drawText(std::to_string(link.id()), {p1.x + hx + px, p1.y + hy + py}, align,
-                 options_.backColor ^ kLinkNumberMask);
+        drawText(
+            std::to_string(link.id()),
+            {static_cast<std::int32_t>(p1.x + hx + px), static_cast<std::int32_t>(p1.y + hy + py)},
+            align, options_.backColor ^ kLinkNumberMask);
     }
 }
 

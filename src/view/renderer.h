@@ -28,6 +28,10 @@ int gridLineClass(float v);
 // A grid label: the coordinate with the given number of decimals, never as a negative zero.
 std::string gridLabel(float v, int decimals);
 
+// The size to give the painter for an outlined ellipse or rectangle that covers `pixels` device
+// pixels: the painter's outline also covers the right and bottom edge of the size it is given.
+double outlineSize(double pixels);
+
 // A Windows colour value 0x00BBGGRR, as the preferences store it.
 using ColorRef = std::uint32_t;
 

@@ -1,21 +1,20 @@
 #include "view/tools.h"
 
+#include "document/commands.h"
+#include "document/vantrydoc.h"
+#include "model/drawsizes.h"
 #include "model/editing.h"
 #include "tiger/autopopulate.h"
+#include "view/cursors.h"
 #include "view/hittest.h"
-#include "view/vantryview.h"
+#include "view/selection.h"
+#include "view/viewtransform.h"
 
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 namespace {
-
-float distance(WorldPoint a, WorldPoint b) {
-    const float dx = a.x - b.x;
-    const float dy = a.y - b.y;
-    return std::sqrt(dx * dx + dy * dy);
-}
 
 WorldPoint minus(WorldPoint a, WorldPoint b) {
     return {a.x - b.x, a.y - b.y};
@@ -29,20 +28,19 @@ public:
 
     bool press(WorldPoint p, MouseMods mods) override {
         Selection& sel = view_.selection();
-        const Selection before = sel;
         const bool hit =
             HitTest(view_.GetDocument()->network(), sel, p, view_.transform().scale, mods.ctrl);
         bool capture = true;
         if (hit) {
+            const bool wasSelected = !sel.lastAddWasNew();
             view_.setClicked(sel.lastNode(), sel.lastLink());
-            const bool wasSelected =
-                sel.lastNode() ? before.contains(sel.lastNode()) : before.contains(sel.lastLink());
             if (!mods.ctrl && !wasSelected)
                 view_.selectOnly(sel.lastNode(), sel.lastLink());
             dragStart_ = dragCurrent_ = p;
             dragging_ = true;
             firstMove_ = true;
             movedFar_ = false;
+            ghost_.reset();
         } else if (mods.ctrl) {
             capture = false;
         } else {
@@ -63,19 +61,17 @@ public:
         }
         if (!dragging_ || linksOnly())
             return;
-        if (!firstMove_)
-            view_.MoveGhost(minus(dragCurrent_, dragStart_));
         firstMove_ = false;
-        if (distance(p, dragStart_) > 14.0f / view_.transform().scale)
+        if (distance(p, dragStart_) > kPickUnits / view_.transform().scale)
             movedFar_ = true;
-        view_.autoScrollTo(p);
         dragCurrent_ = p;
-        view_.MoveGhost(minus(p, dragStart_));
+        view_.autoScroll();
     }
 
     void release(WorldPoint p, MouseMods mods) override {
         if (rectangle_) {
             rectangle_ = false;
+            firstMove_ = true;
             Selection& sel = view_.selection();
             SelectInRect(view_.GetDocument()->network(), sel, dragStart_, p,
                          view_.transform().scale, !mods.shift);
@@ -86,11 +82,10 @@ public:
         if (!dragging_)
             return;
         dragging_ = false;
+        ghost_.reset();
         if (movedFar_) {
-            if (linksOnly()) {
-                view_.repaintClean();
+            if (linksOnly())
                 return;
-            }
             const WorldPoint offset = minus(p, dragStart_);
             const std::vector<Node*> nodes = view_.selection().selectedNodes();
             view_.GetDocument()->edit([&](Network& net) {
@@ -112,17 +107,54 @@ public:
         if (!dragging_ || view_.selection().empty())
             return false;
         dragging_ = false;
-        view_.repaintClean();
+        ghost_.reset();
         return true;
     }
+
+    void abandon() override {
+        cancel();
+        dragging_ = false;
+        rectangle_ = false;
+        firstMove_ = true;
+        ghost_.reset();
+    }
+
+    void drawFeedback() override {
+        if (rectangle_) {
+            drawRectangle();
+            return;
+        }
+        if (!dragging_ || firstMove_ || linksOnly())
+            return;
+        if (!ghost_)
+            ghost_ = ghostLinks();
+        view_.MoveGhost(minus(dragCurrent_, dragStart_), *ghost_);
+    }
+
+    void networkChanged() override { ghost_.reset(); }
 
 private:
     bool linksOnly() const {
         return view_.selection().nodeCount() == 0 && view_.selection().linkCount() > 0;
     }
 
+    std::unique_ptr<GhostLinks> ghostLinks() const {
+        auto ghost = std::make_unique<GhostLinks>();
+        const Selection& sel = view_.selection();
+        for (const Link* l : view_.GetDocument()->network().links()) {
+            if (!l->fromNode() || !l->toNode())
+                continue;
+            const bool from = sel.contains(l->fromNode());
+            const bool to = sel.contains(l->toNode());
+            if (from || to)
+                ghost->links.push_back({l, from, to});
+        }
+        return ghost;
+    }
+
     bool movedFar_ = false;
     bool rectangle_ = false;
+    std::unique_ptr<GhostLinks> ghost_;
 };
 
 // Placing a node, and cutting the links under it when the user agrees.
@@ -133,25 +165,21 @@ public:
 
     bool press(WorldPoint p, MouseMods) override {
         dragCurrent_ = p;
-        view_.XorCircle(p, 9);
         dragging_ = true;
         return true;
     }
 
     void move(WorldPoint p, MouseMods) override {
-        if (!dragging_)
-            return;
-        view_.XorCircle(dragCurrent_, 9);
-        dragCurrent_ = p;
-        view_.XorCircle(p, 9);
+        if (dragging_)
+            dragCurrent_ = p;
     }
 
     void release(WorldPoint p, MouseMods) override {
         if (!dragging_)
             return;
         dragging_ = false;
-        const float tolerance = 9.0f / view_.transform().scale;
         const float scale = view_.transform().scale;
+        const float tolerance = kNodeRadiusUnits / scale;
         CVantryDoc* doc = view_.GetDocument();
         doc->edit([&](Network& net) {
             Node* n = createNodeAt(net, p);
@@ -170,16 +198,20 @@ public:
     bool cancel() override {
         if (!dragging_)
             return false;
-        view_.XorCircle(dragCurrent_, 9);
         dragging_ = false;
         return true;
+    }
+
+    void drawFeedback() override {
+        if (dragging_)
+            view_.XorCircle(dragCurrent_, kNodeRadiusUnits);
     }
 };
 
 // Drawing a one-way or two-way link by press-drag-release or by click, then click.
 class LinkTool : public Tool {
 public:
-    LinkTool(CVantryView& view, bool twoWay) : Tool(view), twoWay_(twoWay) {}
+    LinkTool(ToolHost& host, bool twoWay) : Tool(host), twoWay_(twoWay) {}
     ToolMode mode() const override { return twoWay_ ? ToolMode::TwoWayLink : ToolMode::Link; }
 
     bool press(WorldPoint p, MouseMods) override {
@@ -195,12 +227,9 @@ public:
     void move(WorldPoint p, MouseMods) override {
         if (!dragging_)
             return;
-        if (!firstMove_)
-            view_.RubberLink(dragStart_, dragCurrent_);
         firstMove_ = false;
-        view_.autoScrollTo(p);
         dragCurrent_ = p;
-        view_.RubberLink(dragStart_, p);
+        view_.autoScroll();
         const double dx = p.x - dragStart_.x;
         const double dy = p.y - dragStart_.y;
         // Rounded to the nearest degree on both sides of north, so that due west reads 270.
@@ -221,20 +250,20 @@ public:
             return;
         const float scale = view_.transform().scale;
         // A click, or a drag shorter than 5 units, leaves the link running to the next click.
-        if (distance(p, dragStart_) <= 5.0f / scale)
+        if (distance(p, dragStart_) <= kClickUnits / scale)
             return;
         // So does a release that snaps to the node the link starts at: a link from a node to
         // itself could neither be seen nor selected.
         const Network& net = view_.GetDocument()->network();
-        const Node* from = FindNearestNode(net, dragStart_, 14.0f / scale);
-        if (from && from == FindNearestNode(net, p, 14.0f / scale))
+        const Node* from = FindNearestNode(net, dragStart_, kPickUnits / scale);
+        if (from && from == FindNearestNode(net, p, kPickUnits / scale))
             return;
         dragging_ = false;
         const WorldPoint start = dragStart_;
         const bool twoWay = twoWay_;
         const bool changed = view_.GetDocument()->edit([&](Network& net) {
-            Node* a = FindNearestNode(net, start, 14.0f / scale);
-            Node* b = FindNearestNode(net, p, 14.0f / scale);
+            Node* a = FindNearestNode(net, start, kPickUnits / scale);
+            Node* b = FindNearestNode(net, p, kPickUnits / scale);
             bool created = false;
             if (!a) {
                 a = createNodeAt(net, start);
@@ -253,10 +282,13 @@ public:
     bool cancel() override {
         if (!dragging_)
             return false;
-        if (!firstMove_)
-            view_.RubberLink(dragStart_, dragCurrent_);
         dragging_ = false;
         return true;
+    }
+
+    void drawFeedback() override {
+        if (dragging_ && !firstMove_)
+            view_.RubberLink(dragStart_, dragCurrent_);
     }
 
 private:
@@ -271,13 +303,14 @@ public:
 
     bool press(WorldPoint p, MouseMods) override {
         if (firstMove_) {
-            dragStart_ = dragCurrent_ = p;
+            dragStart_ = p;
             soFar_ = 0.0f;
             firstMove_ = false;
         } else {
             soFar_ += distance(p, dragStart_);
             dragStart_ = p;
         }
+        dragCurrent_ = p;
         return true;
     }
 
@@ -288,26 +321,24 @@ public:
         std::snprintf(text, sizeof text, "Length: %.3f miles",
                       static_cast<double>(soFar_ + distance(p, dragStart_)));
         view_.setStatusExtra(text);
-        view_.XorLine(dragStart_, dragCurrent_, Qt::DotLine, 1);
         dragCurrent_ = p;
-        view_.XorLine(dragStart_, p, Qt::DotLine, 1);
     }
 
     void release(WorldPoint, MouseMods) override {}
-    bool keepsCapture() const override { return true; }
+    bool keepsCapture() const override { return !firstMove_; }
 
-    void doubleClick(WorldPoint) override {
-        view_.repaintClean();
-        firstMove_ = true;
-        view_.releaseCapture();
-    }
+    void doubleClick(WorldPoint) override { firstMove_ = true; }
 
     bool cancel() override {
         if (firstMove_)
             return false;
-        view_.repaintClean();
         firstMove_ = true;
         return true;
+    }
+
+    void drawFeedback() override {
+        if (!firstMove_ && !(dragCurrent_ == dragStart_))
+            view_.XorLine(dragStart_, dragCurrent_, Qt::DotLine, 1);
     }
 
 private:
@@ -333,8 +364,7 @@ public:
     using Tool::Tool;
 
     bool press(WorldPoint p, MouseMods) override {
-        dragStart_ = p;
-        firstMove_ = true;
+        pressRectangle(p);
         dragging_ = true;
         return true;
     }
@@ -348,16 +378,19 @@ public:
         if (!dragging_)
             return;
         dragging_ = false;
-        eraseRectangle();
         finish(dragStart_, p);
     }
 
     bool cancel() override {
         if (!dragging_)
             return false;
-        eraseRectangle();
         dragging_ = false;
         return true;
+    }
+
+    void drawFeedback() override {
+        if (dragging_)
+            drawRectangle();
     }
 
 protected:
@@ -376,7 +409,7 @@ protected:
         const float width = std::fabs(p.x - start.x) * t.scale;
         const float height = std::fabs(p.y - start.y) * t.scale;
         bool capped;
-        if (width < 5.0f && height < 5.0f) {
+        if (width < kClickUnits && height < kClickUnits) {
             t.CenterOn(p);
             capped = t.ZoomInToCenter(false);
         } else {
@@ -427,38 +460,88 @@ public:
 
 } // namespace
 
+void Tool::pressRectangle(WorldPoint p) {
+    dragStart_ = dragCurrent_ = p;
+    firstMove_ = true;
+}
+
 void Tool::moveRectangle(WorldPoint p) {
-    if (!firstMove_)
-        view_.XorRect(dragStart_, dragCurrent_);
     firstMove_ = false;
     dragCurrent_ = p;
-    view_.XorRect(dragStart_, p);
 }
 
-void Tool::eraseRectangle() {
+void Tool::drawRectangle() {
     if (!firstMove_)
         view_.XorRect(dragStart_, dragCurrent_);
 }
 
-std::unique_ptr<Tool> makeTool(ToolMode mode, CVantryView& view) {
-    switch (mode) {
-    case ToolMode::Node:
-        return std::make_unique<NodeTool>(view);
-    case ToolMode::Link:
-        return std::make_unique<LinkTool>(view, false);
-    case ToolMode::TwoWayLink:
-        return std::make_unique<LinkTool>(view, true);
-    case ToolMode::Distance:
-        return std::make_unique<DistanceTool>(view);
-    case ToolMode::AutoPopulate:
-        return std::make_unique<AutoPopulateTool>(view);
-    case ToolMode::Pan:
-        return std::make_unique<PanTool>(view);
-    case ToolMode::ZoomIn:
-        return std::make_unique<ZoomInTool>(view);
-    case ToolMode::ZoomOut:
-        return std::make_unique<ZoomOutTool>(view);
-    default:
-        return std::make_unique<SelectTool>(view);
-    }
+namespace {
+
+template <class T> std::unique_ptr<Tool> make(ToolHost& host) {
+    return std::make_unique<T>(host);
+}
+
+std::unique_ptr<Tool> makeLink(ToolHost& host) {
+    return std::make_unique<LinkTool>(host, false);
+}
+
+std::unique_ptr<Tool> makeTwoWayLink(ToolHost& host) {
+    return std::make_unique<LinkTool>(host, true);
+}
+
+bool always(const ToolContext&) {
+    return true;
+}
+
+bool whileTigerShown(const ToolContext& c) {
+    return c.tigerShown;
+}
+
+bool belowMaxScale(const ToolContext& c) {
+    return c.scale < ViewTransform::kMaxScale;
+}
+
+bool aboveMinScale(const ToolContext& c) {
+    return c.scale > ViewTransform::kMinScale;
+}
+
+} // namespace
+
+const std::vector<ToolInfo>& toolTable() {
+    static const std::vector<ToolInfo> table = {
+        {ID_TOOL_SELECT, ToolMode::Select, "&Select", "Selection mode", "Select", "select",
+         arrowCursor, make<SelectTool>, always, false},
+        {ID_TOOL_NODE, ToolMode::Node, "&Node", "Create Nodes", "Node", "node", nodeCursor,
+         make<NodeTool>, always, false},
+        {ID_TOOL_LINK, ToolMode::Link, "&Link", "Create Links", "Link", "link", linkCursor,
+         makeLink, always, false},
+        {ID_TOOL_TWOWAY_LINK, ToolMode::TwoWayLink, "&2-Way Link", "Create Two-Way Link",
+         "Two-Way Link", "link-2way", twoWayLinkCursor, makeTwoWayLink, always, false},
+        {ID_TOOL_AUTO_POPULATE, ToolMode::AutoPopulate, "&Auto-Populate",
+         "Populate network from Tiger data", "Auto-populate", "auto-populate", autoPopulateCursor,
+         make<AutoPopulateTool>, whileTigerShown, true},
+        {ID_TOOL_DISTANCE, ToolMode::Distance, "&Distance", "Distance calculation", "Distance",
+         "distance", distanceToolCursor, make<DistanceTool>, always, false},
+        {ID_TOOL_PAN, ToolMode::Pan, "&Pan", "Pan", "Pan", "pan", panToolCursor, make<PanTool>,
+         always, false},
+        {ID_TOOL_ZOOM_IN, ToolMode::ZoomIn, "Zoom &In", "Zoom In", "Zoom In", "zoom-in",
+         zoomInCursor, make<ZoomInTool>, belowMaxScale, false},
+        {ID_TOOL_ZOOM_OUT, ToolMode::ZoomOut, "Zoom &Out", "Zoom Out", "Zoom Out", "zoom-out",
+         zoomOutCursor, make<ZoomOutTool>, aboveMinScale, false},
+    };
+    return table;
+}
+
+const ToolInfo& toolInfo(ToolMode mode) {
+    for (const ToolInfo& t : toolTable())
+        if (t.mode == mode)
+            return t;
+    return toolTable().front();
+}
+
+const ToolInfo* toolForCommand(int commandId) {
+    for (const ToolInfo& t : toolTable())
+        if (t.commandId == commandId)
+            return &t;
+    return nullptr;
 }

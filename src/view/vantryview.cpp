@@ -1,6 +1,6 @@
 #include "view/vantryview.h"
 
-#include "model/editing.h"
+#include "model/drawsizes.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "view/clipboard.h"
@@ -14,25 +14,12 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QScreen>
 #include <QScrollBar>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <unordered_set>
-
-namespace {
-
-double screenPixelsPerLogical(const QWidget* w) {
-    // One logical unit is a hundredth of an inch of the screen.
-    return std::max(0.25, w->logicalDpiX() / 100.0);
-}
-
-} // namespace
 
 CVantryView::CVantryView(CVantryDoc* doc, QWidget* parent)
     : QAbstractScrollArea(parent), doc_(doc) {
@@ -46,26 +33,44 @@ CVantryView::CVantryView(CVantryDoc* doc, QWidget* parent)
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             [this](int action) { onBarAction(false, action); });
     viewport()->setMouseTracking(true);
-    tool_ = makeTool(ToolMode::Select, *this);
-    viewport()->setCursor(toolCursor(ToolMode::Select));
+    // The wheel over a scroll bar must not scroll the map either.
+    horizontalScrollBar()->installEventFilter(this);
+    verticalScrollBar()->installEventFilter(this);
+    const ToolInfo& select = toolInfo(ToolMode::Select);
+    tool_ = select.make(*this);
+    viewport()->setCursor(select.cursor());
     doc_->addView(this);
 }
 
 CVantryView::~CVantryView() {
+    releaseCapture();
     doc_->removeView(this);
+}
+
+double CVantryView::pixelsPerLogical() const {
+    // One logical unit is a hundredth of an inch of the screen.
+    return fixedPixelsPerLogical_ > 0 ? fixedPixelsPerLogical_
+                                      : std::max(0.25, logicalDpiX() / 100.0);
+}
+
+void CVantryView::setPixelsPerLogical(double factor) {
+    fixedPixelsPerLogical_ = factor;
+    rerender();
 }
 
 void CVantryView::OnInitialUpdate() {
     // The bitmap layer starts visible exactly when the document has an image loaded.
     showBitmap = doc_->background().loaded();
-    transform_.setClientSize(viewport()->width(), viewport()->height(),
-                             screenPixelsPerLogical(this));
+    transform_.setClientSize(viewport()->width(), viewport()->height(), pixelsPerLogical());
     ShowEntireNetwork();
 }
 
 void CVantryView::OnUpdate(DocumentObserver*, long hint) {
+    tool_->networkChanged();
     switch (hint) {
     case CVantryDoc::HintNetworkReplaced:
+        // Every object the drag was working on is gone: nothing may be moved or linked later.
+        CancelDrag();
         selection_.clear();
         clickedNode_ = nullptr;
         clickedLink_ = nullptr;
@@ -96,27 +101,12 @@ void CVantryView::dropStaleSelection() {
     const Network& net = doc_->network();
     const std::unordered_set<const Node*> nodes(net.nodes().begin(), net.nodes().end());
     const std::unordered_set<const Link*> links(net.links().begin(), net.links().end());
-    auto& sn = selection_.selectedNodes();
-    auto& sl = selection_.selectedLinks();
-    const std::size_t before = sn.size() + sl.size();
-    sn.erase(std::remove_if(sn.begin(), sn.end(), [&](Node* n) { return !nodes.count(n); }),
-             sn.end());
-    sl.erase(std::remove_if(sl.begin(), sl.end(), [&](Link* l) { return !links.count(l); }),
-             sl.end());
+    selection_.retain([&](const Node* n) { return nodes.count(n) != 0; },
+                      [&](const Link* l) { return links.count(l) != 0; });
     if (clickedNode_ && !nodes.count(clickedNode_))
         clickedNode_ = nullptr;
     if (clickedLink_ && !links.count(clickedLink_))
         clickedLink_ = nullptr;
-    if (sn.size() + sl.size() != before ||
-        (selection_.lastNode() && !nodes.count(selection_.lastNode())) ||
-        (selection_.lastLink() && !links.count(selection_.lastLink()))) {
-        const Selection kept = selection_;
-        selection_.clear();
-        for (Node* n : kept.selectedNodes())
-            selection_.addNode(n);
-        for (Link* l : kept.selectedLinks())
-            selection_.addLink(l);
-    }
 }
 
 WorldRect CVantryView::dataExtent() const {
@@ -128,8 +118,7 @@ RenderOptions CVantryView::renderOptions(bool printing) const {
 }
 
 void CVantryView::render() {
-    transform_.setClientSize(viewport()->width(), viewport()->height(),
-                             screenPixelsPerLogical(this));
+    transform_.setClientSize(viewport()->width(), viewport()->height(), pixelsPerLogical());
     if (transform_.isEmpty())
         return;
     updateScrollBars();
@@ -137,13 +126,13 @@ void CVantryView::render() {
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     std::string readout;
-    feedback_.clear();
     offscreen_ =
         renderToImage(doc_->network(), transform_, renderOptions(false), &selection_, &readout);
     if (busy)
         QApplication::restoreOverrideCursor();
     emit gridTextChanged(QString::fromStdString(readout));
-    viewport()->update();
+    // The new image has no feedback on it; the running drag is drawn again from its state.
+    refreshFeedback();
 }
 
 void CVantryView::applyBar(bool horizontal, const ScrollBarState& state) {
@@ -221,62 +210,122 @@ void CVantryView::paintEvent(QPaintEvent* event) {
 
 QImage CVantryView::composedFrame() const {
     QImage frame = offscreen_.copy();
-    if (!feedback_.empty() && !frame.isNull()) {
-        QPainter painter(&frame);
-        drawFeedback(painter);
-    }
+    if (!feedback_.empty() && !frame.isNull())
+        drawFeedback(frame);
     return frame;
 }
 
-void CVantryView::drawFeedback(QPainter& painter) const {
+namespace {
+
+QPointF deviceOf(const ViewTransform& t, LogicalPoint p) {
+    return {std::floor(t.logicalToDeviceX(p.x) + 0.5), std::floor(t.logicalToDeviceY(p.y) + 0.5)};
+}
+
+QPen feedbackPen(Qt::PenStyle style, int width, double f) {
+    return QPen(Qt::white, std::max(1.0, std::round(width * f)), style);
+}
+
+// Draws a feedback circle of device radius r around device centre c.
+void drawCircle(QPainter& painter, QPointF c, double r) {
+    painter.drawEllipse(
+        QRectF(c.x() - r + 0.5, c.y() - r + 0.5, outlineSize(2 * r), outlineSize(2 * r)));
+}
+
+} // namespace
+
+const std::vector<QPoint>& CVantryView::circlePixels(int radius) const {
+    const double f = transform_.pixelsPerLogical();
+    if (circleRadius_ != radius || circleFactor_ != f) {
+        // The circle drawn once around a whole pixel: every circle centre is a whole pixel, so
+        // any other circle covers the same pixels moved by a whole number of pixels.
+        const int reach = static_cast<int>(std::ceil(radius * f)) + 4;
+        QImage stamp(2 * reach + 1, 2 * reach + 1, QImage::Format_RGB32);
+        stamp.fill(Qt::black);
+        QPainter painter(&stamp);
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.setPen(feedbackPen(Qt::DashLine, 1, f));
+        painter.setBrush(Qt::NoBrush);
+        drawCircle(painter, QPointF(reach, reach), radius * f);
+        painter.end();
+        circle_.clear();
+        for (int y = 0; y < stamp.height(); ++y)
+            for (int x = 0; x < stamp.width(); ++x)
+                if ((stamp.pixel(x, y) & 0xFFFFFF) != 0)
+                    circle_.emplace_back(x - reach, y - reach);
+        circleRadius_ = radius;
+        circleFactor_ = f;
+    }
+    return circle_;
+}
+
+void CVantryView::drawFeedback(QImage& frame) const {
+    // Circles are inverted pixel by pixel from one drawing: a ghost of tens of thousands of
+    // nodes then costs a few pixels each. Inverting is its own inverse and order does not
+    // matter, so the other shapes are drawn on top afterwards.
+    const int w = frame.width(), h = frame.height();
+    const bool direct =
+        frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32;
+    for (const Feedback& shape : feedback_) {
+        if (shape.kind != Feedback::Circle || !direct)
+            continue;
+        const QPointF c = deviceOf(transform_, shape.a);
+        const int cx = static_cast<int>(c.x()), cy = static_cast<int>(c.y());
+        for (const QPoint& d : circlePixels(shape.radius)) {
+            const int x = cx + d.x(), y = cy + d.y();
+            if (x >= 0 && x < w && y >= 0 && y < h)
+                reinterpret_cast<QRgb*>(frame.scanLine(y))[x] ^= 0x00FFFFFF;
+        }
+    }
+    QPainter painter(&frame);
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     const double f = transform_.pixelsPerLogical();
-    auto device = [&](LogicalPoint p) {
-        return QPointF(std::floor(transform_.logicalToDeviceX(p.x) + 0.5),
-                       std::floor(transform_.logicalToDeviceY(p.y) + 0.5));
-    };
     for (const Feedback& shape : feedback_) {
-        painter.setPen(QPen(Qt::white, std::max(1.0, std::round(shape.width * f)), shape.style));
+        if (shape.kind == Feedback::Circle && direct)
+            continue;
+        painter.setPen(feedbackPen(shape.style, shape.width, f));
         // Shapes are outlines only: the inside is left as it is.
         painter.setBrush(Qt::NoBrush);
         switch (shape.kind) {
         case Feedback::Line:
-            painter.drawLine(device(shape.a), device(shape.b));
+            painter.drawLine(deviceOf(transform_, shape.a), deviceOf(transform_, shape.b));
             break;
-        case Feedback::Rect:
-            painter.drawRect(QRectF(device(shape.a), device(shape.b)).normalized());
-            break;
-        case Feedback::Circle: {
-            const double r = shape.radius * f;
-            painter.drawEllipse(device(shape.a), r, r);
+        case Feedback::Rect: {
+            const QRectF r =
+                QRectF(deviceOf(transform_, shape.a), deviceOf(transform_, shape.b)).normalized();
+            painter.drawRect(
+                QRectF(r.topLeft(), QSizeF(outlineSize(r.width()), outlineSize(r.height()))));
             break;
         }
+        case Feedback::Circle:
+            drawCircle(painter, deviceOf(transform_, shape.a), shape.radius * f);
+            break;
         }
     }
 }
 
-void CVantryView::toggle(const Feedback& shape) {
-    const auto it = std::find(feedback_.begin(), feedback_.end(), shape);
-    if (it == feedback_.end())
-        feedback_.push_back(shape);
-    else
-        feedback_.erase(it);
+void CVantryView::addShape(const Feedback& shape) {
+    feedback_.push_back(shape);
+}
+
+void CVantryView::refreshFeedback() {
+    feedback_.clear();
+    tool_->drawFeedback();
     viewport()->update();
 }
 
 void CVantryView::XorLine(WorldPoint a, WorldPoint b, Qt::PenStyle style, int width) {
-    toggle({Feedback::Line, transform_.WorldToLogical(a), transform_.WorldToLogical(b), 0, style,
-            width});
+    addShape({Feedback::Line, transform_.WorldToLogical(a), transform_.WorldToLogical(b), 0, style,
+              width});
 }
 
 void CVantryView::XorRect(WorldPoint a, WorldPoint b) {
-    toggle({Feedback::Rect, transform_.WorldToLogical(a), transform_.WorldToLogical(b), 0,
-            Qt::DashLine, 1});
+    addShape({Feedback::Rect, transform_.WorldToLogical(a), transform_.WorldToLogical(b), 0,
+              Qt::DashLine, 1});
 }
 
 void CVantryView::XorCircle(WorldPoint p, int radius) {
     const LogicalPoint c = transform_.WorldToLogical(p);
-    toggle({Feedback::Circle, c, c, radius, Qt::DashLine, 1});
+    addShape({Feedback::Circle, c, c, radius, Qt::DashLine, 1});
 }
 
 void CVantryView::RubberLink(WorldPoint a, WorldPoint b) {
@@ -289,26 +338,26 @@ void CVantryView::RubberLink(WorldPoint a, WorldPoint b) {
         XorLine(a, b, Qt::DashLine, 1);
 }
 
-void CVantryView::MoveGhost(WorldPoint offset) {
-    std::unordered_set<const Node*> moving(selection_.selectedNodes().begin(),
-                                           selection_.selectedNodes().end());
-    auto shifted = [&](const Node* n) {
+void CVantryView::MoveGhost(WorldPoint offset, const GhostLinks& ghost) {
+    auto shifted = [&](const Node* n, bool moves) {
         WorldPoint p = n->position();
-        if (moving.count(n)) {
+        if (moves) {
             p.x += offset.x;
             p.y += offset.y;
         }
         return p;
     };
+    feedback_.reserve(feedback_.size() + selection_.nodeCount() + ghost.links.size());
     for (const Node* n : selection_.selectedNodes())
-        XorCircle(shifted(n), 9);
-    for (const Link* l : doc_->network().links()) {
-        if (!l->fromNode() || !l->toNode())
+        XorCircle(shifted(n, true), kNodeRadiusUnits);
+    const float shortest = kShortestLinkUnits / transform_.scale;
+    for (const GhostLinks::Entry& e : ghost.links) {
+        const WorldPoint from = shifted(e.link->fromNode(), e.fromMoves);
+        const WorldPoint to = shifted(e.link->toNode(), e.toMoves);
+        // As on the map, a link too short to see is left out.
+        if (distance(from, to) < shortest)
             continue;
-        if (!moving.count(l->fromNode()) && !moving.count(l->toNode()))
-            continue;
-        const auto [a, b] =
-            LinkEndpoints(shifted(l->fromNode()), shifted(l->toNode()), transform_.scale);
+        const auto [a, b] = LinkEndpoints(from, to, transform_.scale);
         XorLine(a, b, Qt::DashLine, 1);
     }
 }
@@ -324,19 +373,66 @@ void CVantryView::focusInEvent(QFocusEvent* event) {
     emit commandStateChanged();
 }
 
+void CVantryView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    captureLost();
+}
+
+bool CVantryView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel &&
+        (watched == horizontalScrollBar() || watched == verticalScrollBar())) {
+        event->accept();
+        return true;
+    }
+    if (!grabbing_)
+        return QAbstractScrollArea::eventFilter(watched, event);
+    // Each of these takes the mouse away from the view, whether or not the toolkit's grab
+    // itself is taken over.
+    switch (event->type()) {
+    case QEvent::Show: {
+        const auto* w = qobject_cast<const QWidget*>(watched);
+        if (w && w->isWindow() && (w->windowType() == Qt::Popup || w->isModal()))
+            captureLost();
+        break;
+    }
+    case QEvent::WindowDeactivate:
+    case QEvent::WindowBlocked:
+        if (watched == window())
+            captureLost();
+        break;
+    case QEvent::ApplicationDeactivate:
+        captureLost();
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        const auto* w = qobject_cast<const QWidget*>(watched);
+        if (w && w != viewport() && !isAncestorOf(w))
+            captureLost();
+        break;
+    }
+    default:
+        break;
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
+}
+
 void CVantryView::wheelEvent(QWheelEvent* event) {
     // The wheel neither zooms nor scrolls the map.
     event->accept();
 }
 
 void CVantryView::ShowEntireNetwork() {
-    transform_.setClientSize(viewport()->width(), viewport()->height(),
-                             screenPixelsPerLogical(this));
+    transform_.setClientSize(viewport()->width(), viewport()->height(), pixelsPerLogical());
     transform_.ShowEntireNetwork(dataExtent());
     OnUpdate(nullptr, CVantryDoc::HintRedraw);
 }
 
 std::optional<CommandState> CVantryView::query(int id) const {
+    if (const ToolInfo* tool = toolForCommand(id)) {
+        const bool enabled = tool->enabled({showTiger, transform_.scale});
+        const bool active = mode() == tool->mode;
+        return CommandState{enabled, active && (enabled || !tool->checkedOnlyWhenEnabled)};
+    }
     switch (id) {
     case ID_VIEW_ZOOM_IN_CENTER:
         return CommandState{transform_.scale < ViewTransform::kMaxScale, false};
@@ -360,26 +456,6 @@ std::optional<CommandState> CVantryView::query(int id) const {
         const bool loaded = doc_->tiger().hasChains();
         return CommandState{loaded, loaded && showTiger};
     }
-    case ID_TOOL_SELECT:
-        return CommandState{true, mode() == ToolMode::Select};
-    case ID_TOOL_NODE:
-        return CommandState{true, mode() == ToolMode::Node};
-    case ID_TOOL_LINK:
-        return CommandState{true, mode() == ToolMode::Link};
-    case ID_TOOL_TWOWAY_LINK:
-        return CommandState{true, mode() == ToolMode::TwoWayLink};
-    case ID_TOOL_DISTANCE:
-        return CommandState{true, mode() == ToolMode::Distance};
-    case ID_TOOL_PAN:
-        return CommandState{true, mode() == ToolMode::Pan};
-    case ID_TOOL_AUTO_POPULATE:
-        return CommandState{showTiger, showTiger && mode() == ToolMode::AutoPopulate};
-    case ID_TOOL_ZOOM_IN:
-        return CommandState{transform_.scale < ViewTransform::kMaxScale,
-                            mode() == ToolMode::ZoomIn};
-    case ID_TOOL_ZOOM_OUT:
-        return CommandState{transform_.scale > ViewTransform::kMinScale,
-                            mode() == ToolMode::ZoomOut};
     case ID_EDIT_PROPERTIES:
         return CommandState{propertiesAvailable(), false};
     case ID_EDIT_CLEAR:
@@ -406,18 +482,23 @@ bool CVantryView::execute(int id) {
         return false;
     if (!state->enabled)
         return true;
+    if (const ToolInfo* tool = toolForCommand(id)) {
+        // The Select command always selects; any other tool's command toggles it.
+        setTool(tool->mode == ToolMode::Select || mode() != tool->mode ? tool->mode
+                                                                       : ToolMode::Select);
+        return true;
+    }
     switch (id) {
     case ID_VIEW_ZOOM_IN_CENTER:
-        transform_.ZoomInToCenter(false);
+    case ID_VIEW_FINE_ZOOM_IN:
+        if (transform_.ZoomInToCenter(id == ID_VIEW_FINE_ZOOM_IN) && mode() == ToolMode::ZoomIn)
+            setTool(ToolMode::Select);
         break;
     case ID_VIEW_ZOOM_OUT_CENTER:
-        transform_.ZoomOutFromCenter(false);
-        break;
-    case ID_VIEW_FINE_ZOOM_IN:
-        transform_.ZoomInToCenter(true);
-        break;
     case ID_VIEW_FINE_ZOOM_OUT:
-        transform_.ZoomOutFromCenter(true);
+        if (transform_.ZoomOutFromCenter(id == ID_VIEW_FINE_ZOOM_OUT) &&
+            mode() == ToolMode::ZoomOut)
+            setTool(ToolMode::Select);
         break;
     case ID_VIEW_SHOW_ENTIRE_NETWORK:
         ShowEntireNetwork();
@@ -442,40 +523,15 @@ bool CVantryView::execute(int id) {
     case ID_FILE_PRINT_PREVIEW:
         OnFilePrintPreview();
         return true;
-    case ID_TOOL_SELECT:
-        setTool(ToolMode::Select);
-        return true;
-    case ID_TOOL_NODE:
-        chooseTool(ToolMode::Node);
-        return true;
-    case ID_TOOL_LINK:
-        chooseTool(ToolMode::Link);
-        return true;
-    case ID_TOOL_TWOWAY_LINK:
-        chooseTool(ToolMode::TwoWayLink);
-        return true;
-    case ID_TOOL_DISTANCE:
-        chooseTool(ToolMode::Distance);
-        return true;
-    case ID_TOOL_PAN:
-        chooseTool(ToolMode::Pan);
-        return true;
-    case ID_TOOL_AUTO_POPULATE:
-        chooseTool(ToolMode::AutoPopulate);
-        return true;
-    case ID_TOOL_ZOOM_IN:
-        chooseTool(ToolMode::ZoomIn);
-        return true;
-    case ID_TOOL_ZOOM_OUT:
-        chooseTool(ToolMode::ZoomOut);
-        return true;
     case ID_EDIT_PROPERTIES:
         showProperties();
         return true;
     case ID_EDIT_CLEAR:
+        CancelDrag();
         deleteSelection();
         return true;
     case ID_EDIT_CUT:
+        CancelDrag();
         copySelection();
         deleteSelection();
         return true;
@@ -483,6 +539,7 @@ bool CVantryView::execute(int id) {
         copySelection();
         return true;
     case ID_EDIT_PASTE:
+        CancelDrag();
         paste();
         return true;
     case ID_EDIT_COPY_IMAGE:
@@ -511,23 +568,53 @@ bool CVantryView::execute(int id) {
 }
 
 void CVantryView::setTool(ToolMode mode) {
-    tool_ = makeTool(mode, *this);
-    viewport()->setCursor(toolCursor(mode));
-    captured_ = false;
+    // Whatever the old tool was doing ends here, without its edit.
+    tool_->abandon();
+    releaseCapture();
+    const ToolInfo& info = toolInfo(mode);
+    tool_ = info.make(*this);
+    viewport()->setCursor(info.cursor());
+    refreshFeedback();
     emit commandStateChanged();
-}
-
-void CVantryView::chooseTool(ToolMode mode) {
-    CancelDrag();
-    repaintClean();
-    setTool(this->mode() == mode ? ToolMode::Select : mode);
 }
 
 bool CVantryView::CancelDrag() {
     const bool cancelled = tool_->cancel();
-    if (cancelled)
-        captured_ = false;
+    if (cancelled) {
+        releaseCapture();
+        refreshFeedback();
+    }
     return cancelled;
+}
+
+bool CVantryView::captured() const {
+    return grabbing_ && QWidget::mouseGrabber() == viewport();
+}
+
+void CVantryView::takeCapture() {
+    if (!grabbing_) {
+        grabbing_ = true;
+        qApp->installEventFilter(this);
+    }
+    viewport()->grabMouse();
+}
+
+void CVantryView::releaseCapture() {
+    if (!grabbing_)
+        return;
+    grabbing_ = false;
+    qApp->removeEventFilter(this);
+    if (QWidget::mouseGrabber() == viewport())
+        viewport()->releaseMouse();
+}
+
+void CVantryView::captureLost() {
+    if (!grabbing_)
+        return;
+    releaseCapture();
+    tool_->abandon();
+    refreshFeedback();
+    emit commandStateChanged();
 }
 
 void CVantryView::escape() {
@@ -548,13 +635,8 @@ void CVantryView::selectOnly(Node* node, Link* link) {
         selection_.addNode(node);
 }
 
-void CVantryView::repaintClean() {
-    feedback_.clear();
-    viewport()->update();
-}
-
-void CVantryView::autoScrollTo(WorldPoint p) {
-    if (transform_.AutoScroll(transform_.WorldToLogical(p)))
+void CVantryView::autoScroll() {
+    if (transform_.AutoScroll(transform_.deviceToLogical(lastPointer_.x(), lastPointer_.y())))
         rerender();
 }
 
@@ -566,108 +648,50 @@ void CVantryView::setStatusExtra(const std::string& text) {
     emit messageTextChanged(QString::fromStdString(coordinates + text));
 }
 
-bool CVantryView::propertiesAvailable() const {
-    const std::size_t nodes = selection_.nodeCount(), links = selection_.linkCount();
-    return nodes + links == 1 || (nodes == 0 && links >= 1);
-}
-
-void CVantryView::showProperties() {
-    if (!propertiesAvailable() || !editors_)
-        return;
-    std::function<void()> change;
-    if (selection_.nodeCount() == 1)
-        change = editors_->editNode(*selection_.selectedNodes().front(), this);
-    else
-        change = editors_->editLinks(selection_.selectedLinks(), this);
-    if (!change)
-        return;
-    doc_->edit([&](Network& net) {
-        change();
-        // A node moved in its dialog changes the network's extent.
-        net.recomputeBounds();
-        return true;
-    });
-}
-
-void CVantryView::deleteSelection() {
-    bool kept = false;
-    doc_->edit([&](Network& net) {
-        kept = !::deleteSelection(net, selection_.selectedLinks(), selection_.selectedNodes());
-        return true;
-    });
-    if (!selection_.lastNode() || !selection_.contains(selection_.lastNode()))
-        clickedNode_ = nullptr;
-    clickedLink_ = nullptr;
-    if (kept && doc_->prompter())
-        doc_->prompter()->showMessage(kNodesStillLinkedMessage, Prompter::Icon::Exclamation);
-}
-
-void CVantryView::copySelection() {
-    putNetworkOnClipboard(clipboardText(selection_));
-}
-
-void CVantryView::paste() {
-    const auto text = networkFromClipboard();
-    if (!text)
-        return;
-    PastedObjects pasted;
-    std::string why;
-    bool ok = true;
-    selection_.clear();
-    const bool pastedAny = doc_->edit([&](Network& net) {
-        ok = pasteClipboardText(net, *text, pasted, &why);
-        return ok && !(pasted.nodes.empty() && pasted.links.empty());
-    });
-    if (!ok && doc_->prompter())
-        doc_->prompter()->showMessage("Cannot paste: " + why + ".", Prompter::Icon::Exclamation);
-    // A paste the document refused no longer has the objects it made.
-    if (!pastedAny) {
-        rerender();
-        return;
-    }
-    for (Node* n : pasted.nodes)
-        selection_.addNode(n);
-    for (Link* l : pasted.links)
-        selection_.addLink(l);
-    setClicked(selection_.lastNode(), selection_.lastLink());
-    rerender();
-}
-
-void CVantryView::copyImage() {
-    putImageOnClipboard(offscreen_);
-}
-
-void CVantryView::nudge(float dx, float dy) {
-    // Nothing to move: no undo step, and the document stays as it was.
-    if (selection_.nodeCount() == 0)
-        return;
-    const WorldPoint offset{dx / transform_.scale, dy / transform_.scale};
-    const std::vector<Node*> nodes = selection_.selectedNodes();
-    doc_->edit([&](Network& net) {
-        moveNodes(nodes, offset);
-        net.recomputeBounds();
-        return true;
-    });
-}
-
 WorldPoint CVantryView::worldAt(QPointF pos) const {
     return transform_.LogicalToWorld(transform_.deviceToLogical(pos.x(), pos.y()));
 }
 
 void CVantryView::mousePress(QPointF pos, Qt::MouseButton button, MouseMods mods) {
+    // A click elsewhere while a link or a measurement waits for its next click ends it, and
+    // the click goes where the user aimed it (a toolbar button, a menu, another window).
+    if (button == Qt::LeftButton && grabbing_ && !viewport()->rect().contains(pos.toPoint())) {
+        const QPoint global = viewport()->mapToGlobal(pos.toPoint());
+        captureLost();
+        forwardClick(global);
+        return;
+    }
     lastPointer_ = pos;
     const WorldPoint p = worldAt(pos);
     if (button == Qt::LeftButton) {
         if (tool_->press(p, mods))
-            captured_ = true;
+            takeCapture();
+        refreshFeedback();
         emit commandStateChanged();
     } else if (button == Qt::RightButton && mode() == ToolMode::Select) {
         rightPress(p);
     }
 }
 
+void CVantryView::forwardClick(QPoint global) {
+    QWidget* target = QApplication::widgetAt(global);
+    if (!target || target == viewport())
+        return;
+    const QPointF local = target->mapFromGlobal(QPointF(global));
+    QMouseEvent press(QEvent::MouseButtonPress, local, QPointF(global), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, QPointF(global), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
 void CVantryView::rightPress(WorldPoint p) {
-    const Selection before = selection_;
+    // An object drag owns the selection until it ends; the right release will cancel it.
+    if (tool_->dragging()) {
+        rerender();
+        return;
+    }
     Selection probe;
     const bool hit = HitTest(doc_->network(), probe, p, transform_.scale, false);
     if (!hit) {
@@ -678,7 +702,7 @@ void CVantryView::rightPress(WorldPoint p) {
         Link* link = probe.lastLink();
         const bool isClicked = (node && node == clickedNode_) || (link && link == clickedLink_);
         if (!isClicked) {
-            const bool wasSelected = node ? before.contains(node) : before.contains(link);
+            const bool wasSelected = node ? selection_.contains(node) : selection_.contains(link);
             if (!wasSelected)
                 selectOnly(node, link);
             setClicked(node, link);
@@ -690,18 +714,22 @@ void CVantryView::rightPress(WorldPoint p) {
 void CVantryView::mouseMove(QPointF pos, MouseMods mods) {
     lastPointer_ = pos;
     setStatusExtra(std::string());
-    if (captured_)
+    if (captured()) {
         tool_->move(worldAt(pos), mods);
+        refreshFeedback();
+    }
 }
 
 void CVantryView::mouseRelease(QPointF pos, Qt::MouseButton button, MouseMods mods) {
     lastPointer_ = pos;
     const WorldPoint p = worldAt(pos);
     if (button == Qt::LeftButton) {
-        if (!captured_)
+        if (!captured())
             return;
         tool_->release(p, mods);
-        captured_ = tool_->keepsCapture();
+        if (!tool_->keepsCapture())
+            releaseCapture();
+        refreshFeedback();
         emit commandStateChanged();
         return;
     }
@@ -711,7 +739,6 @@ void CVantryView::mouseRelease(QPointF pos, Qt::MouseButton button, MouseMods mo
         setTool(ToolMode::Select);
     } else if (mode() == ToolMode::Distance) {
         setTool(ToolMode::Select);
-        repaintClean();
     } else if (mode() == ToolMode::Select) {
         if (auto menu = contextMenuAt(pos))
             menu->exec(viewport()->mapToGlobal(pos.toPoint()));
@@ -722,8 +749,12 @@ void CVantryView::mouseRelease(QPointF pos, Qt::MouseButton button, MouseMods mo
 
 void CVantryView::mouseDoubleClick(QPointF pos, Qt::MouseButton button, MouseMods) {
     lastPointer_ = pos;
-    if (button == Qt::LeftButton)
-        tool_->doubleClick(worldAt(pos));
+    if (button != Qt::LeftButton)
+        return;
+    tool_->doubleClick(worldAt(pos));
+    if (!tool_->keepsCapture())
+        releaseCapture();
+    refreshFeedback();
 }
 
 std::unique_ptr<QMenu> CVantryView::contextMenuAt(QPointF pos) {
@@ -750,15 +781,8 @@ std::unique_ptr<QMenu> CVantryView::contextMenuAt(QPointF pos) {
         selection_.clear();
         setClicked(nullptr, nullptr);
         menu->setTitle(QStringLiteral("Background"));
-        add(ID_TOOL_SELECT, "&Select");
-        add(ID_TOOL_NODE, "&Node");
-        add(ID_TOOL_LINK, "&Link");
-        add(ID_TOOL_TWOWAY_LINK, "&2-Way Link");
-        add(ID_TOOL_AUTO_POPULATE, "&Auto-Populate");
-        add(ID_TOOL_DISTANCE, "&Distance");
-        add(ID_TOOL_PAN, "&Pan");
-        add(ID_TOOL_ZOOM_IN, "Zoom &In");
-        add(ID_TOOL_ZOOM_OUT, "Zoom &Out");
+        for (const ToolInfo& tool : toolTable())
+            add(tool.commandId, tool.menuText);
         menu->addSeparator();
         add(ID_EDIT_COPY_IMAGE, "&Copy Image");
     } else if (propertiesAvailable()) {
@@ -800,63 +824,4 @@ void CVantryView::contextMenuEvent(QContextMenuEvent* event) {
     // The mouse's menu comes with the right button's release; the keyboard's has no point on
     // the map and shows nothing.
     event->accept();
-}
-
-void CVantryView::preparePrinter(QPrinter& printer) const {
-    const WorldRect& bounds = doc_->network().bounds();
-    const QSizeF paper = printer.pageLayout().pageSize().size(QPageSize::Point);
-    const bool paperTall = paper.height() > paper.width();
-    printer.setPageOrientation(bounds.width() > bounds.height() && paperTall
-                                   ? QPageLayout::Landscape
-                                   : QPageLayout::Portrait);
-    printer.setDocName(QString::fromStdString(doc_->GetTitle()));
-}
-
-void CVantryView::OnFilePrint() {
-    QPrinter printer(QPrinter::HighResolution);
-    preparePrinter(printer);
-    QPrintDialog dialog(&printer, this);
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, true);
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-    dialog.setMinMax(1, 1);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    printPage(printer, printer.printRange() == QPrinter::Selection);
-}
-
-void CVantryView::OnFilePrintPreview() {
-    QPrinter printer(QPrinter::HighResolution);
-    preparePrinter(printer);
-    QPrintPreviewDialog preview(&printer, this);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [this](QPrinter* p) { printPage(*p, false); });
-    preview.exec();
-}
-
-void CVantryView::printPage(QPrinter& printer, bool selectionOnly) {
-    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    ViewTransform pageTransform = transform_;
-    pageTransform.setClientSize(page.width(), page.height(), printer.resolution() / 100.0);
-    const LogicalRect pageLogical = pageTransform.clientLogical();
-    const int pageW = pageLogical.right - pageLogical.left;
-    const int pageH = pageLogical.top - pageLogical.bottom;
-    if (selectionOnly) {
-        const LogicalRect screen = transform_.clientLogical();
-        const double screenW = std::max(1, screen.right - screen.left);
-        const double screenH = std::max(1, screen.top - screen.bottom);
-        const double r = std::max(pageW / screenW, pageH / screenH);
-        pageTransform.scale = static_cast<float>(transform_.scale / r);
-    } else {
-        pageTransform.ShowEntireNetwork(dataExtent(), pageW, pageH);
-    }
-
-    // The map prints on white paper, whatever the screen's background colour is.
-    UserDefinedSettings& settings = SingletonPtr<UserDefinedSettings>::instance();
-    const auto savedBack = settings.backColor.value;
-    settings.backColor.value = 0xFFFFFF;
-    QPainter painter(&printer);
-    NetworkRenderer renderer(painter, pageTransform, renderOptions(true));
-    renderer.draw(doc_->network(), nullptr);
-    painter.end();
-    settings.backColor.value = savedBack;
 }

@@ -9,6 +9,7 @@
 
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <QPoint>
 
 #include <functional>
 #include <memory>
@@ -31,18 +32,25 @@ public:
 // renders the whole client area into an off-screen image whenever something changes and only
 // copies that image when painting. Several views of one document stay in step through the
 // document's update hints.
-class CVantryView : public QAbstractScrollArea, public DocumentObserver, public CommandTarget {
+class CVantryView : public QAbstractScrollArea,
+                    public DocumentObserver,
+                    public CommandTarget,
+                    public ToolHost {
     Q_OBJECT
 public:
     explicit CVantryView(CVantryDoc* doc, QWidget* parent = nullptr);
     ~CVantryView() override;
 
-    CVantryDoc* GetDocument() const { return doc_; }
+    CVantryDoc* GetDocument() const override { return doc_; }
     void setPropertyEditors(PropertyEditors* editors) { editors_ = editors; }
-    ViewTransform& transform() { return transform_; }
+    ViewTransform& transform() override { return transform_; }
     const ViewTransform& transform() const { return transform_; }
-    Selection& selection() { return selection_; }
+    Selection& selection() override { return selection_; }
     const QImage& offscreen() const { return offscreen_; }
+    // Device pixels per logical unit: the screen's logical DPI / 100 unless fixed (images and
+    // tests use exactly 1).
+    double pixelsPerLogical() const;
+    void setPixelsPerLogical(double factor);
 
     bool showBitmap = false;
     bool showGrid = true;
@@ -66,41 +74,42 @@ public:
     // screen's zoom, or the whole network fitted to the page.
     void printPage(QPrinter& printer, bool selectionOnly);
 
-    // Drag feedback drawn over the rendered image by inverting what lies beneath, so that
-    // drawing the same shape a second time removes it. The next render clears all of it.
-    void XorLine(WorldPoint a, WorldPoint b, Qt::PenStyle style, int width);
-    void XorRect(WorldPoint a, WorldPoint b);
-    void XorCircle(WorldPoint p, int radius);
-    // A line from a to b, drawn solid and 2 wide to the node b snaps to, else dashed to b.
-    void RubberLink(WorldPoint a, WorldPoint b);
-    // The selected nodes moved by an offset, with the links that touch them.
-    void MoveGhost(WorldPoint offset);
+    // Drag feedback drawn over the rendered image by inverting what lies beneath (two
+    // drawings of one shape cancel out). The active tool's shapes are drawn afresh after every
+    // render and every mouse event, so feedback always shows the tool's present state.
+    void XorLine(WorldPoint a, WorldPoint b, Qt::PenStyle style, int width) override;
+    void XorRect(WorldPoint a, WorldPoint b) override;
+    void XorCircle(WorldPoint p, int radius) override;
+    void RubberLink(WorldPoint a, WorldPoint b) override;
+    void MoveGhost(WorldPoint offset, const GhostLinks& ghost) override;
     bool hasFeedback() const { return !feedback_.empty(); }
+    std::size_t feedbackShapes() const { return feedback_.size(); }
+    // Throws the feedback away and has the tool draw its present shapes.
+    void refreshFeedback();
     // The rendered image with the feedback on top, as painted.
     QImage composedFrame() const;
 
     // The active tool. Choosing the active tool's command again returns to Select.
     ToolMode mode() const { return tool_->mode(); }
-    void setTool(ToolMode mode);
+    void setTool(ToolMode mode) override;
     Tool& tool() { return *tool_; }
     // Ends a running drag or measurement without its edit; true when there was one.
     bool CancelDrag();
 
     // Helpers the tools share.
-    Node* clickedNode() const { return clickedNode_; }
-    Link* clickedLink() const { return clickedLink_; }
-    void setClicked(Node* node, Link* link);
-    // Makes the selection exactly one object (the link when both are given).
-    void selectOnly(Node* node, Link* link);
-    void rerender() { OnUpdate(nullptr, CVantryDoc::HintRedraw); }
-    // Removes all drag feedback from the window.
-    void repaintClean();
-    void autoScrollTo(WorldPoint p);
-    void setStatusExtra(const std::string& text);
-    void releaseCapture() { captured_ = false; }
-    bool captured() const { return captured_; }
+    Node* clickedNode() const override { return clickedNode_; }
+    Link* clickedLink() const override { return clickedLink_; }
+    void setClicked(Node* node, Link* link) override;
+    void selectOnly(Node* node, Link* link) override;
+    void rerender() override { OnUpdate(nullptr, CVantryDoc::HintRedraw); }
+    void autoScroll() override;
+    void setStatusExtra(const std::string& text) override;
+    // The mouse capture is the toolkit's grab of the pointer: while the view holds it every
+    // mouse event comes here. Whatever takes it away (a popup, a dialog, another window or
+    // program) ends the running drag.
+    bool captured() const;
     // Properties of the selection: node dialog, link dialog for one or several links.
-    void showProperties();
+    void showProperties() override;
     bool propertiesAvailable() const;
 
     // Mouse input in device pixels of the viewport, as the event handlers receive it.
@@ -132,6 +141,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -155,7 +166,13 @@ private:
         int width;
         bool operator==(const Feedback&) const = default;
     };
-    void toggle(const Feedback& shape);
+    void addShape(const Feedback& shape);
+    void takeCapture();
+    void releaseCapture();
+    // The capture went elsewhere: the tool abandons what it was doing.
+    void captureLost();
+    // Delivers a left click to the widget at a screen point, as if the view had not held it.
+    void forwardClick(QPoint global);
     void rightPress(WorldPoint p);
     void deleteSelection();
     void copySelection();
@@ -163,14 +180,15 @@ private:
     void copyImage();
     void nudge(float dx, float dy);
     void escape();
-    void chooseTool(ToolMode mode);
     void dropStaleSelection();
-    void drawFeedback(QPainter& painter) const;
+    void drawFeedback(QImage& frame) const;
+    // The pixels of a feedback circle of the given radius, relative to its centre pixel.
+    const std::vector<QPoint>& circlePixels(int radius) const;
 
     CVantryDoc* doc_;
     PropertyEditors* editors_ = nullptr;
     std::unique_ptr<Tool> tool_;
-    bool captured_ = false;
+    bool grabbing_ = false;
     Node* clickedNode_ = nullptr;
     Link* clickedLink_ = nullptr;
     QPointF lastPointer_;
@@ -181,4 +199,8 @@ private:
     ScrollBarState hState_;
     ScrollBarState vState_;
     bool updatingBars_ = false;
+    double fixedPixelsPerLogical_ = 0.0;
+    mutable std::vector<QPoint> circle_;
+    mutable int circleRadius_ = -1;
+    mutable double circleFactor_ = 0.0;
 };

@@ -54,13 +54,31 @@ protected:
     RenderOptions options;
 };
 
-TEST_F(Canvas, NodesAreGreyCirclesWithABlackOutline) {
+// The extent of the pixels of one colour: left, top, right, bottom in logical units.
+LogicalRect extentOf(const QImage& image, const ViewTransform& t, QRgb colour) {
+    int left = INT32_MAX, right = INT32_MIN, top = INT32_MIN, bottom = INT32_MAX;
+    const LogicalRect c = t.clientLogical();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == colour) {
+                left = std::min(left, c.left + x);
+                right = std::max(right, c.left + x);
+                top = std::max(top, c.top - y);
+                bottom = std::min(bottom, c.top - y);
+            }
+    return {left, top, right, bottom};
+}
+
+TEST_F(Canvas, NodesAreGreyCirclesEighteenUnitsAcrossWithABlackOutline) {
     node(1.0f, 0.5f);
     const QImage image = draw();
     EXPECT_EQ(at(image, 100, 50), rgb(181, 181, 181));
     EXPECT_EQ(at(image, 100 + 5, 50 - 5), rgb(181, 181, 181));
-    EXPECT_EQ(at(image, 100 + 9, 50), rgb(0, 0, 0));
-    EXPECT_EQ(at(image, 100 + 12, 50), rgb(255, 255, 255));
+    // The circle's box runs from P - 9 to P + 9 without its right and bottom edge.
+    EXPECT_EQ(extentOf(image, transform, rgb(0, 0, 0)), (LogicalRect{91, 59, 108, 42}));
+    EXPECT_EQ(at(image, 100 - 9, 50), rgb(0, 0, 0));
+    EXPECT_EQ(at(image, 100 + 8, 50), rgb(0, 0, 0));
+    EXPECT_EQ(at(image, 100 + 9, 50), rgb(255, 255, 255));
 }
 
 TEST_F(Canvas, LinksAreHalfArrowsFilledByTypeOnTheirRightSide) {
@@ -120,7 +138,7 @@ TEST_F(Canvas, SelectionIsDrawnOnTopInMagenta) {
     selection.addNode(a);
     const QImage image = draw();
     EXPECT_EQ(at(image, -100 - 9, 0), rgb(255, 0, 255));
-    EXPECT_EQ(at(image, 100 + 9, 0), rgb(0, 0, 0));
+    EXPECT_EQ(at(image, 100 + 8, 0), rgb(0, 0, 0));
 }
 
 TEST_F(Canvas, NumberColoursFollowTheBackground) {
@@ -230,7 +248,7 @@ TEST_F(Canvas, PrintingLeavesThePaperBlankBehindTheNetworkAndDrawsNoSelection) {
     EXPECT_EQ(renderer.draw(net, &selection), "");
     painter.end();
     EXPECT_EQ(at(image, 250, 150), rgb(255, 255, 255));
-    EXPECT_EQ(at(image, 9, 0), rgb(0, 0, 0)) << "normal outline, not the selection's";
+    EXPECT_EQ(at(image, 8, 0), rgb(0, 0, 0)) << "normal outline, not the selection's";
 }
 
 TEST(LinkEnds, SitOnTheNodeCirclesRightOfTheCentreLine) {
@@ -279,5 +297,58 @@ TEST_P(Stamps, DrawExactlyWhatDirectDrawingDraws) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PixelsPerUnit, Stamps, ::testing::Values(1.0, 1.44));
+
+} // namespace
+
+namespace {
+
+struct HeadCase {
+    LinkType type;
+    QRgb fill;
+    int halfWidth;
+};
+
+class LinkHead : public Canvas, public ::testing::WithParamInterface<HeadCase> {};
+
+// A link from (-1, 0) to (1, 0) at scale 100: drawn ends (-91, -3) and (91, -3), u = (9, 0),
+// p = (0, -w), e = (18, 0), q = (0, -(w + 4)). The polygon is (-91, -3), (91, -3), (73, -7 - w),
+// (73, -3 - w), (-91, -3 - w).
+TEST_P(LinkHead, BarbAndHeadSitWhereTheCornersPutThem) {
+    const HeadCase c = GetParam();
+    link(node(-1.0f, 0.0f), node(1.0f, 0.0f), c.type);
+    const QImage image = draw();
+    const int w = c.halfWidth;
+    EXPECT_EQ(at(image, 73, -7 - w), rgb(0, 0, 0)) << "the barb's tip";
+    EXPECT_EQ(at(image, 73, -8 - w), rgb(255, 255, 255)) << "nothing beyond it";
+    EXPECT_EQ(at(image, 0, -3), rgb(0, 0, 0)) << "the centre-line edge";
+    EXPECT_EQ(at(image, 0, -3 - w), rgb(0, 0, 0)) << "the outer edge";
+    EXPECT_EQ(at(image, 0, -4 - w), rgb(255, 255, 255));
+    EXPECT_EQ(at(image, 0, -2), rgb(255, 255, 255));
+    if (w > 2) {
+        EXPECT_EQ(at(image, 0, -5), c.fill) << "inside the band";
+    }
+    EXPECT_EQ(at(image, 76, -4 - w), c.fill) << "inside the head, below the band";
+    EXPECT_EQ(at(image, 84, -4 - w), rgb(255, 255, 255)) << "outside the barb's slanted edge";
+    EXPECT_EQ(at(image, 91, -3), rgb(0, 0, 0)) << "the point at the drawn end";
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, LinkHead,
+                         ::testing::Values(HeadCase{Mainline, rgb(87, 209, 203), 4},
+                                           HeadCase{Workzone, rgb(255, 0, 0), 4},
+                                           HeadCase{Detour2, rgb(43, 43, 223), 4},
+                                           HeadCase{None, rgb(0, 0, 0), 2}));
+
+TEST_F(Canvas, AVeryLongLinkStillDrawsItsBandThroughTheWindow) {
+    transform.scale = 10000.0f;
+    // A million miles east, and one across the window from far west to far east.
+    link(node(-0.01f, 0.0f), node(1000000.0f, 0.0f), Mainline);
+    link(node(-1000000.0f, 0.02f), node(1000000.0f, 0.02f), Workzone);
+    const QImage image = draw();
+    EXPECT_EQ(at(image, 200, -5), rgb(87, 209, 203));
+    EXPECT_EQ(at(image, 300, -1), rgb(255, 255, 255)) << "nothing north of the band";
+    EXPECT_EQ(at(image, -350, 195), rgb(255, 0, 0));
+    EXPECT_EQ(at(image, 350, 195), rgb(255, 0, 0));
+    EXPECT_EQ(at(image, 0, 205), rgb(255, 255, 255));
+}
 
 } // namespace

@@ -170,6 +170,9 @@ TEST_F(Tools, TheReadoutsShowCoordinatesLengthsAndBearings) {
     moveTo({1.25f, -0.5f});
     EXPECT_EQ(text, "(   1.250,   -0.500) ");
 
+    // At scale 50 the clicks all lie inside the window.
+    view.transform().scale = 50.0f;
+    view.rerender();
     view.execute(ID_TOOL_DISTANCE);
     press({0.0f, 0.0f});
     release({0.0f, 0.0f});
@@ -345,6 +348,34 @@ TEST(HitTesting, NodesWinOverLinksAndTheLastDrawnWins) {
     EXPECT_FALSE(HitTest(net, sel, {-0.0899f, 0.0f}, 100.0f, true)) << "toggled off";
     EXPECT_TRUE(sel.empty());
     (void)a;
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Tools, EveryToolInTheTableIsChosenCheckedToggledAndListedInTheBackgroundMenu) {
+    ASSERT_TRUE(doc.loadTigerData(std::string(VANTRY_TEST_DATA) + "/tiger/TGR99001.RT1"));
+    doc.UpdateAllViews(nullptr, CVantryDoc::HintTigerLoaded);
+    for (const ToolInfo& tool : toolTable()) {
+        SCOPED_TRACE(tool.menuText);
+        EXPECT_EQ(toolForCommand(tool.commandId), &tool);
+        EXPECT_EQ(&toolInfo(tool.mode), &tool);
+        view.execute(tool.commandId);
+        EXPECT_EQ(view.mode(), tool.mode);
+        EXPECT_TRUE(view.query(tool.commandId)->checked);
+        EXPECT_EQ(view.tool().mode(), tool.mode);
+        view.execute(tool.commandId);
+        EXPECT_EQ(view.mode(), ToolMode::Select) << "chosen again: back to Select";
+    }
+    const auto menu = view.contextMenuAt(at({0.0f, 2.0f}));
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), static_cast<qsizetype>(toolTable().size() + 2));
+    for (std::size_t i = 0; i < toolTable().size(); ++i)
+        EXPECT_EQ(actions[static_cast<qsizetype>(i)]->text(),
+                  QString::fromLatin1(toolTable()[i].menuText));
+    EXPECT_TRUE(actions[static_cast<qsizetype>(toolTable().size())]->isSeparator());
+    EXPECT_EQ(actions.back()->text(), "&Copy Image");
 }
 
 } // namespace

@@ -26,8 +26,7 @@ protected:
         view.showGrid = false;
         view.showNumbers = false;
         view.viewport()->resize(400, 300);
-        view.OnUpdate(nullptr, 0);
-        view.transform().setClientSize(400, 300, 1.0);
+        view.setPixelsPerLogical(1.0);
         view.transform().scale = 100.0f;
         view.transform().viewCenter = {0.0f, 0.0f};
         view.OnUpdate(nullptr, 0);
@@ -45,27 +44,39 @@ protected:
     CVantryView view{&doc};
 };
 
-TEST_F(ViewFeedback, ShapesInvertWhatIsBeneathAndASecondDrawingRemovesThem) {
+TEST_F(ViewFeedback, ShapesInvertWhatIsBeneathAndTwoDrawingsCancel) {
     ASSERT_EQ(view.transform().scale, 100.0f);
     const QImage clean = view.composedFrame();
     view.XorLine({0.0f, 1.0f}, {1.0f, 1.0f}, Qt::SolidLine, 1);
     QImage frame = view.composedFrame();
     EXPECT_EQ(at(frame, 50, 100), qRgb(0, 0, 0)) << "white inverted";
+    EXPECT_EQ(at(frame, 50, 101), qRgb(255, 255, 255));
     view.XorRect({-1.2f, -0.5f}, {-0.2f, 0.5f});
     frame = view.composedFrame();
     EXPECT_EQ(at(frame, -100, 0), at(clean, -100, 0)) << "the inside is left as it is";
-    int dashes = 0;
-    for (int y = -40; y <= 40; ++y)
-        dashes += at(frame, -120, y) == qRgb(0, 0, 0);
-    EXPECT_GT(dashes, 10) << "the dashed left side";
+    // The rectangle covers -120 to -20 across and 50 down to -50, without its right and
+    // bottom edge; the dashes start at the top left corner.
+    EXPECT_EQ(at(frame, -119, 50), qRgb(0, 0, 0));
+    EXPECT_EQ(at(frame, -120, 47), qRgb(0, 0, 0));
+    EXPECT_EQ(at(frame, -121, 47), qRgb(255, 255, 255));
+    EXPECT_EQ(at(frame, -119, 51), qRgb(255, 255, 255));
+    int right = INT32_MIN, bottom = INT32_MAX;
+    for (int x = -130; x <= -10; ++x)
+        for (int y = -60; y <= 60; ++y)
+            if (at(frame, x, y) == qRgb(0, 0, 0)) {
+                right = std::max(right, x);
+                bottom = std::min(bottom, y);
+            }
+    EXPECT_EQ(right, -21);
+    EXPECT_EQ(bottom, -49);
     view.XorRect({-1.2f, -0.5f}, {-0.2f, 0.5f});
     view.XorLine({0.0f, 1.0f}, {1.0f, 1.0f}, Qt::SolidLine, 1);
-    EXPECT_FALSE(view.hasFeedback());
     EXPECT_EQ(view.composedFrame(), clean);
 
     view.XorCircle({0.0f, 1.0f}, 20);
     view.OnUpdate(nullptr, 0);
-    EXPECT_FALSE(view.hasFeedback()) << "a render draws the clean image";
+    EXPECT_FALSE(view.hasFeedback())
+        << "a render draws the clean image and the idle tool adds nothing";
 }
 
 TEST_F(ViewFeedback, ARubberLinkSnapsToANearbyNode) {
@@ -87,10 +98,54 @@ TEST_F(ViewFeedback, ARubberLinkSnapsToANearbyNode) {
 TEST_F(ViewFeedback, MoveGhostShowsTheSelectedNodesAndTheirLinksDisplaced) {
     createLink(doc.network(), a, b, LinkDefaults{});
     view.selection().addNode(b);
-    view.MoveGhost({0.0f, 1.0f});
+    GhostLinks ghost;
+    ghost.links.push_back({doc.network().links()[0], false, true});
+    view.MoveGhost({0.0f, 1.0f}, ghost);
     const QImage frame = view.composedFrame();
-    EXPECT_EQ(at(frame, 109, 100), qRgb(0, 0, 0)) << "circle of radius 9 around the new place";
+    EXPECT_EQ(at(frame, 108, 100), qRgb(0, 0, 0)) << "circle of radius 9 around the new place";
+    EXPECT_EQ(at(frame, 109, 100), qRgb(255, 255, 255));
     EXPECT_EQ(at(frame, 100, 100), qRgb(255, 255, 255)) << "its inside is unchanged";
+}
+
+TEST_F(ViewFeedback, CirclesAreEighteenUnitsAcross) {
+    view.XorCircle({1.0f, 1.0f}, 9);
+    const QImage frame = view.composedFrame();
+    // From P - 9 to P + 8 both ways, as the node circles are drawn.
+    int left = INT32_MAX, right = INT32_MIN, top = INT32_MIN, bottom = INT32_MAX;
+    for (int x = 80; x <= 120; ++x)
+        for (int y = 80; y <= 120; ++y)
+            if (at(frame, x, y) == qRgb(0, 0, 0)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::max(top, y);
+                bottom = std::min(bottom, y);
+            }
+    EXPECT_EQ(left, 91);
+    EXPECT_EQ(right, 108);
+    EXPECT_EQ(top, 109);
+    EXPECT_EQ(bottom, 92);
+}
+
+TEST(SelectionOrder, KeepsTheOrderOfAddingThroughRemovalsAndRetains) {
+    Network net;
+    std::vector<Node*> nodes;
+    for (int i = 0; i < 6; ++i)
+        nodes.push_back(createNodeAt(net, {static_cast<float>(i), 0.0f}));
+    Selection sel;
+    for (int i : {3, 1, 4, 5, 1})
+        sel.addNode(nodes[static_cast<std::size_t>(i)]);
+    EXPECT_FALSE(sel.lastAddWasNew()) << "node 1 was already selected";
+    EXPECT_EQ(sel.lastNode(), nodes[1]);
+    sel.addNode(nodes[0]);
+    EXPECT_TRUE(sel.lastAddWasNew());
+    sel.removeNode(nodes[4]);
+    EXPECT_EQ(sel.selectedNodes(), (std::vector<Node*>{nodes[3], nodes[1], nodes[5], nodes[0]}));
+    EXPECT_FALSE(sel.contains(nodes[4]));
+    sel.retain([&](const Node* n) { return n != nodes[0]; }, [](const Link*) { return true; });
+    EXPECT_EQ(sel.selectedNodes(), (std::vector<Node*>{nodes[3], nodes[1], nodes[5]}));
+    EXPECT_EQ(sel.lastNode(), nullptr) << "the last node was dropped";
+    EXPECT_TRUE(sel.contains(nodes[5]));
+    EXPECT_FALSE(sel.contains(nodes[0]));
 }
 
 TEST(NearestNode, StrictlyWithinTheToleranceAndTheEarlierOnATie) {

@@ -391,3 +391,20 @@ INSTANTIATE_TEST_SUITE_P(
     caseName<ScrollCase>);
 
 } // namespace
+
+namespace {
+
+TEST(ScrollBarsByHand, AnEightHundredBySixHundredWindowOverDataOfTenMilesEachWay) {
+    ViewTransform v;
+    v.setClientSize(800, 600, 1.0);
+    v.scale = 100.0f;
+    v.viewCenter = {0.0f, 0.0f};
+    const WorldRect data{10.0f, -10.0f, -10.0f, 10.0f};
+    // The extent grows by 27 units to 20.54 miles each way: max = floor(2054 - 0.5). The
+    // window's left edge, -4 miles, lies 6.27 miles right of the extent's left; its top, 3
+    // miles, lies 7.27 miles below the extent's top.
+    EXPECT_EQ(v.horizontalBar(data), (ScrollBarState{0, 2053, 800, 627}));
+    EXPECT_EQ(v.verticalBar(data), (ScrollBarState{0, 2053, 600, 727}));
+}
+
+} // namespace

@@ -1,0 +1,100 @@
+// Timings of the map view's work on large selections: a rectangle selection of every node of
+// a 40,000-node street grid, and each mouse move while all of those nodes are dragged (the
+// tool's step and its feedback shapes, and the painting of the feedback over the map).
+
+#include "document/vantrydoc.h"
+#include "gridnetwork.h"
+#include "settings/singletonptr.h"
+#include "settings/usersettings.h"
+#include "view/hittest.h"
+#include "view/vantryview.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+// 40,000 nodes and 80,000 links.
+constexpr std::int64_t kLinks = 80000;
+
+// A document holding the grid, shown in an 800 x 600 view that fits all of it.
+struct GridView {
+    GridView() {
+        settings->persistOnExit = false;
+        std::unique_ptr<Network> grid = buildGrid(kLinks);
+        doc.network().swap(*grid);
+        view.resize(800, 600);
+        view.setPixelsPerLogical(1.0);
+        view.ShowEntireNetwork();
+    }
+    QPointF devicePoint(WorldPoint p) const {
+        const ViewTransform& t = view.transform();
+        const LogicalPoint l = t.WorldToLogical(p);
+        return {t.logicalToDeviceX(l.x) + 0.25, t.logicalToDeviceY(l.y) + 0.25};
+    }
+
+    SingletonPtr<UserDefinedSettings> settings;
+    CVantryDoc doc;
+    CVantryView view{&doc};
+};
+
+void BM_RectangleSelectsEveryNode(benchmark::State& state) {
+    GridView g;
+    const WorldRect b = g.doc.network().bounds();
+    std::size_t selected = 0;
+    for (auto _ : state) {
+        Selection selection;
+        SelectInRect(g.doc.network(), selection, {b.left - 0.1f, b.top + 0.1f},
+                     {b.right + 0.1f, b.bottom - 0.1f}, g.view.transform().scale, true);
+        selected = selection.nodeCount();
+        benchmark::DoNotOptimize(selection);
+    }
+    state.counters["nodes"] = static_cast<double>(selected);
+}
+BENCHMARK(BM_RectangleSelectsEveryNode)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Starts a drag of every node from the first node; returns the press point.
+WorldPoint startDragOfEverything(GridView& g) {
+    for (Node* n : g.doc.network().nodes())
+        g.view.selection().addNode(n);
+    const WorldPoint start = g.doc.network().nodes().front()->position();
+    g.view.mousePress(g.devicePoint(start), Qt::LeftButton, {});
+    g.view.mouseMove(g.devicePoint({start.x + 0.5f, start.y + 0.5f}), {});
+    return start;
+}
+
+void BM_MoveWhileDraggingEveryNode(benchmark::State& state) {
+    GridView g;
+    const WorldPoint start = startDragOfEverything(g);
+    int i = 0;
+    for (auto _ : state) {
+        const float d = 0.2f + 0.01f * static_cast<float>(i++ % 20);
+        g.view.mouseMove(g.devicePoint({start.x + d, start.y + d}), {});
+    }
+    state.counters["shapes"] = static_cast<double>(g.view.feedbackShapes());
+}
+BENCHMARK(BM_MoveWhileDraggingEveryNode)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PaintTheDragOfEveryNode(benchmark::State& state) {
+    GridView g;
+    startDragOfEverything(g);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(g.view.composedFrame());
+}
+BENCHMARK(BM_PaintTheDragOfEveryNode)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

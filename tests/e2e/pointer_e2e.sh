@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Drives the real editor under a virtual X server and a window manager with the real pointer and
+# keyboard through gestures that used to leave a tool stuck: the context menu raised in the middle
+# of a selection rectangle, and choosing Select while a link waits for its second click. The
+# saved file tells what happened.
+# Usage: pointer_e2e.sh VANTRY VANTRY_CLI
+set -euo pipefail
+vantry=$1
+cli=$2
+
+for tool in Xvfb xdotool openbox; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "$tool is missing (run scripts/install-deps.sh)" >&2
+        exit 1
+    fi
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+wm_pid=
+editor_pid=
+cleanup() {
+    [ -n "$editor_pid" ] && kill -9 "$editor_pid" 2>/dev/null || true
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/display")"
+export XDG_CONFIG_HOME="$work/config"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+openbox >"$work/openbox.log" 2>&1 &
+wm_pid=$!
+sleep 1
+
+fail() {
+    echo "FAILED: $*" >&2
+    [ -s "$work/editor.log" ] && sed 's/^/editor: /' "$work/editor.log" >&2
+    exit 1
+}
+
+# Three nodes: (-1, 0), (1, 0) and (0, 1).
+net="$work/net.txt"
+printf 'KX101\n-1 0\n1 0\n0 1\nEndNodes\nEndLinks\n\n0 0 0 0\n' >"$net"
+
+"$vantry" "$net" >"$work/editor.log" 2>&1 &
+editor_pid=$!
+for _ in $(seq 200); do
+    xdotool search --name "NetQuill - " >/dev/null 2>&1 && break
+    sleep 0.1
+done
+sleep 2
+# The coordinates below are for the main window's client area at (91, 97), where the window
+# manager puts it on an empty screen; `at` moves them to wherever it is.
+win=$(xdotool search --name "NetQuill - " | head -n1)
+eval "$(xdotool getwindowgeometry --shell "$win")"
+dx=$((X - 91))
+dy=$((Y - 97))
+at() { echo "$(($1 + dx)) $(($2 + dy))"; }
+
+select_button=$(at 417 111)
+link_button=$(at 474 111)
+save_button=$(at 165 111)
+node3=$(at 523 203)
+
+# ---- The context menu in the middle of a selection rectangle ---------------------------------
+xdotool mousemove $(at 300 400) mousedown 1 mousemove $(at 350 420) mousemove $(at 400 450)
+sleep 0.3
+xdotool mousedown 3
+sleep 0.2
+xdotool mouseup 3
+sleep 0.5
+xdotool mousemove $(at 420 470) mouseup 1
+sleep 0.3
+xdotool key Escape
+sleep 0.3
+# A press-drag on node 3 moves it (not a rectangle selection).
+xdotool mousemove $node3 mousedown 1 mousemove $(at 540 230) mousemove $(at 603 283)
+sleep 0.3
+xdotool mouseup 1
+sleep 0.5
+
+# ---- Select while a link waits for its second click --------------------------------------------
+xdotool mousemove $link_button click 1
+sleep 0.3
+xdotool mousemove $(at 300 400) click 1
+sleep 0.2
+xdotool mousemove $(at 350 450)
+sleep 0.2
+xdotool mousemove $select_button click 1
+sleep 0.5
+# In Select, clicks on empty map make nothing; a pending link would be finished here.
+xdotool mousemove $(at 700 450) click 1
+sleep 0.3
+xdotool mousemove $(at 750 500) click 1
+sleep 0.3
+
+xdotool mousemove $save_button click 1
+sleep 1
+
+"$cli" info "$net" >"$work/info" || fail "the saved network does not open"
+grep -q '^nodes 3$' "$work/info" || fail "nodes changed: $(cat "$work/info")"
+grep -q '^links 0$' "$work/info" || fail "a link was made after Select was chosen: $(cat "$work/info")"
+"$cli" convert "$net" "$work/check.txt" || fail "cannot convert"
+# Node 3 was dragged 80 pixels right and 80 down: about (0.2, 0.8) at this window's zoom.
+node3_line=$(sed -n 4p "$work/check.txt")
+python3 - "$node3_line" <<'PY' || fail "node 3 did not move by the drag: $node3_line"
+import sys
+x, y = map(float, sys.argv[1].split()[:2])
+sys.exit(0 if 0.1 < x < 0.3 and 0.7 < y < 0.9 else 1)
+PY
+echo "context menu mid-drag, Select mid-link: ok"
+
