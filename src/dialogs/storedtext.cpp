@@ -1,35 +1,19 @@
 #include "dialogs/storedtext.h"
 
-#include <algorithm>
-#include <array>
+#include "base/codepage.h"
+
 #include <optional>
 
 namespace {
-
-// The characters of the bytes 0x80 to 0x9F in Windows-1252. The five bytes the code page leaves
-// undefined stand for the control character of the same number, so that they too come back.
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char16_t windows1252Char(unsigned char byte) {
-    return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : char16_t{byte};
-}
 
 std::optional<std::string> toWindows1252(const QString& text) {
     std::string out;
     out.reserve(static_cast<std::size_t>(text.size()));
     for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out += static_cast<char>(u);
-            continue;
-        }
-        const auto* at = std::find(kWindows1252High.begin(), kWindows1252High.end(), u);
-        if (at == kWindows1252High.end())
+        const std::optional<unsigned char> byte = unicodeToWindows1252(c.unicode());
+        if (!byte)
             return std::nullopt;
-        out += static_cast<char>(0x80 + (at - kWindows1252High.begin()));
+        out += static_cast<char>(*byte);
     }
     return out;
 }
@@ -81,7 +65,8 @@ Decoded decode(std::string_view bytes) {
     while (i < bytes.size()) {
         const std::size_t length = utf8Length(bytes.substr(i));
         if (length == 0) {
-            d.text += QChar(windows1252Char(static_cast<unsigned char>(bytes[i])));
+            d.text += QChar(
+                static_cast<char16_t>(windows1252ToUnicode(static_cast<unsigned char>(bytes[i]))));
             d.begin.push_back(i);
             d.invalid = true;
             ++i;

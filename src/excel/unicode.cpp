@@ -1,20 +1,9 @@
 #include "excel/unicode.h"
 
-#include <algorithm>
-#include <array>
+#include "base/codepage.h"
+
 
 namespace {
-
-// The characters of the bytes 0x80 to 0x9F in Windows-1252; the bytes the code page leaves
-// undefined stand for the control character of the same number.
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char32_t windows1252Char(unsigned char byte) {
-    return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : char32_t{byte};
-}
 
 // Decodes one character at text[i], advancing i. An invalid sequence yields its first byte, which
 // the caller decides how to take; `valid` says which it was.
@@ -68,7 +57,7 @@ char32_t nextCodePoint(std::string_view text, std::size_t& i, bool& valid) {
 char32_t nextCharacter(std::string_view text, std::size_t& i) {
     bool valid = false;
     const char32_t cp = nextCodePoint(text, i, valid);
-    return valid ? cp : windows1252Char(static_cast<unsigned char>(cp));
+    return valid ? cp : windows1252ToUnicode(static_cast<unsigned char>(cp));
 }
 
 bool isValidUtf8(std::string_view text) {
@@ -158,14 +147,14 @@ std::string storedBytesFromUtf8(std::string_view utf8) {
         const char32_t cp = nextCodePoint(utf8, i, valid);
         if (!valid)
             return std::string(utf8); // not text read from a workbook; keep it as it is
-        if (cp < 0x100) {
-            bytes += static_cast<char>(cp);
-        } else {
-            const auto at = std::find(kWindows1252High.begin(), kWindows1252High.end(), cp);
-            if (at == kWindows1252High.end())
-                return std::string(utf8);
-            bytes += static_cast<char>(0x80 + (at - kWindows1252High.begin()));
-        }
+        // Control characters 0x80 to 0x9F keep the byte of their number, as workbooks written
+        // with Latin-1 text hold them.
+        const std::optional<unsigned char> byte =
+            cp < 0x100 ? std::optional<unsigned char>(static_cast<unsigned char>(cp))
+                       : unicodeToWindows1252(cp);
+        if (!byte)
+            return std::string(utf8);
+        bytes += static_cast<char>(*byte);
         eightBit = eightBit || cp >= 0x80;
     }
     // Bytes that happen to be valid UTF-8 would be read back as other characters.

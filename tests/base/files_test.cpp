@@ -1,4 +1,5 @@
 #include "base/files.h"
+#include "support/ordinaryuser.h"
 #include "support/testdir.h"
 
 #include <gtest/gtest.h>
@@ -19,9 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The unprivileged user and group "nobody"/"nogroup" of Debian, and a group it is not in.
-constexpr uid_t kNobody = 65534;
-constexpr gid_t kNogroup = 65534;
+// A group nobody is not in.
 constexpr gid_t kUsers = 100;
 
 bool onlyFilesIn(const TestDir& dir, std::vector<std::string> names) {
@@ -37,45 +36,6 @@ struct stat statOf(const std::string& path) {
     struct stat st {};
     ::stat(path.c_str(), &st);
     return st;
-}
-
-// Runs `check` as a user without special rights, so that permissions mean what they mean to the
-// program's users, and returns its complaint ("" when all was well). Root runs it in a child
-// process that has become nobody (also a member of `groups`) in the test folder, opened to
-// everyone. Nothing comes back when that cannot be arranged.
-std::optional<std::string> asOrdinaryUser(const TestDir& dir,
-                                          const std::function<std::string()>& check,
-                                          const std::vector<gid_t>& groups = {}) {
-    if (geteuid() != 0)
-        return check();
-    fs::permissions(dir.path(), fs::perms::all);
-    int channel[2];
-    if (pipe(channel) != 0)
-        return std::nullopt;
-    const pid_t child = fork();
-    if (child < 0)
-        return std::nullopt;
-    if (child == 0) {
-        close(channel[0]);
-        if (setgroups(groups.size(), groups.data()) != 0 || setgid(kNogroup) != 0 ||
-            setuid(kNobody) != 0)
-            _exit(77);
-        const std::string complaint = check();
-        const bool sent =
-            write(channel[1], complaint.data(), complaint.size()) == ssize_t(complaint.size());
-        _exit(sent ? 0 : 1);
-    }
-    close(channel[1]);
-    std::string complaint;
-    char buffer[256];
-    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
-        complaint.append(buffer, static_cast<std::size_t>(n));
-    close(channel[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) == 77)
-        return std::nullopt;
-    return WEXITSTATUS(status) == 0 ? complaint : "the check did not finish";
 }
 
 // Gives a file to the user that asOrdinaryUser runs as.

@@ -7,6 +7,7 @@
 #include "model/network.h"
 
 #include "excel_test_support.h"
+#include "support/ordinaryuser.h"
 #include "support/testdir.h"
 
 #include <gtest/gtest.h>
@@ -620,49 +621,12 @@ TEST(WorkbookLayout, AFailedSaveLeavesTheOldFileAsItWas) {
     EXPECT_EQ(slurp(path), bytes);
 }
 
-// Runs `check` as an ordinary user (nobody) when the tests run as root, so that file permissions
-// apply, and gives back what it complains about; nothing when that cannot be arranged.
-std::optional<std::string> asOrdinaryUser(const TestDir& dir,
-                                          const std::function<std::string()>& check) {
-    if (geteuid() != 0)
-        return check();
-    constexpr uid_t kNobody = 65534;
-    constexpr gid_t kNogroup = 65534;
-    fs::permissions(dir.path(), fs::perms::all);
-    int channel[2];
-    if (pipe(channel) != 0)
-        return std::nullopt;
-    const pid_t child = fork();
-    if (child < 0)
-        return std::nullopt;
-    if (child == 0) {
-        close(channel[0]);
-        if (setgroups(0, nullptr) != 0 || setgid(kNogroup) != 0 || setuid(kNobody) != 0)
-            _exit(77);
-        const std::string complaint = check();
-        const bool sent =
-            write(channel[1], complaint.data(), complaint.size()) == ssize_t(complaint.size());
-        _exit(sent ? 0 : 1);
-    }
-    close(channel[1]);
-    std::string complaint;
-    char buffer[256];
-    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
-        complaint.append(buffer, static_cast<std::size_t>(got));
-    close(channel[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) == 77)
-        return std::nullopt;
-    return WEXITSTATUS(status) == 0 ? complaint : "the check did not finish";
-}
-
 TEST(WorkbookLayout, AReadOnlyWorkbookIsNotReplaced) {
     TestDir dir;
     const std::string path = dir.file("shared.xls");
     fs::copy_file(kData + "written_by_libreoffice.xls", path);
     if (geteuid() == 0) {
-        ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chown(path.c_str(), kNobody, kNogroup), 0);
     }
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const std::string before = slurp(path);
@@ -686,7 +650,7 @@ TEST(WorkbookLayout, AReadOnlyWorkbookIsNotReplaced) {
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0444u);
     if (geteuid() == 0) {
-        EXPECT_EQ(st.st_uid, 65534u);
+        EXPECT_EQ(st.st_uid, kNobody);
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
