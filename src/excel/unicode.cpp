@@ -2,7 +2,6 @@
 
 #include "base/codepage.h"
 
-
 namespace {
 
 // Decodes one character at text[i], advancing i. An invalid sequence yields its first byte, which
