@@ -8,33 +8,8 @@ vantry=$1
 cli=$2
 ext=${3:-txt}
 
-for tool in Xvfb xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$tool is missing (run scripts/install-deps.sh)" >&2
-        exit 1
-    fi
-done
-
-work=$(mktemp -d)
-xvfb_pid=
-editor_pid=
-cleanup() {
-    [ -n "$editor_pid" ] && kill -9 "$editor_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# A private display and private preferences.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display")"
-export XDG_CONFIG_HOME="$work/config"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
+source "$(dirname "${BASH_SOURCE[0]}")/xsession.sh"
+start_x_session
 
 fail() {
     echo "FAILED: $*" >&2
