@@ -285,6 +285,36 @@ void BM_UndoHistoryMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_UndoHistoryMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// One small edit through the document (a node moved), its Undo and its Redo, over four sizes:
+// the whole path of an edit grows no faster than the network.
+void BM_EditUndoRedoScaling(benchmark::State& state) {
+    const std::int64_t links = state.range(0);
+    CVantryDoc doc;
+    if (!doc.network().readText(gridText(links)) || !hasGridSize(&doc.network(), links)) {
+        state.SkipWithError("the generated network does not have the expected size");
+        return;
+    }
+    std::size_t node = 0;
+    for (auto _ : state) {
+        node = (node + 97) % doc.network().nodes().size();
+        doc.edit([&](Network& net) {
+            moveNodes({net.nodes()[node]}, WorldPoint{0.01f, 0.0f});
+            return true;
+        });
+        doc.OnEditUndo();
+        doc.OnEditRedo();
+    }
+    state.SetComplexityN(links);
+}
+BENCHMARK(BM_EditUndoRedoScaling)
+    ->Arg(12500)
+    ->Arg(25000)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 // ---- Editing ----------------------------------------------------------------------------------
 
 // Deletes every other link of a fresh copy of the grid (no nodes selected; in the grid's order
