@@ -46,16 +46,6 @@ QString singleLine(const QString& text) {
     return out;
 }
 
-double nodeDistance(const Link& link) {
-    const Node* from = link.fromNode();
-    const Node* to = link.toNode();
-    if (!from || !to)
-        return 0.0;
-    const double dx = static_cast<double>(from->x()) - static_cast<double>(to->x());
-    const double dy = static_cast<double>(from->y()) - static_cast<double>(to->y());
-    return std::sqrt(dx * dx + dy * dy);
-}
-
 } // namespace
 
 CLinkDlg::CLinkDlg(const std::vector<Link*>& links, Prompter& prompter, QWidget* parent)
@@ -226,7 +216,7 @@ void CLinkDlg::load() {
 }
 
 void CLinkDlg::resetLength() {
-    const double rounded = std::floor(nodeDistance(*links_.front()) * 1000.0 + 0.5) * 0.001;
+    const double rounded = std::floor(links_.front()->automaticLength() * 1000.0 + 0.5) * 0.001;
     shownLength_ = formatFixed(rounded, 3);
     lengthEdit_->setText(shownLength_);
     // The rounded figure stands for "follow the nodes": left as it is, it makes the length

@@ -146,9 +146,11 @@ public:
     // the link may then be partly filled and should be discarded.
     bool readLine(std::string_view line, const NodeTable& table, std::string* why = nullptr);
 
-private:
+    // The straight-line distance between the two nodes in double precision (0 without both):
+    // what an automatic length is.
     double automaticLength() const;
 
+private:
     std::int32_t id_ = 0;
     Node* from_ = nullptr;
     Node* to_ = nullptr;
