@@ -36,7 +36,8 @@ void buildAwkwardNetwork(Network& net) {
     far->setCapacity(std::numeric_limits<std::int32_t>::min());
     far->setFFSpeed(std::numeric_limits<std::int32_t>::max());
     far->setJamDensity(190);
-    stated->setDescription(std::string("Caf\xE9 \r\n two  lines\0nul", 25));
+    static constexpr char kAwkwardText[] = "Caf\xE9 \r\n two  lines\0nul";
+    stated->setDescription(std::string(kAwkwardText, sizeof kAwkwardText - 1));
     zero->setDescription("   ");
     net.setBitmap("..\\maps\\\xFF area.bmp", WorldRect{1e-30f, -2.5f, -0.0f, 3e38f});
 }
