@@ -28,8 +28,10 @@ start_x_session() {
     editor_pid=
     trap cleanup_x_session EXIT
 
+    # -noreset: by default the server resets when its last client goes, and an editor started
+    # right after the previous one was killed would find no display to connect to.
     exec 3>"$work/display"
-    Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
     export DISPLAY=":$(head -n1 "$work/display")"
