@@ -9,6 +9,8 @@ constexpr int kNodeRadiusUnits = 9;
 // How near a press must come to a node to snap or attach to it, and how far a drag must go
 // before it moves anything.
 constexpr float kPickUnits = 14.0f;
+// A press closer than this to a link's band picks the link.
+constexpr float kLinkPickUnits = 2.0f;
 // Below this a drag is a click.
 constexpr float kClickUnits = 5.0f;
 // Links shorter than this on screen are not drawn, neither on the map nor in a move ghost.

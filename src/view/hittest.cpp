@@ -60,7 +60,7 @@ bool HitTest(const Network& network, Selection& selection, WorldPoint p, float s
     }
     const auto& links = network.links();
     for (auto it = links.rbegin(); it != links.rend(); ++it) {
-        if (DistanceToLink(**it, p, scale) < 2.0f / scale) {
+        if (DistanceToLink(**it, p, scale) < kLinkPickUnits / scale) {
             if (toggle && selection.contains(*it)) {
                 selection.removeLink(*it);
                 return false;
