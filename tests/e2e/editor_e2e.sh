@@ -11,19 +11,10 @@ ext=${3:-txt}
 source "$(dirname "${BASH_SOURCE[0]}")/xsession.sh"
 start_x_session
 
-fail() {
-    echo "FAILED: $*" >&2
-    [ -s "$work/editor.log" ] && sed 's/^/editor: /' "$work/editor.log" >&2
-    exit 1
-}
-
 start_editor() {
     "$vantry" "$1" >"$work/editor.log" 2>&1 &
     editor_pid=$!
-    for _ in $(seq 200); do
-        xdotool search --name "NetQuill - " >/dev/null 2>&1 && break
-        sleep 0.1
-    done
+    wait_for_window "NetQuill - " || true
     # Let the first paint settle before the pointer starts working.
     sleep 2
 }

@@ -11,22 +11,13 @@ cli=$2
 source "$(dirname "${BASH_SOURCE[0]}")/xsession.sh"
 start_x_session wm
 
-fail() {
-    echo "FAILED: $*" >&2
-    [ -s "$work/editor.log" ] && sed 's/^/editor: /' "$work/editor.log" >&2
-    exit 1
-}
-
 # Three nodes: (-1, 0), (1, 0) and (0, 1).
 net="$work/net.txt"
 printf 'KX101\n-1 0\n1 0\n0 1\nEndNodes\nEndLinks\n\n0 0 0 0\n' >"$net"
 
 "$vantry" "$net" >"$work/editor.log" 2>&1 &
 editor_pid=$!
-for _ in $(seq 200); do
-    xdotool search --name "NetQuill - " >/dev/null 2>&1 && break
-    sleep 0.1
-done
+wait_for_window "NetQuill - " || fail "the editor's window did not appear"
 sleep 2
 # The coordinates below are for the main window's client area at (91, 97), where the window
 # manager puts it on an empty screen; `at` moves them to wherever it is.

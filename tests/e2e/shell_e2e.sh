@@ -12,20 +12,10 @@ screenshot=${3:-}
 source "$(dirname "${BASH_SOURCE[0]}")/xsession.sh"
 start_x_session wm
 
-fail() {
-    echo "FAILED: $*" >&2
-    [ -n "$screenshot" ] && command -v import >/dev/null && import -window root "$screenshot" || true
-    [ -s "$work/editor.log" ] && sed 's/^/editor: /' "$work/editor.log" >&2
-    exit 1
-}
-
 start_editor() {
     "$vantry" "$@" >"$work/editor.log" 2>&1 &
     editor_pid=$!
-    for _ in $(seq 200); do
-        xdotool search --name "^NetQuill" >/dev/null 2>&1 && break
-        sleep 0.1
-    done
+    wait_for_window "^NetQuill" || true
     main=$(xdotool search --name "^NetQuill" | head -n1)
     xdotool windowactivate --sync "$main" 2>/dev/null || true
     sleep 1.5

@@ -4,6 +4,24 @@
 # script keeps the editor's process id in $editor_pid so that it is killed too.
 #
 #     start_x_session [wm]
+#     wait_for_window NAME-PATTERN    (false when no such window appears in 20 seconds)
+#     fail MESSAGE                    (with the editor's output from $work/editor.log, and a
+#                                      screenshot to $screenshot when the script sets one)
+
+fail() {
+    echo "FAILED: $*" >&2
+    [ -n "${screenshot:-}" ] && command -v import >/dev/null && import -window root "$screenshot" || true
+    [ -s "$work/editor.log" ] && sed 's/^/editor: /' "$work/editor.log" >&2
+    exit 1
+}
+
+wait_for_window() {
+    for _ in $(seq 200); do
+        xdotool search --name "$1" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
 
 cleanup_x_session() {
     [ -n "${editor_pid:-}" ] && kill -9 "$editor_pid" 2>/dev/null || true
