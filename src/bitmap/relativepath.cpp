@@ -17,12 +17,6 @@ bool IsUncPath(std::string_view path) {
     return path.starts_with("\\\\");
 }
 
-// The folder part of a document path, up to and including its last backslash.
-std::string_view FolderOf(std::string_view path) {
-    const std::size_t last = path.rfind('\\');
-    return last == std::string_view::npos ? std::string_view{} : path.substr(0, last + 1);
-}
-
 // The server name of a UNC path with the backslash that ends it, or the rest of the path when no
 // backslash follows the name.
 std::string_view ServerOf(std::string_view path) {
@@ -44,6 +38,11 @@ bool CaseMatters(std::string_view a, std::string_view b) {
 }
 
 } // namespace
+
+std::string_view StoredFolder(std::string_view path) {
+    const std::size_t last = path.rfind('\\');
+    return last == std::string_view::npos ? std::string_view{} : path.substr(0, last + 1);
+}
 
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
@@ -78,7 +77,7 @@ std::string MakeRelativePath(std::string_view documentPath, std::string_view tar
         !SameTextIgnoringCase(ServerOf(documentPath), ServerOf(targetPath)))
         return target;
 
-    const std::vector<std::string> folder = SplitPath(FolderOf(documentPath));
+    const std::vector<std::string> folder = SplitPath(StoredFolder(documentPath));
     const std::vector<std::string> parts = SplitPath(targetPath);
     const bool exact = CaseMatters(documentPath, targetPath);
     std::size_t common = 0;
@@ -106,7 +105,7 @@ std::string MakeRelativePath(std::string_view documentPath, std::string_view tar
 std::string ResolvePath(std::string_view documentPath, std::string_view storedPath) {
     if (IsAbsolutePath(storedPath))
         return std::string(storedPath);
-    std::vector<std::string> folder = SplitPath(FolderOf(documentPath));
+    std::vector<std::string> folder = SplitPath(StoredFolder(documentPath));
     const std::size_t last = storedPath.rfind('\\');
     const bool hasFolder = last != std::string_view::npos;
     const std::vector<std::string> parts =

@@ -23,6 +23,9 @@ bool IsAbsolutePath(std::string_view path);
 // without regard to case for drive and UNC paths and on systems that ignore case, as Windows does.
 bool SamePathText(std::string_view a, std::string_view b);
 
+// The folder part of a stored path, up to and including its last backslash; empty without one.
+std::string_view StoredFolder(std::string_view path);
+
 // The components between backslashes, in order. A backslash at the start or a doubled one gives
 // an empty component; a trailing backslash gives no empty last component. So "C:\a\b.bmp" gives
 // "C:", "a", "b.bmp" and "\\srv\share\x.bmp" gives "", "", "srv", "share", "x.bmp".

@@ -18,19 +18,13 @@ namespace {
 
 constexpr const char* kDefaultExtension = ".xls";
 
-// The folder part of a stored path, up to its last backslash.
-std::string storedFolder(const std::string& storedPath) {
-    const auto slash = storedPath.rfind('\\');
-    return slash == std::string::npos ? std::string() : storedPath.substr(0, slash);
-}
-
 // The picture path to write into a file saved at savePath, for a network whose stored path is
 // relative to the folder of base. Within one folder it stays exactly as it is.
 std::string rebasedBitmapPath(const std::string& stored, const std::string& base,
                               const std::string& savePath) {
     const std::string from = StoredPath(base), to = StoredPath(savePath);
     if (stored.empty() || IsAbsolutePath(stored) ||
-        (!from.empty() && SamePathText(storedFolder(from), storedFolder(to))))
+        (!from.empty() && SamePathText(StoredFolder(from), StoredFolder(to))))
         return stored;
     std::string picture = ResolvePath(from, stored);
     if (!IsAbsolutePath(picture))
