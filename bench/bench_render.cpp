@@ -20,7 +20,8 @@ const Network& largeNetwork() {
     return *net;
 }
 
-void render(benchmark::State& state, float scale) {
+// Plain: the frame drawn in one piece on one thread, as the exactness tests' reference draws it.
+void render(benchmark::State& state, float scale, bool plain = false) {
     const Network& net = largeNetwork();
     ViewTransform transform;
     transform.setClientSize(1600, 1000, 1.0);
@@ -31,8 +32,13 @@ void render(benchmark::State& state, float scale) {
         transform.ShowEntireNetwork(net.bounds());
     }
     RenderOptions options; // grid and numbers on
-    for (auto _ : state)
-        benchmark::DoNotOptimize(renderToImage(net, transform, options, nullptr));
+    QImage image(1600, 1000, QImage::Format_RGB32);
+    for (auto _ : state) {
+        if (plain)
+            benchmark::DoNotOptimize(renderArea(image, net, transform, options, nullptr));
+        else
+            benchmark::DoNotOptimize(renderToImage(net, transform, options, nullptr));
+    }
     state.counters["scale"] = transform.scale;
 }
 
@@ -41,6 +47,11 @@ void BM_RenderEntireNetwork(benchmark::State& state) {
     render(state, 0.0f);
 }
 BENCHMARK(BM_RenderEntireNetwork)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RenderEntireNetworkOneThread(benchmark::State& state) {
+    render(state, 0.0f, true);
+}
+BENCHMARK(BM_RenderEntireNetworkOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Zoomed in so that links are drawn: about 1,300 links and 700 nodes in view, the rest skipped.
 void BM_RenderStreetLevel(benchmark::State& state) {
@@ -53,6 +64,11 @@ void BM_RenderDensest(benchmark::State& state) {
     render(state, 190.0f);
 }
 BENCHMARK(BM_RenderDensest)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RenderDensestOneThread(benchmark::State& state) {
+    render(state, 190.0f, true);
+}
+BENCHMARK(BM_RenderDensestOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -153,7 +153,7 @@ bool SnapshotHistory::revert(Network& network, std::string* why) {
 }
 
 bool SnapshotHistory::step(std::deque<Snapshot>& from, std::deque<Snapshot>& to, Network& network,
-                           std::string* why) {
+                           std::string* why, RestoreChanges* changes) {
     if (from.empty())
         return false;
     // The kept state is unpacked and checked whole before anything changes: if it cannot be
@@ -161,19 +161,19 @@ bool SnapshotHistory::step(std::deque<Snapshot>& from, std::deque<Snapshot>& to,
     // that what it shares with the kept state need not be decompressed.
     Snapshot current = pack(network);
     std::string bytes;
-    if (!unpack(from.back(), bytes, why) || !restoreSnapshot(bytes, network, why))
+    if (!unpack(from.back(), bytes, why) || !restoreSnapshot(bytes, network, why, changes))
         return false;
     to.push_back(std::move(current));
     from.pop_back();
     return true;
 }
 
-bool SnapshotHistory::undo(Network& network, std::string* why) {
-    return step(undo_, redo_, network, why);
+bool SnapshotHistory::undo(Network& network, std::string* why, RestoreChanges* changes) {
+    return step(undo_, redo_, network, why, changes);
 }
 
-bool SnapshotHistory::redo(Network& network, std::string* why) {
-    return step(redo_, undo_, network, why);
+bool SnapshotHistory::redo(Network& network, std::string* why, RestoreChanges* changes) {
+    return step(redo_, undo_, network, why, changes);
 }
 
 void SnapshotHistory::clear() {

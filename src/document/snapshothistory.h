@@ -8,6 +8,7 @@
 #include <vector>
 
 class Network;
+struct RestoreChanges;
 
 // The undo and redo history of one document: an exact snapshot of the whole network taken
 // before each edit, and the depth at which the network is the one in its file. Snapshots are
@@ -35,8 +36,9 @@ public:
     bool canRedo() const { return !redo_.empty(); }
     // Make the network the newest undo (redo) state. False, with the reason in why, when that
     // state cannot be restored; nothing has changed then.
-    bool undo(Network& network, std::string* why = nullptr);
-    bool redo(Network& network, std::string* why = nullptr);
+    // `changes`, when given, learns what the step changed.
+    bool undo(Network& network, std::string* why = nullptr, RestoreChanges* changes = nullptr);
+    bool redo(Network& network, std::string* why = nullptr, RestoreChanges* changes = nullptr);
 
     // A newly opened file: no history, and the network is the file's.
     void clear();
@@ -62,7 +64,7 @@ private:
     Snapshot pack(const Network& network);
     bool unpack(const Snapshot& snapshot, std::string& bytes, std::string* why);
     bool step(std::deque<Snapshot>& from, std::deque<Snapshot>& to, Network& network,
-              std::string* why);
+              std::string* why, RestoreChanges* changes);
 
     struct Compressor;
     std::unique_ptr<Compressor> compressor_;

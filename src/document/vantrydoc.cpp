@@ -4,6 +4,7 @@
 #include "bitmap/bitmapdecode.h"
 #include "bitmap/relativepath.h"
 #include "document/networkfiles.h"
+#include "model/snapshot.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <unordered_set>
 
 namespace {
 
@@ -164,7 +166,63 @@ void CVantryDoc::removeView(DocumentObserver* view) {
     views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
 }
 
+namespace {
+
+// The rectangle holding the given nodes, both ends of every link attached to one and both ends
+// of the given links; false when there is none of them.
+bool areaAround(const Network& net, const std::vector<Node*>& nodes,
+                const std::vector<Link*>& links, WorldRect& area) {
+    bool any = false;
+    const auto add = [&](WorldPoint p) {
+        if (!any)
+            area = WorldRect{p.y, p.y, p.x, p.x};
+        area.extendTo(p);
+        any = true;
+    };
+    const auto addLink = [&](const Link* l) {
+        if (l->fromNode() && l->toNode()) {
+            add(l->fromNode()->position());
+            add(l->toNode()->position());
+        }
+    };
+    for (const Node* n : nodes)
+        add(n->position());
+    for (const Link* l : links)
+        addLink(l);
+    if (nodes.empty())
+        return any;
+    // A few nodes are looked for directly; many through a set.
+    constexpr std::size_t kDirect = 8;
+    std::unordered_set<const Node*> many;
+    if (nodes.size() > kDirect)
+        many.insert(nodes.begin(), nodes.end());
+    const auto moved = [&](const Node* n) {
+        if (nodes.size() > kDirect)
+            return many.count(n) != 0;
+        return std::find(nodes.begin(), nodes.end(), n) != nodes.end();
+    };
+    for (const Link* l : net.links())
+        if (moved(l->fromNode()) || moved(l->toNode()))
+            addLink(l);
+    return any;
+}
+
+} // namespace
+
 bool CVantryDoc::edit(const std::function<bool(Network&)>& change) {
+    return runEdit(change, nullptr);
+}
+
+bool CVantryDoc::editObjects(const std::vector<Node*>& nodes, const std::vector<Link*>& links,
+                             const std::function<bool(Network&)>& change) {
+    const EditedObjects objects{nodes, links};
+    return runEdit(change, &objects);
+}
+
+bool CVantryDoc::runEdit(const std::function<bool(Network&)>& change,
+                         const EditedObjects* objects) {
+    WorldRect before;
+    const bool knownArea = objects && areaAround(network_, objects->nodes, objects->links, before);
     takeSnapshot();
     if (!change(network_)) {
         cancelSnapshot();
@@ -184,7 +242,14 @@ bool CVantryDoc::edit(const std::function<bool(Network&)>& change) {
              "). Undo the change before saving.");
     }
     SetModifiedFlag(true);
-    UpdateAllViews(nullptr, HintRedraw);
+    WorldRect after;
+    if (knownArea && areaAround(network_, objects->nodes, objects->links, after)) {
+        before.unite(after);
+        changedArea_ = before;
+        UpdateAllViews(nullptr, HintAreaChanged);
+    } else {
+        UpdateAllViews(nullptr, HintRedraw);
+    }
     return true;
 }
 
@@ -198,14 +263,38 @@ void CVantryDoc::cancelSnapshot() {
 
 void CVantryDoc::step(bool undo) {
     std::string why;
-    if (!(undo ? history_.undo(network_, &why) : history_.redo(network_, &why))) {
+    RestoreChanges changes;
+    if (!(undo ? history_.undo(network_, &why, &changes)
+               : history_.redo(network_, &why, &changes))) {
         tell(std::string(undo ? "Cannot undo" : "Cannot redo") +
              ": the kept state of the network could not be restored (" + why +
              "). The network is as it was.");
         return;
     }
     modified_ = !history_.isAtSavedState();
-    UpdateAllViews(nullptr, HintNetworkReplaced);
+    if (changes.reshaped) {
+        UpdateAllViews(nullptr, HintNetworkReplaced);
+        return;
+    }
+    // Where the moved nodes were, and where they, their links and the changed links are now.
+    std::vector<Node*> moved;
+    moved.reserve(changes.moved.size());
+    std::optional<WorldRect> area;
+    for (const auto& [node, was] : changes.moved) {
+        moved.push_back(node);
+        if (!area)
+            area = WorldRect{was.y, was.y, was.x, was.x};
+        area->extendTo(was);
+    }
+    WorldRect now;
+    if (areaAround(network_, moved, changes.links, now)) {
+        if (area)
+            area->unite(now);
+        else
+            area = now;
+    }
+    changedArea_ = area;
+    UpdateAllViews(nullptr, HintAreaRestored);
 }
 
 void CVantryDoc::OnEditUndo() {

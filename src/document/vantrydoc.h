@@ -31,6 +31,12 @@ public:
         HintNetworkReplaced = 17598,
         HintBitmapChanged = 21199,
         HintTigerLoaded = 36009,
+        // Only objects inside changedArea() changed, as they were and as they are; nothing was
+        // added or removed.
+        HintAreaChanged = 40231,
+        // Undo or Redo changed only objects inside changedArea() and kept every object in
+        // place; views drop their selection and drag as after every undo and redo.
+        HintAreaRestored = 40232,
     };
 
     explicit CVantryDoc(Prompter* prompter = nullptr);
@@ -89,6 +95,15 @@ public:
     // the views are told that every object was replaced, and the user is told why. True only
     // when the change was made; after false, objects the change created no longer exist.
     bool edit(const std::function<bool(Network&)>& change);
+    // An edit that only moves the given nodes (the links attached to them follow) and changes
+    // attributes of the given links, adding and removing nothing. The views are told which
+    // area changed, so that they redraw only that.
+    bool editObjects(const std::vector<Node*>& nodes, const std::vector<Link*>& links,
+                     const std::function<bool(Network&)>& change);
+    // The world rectangle of the last HintAreaChanged or HintAreaRestored: the changed nodes,
+    // both ends of every link attached to one and of the changed links, before and after the
+    // change. Nothing when no object changed.
+    const std::optional<WorldRect>& changedArea() const { return changedArea_; }
 
     void takeSnapshot();
     void cancelSnapshot();
@@ -131,11 +146,17 @@ public:
     static LinkDefaults linkDefaults();
 
 private:
+    struct EditedObjects {
+        const std::vector<Node*>& nodes;
+        const std::vector<Link*>& links;
+    };
+    bool runEdit(const std::function<bool(Network&)>& change, const EditedObjects* objects);
     void step(bool undo);
     void tell(const std::string& text) const;
 
     Prompter* prompter_;
     Network network_;
+    std::optional<WorldRect> changedArea_;
     TigerData tiger_;
     BackgroundImage background_;
     std::int32_t pixelsPerMile_ = 0;

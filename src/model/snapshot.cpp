@@ -9,6 +9,25 @@
 
 namespace {
 
+// A link's attributes besides its nodes and description, floats by their bits.
+struct LinkNumbers {
+    std::int32_t lanes, capacity, speed, jam, side;
+    std::uint32_t length;
+    LinkDirection direction;
+    LinkType type;
+    bool operator==(const LinkNumbers&) const = default;
+};
+
+LinkNumbers numbersOf(const Link& l) {
+    return {l.numLanes(),   l.capacity(),   l.ffSpeed(),
+            l.jamDensity(), l.twoWaySide(), std::bit_cast<std::uint32_t>(l.storedLength()),
+            l.direction(),  l.type()};
+}
+
+bool sameBits(const WorldRect& a, const WorldRect& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 constexpr char kMagic[4] = {'V', 'N', 'S', '1'};
 constexpr std::size_t kHeaderBytes = 12;
 
@@ -182,10 +201,15 @@ std::string encodeSnapshot(const Network& network) {
     return encodeSnapshotSections(network).bytes;
 }
 
-bool restoreSnapshot(std::string_view bytes, Network& network, std::string* why) {
+bool restoreSnapshot(std::string_view bytes, Network& network, std::string* why,
+                     RestoreChanges* changes) {
     Checked c;
     if (!check(bytes, c, why))
         return false;
+    RestoreChanges ignored;
+    RestoreChanges& report = changes ? *changes : ignored;
+    report = RestoreChanges{};
+    report.reshaped = network.nodes().size() != c.nodes || network.links().size() != c.links;
 
     // Links the snapshot does not have go first, so that the nodes it does not have are free.
     const std::size_t keptLinks = std::min<std::size_t>(network.links().size(), c.links);
@@ -196,8 +220,16 @@ bool restoreSnapshot(std::string_view bytes, Network& network, std::string* why)
         network.addNode(new Node);
     const auto& nodes = network.nodes();
     for (std::uint32_t i = 0; i < c.nodes; ++i) {
-        nodes[i]->setX(getFloat(c.column[X] + 4 * i));
-        nodes[i]->setY(getFloat(c.column[Y] + 4 * i));
+        const WorldPoint was = nodes[i]->position();
+        const float x = getFloat(c.column[X] + 4 * i);
+        const float y = getFloat(c.column[Y] + 4 * i);
+        nodes[i]->setX(x);
+        nodes[i]->setY(y);
+        // Compared bit for bit: a sign of zero or a NaN's payload is a change too.
+        if (!report.reshaped &&
+            (std::bit_cast<std::uint32_t>(was.x) != std::bit_cast<std::uint32_t>(x) ||
+             std::bit_cast<std::uint32_t>(was.y) != std::bit_cast<std::uint32_t>(y)))
+            report.moved.emplace_back(nodes[i], was);
     }
     while (network.links().size() < c.links)
         network.addLink(new Link);
@@ -206,10 +238,15 @@ bool restoreSnapshot(std::string_view bytes, Network& network, std::string* why)
         Link& link = *network.links()[i];
         Node* from = nodes[get32(c.column[From] + 4 * i) - 1];
         Node* to = nodes[get32(c.column[To] + 4 * i) - 1];
-        if (link.fromNode() != from)
+        if (link.fromNode() != from) {
             link.setFromNode(from);
-        if (link.toNode() != to)
+            report.reshaped = true;
+        }
+        if (link.toNode() != to) {
             link.setToNode(to);
+            report.reshaped = true;
+        }
+        const LinkNumbers before = numbersOf(link);
         link.setNumLanes(getInt(c.column[Lanes] + 4 * i));
         link.setCapacity(getInt(c.column[Capacity] + 4 * i));
         link.setStoredLength(getFloat(c.column[Length] + 4 * i));
@@ -219,9 +256,12 @@ bool restoreSnapshot(std::string_view bytes, Network& network, std::string* why)
         link.setType(static_cast<LinkType>(c.column[Type][i]));
         link.setTwoWaySide(getInt(c.column[Side] + 4 * i));
         const std::uint32_t size = get32(c.column[TextSize] + 4 * i);
-        if (link.description() != std::string_view(text, size))
+        const bool sameText = link.description() == std::string_view(text, size);
+        if (!sameText)
             link.setDescription(std::string(text, size));
         text += size;
+        if (!report.reshaped && (!sameText || !(before == numbersOf(link))))
+            report.links.push_back(&link);
     }
     // Every link now joins nodes the snapshot has, so those beyond them are attached to nothing.
     if (nodes.size() > c.nodes)
@@ -231,8 +271,15 @@ bool restoreSnapshot(std::string_view bytes, Network& network, std::string* why)
     rect.bottom = getFloat(c.rect + 4);
     rect.left = getFloat(c.rect + 8);
     rect.right = getFloat(c.rect + 12);
-    network.setBitmap(std::string(c.path), rect);
+    const std::string path(c.path);
+    if (path != network.bitmapPath() || !sameBits(rect, network.bitmapRect()))
+        report.reshaped = true;
+    network.setBitmap(path, rect);
     network.recomputeBounds();
+    if (report.reshaped) {
+        report.moved.clear();
+        report.links.clear();
+    }
     return true;
 }
 

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "model/geometry.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+class Link;
 class Network;
+class Node;
 
 // The exact binary form of a whole network that the undo history keeps: every float bit for
 // bit, automatic lengths still automatic, descriptions and the background path byte for byte,
@@ -26,7 +31,18 @@ SnapshotSections encodeSnapshotSections(const Network& network);
 // touches no allocator); those beyond the snapshot's counts are deleted. Every byte is checked
 // before anything changes: on failure `why` says what is wrong and the network is untouched.
 // The network's precision is not part of a snapshot and is left as it was.
-bool restoreSnapshot(std::string_view bytes, Network& network, std::string* why = nullptr);
+// When `changes` is given it learns what the restore changed.
+struct RestoreChanges {
+    // Objects were added or removed, a link joins other nodes, or the background changed: the
+    // lists below are then not kept.
+    bool reshaped = false;
+    // Nodes that moved, with where they were.
+    std::vector<std::pair<Node*, WorldPoint>> moved;
+    // Links with any other attribute changed.
+    std::vector<Link*> links;
+};
+bool restoreSnapshot(std::string_view bytes, Network& network, std::string* why = nullptr,
+                     RestoreChanges* changes = nullptr);
 
 // restoreSnapshot into an empty network: on failure `into` stays empty.
 bool decodeSnapshot(std::string_view bytes, Network& into, std::string* why = nullptr);

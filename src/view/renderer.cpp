@@ -13,11 +13,16 @@
 #include <QPolygonF>
 
 #include <algorithm>
+#include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <sstream>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -96,7 +101,8 @@ double outlineSize(double pixels) {
 // scales an outline may fall one pixel differently.
 class StampCache {
 public:
-    StampCache(QImage& target, const QFont& font, double f) : target_(target), font_(font), f_(f) {
+    StampCache(QImage& target, const QRect& clip, const QFont& font, double f)
+        : target_(target), clip_(clip & target.rect()), font_(font), f_(f) {
         bits_ = reinterpret_cast<QRgb*>(target_.bits());
         stride_ = target_.bytesPerLine() / 4;
         const QFontMetricsF metrics(font);
@@ -118,14 +124,16 @@ public:
     }
 
     // A node circle with its top-left corner at device (x, y).
-    void node(double x, double y, bool selected, const QPen& pen, const QBrush& brush) {
+    // The pen and brush are made only for the first node drawn.
+    template <typename MakePen, typename MakeBrush>
+    void node(double x, double y, bool selected, MakePen pen, MakeBrush brush) {
         Stamp& stamp = nodes_[selected ? 1 : 0];
         if (stamp.empty()) {
             const int size = static_cast<int>(std::ceil(2 * kNodeRadius * f_)) + 2 * kPad + 2;
             QImage image = blank(size, size);
             QPainter p(&image);
-            p.setPen(pen);
-            p.setBrush(brush);
+            p.setPen(pen());
+            p.setBrush(brush());
             p.drawEllipse(QRectF(kPad, kPad, outlineSize(2 * kNodeRadius * f_),
                                  outlineSize(2 * kNodeRadius * f_)));
             p.end();
@@ -136,8 +144,8 @@ public:
     }
 
     // Whether the text is made only of digits, minus signs and points.
-    static bool canStamp(const QString& s) {
-        for (QChar c : s)
+    static bool canStamp(std::string_view s) {
+        for (char c : s)
             if (slot(c) < 0)
                 return false;
         return true;
@@ -145,11 +153,11 @@ public:
 
     // Stamped text starting at device x with its baseline at y. Glyphs are placed as the
     // toolkit places unsmoothed text: positions cut to 64ths of a pixel, then the pixel below.
-    void text(const QString& s, double x, double y, ColorRef colour) {
+    void text(std::string_view s, double x, double y, ColorRef colour) {
         const Glyphs& glyphs = glyphsFor(colour);
         std::int64_t pen = static_cast<std::int64_t>(x * 64.0);
         const int row = static_cast<int>(floorDiv(static_cast<std::int64_t>(y * 64.0) + 32, 64));
-        for (QChar c : s) {
+        for (char c : s) {
             const Glyph& g = glyphs[static_cast<std::size_t>(slot(c))];
             copy(g.image, static_cast<int>(floorDiv(pen, 64)) - kPad, row - baseline_);
             pen += std::llround(g.advance * 64.0);
@@ -157,9 +165,9 @@ public:
     }
 
     // The advance of stamped text; these characters are not kerned.
-    double width(const QString& s) {
+    double width(std::string_view s) {
         double w = 0;
-        for (QChar c : s)
+        for (char c : s)
             w += advances_[static_cast<std::size_t>(slot(c))];
         return w;
     }
@@ -205,10 +213,10 @@ private:
         return a >= 0 ? a / b : -((-a + b - 1) / b);
     }
 
-    static int slot(QChar c) {
-        const char* at = std::strchr(kCharacters, c.toLatin1());
-        return c.unicode() < 128 && c.unicode() != 0 && at ? static_cast<int>(at - kCharacters)
-                                                           : -1;
+    static int slot(char c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        return c == '-' ? 10 : c == '.' ? 11 : -1;
     }
 
     static QImage blank(int w, int h) {
@@ -218,9 +226,15 @@ private:
     }
 
     const Glyphs& glyphsFor(ColorRef colour) {
+        // Nearly every text of a frame has the colour of the one before.
+        if (lastGlyphs_ && lastColour_ == colour)
+            return *lastGlyphs_;
         auto it = glyphs_.find(colour);
-        if (it != glyphs_.end())
+        if (it != glyphs_.end()) {
+            lastColour_ = colour;
+            lastGlyphs_ = &it->second;
             return it->second;
+        }
         Glyphs glyphs;
         for (const char* c = kCharacters; *c; ++c) {
             Glyph g;
@@ -234,31 +248,39 @@ private:
             g.image = Stamp(image);
             glyphs.push_back(std::move(g));
         }
-        return glyphs_.emplace(colour, std::move(glyphs)).first->second;
+        lastColour_ = colour;
+        lastGlyphs_ = &glyphs_.emplace(colour, std::move(glyphs)).first->second;
+        return *lastGlyphs_;
     }
 
     void copy(const Stamp& stamp, int x0, int y0) {
-        const int width = target_.width(), height = target_.height();
+        const int left = clip_.left(), right = clip_.right() + 1;
+        const int top = clip_.top(), bottom = clip_.bottom() + 1;
         for (const Stamp::Run& run : stamp.runs) {
             const int y = y0 + run.y;
-            if (y < 0 || y >= height)
+            if (y < top || y >= bottom)
                 continue;
             int x = x0 + run.x;
             int length = run.length;
             std::size_t first = run.first;
-            if (x < 0) {
-                length += x;
-                first += static_cast<std::size_t>(-x);
-                x = 0;
+            if (x < left) {
+                length -= left - x;
+                first += static_cast<std::size_t>(left - x);
+                x = left;
             }
-            length = std::min(length, width - x);
-            if (length > 0)
-                std::memcpy(bits_ + static_cast<std::ptrdiff_t>(y) * stride_ + x,
-                            stamp.pixels.data() + first, static_cast<std::size_t>(length) * 4);
+            length = std::min(length, right - x);
+            if (length <= 0)
+                continue;
+            QRgb* to = bits_ + static_cast<std::ptrdiff_t>(y) * stride_ + x;
+            const QRgb* from = stamp.pixels.data() + first;
+            // Runs are a few pixels long: a plain loop beats a call to memcpy.
+            for (int i = 0; i < length; ++i)
+                to[i] = from[i];
         }
     }
 
     QImage& target_;
+    QRect clip_;
     QFont font_;
     double f_;
     QRgb* bits_ = nullptr;
@@ -269,6 +291,8 @@ private:
     Stamp nodes_[2];
     std::vector<double> advances_;
     std::map<ColorRef, Glyphs> glyphs_;
+    ColorRef lastColour_ = 0;
+    const Glyphs* lastGlyphs_ = nullptr;
 };
 
 std::pair<WorldPoint, WorldPoint> LinkEndpoints(WorldPoint a, WorldPoint b, float scale) {
@@ -316,7 +340,15 @@ int gridLineClass(float v) {
 NetworkRenderer::NetworkRenderer(QPainter& painter, const ViewTransform& transform,
                                  const RenderOptions& options)
     : painter_(painter), transform_(transform), options_(options),
-      visible_(transform.clientLogical()), f_(transform.pixelsPerLogical()) {
+      visible_(transform.clientLogical()), cull_(visible_), f_(transform.pixelsPerLogical()) {
+    if (!options_.area.isNull()) {
+        // A picture scaled onto the frame lands on other pixels when clipped at its left or
+        // right; clipped at its top and bottom it does not. Its rows are drawn whole.
+        if (options_.bitmap && options_.bitmap->loaded())
+            options_.area = QRect(0, options_.area.top(), transform.clientWidthPixels(),
+                                  options_.area.height());
+        cull_ = logicalArea(options_.area);
+    }
     labelFont_ = std::make_unique<QFont>(QStringLiteral("Arial"));
     labelFont_->setPixelSize(std::max(1, static_cast<int>(std::lround(kLabelFontHeight * f_))));
     // Numbers are drawn in exact colours so that they read the same on every background.
@@ -326,15 +358,28 @@ NetworkRenderer::NetworkRenderer(QPainter& painter, const ViewTransform& transfo
     descent_ = metrics.descent();
     labelHeight_ = static_cast<int>(std::lround(metrics.height() / f_));
     if (StampCache::canDrawInto(painter_))
-        stamps_ =
-            std::make_unique<StampCache>(*static_cast<QImage*>(painter_.device()), *labelFont_, f_);
+        stamps_ = std::make_unique<StampCache>(
+            *static_cast<QImage*>(painter_.device()),
+            options_.area.isNull() ? QRect(0, 0, INT_MAX, INT_MAX) : options_.area, *labelFont_,
+            f_);
 }
 
 NetworkRenderer::~NetworkRenderer() = default;
 
 bool NetworkRenderer::nearVisible(LogicalPoint p, int margin) const {
-    return p.x >= visible_.left - margin && p.x <= visible_.right + margin &&
-           p.y <= visible_.top + margin && p.y >= visible_.bottom - margin;
+    return p.x >= cull_.left - margin && p.x <= cull_.right + margin && p.y <= cull_.top + margin &&
+           p.y >= cull_.bottom - margin;
+}
+
+// The logical rectangle that holds every pixel of a device area of the frame, a unit wider on
+// each side for the rounding between the two.
+LogicalRect NetworkRenderer::logicalArea(const QRect& area) const {
+    const auto at = [&](double pixels, std::int32_t start, double sign) {
+        return trunc32(static_cast<double>(start) + sign * pixels / f_);
+    };
+    return {at(area.left(), visible_.left, 1.0) - 1, at(area.top(), visible_.top, -1.0) + 1,
+            at(area.right() + 1, visible_.left, 1.0) + 1,
+            at(area.bottom() + 1, visible_.top, -1.0) - 1};
 }
 
 // Lines are whole device pixels wide, at least one: thinner lines would be drawn as blends of
@@ -352,6 +397,8 @@ NetworkRenderer::DevicePoint NetworkRenderer::device(LogicalPoint p) const {
 std::string NetworkRenderer::draw(const Network& network, const Selection* selection) {
     painter_.save();
     painter_.setRenderHint(QPainter::Antialiasing, false);
+    if (!options_.area.isNull())
+        painter_.setClipRect(options_.area);
     if (!options_.printing) {
         painter_.fillRect(
             QRectF(0, 0, transform_.clientWidthPixels(), transform_.clientHeightPixels()),
@@ -382,26 +429,43 @@ void NetworkRenderer::setLabelFont() {
     painter_.setFont(*labelFont_);
 }
 
-void NetworkRenderer::drawText(const std::string& text, LogicalPoint anchor, int align,
+void NetworkRenderer::drawText(std::string_view text, LogicalPoint anchor, int align,
                                ColorRef colour) {
-    const QString s = QString::fromStdString(text);
     const DevicePoint at = device(anchor);
-    const bool stamped = stamps_ && stamps_->canStamp(s) &&
+    const bool stamped = stamps_ && stamps_->canStamp(text) &&
                          painter_.compositionMode() == QPainter::CompositionMode_SourceOver;
+    const QString s =
+        stamped ? QString() : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     double x = at.x;
     if ((align & 3) != AlignLeft) {
         const double width =
-            stamped ? stamps_->width(s) : QFontMetricsF(*labelFont_).horizontalAdvance(s);
+            stamped ? stamps_->width(text) : QFontMetricsF(*labelFont_).horizontalAdvance(s);
         x -= (align & 3) == AlignCenter ? width / 2.0 : width;
     }
     const double baseline = (align & AlignBottom) ? at.y - descent_ : at.y + ascent_;
     if (stamped) {
-        stamps_->text(s, x, baseline, colour);
+        stamps_->text(text, x, baseline, colour);
         return;
     }
+    setLabelFont();
     painter_.setPen(toQColor(colour));
     painter_.drawText(QPointF(x, baseline), s);
 }
+
+namespace {
+
+// A whole number in decimal digits, without taking memory.
+struct NumberText {
+    explicit NumberText(std::int32_t v) {
+        const auto [end, error] = std::to_chars(digits, digits + sizeof digits, v);
+        length = error == std::errc() ? static_cast<std::size_t>(end - digits) : 0;
+    }
+    std::string_view view() const { return {digits, length}; }
+    char digits[16];
+    std::size_t length;
+};
+
+} // namespace
 
 // Nodes and links that cannot reach into the window, numbers included, are not drawn at all.
 constexpr int kCullMargin = 80;
@@ -475,22 +539,23 @@ void NetworkRenderer::drawNode(const Node& node, bool selected) {
     const LogicalPoint p = transform_.WorldToLogical(node.position());
     if (!nearVisible(p, kCullMargin))
         return;
-    const QPen pen(toQColor(selected ? kSelectedPen : 0), pixels(selected ? 2 : 1));
-    const QBrush brush(toQColor(kNodeFill));
+    const auto pen = [&] {
+        return QPen(toQColor(selected ? kSelectedPen : 0), pixels(selected ? 2 : 1));
+    };
+    const auto brush = [] { return QBrush(toQColor(kNodeFill)); };
     const DevicePoint topLeft = device(p.x - kNodeRadius, p.y + kNodeRadius);
     if (stamps_) {
         stamps_->node(topLeft.x, topLeft.y, selected, pen, brush);
     } else {
-        painter_.setPen(pen);
-        painter_.setBrush(brush);
+        painter_.setPen(pen());
+        painter_.setBrush(brush());
         const double size = outlineSize(2 * kNodeRadius * f_);
         painter_.drawEllipse(QRectF(topLeft.x, topLeft.y, size, size));
     }
 
     if (options_.showNumbers) {
-        setLabelFont();
-        drawText(std::to_string(node.id()), {p.x, p.y + labelHeight_ / 2}, AlignCenter | AlignTop,
-                 kNodeNumber);
+        drawText(NumberText(node.id()).view(), {p.x, p.y + labelHeight_ / 2},
+                 AlignCenter | AlignTop, kNodeNumber);
     }
 }
 
@@ -507,10 +572,10 @@ void NetworkRenderer::drawLink(const Link& link, bool selected) {
     const auto [ea, eb] = LinkEndpoints(a, b, transform_.scale);
     Logical64 p1 = logical64(transform_, ea);
     Logical64 p2 = logical64(transform_, eb);
-    if (std::max(p1.x, p2.x) < visible_.left - kCullMargin ||
-        std::min(p1.x, p2.x) > visible_.right + kCullMargin ||
-        std::min(p1.y, p2.y) > visible_.top + kCullMargin ||
-        std::max(p1.y, p2.y) < visible_.bottom - kCullMargin)
+    if (std::max(p1.x, p2.x) < cull_.left - kCullMargin ||
+        std::min(p1.x, p2.x) > cull_.right + kCullMargin ||
+        std::min(p1.y, p2.y) > cull_.top + kCullMargin ||
+        std::max(p1.y, p2.y) < cull_.bottom - kCullMargin)
         return;
     // A link reaching far beyond the window is cut to the part near it, so that every corner
     // stays well inside what the painter can draw; the cut ends lie outside the window.
@@ -568,9 +633,8 @@ void NetworkRenderer::drawLink(const Link& link, bool selected) {
         const auto hy = static_cast<std::int32_t>((p2.y - p1.y) / 2);
         int align = hy == 0 ? AlignCenter : (hy > 0 ? AlignLeft : AlignRight);
         align |= hx < 0 ? AlignBottom : AlignTop;
-        setLabelFont();
         drawText(
-            std::to_string(link.id()),
+            NumberText(link.id()).view(),
             {static_cast<std::int32_t>(p1.x + hx + px), static_cast<std::int32_t>(p1.y + hy + py)},
             align, options_.backColor ^ kLinkNumberMask);
     }
@@ -643,7 +707,12 @@ void NetworkRenderer::drawBitmap(const BackgroundImage& image) {
 void NetworkRenderer::drawTiger(const TigerData& tiger) {
     painter_.save();
     painter_.setBrush(Qt::NoBrush);
-    const WorldRect visible = transform_.visibleWorld();
+    WorldRect visible = transform_.visibleWorld();
+    if (!options_.area.isNull()) {
+        const WorldPoint a = transform_.LogicalToWorld({cull_.left, cull_.top});
+        const WorldPoint b = transform_.LogicalToWorld({cull_.right, cull_.bottom});
+        visible = WorldRect{a.y, b.y, a.x, b.x};
+    }
     const float margin = 4.0f / transform_.scale;
     const float minX = std::min(visible.left, visible.right) - margin;
     const float maxX = std::max(visible.left, visible.right) + margin;
@@ -747,7 +816,6 @@ std::string NetworkRenderer::drawGrid() {
     }
     painter_.restore();
 
-    setLabelFont();
     auto label = [&](float v) { return gridLabel(v, decimals); };
     count = 0;
     for (float y = firstY; y < ymax && count < maxLines; ++count) {
@@ -768,15 +836,83 @@ std::string NetworkRenderer::drawGrid() {
     return options_.printing ? std::string() : readout;
 }
 
+std::string renderArea(QImage& target, const Network& network, const ViewTransform& transform,
+                       const RenderOptions& options, const Selection* selection) {
+    QPainter painter(&target);
+    NetworkRenderer renderer(painter, transform, options);
+    return renderer.draw(network, selection);
+}
+
+namespace {
+
+// Below this many pixels a second thread costs more than it saves.
+constexpr std::int64_t kBandPixels = 250000;
+
+int bandCount(int width, int height) {
+    const std::int64_t pixels = static_cast<std::int64_t>(width) * height;
+    if (pixels < kBandPixels || height < 64)
+        return 1;
+    const int processors = static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(processors, 1, 8);
+}
+
+} // namespace
+
 QImage renderToImage(const Network& network, const ViewTransform& transform,
                      const RenderOptions& options, const Selection* selection,
                      std::string* readout) {
-    QImage image(std::max(1, transform.clientWidthPixels()),
-                 std::max(1, transform.clientHeightPixels()), QImage::Format_RGB32);
-    QPainter painter(&image);
-    NetworkRenderer renderer(painter, transform, options);
-    std::string text = renderer.draw(network, selection);
+    const int width = std::max(1, transform.clientWidthPixels());
+    const int height = std::max(1, transform.clientHeightPixels());
+    QImage image(width, height, QImage::Format_RGB32);
+    const int bands = bandCount(width, height);
+    if (bands == 1) {
+        std::string text = renderArea(image, network, transform, options, selection);
+        if (readout)
+            *readout = std::move(text);
+        return image;
+    }
+    // Every band draws into its own rows of the one image; each has its own painter, fonts and
+    // stamps, and only reads the network.
+    uchar* bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    std::vector<std::string> texts(static_cast<std::size_t>(bands));
+    auto drawBand = [&](int band) {
+        const int top = height * band / bands;
+        const int bottom = height * (band + 1) / bands;
+        // The whole frame, so that every shape meets the same edges as in one piece, but
+        // clipped to the band's rows.
+        QImage frame(bits, width, height, stride, QImage::Format_RGB32);
+        RenderOptions bandOptions = options;
+        bandOptions.area = QRect(0, top, width, bottom - top);
+        texts[static_cast<std::size_t>(band)] =
+            renderArea(frame, network, transform, bandOptions, selection);
+    };
+    // A failure in any band (memory, mostly) reaches the caller once every band has stopped:
+    // the image's rows must not be freed under a band still drawing.
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(bands));
+    auto guarded = [&](int band) {
+        try {
+            drawBand(band);
+        } catch (...) {
+            failures[static_cast<std::size_t>(band)] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> workers;
+    for (int band = 1; band < bands; ++band) {
+        try {
+            workers.emplace_back(guarded, band);
+        } catch (const std::system_error&) {
+            // No thread to be had: this thread draws the band itself.
+            guarded(band);
+        }
+    }
+    guarded(0);
+    for (std::thread& worker : workers)
+        worker.join();
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
     if (readout)
-        *readout = std::move(text);
+        *readout = std::move(texts[0]);
     return image;
 }

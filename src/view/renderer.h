@@ -4,9 +4,12 @@
 #include "view/selection.h"
 #include "view/viewtransform.h"
 
+#include <QRect>
+
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 class QFont;
@@ -50,6 +53,11 @@ struct RenderOptions {
     bool printing = false;
     ColorRef backColor = 0xFFFFFF;
     int gridPixels = 50;
+    // Only the frame's pixels in this rectangle are drawn, exactly as drawing the whole frame
+    // draws them; null draws everything.
+    QRect area;
+
+    friend bool operator==(const RenderOptions&, const RenderOptions&) = default;
 };
 
 // Draws one view of a network onto a painter whose coordinates are the device pixels of the
@@ -78,15 +86,18 @@ private:
     DevicePoint device(LogicalPoint p) const;
     double pixels(int logicalWidth) const;
     DevicePoint device(std::int32_t x, std::int32_t y) const { return device(LogicalPoint{x, y}); }
-    void drawText(const std::string& text, LogicalPoint anchor, int align, ColorRef colour);
+    void drawText(std::string_view text, LogicalPoint anchor, int align, ColorRef colour);
     void setLabelFont();
     // Whether anything drawn around logical point p within `margin` units can be seen.
     bool nearVisible(LogicalPoint p, int margin) const;
+    LogicalRect logicalArea(const QRect& area) const;
 
     QPainter& painter_;
     const ViewTransform& transform_;
     RenderOptions options_;
     LogicalRect visible_;
+    // Objects are drawn when they come near this rectangle: the window, or the area drawn.
+    LogicalRect cull_;
     double f_;
     std::unique_ptr<QFont> labelFont_;
     // Set when drawing into an image: nodes and numbers are then copied in as small pictures.
@@ -97,7 +108,14 @@ private:
 };
 
 // Renders a whole client area into a new image of the transform's client size, as the view
-// does on every update. `readout` receives the grid readout.
+// does on every update. `readout` receives the grid readout. Large images are drawn in
+// horizontal bands, one per processor, each exactly as renderArea draws it.
 QImage renderToImage(const Network& network, const ViewTransform& transform,
                      const RenderOptions& options, const Selection* selection,
                      std::string* readout = nullptr);
+
+// Draws the frame onto `target`, an RGB32 image of the transform's client size, and only its
+// options.area part when that is set (a picture's rows are then drawn whole). Returns the
+// grid readout.
+std::string renderArea(QImage& target, const Network& network, const ViewTransform& transform,
+                       const RenderOptions& options, const Selection* selection);

@@ -88,7 +88,7 @@ public:
                 return;
             const WorldPoint offset = minus(p, dragStart_);
             const std::vector<Node*> nodes = view_.selection().selectedNodes();
-            view_.GetDocument()->edit([&](Network& net) {
+            view_.GetDocument()->editObjects(nodes, {}, [&](Network& net) {
                 moveNodes(nodes, offset);
                 net.recomputeBounds();
                 return true;

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <unordered_set>
 
 CVantryView::CVantryView(CVantryDoc* doc, QWidget* parent)
@@ -85,6 +86,40 @@ void CVantryView::OnUpdate(DocumentObserver*, long hint) {
             return;
         showTiger = doc_->tiger().hasChains();
         break;
+    case CVantryDoc::HintAreaChanged:
+        // Nothing was added or removed, so the selection still holds; neither the view nor
+        // the objects around the change moved, so the rest of the image still holds too.
+        if (renderChangedArea(doc_->changedArea())) {
+            emit commandStateChanged();
+            return;
+        }
+        break;
+    case CVantryDoc::HintAreaRestored: {
+        // As after every Undo and Redo the selection goes, so its objects are drawn again
+        // as well.
+        CancelDrag();
+        std::optional<WorldRect> area = doc_->changedArea();
+        const auto add = [&](WorldPoint p) {
+            if (!area)
+                area = WorldRect{p.y, p.y, p.x, p.x};
+            area->extendTo(p);
+        };
+        for (const Node* n : selection_.selectedNodes())
+            add(n->position());
+        for (const Link* l : selection_.selectedLinks())
+            if (l->fromNode() && l->toNode()) {
+                add(l->fromNode()->position());
+                add(l->toNode()->position());
+            }
+        selection_.clear();
+        clickedNode_ = nullptr;
+        clickedLink_ = nullptr;
+        if (renderChangedArea(area)) {
+            emit commandStateChanged();
+            return;
+        }
+        break;
+    }
     default:
         // Another view may have deleted objects this view still has selected.
         dropStaleSelection();
@@ -130,9 +165,71 @@ void CVantryView::render() {
         renderToImage(doc_->network(), transform_, renderOptions(false), &selection_, &readout);
     if (busy)
         QApplication::restoreOverrideCursor();
+    rendered_ = frameNow();
     emit gridTextChanged(QString::fromStdString(readout));
     // The new image has no feedback on it; the running drag is drawn again from its state.
     refreshFeedback();
+}
+
+CVantryView::Frame CVantryView::frameNow() const {
+    return {transform_.scale,
+            transform_.viewCenter,
+            transform_.clientWidthPixels(),
+            transform_.clientHeightPixels(),
+            transform_.pixelsPerLogical(),
+            renderOptions(false)};
+}
+
+// Room around a changed object for everything drawn with it: node circles, links' heads and
+// both kinds of numbers.
+constexpr int kRedrawMarginUnits = 100;
+
+bool CVantryView::renderChangedArea(const std::optional<WorldRect>& changed) {
+    if (offscreen_.isNull())
+        return false;
+    transform_.setClientSize(viewport()->width(), viewport()->height(), pixelsPerLogical());
+    if (transform_.isEmpty())
+        return false;
+    // The network's extent may have changed with the edit, and the bars with it.
+    updateScrollBars();
+    if (!(frameNow() == rendered_) || offscreen_.width() != transform_.clientWidthPixels() ||
+        offscreen_.height() != transform_.clientHeightPixels())
+        return false;
+    if (!changed) {
+        // Nothing that is drawn changed; the bars and the commands may have.
+        refreshFeedback();
+        return true;
+    }
+    const LogicalPoint a = transform_.WorldToLogical({changed->left, changed->top});
+    const LogicalPoint b = transform_.WorldToLogical({changed->right, changed->bottom});
+    const auto device = [&](std::int64_t lx, std::int64_t ly) {
+        const auto clamp = [](std::int64_t v) {
+            return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+        };
+        return QPointF(transform_.logicalToDeviceX(clamp(lx)),
+                       transform_.logicalToDeviceY(clamp(ly)));
+    };
+    const QPointF topLeft =
+        device(std::int64_t{a.x} - kRedrawMarginUnits, std::int64_t{a.y} + kRedrawMarginUnits);
+    const QPointF bottomRight =
+        device(std::int64_t{b.x} + kRedrawMarginUnits, std::int64_t{b.y} - kRedrawMarginUnits);
+    const QRect client(0, 0, offscreen_.width(), offscreen_.height());
+    const QRect area =
+        QRectF(topLeft, bottomRight).normalized().toAlignedRect().adjusted(-2, -2, 2, 2) & client;
+    if (area.isEmpty()) {
+        refreshFeedback();
+        return true;
+    }
+    // A large part is drawn faster whole, in bands on every processor.
+    if (static_cast<std::int64_t>(area.width()) * area.height() * 3 >
+        static_cast<std::int64_t>(client.width()) * client.height())
+        return false;
+    RenderOptions options = renderOptions(false);
+    options.area = area;
+    renderArea(offscreen_, doc_->network(), transform_, options, &selection_);
+    ++areaRenders_;
+    refreshFeedback();
+    return true;
 }
 
 void CVantryView::applyBar(bool horizontal, const ScrollBarState& state) {

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,8 @@ public:
     const ViewTransform& transform() const { return transform_; }
     Selection& selection() override { return selection_; }
     const QImage& offscreen() const { return offscreen_; }
+    // How often only the changed part of the image was drawn again instead of all of it.
+    std::size_t areaRenders() const { return areaRenders_; }
     // Device pixels per logical unit: the screen's logical DPI / 100 unless fixed (images and
     // tests use exactly 1).
     double pixelsPerLogical() const;
@@ -153,6 +156,9 @@ protected:
 
 private:
     void render();
+    // Draws again only the part of the image that the document's changed area covers; false
+    // when the image does not show the view as it is now, and a whole render is needed.
+    bool renderChangedArea(const std::optional<WorldRect>& changed);
     void updateScrollBars();
     void applyBar(bool horizontal, const ScrollBarState& state);
     void onBarAction(bool horizontal, int action);
@@ -196,6 +202,19 @@ private:
     ViewTransform transform_;
     Selection selection_;
     QImage offscreen_;
+    // What the image was drawn for: a part of it may be drawn again only for the same.
+    struct Frame {
+        float scale = 0.0f;
+        WorldPoint center;
+        int width = 0;
+        int height = 0;
+        double pixelsPerLogical = 0.0;
+        RenderOptions options;
+        bool operator==(const Frame&) const = default;
+    };
+    Frame frameNow() const;
+    Frame rendered_;
+    std::size_t areaRenders_ = 0;
     ScrollBarState hState_;
     ScrollBarState vState_;
     bool updatingBars_ = false;

@@ -22,7 +22,13 @@ void CVantryView::showProperties() {
         change = editors_->editLinks(selection_.selectedLinks(), this);
     if (!change)
         return;
-    doc_->edit([&](Network& net) {
+    std::vector<Node*> nodes;
+    std::vector<Link*> links;
+    if (selection_.nodeCount() == 1)
+        nodes = selection_.selectedNodes();
+    else
+        links = selection_.selectedLinks();
+    doc_->editObjects(nodes, links, [&](Network& net) {
         change();
         // A node moved in its dialog changes the network's extent.
         net.recomputeBounds();
@@ -90,7 +96,7 @@ void CVantryView::nudge(float dx, float dy) {
         return;
     const WorldPoint offset{dx / transform_.scale, dy / transform_.scale};
     const std::vector<Node*> nodes = selection_.selectedNodes();
-    doc_->edit([&](Network& net) {
+    doc_->editObjects(nodes, {}, [&](Network& net) {
         moveNodes(nodes, offset);
         net.recomputeBounds();
         return true;

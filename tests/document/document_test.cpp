@@ -221,6 +221,70 @@ TEST_F(DocumentTest, UndoAndRedoWalkTheHistoryAndTrackTheSavedState) {
     EXPECT_FALSE(doc.query(12345).has_value());
 }
 
+// Views redraw only around what an edit names, so the area must hold every place where a
+// changed object was or is drawn, and nothing may be added or removed under that hint.
+TEST_F(DocumentTest, EditsOfNamedObjectsAndTheirUndoTellTheViewsTheAreaBeforeAndAfter) {
+    Network& net = doc.network();
+    Node* a = createNodeAt(net, {0.0f, 0.0f});
+    Node* b = createNodeAt(net, {2.0f, 0.0f});
+    Node* c = createNodeAt(net, {10.0f, 10.0f});
+    connectNodes(net, a, b, false, LinkDefaults{1, 1, 1, 1});
+    connectNodes(net, b, c, false, LinkDefaults{1, 1, 1, 1});
+    Link* far = net.links()[1];
+    const auto areaIs = [&](float left, float bottom, float right, float top) {
+        ASSERT_TRUE(doc.changedArea().has_value());
+        EXPECT_EQ(*doc.changedArea(), (WorldRect{top, bottom, left, right}));
+    };
+
+    ASSERT_TRUE(doc.editObjects({a}, {}, [&](Network&) {
+        moveNodes({a}, {-1.0f, 3.0f});
+        return true;
+    }));
+    EXPECT_EQ(view.hints, std::vector<long>{CVantryDoc::HintAreaChanged});
+    // Where node 1 was and is, and the other end of its link; not node 3.
+    areaIs(-1.0f, 0.0f, 2.0f, 3.0f);
+
+    view.hints.clear();
+    doc.OnEditUndo();
+    EXPECT_EQ(a->position(), (WorldPoint{0.0f, 0.0f})) << "the same node, moved back";
+    EXPECT_EQ(view.hints, std::vector<long>{CVantryDoc::HintAreaRestored});
+    areaIs(-1.0f, 0.0f, 2.0f, 3.0f);
+    doc.OnEditRedo();
+    areaIs(-1.0f, 0.0f, 2.0f, 3.0f);
+
+    // A link's attributes: both its ends.
+    view.hints.clear();
+    ASSERT_TRUE(doc.editObjects({}, {far}, [&](Network&) {
+        far->setType(Workzone);
+        return true;
+    }));
+    areaIs(2.0f, 0.0f, 10.0f, 10.0f);
+    doc.OnEditUndo();
+    EXPECT_EQ(far->type(), None);
+    areaIs(2.0f, 0.0f, 10.0f, 10.0f);
+    // A description is not drawn, but a view showing it may be: the step still names the link.
+    doc.edit([&](Network&) {
+        far->setDescription("Main St");
+        return true;
+    });
+    view.hints.clear();
+    doc.OnEditUndo();
+    EXPECT_EQ(view.hints, std::vector<long>{CVantryDoc::HintAreaRestored});
+    areaIs(2.0f, 0.0f, 10.0f, 10.0f);
+
+    // Objects added or removed, or a link joining other nodes: the whole network is new.
+    addNodeAt(5.0f);
+    view.hints.clear();
+    doc.OnEditUndo();
+    doc.edit([&](Network&) {
+        far->setToNode(a);
+        return true;
+    });
+    doc.OnEditUndo();
+    EXPECT_EQ(view.hints, (std::vector<long>{CVantryDoc::HintNetworkReplaced, 0,
+                                             CVantryDoc::HintNetworkReplaced}));
+}
+
 TEST_F(DocumentTest, UndoLeavesAutomaticLengthsAutomatic) {
     // Through a text snapshot the length came back as an explicit 1.41 and no longer followed
     // node 2 when it moved.

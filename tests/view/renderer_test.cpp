@@ -1,4 +1,6 @@
+#include "document/background.h"
 #include "support/toolkit.h"
+#include "tiger/tigerstore.h"
 #include "view/renderer.h"
 
 #include <QGuiApplication>
@@ -9,6 +11,7 @@
 
 #include <cmath>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -350,5 +353,99 @@ TEST_F(Canvas, AVeryLongLinkStillDrawsItsBandThroughTheWindow) {
     EXPECT_EQ(at(image, 350, 195), rgb(255, 0, 0));
     EXPECT_EQ(at(image, 0, 205), rgb(255, 255, 255));
 }
+
+} // namespace
+
+namespace {
+
+// A large random network over a picture and TIGER/Line streets, with grid, numbers and a
+// selection, for comparing the ways one frame can be drawn.
+class Areas : public Canvas, public ::testing::WithParamInterface<double> {
+protected:
+    Areas() {
+        transform.setClientSize(1600, 1000, GetParam());
+        transform.scale = 60.0f;
+        options.showGrid = true;
+        options.showNumbers = true;
+        std::mt19937 rng(97);
+        std::uniform_real_distribution<float> coordinate(-16.0f, 16.0f);
+        std::vector<Node*> nodes;
+        for (int i = 0; i < 3000; ++i)
+            nodes.push_back(node(coordinate(rng), coordinate(rng) * 0.7f));
+        for (int i = 0; i < 6000; ++i) {
+            Node* a = nodes[rng() % nodes.size()];
+            // Mostly short links, some across the whole window and beyond it.
+            Node* b = rng() % 10 ? nodes[(rng() % 40 + (a->id() - 1)) % nodes.size()]
+                                 : nodes[rng() % nodes.size()];
+            Link* l = link(a, b, static_cast<LinkType>(rng() % 6));
+            if (rng() % 50 == 0)
+                selection.addLink(l);
+        }
+        for (int i = 0; i < 30; ++i)
+            selection.addNode(nodes[rng() % nodes.size()]);
+
+        picture.width = 311;
+        picture.height = 157;
+        for (int i = 0; i < picture.width * picture.height; ++i)
+            picture.pixels.push_back(0xFF000000u | (rng() & 0xFFFFFFu));
+        options.bitmap = &picture;
+        options.pixelsPerMile = 13;
+        options.bitmapRect = {5.0f, 5.0f - 157.0f / 13, -11.0f, -11.0f + 311.0f / 13};
+        options.backColor = 0x336699;
+        if (tiger.load(std::string(VANTRY_TEST_DATA) + "/tiger/TGR99001.RT1"))
+            options.tiger = &tiger;
+    }
+
+    // The frame drawn in one piece, the way the plain renderer draws it.
+    QImage whole() {
+        QImage image(transform.clientWidthPixels(), transform.clientHeightPixels(),
+                     QImage::Format_RGB32);
+        renderArea(image, net, transform, options, &selection);
+        return image;
+    }
+
+    QImage area(const QRect& rect) {
+        RenderOptions o = options;
+        o.area = rect;
+        QImage image(transform.clientWidthPixels(), transform.clientHeightPixels(),
+                     QImage::Format_RGB32);
+        image.fill(Qt::green);
+        renderArea(image, net, transform, o, &selection);
+        return image.copy(rect);
+    }
+
+    static int differing(const QImage& a, const QImage& b) {
+        int count = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                count += a.pixel(x, y) != b.pixel(x, y);
+        return count;
+    }
+
+    BackgroundImage picture;
+    TigerData tiger;
+};
+
+// The frame drawn in bands on several threads, and any part of it drawn alone (as the view
+// does after an edit), must be the very pixels the whole frame has there.
+TEST_P(Areas, BandsAndPartsDrawTheSamePixelsAsTheWholeFrame) {
+    const QImage reference = whole();
+    ASSERT_NE(options.tiger, nullptr);
+    EXPECT_EQ(differing(renderToImage(net, transform, options, &selection), reference), 0);
+
+    std::mt19937 rng(5);
+    std::vector<QRect> parts = {QRect(0, 0, 1600, 333), QRect(0, 333, 1600, 667),
+                                QRect(1599, 999, 1, 1), QRect(0, 0, 1, 1000)};
+    for (int i = 0; i < 30; ++i) {
+        const int x = static_cast<int>(rng() % 1600), y = static_cast<int>(rng() % 1000);
+        const int w = 1 + static_cast<int>(rng() % 300), h = 1 + static_cast<int>(rng() % 300);
+        parts.push_back(QRect(x, y, w, h) & QRect(0, 0, 1600, 1000));
+    }
+    for (const QRect& part : parts)
+        EXPECT_EQ(differing(area(part), reference.copy(part)), 0)
+            << part.x() << "," << part.y() << " " << part.width() << "x" << part.height();
+}
+
+INSTANTIATE_TEST_SUITE_P(PixelsPerUnit, Areas, ::testing::Values(1.0, 1.44));
 
 } // namespace

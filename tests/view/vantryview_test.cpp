@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -124,6 +125,72 @@ TEST_F(ViewFeedback, CirclesAreEighteenUnitsAcross) {
     EXPECT_EQ(right, 108);
     EXPECT_EQ(top, 109);
     EXPECT_EQ(bottom, 92);
+}
+
+// After an edit of named objects, or its Undo, the view draws only around them: the image must
+// still be exactly what drawing everything gives.
+TEST(ChangedArea, ThePartDrawnAgainLeavesTheImageAWholeRenderWouldGive) {
+    toolkit();
+    SingletonPtr<UserDefinedSettings> settings;
+    settings->persistOnExit = false;
+    CVantryDoc doc;
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> coordinate(-5.0f, 5.0f);
+    Network& net = doc.network();
+    for (int i = 0; i < 800; ++i)
+        createNodeAt(net, {coordinate(rng), coordinate(rng)});
+    for (int i = 0; i < 1600; ++i) {
+        auto* l = new Link;
+        l->setFromNode(net.nodes()[rng() % 800]);
+        l->setToNode(net.nodes()[rng() % 800]);
+        l->setType(static_cast<LinkType>(rng() % 6));
+        net.addLink(l);
+    }
+    CVantryView view(&doc);
+    view.viewport()->resize(900, 700);
+    view.setPixelsPerLogical(1.0);
+    view.transform().scale = 90.0f;
+    view.OnUpdate(nullptr, CVantryDoc::HintRedraw);
+    const auto whole = [&] {
+        return renderToImage(doc.network(), view.transform(),
+                             documentRenderOptions(doc, {true, true, false, false}, false),
+                             &view.selection());
+    };
+    const auto same = [&](const char* step) { EXPECT_TRUE(view.offscreen() == whole()) << step; };
+
+    Node* moved = net.nodes()[17];
+    Link* link = net.links()[40];
+    view.selection().addNode(moved);
+    view.selection().addLink(link);
+    view.OnUpdate(nullptr, CVantryDoc::HintRedraw);
+    doc.editObjects({moved}, {}, [&](Network& n) {
+        moveNodes({moved}, {0.37f, -0.21f});
+        n.recomputeBounds();
+        return true;
+    });
+    same("a node moved");
+    doc.editObjects({}, {link}, [&](Network&) {
+        link->setType(link->type() == Workzone ? Mainline : Workzone);
+        return true;
+    });
+    same("a link's type changed");
+    EXPECT_EQ(view.areaRenders(), 2u);
+    doc.OnEditUndo();
+    EXPECT_TRUE(view.selection().empty()) << "Undo ends the selection, as always";
+    same("the type change undone");
+    doc.OnEditUndo();
+    same("the move undone");
+    doc.OnEditRedo();
+    same("the move redone");
+    EXPECT_EQ(view.areaRenders(), 5u);
+
+    // An edit that moves the view's extent far still leaves a right image.
+    doc.editObjects({moved}, {}, [&](Network& n) {
+        moveNodes({moved}, {400.0f, 0.0f});
+        n.recomputeBounds();
+        return true;
+    });
+    same("a node moved far out of the window");
 }
 
 TEST(SelectionOrder, KeepsTheOrderOfAddingThroughRemovalsAndRetains) {
