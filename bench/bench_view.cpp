@@ -2,6 +2,7 @@
 // a 40,000-node street grid, and each mouse move while all of those nodes are dragged (the
 // tool's step and its feedback shapes, and the painting of the feedback over the map).
 
+#include "document/commands.h"
 #include "document/vantrydoc.h"
 #include "gridnetwork.h"
 #include "settings/singletonptr.h"
@@ -85,6 +86,50 @@ void BM_PaintTheDragOfEveryNode(benchmark::State& state) {
         benchmark::DoNotOptimize(g.view.composedFrame());
 }
 BENCHMARK(BM_PaintTheDragOfEveryNode)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The county of the scale targets: 50,000 nodes and 100,000 links, the whole network in a
+// 1600 x 1000 map, grid and numbers on, one node selected near the middle.
+struct CountyView {
+    CountyView() {
+        settings->persistOnExit = false;
+        std::unique_ptr<Network> grid = buildGrid(100000);
+        doc.network().swap(*grid);
+        view.viewport()->resize(1600, 1000);
+        view.setPixelsPerLogical(1.0);
+        view.ShowEntireNetwork();
+        Node* middle = doc.network().nodes()[doc.network().nodes().size() / 2 + 100];
+        view.selectOnly(middle, nullptr);
+    }
+    SingletonPtr<UserDefinedSettings> settings;
+    CVantryDoc doc;
+    CVantryView view{&doc};
+};
+
+// One arrow-key nudge: the edit with its undo snapshot and the view's refresh; the process's
+// CPU time counts the drawing threads too.
+void BM_NudgeOneNode(benchmark::State& state) {
+    CountyView c;
+    int i = 0;
+    for (auto _ : state)
+        c.view.execute(i++ % 2 ? ID_VIEW_MOVE_LEFT : ID_VIEW_MOVE_RIGHT);
+    state.counters["areaRenders"] = static_cast<double>(c.view.areaRenders());
+}
+BENCHMARK(BM_NudgeOneNode)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// Undo of a nudge, then its Redo: the restore and the view's refresh.
+void BM_UndoAndRedoANudge(benchmark::State& state) {
+    CountyView c;
+    c.view.execute(ID_VIEW_MOVE_RIGHT);
+    for (auto _ : state) {
+        c.doc.OnEditUndo();
+        c.doc.OnEditRedo();
+    }
+    state.counters["areaRenders"] = static_cast<double>(c.view.areaRenders());
+}
+BENCHMARK(BM_UndoAndRedoANudge)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 } // namespace
 

@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <unordered_set>
 
 namespace {
 
@@ -168,10 +167,19 @@ void CVantryDoc::removeView(DocumentObserver* view) {
 
 namespace {
 
-// The rectangle holding the given nodes, both ends of every link attached to one and both ends
-// of the given links; false when there is none of them.
-bool areaAround(const Network& net, const std::vector<Node*>& nodes,
-                const std::vector<Link*>& links, WorldRect& area) {
+// The links attached to any of the given nodes, each once, with the given links.
+std::vector<const Link*> linksAround(const std::vector<Node*>& nodes,
+                                     const std::vector<Link*>& links) {
+    std::vector<const Link*> found(links.begin(), links.end());
+    // A link between two of the nodes comes twice; the area does not mind.
+    for (const Node* n : nodes)
+        found.insert(found.end(), n->links().begin(), n->links().end());
+    return found;
+}
+
+// The rectangle holding the nodes and both ends of the links; false when there is none.
+bool areaOf(const std::vector<Node*>& nodes, const std::vector<const Link*>& links,
+            WorldRect& area) {
     bool any = false;
     const auto add = [&](WorldPoint p) {
         if (!any)
@@ -179,31 +187,13 @@ bool areaAround(const Network& net, const std::vector<Node*>& nodes,
         area.extendTo(p);
         any = true;
     };
-    const auto addLink = [&](const Link* l) {
+    for (const Node* n : nodes)
+        add(n->position());
+    for (const Link* l : links)
         if (l->fromNode() && l->toNode()) {
             add(l->fromNode()->position());
             add(l->toNode()->position());
         }
-    };
-    for (const Node* n : nodes)
-        add(n->position());
-    for (const Link* l : links)
-        addLink(l);
-    if (nodes.empty())
-        return any;
-    // A few nodes are looked for directly; many through a set.
-    constexpr std::size_t kDirect = 8;
-    std::unordered_set<const Node*> many;
-    if (nodes.size() > kDirect)
-        many.insert(nodes.begin(), nodes.end());
-    const auto moved = [&](const Node* n) {
-        if (nodes.size() > kDirect)
-            return many.count(n) != 0;
-        return std::find(nodes.begin(), nodes.end(), n) != nodes.end();
-    };
-    for (const Link* l : net.links())
-        if (moved(l->fromNode()) || moved(l->toNode()))
-            addLink(l);
     return any;
 }
 
@@ -221,8 +211,12 @@ bool CVantryDoc::editObjects(const std::vector<Node*>& nodes, const std::vector<
 
 bool CVantryDoc::runEdit(const std::function<bool(Network&)>& change,
                          const EditedObjects* objects) {
+    // The links that follow the nodes are found once: the edit adds and removes nothing.
+    std::vector<const Link*> around;
     WorldRect before;
-    const bool knownArea = objects && areaAround(network_, objects->nodes, objects->links, before);
+    if (objects)
+        around = linksAround(objects->nodes, objects->links);
+    const bool knownArea = objects && areaOf(objects->nodes, around, before);
     takeSnapshot();
     if (!change(network_)) {
         cancelSnapshot();
@@ -243,7 +237,7 @@ bool CVantryDoc::runEdit(const std::function<bool(Network&)>& change,
     }
     SetModifiedFlag(true);
     WorldRect after;
-    if (knownArea && areaAround(network_, objects->nodes, objects->links, after)) {
+    if (knownArea && areaOf(objects->nodes, around, after)) {
         before.unite(after);
         changedArea_ = before;
         UpdateAllViews(nullptr, HintAreaChanged);
@@ -287,7 +281,7 @@ void CVantryDoc::step(bool undo) {
         area->extendTo(was);
     }
     WorldRect now;
-    if (areaAround(network_, moved, changes.links, now)) {
+    if (areaOf(moved, linksAround(moved, changes.links), now)) {
         if (area)
             area->unite(now);
         else

@@ -5,21 +5,54 @@
 
 // ---- Link -------------------------------------------------------------------------------------
 
-// A link whose two ends name the same node stays in that node's set until neither end names it.
+// Every node lists each link attached to it once: a link from a node to itself is listed
+// once, at fromSlot_. Each end keeps its place in its node's list, so that a link leaves a
+// node with many links at once.
+std::uint32_t Node::attach(Link* l) {
+    links_.push_back(l);
+    return static_cast<std::uint32_t>(links_.size() - 1);
+}
+
+void Node::detach(std::uint32_t slot) {
+    const auto last = static_cast<std::uint32_t>(links_.size() - 1);
+    Link* moved = links_[last];
+    links_[slot] = moved;
+    links_.pop_back();
+    if (slot == last)
+        return;
+    // The link that took the place: whichever of its ends was listed last here.
+    if (moved->from_ == this && moved->fromSlot_ == last)
+        moved->fromSlot_ = slot;
+    else
+        moved->toSlot_ = slot;
+}
+
 void Link::setFromNode(Node* n) {
-    if (from_ && from_ != to_)
-        from_->links_.erase(this);
+    if (n == from_)
+        return;
+    if (from_) {
+        if (from_ != to_)
+            from_->detach(fromSlot_);
+        else
+            toSlot_ = fromSlot_; // the node stays listed for the other end
+    }
     from_ = n;
-    if (n)
-        n->links_.insert(this);
+    if (n) {
+        if (n != to_)
+            fromSlot_ = n->attach(this);
+        else
+            fromSlot_ = toSlot_;
+    }
 }
 
 void Link::setToNode(Node* n) {
+    if (n == to_)
+        return;
     if (to_ && to_ != from_)
-        to_->links_.erase(this);
+        to_->detach(toSlot_);
     to_ = n;
-    if (n)
-        n->links_.insert(this);
+    if (n && n != from_)
+        toSlot_ = n->attach(this);
 }
 
 double Link::automaticLength() const {

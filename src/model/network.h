@@ -56,7 +56,8 @@ public:
         x_ = p.x;
         y_ = p.y;
     }
-    const std::unordered_set<Link*>& links() const { return links_; }
+    // Every link that starts or ends here, each once.
+    const std::vector<Link*>& links() const { return links_; }
 
     // Writes "x y" and a line end, in the stream's own float notation.
     void writeLine(std::ostream& out) const;
@@ -68,10 +69,13 @@ private:
     friend class Link;
     friend class Network;
 
+    std::uint32_t attach(Link* l);
+    void detach(std::uint32_t slot);
+
     std::int32_t id_ = 0;
     float x_ = 0.0f;
     float y_ = 0.0f;
-    std::unordered_set<Link*> links_;
+    std::vector<Link*> links_;
 };
 
 // The editable attributes of one link, copied out of it and written back into the same link.
@@ -152,8 +156,13 @@ public:
 
 private:
     std::int32_t id_ = 0;
+    friend class Node;
+
     Node* from_ = nullptr;
     Node* to_ = nullptr;
+    // Where each end is listed in its node's links.
+    std::uint32_t fromSlot_ = 0;
+    std::uint32_t toSlot_ = 0;
     std::int32_t numLanes_ = 0;
     std::int32_t capacity_ = 0;
     float length_ = -1.0f;

@@ -568,6 +568,17 @@ void NetworkRenderer::drawLink(const Link& link, bool selected) {
     if (worldLength * transform_.scale < kShortestLink)
         return;
 
+    // Most links of a large network are far from what is drawn: their nodes' positions tell,
+    // before the drawn ends (within a node's radius of them) are worked out.
+    const LogicalPoint la = transform_.WorldToLogical(a);
+    const LogicalPoint lb = transform_.WorldToLogical(b);
+    constexpr std::int64_t kNodeMargin = kCullMargin + kNodeRadius + 2;
+    if (std::int64_t{std::max(la.x, lb.x)} < cull_.left - kNodeMargin ||
+        std::int64_t{std::min(la.x, lb.x)} > cull_.right + kNodeMargin ||
+        std::int64_t{std::min(la.y, lb.y)} > cull_.top + kNodeMargin ||
+        std::int64_t{std::max(la.y, lb.y)} < cull_.bottom - kNodeMargin)
+        return;
+
     const int w = link.type() == None ? kLinkHalfWidthUnits / 2 : kLinkHalfWidthUnits;
     const auto [ea, eb] = LinkEndpoints(a, b, transform_.scale);
     Logical64 p1 = logical64(transform_, ea);
