@@ -1,15 +1,19 @@
 #include "app/mainframe.h"
 
 #include "app/commandtable.h"
+#include "app/framestate.h"
 #include "app/vantryapp.h"
 #include "dialogs/dialogbuttons.h"
 #include "dialogs/help.h"
+#include "view/droppedfiles.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
@@ -18,8 +22,10 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPointer>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -67,6 +73,7 @@ CMainFrame::CMainFrame(CVantryApp* app) : app_(app), mdi_(new QMdiArea) {
     buildStatusBar();
     showDocumentMenus(false);
     resize(1100, 760);
+    setAcceptDrops(true);
 }
 
 QAction* CMainFrame::action(int id) const {
@@ -327,5 +334,28 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     // The guide is a window of its own; left open it would keep the program running.
     closeHelp();
+    saveFrameState(*this);
     event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedNetworkFiles(*event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
+    if (!droppedNetworkFiles(*event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const std::vector<std::string> files = droppedNetworkFiles(*event->mimeData());
+    if (files.empty())
+        return;
+    event->acceptProposedAction();
+    // The program that dragged the files waits until the drop returns; opening may ask.
+    QTimer::singleShot(0, app_, [app = app_, files] {
+        for (const std::string& file : files)
+            app->OpenDocumentFile(file);
+    });
 }

@@ -51,6 +51,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Network files dragged from the desktop open as File Open opens them.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildActions();

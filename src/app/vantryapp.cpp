@@ -3,13 +3,17 @@
 #include "app/aboutdlg.h"
 #include "app/childframe.h"
 #include "app/commandtable.h"
+#include "app/framestate.h"
 #include "app/mainframe.h"
 #include "app/propertyeditors.h"
 #include "base/files.h"
 #include "dialogs/dialogbuttons.h"
 #include "dialogs/help.h"
 #include "dialogs/preferencessheet.h"
+#include "document/recovery.h"
 #include "document/vantrydoc.h"
+#include "settings/singletonptr.h"
+#include "settings/usersettings.h"
 #include "view/vantryview.h"
 
 #include <QAction>
@@ -19,6 +23,7 @@
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -64,6 +69,8 @@ CVantryApp::~CVantryApp() {
         mainFrame_->mdiArea()->closeAllSubWindows();
     mainFrame_.reset();
     documents_.clear();
+    // Last, so that the lock of this run stays while any of its documents lives.
+    recovery_.reset();
 }
 
 CommandLine parseCommandLine(const QStringList& arguments) {
@@ -110,15 +117,124 @@ bool CVantryApp::InitInstance(const QStringList& files, bool show) {
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &CVantryApp::updateCommandStates);
     loadRecentFiles();
+    restoreFrameState(*mainFrame_);
     if (show)
         mainFrame_->show();
 
-    bool ok = files.isEmpty() && OnFileNew() != nullptr;
+    startRecovery();
+    const int recovered = offerRecovery(files);
+    // A named file that was just recovered is not read from the disk again: its window is
+    // brought to the front.
+    bool ok = files.isEmpty() && (recovered > 0 || OnFileNew() != nullptr);
     for (const QString& file : files)
         ok = OpenDocumentFile(file.toStdString()) != nullptr || ok;
 
     updateCommandUI();
     return ok;
+}
+
+std::string CVantryApp::recoveryFolder() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return data.isEmpty() ? std::string() : (data + QStringLiteral("/recovery")).toStdString();
+}
+
+void CVantryApp::startRecovery() {
+    const std::string folder = recoveryFolder();
+    std::string why = "there is no folder for the program's data";
+    auto store = std::make_unique<RecoveryStore>(folder);
+    if (folder.empty() || !store->open(why)) {
+        prompter_->showMessage("Unsaved changes cannot be kept for recovery: " + why + ".",
+                               Prompter::Icon::Exclamation);
+        return;
+    }
+    recovery_ = std::move(store);
+    autosave_ = new QTimer(this);
+    connect(autosave_, &QTimer::timeout, this, &CVantryApp::autosaveNow);
+    restartAutosave();
+}
+
+int CVantryApp::offerRecovery(const QStringList& files) {
+    if (!recovery_)
+        return 0;
+    std::vector<std::string> problems;
+    std::vector<OrphanedRecovery> orphans = recovery_->collectOrphans(problems);
+    for (const std::string& problem : problems)
+        prompter_->showMessage(problem, Prompter::Icon::Exclamation);
+    std::vector<std::string> named;
+    for (const QString& file : files)
+        named.push_back(samePathKey(absolutePath(file.toStdString())));
+    std::stable_partition(orphans.begin(), orphans.end(), [&named](const OrphanedRecovery& o) {
+        return !o.record.originalPath.empty() &&
+               std::find(named.begin(), named.end(), samePathKey(o.record.originalPath)) !=
+                   named.end();
+    });
+    int recovered = 0;
+    for (const OrphanedRecovery& orphan : orphans) {
+        if (prompter_->askYesNo(recoveryQuestion(orphan.record), Prompter::Icon::Question)) {
+            if (recoverDocument(orphan))
+                ++recovered;
+            continue;
+        }
+        std::string why;
+        if (!recovery_->discard(orphan, why))
+            prompter_->showMessage(why, Prompter::Icon::Exclamation);
+    }
+    return recovered;
+}
+
+CVantryDoc* CVantryApp::recoverDocument(const OrphanedRecovery& orphan) {
+    const RecoveryRecord& record = orphan.record;
+    auto doc = std::make_unique<CVantryDoc>(prompter_);
+    if (!doc->OnRecoverDocument(record.snapshot, record.originalPath, record.title)) {
+        prompter_->showMessage(doc->lastError(), Prompter::Icon::Stop);
+        return nullptr;
+    }
+    // A recovered new network keeps its number, and the next new one comes after it.
+    if (record.originalPath.empty() && record.title.rfind("Network", 0) == 0) {
+        const std::string digits = record.title.substr(7);
+        if (!digits.empty() && digits.size() < 9 &&
+            digits.find_first_not_of("0123456789") == std::string::npos)
+            untitledCount_ = std::max(untitledCount_, std::stoi(digits));
+    }
+    CVantryDoc* raw = doc.get();
+    documents_.push_back(std::move(doc));
+    createFrame(raw);
+    // The network has a recovery file of this run before the old one goes.
+    std::string why;
+    if (!recovery_->update(*raw, why) || !recovery_->discard(orphan, why))
+        prompter_->showMessage("The recovered changes to " + record.title +
+                                   " are kept in the old recovery file only: " + why + ".",
+                               Prompter::Icon::Exclamation);
+    return raw;
+}
+
+void CVantryApp::autosaveNow() {
+    if (!recovery_)
+        return;
+    for (const auto& doc : documents_) {
+        std::string why;
+        // Said once: the same failure every interval would stop the user from working.
+        if (!recovery_->update(*doc, why) && !autosaveWarned_) {
+            autosaveWarned_ = true;
+            prompter_->showMessage("Unsaved changes cannot be kept for recovery: " + why + ".",
+                                   Prompter::Icon::Exclamation);
+        }
+    }
+}
+
+void CVantryApp::restartAutosave() {
+    if (!autosave_)
+        return;
+    const std::int32_t seconds = UserDefinedSettings::saneAutosaveSeconds(
+        SingletonPtr<UserDefinedSettings>::instance().autosaveSeconds.value);
+    if (seconds == 0)
+        autosave_->stop();
+    else
+        autosave_->start(seconds * 1000);
+}
+
+bool CVantryApp::autosaveRunning() const {
+    return autosave_ && autosave_->isActive();
 }
 
 CChildFrame* CVantryApp::activeFrame() const {
@@ -224,6 +340,7 @@ void CVantryApp::OnPreferences() {
     if (sheet.apply())
         for (const auto& doc : documents_)
             doc->UpdateAllViews(nullptr, CVantryDoc::HintRedraw);
+    restartAutosave();
 }
 
 CVantryView* CVantryApp::OnWindowNew() {
@@ -255,6 +372,9 @@ void CVantryApp::onCloseRequested(CChildFrame* frame, bool& allow) {
 
 void CVantryApp::onFrameDestroyed(CVantryDoc* doc) {
     if (doc->views().empty()) {
+        // A document closes only after its question was answered: nothing is left to recover.
+        if (recovery_)
+            recovery_->forget(*doc);
         documents_.erase(std::remove_if(documents_.begin(), documents_.end(),
                                         [doc](const auto& d) { return d.get() == doc; }),
                          documents_.end());
@@ -324,6 +444,9 @@ bool CVantryApp::route(int id) {
         if (!doc->GetPathName().empty() && !doc->IsModified())
             addRecentFile(doc->GetPathName());
     }
+    // A save, or an undo back to the file's state, leaves nothing to recover.
+    if (recovery_ && activeView() && !activeView()->GetDocument()->IsModified())
+        recovery_->forget(*activeView()->GetDocument());
     if (mainFrame_)
         updateCommandUI();
     return handled;

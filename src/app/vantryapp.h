@@ -11,6 +11,9 @@
 #include <vector>
 
 class AppPropertyEditors;
+class QTimer;
+class RecoveryStore;
+struct OrphanedRecovery;
 
 // What the editor's command line asks for: run on the named files, or only print the usage, the
 // version or why the line is wrong.
@@ -39,9 +42,11 @@ public:
     explicit CVantryApp(Prompter* prompter = nullptr);
     ~CVantryApp() override;
 
-    // Creates the main window and carries out the command line (the files named after the
-    // program name): no file gives a new empty network, each named file opens in its own
-    // window. False, after telling the user why, when none of the named files can be opened.
+    // Creates the main window where the previous run left it, offers back the unsaved changes
+    // of runs that ended without saving them (those of the named files first), and carries
+    // out the command line (the files named after the program name): no file gives a new
+    // empty network, each named file opens in its own window. False, after telling the user
+    // why, when none of the named files can be opened or recovered.
     bool InitInstance(const QStringList& files, bool show = true);
 
     CMainFrame* mainFrame() const { return mainFrame_.get(); }
@@ -59,6 +64,17 @@ public:
     bool closeDocument(CVantryDoc* doc);
     bool closeAllDocuments();
     const std::vector<std::string>& recentFiles() const { return recent_; }
+
+    // The recovery files of this run; null when they cannot be kept.
+    RecoveryStore* recovery() const { return recovery_.get(); }
+    // Where they are kept: "recovery" in the user's data folder for the program.
+    static std::string recoveryFolder();
+    // What the autosave timer does every AutosaveSeconds: every modified document is written
+    // to its recovery file, and documents no longer modified lose theirs.
+    void autosaveNow();
+    // Follows a change of AutosaveSeconds; 0 stops the timer.
+    void restartAutosave();
+    bool autosaveRunning() const;
 
     // Routing: the active view, its document, the child frame, the main frame, the application.
     std::optional<CommandState> queryRouted(int id) const;
@@ -84,6 +100,9 @@ private:
     void saveRecentFiles() const;
     void OnFileOpen();
     void OnPreferences();
+    void startRecovery();
+    int offerRecovery(const QStringList& files);
+    CVantryDoc* recoverDocument(const OrphanedRecovery& orphan);
     std::vector<CommandTarget*> routeTargets() const;
 
     std::unique_ptr<QtPrompter> ownPrompter_;
@@ -93,4 +112,7 @@ private:
     std::vector<std::unique_ptr<CVantryDoc>> documents_;
     std::vector<std::string> recent_;
     int untitledCount_ = 0;
+    std::unique_ptr<RecoveryStore> recovery_;
+    QTimer* autosave_ = nullptr;
+    bool autosaveWarned_ = false;
 };

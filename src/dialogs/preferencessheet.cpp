@@ -2,6 +2,7 @@
 
 #include "dialogs/backcolorbutton.h"
 #include "dialogs/dialogbuttons.h"
+#include "dialogs/fieldinput.h"
 #include "dialogs/help.h"
 #include "dialogs/integeredit.h"
 #include "document/prompter.h"
@@ -52,11 +53,25 @@ CIntegerEdit* CPreferencePage::addIntegerField(const QString& label, const QStri
     return edit;
 }
 
+void CPreferencePage::enforceRange(CIntegerEdit* edit) {
+    for (Binding& field : fields_)
+        if (field.edit == edit)
+            field.inRange = true;
+}
+
 bool CPreferencePage::exchange(Prompter& prompter) {
     for (const Binding& field : fields_) {
         const std::optional<std::int32_t> value = field.edit->read(prompter);
         if (!value)
             return false;
+        if (field.inRange && (*value < field.edit->minimum() || *value > field.edit->maximum())) {
+            refuseField(field.edit, prompter,
+                        QStringLiteral("Please enter an integer from %1 to %2 for %3.")
+                            .arg(field.edit->minimum())
+                            .arg(field.edit->maximum())
+                            .arg(field.edit->fieldName()));
+            return false;
+        }
         *field.value = *value;
     }
     return true;
@@ -110,6 +125,9 @@ CPrecisionPrefsPage::CPrecisionPrefsPage(PreferenceValues& values, QWidget* pare
     addIntegerField(QStringLiteral("Floating &Point Precision"),
                     QStringLiteral("Floating Point Precision"), "precision", 0, 10,
                     QStringLiteral("places"), values.precision);
+    enforceRange(addIntegerField(QStringLiteral("&Autosave every"), QStringLiteral("Autosave"),
+                                 "autosaveSeconds", 0, UserDefinedSettings::kMaxAutosaveSeconds,
+                                 QStringLiteral("seconds (0: never)"), values.autosaveSeconds));
 }
 
 // ---- CPreferencesSheet ------------------------------------------------------------------------
@@ -120,7 +138,7 @@ CPreferencesSheet::CPreferencesSheet(Prompter& prompter, QWidget* parent)
     values_ = {settings.defaultNumLanes.value, settings.defaultCapacity.value,
                settings.defaultFFSpeed.value,  settings.defaultJamDensity.value,
                settings.gridPixels.value,      settings.backColor.value,
-               settings.precision.value};
+               settings.precision.value,       settings.autosaveSeconds.value};
     backColorBefore_ = values_.backColor;
 
     setWindowTitle(QStringLiteral("Preferences"));
@@ -180,5 +198,6 @@ bool CPreferencesSheet::apply() {
     settings.gridPixels.value = values_.gridPixels;
     settings.backColor.value = values_.backColor;
     settings.precision.value = values_.precision;
+    settings.autosaveSeconds.value = values_.autosaveSeconds;
     return values_.backColor != backColorBefore_;
 }

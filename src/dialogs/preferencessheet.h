@@ -13,7 +13,7 @@ class Prompter;
 class QGridLayout;
 class QTabWidget;
 
-// The seven user settings while the Preferences sheet edits them.
+// The user settings while the Preferences sheet edits them.
 struct PreferenceValues {
     std::int32_t numLanes = 0;
     std::int32_t capacity = 0;
@@ -23,6 +23,7 @@ struct PreferenceValues {
     // A 0x00BBGGRR colour value.
     std::uint32_t backColor = 0;
     std::int32_t precision = 0;
+    std::int32_t autosaveSeconds = 0;
 };
 
 // One page of the Preferences sheet: integer fields bound to values that it reads back
@@ -33,8 +34,9 @@ public:
     CPreferencePage(long helpContext, QWidget* parent = nullptr);
 
     long helpContext() const { return helpContext_; }
-    // Reads every field into its value. On the first field that is not an integer it asks the
-    // user for one, focuses the field and returns false.
+    // Reads every field into its value. On the first field that is not an integer, or not
+    // within the range of a field whose range is enforced, it asks the user for one, focuses
+    // the field and returns false.
     bool exchange(Prompter& prompter);
 
 protected:
@@ -44,11 +46,14 @@ protected:
                                   int minimum, int maximum, const QString& unit,
                                   std::int32_t& value);
     QGridLayout* grid() const { return grid_; }
+    // The field takes only values within its arrows' range.
+    void enforceRange(CIntegerEdit* edit);
 
 private:
     struct Binding {
         CIntegerEdit* edit;
         std::int32_t* value;
+        bool inRange = false;
     };
 
     long helpContext_;
@@ -77,7 +82,8 @@ private:
     CBackColorButton* colourButton_;
 };
 
-// Precision: the number of decimals written when a network is saved.
+// Precision: the number of decimals written when a network is saved, and how often unsaved
+// changes are kept for recovery.
 class CPrecisionPrefsPage : public CPreferencePage {
     Q_OBJECT
 public:
@@ -92,7 +98,7 @@ public:
     // settings object does not exist.
     explicit CPreferencesSheet(Prompter& prompter, QWidget* parent = nullptr);
 
-    // Called after exec() returned Accepted: writes the seven values into the user settings and
+    // Called after exec() returned Accepted: writes the eight values into the user settings and
     // returns true exactly when the background colour differs from the one the sheet started
     // with, and every view of every document must then be redrawn. Does nothing and returns
     // false unless the sheet was accepted.

@@ -184,6 +184,12 @@ void SnapshotHistory::clear() {
     savedDepthBackup_ = 0;
 }
 
+void SnapshotHistory::clearUnsaved() {
+    clear();
+    savedDepth_ = -1;
+    savedDepthBackup_ = -1;
+}
+
 void SnapshotHistory::markSaved() {
     savedDepth_ = static_cast<long>(undo_.size());
 }

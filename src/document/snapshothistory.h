@@ -42,6 +42,8 @@ public:
 
     // A newly opened file: no history, and the network is the file's.
     void clear();
+    // No history, and the network is not its file's: no undo or redo makes it so.
+    void clearUnsaved();
     // The network has just been saved: this depth is the file's.
     void markSaved();
     bool isAtSavedState() const;

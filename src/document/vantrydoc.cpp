@@ -74,6 +74,29 @@ bool CVantryDoc::OnOpenDocument(const std::string& requested) {
     return true;
 }
 
+bool CVantryDoc::OnRecoverDocument(std::string_view snapshot, const std::string& path,
+                                   const std::string& title) {
+    lastError_.clear();
+    lastWarning_.clear();
+    std::string why;
+    if (!decodeSnapshot(snapshot, network_, &why)) {
+        lastError_ = "The unsaved changes to " + title + " cannot be recovered: " + why + ".";
+        return false;
+    }
+    history_.clearUnsaved();
+    if (path.empty()) {
+        pathName_.clear();
+        title_ = title;
+    } else {
+        SetPathName(path);
+    }
+    bitmapBase_ = pathName_;
+    if (!network_.bitmapPath().empty())
+        loadBitmap(network_.bitmapPath(), network_.bitmapRect(), bitmapBase_);
+    modified_ = true;
+    return true;
+}
+
 bool CVantryDoc::OnSaveDocument(const std::string& requested) {
     const std::string path = absolutePath(requested);
     lastError_.clear();
@@ -338,19 +361,23 @@ bool CVantryDoc::execute(int id) {
     return true;
 }
 
-void CVantryDoc::OnLoadBitmap() {
+void CVantryDoc::OnLoadBitmap(const std::string& picture) {
     if (!prompter_)
         return;
     BitmapChoice initial;
+    std::string current;
     if (!network_.bitmapPath().empty()) {
         const WorldRect r = network_.bitmapRect();
         // The dialog opens the picture to show it, so it gets the path the loader would use,
         // not one relative to whatever the current folder is.
-        initial.path = NativePath(ResolvePath(StoredPath(bitmapBase_), network_.bitmapPath()));
+        current = NativePath(ResolvePath(StoredPath(bitmapBase_), network_.bitmapPath()));
+        initial.path = current;
         initial.worldWidth = r.right - r.left;
         initial.left = r.left;
         initial.bottom = r.bottom;
     }
+    if (!picture.empty())
+        initial.path = picture;
     const auto choice = prompter_->chooseBitmap(initial);
     if (!choice)
         return;
@@ -359,7 +386,7 @@ void CVantryDoc::OnLoadBitmap() {
         // Kept relative to the file the network came from, like a path read with it; a path
         // the user left as it was keeps its stored form.
         const std::string stored =
-            !initial.path.empty() && choice->path == initial.path
+            !current.empty() && choice->path == current
                 ? network_.bitmapPath()
                 : MakeRelativePath(StoredPath(bitmapBase_), StoredPath(absolutePath(choice->path)));
         WorldRect rect;

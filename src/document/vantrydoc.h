@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Anything that shows a document and must hear about its changes (the map views).
@@ -65,6 +66,12 @@ public:
     // still names the same picture; the network in memory is not changed by a save.
     bool OnOpenDocument(const std::string& path);
     bool OnSaveDocument(const std::string& path);
+    // Takes a network kept for recovery (an exact snapshot) as this document's, under the file
+    // and title it had; a network never saved keeps only its title. The document is modified,
+    // and stays so through any undo, since the network is not its file's. False, with the
+    // reason in lastError(), when the snapshot cannot be restored.
+    bool OnRecoverDocument(std::string_view snapshot, const std::string& path,
+                           const std::string& title);
     const std::string& lastError() const { return lastError_; }
     const std::string& lastWarning() const { return lastWarning_; }
     // True after an open the user ended by answering No to the workbook question: nothing
@@ -122,8 +129,9 @@ public:
     // The background picture and its whole pixels per mile (0 without a picture).
     const BackgroundImage& background() const { return background_; }
     std::int32_t pixelsPerMile() const { return pixelsPerMile_; }
-    // Load Bitmap: asks for the picture and its place, then loads it (one undo step).
-    void OnLoadBitmap();
+    // Load Bitmap: asks for the picture and its place, then loads it (one undo step). A picture
+    // given here (one dropped on a view) is offered in place of the one the network names.
+    void OnLoadBitmap(const std::string& picture = {});
     // Loads the picture a network names: storedPath is resolved against the folder of
     // documentPath. Failures are told to the user; the network keeps naming the picture.
     bool loadBitmap(const std::string& storedPath, WorldRect rect, const std::string& documentPath);

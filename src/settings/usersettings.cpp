@@ -22,6 +22,7 @@ template <class Self, class F> void UserDefinedSettings::forEachSetting(Self& se
     f(self.gridPixels);
     f(self.backColor);
     f(self.precision);
+    f(self.autosaveSeconds);
 }
 
 UserDefinedSettings::UserDefinedSettings()
@@ -30,7 +31,8 @@ UserDefinedSettings::UserDefinedSettings()
                                                                                defaultFlags()},
       defaultJamDensity{"DefaultJamDensity", 190, defaultFlags()}, gridPixels{"GridPixels", 50,
                                                                               defaultFlags()},
-      backColor{"BackColor", 16777215u, defaultFlags()}, precision{"Precision", 3, defaultFlags()} {
+      backColor{"BackColor", 16777215u, defaultFlags()}, precision{"Precision", 3, defaultFlags()},
+      autosaveSeconds{"AutosaveSeconds", kDefaultAutosaveSeconds, defaultFlags()} {
     load();
 }
 
@@ -56,6 +58,11 @@ void UserDefinedSettings::load() {
             parseSettingText(text, setting.value);
         }
     });
+    autosaveSeconds.value = saneAutosaveSeconds(autosaveSeconds.value);
+}
+
+std::int32_t UserDefinedSettings::saneAutosaveSeconds(std::int32_t seconds) {
+    return seconds < 0 || seconds > kMaxAutosaveSeconds ? kDefaultAutosaveSeconds : seconds;
 }
 
 void UserDefinedSettings::save() const {

@@ -65,9 +65,10 @@ template <class V> bool parseSettingText(const std::string& text, V& out) {
     return true;
 }
 
-// The user's preferences: the attributes given to new links, the grid spacing, the canvas colour
-// and the save precision. Loaded from the user's settings store on construction and written back
-// on destruction; everything in between reads and assigns the members directly.
+// The user's preferences: the attributes given to new links, the grid spacing, the canvas colour,
+// the save precision and how often unsaved changes are kept for recovery. Loaded from the user's
+// settings store on construction and written back on destruction; everything in between reads and
+// assigns the members directly.
 class UserDefinedSettings {
 public:
     static constexpr const char* registryPath = "Software\\Kestrin\\Vantry\\Settings";
@@ -91,6 +92,15 @@ public:
     // A colour value laid out as 0x00BBGGRR.
     Setting<std::uint32_t> backColor;
     Setting<std::int32_t> precision;
+    // Seconds between the recovery copies of modified networks; 0 keeps none.
+    Setting<std::int32_t> autosaveSeconds;
+
+    static constexpr std::int32_t kDefaultAutosaveSeconds = 60;
+    // A day: a longer interval would keep nothing worth recovering.
+    static constexpr std::int32_t kMaxAutosaveSeconds = 86400;
+    // The interval a value stands for: one that is negative or longer than a day, as only a
+    // hand-edited file can hold, means the default.
+    static std::int32_t saneAutosaveSeconds(std::int32_t seconds);
 
     // Batch runs clear this so they never rewrite the user's preferences.
     bool persistOnExit = true;

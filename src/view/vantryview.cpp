@@ -34,6 +34,7 @@ CVantryView::CVantryView(CVantryDoc* doc, QWidget* parent)
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             [this](int action) { onBarAction(false, action); });
     viewport()->setMouseTracking(true);
+    viewport()->setAcceptDrops(true);
     // The wheel over a scroll bar must not scroll the map either.
     horizontalScrollBar()->installEventFilter(this);
     verticalScrollBar()->installEventFilter(this);

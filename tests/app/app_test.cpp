@@ -1,12 +1,15 @@
 #include "app/aboutdlg.h"
 #include "app/childframe.h"
 #include "app/commandtable.h"
+#include "app/framestate.h"
 #include "app/mainframe.h"
 #include "app/vantryapp.h"
 #include "dialogs/help.h"
+#include "document/recovery.h"
 #include "document/vantrydoc.h"
 #include "excel/cellvalue.h"
 #include "excel/excelwrapper.h"
+#include "model/snapshot.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "support/scriptedprompter.h"
@@ -18,17 +21,24 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPrinter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QToolBar>
+#include <QUrl>
 
 #include <functional>
 #include <thread>
@@ -52,6 +62,8 @@ protected:
         toolkit();
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            QString::fromStdString(dir.file("config")));
+        // Recovery files go to the test's own data folder.
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.file("data")));
         settings->persistOnExit = false;
     }
     ~AppTest() override {
@@ -604,6 +616,178 @@ TEST(Help, EachRequestOpensItsTopicAndAMissingGuideIsLookedForOnce) {
     EXPECT_TRUE(helpHasFailed());
     EXPECT_EQ(ShowHelp(nullptr, kHelpFile, HH_DISPLAY_INDEX, 0), 0);
     resetHelpForTesting();
+}
+
+// ---- Recovery, window placement and drops ------------------------------------------------------
+
+// Leaves a recovery file as a run that ended without saving leaves it.
+std::string leaveRecoveryFile(const std::string& name, const std::string& path,
+                              const std::string& title, const Network& net) {
+    RecoveryRecord record;
+    record.originalPath = path;
+    record.title = title;
+    record.format = path.empty() ? NetworkFormat::Unknown : networkFormatOf(path);
+    record.savedAt = QDateTime(QDate::currentDate(), QTime(14, 2)).toSecsSinceEpoch();
+    record.snapshot = encodeSnapshot(net);
+    const std::string folder = CVantryApp::recoveryFolder();
+    std::filesystem::create_directories(folder);
+    const std::string file = folder + "/" + name;
+    spit(file, encodeRecoveryFile(record));
+    return file;
+}
+
+TEST_F(AppTest, UnsavedChangesOfAnEndedRunAreOfferedBackTheNamedFileFirst) {
+    const std::string net = dir.file("net.txt");
+    spit(net, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
+    Network drawn;
+    Node* from = createNodeAt(drawn, {0, 0});
+    Node* to = createNodeAt(drawn, {1.25f, 0.5f});
+    createLink(drawn, from, to, {2, 1400, 50, 190});
+    const std::string declined = leaveRecoveryFile("1000.1-1.vrec", "", "Network4", Network());
+    const std::string accepted = leaveRecoveryFile("1000.1-2.vrec", net, "net.txt", drawn);
+    prompter.yesNo = {true, false};
+    ASSERT_TRUE(app.InitInstance({QString::fromStdString(net)}));
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[0].text,
+              "Vantry found unsaved changes to net.txt from 14:02. Recover them?");
+    EXPECT_EQ(prompter.asked[0].icon, Prompter::Icon::Question);
+    EXPECT_EQ(prompter.asked[1].text,
+              "Vantry found unsaved changes to Network4 from 14:02. Recover them?");
+    EXPECT_FALSE(std::filesystem::exists(declined));
+    EXPECT_FALSE(std::filesystem::exists(accepted));
+
+    ASSERT_EQ(app.documents().size(), 1u) << "the recovered file is not opened again";
+    CVantryDoc* doc = app.documents().front().get();
+    EXPECT_EQ(title(), "NetQuill - net.txt");
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_EQ(doc->GetPathName(), net);
+    ASSERT_EQ(doc->network().links().size(), 1u);
+    EXPECT_NE(app.recovery()->fileOf(*doc), "") << "kept by this run from now on";
+
+    app.route(ID_FILE_SAVE);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_NE(slurp(net).find("EndNodes\n1 2 2 1400"), std::string::npos) << slurp(net);
+    EXPECT_EQ(app.recovery()->fileOf(*doc), "") << "saved";
+    EXPECT_EQ(prompter.unexpected, 0);
+}
+
+TEST_F(AppTest, ModifiedDocumentsAreKeptUntilClosedAndARunningCopyLeavesThemAlone) {
+    ASSERT_TRUE(app.InitInstance({}));
+    EXPECT_TRUE(app.autosaveRunning());
+    CVantryDoc* doc = app.documents().front().get();
+    app.autosaveNow();
+    EXPECT_EQ(app.recovery()->fileOf(*doc), "") << "nothing changed";
+    edit();
+    app.autosaveNow();
+    const std::string file = app.recovery()->fileOf(*doc);
+    ASSERT_NE(file, "");
+    RecoveryRecord record;
+    std::string why;
+    ASSERT_TRUE(decodeRecoveryFile(slurp(file), record, why)) << why;
+    EXPECT_EQ(record.title, "Network1");
+    EXPECT_EQ(record.snapshot, encodeSnapshot(doc->network()));
+
+    {
+        ScriptedPrompter other;
+        CVantryApp second(&other);
+        ASSERT_TRUE(second.InitInstance({}, false));
+        EXPECT_TRUE(other.asked.empty()) << "this run is alive";
+        second.mainFrame()->close();
+        settle();
+    }
+    EXPECT_TRUE(std::filesystem::exists(file));
+
+    settings->autosaveSeconds.value = 0;
+    app.restartAutosave();
+    EXPECT_FALSE(app.autosaveRunning());
+    settings->autosaveSeconds.value = 2;
+    app.restartAutosave();
+    EXPECT_TRUE(app.autosaveRunning());
+
+    prompter.yesNoCancel.push_back(Prompter::Answer::No);
+    EXPECT_TRUE(app.closeAllDocuments());
+    settle();
+    EXPECT_FALSE(std::filesystem::exists(file)) << "closed without saving, as the user chose";
+}
+
+TEST_F(AppTest, TheMainWindowComesBackAsItWasLeft) {
+    ASSERT_TRUE(app.InitInstance({}));
+    app.mainFrame()->resize(700, 500);
+    app.route(ID_VIEW_TOOLBAR);
+    app.route(ID_VIEW_STATUS_BAR);
+    settle();
+    EXPECT_FALSE(app.mainFrame()->toolBar()->isVisible());
+    ASSERT_TRUE(app.mainFrame()->close());
+    settle();
+
+    ScriptedPrompter other;
+    CVantryApp next(&other);
+    ASSERT_TRUE(next.InitInstance({}));
+    settle();
+    EXPECT_EQ(next.mainFrame()->size(), QSize(700, 500));
+    EXPECT_FALSE(next.mainFrame()->toolBar()->isVisible());
+    EXPECT_FALSE(next.mainFrame()->statusBar()->isVisible());
+    EXPECT_FALSE(next.queryRouted(ID_VIEW_STATUS_BAR)->checked);
+}
+
+TEST(FrameState, AWindowLargerOrBeyondTheScreenIsBroughtWithinIt) {
+    const QRect screen(0, 0, 1280, 800);
+    const std::pair<QRect, QRect> cases[] = {
+        {QRect(100, 80, 900, 600), QRect(100, 80, 900, 600)},    // fits: left alone
+        {QRect(2000, 900, 900, 600), QRect(380, 200, 900, 600)}, // on a screen now gone
+        {QRect(-500, -40, 900, 600), QRect(0, 0, 900, 600)},
+        {QRect(300, 200, 2560, 1600), QRect(0, 0, 1280, 800)}, // from a larger screen
+    };
+    for (const auto& [window, expected] : cases)
+        EXPECT_EQ(clampToScreen(window, screen), expected) << window.x() << "," << window.y();
+    EXPECT_EQ(clampToScreen(QRect(10, 10, 50, 50), QRect(1280, 0, 1024, 768)),
+              QRect(1280, 10, 50, 50))
+        << "a second screen to the right";
+}
+
+// Sends a drag of the given files over a widget and drops it; true when it was taken.
+bool dropFiles(QWidget* target, const std::vector<std::string>& files) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const std::string& f : files)
+        urls << QUrl::fromLocalFile(QString::fromStdString(f));
+    data.setUrls(urls);
+    const QPointF at(target->width() / 2.0, target->height() / 2.0);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    settle();
+    return drop.isAccepted();
+}
+
+TEST_F(AppTest, DroppedNetworksOpenAndAPictureDroppedOnAViewStartsLoadBitmap) {
+    ASSERT_TRUE(app.InitInstance({}));
+    const std::string second = dir.file("second.xls.txt");
+    spit(second, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
+    spit(dir.file("plan.PNG"), "not looked at before the dialog");
+    EXPECT_FALSE(dropFiles(app.mainFrame(), {dir.file("notes.pdf"), dir.file("plan.PNG")}));
+    EXPECT_TRUE(dropFiles(app.mainFrame(), {kSample, dir.file("notes.pdf"), second}));
+    ASSERT_EQ(app.documents().size(), 3u);
+    EXPECT_EQ(app.documents()[1]->GetPathName(), kSample);
+    EXPECT_EQ(app.documents()[2]->GetPathName(), second);
+
+    // A network dragged over a map view goes on to the main window.
+    QWidget* viewport = app.activeView()->viewport();
+    EXPECT_TRUE(dropFiles(viewport, {dir.file("third.txt")}));
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_NE(prompter.asked[0].text.find("third.txt"), std::string::npos) << "cannot be read";
+
+    prompter.bitmaps.push_back(std::nullopt);
+    EXPECT_TRUE(dropFiles(viewport, {dir.file("plan.PNG")}));
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[1].kind, "bitmap");
+    EXPECT_EQ(prompter.asked[1].text, dir.file("plan.PNG")) << "the dialog starts from it";
+    EXPECT_FALSE(dropFiles(viewport, {dir.file("plan.PNG"), dir.file("plan.PNG")}))
+        << "one picture at a time";
+    EXPECT_EQ(prompter.unexpected, 0);
 }
 
 } // namespace

@@ -520,16 +520,18 @@ TEST_F(PreferencesSheet, ShowsTheSettingsAndOkWritesThemAllBackWithoutRangeCheck
     settings->gridPixels.value = 50;
     settings->backColor.value = 0xFFFFFF;
     settings->precision.value = 3;
+    settings->autosaveSeconds.value = 60;
 
     CPreferencesSheet sheet(prompter);
     EXPECT_EQ(sheet.windowTitle(), "Preferences");
     auto* tabs = child<QTabWidget>(sheet, "pages");
     ASSERT_EQ(tabs->count(), 3);
     EXPECT_EQ(tabs->currentIndex(), 0);
-    const QStringList shown = {text(sheet, "numLanes"),   text(sheet, "capacity"),
-                               text(sheet, "ffSpeed"),    text(sheet, "jamDensity"),
-                               text(sheet, "gridPixels"), text(sheet, "precision")};
-    EXPECT_EQ(shown, QStringList({"2", "1400", "50", "190", "50", "3"}));
+    const QStringList shown = {text(sheet, "numLanes"),       text(sheet, "capacity"),
+                               text(sheet, "ffSpeed"),        text(sheet, "jamDensity"),
+                               text(sheet, "gridPixels"),     text(sheet, "precision"),
+                               text(sheet, "autosaveSeconds")};
+    EXPECT_EQ(shown, QStringList({"2", "1400", "50", "190", "50", "3", "60"}));
     EXPECT_EQ(child<CBackColorButton>(sheet, "backColor")->colour(), 0xFFFFFFu);
 
     setText(sheet, "numLanes", "4");
@@ -538,6 +540,7 @@ TEST_F(PreferencesSheet, ShowsTheSettingsAndOkWritesThemAllBackWithoutRangeCheck
     setText(sheet, "jamDensity", "210");
     setText(sheet, "gridPixels", "5");
     setText(sheet, "precision", "15");
+    setText(sheet, "autosaveSeconds", "0");
     EXPECT_FALSE(sheet.apply()) << "nothing is written before OK";
     EXPECT_EQ(settings->defaultNumLanes.value, 2);
     sheet.accept();
@@ -550,6 +553,26 @@ TEST_F(PreferencesSheet, ShowsTheSettingsAndOkWritesThemAllBackWithoutRangeCheck
     EXPECT_EQ(settings->gridPixels.value, 5);
     EXPECT_EQ(settings->backColor.value, 0xFFFFFFu);
     EXPECT_EQ(settings->precision.value, 15);
+    EXPECT_EQ(settings->autosaveSeconds.value, 0);
+}
+
+TEST_F(PreferencesSheet, AnAutosaveIntervalBeyondADayIsRefused) {
+    settings->autosaveSeconds.value = 60;
+    CPreferencesSheet sheet(prompter);
+    sheet.show();
+    auto* tabs = child<QTabWidget>(sheet, "pages");
+    tabs->setCurrentIndex(2);
+    setText(sheet, "autosaveSeconds", "86401");
+    sheet.accept();
+    EXPECT_TRUE(sheet.isVisible());
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text, "Please enter an integer from 0 to 86400 for Autosave.");
+    EXPECT_TRUE(hasFocusOn(sheet, "autosaveSeconds"));
+    setText(sheet, "autosaveSeconds", "86400");
+    sheet.accept();
+    EXPECT_FALSE(sheet.isVisible());
+    sheet.apply();
+    EXPECT_EQ(settings->autosaveSeconds.value, 86400);
 }
 
 TEST_F(PreferencesSheet, ColourButtonShowsTheChoiceAndApplyReportsOnlyARealChange) {

@@ -1,7 +1,7 @@
 # Shared by the end-to-end scripts, which source it: a private virtual X server (and, when asked,
 # the openbox window manager, without which the toolkit never takes the keyboard focus), private
-# preferences, a work folder in $work, and the removal of all of it when the script ends. The
-# script keeps the editor's process id in $editor_pid so that it is killed too.
+# preferences and recovery files, a work folder in $work, and the removal of all of it when the
+# script ends. The script keeps the editor's process id in $editor_pid so that it is killed too.
 #
 #     start_x_session [wm]
 #     wait_for_window NAME-PATTERN    (false when no such window appears in 20 seconds)
@@ -54,6 +54,7 @@ start_x_session() {
     for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
     export DISPLAY=":$(head -n1 "$work/display")"
     export XDG_CONFIG_HOME="$work/config"
+    export XDG_DATA_HOME="$work/data"
     export XDG_RUNTIME_DIR="$work/runtime"
     mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" && chmod 700 "$XDG_RUNTIME_DIR"
     unset QT_QPA_PLATFORM

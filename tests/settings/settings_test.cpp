@@ -1,6 +1,7 @@
 #include "settings/registrykey.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
+#include "settings/windowplacement.h"
 
 #include <gtest/gtest.h>
 
@@ -139,6 +140,49 @@ TEST_F(UserSettings, StoredTextIsParsedOrKeepsThePreviousValue) {
         check(text, false, expected);
     for (const auto& [text, expected] : unsignedCases)
         check(text, true, expected);
+}
+
+TEST_F(UserSettings, AnAutosaveIntervalThatMeansNothingFallsBackToTheDefault) {
+    {
+        UserDefinedSettings firstRun;
+        EXPECT_EQ(firstRun.autosaveSeconds.value, 60);
+    }
+    EXPECT_EQ(stored("AutosaveSeconds"), "60");
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {"0", 0},   {"2", 2},      {" 30s", 30}, {"86400", 86400},
+        {"-5", 60}, {"86401", 60}, {"soon", 60}, {"99999999999", 60}};
+    for (const auto& [text, expected] : cases) {
+        store("AutosaveSeconds", QString::fromLatin1(text));
+        UserDefinedSettings s;
+        s.persistOnExit = false;
+        EXPECT_EQ(s.autosaveSeconds.value, expected) << text;
+    }
+}
+
+// ---- WindowPlacement --------------------------------------------------------------------------
+
+using WindowPlacementStore = TempStoreTest;
+
+TEST_F(WindowPlacementStore, BlobsComeBackByteForByteAndForeignTextGivesNone) {
+    EXPECT_TRUE(loadWindowPlacement().geometry.isEmpty()) << "nothing stored yet";
+    EXPECT_TRUE(loadWindowPlacement().statusBar);
+
+    WindowPlacement placement;
+    placement.geometry = QByteArray("\x01\xd9\xd0\xcb\0\n=,[Settings]", 18);
+    placement.state = QByteArray(300, '\xff');
+    placement.statusBar = false;
+    saveWindowPlacement(placement);
+    const WindowPlacement back = loadWindowPlacement();
+    EXPECT_EQ(back.geometry, placement.geometry);
+    EXPECT_EQ(back.state, placement.state);
+    EXPECT_FALSE(back.statusBar);
+    EXPECT_EQ(stored("AutosaveSeconds"), std::nullopt) << "a group of its own";
+
+    QSettings window(QSettings::NativeFormat, QSettings::UserScope, organisation, application);
+    window.setValue("Window/Geometry", "not base64 at all!");
+    window.sync();
+    EXPECT_TRUE(loadWindowPlacement().geometry.isEmpty());
+    EXPECT_EQ(loadWindowPlacement().state, placement.state);
 }
 
 // ---- SingletonPtr -----------------------------------------------------------------------------

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QRect>
+
+class QMainWindow;
+
+// The window's rectangle moved, and shrunk where it must be, so that all of it lies within the
+// available area of a screen: a screen that has become smaller since the window was placed
+// does not leave it out of reach.
+QRect clampToScreen(QRect window, QRect available);
+
+// Puts the main window back as the previous run left it (size, position, maximised, toolbar and
+// status bar), within the screen it comes back on. Before the window is shown.
+void restoreFrameState(QMainWindow& frame);
+// Keeps the main window's placement for the next run; when the program ends normally.
+void saveFrameState(const QMainWindow& frame);

@@ -1,0 +1,35 @@
+#include "view/droppedfiles.h"
+#include "view/vantryview.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
+
+void CVantryView::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedPicture(*event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void CVantryView::dragMoveEvent(QDragMoveEvent* event) {
+    if (droppedPicture(*event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void CVantryView::dropEvent(QDropEvent* event) {
+    const std::optional<std::string> picture = droppedPicture(*event->mimeData());
+    if (!picture) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The program that dragged the file waits until the drop returns; the dialog comes after.
+    QTimer::singleShot(0, this, [this, path = *picture] {
+        doc_->OnLoadBitmap(path);
+        emit commandStateChanged();
+    });
+}

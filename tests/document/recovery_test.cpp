@@ -1,0 +1,295 @@
+#include "document/recovery.h"
+#include "document/vantrydoc.h"
+#include "model/model_test_support.h"
+#include "model/snapshot.h"
+#include "settings/singletonptr.h"
+#include "settings/usersettings.h"
+#include "support/scriptedprompter.h"
+#include "support/testdir.h"
+
+#include <QDateTime>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using model_test::exactDump;
+
+// A network that only an exact form gives back: floats no decimal text keeps, an automatic
+// length, a description and a picture path with bytes outside ASCII.
+void fillAwkward(Network& net) {
+    Node* a = model_test::addNodeAt(net, 0.1f, -1.0e-7f);
+    Node* b = model_test::addNodeAt(net, std::nextafter(1.0f, 2.0f), 3.3333333f);
+    Link* l = model_test::addLinkBetween(net, a, b);
+    l->setDescription("Main St \xe9\xe8 \"quoted\"");
+    Link* back = model_test::addLinkBetween(net, b, a);
+    back->setLength(2.71828f);
+    net.setBitmap("..\\pictures\\plan \xfc.bmp", WorldRect{4.5f, -1.25f, -2.0f, 6.0f});
+}
+
+std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::int64_t todayAt(int hour, int minute) {
+    return QDateTime(QDate::currentDate(), QTime(hour, minute)).toSecsSinceEpoch();
+}
+
+class Recovery : public ::testing::Test {
+protected:
+    Recovery() { settings->persistOnExit = false; }
+
+    void modify(CVantryDoc& d, float x) {
+        d.edit([x](Network& net) {
+            createNodeAt(net, {x, 0.5f});
+            return true;
+        });
+    }
+    std::string folder() const { return dir.file("recovery"); }
+
+    SingletonPtr<UserDefinedSettings> settings;
+    TestDir dir;
+    ScriptedPrompter prompter;
+};
+
+// ---- The file ---------------------------------------------------------------------------------
+
+TEST_F(Recovery, AFileGivesBackTheNetworkBitForBitWithItsNameFormatAndTime) {
+    Network net;
+    fillAwkward(net);
+    RecoveryRecord record;
+    record.originalPath = "/home/\xc3\xa9le/net.xls";
+    record.title = "net.xls";
+    record.format = NetworkFormat::Workbook;
+    record.savedAt = todayAt(14, 2);
+    record.snapshot = encodeSnapshot(net);
+
+    const std::string bytes = encodeRecoveryFile(record);
+    EXPECT_LT(bytes.size(), record.snapshot.size() + 200) << "kept compressed";
+    RecoveryRecord back;
+    std::string why;
+    ASSERT_TRUE(decodeRecoveryFile(bytes, back, why)) << why;
+    EXPECT_EQ(back.originalPath, record.originalPath);
+    EXPECT_EQ(back.title, "net.xls");
+    EXPECT_EQ(back.format, NetworkFormat::Workbook);
+    EXPECT_EQ(back.savedAt, record.savedAt);
+    Network restored;
+    ASSERT_TRUE(decodeSnapshot(back.snapshot, restored));
+    EXPECT_EQ(exactDump(restored), exactDump(net));
+    EXPECT_TRUE(restored.links()[0]->hasAutomaticLength()) << "automatic stays automatic";
+
+    EXPECT_EQ(recoveryQuestion(back),
+              "Vantry found unsaved changes to net.xls from 14:02. Recover them?");
+    back.savedAt -= 3 * 86400;
+    const std::string earlier = recoveryQuestion(back);
+    EXPECT_NE(earlier.find("from 14:02 on " + QDateTime::fromSecsSinceEpoch(back.savedAt)
+                                                  .toString(QStringLiteral("yyyy-MM-dd"))
+                                                  .toStdString()),
+              std::string::npos)
+        << earlier;
+}
+
+TEST_F(Recovery, ADamagedFileIsRefusedWithTheReason) {
+    Network net;
+    fillAwkward(net);
+    RecoveryRecord record;
+    record.originalPath = "/data/net.txt";
+    record.title = "net.txt";
+    record.format = NetworkFormat::Text;
+    record.snapshot = encodeSnapshot(net);
+    const std::string good = encodeRecoveryFile(record);
+
+    std::string flipped = good;
+    flipped[flipped.size() - 10] ^= 0x40;
+    std::string badFormat = good;
+    badFormat[18 + 4 + record.originalPath.size() + 4 + record.title.size()] = 7;
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "not a recovery file"},
+        {"KX101\n0 0\nEndNodes\n", "not a recovery file"},
+        {good.substr(0, 30), "cut short"},
+        {good.substr(0, good.size() - 5), "damaged"},
+        {flipped, "damaged"},
+        {badFormat, "file format"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        RecoveryRecord back;
+        back.title = "untouched";
+        std::string why;
+        EXPECT_FALSE(decodeRecoveryFile(bytes, back, why)) << reason;
+        EXPECT_NE(why.find(reason), std::string::npos) << why;
+        EXPECT_EQ(back.title, "untouched");
+    }
+}
+
+// ---- The store --------------------------------------------------------------------------------
+
+TEST_F(Recovery, OnlyAModifiedDocumentHasAFileAndASaveOrCloseRemovesIt) {
+    CVantryDoc doc(&prompter);
+    ASSERT_TRUE(doc.DoSave(dir.file("net.txt")));
+    const std::string saved = slurp(dir.file("net.txt"));
+    RecoveryStore store(folder());
+    std::string why;
+    ASSERT_TRUE(store.open(why)) << why;
+
+    ASSERT_TRUE(store.update(doc, why));
+    EXPECT_EQ(store.fileOf(doc), "") << "nothing to recover";
+    modify(doc, 0.25f);
+    ASSERT_TRUE(store.update(doc, why)) << why;
+    const std::string file = store.fileOf(doc);
+    ASSERT_NE(file, "");
+    EXPECT_EQ(std::filesystem::path(file).parent_path(), std::filesystem::path(folder()));
+    EXPECT_EQ(slurp(dir.file("net.txt")), saved) << "the user's own file is left alone";
+    RecoveryRecord record;
+    ASSERT_TRUE(decodeRecoveryFile(slurp(file), record, why)) << why;
+    EXPECT_EQ(record.originalPath, dir.file("net.txt"));
+    EXPECT_EQ(record.title, "net.txt");
+    EXPECT_EQ(record.format, NetworkFormat::Text);
+    EXPECT_LE(std::abs(record.savedAt - QDateTime::currentSecsSinceEpoch()), 5);
+    EXPECT_EQ(record.snapshot, encodeSnapshot(doc.network()));
+
+    // A later change goes into the same file.
+    modify(doc, 0.75f);
+    ASSERT_TRUE(store.update(doc, why));
+    EXPECT_EQ(store.fileOf(doc), file);
+    ASSERT_TRUE(decodeRecoveryFile(slurp(file), record, why));
+    EXPECT_EQ(record.snapshot, encodeSnapshot(doc.network()));
+
+    ASSERT_TRUE(doc.OnFileSave());
+    ASSERT_TRUE(store.update(doc, why));
+    EXPECT_FALSE(std::filesystem::exists(file)) << "saved";
+
+    modify(doc, 1.0f);
+    ASSERT_TRUE(store.update(doc, why));
+    ASSERT_NE(store.fileOf(doc), "");
+    const std::string second = store.fileOf(doc);
+    store.forget(doc);
+    EXPECT_FALSE(std::filesystem::exists(second)) << "closed";
+}
+
+TEST_F(Recovery, ARunThatIsAliveKeepsItsFilesAndOneThatEndedLeavesThemToTheNext) {
+    std::string why;
+    RecoveryStore alive(folder());
+    ASSERT_TRUE(alive.open(why)) << why;
+    CVantryDoc doc(&prompter);
+    doc.SetTitle("Network1");
+    modify(doc, 0.5f);
+    ASSERT_TRUE(alive.update(doc, why)) << why;
+
+    // A run that ends without closing anything: a process that exits without any clean-up.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        RecoveryStore ended(folder());
+        CVantryDoc lost;
+        lost.SetPathName(dir.file("lost.txt"));
+        lost.edit([](Network& net) {
+            fillAwkward(net);
+            return true;
+        });
+        std::string childWhy;
+        _exit(ended.open(childWhy) && ended.update(lost, childWhy) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(namesIn(folder()).size(), 4u) << "two runs, a lock and a file each";
+
+    RecoveryStore next(folder());
+    ASSERT_TRUE(next.open(why));
+    std::vector<std::string> problems;
+    const std::vector<OrphanedRecovery> orphans = next.collectOrphans(problems);
+    EXPECT_TRUE(problems.empty());
+    ASSERT_EQ(orphans.size(), 1u) << "the living run's file is not offered";
+    EXPECT_EQ(orphans[0].record.originalPath, dir.file("lost.txt"));
+    Network expected, got;
+    fillAwkward(expected);
+    ASSERT_TRUE(decodeSnapshot(orphans[0].record.snapshot, got));
+    EXPECT_EQ(exactDump(got), exactDump(expected));
+
+    // A third run starting meanwhile finds the ended run taken over.
+    RecoveryStore third(folder());
+    ASSERT_TRUE(third.open(why));
+    EXPECT_TRUE(third.collectOrphans(problems).empty());
+
+    ASSERT_TRUE(next.discard(orphans[0], why)) << why;
+    EXPECT_FALSE(std::filesystem::exists(orphans[0].file));
+    const auto left = namesIn(folder());
+    EXPECT_EQ(std::count_if(left.begin(), left.end(),
+                            [](const std::string& n) { return n.ends_with(".vrec"); }),
+              1)
+        << "only the living run's file";
+    EXPECT_EQ(left.size(), 4u) << "the ended run's lock went with its last file";
+    EXPECT_NE(alive.fileOf(doc), "");
+}
+
+TEST_F(Recovery, AnUnreadableFileIsReportedAndKeptAside) {
+    std::string why;
+    std::filesystem::create_directories(folder());
+    const std::string damaged = folder() + "/4242.1-1.vrec";
+    spit(damaged, "Vantry recovery 1\n\x05");
+    RecoveryStore store(folder());
+    ASSERT_TRUE(store.open(why));
+    std::vector<std::string> problems;
+    EXPECT_TRUE(store.collectOrphans(problems).empty());
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find(damaged), std::string::npos) << problems[0];
+    EXPECT_NE(problems[0].find("cut short"), std::string::npos) << problems[0];
+    EXPECT_NE(problems[0].find(damaged + ".damaged"), std::string::npos) << problems[0];
+    EXPECT_EQ(slurp(damaged + ".damaged"), std::string("Vantry recovery 1\n\x05"));
+    problems.clear();
+    RecoveryStore later(folder());
+    ASSERT_TRUE(later.open(why));
+    EXPECT_TRUE(later.collectOrphans(problems).empty());
+    EXPECT_TRUE(problems.empty()) << "told once";
+}
+
+TEST_F(Recovery, AFolderThatCannotBeMadeIsRefusedWithItsName) {
+    spit(dir.file("plain"), "a file where the folder would go");
+    RecoveryStore store(dir.file("plain") + "/recovery");
+    std::string why;
+    EXPECT_FALSE(store.open(why));
+    EXPECT_NE(why.find(dir.file("plain")), std::string::npos) << why;
+    CVantryDoc doc(&prompter);
+    modify(doc, 0.5f);
+    EXPECT_FALSE(store.update(doc, why));
+}
+
+// ---- The recovered document -------------------------------------------------------------------
+
+TEST_F(Recovery, ARecoveredDocumentIsModifiedUnderItsNameThroughAnyUndo) {
+    Network net;
+    fillAwkward(net);
+    net.setBitmap("", WorldRect{});
+    CVantryDoc doc(&prompter);
+    ASSERT_TRUE(doc.OnRecoverDocument(encodeSnapshot(net), dir.file("net.txt"), "net.txt"));
+    EXPECT_EQ(exactDump(doc.network()), exactDump(net));
+    EXPECT_EQ(doc.GetPathName(), dir.file("net.txt"));
+    EXPECT_EQ(doc.GetTitle(), "net.txt");
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_FALSE(doc.canUndo());
+    modify(doc, 0.5f);
+    doc.OnEditUndo();
+    EXPECT_TRUE(doc.IsModified()) << "the recovered network is not the file's";
+
+    CVantryDoc fresh(&prompter);
+    ASSERT_TRUE(fresh.OnRecoverDocument(encodeSnapshot(net), "", "Network3"));
+    EXPECT_EQ(fresh.GetPathName(), "");
+    EXPECT_EQ(fresh.GetTitle(), "Network3");
+
+    CVantryDoc broken(&prompter);
+    EXPECT_FALSE(broken.OnRecoverDocument("not a snapshot", "", "Network4"));
+    EXPECT_NE(broken.lastError().find("Network4"), std::string::npos) << broken.lastError();
+    EXPECT_TRUE(broken.network().nodes().empty());
+}
+
+} // namespace
