@@ -182,8 +182,9 @@ private:
     void escape();
     void dropStaleSelection();
     void drawFeedback(QImage& frame) const;
-    // The pixels of a feedback circle of the given radius, relative to its centre pixel.
-    const std::vector<QPoint>& circlePixels(int radius) const;
+    // The pixels of a feedback circle of the given radius at f device pixels per logical unit,
+    // relative to its centre pixel.
+    const std::vector<QPoint>& circlePixels(int radius, double f) const;
 
     CVantryDoc* doc_;
     PropertyEditors* editors_ = nullptr;
