@@ -11,6 +11,7 @@ packages=(
     pkg-config
     qt6-base-dev
     qt6-svg-dev
+    qt6-image-formats-plugins
     fonts-liberation
     libgtest-dev
     libgmock-dev

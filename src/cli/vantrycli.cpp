@@ -291,11 +291,6 @@ std::unique_ptr<QGuiApplication> startToolkit() {
         return nullptr;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Only this program's own messages belong on standard error.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtFatalMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
     static int argc = 1;
     static char name[] = "vantry-cli";
     static char* argv[] = {name, nullptr};
@@ -484,6 +479,12 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 } // namespace
 
 int runVantryCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    // Only this program's own messages belong on standard error, not the toolkit's or those of
+    // its picture decoders about a damaged background.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
     const int code = runCommand(args, out, err);
     // What was printed is the answer the user asked for: if it did not arrive, the run failed.
     if (code == 0 && !out.flush()) {
