@@ -28,6 +28,12 @@ packages=(
     clang-format
     libclang-rt-14-dev
     llvm-14
+    help2man
+    desktop-file-utils
+    appstream
+    shared-mime-info
+    libglib2.0-bin
+    man-db
 )
 
 missing=()

@@ -52,6 +52,25 @@ protected:
     TestDir dir;
 };
 
+TEST_F(CliTest, HelpAndVersionAnswerOnStandardOutput) {
+    // The manual page is made from this text, so it must name every command and option.
+    const CliRun help = cli("--help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.out.rfind("Usage: vantry-cli ", 0), 0u) << help.out;
+    for (const char* word :
+         {"convert",      "info",    "render",       "tiger-chains", "populate",
+          "--precision",  "--size",  "--scale",      "--center",     "--no-grid",
+          "--no-numbers", "--tiger", "--background", "--repeat",     "--raw",
+          "--into",       "--rect",  "--click",      "--version",    "Exit status:"})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    EXPECT_EQ(cli("-h").out, help.out);
+    const CliRun version = cli("--version");
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out.rfind("vantry-cli ", 0), 0u) << version.out;
+    EXPECT_EQ(cli("--help convert").code, 2) << "options go with a command";
+}
+
 TEST_F(CliTest, ConvertReproducesATextFileByteForByte) {
     spit(dir.file("in.txt"), kExample);
     const CliRun r = cli("convert " + path("in.txt") + " " + path("out.txt"));
