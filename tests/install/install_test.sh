@@ -87,7 +87,7 @@ typeof() {
 for program in vantry vantry-cli; do
     page=$share/man/man1/$program.1
     [ -f "$page" ] || continue
-    text=$(MANWIDTH=200 man -l "$page" 2>"$prefix/man.err")
+    text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$page" 2>"$prefix/man.err")
     [ -s "$prefix/man.err" ] && fail "man complains about $program.1: $(cat "$prefix/man.err")"
     [[ "$text" == *"$program"* ]] || fail "$program.1 does not name $program"
     options=$(QT_QPA_PLATFORM=offscreen "$prefix/bin/$program" --help | grep -o -- '--[a-z][a-z-]*' | sort -u)
