@@ -35,8 +35,8 @@ int main(int argc, char** argv) {
                       "%s{\"type\":\"Feature\",\"properties\":{\"id\":%d},\"geometry\":"
                       "{\"type\":\"LineString\",\"coordinates\":[[%.9g,%.9g],[%.9g,%.9g]]}}\n",
                       first ? "" : ",", l->id(), static_cast<double>(l->fromNode()->x()),
-                      static_cast<double>(l->fromNode()->y()), static_cast<double>(l->toNode()->x()),
-                      static_cast<double>(l->toNode()->y()));
+                      static_cast<double>(l->fromNode()->y()),
+                      static_cast<double>(l->toNode()->x()), static_cast<double>(l->toNode()->y()));
         json << buffer;
         first = false;
     }

@@ -11,6 +11,7 @@ packages=(
     pkg-config
     qt6-base-dev
     qt6-svg-dev
+    qt6-image-formats-plugins
     fonts-liberation
     libgtest-dev
     libgmock-dev
@@ -27,6 +28,12 @@ packages=(
     clang-format
     libclang-rt-14-dev
     llvm-14
+    help2man
+    desktop-file-utils
+    appstream
+    shared-mime-info
+    libglib2.0-bin
+    man-db
 )
 
 missing=()

@@ -13,6 +13,8 @@ void setApplicationNames() {
     QCoreApplication::setOrganizationName(QStringLiteral("Kestrin"));
     QCoreApplication::setApplicationName(QStringLiteral("Vantry"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTRY_VERSION));
+    // Lets the desktop match the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.kestrin.vantry"));
 }
 
 // Answers --help and --version before the window system is reached, so that both work without

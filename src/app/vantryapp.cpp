@@ -75,7 +75,11 @@ CVantryApp::~CVantryApp() {
 
 CommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Vantry, the road network editor."));
+    parser.setApplicationDescription(
+        QStringLiteral("Vantry, the road network editor: draws and edits road networks for\n"
+                       "work-zone traffic analysis. Each FILE, a network text file (.txt) or a\n"
+                       "workbook (.xls), opens in a window of its own; without one an empty\n"
+                       "network starts. The user's guide is under Help > Help Topics."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("files"),

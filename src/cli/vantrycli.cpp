@@ -35,6 +35,47 @@ constexpr const char* kUsage =
     "       vantry-cli populate FILE.RT1 OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP |\n"
     "                           --click X Y] [--scale S]\n";
 
+// What --help prints, and so what the manual page made from it says: what each command does
+// with its options, and the exit codes.
+constexpr const char* kHelp =
+    "Usage: vantry-cli COMMAND ARGUMENTS...\n"
+    "Converts, inspects and draws Vantry road network files (.txt or .xls) with the same\n"
+    "document code as the editor, without a window. The user's preferences are read as the\n"
+    "editor reads them and never written.\n"
+    "\n"
+    "Commands:\n"
+    "  convert IN OUT [--precision N]\n"
+    "      Open IN as File Open does and save it as OUT as File Save does; the extension of\n"
+    "      each name (.txt or .xls) chooses its format. --precision N writes N decimals\n"
+    "      instead of the Precision preference.\n"
+    "  info IN\n"
+    "      Print four lines: \"nodes N\", \"links M\", \"bounds TOP BOTTOM LEFT RIGHT\" and\n"
+    "      \"bitmap PATH\", the network's background picture (empty when it has none).\n"
+    "  render IN OUT.png [--size WxH] [--scale S --center X,Y] [--no-grid] [--no-numbers]\n"
+    "  [--tiger FILE.RT1] [--background] [--repeat N]\n"
+    "      Draw IN as a view of WxH pixels (default 800x600) shows it, at one pixel per\n"
+    "      hundredth of an inch, into a PNG picture. Without --scale (logical units per mile)\n"
+    "      the whole network is shown. --no-grid and --no-numbers hide the grid and the node\n"
+    "      and link numbers, --tiger shows TIGER/Line data behind the network, --background\n"
+    "      its background picture. --repeat N draws N times and prints the median\n"
+    "      milliseconds per drawing.\n"
+    "  tiger-chains FILE.RT1 [--raw]\n"
+    "      Load a TIGER/Line record type 1 file with its type 2 companion and print the\n"
+    "      chains kept, in world miles or, with --raw, in millionths of a degree.\n"
+    "  populate FILE.RT1 OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP | --click X Y]\n"
+    "  [--scale S]\n"
+    "      Fill a new network, or the one read from NET, from TIGER/Line data as\n"
+    "      Auto-Populate does, for a rectangle in miles (default: all the data) or for a\n"
+    "      click at view scale S (default 100), and save it as OUT.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     Print this help and exit.\n"
+    "  --version      Print the version and exit.\n"
+    "\n"
+    "Exit status:\n"
+    "  0 on success, 1 when a file cannot be read or written (with a one-line message on\n"
+    "  standard error), 2 on bad usage.\n";
+
 // Messages may run over several lines for a window; on standard error they take one.
 std::string oneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
@@ -291,11 +332,6 @@ std::unique_ptr<QGuiApplication> startToolkit() {
         return nullptr;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Only this program's own messages belong on standard error.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtFatalMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
     static int argc = 1;
     static char name[] = "vantry-cli";
     static char* argv[] = {name, nullptr};
@@ -471,6 +507,14 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
 int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty())
         return usageError(err, "no command given");
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        out << kHelp;
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        out << "vantry-cli " << VANTRY_VERSION << "\n";
+        return 0;
+    }
     if (args[0] == "convert")
         return convert(args, err);
     if (args[0] == "info")
@@ -487,6 +531,12 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 } // namespace
 
 int runVantryCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    // Only this program's own messages belong on standard error, not the toolkit's or those of
+    // its picture decoders about a damaged background.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
     const int code = runCommand(args, out, err);
     // What was printed is the answer the user asked for: if it did not arrive, the run failed.
     if (code == 0 && !out.flush()) {

@@ -1,10 +1,9 @@
 #include "dialogs/bitmapdlg.h"
 
 #include "base/files.h"
-#include "bitmap/bitmapdecode.h"
-#include "bitmap/packedbitmap.h"
 #include "dialogs/fieldinput.h"
 #include "dialogs/help.h"
+#include "document/picturefile.h"
 
 #include <QApplication>
 
@@ -166,18 +165,16 @@ bool CBitmapDlg::loadIntoDialog(const QString& path) {
     }
     std::string why;
     preview_ = QImage();
-    previewPixels_ = {};
-    PackedBitmap packed = ReadBitmapFile(file, p, &why);
-    if (packed.isNull() || !DecodeBitmap(packed, previewPixels_, &why)) {
+    if (!ReadPictureFile(file, p, picture_, why)) {
         prompter_.showMessage("Cannot read bitmap \"" + p + "\".\n" + why,
                               Prompter::Icon::Exclamation);
         previewArea_->update();
         return false;
     }
-    bitmapWidth_ = BitmapWidth(packed);
-    choice_.height = BitmapHeight(packed);
+    bitmapWidth_ = picture_.width;
+    choice_.height = picture_.height;
     // A copy would double the memory a large picture takes, and could fail where decoding did not.
-    preview_ = QImage(reinterpret_cast<const uchar*>(previewPixels_.data()), bitmapWidth_,
+    preview_ = QImage(reinterpret_cast<const uchar*>(picture_.pixels.data()), bitmapWidth_,
                       choice_.height, bitmapWidth_ * 4, QImage::Format_RGB32);
     // Without a world width the picture starts at one pixel per mile.
     const double typed = parseLeadingNumber(worldWidth_->text()).value_or(0.0);

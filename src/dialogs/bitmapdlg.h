@@ -1,13 +1,13 @@
 #pragma once
 
 #include "dialogs/storedtext.h"
+#include "document/background.h"
 #include "document/prompter.h"
 
 #include <QDialog>
 #include <QImage>
 
 #include <cstdint>
-#include <vector>
 
 class QLineEdit;
 class QPushButton;
@@ -50,7 +50,7 @@ private:
     // The bytes of the path the box was last filled with, behind the characters it shows.
     StoredText pathText_;
     // The decoded picture, which the preview draws from without a copy of its own.
-    std::vector<std::uint32_t> previewPixels_;
+    BackgroundImage picture_;
     QImage preview_;
     std::int32_t bitmapWidth_ = 0;
     // The path box's text when a file was last loaded or tried, so that leaving the box or

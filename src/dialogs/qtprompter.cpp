@@ -113,9 +113,9 @@ std::optional<std::string> QtPrompter::chooseOpenPath(const std::string& filter)
 }
 
 std::optional<std::string> QtPrompter::chooseBitmapFile() {
-    const QString path = chooseFile(
-        owner(), QFileDialog::AcceptOpen, QStringLiteral("Select Bitmap File"), lastFolder_,
-        toQtFileFilter("Bitmap Files (*.bmp)|*.bmp||"), QStringLiteral("bmp"));
+    const QString path =
+        chooseFile(owner(), QFileDialog::AcceptOpen, QStringLiteral("Select Bitmap File"),
+                   lastFolder_, toQtFileFilter(kPictureFileFilter), QStringLiteral("bmp"));
     if (path.isEmpty())
         return std::nullopt;
     lastFolder_ = QFileInfo(path).absolutePath();

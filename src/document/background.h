@@ -1,14 +1,11 @@
 #pragma once
 
-#include "bitmap/packedbitmap.h"
-
 #include <cstdint>
 #include <vector>
 
-// The background picture a document has loaded: the file's packed bitmap and its pixels, top row
-// first, as 0xFFRRGGBB values ready to be drawn.
+// The background picture a document has loaded: its pixels, top row first, as 0xFFRRGGBB values
+// ready to be drawn, whatever kind of file they came from.
 struct BackgroundImage {
-    PackedBitmap packed;
     std::vector<std::uint32_t> pixels;
     std::int32_t width = 0;
     std::int32_t height = 0;

@@ -16,6 +16,13 @@ struct BitmapChoice {
     std::int32_t height = 0; // picture height in pixels
 };
 
+// The file filter of the Load Bitmap dialog's Browse, in the "text|patterns|...||" form: every
+// kind of picture a background may be, then .bmp files alone, then every file.
+inline constexpr const char* kPictureFileFilter =
+    "Picture Files (*.bmp;*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.gif;*.webp)"
+    "|*.bmp;*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.gif;*.webp"
+    "|Bitmap Files (*.bmp)|*.bmp|All Files (*.*)|*.*||";
+
 // Everything the program asks or tells the user goes through this interface, so that the
 // document and the editing code can run without a window and be tested with scripted answers.
 class Prompter {
@@ -36,7 +43,7 @@ public:
     virtual std::optional<std::uint32_t> pickColour(std::uint32_t initial) = 0;
     // The Load Bitmap dialog's Browse: a picture file to open.
     virtual std::optional<std::string> chooseBitmapFile() {
-        return chooseOpenPath("Bitmap Files (*.bmp)|*.bmp||");
+        return chooseOpenPath(kPictureFileFilter);
     }
     // The Load Bitmap dialog, starting from the given values; no answer when cancelled.
     virtual std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) {

@@ -1,9 +1,9 @@
 #include "document/vantrydoc.h"
 
 #include "base/files.h"
-#include "bitmap/bitmapdecode.h"
 #include "bitmap/relativepath.h"
 #include "document/networkfiles.h"
+#include "document/picturefile.h"
 #include "model/snapshot.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
@@ -434,20 +434,10 @@ bool CVantryDoc::loadBitmap(const std::string& storedPath, WorldRect rect,
     }
     background_ = BackgroundImage{};
     pixelsPerMile_ = 0;
-    PackedBitmap packed = ReadBitmapFile(file, native, &why);
-    if (packed.isNull()) {
+    if (!ReadPictureFile(file, native, background_, why)) {
         tell(why);
         return false;
     }
-    BackgroundImage image;
-    if (!DecodeBitmap(packed, image.pixels, &why)) {
-        tell(why);
-        return false;
-    }
-    image.width = BitmapWidth(packed);
-    image.height = BitmapHeight(packed);
-    image.packed = std::move(packed);
-    background_ = std::move(image);
     const float worldWidth = rect.right - rect.left;
     // Whole pixels per mile, cut toward zero; a rectangle without width draws nothing.
     if (worldWidth > 0.0f && std::isfinite(worldWidth))

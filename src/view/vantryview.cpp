@@ -153,6 +153,23 @@ RenderOptions CVantryView::renderOptions(bool printing) const {
     return documentRenderOptions(*doc_, {showGrid, showNumbers, showBitmap, showTiger}, printing);
 }
 
+namespace {
+
+// The view's transform for an image of `ratio` device pixels per widget pixel: the same logical
+// area on as many more pixels, so that lines, numbers and pictures are drawn at the screen's
+// resolution rather than enlarged afterwards.
+ViewTransform atDeviceRatio(const ViewTransform& t, double ratio) {
+    if (ratio == 1.0)
+        return t;
+    ViewTransform device = t;
+    device.setClientSize(static_cast<int>(std::lround(t.clientWidthPixels() * ratio)),
+                         static_cast<int>(std::lround(t.clientHeightPixels() * ratio)),
+                         t.pixelsPerLogical() * ratio);
+    return device;
+}
+
+} // namespace
+
 void CVantryView::render() {
     transform_.setClientSize(viewport()->width(), viewport()->height(), pixelsPerLogical());
     if (transform_.isEmpty())
@@ -162,8 +179,10 @@ void CVantryView::render() {
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     std::string readout;
-    offscreen_ =
-        renderToImage(doc_->network(), transform_, renderOptions(false), &selection_, &readout);
+    const double ratio = viewport()->devicePixelRatioF();
+    offscreen_ = renderToImage(doc_->network(), atDeviceRatio(transform_, ratio),
+                               renderOptions(false), &selection_, &readout);
+    offscreen_.setDevicePixelRatio(ratio);
     if (busy)
         QApplication::restoreOverrideCursor();
     rendered_ = frameNow();
@@ -178,6 +197,7 @@ CVantryView::Frame CVantryView::frameNow() const {
             transform_.clientWidthPixels(),
             transform_.clientHeightPixels(),
             transform_.pixelsPerLogical(),
+            viewport()->devicePixelRatioF(),
             renderOptions(false)};
 }
 
@@ -193,22 +213,23 @@ bool CVantryView::renderChangedArea(const std::optional<WorldRect>& changed) {
         return false;
     // The network's extent may have changed with the edit, and the bars with it.
     updateScrollBars();
-    if (!(frameNow() == rendered_) || offscreen_.width() != transform_.clientWidthPixels() ||
-        offscreen_.height() != transform_.clientHeightPixels())
+    // The image is drawn at the screen's device pixels.
+    const ViewTransform t = atDeviceRatio(transform_, viewport()->devicePixelRatioF());
+    if (!(frameNow() == rendered_) || offscreen_.width() != t.clientWidthPixels() ||
+        offscreen_.height() != t.clientHeightPixels())
         return false;
     if (!changed) {
         // Nothing that is drawn changed; the bars and the commands may have.
         refreshFeedback();
         return true;
     }
-    const LogicalPoint a = transform_.WorldToLogical({changed->left, changed->top});
-    const LogicalPoint b = transform_.WorldToLogical({changed->right, changed->bottom});
+    const LogicalPoint a = t.WorldToLogical({changed->left, changed->top});
+    const LogicalPoint b = t.WorldToLogical({changed->right, changed->bottom});
     const auto device = [&](std::int64_t lx, std::int64_t ly) {
         const auto clamp = [](std::int64_t v) {
             return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
         };
-        return QPointF(transform_.logicalToDeviceX(clamp(lx)),
-                       transform_.logicalToDeviceY(clamp(ly)));
+        return QPointF(t.logicalToDeviceX(clamp(lx)), t.logicalToDeviceY(clamp(ly)));
     };
     const QPointF topLeft =
         device(std::int64_t{a.x} - kRedrawMarginUnits, std::int64_t{a.y} + kRedrawMarginUnits);
@@ -227,7 +248,11 @@ bool CVantryView::renderChangedArea(const std::optional<WorldRect>& changed) {
         return false;
     RenderOptions options = renderOptions(false);
     options.area = area;
-    renderArea(offscreen_, doc_->network(), transform_, options, &selection_);
+    // Drawn pixel for pixel: a painter on an image that has a ratio would scale by it.
+    const double ratio = offscreen_.devicePixelRatio();
+    offscreen_.setDevicePixelRatio(1.0);
+    renderArea(offscreen_, doc_->network(), t, options, &selection_);
+    offscreen_.setDevicePixelRatio(ratio);
     ++areaRenders_;
     refreshFeedback();
     return true;
@@ -297,13 +322,21 @@ void CVantryView::scrollContentsBy(int, int) {
 }
 
 void CVantryView::paintEvent(QPaintEvent* event) {
+    // A window moved to a screen of another pixel density needs the image drawn anew for it.
+    if (!offscreen_.isNull() && offscreen_.devicePixelRatio() != viewport()->devicePixelRatioF())
+        render();
     QPainter painter(viewport());
-    if (offscreen_.isNull())
+    if (offscreen_.isNull()) {
         painter.fillRect(event->rect(), palette().base());
-    else if (feedback_.empty())
-        painter.drawImage(event->rect(), offscreen_, event->rect());
+        return;
+    }
+    const QRectF target(event->rect());
+    const double ratio = offscreen_.devicePixelRatio();
+    const QRectF source(target.topLeft() * ratio, target.size() * ratio);
+    if (feedback_.empty())
+        painter.drawImage(target, offscreen_, source);
     else
-        painter.drawImage(event->rect(), composedFrame(), event->rect());
+        painter.drawImage(target, composedFrame(), source);
 }
 
 QImage CVantryView::composedFrame() const {
@@ -331,8 +364,7 @@ void drawCircle(QPainter& painter, QPointF c, double r) {
 
 } // namespace
 
-const std::vector<QPoint>& CVantryView::circlePixels(int radius) const {
-    const double f = transform_.pixelsPerLogical();
+const std::vector<QPoint>& CVantryView::circlePixels(int radius, double f) const {
     if (circleRadius_ != radius || circleFactor_ != f) {
         // The circle drawn once around a whole pixel: every circle centre is a whole pixel, so
         // any other circle covers the same pixels moved by a whole number of pixels.
@@ -360,15 +392,18 @@ void CVantryView::drawFeedback(QImage& frame) const {
     // Circles are inverted pixel by pixel from one drawing: a ghost of tens of thousands of
     // nodes then costs a few pixels each. Inverting is its own inverse and order does not
     // matter, so the other shapes are drawn on top afterwards.
+    // The frame has the device pixels of the screen, which the feedback is drawn at too.
+    const ViewTransform t = atDeviceRatio(transform_, frame.devicePixelRatio());
+    const double f = t.pixelsPerLogical();
     const int w = frame.width(), h = frame.height();
     const bool direct =
         frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32;
     for (const Feedback& shape : feedback_) {
         if (shape.kind != Feedback::Circle || !direct)
             continue;
-        const QPointF c = deviceOf(transform_, shape.a);
+        const QPointF c = deviceOf(t, shape.a);
         const int cx = static_cast<int>(c.x()), cy = static_cast<int>(c.y());
-        for (const QPoint& d : circlePixels(shape.radius)) {
+        for (const QPoint& d : circlePixels(shape.radius, f)) {
             const int x = cx + d.x(), y = cy + d.y();
             if (x >= 0 && x < w && y >= 0 && y < h)
                 reinterpret_cast<QRgb*>(frame.scanLine(y))[x] ^= 0x00FFFFFF;
@@ -376,7 +411,8 @@ void CVantryView::drawFeedback(QImage& frame) const {
     }
     QPainter painter(&frame);
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    const double f = transform_.pixelsPerLogical();
+    // The painter works in the frame's device pixels, as the transform does.
+    painter.scale(1.0 / frame.devicePixelRatio(), 1.0 / frame.devicePixelRatio());
     for (const Feedback& shape : feedback_) {
         if (shape.kind == Feedback::Circle && direct)
             continue;
@@ -385,17 +421,16 @@ void CVantryView::drawFeedback(QImage& frame) const {
         painter.setBrush(Qt::NoBrush);
         switch (shape.kind) {
         case Feedback::Line:
-            painter.drawLine(deviceOf(transform_, shape.a), deviceOf(transform_, shape.b));
+            painter.drawLine(deviceOf(t, shape.a), deviceOf(t, shape.b));
             break;
         case Feedback::Rect: {
-            const QRectF r =
-                QRectF(deviceOf(transform_, shape.a), deviceOf(transform_, shape.b)).normalized();
+            const QRectF r = QRectF(deviceOf(t, shape.a), deviceOf(t, shape.b)).normalized();
             painter.drawRect(
                 QRectF(r.topLeft(), QSizeF(outlineSize(r.width()), outlineSize(r.height()))));
             break;
         }
         case Feedback::Circle:
-            drawCircle(painter, deviceOf(transform_, shape.a), shape.radius * f);
+            drawCircle(painter, deviceOf(t, shape.a), shape.radius * f);
             break;
         }
     }

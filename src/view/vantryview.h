@@ -193,8 +193,9 @@ private:
     void escape();
     void dropStaleSelection();
     void drawFeedback(QImage& frame) const;
-    // The pixels of a feedback circle of the given radius, relative to its centre pixel.
-    const std::vector<QPoint>& circlePixels(int radius) const;
+    // The pixels of a feedback circle of the given radius at f device pixels per logical unit,
+    // relative to its centre pixel.
+    const std::vector<QPoint>& circlePixels(int radius, double f) const;
 
     CVantryDoc* doc_;
     PropertyEditors* editors_ = nullptr;
@@ -214,6 +215,7 @@ private:
         int width = 0;
         int height = 0;
         double pixelsPerLogical = 0.0;
+        double devicePixelRatio = 0.0;
         RenderOptions options;
         bool operator==(const Frame&) const = default;
     };

@@ -1,8 +1,10 @@
 #include "bitmap/bmpwriter.h"
 #include "support/addressspace.h"
+#include "support/pictures.h"
 #include "support/solidbmp.h"
 #include "support/testdir.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 
@@ -49,6 +51,25 @@ protected:
 
     TestDir dir;
 };
+
+TEST_F(CliTest, HelpAndVersionAnswerOnStandardOutput) {
+    // The manual page is made from this text, so it must name every command and option.
+    const CliRun help = cli("--help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.out.rfind("Usage: vantry-cli ", 0), 0u) << help.out;
+    for (const char* word :
+         {"convert",      "info",    "render",       "tiger-chains", "populate",
+          "--precision",  "--size",  "--scale",      "--center",     "--no-grid",
+          "--no-numbers", "--tiger", "--background", "--repeat",     "--raw",
+          "--into",       "--rect",  "--click",      "--version",    "Exit status:"})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    EXPECT_EQ(cli("-h").out, help.out);
+    const CliRun version = cli("--version");
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out.rfind("vantry-cli ", 0), 0u) << version.out;
+    EXPECT_EQ(cli("--help convert").code, 2) << "options go with a command";
+}
 
 TEST_F(CliTest, ConvertReproducesATextFileByteForByte) {
     spit(dir.file("in.txt"), kExample);
@@ -180,6 +201,66 @@ TEST_F(CliTest, RenderShowsTheBackgroundPictureWhereTheNetworkPutsIt) {
     EXPECT_FALSE(QImage(QString::fromStdString(dir.file("bare.png"))).isNull());
 }
 
+TEST_F(CliTest, PngAndJpegBackgroundsAreDrawnWhereTheSameBitmapIs) {
+    std::filesystem::create_directories(dir.file("maps"));
+    // Every picture spans 1.92 x 0.96 miles from (0, 0): 100 pixels a mile, one pixel a logical
+    // unit at scale 100, so that every picture pixel is one pixel of the render.
+    auto renderWith = [&](const std::string& picture) {
+        spit(dir.file("net.txt"),
+             "KX101\nEndNodes\nEndLinks\nmaps\\" + picture + "\n0.96 0 0 1.92\n");
+        const std::string out = picture + ".render.png";
+        const CliRun r =
+            cli("render " + path("net.txt") + " " + path(out) +
+                " --size 300x200 --scale 100 --center 0.96,0.48 --no-grid --background");
+        EXPECT_EQ(r.code, 0) << r.err;
+        return QImage(QString::fromStdString(dir.file(out))).convertToFormat(QImage::Format_RGB32);
+    };
+
+    const QImage pattern = patternPicture(192, 96);
+    ASSERT_TRUE(pattern.save(QString::fromStdString(dir.file("maps/pattern.bmp")), "BMP"));
+    ASSERT_TRUE(pattern.save(QString::fromStdString(dir.file("maps/pattern.png")), "PNG"));
+    // A PNG under another name is still found by what it holds.
+    ASSERT_TRUE(pattern.save(QString::fromStdString(dir.file("maps/pattern.picture")), "PNG"));
+    const QImage fromBmp = renderWith("pattern.bmp");
+    ASSERT_FALSE(fromBmp.isNull());
+    EXPECT_NE(fromBmp.pixel(150, 100), qRgb(255, 255, 255)) << "the picture is drawn";
+    EXPECT_EQ(renderWith("pattern.png"), fromBmp);
+    EXPECT_EQ(renderWith("pattern.picture"), fromBmp);
+
+    // JPEG keeps colours only nearly, and smears them a pixel or two across the line between
+    // two quarters; the picture's place and size must still be exact: white where the bitmap
+    // leaves the render white, each quarter's colour everywhere else.
+    const QImage quarters = quarteredPicture(192, 96);
+    ASSERT_TRUE(quarters.save(QString::fromStdString(dir.file("maps/quarters.bmp")), "BMP"));
+    ASSERT_TRUE(quarters.save(QString::fromStdString(dir.file("maps/quarters.jpg")), "JPEG", 100));
+    const QImage bmp = renderWith("quarters.bmp");
+    const QImage jpeg = renderWith("quarters.jpg");
+    ASSERT_EQ(jpeg.size(), bmp.size());
+    QRect covered;
+    for (int y = 0; y < bmp.height(); ++y)
+        for (int x = 0; x < bmp.width(); ++x)
+            if (bmp.pixel(x, y) != qRgb(255, 255, 255))
+                covered |= QRect(x, y, 1, 1);
+    // The renderer may lose an edge row or column to rounding, for either picture alike.
+    ASSERT_NEAR(covered.width(), 192, 1);
+    ASSERT_NEAR(covered.height(), 96, 1);
+    const QPoint middle = covered.center() + QPoint(1, 1);
+    for (int y = 0; y < bmp.height(); ++y)
+        for (int x = 0; x < bmp.width(); ++x) {
+            const QRgb want = bmp.pixel(x, y), got = jpeg.pixel(x, y);
+            if (want == qRgb(255, 255, 255)) {
+                ASSERT_EQ(got, want) << x << "," << y;
+                continue;
+            }
+            if (std::abs(x - middle.x()) <= 2 || std::abs(y - middle.y()) <= 2)
+                continue;
+            ASSERT_LE(std::abs(qRed(got) - qRed(want)) + std::abs(qGreen(got) - qGreen(want)) +
+                          std::abs(qBlue(got) - qBlue(want)),
+                      12)
+                << x << "," << y;
+        }
+}
+
 TEST_F(CliTest, ABackgroundThatCannotBeShownFailsTheRenderAndWritesNoPicture) {
     std::filesystem::create_directories(dir.file("maps"));
     std::string cutShort = solidBmp(200, 100, 10, 200, 30);
@@ -188,17 +269,39 @@ TEST_F(CliTest, ABackgroundThatCannotBeShownFailsTheRenderAndWritesNoPicture) {
     spit(dir.file("maps/notes.bmp"), "these are notes, not a picture");
     spit(dir.file("maps/huge.bmp"), RunLengthBmp(30000, 30000));
     spit(dir.file("maps/good.bmp"), solidBmp(200, 100, 10, 200, 30));
+    spit(dir.file("maps/huge.png"), pngDeclaring(30000, 30000));
+    spit(dir.file("maps/wide.png"), pngDeclaring(40000, 100));
+    spit(dir.file("maps/notes.png"), "these are notes, not a picture");
+    const QImage quarters = quarteredPicture(192, 96);
+    QByteArray png, jpeg;
+    {
+        QBuffer pngOut(&png), jpegOut(&jpeg);
+        ASSERT_TRUE(pngOut.open(QIODevice::WriteOnly) && quarters.save(&pngOut, "PNG"));
+        ASSERT_TRUE(jpegOut.open(QIODevice::WriteOnly) && quarters.save(&jpegOut, "JPEG"));
+    }
+    spit(dir.file("maps/half.png"), png.left(png.size() / 2).toStdString());
+    spit(dir.file("maps/half.jpg"), jpeg.left(jpeg.size() / 2).toStdString());
+    // Without its end-of-image marker a JPEG decodes as if whole.
+    spit(dir.file("maps/unended.jpg"), jpeg.left(jpeg.size() - 2).toStdString());
     spit(dir.file("old.png"), "an older picture");
     const struct {
         const char* picture;
         const char* rect;
-        const char* says;
+        std::string says;
     } cases[] = {
         {"gone.bmp", "1 0 0 2", "File Not Found."},
         {"half.bmp", "1 0 0 2", "is cut short: its pixel rows need"},
         {"notes.bmp", "1 0 0 2", "is not a bitmap"},
         {"huge.bmp", "1 0 0 2", "is too large: 30000 x 30000"},
         {"good.bmp", "1 2 0 2", "the network gives it no width in the world"},
+        {"huge.png", "1 0 0 2",
+         "The picture \"" + dir.file("maps/huge.png") +
+             "\" is too large: 30000 x 30000 are 900000000 pixels"},
+        {"wide.png", "1 0 0 2", "is too large: 40000 x 100 pixels, at most 30000 x 30000"},
+        {"notes.png", "1 0 0 2", "is not a picture"},
+        {"half.png", "1 0 0 2", "cut short"},
+        {"half.jpg", "1 0 0 2", "cut short"},
+        {"unended.jpg", "1 0 0 2", "is cut short"},
     };
     // A reader that took memory for what the header declares would fail here, not crash the
     // machine.

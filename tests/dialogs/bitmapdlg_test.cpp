@@ -1,5 +1,6 @@
 #include "dialogs/bitmapdlg.h"
 #include "dialogs/qtprompter.h"
+#include "support/pictures.h"
 #include "support/scriptedprompter.h"
 #include "support/solidbmp.h"
 #include "support/testdir.h"
@@ -86,6 +87,50 @@ TEST_F(BitmapDialog, ThePreviewKeepsThePicturesShape) {
         start.path = picture(size.first, size.second);
         CBitmapDlg dlg(start, prompter);
         EXPECT_EQ(dlg.previewRect(), rect) << size.first << "x" << size.second;
+    }
+}
+
+TEST_F(BitmapDialog, PngJpegTiffGifAndWebpPicturesFillTheDialogAsABitmapDoes) {
+    const QImage picture = quarteredPicture(1008, 480);
+    for (const char* format : {"png", "jpg", "tif", "gif", "webp"}) {
+        SCOPED_TRACE(format);
+        const std::string path = dir.file(std::string("wide.") + format);
+        // The toolkit writes every kind but GIF; that one was made by ImageMagick.
+        if (std::string(format) == "gif")
+            spit(path, slurp(std::string(VANTRY_TEST_DATA) + "/bitmap/quarters.gif"));
+        else
+            ASSERT_TRUE(picture.save(QString::fromStdString(path), nullptr, 100));
+        BitmapChoice start;
+        start.path = path;
+        start.worldWidth = 2.9f;
+        CBitmapDlg dlg(start, prompter);
+        EXPECT_TRUE(prompter.asked.empty()) << prompter.asked.front().text;
+        EXPECT_EQ(box(dlg, "bitmapWidth"), "1008");
+        EXPECT_EQ(box(dlg, "bitmapHeight"), "480");
+        EXPECT_EQ(box(dlg, "ratio"), "348");
+        EXPECT_EQ(dlg.previewRect(), QRect(QPoint(15, 15), QPoint(309, 146)));
+        ASSERT_FALSE(dlg.preview().isNull());
+        const QRgb top = dlg.preview().pixel(100, 100), want = picture.pixel(100, 100);
+        EXPECT_LE(std::abs(qRed(top) - qRed(want)) + std::abs(qGreen(top) - qGreen(want)) +
+                      std::abs(qBlue(top) - qBlue(want)),
+                  12);
+    }
+
+    // A picture cut short or too large is refused with the reason, as a bitmap is.
+    spit(dir.file("half.png"), slurp(dir.file("wide.png")).substr(0, 300));
+    spit(dir.file("huge.png"), pngDeclaring(40000, 100));
+    for (const char* name : {"half.png", "huge.png"}) {
+        prompter.asked.clear();
+        BitmapChoice start;
+        start.path = dir.file(name);
+        CBitmapDlg dlg(start, prompter);
+        ASSERT_EQ(prompter.asked.size(), 1u);
+        EXPECT_EQ(prompter.asked[0].text.rfind("Cannot read bitmap \"" + start.path +
+                                                   "\".\nThe picture \"" + start.path + "\" is ",
+                                               0),
+                  0u)
+            << prompter.asked[0].text;
+        EXPECT_TRUE(dlg.preview().isNull());
     }
 }
 
@@ -230,16 +275,21 @@ TEST(BitmapBrowse, TheFileDialogAsksForABitmapFile) {
     toolkit();
     QtPrompter prompter;
     QString title, suffix;
+    QStringList filters;
     QTimer::singleShot(0, [&] {
         if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
             title = d->windowTitle();
             suffix = d->defaultSuffix();
+            filters = d->nameFilters();
             d->reject();
         }
     });
     EXPECT_FALSE(prompter.chooseBitmapFile());
     EXPECT_EQ(title, "Select Bitmap File");
     EXPECT_EQ(suffix, "bmp");
+    EXPECT_EQ(filters,
+              QStringList({"Picture Files (*.bmp *.png *.jpg *.jpeg *.tif *.tiff *.gif *.webp)",
+                           "Bitmap Files (*.bmp)", "All Files (*)"}));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "model/model_test_support.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
+#include "support/pictures.h"
 #include "support/scriptedprompter.h"
 #include "support/solidbmp.h"
 #include "support/testdir.h"
@@ -584,6 +585,40 @@ TEST_F(DocumentTest, LoadBitmapKeepsAPicturesHeightAndAnUntouchedStoredPath) {
     EXPECT_EQ(prompter.asked[0].text, "small.bmp") << "the dialog got the path as stored";
     EXPECT_EQ(doc.network().bitmapPath(), "small.bmp");
     EXPECT_TRUE(doc.background().loaded());
+}
+
+TEST_F(DocumentTest, APngBackgroundIsPlacedStoredAndReopenedAsABitmapIs) {
+    std::filesystem::create_directories(dir.file("maps"));
+    const QImage picture = patternPicture(1000, 480);
+    ASSERT_TRUE(picture.save(QString::fromStdString(dir.file("maps/wide.png")), "PNG"));
+    ASSERT_TRUE(picture.save(QString::fromStdString(dir.file("maps/wide.bmp")), "BMP"));
+    prompter.paths.push_back(dir.file("plan.txt"));
+    ASSERT_TRUE(doc.DoSave(std::nullopt));
+    BitmapChoice choice;
+    choice.path = dir.file("maps/wide.png");
+    choice.worldWidth = 2.9f;
+    choice.left = 1.0f;
+    choice.bottom = 2.0f;
+    choice.ratio = 345;
+    choice.height = 480;
+    prompter.bitmaps.push_back(choice);
+    doc.execute(ID_LOAD_BITMAP);
+    EXPECT_EQ(doc.network().bitmapPath(), "maps\\wide.png");
+    EXPECT_FLOAT_EQ(doc.network().bitmapRect().top, 2.0f + 480.0f / 345.0f);
+    EXPECT_EQ(doc.pixelsPerMile(), 344);
+    ASSERT_TRUE(doc.OnFileSave());
+
+    CVantryDoc bitmap;
+    bitmap.loadBitmap("maps\\wide.bmp", doc.network().bitmapRect(), dir.file("plan.txt"));
+    CVantryDoc reopened(&prompter);
+    ASSERT_TRUE(reopened.OnOpenDocument(dir.file("plan.txt"))) << reopened.lastError();
+    EXPECT_EQ(reopened.network().bitmapPath(), "maps\\wide.png");
+    ASSERT_TRUE(reopened.background().loaded());
+    EXPECT_EQ(reopened.background().width, 1000);
+    EXPECT_EQ(reopened.background().height, 480);
+    EXPECT_TRUE(reopened.background().pixels == bitmap.background().pixels)
+        << "the same pixels as the bitmap of the same picture";
+    EXPECT_EQ(reopened.pixelsPerMile(), bitmap.pixelsPerMile());
 }
 
 TEST_F(DocumentTest, LoadTigerDataTellsTheViewsAndRefusesOtherNames) {

@@ -63,3 +63,8 @@ rle rle8-delta 6 4 8 1 4 $palette \
     0301000302030200000002030002020102010000010200010000
 rle rle4-delta 7 3 4 2 3 ${palette:0:24} \
     0512000000052121200000020101011000010000
+
+# A GIF, which the toolkit reads but cannot write, for the tests of other picture kinds: the
+# four quarters of tests/support/pictures.h's quarteredPicture(1008, 480).
+convert \( -size 504x240 'xc:rgb(200,40,40)' 'xc:rgb(40,160,40)' +append \) \
+    \( -size 504x240 'xc:rgb(40,40,200)' 'xc:rgb(120,120,30)' +append \) -append quarters.gif
