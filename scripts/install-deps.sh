@@ -27,6 +27,8 @@ packages=(
     clang-format
     libclang-rt-14-dev
     llvm-14
+    libgdal-dev
+    gdal-bin
 )
 
 missing=()
