@@ -431,4 +431,23 @@ TEST(StreetData, AddedChainsFollowTheHeldOnesAndKeepTheFirstOrigin) {
     EXPECT_EQ(top.store().chains().size(), 1u);
 }
 
+TEST(StreetData, PopulatingEverythingReachesChainsBeyondTheExtentSouthOfTheEquator) {
+    // The extent's sides use the cosine of its bottom latitude, the farthest from the equator
+    // in the south, so a chain ending at the north-east corner lies beyond its right side.
+    TigerChain road;
+    road.cfcc = "A41";
+    road.traffic = ChainTraffic::TwoWay;
+    road.lanesForward = road.lanesBackward = 1;
+    road.start = at(151.0, -34.0);
+    road.end = at(151.1, -33.9);
+    TigerData tiger;
+    ASSERT_TRUE(tiger.add({road}));
+    const WorldRect e = tiger.tigerExtent();
+    Network byRectangle, all;
+    EXPECT_FALSE(AutoPopulateAt(byRectangle, tiger.store(), tiger.tigerOrigin(), {e.left, e.bottom},
+                                {e.right, e.top}, 100.0f, kDefaults));
+    EXPECT_TRUE(AutoPopulateAll(all, tiger.store(), tiger.tigerOrigin(), kDefaults));
+    EXPECT_EQ(all.links().size(), 2u);
+}
+
 } // namespace
