@@ -31,7 +31,7 @@ constexpr const char* kUsage =
     "usage: vantry-cli convert IN OUT [--precision N]\n"
     "       vantry-cli info IN\n"
     "       vantry-cli render IN OUT.png [--size WxH] [--scale S --center X,Y] [--no-grid]\n"
-    "                         [--no-numbers] [--tiger FILE.RT1] [--background] [--repeat N]\n"
+    "                         [--no-numbers] [--tiger SOURCE] [--background] [--repeat N]\n"
     "       vantry-cli tiger-chains FILE.RT1 [--raw]\n"
     "       vantry-cli street-chains SOURCE [--layer NAME] [--raw]\n"
     "       vantry-cli populate SOURCE OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP |\n"
@@ -505,7 +505,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
             layers.numbers = false;
         } else if (a == "--tiger") {
             if (!hasValue)
-                return usageError(err, "--tiger needs a record type 1 file");
+                return usageError(err, "--tiger needs a record type 1 file or street data");
             tigerFile = args[++i];
         } else if (a == "--background") {
             layers.bitmap = true;
@@ -528,8 +528,8 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (layers.bitmap && !canShowBackground(doc, prompter, err))
         return 1;
     if (!tigerFile.empty()) {
-        if (!loadTiger(doc, tigerFile, err))
-            return 1;
+        if (const int code = loadSource(doc, tigerFile, "", err))
+            return code;
         layers.tiger = true;
     }
     // The same layers, colours and extent as an editor's view of the document.

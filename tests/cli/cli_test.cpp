@@ -183,6 +183,10 @@ TEST_F(CliTest, StreetDataIsListedAndPopulatedWithItsAttributes) {
     const std::string net = slurp(dir.file("town.txt"));
     EXPECT_NE(net.find(" 35 190 I  Elm St, North\n"), std::string::npos) << net;
     EXPECT_NE(net.find(" 31 190 I  \n"), std::string::npos) << net;
+    EXPECT_EQ(
+        cli("render " + path("town.txt") + " " + path("town.png") + " --tiger " + path("town.osm"))
+            .code,
+        0);
 
     r = cli("street-chains " + path("nothing.osm"));
     EXPECT_EQ(r.code, 1);
