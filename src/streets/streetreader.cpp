@@ -347,6 +347,22 @@ void addLines(const OGRGeometry& g, const TigerChain& attributes, ToLonLat& conv
     }
 }
 
+// Reading takes most of the time; cutting lines into chains the rest.
+constexpr double kReadShare = 0.9;
+
+// Hands GDAL's own progress reports on to the caller, and the caller's cancelling back.
+struct DriverProgress {
+    const StreetProgress* progress = nullptr;
+    bool cancelled = false;
+
+    static int CPL_STDCALL report(double complete, const char*, void* data) {
+        auto* self = static_cast<DriverProgress*>(data);
+        if (!self->cancelled && !(*self->progress)(std::clamp(complete, 0.0, 1.0) * kReadShare))
+            self->cancelled = true;
+        return self->cancelled ? FALSE : TRUE;
+    }
+};
+
 } // namespace
 
 bool listStreetLayers(const std::string& path, std::vector<std::string>& layers, std::string& why) {
@@ -417,14 +433,16 @@ bool readStreetChains(const std::string& path, const std::string& layerName, Str
 
     std::vector<StreetLine> lines;
     double fraction = 0;
-    // Reading takes most of the time; cutting lines into chains the rest.
-    constexpr double kReadShare = 0.9;
+    // The driver goes through every node of an OpenStreetMap file before the first way comes
+    // out, and tells how far it is meanwhile only through this.
+    DriverProgress driverProgress{progress ? &progress : nullptr};
     while (true) {
         std::unique_ptr<OGRFeature> feature;
         if (osm) {
             OGRLayer* from = nullptr;
             double percent = 0;
-            feature.reset(ds->GetNextFeature(&from, &percent, nullptr, nullptr));
+            feature.reset(ds->GetNextFeature(
+                &from, &percent, progress ? DriverProgress::report : nullptr, &driverProgress));
             if (feature && from != layer)
                 continue;
             fraction = percent;
@@ -433,7 +451,7 @@ bool readStreetChains(const std::string& path, const std::string& layerName, Str
             if (total > 0)
                 fraction = static_cast<double>(result.features + 1) / static_cast<double>(total);
         }
-        if (!feature)
+        if (!feature || driverProgress.cancelled)
             break;
         ++result.features;
         bool usable = false, broken = false;
@@ -452,6 +470,11 @@ bool readStreetChains(const std::string& path, const std::string& layerName, Str
             why = "Reading " + quoted(path) + " was cancelled.";
             return false;
         }
+    }
+    if (driverProgress.cancelled) {
+        result.cancelled = true;
+        why = "Reading " + quoted(path) + " was cancelled.";
+        return false;
     }
     if (CPLGetLastErrorType() >= CE_Failure) {
         why = "Cannot read " + quoted(path) +

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -232,6 +233,32 @@ TEST(OsmStreets, AWayClosingOnItselfIsCutSoThatItCanBecomeLinks) {
     ASSERT_TRUE(AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), kDefaults));
     EXPECT_EQ(net.nodes().size(), 2u);
     EXPECT_EQ(net.links().size(), 2u) << "one each way round, as the roundabout runs";
+}
+
+TEST(OsmStreets, ProgressRisesToTheEndAndAReadStopsWhenItIsCancelled) {
+    TestDir dir;
+    OsmFile osm;
+    osm.node(1, -84.40, 33.75).node(2, -84.39, 33.75);
+    osm.way(1, {1, 2}, {{"highway", "residential"}});
+    osm.write(dir.file("one.osm"));
+    std::vector<double> reported;
+    const auto record = [&](double f) {
+        reported.push_back(f);
+        return true;
+    };
+    StreetRead read;
+    std::string why;
+    ASSERT_TRUE(readStreetChains(dir.file("one.osm"), "", read, why, record)) << why;
+    ASSERT_FALSE(reported.empty());
+    EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+    EXPECT_EQ(reported.back(), 1.0);
+
+    // Cancelled at the first report, whether the driver or the reader makes it.
+    EXPECT_FALSE(
+        readStreetChains(dir.file("one.osm"), "", read, why, [](double) { return false; }));
+    EXPECT_TRUE(read.cancelled);
+    EXPECT_TRUE(read.chains.empty());
+    EXPECT_NE(why.find("cancelled"), std::string::npos) << why;
 }
 
 // ---- TIGER/Line shapefiles and other layers ---------------------------------------------------
