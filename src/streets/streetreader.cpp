@@ -93,6 +93,11 @@ Dataset openDataset(const std::string& path, std::string& why) {
         why = "Cannot read " + quoted(path) + ": it is a folder, not a file.";
         return nullptr;
     }
+    if (std::filesystem::is_regular_file(native, ec) &&
+        std::filesystem::file_size(native, ec) == 0) {
+        why = "Cannot read " + quoted(path) + ": the file is empty.";
+        return nullptr;
+    }
     const unsigned flags = GDAL_OF_VECTOR | GDAL_OF_READONLY;
     GDALDriverH driver = GDALIdentifyDriverEx(path.c_str(), flags, nullptr, nullptr);
     const bool osm = driver && EQUAL(GDALGetDescription(driver), "OSM");

@@ -407,13 +407,19 @@ TEST(LayerStreets, FilesThatHoldNoStreetsSayWhichFileAndWhy) {
     spit(dir.file("garbage.shp"), std::string(300, '\x07'));
     spit(dir.file("nodes.osm"), OsmFile().node(1, -84.4, 33.7).text());
     std::filesystem::create_directories(dir.file("folder.gpkg"));
-    for (const char* name :
-         {"missing.osm", "empty.osm", "garbage.shp", "nodes.osm", "folder.gpkg"}) {
+    // {file, what the message says of it}
+    const std::pair<const char*, const char*> cases[] = {{"missing.osm", "no such file"},
+                                                         {"empty.osm", "the file is empty"},
+                                                         {"garbage.shp", "as street data"},
+                                                         {"nodes.osm", "holds no lines"},
+                                                         {"folder.gpkg", "a folder, not a file"}};
+    for (const auto& [name, reason] : cases) {
         SCOPED_TRACE(name);
         StreetRead read;
         std::string why;
         EXPECT_FALSE(readStreetChains(dir.file(name), "", read, why));
-        EXPECT_NE(why.find(dir.file(name)), std::string::npos) << why;
+        EXPECT_NE(why.find("\"" + dir.file(name) + "\""), std::string::npos) << why;
+        EXPECT_NE(why.find(reason), std::string::npos) << why;
         EXPECT_TRUE(read.chains.empty());
     }
     // GDAL reads record files too, but they are the record reader's.
