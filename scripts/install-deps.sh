@@ -34,6 +34,8 @@ packages=(
     shared-mime-info
     libglib2.0-bin
     man-db
+    libgdal-dev
+    gdal-bin
 )
 
 missing=()

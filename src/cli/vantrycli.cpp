@@ -3,6 +3,7 @@
 #include "document/vantrydoc.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
+#include "streets/streetreader.h"
 #include "tiger/autopopulate.h"
 #include "view/layers.h"
 #include "view/renderer.h"
@@ -30,10 +31,13 @@ constexpr const char* kUsage =
     "usage: vantry-cli convert IN OUT [--precision N]\n"
     "       vantry-cli info IN\n"
     "       vantry-cli render IN OUT.png [--size WxH] [--scale S --center X,Y] [--no-grid]\n"
-    "                         [--no-numbers] [--tiger FILE.RT1] [--background] [--repeat N]\n"
+    "                         [--no-numbers] [--tiger SOURCE] [--background] [--repeat N]\n"
     "       vantry-cli tiger-chains FILE.RT1 [--raw]\n"
-    "       vantry-cli populate FILE.RT1 OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP |\n"
-    "                           --click X Y] [--scale S]\n";
+    "       vantry-cli street-chains SOURCE [--layer NAME] [--raw]\n"
+    "       vantry-cli populate SOURCE OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP |\n"
+    "                           --click X Y] [--scale S] [--layer NAME]\n"
+    "  SOURCE is a TIGER/Line record type 1 file (FILE.RT1) or street data: OpenStreetMap\n"
+    "  (.osm, .osm.pbf), a shapefile, GeoPackage, GeoJSON, FlatGeobuf or other line layer.\n";
 
 // What --help prints, and so what the manual page made from it says: what each command does
 // with its options, and the exit codes.
@@ -212,6 +216,57 @@ bool loadTiger(CVantryDoc& doc, const std::string& path, std::ostream& err) {
     return true;
 }
 
+// Record files are named by their type, "TGR01001.RT1"; everything else is street data.
+bool isRecordFileName(const std::string& path) {
+    return !path.empty() && path.back() == '1';
+}
+
+// Loads the source into the document: a record file pair as loadTiger does, street data from
+// the named layer. 2 when the source has several layers of lines and none was named, 1 when it
+// cannot be read, 0 when loaded. What could not be placed on the map is told as a warning.
+int loadSource(CVantryDoc& doc, const std::string& path, const std::string& layer,
+               std::ostream& err) {
+    if (isRecordFileName(path)) {
+        if (!layer.empty())
+            return usageError(err, "--layer goes with street data, not with record files");
+        return loadTiger(doc, path, err) ? 0 : 1;
+    }
+    if (layer.empty()) {
+        std::vector<std::string> layers;
+        std::string why;
+        if (listStreetLayers(path, layers, why) && layers.size() > 1) {
+            std::string names;
+            for (const std::string& n : layers)
+                names += (names.empty() ? "" : ", ") + n;
+            return usageError(err, "\"" + path + "\" holds several layers of lines (" + names +
+                                       "): choose one with --layer");
+        }
+    }
+    if (!doc.loadStreetData(path, layer)) {
+        err << oneLine(doc.lastError()) << "\n";
+        return 1;
+    }
+    if (!doc.lastWarning().empty())
+        err << oneLine(doc.lastWarning()) << "\n";
+    return 0;
+}
+
+const char* trafficName(ChainTraffic t) {
+    switch (t) {
+    case ChainTraffic::ByClass:
+        return "class";
+    case ChainTraffic::TwoWay:
+        return "two-way";
+    case ChainTraffic::Forward:
+        return "forward";
+    case ChainTraffic::Backward:
+        return "backward";
+    case ChainTraffic::None:
+        return "none";
+    }
+    return "";
+}
+
 std::string sixDecimalsPair(WorldPoint p) {
     return sixDecimals(p.x) + " " + sixDecimals(p.y);
 }
@@ -257,18 +312,76 @@ int tigerChains(const std::vector<std::string>& args, std::ostream& out, std::os
     return 0;
 }
 
+int streetChains(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> files;
+    std::string layer;
+    bool raw = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--raw") {
+            raw = true;
+        } else if (args[i] == "--layer") {
+            if (i + 1 >= args.size())
+                return usageError(err, "--layer needs a layer name");
+            layer = args[++i];
+        } else if (args[i].starts_with("--")) {
+            return usageError(err, "unknown option " + args[i]);
+        } else {
+            files.push_back(args[i]);
+        }
+    }
+    if (files.size() != 1)
+        return usageError(err, "street-chains needs one source");
+    CVantryDoc doc;
+    if (const int code = loadSource(doc, files[0], layer, err))
+        return code;
+    const TigerData& tiger = doc.tiger();
+    const WorldRect& e = tiger.tigerExtent();
+    out << "origin " << tiger.tigerOrigin().latitude << " " << tiger.tigerOrigin().longitude << "\n"
+        << "extent " << sixDecimals(e.top) << " " << sixDecimals(e.bottom) << " "
+        << sixDecimals(e.left) << " " << sixDecimals(e.right) << "\n";
+    // As tiger-chains prints them, then what street data adds; the name comes last because it
+    // may hold commas.
+    std::string line;
+    for (const auto& [tlid, chain] : tiger.store().chains()) {
+        line = std::to_string(tlid) + "," + chain.cfcc + "," +
+               std::to_string(chain.shapePoints.size() + 2);
+        auto add = [&](TigerPoint p) {
+            line += ',';
+            if (raw)
+                line += std::to_string(p.longitude) + " " + std::to_string(p.latitude);
+            else
+                line += sixDecimalsPair(tiger.TigerToWorld(p));
+        };
+        add(chain.start);
+        for (const TigerPoint& p : chain.shapePoints)
+            add(p);
+        add(chain.end);
+        line += "," + chain.sourceClass + "," + trafficName(chain.traffic) + "," +
+                std::to_string(chain.lanesForward) + "," + std::to_string(chain.lanesBackward) +
+                "," + std::to_string(chain.speed) + "," + std::to_string(chain.sourceId) + "," +
+                chain.description;
+        out << line << "\n";
+    }
+    return 0;
+}
+
 int populate(const std::vector<std::string>& args, std::ostream& err) {
     std::vector<std::string> files;
     std::string into;
     std::optional<WorldRect> rect;
     std::optional<WorldPoint> click;
+    std::string layer;
     float scale = 100.0f;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto number = [&](std::size_t at, float& v) {
             return at < args.size() && parseFloat(args[at], v);
         };
-        if (a == "--into") {
+        if (a == "--layer") {
+            if (i + 1 >= args.size())
+                return usageError(err, "--layer needs a layer name");
+            layer = args[++i];
+        } else if (a == "--into") {
             if (i + 1 >= args.size())
                 return usageError(err, "--into needs a network file");
             into = args[++i];
@@ -296,25 +409,22 @@ int populate(const std::vector<std::string>& args, std::ostream& err) {
         }
     }
     if (files.size() != 2)
-        return usageError(err, "populate needs a record type 1 file and an output file");
+        return usageError(err, "populate needs a source and an output file");
     if (rect && click)
         return usageError(err, "--rect and --click cannot be used together");
 
     CVantryDoc doc;
     if (!into.empty() && !openNetwork(doc, into, err))
         return 1;
-    if (!loadTiger(doc, files[0], err))
-        return 1;
+    if (const int code = loadSource(doc, files[0], layer, err))
+        return code;
     const TigerData& tiger = doc.tiger();
-    WorldPoint start, end;
-    if (click) {
-        start = end = *click;
-    } else {
-        const WorldRect r = rect ? *rect : tiger.tigerExtent();
-        start = {r.left, r.bottom};
-        end = {r.right, r.top};
-    }
     doc.edit([&](Network& net) {
+        if (!click && !rect)
+            return AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(),
+                                   CVantryDoc::linkDefaults());
+        const WorldPoint start = click ? *click : WorldPoint{rect->left, rect->bottom};
+        const WorldPoint end = click ? *click : WorldPoint{rect->right, rect->top};
         return AutoPopulateAt(net, tiger.store(), tiger.tigerOrigin(), start, end, scale,
                               CVantryDoc::linkDefaults());
     });
@@ -434,7 +544,7 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
             layers.numbers = false;
         } else if (a == "--tiger") {
             if (!hasValue)
-                return usageError(err, "--tiger needs a record type 1 file");
+                return usageError(err, "--tiger needs a record type 1 file or street data");
             tigerFile = args[++i];
         } else if (a == "--background") {
             layers.bitmap = true;
@@ -457,8 +567,8 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (layers.bitmap && !canShowBackground(doc, prompter, err))
         return 1;
     if (!tigerFile.empty()) {
-        if (!loadTiger(doc, tigerFile, err))
-            return 1;
+        if (const int code = loadSource(doc, tigerFile, "", err))
+            return code;
         layers.tiger = true;
     }
     // The same layers, colours and extent as an editor's view of the document.
@@ -523,6 +633,8 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         return render(args, out, err);
     if (args[0] == "tiger-chains")
         return tigerChains(args, out, err);
+    if (args[0] == "street-chains")
+        return streetChains(args, out, err);
     if (args[0] == "populate")
         return populate(args, err);
     return usageError(err, "unknown command \"" + args[0] + "\"");

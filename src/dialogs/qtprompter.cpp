@@ -9,10 +9,12 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QStringList>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <exception>
@@ -174,6 +176,58 @@ void QtPrompter::runLongTask(const std::string& label, const std::function<void(
     QApplication::restoreOverrideCursor();
     if (failure)
         std::rethrow_exception(failure);
+}
+
+void QtPrompter::runProgressTask(const std::string& label,
+                                 const std::function<void(const TaskProgress&)>& task) {
+    constexpr int kSteps = 1000;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QProgressDialog progress(QString::fromStdString(label), QStringLiteral("Cancel"), 0, kSteps,
+                             owner());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    std::atomic<int> steps{0};
+    std::atomic<bool> cancelled{false}, done{false};
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            task([&](double fraction) {
+                steps = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * kSteps);
+                return !cancelled;
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        done = true;
+    });
+    while (!done) {
+        progress.setValue(std::min(steps.load(), kSteps - 1));
+        // Until the dialog shows, and blocks the windows behind it, no input is taken.
+        QApplication::processEvents(
+            progress.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents, 20);
+        if (progress.wasCanceled())
+            cancelled = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    worker.join();
+    progress.reset();
+    QApplication::restoreOverrideCursor();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+std::optional<std::string> QtPrompter::chooseItem(const std::string& text,
+                                                  const std::vector<std::string>& items) {
+    QStringList names;
+    for (const std::string& item : items)
+        names << QString::fromStdString(item);
+    bool ok = false;
+    const QString chosen =
+        QInputDialog::getItem(owner(), QString::fromUtf8(kMessageCaption),
+                              QString::fromStdString(text), names, 0, false, &ok);
+    if (!ok)
+        return std::nullopt;
+    return chosen.toStdString();
 }
 
 std::optional<BitmapChoice> QtPrompter::chooseBitmap(const BitmapChoice& initial) {

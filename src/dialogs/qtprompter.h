@@ -24,6 +24,11 @@ public:
     // Runs the work beside the user interface, which keeps painting; a busy indicator appears
     // when the work lasts more than half a second.
     void runLongTask(const std::string& label, const std::function<void()>& task) override;
+    // The same with a progress bar and a Cancel button.
+    void runProgressTask(const std::string& label,
+                         const std::function<void(const TaskProgress&)>& task) override;
+    std::optional<std::string> chooseItem(const std::string& text,
+                                          const std::vector<std::string>& items) override;
 
 private:
     // Questions asked from inside a dialog belong to that dialog, so that they block it and not

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 // What the Load Bitmap dialog settles: the picture file and where it lies in the world.
 struct BitmapChoice {
@@ -55,6 +56,22 @@ public:
     virtual void runLongTask(const std::string& label, const std::function<void()>& task) {
         (void)label;
         task();
+    }
+    // Told how far work has come, from 0 to 1; answering false asks the work to stop.
+    using TaskProgress = std::function<bool(double)>;
+    // Like runLongTask, for work that reports its progress and that the user may cancel: the
+    // progress the task is given answers false once the user has cancelled.
+    virtual void runProgressTask(const std::string& label,
+                                 const std::function<void(const TaskProgress&)>& task) {
+        (void)label;
+        task([](double) { return true; });
+    }
+    // Asks which of the items to take; no answer when the user cancelled.
+    virtual std::optional<std::string> chooseItem(const std::string& text,
+                                                  const std::vector<std::string>& items) {
+        (void)text;
+        (void)items;
+        return std::nullopt;
     }
 };
 

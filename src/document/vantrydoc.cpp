@@ -7,6 +7,7 @@
 #include "model/snapshot.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
+#include "streets/streetreader.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -466,14 +467,46 @@ std::optional<TigerData> readTigerData(const TigerData& current, const std::stri
     return data;
 }
 
+// Reads a layer of street data into a copy of the data loaded so far, as readTigerData does.
+// Nothing when the layer could not be read, was cancelled, or would not fit; why says which.
+std::optional<TigerData> readStreetData(const TigerData& current, const std::string& path,
+                                        const std::string& layer,
+                                        const Prompter::TaskProgress& progress, std::string& why,
+                                        std::string& warning) {
+    StreetRead read;
+    if (!readStreetChains(path, layer, read, why, progress))
+        return std::nullopt;
+    if (read.broken > 0)
+        warning = std::to_string(read.broken) + " of the " + std::to_string(read.features) +
+                  " features of \"" + path +
+                  "\" lie off the globe or cannot be placed on the map, and were left out.";
+    TigerData data = current;
+    std::string problem;
+    if (!data.add(std::move(read.chains), &problem)) {
+        why = "Cannot add the streets of \"" + path + "\": " + problem + ".";
+        return std::nullopt;
+    }
+    return data;
+}
+
+// Record files are named by their type, "TGR01001.RT1"; everything else is street data.
+bool isRecordFileName(const std::string& path) {
+    return !path.empty() && path.back() == '1';
+}
+
 } // namespace
 
 void CVantryDoc::OnLoadTigerData() {
     if (!prompter_ || busy_)
         return;
-    const auto path = prompter_->chooseOpenPath("Tiger Files (*.??1)|*.??1|All Files (*.*)|*.*||");
+    const auto path = prompter_->chooseOpenPath(std::string("Tiger Files (*.??1)|*.??1|") +
+                                                kStreetFileFilter + "All Files (*.*)|*.*||");
     if (!path)
         return;
+    if (!isRecordFileName(*path)) {
+        loadStreetsAsked(*path);
+        return;
+    }
     std::optional<TigerData> loaded;
     std::string problems;
     busy_ = true;
@@ -501,6 +534,62 @@ bool CVantryDoc::loadTigerData(const std::string& path) {
     std::string problems;
     auto loaded = readTigerData(tiger_, path, problems);
     lastError_ = problems;
+    if (!loaded)
+        return false;
+    tiger_ = std::move(*loaded);
+    return true;
+}
+
+void CVantryDoc::loadStreetsAsked(const std::string& path) {
+    std::vector<std::string> layers;
+    std::string why, warning;
+    const auto refuse = [&] {
+        lastError_ = why;
+        prompter_->showMessage("Unable to Load Requested Tiger Data File\n\n" + why,
+                               Prompter::Icon::Stop);
+    };
+    if (!listStreetLayers(path, layers, why))
+        return refuse();
+    std::string layer = layers.front();
+    if (layers.size() > 1) {
+        const auto chosen = prompter_->chooseItem("Which layer of lines shall be loaded?", layers);
+        if (!chosen)
+            return;
+        layer = *chosen;
+    }
+    std::optional<TigerData> loaded;
+    bool cancelled = false;
+    busy_ = true;
+    try {
+        prompter_->runProgressTask("Loading street data...", [&](const Prompter::TaskProgress& p) {
+            const auto progress = [&](double fraction) {
+                cancelled = !p(fraction);
+                return !cancelled;
+            };
+            loaded = readStreetData(tiger_, path, layer, progress, why, warning);
+        });
+    } catch (...) {
+        busy_ = false;
+        throw;
+    }
+    busy_ = false;
+    if (!loaded) {
+        if (cancelled)
+            return;
+        return refuse();
+    }
+    lastError_.clear();
+    tiger_ = std::move(*loaded);
+    if (!warning.empty())
+        prompter_->showMessage(warning, Prompter::Icon::Exclamation);
+    UpdateAllViews(nullptr, HintTigerLoaded);
+}
+
+bool CVantryDoc::loadStreetData(const std::string& path, const std::string& layer) {
+    std::string why, warning;
+    auto loaded = readStreetData(tiger_, path, layer, {}, why, warning);
+    lastError_ = why;
+    lastWarning_ = warning;
     if (!loaded)
         return false;
     tiger_ = std::move(*loaded);

@@ -141,11 +141,16 @@ public:
 
     // TIGER/Line data loaded for this document; never saved and not part of undo.
     const TigerData& tiger() const { return tiger_; }
-    // Load TIGER Data: asks for a record type 1 file and loads it with its type 2 companion.
+    // Load TIGER Data: asks for a record type 1 file and loads it with its type 2 companion, or
+    // for a file of street data, whose layer of lines it asks for when there are several.
     void OnLoadTigerData();
     // Loads a file pair. False, with the reason in lastError(), when the name does not end in
     // "1"; files that could not be read are reported in lastError() too.
     bool loadTigerData(const std::string& path);
+    // Adds the chains of a file of street data (layer empty for a file with one layer of
+    // lines). False, with the reason in lastError(), when nothing could be read; features that
+    // could not be placed on the map are told in lastWarning().
+    bool loadStreetData(const std::string& path, const std::string& layer);
     // True while work for this document runs beside the user interface (a TIGER/Line load):
     // its windows must stay open, and it must stay alive, until the work ends.
     bool isBusy() const { return busy_; }
@@ -160,6 +165,7 @@ private:
     };
     bool runEdit(const std::function<bool(Network&)>& change, const EditedObjects* objects);
     void step(bool undo);
+    void loadStreetsAsked(const std::string& path);
     void tell(const std::string& text) const;
 
     Prompter* prompter_;

@@ -10,7 +10,9 @@ char classChar(const TigerChain& chain, std::size_t i) {
 }
 
 bool isRoad(const TigerChain& chain) {
-    return classChar(chain, 0) == 'A';
+    if (chain.traffic == ChainTraffic::ByClass)
+        return classChar(chain, 0) == 'A';
+    return chain.traffic != ChainTraffic::None;
 }
 
 // Primary and secondary roads (A1, A2) carry two lanes each way; everything else one.
@@ -25,6 +27,16 @@ bool isOneWay(const TigerChain& chain) {
     const char c2 = classChar(chain, 1);
     const char c3 = classChar(chain, 2);
     return (c2 == '6' && c3 == '3') || (c3 >= '5' && c3 <= '8');
+}
+
+// Lanes, speed and name from the chain where it gives them; the class and the user's defaults
+// give the rest.
+void setAttributes(Link* link, const TigerChain& chain, std::int32_t lanes) {
+    link->setNumLanes(lanes > 0 ? lanes : lanesOf(chain));
+    if (chain.speed > 0)
+        link->setFFSpeed(chain.speed);
+    if (!chain.description.empty())
+        link->setDescription(chain.description);
 }
 
 } // namespace
@@ -49,15 +61,15 @@ bool PopulateChain(Network& network, const TigerChain& chain, TigerPoint origin,
     if (n1 == n2)
         return created;
 
-    const std::int32_t lanes = lanesOf(chain);
-    if (!network.hasLink(n1, n2)) {
-        createLink(network, n1, n2, defaults)->setNumLanes(lanes);
+    const ChainTraffic traffic = chain.traffic;
+    if (traffic != ChainTraffic::Backward && !network.hasLink(n1, n2)) {
+        setAttributes(createLink(network, n1, n2, defaults), chain, chain.lanesForward);
         created = true;
     }
-    if (isOneWay(chain))
+    if (traffic == ChainTraffic::Forward || (traffic == ChainTraffic::ByClass && isOneWay(chain)))
         return created;
     if (!network.hasLink(n2, n1)) {
-        createLink(network, n2, n1, defaults)->setNumLanes(lanes);
+        setAttributes(createLink(network, n2, n1, defaults), chain, chain.lanesBackward);
         return true;
     }
     return created;
@@ -107,5 +119,15 @@ bool AutoPopulateAt(Network& network, const TigerStore& store, TigerPoint origin
             r.contains(TigerToWorld(chain.end, origin)) && populate(chain))
             changed = true;
     }
+    return changed;
+}
+
+bool AutoPopulateAll(Network& network, const TigerStore& store, TigerPoint origin,
+                     const LinkDefaults& defaults) {
+    NodeGrid nodes(network, kTigerNodeTolerance);
+    bool changed = false;
+    for (const auto& [tlid, chain] : store.chains())
+        if (isRoad(chain) && PopulateChain(network, chain, origin, defaults, nodes))
+            changed = true;
     return changed;
 }

@@ -31,10 +31,16 @@ bool AutoPopulateAt(Network& network, const TigerStore& store, TigerPoint origin
                     WorldPoint dragStart, WorldPoint dragEnd, float scale,
                     const LinkDefaults& defaults);
 
+// Every road chain of the store, in TLID order, wherever it lies. True when anything was created.
+bool AutoPopulateAll(Network& network, const TigerStore& store, TigerPoint origin,
+                     const LinkDefaults& defaults);
+
 // Makes one chain's nodes and links: a node at each end unless one lies within
 // kTigerNodeTolerance, then the link from start to end and, unless the class is one-way, the
 // link back, each only when missing. Links get the defaults with 2 lanes for classes A1 and A2
-// and 1 for the others. A closed loop (both ends at one node) makes its node and no link.
+// and 1 for the others. A chain that says which way traffic runs, how many lanes each way
+// carries, its speed or its name gets those instead. A closed loop (both ends at one node)
+// makes its node and no link.
 // True when anything was created. The grid must index the network's nodes; new nodes are added
 // to it.
 bool PopulateChain(Network& network, const TigerChain& chain, TigerPoint origin,

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -255,6 +256,33 @@ bool TigerData::load(const std::string& path, std::string* why, TigerLoadReport*
     const bool wasEmpty = store_.empty();
     if (!store_.LoadTigerFiles(path, why, report))
         return false;
+    const TigerBounds& box = store_.boundingBox();
+    if (wasEmpty)
+        tigerOrigin_ = {box.bottom, box.left};
+    tigerExtent_ = TigerExtent(box, tigerOrigin_);
+    convertChains();
+    return true;
+}
+
+bool TigerData::add(std::vector<TigerChain> chains, std::string* why) {
+    if (chains.empty())
+        return true;
+    const std::int64_t first =
+        store_.empty() ? 1 : static_cast<std::int64_t>(store_.chains().rbegin()->first) + 1;
+    if (first + static_cast<std::int64_t>(chains.size()) - 1 >
+        std::numeric_limits<std::int32_t>::max()) {
+        if (why)
+            *why = "the chains already loaded leave too few ids for " +
+                   std::to_string(chains.size()) + " more";
+        return false;
+    }
+    const bool wasEmpty = store_.empty();
+    std::int64_t id = first;
+    for (TigerChain& chain : chains) {
+        chain.tlid = static_cast<std::int32_t>(id++);
+        store_.storeChain(std::move(chain));
+    }
+    store_.recomputeBoundingBox();
     const TigerBounds& box = store_.boundingBox();
     if (wasEmpty)
         tigerOrigin_ = {box.bottom, box.left};

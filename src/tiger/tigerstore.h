@@ -31,15 +31,36 @@ struct TigerBounds {
     friend bool operator==(const TigerBounds&, const TigerBounds&) = default;
 };
 
+// Which way traffic may run on a chain, relative to its drawing order (start, shape points,
+// end). Record-file chains leave it to their feature class; street data says it outright, and
+// None marks a feature that is drawn but never populated (a footway, a railway, a river).
+enum class ChainTraffic : std::uint8_t { ByClass, TwoWay, Forward, Backward, None };
+
 // One complete chain (a street, ramp or shoreline between two end points) that passed the
-// feature filter, with the shape points that bend it, in the order the files give them.
+// feature filter, with the shape points that bend it, in the order the files give them. Chains
+// read from street data also carry what their source knows about the road; the record files
+// know none of it, and their chains keep the defaults, which leave everything to the class.
 struct TigerChain {
     std::int32_t tlid = 0;
-    // Census feature class code: the three characters of the record, e.g. "A41".
+    // Census feature class code: the three characters of the record, e.g. "A41". Street data
+    // gets the code of the nearest record-file class, so that it is drawn the same way.
     std::string cfcc;
     TigerPoint start;
     std::vector<TigerPoint> shapePoints;
     TigerPoint end;
+
+    ChainTraffic traffic = ChainTraffic::ByClass;
+    // Lanes in each direction of travel; 0 leaves the number to the class.
+    std::int32_t lanesForward = 0;
+    std::int32_t lanesBackward = 0;
+    // Free-flow speed in miles per hour; 0 leaves it to the user's default.
+    std::int32_t speed = 0;
+    // The street's name, given to the links made from it.
+    std::string description{};
+    // The class as the source names it ("residential", "S1400") and the source's own id of the
+    // feature (an OpenStreetMap way, a TIGER/Line edge), for listings.
+    std::string sourceClass{};
+    std::int64_t sourceId = 0;
 };
 
 // What one load found, for callers that want to say more than "loaded". Loading never fails
@@ -131,6 +152,11 @@ public:
     // frame; every successful load recomputes the extent. On false nothing has changed.
     bool load(const std::string& path, std::string* why = nullptr,
               TigerLoadReport* report = nullptr);
+
+    // Adds chains read from street data after every chain already held, in their order; their
+    // TLIDs are given anew, counting on from the highest held. The origin and extent follow as
+    // for a load. False, with why saying so and nothing changed, when the ids would run out.
+    bool add(std::vector<TigerChain> chains, std::string* why = nullptr);
 
     WorldPoint TigerToWorld(TigerPoint p) const { return ::TigerToWorld(p, tigerOrigin_); }
 

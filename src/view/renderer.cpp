@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
+#include <QLineF>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPolygonF>
@@ -669,6 +670,39 @@ GridPen tigerPen(const std::string& cfcc) {
     return {0, 0x000000};
 }
 
+// From this many logical units per mile a view shows single streets, and one-way chains show
+// which way they run.
+constexpr float kStreetZoomScale = 1000.0f;
+
+// A chevron at the middle of a one-way chain's line, pointing the way traffic runs, drawn with
+// the current pen; size is its length in device pixels. Lines too short to hold it get none.
+void drawChainDirection(QPainter& painter, ChainTraffic traffic, const std::vector<QPointF>& points,
+                        double size) {
+    if (traffic != ChainTraffic::Forward && traffic != ChainTraffic::Backward)
+        return;
+    double length = 0;
+    for (std::size_t i = 1; i < points.size(); ++i)
+        length += QLineF(points[i - 1], points[i]).length();
+    if (length < 3 * size)
+        return;
+    double left = length / 2;
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        const QLineF segment(points[i - 1], points[i]);
+        if (segment.length() < left || segment.length() == 0) {
+            left -= segment.length();
+            continue;
+        }
+        const QPointF tip = segment.pointAt(left / segment.length());
+        QPointF along = (segment.p2() - segment.p1()) / segment.length() * size;
+        if (traffic == ChainTraffic::Backward)
+            along = -along;
+        const QPointF across(-along.y() / 2, along.x() / 2);
+        const QPointF wings[] = {tip - along + across, tip, tip - along - across};
+        painter.drawPolyline(wings, 3);
+        return;
+    }
+}
+
 } // namespace
 
 void NetworkRenderer::drawBitmap(const BackgroundImage& image) {
@@ -756,6 +790,8 @@ void NetworkRenderer::drawTiger(const TigerData& tiger) {
             current = pen;
         }
         painter_.drawPolyline(points.data(), static_cast<int>(points.size()));
+        if (transform_.scale >= kStreetZoomScale)
+            drawChainDirection(painter_, wc.chain->traffic, points, pixels(6));
     }
     painter_.restore();
 }

@@ -173,6 +173,51 @@ TEST_F(CliTest, TigerChainsAreListedAndPopulatedAsTheEditorDoes) {
     EXPECT_NE(r.err.find("nothing.RT1"), std::string::npos);
 }
 
+TEST_F(CliTest, StreetDataIsListedAndPopulatedWithItsAttributes) {
+    // A one-way avenue crossing a two-way street in the middle; a footway beside them.
+    spit(dir.file("town.osm"),
+         R"(<?xml version="1.0"?><osm version="0.6">
+<node id="1" version="1" lat="33.7500" lon="-84.4000"/>
+<node id="2" version="1" lat="33.7500" lon="-84.3990"/>
+<node id="3" version="1" lat="33.7500" lon="-84.3980"/>
+<node id="4" version="1" lat="33.7510" lon="-84.3990"/>
+<node id="5" version="1" lat="33.7490" lon="-84.3990"/>
+<way id="10" version="1"><nd ref="1"/><nd ref="2"/><nd ref="3"/>
+ <tag k="highway" v="secondary"/><tag k="lanes" v="4"/><tag k="maxspeed" v="35 mph"/>
+ <tag k="name" v="Elm St, North"/></way>
+<way id="11" version="1"><nd ref="4"/><nd ref="2"/><nd ref="5"/>
+ <tag k="highway" v="primary"/><tag k="oneway" v="-1"/><tag k="maxspeed" v="50"/></way>
+<way id="12" version="1"><nd ref="1"/><nd ref="4"/><tag k="highway" v="footway"/></way>
+</osm>)");
+    CliRun r = cli("street-chains " + path("town.osm"));
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 26), "origin 33749000 -84400000\n");
+    EXPECT_NE(r.out.find(",secondary,two-way,2,2,35,10,Elm St, North\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(",primary,backward,0,2,31,11,\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(",footway,none,0,0,0,12,\n"), std::string::npos) << r.out;
+
+    ASSERT_EQ(cli("populate " + path("town.osm") + " " + path("town.txt")).code, 0);
+    // Five nodes; Elm St cut at the crossing both ways, the avenue against its drawing order.
+    r = cli("info " + path("town.txt"));
+    EXPECT_NE(r.out.find("nodes 5\nlinks 6\n"), std::string::npos) << r.out;
+    const std::string net = slurp(dir.file("town.txt"));
+    EXPECT_NE(net.find(" 35 190 I  Elm St, North\n"), std::string::npos) << net;
+    EXPECT_NE(net.find(" 31 190 I  \n"), std::string::npos) << net;
+    EXPECT_EQ(
+        cli("render " + path("town.txt") + " " + path("town.png") + " --tiger " + path("town.osm"))
+            .code,
+        0);
+
+    r = cli("street-chains " + path("nothing.osm"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("nothing.osm"), std::string::npos);
+    EXPECT_EQ(cli("populate " + path("town.osm") + " " + path("x.txt") + " --layer").code, 2);
+    r = cli("populate " + path("town.osm") + " " + path("x.txt") + " --layer points");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("lines"), std::string::npos) << r.err;
+}
+
 TEST_F(CliTest, RenderShowsTheBackgroundPictureWhereTheNetworkPutsIt) {
     std::filesystem::create_directories(dir.file("maps"));
     spit(dir.file("maps/area.bmp"), solidBmp(200, 100, 10, 200, 30));

@@ -16,11 +16,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -30,11 +32,14 @@
 #include <QTextCursor>
 #include <QTimer>
 
+#include <chrono>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -660,6 +665,48 @@ TEST(QtPrompterMessage, ShowsTheCharactersOfStoredBytesItQuotes) {
                          "e \xC3\xA9 \x80.bmp\".",
                          Prompter::Icon::Exclamation);
     EXPECT_EQ(shown, u16(u"Cannot read \"Stra\u00DFe \u00E9 \u20AC.bmp\"."));
+}
+
+TEST(QtPrompterChoice, OffersTheItemsAndGivesTheOneChosenOrNoneWhenCancelled) {
+    toolkit();
+    QtPrompter prompter;
+    const std::vector<std::string> layers = {"streets", "rails"};
+    for (const bool accept : {true, false}) {
+        QStringList offered;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            offered = dialog->comboBoxItems();
+            dialog->setTextValue(QStringLiteral("rails"));
+            accept ? dialog->accept() : dialog->reject();
+        });
+        const auto chosen = prompter.chooseItem("Which layer?", layers);
+        EXPECT_EQ(offered, QStringList({QStringLiteral("streets"), QStringLiteral("rails")}));
+        EXPECT_EQ(chosen, accept ? std::optional<std::string>("rails") : std::nullopt);
+    }
+}
+
+TEST(QtPrompterProgress, CancelInTheProgressDialogReachesTheWork) {
+    toolkit();
+    QtPrompter prompter;
+    // Presses Cancel as soon as the dialog shows.
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QProgressDialog*>(w); dialog && dialog->isVisible())
+                dialog->cancel();
+    });
+    watcher.start(10);
+    int reports = 0;
+    bool stopped = false;
+    prompter.runProgressTask("Loading street data...", [&](const Prompter::TaskProgress& progress) {
+        // Bounded, so that a dialog that never shows fails the test instead of hanging it.
+        for (; reports < 100000 && !stopped; ++reports) {
+            stopped = !progress(0.0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    EXPECT_TRUE(stopped);
 }
 
 // ---- Keyboard and help ------------------------------------------------------------------------

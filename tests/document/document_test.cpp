@@ -626,8 +626,13 @@ TEST_F(DocumentTest, LoadTigerDataTellsTheViewsAndRefusesOtherNames) {
     prompter.paths.push_back(data + "TGR99001.RT2");
     doc.execute(ID_LOAD_TIGER_DATA);
     ASSERT_EQ(prompter.asked.size(), 2u);
-    EXPECT_EQ(prompter.asked[0].text, "Tiger Files (*.??1)|*.??1|All Files (*.*)|*.*||");
-    EXPECT_EQ(prompter.asked[1].text, "Unable to Load Requested Tiger Data File");
+    EXPECT_EQ(prompter.asked[0].text,
+              "Tiger Files (*.??1)|*.??1|"
+              "Street Data (*.shp;*.gpkg;*.osm;*.pbf;*.geojson;*.json;*.fgb)|"
+              "*.shp;*.gpkg;*.osm;*.pbf;*.geojson;*.json;*.fgb|All Files (*.*)|*.*||");
+    // Other names are taken for street data; a record file is not that either.
+    EXPECT_EQ(prompter.asked[1].text.substr(0, 42), "Unable to Load Requested Tiger Data File\n\n");
+    EXPECT_NE(prompter.asked[1].text.find("TGR99001.RT2"), std::string::npos);
     EXPECT_EQ(prompter.asked[1].icon, Prompter::Icon::Stop);
     EXPECT_FALSE(doc.tiger().hasChains());
 
@@ -638,6 +643,48 @@ TEST_F(DocumentTest, LoadTigerDataTellsTheViewsAndRefusesOtherNames) {
     EXPECT_EQ(view.hints, std::vector<long>{36009});
     EXPECT_FALSE(doc.IsModified()) << "TIGER/Line data is not part of the network";
     EXPECT_FALSE(doc.canUndo());
+}
+
+TEST_F(DocumentTest, LoadTigerDataTakesStreetDataAskingForTheLayerAndMayBeCancelled) {
+    TestDir dir;
+    const std::string path = dir.file("two.geojson");
+    spit(path, R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{},
+        "geometry":{"type":"LineString","coordinates":[[-84.40,33.75],[-84.39,33.75]]}}]})");
+    prompter.paths.push_back(path);
+    prompter.cancelAt = 0.5;
+    doc.execute(ID_LOAD_TIGER_DATA);
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[1].kind, "progress");
+    EXPECT_FALSE(doc.tiger().hasChains()) << "cancelled";
+    EXPECT_TRUE(view.hints.empty());
+
+    // Two layers of lines over the same file: the user is asked which, and may decline.
+    const std::string layer = R"(<OGRVRTLayer name="%s"><SrcDataSource relativeToVRT="1">)"
+                              R"(two.geojson</SrcDataSource><SrcLayer>two</SrcLayer>)"
+                              R"(<GeometryType>wkbLineString</GeometryType></OGRVRTLayer>)";
+    std::string layers = "<OGRVRTDataSource>";
+    for (const char* name : {"streets", "rails"}) {
+        std::string l = layer;
+        l.replace(l.find("%s"), 2, name);
+        layers += l;
+    }
+    spit(dir.file("both.vrt"), layers + "</OGRVRTDataSource>");
+    prompter.cancelAt = 2.0;
+    prompter.asked.clear();
+    prompter.paths.push_back(dir.file("both.vrt"));
+    prompter.items.push_back(std::nullopt);
+    doc.execute(ID_LOAD_TIGER_DATA);
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[1].text, "Which layer of lines shall be loaded?|streets|rails");
+    EXPECT_FALSE(doc.tiger().hasChains());
+
+    prompter.paths.push_back(dir.file("both.vrt"));
+    prompter.items.push_back("rails");
+    doc.execute(ID_LOAD_TIGER_DATA);
+    EXPECT_EQ(doc.tiger().store().chains().size(), 1u);
+    EXPECT_EQ(view.hints, std::vector<long>{36009});
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(prompter.unexpected, 0);
 }
 
 TEST(DocumentWithoutSettings, SavingAndNewLinksNeedTheSettingsObject) {

@@ -22,6 +22,9 @@ public:
     std::deque<std::optional<std::string>> paths;
     std::deque<std::optional<std::uint32_t>> colours;
     std::deque<std::optional<BitmapChoice>> bitmaps;
+    std::deque<std::optional<std::string>> items;
+    // The progress a task reports answers false from this fraction on, as if the user cancelled.
+    double cancelAt = 2.0;
     std::vector<Record> asked;
     int unexpected = 0;
 
@@ -53,6 +56,20 @@ public:
     std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) override {
         asked.push_back({"bitmap", initial.path});
         return take(bitmaps, std::optional<BitmapChoice>());
+    }
+
+    std::optional<std::string> chooseItem(const std::string& text,
+                                          const std::vector<std::string>& choices) override {
+        std::string listed = text;
+        for (const std::string& c : choices)
+            listed += "|" + c;
+        asked.push_back({"item", listed});
+        return take(items, std::optional<std::string>());
+    }
+    void runProgressTask(const std::string& label,
+                         const std::function<void(const TaskProgress&)>& task) override {
+        asked.push_back({"progress", label});
+        task([this](double fraction) { return fraction < cancelAt; });
     }
 
 private:

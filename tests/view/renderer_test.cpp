@@ -354,6 +354,38 @@ TEST_F(Canvas, AVeryLongLinkStillDrawsItsBandThroughTheWindow) {
     EXPECT_EQ(at(image, 0, 205), rgb(255, 255, 255));
 }
 
+TEST_F(Canvas, OneWayChainsShowTheirDirectionAtStreetZoomOnly) {
+    // A local street 0.2 miles long on the equator, drawn grey, its middle at the window's.
+    const auto drawChain = [&](ChainTraffic traffic, float scale) {
+        TigerChain chain;
+        chain.cfcc = "A41";
+        chain.traffic = traffic;
+        chain.end = {0, 2899};
+        TigerData tiger;
+        EXPECT_TRUE(tiger.add({chain}));
+        options.tiger = &tiger;
+        transform.scale = scale;
+        transform.viewCenter = {tiger.TigerToWorld(chain.end).x / 2, 0.0f};
+        const QImage image = draw();
+        options.tiger = nullptr;
+        // Grey pixels off the line, behind its middle and ahead of it.
+        int behind = 0, ahead = 0;
+        for (int ly = -5; ly <= 5; ++ly)
+            for (int lx = -10; lx <= 10; ++lx)
+                if (ly != 0 && at(image, lx, ly) == rgb(128, 128, 128))
+                    ++(lx < 0 ? behind : ahead);
+        return std::pair(behind, ahead);
+    };
+    const auto [forwardBehind, forwardAhead] = drawChain(ChainTraffic::Forward, 1000);
+    EXPECT_GT(forwardBehind, 2);
+    EXPECT_EQ(forwardAhead, 0) << "the chevron points along the drawing order";
+    const auto [backBehind, backAhead] = drawChain(ChainTraffic::Backward, 1000);
+    EXPECT_EQ(backBehind, 0);
+    EXPECT_GT(backAhead, 2);
+    EXPECT_EQ(drawChain(ChainTraffic::TwoWay, 1000), std::pair(0, 0));
+    EXPECT_EQ(drawChain(ChainTraffic::Forward, 500), std::pair(0, 0)) << "below street zoom";
+}
+
 } // namespace
 
 namespace {

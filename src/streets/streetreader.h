@@ -1,0 +1,49 @@
+#pragma once
+
+// Street data from the files GIS programs exchange (OpenStreetMap .osm and .osm.pbf, TIGER/Line
+// shapefiles, GeoPackage, GeoJSON, FlatGeobuf and any other line layer GDAL reads), turned into
+// the same chains as the TIGER/Line record files give, with their coordinates in millionths of
+// a degree of longitude and latitude.
+
+#include "tiger/tigerstore.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+// How a layer's features become chains.
+enum class StreetSchema { OpenStreetMap, TigerLine, Lines };
+
+// Told how far a read has come, from 0 to 1; answering false cancels it.
+using StreetProgress = std::function<bool(double)>;
+
+// What one read found.
+struct StreetRead {
+    std::vector<TigerChain> chains;
+    std::string layer;
+    StreetSchema schema = StreetSchema::Lines;
+    std::size_t features = 0; // features in the layer
+    std::size_t lines = 0;    // features that held a usable line
+    std::size_t skipped = 0;  // features without one (points, areas, empty or broken lines)
+    // Features with a line that lies off the globe or cannot be converted to longitude and
+    // latitude; they are among the skipped, and worth telling the user about.
+    std::size_t broken = 0;
+    bool cancelled = false;
+};
+
+// The open-file filter of the street data formats, in the "text|patterns|" form.
+extern const char* const kStreetFileFilter;
+
+// The layers of the file that hold lines, in the file's order; an OpenStreetMap file offers its
+// ways only. False, with why naming the file and the reason, when the file cannot be read as
+// street data or holds no line layer.
+bool listStreetLayers(const std::string& path, std::vector<std::string>& layers, std::string& why);
+
+// Reads one line layer into chains: layer names it, or is empty for a file with a single line
+// layer. Coordinates are taken to longitude and latitude from the layer's coordinate system; a
+// layer without one is taken as longitude and latitude when its extent fits, and refused
+// otherwise. False, with why naming the file and the reason, when nothing could be read, the
+// layer holds no lines, or the read was cancelled (result.cancelled then says so).
+bool readStreetChains(const std::string& path, const std::string& layer, StreetRead& result,
+                      std::string& why, const StreetProgress& progress = {});

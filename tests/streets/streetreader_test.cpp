@@ -1,0 +1,486 @@
+#include "streetfiles.h"
+#include "streets/streetreader.h"
+#include "streets/streetrules.h"
+#include "support/testdir.h"
+#include "tiger/autopopulate.h"
+#include "tiger/tiger_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using street_test::LineFeature;
+using street_test::OsmFile;
+using Tags = std::vector<std::pair<std::string, std::string>>;
+
+const LinkDefaults kDefaults{3, 1500, 40, 200};
+
+TigerPoint at(double lon, double lat) {
+    return {static_cast<std::int32_t>(std::lround(lat * 1e6)),
+            static_cast<std::int32_t>(std::lround(lon * 1e6))};
+}
+
+StreetRead readAll(const std::string& path, const std::string& layer = "") {
+    StreetRead read;
+    std::string why;
+    EXPECT_TRUE(readStreetChains(path, layer, read, why)) << why;
+    return read;
+}
+
+// The chains of one source feature, in the order they were cut.
+std::vector<const TigerChain*> chainsOf(const StreetRead& read, std::int64_t id) {
+    std::vector<const TigerChain*> out;
+    for (const TigerChain& c : read.chains)
+        if (c.sourceId == id)
+            out.push_back(&c);
+    return out;
+}
+
+std::vector<TigerPoint> pointsOf(const TigerChain& c) {
+    std::vector<TigerPoint> p{c.start};
+    p.insert(p.end(), c.shapePoints.begin(), c.shapePoints.end());
+    p.push_back(c.end);
+    return p;
+}
+
+// ---- OpenStreetMap ----------------------------------------------------------------------------
+
+TEST(OsmStreets, WaysAreCutWhereTheyShareANodeWithAnotherRoadOnly) {
+    TestDir dir;
+    const std::map<long long, std::pair<double, double>> nodes = {
+        {1, {-84.400, 33.750}}, {2, {-84.399, 33.750}}, {3, {-84.398, 33.750}},
+        {8, {-84.397, 33.750}}, {4, {-84.399, 33.751}}, {5, {-84.399, 33.749}},
+        {6, {-84.398, 33.751}}};
+    OsmFile osm;
+    for (const auto& [id, p] : nodes)
+        osm.node(id, p.first, p.second);
+    osm.way(10, {1, 2, 3, 8}, {{"highway", "residential"}, {"name", "Elm St"}})
+        .way(11, {4, 2, 5}, {{"highway", "primary"}, {"ref", "US 19"}})
+        .way(12, {6, 3}, {{"highway", "footway"}});
+    osm.write(dir.file("town.osm"));
+    const StreetRead read = readAll(dir.file("town.osm"));
+    EXPECT_EQ(read.schema, StreetSchema::OpenStreetMap);
+    EXPECT_EQ(read.features, 3u);
+    const auto p = [&](long long id) { return at(nodes.at(id).first, nodes.at(id).second); };
+
+    // Cut at node 2, which the primary road shares; not at node 3, where only a footway meets it.
+    const auto elm = chainsOf(read, 10);
+    ASSERT_EQ(elm.size(), 2u);
+    EXPECT_EQ(pointsOf(*elm[0]), (std::vector<TigerPoint>{p(1), p(2)}));
+    EXPECT_EQ(pointsOf(*elm[1]), (std::vector<TigerPoint>{p(2), p(3), p(8)}));
+    EXPECT_EQ(elm[1]->description, "Elm St");
+    const auto main = chainsOf(read, 11);
+    ASSERT_EQ(main.size(), 2u);
+    EXPECT_EQ(pointsOf(*main[0]), (std::vector<TigerPoint>{p(4), p(2)}));
+    EXPECT_EQ(pointsOf(*main[1]), (std::vector<TigerPoint>{p(2), p(5)}));
+    EXPECT_EQ(main[0]->description, "US 19") << "the ref stands in for a missing name";
+    const auto path = chainsOf(read, 12);
+    ASSERT_EQ(path.size(), 1u);
+    EXPECT_EQ(path[0]->traffic, ChainTraffic::None);
+}
+
+TEST(OsmStreets, OneWayAndLaneRulesGiveEachWayItsLinks) {
+    struct Case {
+        Tags tags;
+        ChainTraffic traffic;
+        std::int32_t forward, backward;
+    };
+    const ChainTraffic two = ChainTraffic::TwoWay, fwd = ChainTraffic::Forward,
+                       back = ChainTraffic::Backward;
+    const std::vector<Case> cases = {
+        {{{"highway", "residential"}}, two, 1, 1},
+        {{{"highway", "residential"}, {"oneway", "yes"}}, fwd, 1, 0},
+        {{{"highway", "residential"}, {"oneway", "true"}}, fwd, 1, 0},
+        {{{"highway", "residential"}, {"oneway", "1"}}, fwd, 1, 0},
+        {{{"highway", "residential"}, {"oneway", "-1"}}, back, 0, 1},
+        {{{"highway", "residential"}, {"oneway", "reverse"}}, back, 0, 1},
+        {{{"highway", "motorway"}}, fwd, 2, 0},
+        {{{"highway", "motorway"}, {"oneway", "no"}}, two, 2, 2},
+        {{{"highway", "motorway_link"}}, fwd, 1, 0},
+        {{{"highway", "trunk_link"}}, two, 1, 1},
+        {{{"highway", "tertiary"}, {"junction", "roundabout"}}, fwd, 1, 0},
+        {{{"highway", "tertiary"}, {"junction", "roundabout"}, {"oneway", "no"}}, two, 1, 1},
+        {{{"highway", "trunk"}}, two, 2, 2},
+        {{{"highway", "primary"}}, two, 2, 2},
+        {{{"highway", "secondary"}}, two, 1, 1},
+        {{{"highway", "secondary"}, {"lanes", "4"}}, two, 2, 2},
+        {{{"highway", "secondary"}, {"lanes", "5"}}, two, 2, 2},
+        {{{"highway", "secondary"}, {"lanes", "1"}}, two, 1, 1},
+        {{{"highway", "primary"}, {"lanes", "3"}, {"oneway", "yes"}}, fwd, 3, 0},
+        {{{"highway", "primary"}, {"lanes", "2"}, {"oneway", "-1"}}, back, 0, 2},
+        {{{"highway", "secondary"}, {"lanes:forward", "2"}, {"lanes:backward", "1"}}, two, 2, 1},
+        {{{"highway", "secondary"}, {"lanes", "3"}, {"lanes:forward", "2"}}, two, 2, 1},
+        {{{"highway", "secondary"}, {"lanes", "2;3"}}, two, 1, 1},
+        {{{"highway", "motorway"}, {"lanes", "4"}}, fwd, 4, 0},
+    };
+    TestDir dir;
+    OsmFile osm;
+    // Each way on its own, a thousandth of a degree north of the one before.
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const double lat = 33.70 + 0.001 * static_cast<double>(i);
+        osm.node(2 * i + 1, -84.40, lat).node(2 * i + 2, -84.39, lat);
+        osm.way(100 + i, {static_cast<long long>(2 * i + 1), static_cast<long long>(2 * i + 2)},
+                cases[i].tags);
+    }
+    osm.write(dir.file("rules.osm"));
+    const StreetRead read = readAll(dir.file("rules.osm"));
+    ASSERT_EQ(read.chains.size(), cases.size());
+    TigerData tiger;
+    ASSERT_TRUE(tiger.add(read.chains));
+    Network net;
+    ASSERT_TRUE(AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), kDefaults));
+
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(::testing::Message() << "case " << i << ": " << cases[i].tags.back().first
+                                          << "=" << cases[i].tags.back().second);
+        const auto chains = chainsOf(read, static_cast<std::int64_t>(100 + i));
+        ASSERT_EQ(chains.size(), 1u);
+        EXPECT_EQ(chains[0]->traffic, cases[i].traffic);
+        EXPECT_EQ(chains[0]->lanesForward, cases[i].forward);
+        EXPECT_EQ(chains[0]->lanesBackward, cases[i].backward);
+        // The links run west to east for lanes forward, east to west for lanes backward.
+        const float y = tiger.TigerToWorld(chains[0]->start).y;
+        std::int32_t east = 0, west = 0;
+        for (const Link* l : net.links()) {
+            if (l->fromNode()->y() != y)
+                continue;
+            (l->toNode()->x() > l->fromNode()->x() ? east : west) = l->numLanes();
+        }
+        EXPECT_EQ(east, cases[i].forward);
+        EXPECT_EQ(west, cases[i].backward);
+    }
+}
+
+TEST(OsmStreets, SpeedsAreMilesPerHourAndNamesDescribeTheLinks) {
+    TestDir dir;
+    OsmFile osm;
+    osm.node(1, -84.40, 33.75).node(2, -84.39, 33.75).node(3, -84.38, 33.75);
+    osm.node(4, -84.37, 33.75);
+    osm.way(1, {1, 2}, {{"highway", "primary"}, {"maxspeed", "45 mph"}, {"name", "Peachtree"}})
+        .way(2, {2, 3}, {{"highway", "primary"}, {"maxspeed", "50"}, {"ref", "SR 9"}})
+        .way(3, {3, 4}, {{"highway", "primary"}, {"maxspeed", "signals"}});
+    osm.write(dir.file("speeds.osm"));
+    TigerData tiger;
+    ASSERT_TRUE(tiger.add(readAll(dir.file("speeds.osm")).chains));
+    Network net;
+    ASSERT_TRUE(AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), kDefaults));
+    ASSERT_EQ(net.links().size(), 6u);
+    // {speed, description} of the links in the order they were made, each way out and back.
+    const std::tuple<std::int32_t, std::string> expected[] = {
+        {45, "Peachtree"}, {45, "Peachtree"}, {31, "SR 9"}, {31, "SR 9"}, {40, ""}, {40, ""}};
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(net.links()[i]->ffSpeed(), std::get<0>(expected[i])) << i;
+        EXPECT_EQ(net.links()[i]->description(), std::get<1>(expected[i])) << i;
+        EXPECT_EQ(net.links()[i]->capacity(), kDefaults.capacity);
+        EXPECT_EQ(net.links()[i]->jamDensity(), kDefaults.jamDensity);
+    }
+    EXPECT_EQ(net.nodes().size(), 4u) << "ways meeting end to end share their node";
+}
+
+TEST(OsmStreets, MaxspeedTextsTurnIntoWholeMilesPerHour) {
+    const std::tuple<const char*, std::int32_t> cases[] = {
+        {"45 mph", 45},  {"45mph", 45},   {"50", 31},  {"100", 62},
+        {"30 km/h", 19}, {"80 kmh", 50},  {"none", 0}, {"walk", 0},
+        {"", 0},         {"RU:urban", 0}, {"-20", 0},  {"20 knots", 0}};
+    for (const auto& [text, mph] : cases)
+        EXPECT_EQ(speedFromMaxspeed(text), mph) << text;
+}
+
+TEST(OsmStreets, FeaturesThatAreNotRoadsAreDrawnButNeverPopulated) {
+    TestDir dir;
+    OsmFile osm;
+    const std::vector<Tags> others = {{{"highway", "footway"}}, {{"highway", "cycleway"}},
+                                      {{"highway", "path"}},    {{"highway", "track"}},
+                                      {{"highway", "steps"}},   {{"railway", "rail"}},
+                                      {{"waterway", "river"}},  {{"barrier", "fence"}}};
+    for (std::size_t i = 0; i < others.size(); ++i) {
+        const double lat = 33.70 + 0.001 * static_cast<double>(i);
+        osm.node(2 * i + 1, -84.40, lat).node(2 * i + 2, -84.39, lat);
+        osm.way(i + 1, {static_cast<long long>(2 * i + 1), static_cast<long long>(2 * i + 2)},
+                others[i]);
+    }
+    osm.write(dir.file("others.osm"));
+    const StreetRead read = readAll(dir.file("others.osm"));
+    ASSERT_EQ(read.chains.size(), others.size());
+    for (const TigerChain& c : read.chains)
+        EXPECT_EQ(c.traffic, ChainTraffic::None) << c.sourceClass;
+    TigerData tiger;
+    ASSERT_TRUE(tiger.add(read.chains));
+    Network net;
+    EXPECT_FALSE(AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), kDefaults));
+    EXPECT_TRUE(net.nodes().empty());
+}
+
+TEST(OsmStreets, AWayClosingOnItselfIsCutSoThatItCanBecomeLinks) {
+    TestDir dir;
+    OsmFile osm;
+    osm.node(1, -84.400, 33.750).node(2, -84.399, 33.750).node(3, -84.399, 33.751);
+    osm.node(4, -84.400, 33.751);
+    osm.way(7, {1, 2, 3, 4, 1}, {{"highway", "tertiary"}, {"junction", "roundabout"}});
+    osm.write(dir.file("loop.osm"));
+    TigerData tiger;
+    ASSERT_TRUE(tiger.add(readAll(dir.file("loop.osm")).chains));
+    EXPECT_EQ(tiger.store().chains().size(), 2u);
+    Network net;
+    ASSERT_TRUE(AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), kDefaults));
+    EXPECT_EQ(net.nodes().size(), 2u);
+    EXPECT_EQ(net.links().size(), 2u) << "one each way round, as the roundabout runs";
+}
+
+TEST(OsmStreets, ProgressRisesToTheEndAndAReadStopsWhenItIsCancelled) {
+    TestDir dir;
+    OsmFile osm;
+    osm.node(1, -84.40, 33.75).node(2, -84.39, 33.75);
+    osm.way(1, {1, 2}, {{"highway", "residential"}});
+    osm.write(dir.file("one.osm"));
+    std::vector<double> reported;
+    const auto record = [&](double f) {
+        reported.push_back(f);
+        return true;
+    };
+    StreetRead read;
+    std::string why;
+    ASSERT_TRUE(readStreetChains(dir.file("one.osm"), "", read, why, record)) << why;
+    ASSERT_FALSE(reported.empty());
+    EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+    EXPECT_EQ(reported.back(), 1.0);
+
+    // Cancelled at the first report, whether the driver or the reader makes it.
+    EXPECT_FALSE(
+        readStreetChains(dir.file("one.osm"), "", read, why, [](double) { return false; }));
+    EXPECT_TRUE(read.cancelled);
+    EXPECT_TRUE(read.chains.empty());
+    EXPECT_NE(why.find("cancelled"), std::string::npos) << why;
+}
+
+// ---- TIGER/Line shapefiles and other layers ---------------------------------------------------
+
+TEST(ShapefileStreets, MtfccDecidesWhatIsARoadItsLanesAndItsDirection) {
+    struct Case {
+        const char* mtfcc;
+        ChainTraffic traffic;
+        std::int32_t forward, backward;
+    };
+    const ChainTraffic two = ChainTraffic::TwoWay, none = ChainTraffic::None;
+    const Case cases[] = {{"S1100", two, 2, 2},  {"S1200", two, 2, 2},
+                          {"S1400", two, 1, 1},  {"S1630", ChainTraffic::Forward, 1, 0},
+                          {"S1640", two, 1, 1},  {"S1730", two, 1, 1},
+                          {"S1780", two, 1, 1},  {"S1500", none, 0, 0},
+                          {"S1710", none, 0, 0}, {"S1720", none, 0, 0},
+                          {"S1820", none, 0, 0}, {"S1830", none, 0, 0},
+                          {"H3010", none, 0, 0}, {"R1011", none, 0, 0},
+                          {"P0001", none, 0, 0}};
+    std::vector<LineFeature> features;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const double lat = 33.70 + 0.001 * static_cast<double>(i);
+        features.push_back({{{-84.40, lat}, {-84.395, lat + 0.0002}, {-84.39, lat}},
+                            {{"TLID", std::to_string(5000 + i)},
+                             {"MTFCC", cases[i].mtfcc},
+                             {"FULLNAME", "Road " + std::to_string(i)}}});
+    }
+    TestDir dir;
+    street_test::writeShapefile(dir.file("tl_2023_13121_edges.shp"), 4269,
+                                {"TLID", "MTFCC", "FULLNAME"}, features);
+    const StreetRead read = readAll(dir.file("tl_2023_13121_edges.shp"));
+    EXPECT_EQ(read.schema, StreetSchema::TigerLine);
+    ASSERT_EQ(read.chains.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const TigerChain& c = read.chains[i];
+        SCOPED_TRACE(cases[i].mtfcc);
+        EXPECT_EQ(c.sourceId, static_cast<std::int64_t>(5000 + i));
+        EXPECT_EQ(c.sourceClass, cases[i].mtfcc);
+        EXPECT_EQ(c.traffic, cases[i].traffic);
+        EXPECT_EQ(c.lanesForward, cases[i].forward);
+        EXPECT_EQ(c.lanesBackward, cases[i].backward);
+        EXPECT_EQ(c.description, "Road " + std::to_string(i));
+        EXPECT_EQ(c.shapePoints.size(), 1u);
+    }
+}
+
+TEST(ShapefileStreets, AProjectedLayerLandsWhereItsLongitudeLatitudeTwinLands) {
+    const std::vector<std::pair<double, double>> lonLat = {
+        {-84.40, 33.75}, {-84.3912345, 33.7587654}, {-84.38, 33.77}};
+    std::vector<std::pair<double, double>> utm;
+    for (const auto& [lon, lat] : lonLat)
+        utm.push_back(street_test::projected(32616, lon, lat));
+    TestDir dir;
+    street_test::writeShapefile(dir.file("geographic.shp"), 4326, {"MTFCC"},
+                                {{lonLat, {{"MTFCC", "S1400"}}}});
+    street_test::writeShapefile(dir.file("utm.shp"), 32616, {"MTFCC"},
+                                {{utm, {{"MTFCC", "S1400"}}}});
+    street_test::writeShapefile(dir.file("unnamed.shp"), 0, {"MTFCC"},
+                                {{lonLat, {{"MTFCC", "S1400"}}}});
+    TigerData a, b, c;
+    ASSERT_TRUE(a.add(readAll(dir.file("geographic.shp")).chains));
+    ASSERT_TRUE(b.add(readAll(dir.file("utm.shp")).chains));
+    ASSERT_TRUE(c.add(readAll(dir.file("unnamed.shp")).chains));
+    ASSERT_EQ(a.worldPoints().size(), 3u);
+    ASSERT_EQ(b.worldPoints().size(), 3u);
+    EXPECT_EQ(a.tigerOrigin(), at(-84.40, 33.75));
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR(a.worldPoints()[i].x, b.worldPoints()[i].x, 0.0002) << i;
+        EXPECT_NEAR(a.worldPoints()[i].y, b.worldPoints()[i].y, 0.0002) << i;
+        EXPECT_EQ(a.worldPoints()[i], c.worldPoints()[i]) << "no system: longitude and latitude";
+    }
+}
+
+TEST(ShapefileStreets, CoordinatesWithoutASystemThatCannotBeDegreesAreRefused) {
+    TestDir dir;
+    const std::string path = dir.file("meters.shp");
+    street_test::writeShapefile(path, 0, {"MTFCC"},
+                                {{{{741000, 3738000}, {742000, 3739000}}, {{"MTFCC", "S1400"}}}});
+    StreetRead read;
+    std::string why;
+    EXPECT_FALSE(readStreetChains(path, "", read, why));
+    EXPECT_NE(why.find(path), std::string::npos) << why;
+    EXPECT_NE(why.find("no coordinate system"), std::string::npos) << why;
+}
+
+TEST(LayerStreets, AnyLineLayerGivesLanesDirectionSpeedAndNameFromItsFields) {
+    TestDir dir;
+    const std::string path = dir.file("county.geojson");
+    spit(path, R"({"type":"FeatureCollection","features":[
+{"type":"Feature","properties":{"LANES":"4","OneWay":"no","MaxSpeed":"35 mph","FULLNAME":"Ponce de Leon Ave"},
+ "geometry":{"type":"LineString","coordinates":[[-84.40,33.77],[-84.39,33.77]]}},
+{"type":"Feature","properties":{"LANES":"2","OneWay":"yes","MaxSpeed":"60","FULLNAME":"Ramp"},
+ "geometry":{"type":"MultiLineString","coordinates":[[[-84.40,33.78],[-84.39,33.78]],[[-84.38,33.78],[-84.37,33.78]]]}},
+{"type":"Feature","properties":{"FULLNAME":"Point"},"geometry":{"type":"Point","coordinates":[-84.4,33.7]}}
+]})");
+    const StreetRead read = readAll(path);
+    EXPECT_EQ(read.schema, StreetSchema::Lines);
+    EXPECT_EQ(read.features, 3u);
+    EXPECT_EQ(read.skipped, 1u) << "the point";
+    ASSERT_EQ(read.chains.size(), 3u) << "each part of a multi-line is a line";
+    EXPECT_EQ(read.chains[0].traffic, ChainTraffic::TwoWay);
+    EXPECT_EQ(read.chains[0].lanesForward, 2);
+    EXPECT_EQ(read.chains[0].lanesBackward, 2);
+    EXPECT_EQ(read.chains[0].speed, 35);
+    EXPECT_EQ(read.chains[0].description, "Ponce de Leon Ave");
+    for (int i : {1, 2}) {
+        EXPECT_EQ(read.chains[i].traffic, ChainTraffic::Forward);
+        EXPECT_EQ(read.chains[i].lanesForward, 2);
+        EXPECT_EQ(read.chains[i].speed, 37);
+    }
+}
+
+TEST(LayerStreets, AFileWithSeveralLineLayersNamesThemAndReadsTheOneAskedFor) {
+    TestDir dir;
+    const std::string path = dir.file("city.gpkg");
+    {
+        street_test::Dataset ds = street_test::createDataset("GPKG", path);
+        ASSERT_NE(ds, nullptr);
+        street_test::addLineLayer(*ds, "streets", 4326, {"name"},
+                                  {{{{-84.40, 33.75}, {-84.39, 33.75}}, {{"name", "Elm"}}}});
+        const std::vector<LineFeature> rails = {
+            {{{-84.40, 33.76}, {-84.39, 33.76}}, {{"name", "Belt"}}},
+            {{{-84.40, 33.77}, {-84.39, 33.77}}, {{"name", "Loop"}}}};
+        street_test::addLineLayer(*ds, "rails", 4326, {"name"}, rails);
+        OGRSpatialReference srs;
+        srs.SetWellKnownGeogCS("WGS84");
+        ASSERT_NE(ds->CreateLayer("stops", &srs, wkbPoint, nullptr), nullptr);
+    }
+    std::vector<std::string> layers;
+    std::string why;
+    ASSERT_TRUE(listStreetLayers(path, layers, why)) << why;
+    EXPECT_EQ(layers, (std::vector<std::string>{"streets", "rails"}));
+
+    StreetRead read;
+    EXPECT_FALSE(readStreetChains(path, "", read, why));
+    EXPECT_NE(why.find("streets, rails"), std::string::npos) << why;
+    EXPECT_FALSE(readStreetChains(path, "stops", read, why));
+    EXPECT_NE(why.find(path), std::string::npos) << why;
+    EXPECT_EQ(readAll(path, "rails").chains.size(), 2u);
+    EXPECT_EQ(readAll(path, "streets").chains.at(0).description, "Elm");
+}
+
+TEST(LayerStreets, FilesThatHoldNoStreetsSayWhichFileAndWhy) {
+    TestDir dir;
+    spit(dir.file("empty.osm"), "");
+    spit(dir.file("garbage.shp"), std::string(300, '\x07'));
+    spit(dir.file("nodes.osm"), OsmFile().node(1, -84.4, 33.7).text());
+    std::filesystem::create_directories(dir.file("folder.gpkg"));
+    // {file, what the message says of it}
+    const std::pair<const char*, const char*> cases[] = {{"missing.osm", "no such file"},
+                                                         {"empty.osm", "the file is empty"},
+                                                         {"garbage.shp", "as street data"},
+                                                         {"nodes.osm", "holds no lines"},
+                                                         {"folder.gpkg", "a folder, not a file"}};
+    for (const auto& [name, reason] : cases) {
+        SCOPED_TRACE(name);
+        StreetRead read;
+        std::string why;
+        EXPECT_FALSE(readStreetChains(dir.file(name), "", read, why));
+        EXPECT_NE(why.find("\"" + dir.file(name) + "\""), std::string::npos) << why;
+        EXPECT_NE(why.find(reason), std::string::npos) << why;
+        EXPECT_TRUE(read.chains.empty());
+    }
+    // GDAL reads record files too, but they are the record reader's.
+    const std::string rt2 = std::string(VANTRY_TEST_DATA) + "/tiger/TGR99001.RT2";
+    StreetRead read;
+    std::string why;
+    EXPECT_FALSE(readStreetChains(rt2, "", read, why));
+    EXPECT_NE(why.find(rt2 + "\" is a TIGER/Line record file"), std::string::npos) << why;
+}
+
+// ---- Adding street chains to a document's TIGER/Line data -------------------------------------
+
+TEST(StreetData, AddedChainsFollowTheHeldOnesAndKeepTheFirstOrigin) {
+    TigerChain first;
+    first.cfcc = "A41";
+    first.start = at(-84.40, 33.75);
+    first.end = at(-84.39, 33.76);
+    TigerChain second = first;
+    second.start = at(-84.50, 33.70);
+    TigerData tiger;
+    ASSERT_TRUE(tiger.add({first}));
+    EXPECT_EQ(tiger.tigerOrigin(), at(-84.40, 33.75));
+    ASSERT_TRUE(tiger.add({second, second}));
+    EXPECT_EQ(tiger.tigerOrigin(), at(-84.40, 33.75));
+    std::vector<std::int32_t> ids;
+    for (const auto& [tlid, chain] : tiger.store().chains())
+        ids.push_back(chain.tlid);
+    EXPECT_EQ(ids, (std::vector<std::int32_t>{1, 2, 3}));
+    EXPECT_LT(tiger.tigerExtent().left, 0.0f) << "the extent covers the later chains";
+
+    // A record file may hold the largest TLID there is; nothing can follow it.
+    TestDir dir;
+    spit(dir.file("TGR13121.RT1"),
+         tiger_test::chainRecord(std::numeric_limits<std::int32_t>::max(), "A41", at(-84.40, 33.75),
+                                 at(-84.39, 33.76)) +
+             "\n");
+    TigerData top;
+    ASSERT_TRUE(top.load(dir.file("TGR13121.RT1")));
+    std::string why;
+    EXPECT_FALSE(top.add({first}, &why));
+    EXPECT_NE(why.find("too few ids"), std::string::npos) << why;
+    EXPECT_EQ(top.store().chains().size(), 1u);
+}
+
+TEST(StreetData, PopulatingEverythingReachesChainsBeyondTheExtentSouthOfTheEquator) {
+    // The extent's sides use the cosine of its bottom latitude, the farthest from the equator
+    // in the south, so a chain ending at the north-east corner lies beyond its right side.
+    TigerChain road;
+    road.cfcc = "A41";
+    road.traffic = ChainTraffic::TwoWay;
+    road.lanesForward = road.lanesBackward = 1;
+    road.start = at(151.0, -34.0);
+    road.end = at(151.1, -33.9);
+    TigerData tiger;
+    ASSERT_TRUE(tiger.add({road}));
+    const WorldRect e = tiger.tigerExtent();
+    Network byRectangle, all;
+    EXPECT_FALSE(AutoPopulateAt(byRectangle, tiger.store(), tiger.tigerOrigin(), {e.left, e.bottom},
+                                {e.right, e.top}, 100.0f, kDefaults));
+    EXPECT_TRUE(AutoPopulateAll(all, tiger.store(), tiger.tigerOrigin(), kDefaults));
+    EXPECT_EQ(all.links().size(), 2u);
+}
+
+} // namespace
