@@ -1,5 +1,6 @@
 #include "cli/vantrycli.h"
 
+#include "check/checker.h"
 #include "document/vantrydoc.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
@@ -33,7 +34,8 @@ constexpr const char* kUsage =
     "                         [--no-numbers] [--tiger FILE.RT1] [--background] [--repeat N]\n"
     "       vantry-cli tiger-chains FILE.RT1 [--raw]\n"
     "       vantry-cli populate FILE.RT1 OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP |\n"
-    "                           --click X Y] [--scale S]\n";
+    "                           --click X Y] [--scale S]\n"
+    "       vantry-cli check NET\n";
 
 // Messages may run over several lines for a window; on standard error they take one.
 std::string oneLine(std::string text) {
@@ -153,6 +155,22 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         << sixDecimals(b.left) << " " << sixDecimals(b.right) << "\n"
         << "bitmap " << net.bitmapPath() << "\n";
     return 0;
+}
+
+// The checker's findings, one a line. Errors make the exit code 3 so that a script can stop on
+// them; warnings alone still succeed.
+int check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 2)
+        return usageError(err, "check needs exactly one network file");
+    CVantryDoc doc;
+    if (!openNetwork(doc, args[1], err))
+        return 1;
+    bool errors = false;
+    for (const Finding& finding : checkNetwork(doc.network())) {
+        out << findingLine(finding) << "\n";
+        errors = errors || finding.severity == Severity::Error;
+    }
+    return errors ? 3 : 0;
 }
 
 // Loads a TIGER/Line pair into the document as Load TIGER Data does; a file that cannot be read
@@ -468,6 +486,10 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
 int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty())
         return usageError(err, "no command given");
+    if (args[0] == "--help" && args.size() == 1) {
+        out << kUsage;
+        return 0;
+    }
     if (args[0] == "convert")
         return convert(args, err);
     if (args[0] == "info")
@@ -478,6 +500,8 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         return tigerChains(args, out, err);
     if (args[0] == "populate")
         return populate(args, err);
+    if (args[0] == "check")
+        return check(args, out, err);
     return usageError(err, "unknown command \"" + args[0] + "\"");
 }
 
@@ -486,7 +510,7 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 int runVantryCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const int code = runCommand(args, out, err);
     // What was printed is the answer the user asked for: if it did not arrive, the run failed.
-    if (code == 0 && !out.flush()) {
+    if ((code == 0 || code == 3) && !out.flush()) {
         err << "vantry-cli: the output could not be written.\n";
         return 1;
     }
