@@ -1,6 +1,7 @@
 #include "app/mainframe.h"
 
 #include "app/commandtable.h"
+#include "app/dockpanels.h"
 #include "app/vantryapp.h"
 #include "dialogs/dialogbuttons.h"
 #include "dialogs/help.h"
@@ -66,8 +67,11 @@ CMainFrame::CMainFrame(CVantryApp* app) : app_(app), mdi_(new QMdiArea) {
     buildToolBar();
     buildStatusBar();
     showDocumentMenus(false);
+    docks_ = std::make_unique<DockPanels>(*app_, *this, mdi_);
     resize(1100, 760);
 }
+
+CMainFrame::~CMainFrame() = default;
 
 QAction* CMainFrame::action(int id) const {
     const auto it = actions_.find(id);
@@ -260,6 +264,8 @@ void CMainFrame::chooseWindow() {
 }
 
 std::optional<CommandState> CMainFrame::query(int id) const {
+    if (auto state = docks_->query(id))
+        return state;
     const bool haveWindow = mdi_->activeSubWindow() != nullptr;
     switch (id) {
     case ID_VIEW_TOOLBAR:
@@ -281,6 +287,8 @@ std::optional<CommandState> CMainFrame::query(int id) const {
 }
 
 bool CMainFrame::execute(int id) {
+    if (docks_->query(id))
+        return docks_->execute(id);
     const auto state = query(id);
     if (!state)
         return false;

@@ -1,0 +1,24 @@
+#include "app/docktable.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+DockTable::DockTable(QWidget* parent) : QTableView(parent) {
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    setWordWrap(false);
+}
+
+bool DockTable::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers command =
+            key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+        if (command == Qt::NoModifier || key->matches(QKeySequence::Copy) ||
+            key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll)) {
+            event->accept();
+            return true;
+        }
+    }
+    return QTableView::event(event);
+}
