@@ -66,6 +66,14 @@ CheckerDock::CheckerDock(CVantryApp& app, QMdiArea* area, QWidget* parent)
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->horizontalHeader()->setStretchLastSection(true);
+    // Measured on a typical finding rather than on every row, which could be many thousands.
+    const QFontMetrics metrics = table_->fontMetrics();
+    table_->setColumnWidth(FindingsModel::SeverityColumn,
+                           metrics.horizontalAdvance(QStringLiteral("warning")) + 16);
+    table_->setColumnWidth(FindingsModel::RuleColumn,
+                           metrics.horizontalAdvance(QStringLiteral("overlapping-nodes")) + 16);
+    table_->setColumnWidth(FindingsModel::ObjectColumn,
+                           metrics.horizontalAdvance(QStringLiteral("link 100000")) + 16);
     summary_->setObjectName(QStringLiteral("findingsSummary"));
 
     auto* body = new QWidget;
