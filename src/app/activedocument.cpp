@@ -25,6 +25,10 @@ void ActiveDocument::follow(CVantryView* view) {
     disconnect(stateConnection_);
     disconnect(destroyedConnection_);
     view_ = view;
+    // Hints reach this after the followed view, which by then has let go of objects an edit
+    // removed: the view's selection may be read safely here. So this goes to the end of the
+    // document's list again even when the document stays the same.
+    attach(nullptr);
     attach(view ? view->GetDocument() : nullptr);
     if (view) {
         stateConnection_ = connect(view, &CVantryView::commandStateChanged, this,

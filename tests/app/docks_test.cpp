@@ -341,6 +341,23 @@ TEST_F(DocksTest, SelectionIsSharedWithTheMapBothWays) {
     EXPECT_EQ(model().rowCount(), 0);
 }
 
+TEST_F(DocksTest, ASecondWindowsSelectionIsReadOnlyAfterItLetGoOfRemovedLinks) {
+    app.route(ID_VIEW_LINK_TABLE);
+    CVantryView* second = app.OnWindowNew();
+    ASSERT_EQ(app.activeView(), second);
+    selectRows({1, 2});
+    ASSERT_EQ(second->selection().linkCount(), 2u);
+    // Removed by another window: the table must not look at them (the sanitizer build would
+    // see it) and ends up without them.
+    doc->edit([](Network& net) {
+        net.removeLinks({net.links()[1], net.links()[2]});
+        return true;
+    });
+    EXPECT_EQ(model().rowCount(), 2);
+    EXPECT_TRUE(table().selectedRows().empty());
+    EXPECT_EQ(second->selection().linkCount(), 0u);
+}
+
 TEST_F(DocksTest, TheCheckerListsFindingsShowsThemAndFollowsEdits) {
     doc->edit([](Network& net) {
         createNodeAt(net, {5, 5});
