@@ -14,7 +14,10 @@ bool DockTable::event(QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers command =
             key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-        if (command == Qt::NoModifier || key->matches(QKeySequence::Copy) ||
+        // Function keys stay the program's (F1 is Help), all but F2, which edits a cell.
+        const bool function =
+            key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F35 && key->key() != Qt::Key_F2;
+        if ((command == Qt::NoModifier && !function) || key->matches(QKeySequence::Copy) ||
             key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll)) {
             event->accept();
             return true;
