@@ -58,6 +58,9 @@ public:
             text = line->text();
         else
             return;
+        // Leaving a cell as it was fills nothing: the other selected rows keep their values.
+        if (text == index.data(Qt::EditRole).toString())
+            return;
         std::vector<int> rows = dock_.selectedRows();
         if (std::find(rows.begin(), rows.end(), index.row()) == rows.end())
             rows = {index.row()};

@@ -183,6 +183,15 @@ TEST_F(DocksTest, EditingSelectedCellsOfAColumnIsOneUndoStep) {
     EXPECT_EQ(capacities(), (std::vector<int>{1650, 1200, 1650, 900}));
     EXPECT_EQ(doc->undoDepth(), depth + 1);
     EXPECT_TRUE(doc->IsModified());
+    // An editor closed on the text it opened with changes nothing, not even the other rows.
+    selectRows({0, 1});
+    view->edit(model().index(1, LinkTableModel::Capacity));
+    editor = view->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(capacities(), (std::vector<int>{1650, 1200, 1650, 900}));
+    EXPECT_EQ(doc->undoDepth(), depth + 1);
 
     // Direction and type by name or code, blank leaves each link as it was.
     model().setColumnText({0, 1, 2, 3}, LinkTableModel::Type, "wz");
