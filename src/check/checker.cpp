@@ -4,6 +4,7 @@
 #include "model/network.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -83,41 +84,64 @@ std::int64_t cellOf(double v) {
     return static_cast<std::int64_t>(std::floor(std::clamp(v / kCell, -kReach, kReach)));
 }
 
+// Nodes at exactly the same point share one spot, so that a pile of them (a workbook's links
+// naming nodes it never placed all land at 0, 0) costs one comparison, not one per node.
 void overlappingNodes(const Network& net, const FindingSink& report) {
+    struct Spot {
+        float x, y;
+        std::vector<const Node*> nodes; // in network order
+    };
     using Cell = std::pair<std::int64_t, std::int64_t>;
-    std::unordered_map<Cell, std::vector<const Node*>, PairHash> grid;
+    using Bits = std::pair<std::uint32_t, std::uint32_t>;
+    std::vector<Spot> spots;
+    std::unordered_map<Bits, std::size_t, PairHash> spotAt;
+    std::unordered_map<Cell, std::vector<std::size_t>, PairHash> grid;
+    spotAt.reserve(net.nodes().size());
     grid.reserve(net.nodes().size());
+    const auto listedMax = static_cast<std::size_t>(kOverlapsListedPerNode);
     std::vector<const Node*> near;
     for (const Node* n : net.nodes()) {
         if (!std::isfinite(n->x()) || !std::isfinite(n->y()))
             continue;
-        const std::int64_t cx = cellOf(n->x()), cy = cellOf(n->y());
+        const Cell cell{cellOf(n->x()), cellOf(n->y())};
         near.clear();
+        std::size_t total = 0;
         for (std::int64_t dx = -1; dx <= 1; ++dx) {
             for (std::int64_t dy = -1; dy <= 1; ++dy) {
-                const auto it = grid.find({cx + dx, cy + dy});
+                const auto it = grid.find({cell.first + dx, cell.second + dy});
                 if (it == grid.end())
                     continue;
-                for (const Node* other : it->second) {
-                    const double ex = static_cast<double>(n->x()) - other->x();
-                    const double ey = static_cast<double>(n->y()) - other->y();
-                    if (std::hypot(ex, ey) < kOverlapDistance)
-                        near.push_back(other);
+                for (std::size_t s : it->second) {
+                    const Spot& spot = spots[s];
+                    const double ex = static_cast<double>(n->x()) - spot.x;
+                    const double ey = static_cast<double>(n->y()) - spot.y;
+                    if (std::hypot(ex, ey) >= kOverlapDistance)
+                        continue;
+                    total += spot.nodes.size();
+                    // The lowest numbers of each spot are enough to find the lowest of all.
+                    const std::size_t take = std::min(spot.nodes.size(), listedMax);
+                    near.insert(near.end(), spot.nodes.begin(),
+                                spot.nodes.begin() + static_cast<std::ptrdiff_t>(take));
                 }
             }
         }
-        grid[{cx, cy}].push_back(n);
+        const Bits bits{std::bit_cast<std::uint32_t>(n->x()), std::bit_cast<std::uint32_t>(n->y())};
+        const auto [at, isNew] = spotAt.try_emplace(bits, spots.size());
+        if (isNew) {
+            spots.push_back({n->x(), n->y(), {}});
+            grid[cell].push_back(at->second);
+        }
+        spots[at->second].nodes.push_back(n);
         if (near.empty())
             continue;
         std::sort(near.begin(), near.end(),
                   [](const Node* a, const Node* b) { return a->id() < b->id(); });
-        const std::size_t listed =
-            std::min(near.size(), static_cast<std::size_t>(kOverlapsListedPerNode));
+        const std::size_t listed = std::min(near.size(), listedMax);
         for (std::size_t i = 0; i < listed; ++i)
             report.node(n->id(), "lies within 0.001 miles of " + nodeLabel(near[i]));
-        if (near.size() > listed)
-            report.node(n->id(), "lies within 0.001 miles of " +
-                                     std::to_string(near.size() - listed) + " more earlier nodes");
+        if (total > listed)
+            report.node(n->id(), "lies within 0.001 miles of " + std::to_string(total - listed) +
+                                     " more earlier nodes");
     }
 }
 

@@ -111,8 +111,10 @@ TEST(CheckRules, OverlappingNodesAreReportedOncePerPairOnTheLaterNode) {
 
 TEST(CheckRules, APileOfNodesListsAFewPartnersAndCountsTheRest) {
     Network net;
-    for (int i = 0; i < 8; ++i)
-        addNodeAt(net, 10, 10);
+    // Two points of the pile and a node beside them, all within 0.001 miles of each other.
+    for (int i = 0; i < 7; ++i)
+        addNodeAt(net, 10, i % 2 ? 10.0002f : 10.0f);
+    addNodeAt(net, 10.0003f, 10.0001f);
     const Lines found = lines("overlapping-nodes", net);
     // Nodes 2 to 6 name every earlier node; 7 and 8 name five and count the rest.
     EXPECT_EQ(found.size(), 1u + 2 + 3 + 4 + 5 + 6 + 6);
