@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -43,10 +44,17 @@ public:
     }
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-        if (auto* box = qobject_cast<QComboBox*>(editor))
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (line && refused_.isValid() && refused_ == index) {
+            // Back to what was refused, selected so that it can be typed over at once.
+            line->setText(refusedText_);
+            line->selectAll();
+            refused_ = QPersistentModelIndex();
+        } else if (auto* box = qobject_cast<QComboBox*>(editor)) {
             box->setCurrentText(index.data(Qt::EditRole).toString());
-        else
+        } else {
             QStyledItemDelegate::setEditorData(editor, index);
+        }
     }
 
     void setModelData(QWidget* editor, QAbstractItemModel*,
@@ -64,11 +72,22 @@ public:
         std::vector<int> rows = dock_.selectedRows();
         if (std::find(rows.begin(), rows.end(), index.row()) == rows.end())
             rows = {index.row()};
-        dock_.model().setColumnText(rows, index.column(), text);
+        if (dock_.model().setColumnText(rows, index.column(), text))
+            return;
+        // As the dialog stays open on a refused field, the cell opens again on what was typed
+        // once this editor has closed.
+        refused_ = index;
+        refusedText_ = text;
+        QTimer::singleShot(0, dock_.table(), [table = dock_.table(), at = refused_] {
+            if (at.isValid())
+                table->edit(at);
+        });
     }
 
 private:
     LinkTableDock& dock_;
+    mutable QPersistentModelIndex refused_;
+    mutable QString refusedText_;
 };
 
 } // namespace

@@ -241,6 +241,27 @@ TEST_F(DocksTest, AValueTheDialogRefusesIsRefusedWithTheDialogsMessage) {
     EXPECT_EQ(doc->undoDepth(), depth);
     EXPECT_TRUE(model().setColumnText({0}, LinkTableModel::Length, "1.5 mi"));
     EXPECT_EQ(link(1)->effectiveLength(), 1.5f);
+
+    // Typed into a cell, the refused text comes back in the cell's editor to be corrected.
+    DockTable* view = table().table();
+    const QModelIndex lanes = model().index(1, LinkTableModel::Lanes);
+    view->edit(lanes);
+    auto* editor = view->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText("two");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_EQ(lastMessage(), "Please enter an integer for Number of Lanes.");
+    editor = view->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->text(), "two");
+    EXPECT_EQ(editor->selectedText(), "two");
+    editor->setText("3");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(link(2)->numLanes(), 3);
 }
 
 TEST_F(DocksTest, CopiedRowsPasteBackExactlyAndABadValueRefusesThePasteWhole) {
