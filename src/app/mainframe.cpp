@@ -1,6 +1,7 @@
 #include "app/mainframe.h"
 
 #include "app/commandtable.h"
+#include "app/dockpanels.h"
 #include "app/framestate.h"
 #include "app/vantryapp.h"
 #include "dialogs/dialogbuttons.h"
@@ -72,9 +73,12 @@ CMainFrame::CMainFrame(CVantryApp* app) : app_(app), mdi_(new QMdiArea) {
     buildToolBar();
     buildStatusBar();
     showDocumentMenus(false);
+    docks_ = std::make_unique<DockPanels>(*app_, *this, mdi_);
     resize(1100, 760);
     setAcceptDrops(true);
 }
+
+CMainFrame::~CMainFrame() = default;
 
 QAction* CMainFrame::action(int id) const {
     const auto it = actions_.find(id);
@@ -267,6 +271,8 @@ void CMainFrame::chooseWindow() {
 }
 
 std::optional<CommandState> CMainFrame::query(int id) const {
+    if (auto state = docks_->query(id))
+        return state;
     const bool haveWindow = mdi_->activeSubWindow() != nullptr;
     switch (id) {
     case ID_VIEW_TOOLBAR:
@@ -288,6 +294,8 @@ std::optional<CommandState> CMainFrame::query(int id) const {
 }
 
 bool CMainFrame::execute(int id) {
+    if (docks_->query(id))
+        return docks_->execute(id);
     const auto state = query(id);
     if (!state)
         return false;

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -13,6 +14,7 @@ class QMdiArea;
 class QMenu;
 class QToolBar;
 class CVantryApp;
+class DockPanels;
 
 // Doubles each '&' so that a menu shows the text as it is, without an access key.
 QString escapeMenuText(const QString& text);
@@ -26,11 +28,13 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     Q_OBJECT
 public:
     explicit CMainFrame(CVantryApp* app);
+    ~CMainFrame() override;
 
     QMdiArea* mdiArea() const { return mdi_; }
     QAction* action(int id) const;
     const std::map<int, QAction*>& actions() const { return actions_; }
     QToolBar* toolBar() const { return toolBar_; }
+    DockPanels& docks() const { return *docks_; }
     // Switches between the menus for no document and for an open document. The bar is left
     // alone when it already shows the wanted set, so that an open menu stays open.
     void showDocumentMenus(bool withDocument);
@@ -76,4 +80,5 @@ private:
     std::vector<QMenu*> menusDoc_;
     bool documentMenus_ = false;
     bool menusShown_ = false;
+    std::unique_ptr<DockPanels> docks_;
 };

@@ -1,5 +1,6 @@
 #include "cli/vantrycli.h"
 
+#include "check/checker.h"
 #include "document/vantrydoc.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
@@ -37,7 +38,8 @@ constexpr const char* kUsage =
     "       vantry-cli populate SOURCE OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP |\n"
     "                           --click X Y] [--scale S] [--layer NAME]\n"
     "  SOURCE is a TIGER/Line record type 1 file (FILE.RT1) or street data: OpenStreetMap\n"
-    "  (.osm, .osm.pbf), a shapefile, GeoPackage, GeoJSON, FlatGeobuf or other line layer.\n";
+    "  (.osm, .osm.pbf), a shapefile, GeoPackage, GeoJSON, FlatGeobuf or other line layer.\n"
+    "       vantry-cli check NET\n";
 
 // What --help prints, and so what the manual page made from it says: what each command does
 // with its options, and the exit codes.
@@ -66,11 +68,20 @@ constexpr const char* kHelp =
     "  tiger-chains FILE.RT1 [--raw]\n"
     "      Load a TIGER/Line record type 1 file with its type 2 companion and print the\n"
     "      chains kept, in world miles or, with --raw, in millionths of a degree.\n"
-    "  populate FILE.RT1 OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP | --click X Y]\n"
-    "  [--scale S]\n"
-    "      Fill a new network, or the one read from NET, from TIGER/Line data as\n"
-    "      Auto-Populate does, for a rectangle in miles (default: all the data) or for a\n"
-    "      click at view scale S (default 100), and save it as OUT.\n"
+    "  street-chains SOURCE [--layer NAME] [--raw]\n"
+    "      Read street data (OpenStreetMap .osm or .osm.pbf, a shapefile, GeoPackage,\n"
+    "      GeoJSON, FlatGeobuf or any other line layer) and print its chains like\n"
+    "      tiger-chains, each followed by its road class, one-way rule, lanes each way, speed\n"
+    "      and name. --layer NAME chooses the layer of a file that has several.\n"
+    "  populate SOURCE OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP | --click X Y]\n"
+    "  [--scale S] [--layer NAME]\n"
+    "      Fill a new network, or the one read from NET, from a TIGER/Line record type 1\n"
+    "      file or street data as Auto-Populate does, for a rectangle in miles or for a\n"
+    "      click at view scale S (default 100); without either, from all of it. Save it as\n"
+    "      OUT.\n"
+    "  check NET\n"
+    "      Run the network checks and print each finding on a line, as \"error RULE: link N:\n"
+    "      message\" or \"warning RULE: node N: message\".\n"
     "\n"
     "Options:\n"
     "  -h, --help     Print this help and exit.\n"
@@ -78,7 +89,7 @@ constexpr const char* kHelp =
     "\n"
     "Exit status:\n"
     "  0 on success, 1 when a file cannot be read or written (with a one-line message on\n"
-    "  standard error), 2 on bad usage.\n";
+    "  standard error), 2 on bad usage, 3 when check finds errors.\n";
 
 // Messages may run over several lines for a window; on standard error they take one.
 std::string oneLine(std::string text) {
@@ -198,6 +209,22 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         << sixDecimals(b.left) << " " << sixDecimals(b.right) << "\n"
         << "bitmap " << net.bitmapPath() << "\n";
     return 0;
+}
+
+// The checker's findings, one a line. Errors make the exit code 3 so that a script can stop on
+// them; warnings alone still succeed.
+int check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 2)
+        return usageError(err, "check needs exactly one network file");
+    CVantryDoc doc;
+    if (!openNetwork(doc, args[1], err))
+        return 1;
+    bool errors = false;
+    for (const Finding& finding : checkNetwork(doc.network())) {
+        out << findingLine(finding) << "\n";
+        errors = errors || finding.severity == Severity::Error;
+    }
+    return errors ? 3 : 0;
 }
 
 // Loads a TIGER/Line pair into the document as Load TIGER Data does; a file that cannot be read
@@ -637,6 +664,8 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         return streetChains(args, out, err);
     if (args[0] == "populate")
         return populate(args, err);
+    if (args[0] == "check")
+        return check(args, out, err);
     return usageError(err, "unknown command \"" + args[0] + "\"");
 }
 
@@ -651,7 +680,7 @@ int runVantryCli(const std::vector<std::string>& args, std::ostream& out, std::o
     });
     const int code = runCommand(args, out, err);
     // What was printed is the answer the user asked for: if it did not arrive, the run failed.
-    if (code == 0 && !out.flush()) {
+    if ((code == 0 || code == 3) && !out.flush()) {
         err << "vantry-cli: the output could not be written.\n";
         return 1;
     }

@@ -107,6 +107,10 @@ QString formatSignificant(double value, int digits) {
     return QString::fromLatin1(buffer, static_cast<qsizetype>(r.ptr - buffer));
 }
 
+QString integerFieldMessage(const QString& fieldName) {
+    return QStringLiteral("Please enter an integer for %1.").arg(fieldName);
+}
+
 void refuseField(QWidget* field, Prompter& prompter, const QString& message) {
     prompter.showMessage(message.toStdString(), Prompter::Icon::Exclamation);
     field->setFocus(Qt::OtherFocusReason);

@@ -27,6 +27,9 @@ std::optional<double> parseNumberText(const QString& text);
 QString formatFixed(double value, int decimals);
 QString formatSignificant(double value, int digits);
 
+// The message refusing an integer field's text, naming the field.
+QString integerFieldMessage(const QString& fieldName);
+
 // Tells the user why the field's content was refused, then puts the focus on the field with its
 // text selected so that it can be retyped at once.
 void refuseField(QWidget* field, Prompter& prompter, const QString& message);

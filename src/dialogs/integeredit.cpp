@@ -31,8 +31,7 @@ bool CIntegerEdit::isBlank() const {
 std::optional<std::int32_t> CIntegerEdit::read(Prompter& prompter) {
     const std::optional<std::int32_t> value = integer();
     if (!value)
-        refuseField(this, prompter,
-                    QStringLiteral("Please enter an integer for %1.").arg(fieldName_));
+        refuseField(this, prompter, integerFieldMessage(fieldName_));
     return value;
 }
 

@@ -4,6 +4,7 @@
 #include "dialogs/fieldinput.h"
 #include "dialogs/help.h"
 #include "dialogs/integeredit.h"
+#include "dialogs/linkfields.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -24,27 +25,6 @@
 namespace {
 
 constexpr long kLinkHelpContext = 15;
-
-// A description is kept on one line of the network file, so each line break typed into the box
-// (CR LF, CR or LF alike) becomes a single space.
-QString singleLine(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('\r')) {
-            out += QLatin1Char(' ');
-            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
-                ++i;
-        } else if (c == QLatin1Char('\n') || c == QChar::LineSeparator ||
-                   c == QChar::ParagraphSeparator) {
-            out += QLatin1Char(' ');
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 } // namespace
 
@@ -101,18 +81,18 @@ void CLinkDlg::buildControls() {
             fields->addWidget(new QLabel(unit, this), row, 2);
         ++row;
     };
-    auto addInteger = [&](const QString& label, const QString& name, const char* objectName,
+    auto addInteger = [&](const QString& label, LinkField field, const char* objectName,
                           int maximum, const QString& unit) {
-        auto* edit = new CIntegerEdit(name, 0, maximum, this);
+        auto* edit = new CIntegerEdit(linkFieldName(field), 0, maximum, this);
         edit->setObjectName(QLatin1String(objectName));
         addRow(label, edit, unit);
         return edit;
     };
 
-    numLanesEdit_ = addInteger(QStringLiteral("&Number of Lanes"),
-                               QStringLiteral("Number of Lanes"), "numLanes", 10, {});
-    capacityEdit_ = addInteger(QStringLiteral("&Capacity"), QStringLiteral("Capacity"), "capacity",
-                               10000, QStringLiteral("Vehicles per lane per hour"));
+    numLanesEdit_ =
+        addInteger(QStringLiteral("&Number of Lanes"), LinkField::NumLanes, "numLanes", 10, {});
+    capacityEdit_ = addInteger(QStringLiteral("&Capacity"), LinkField::Capacity, "capacity", 10000,
+                               QStringLiteral("Vehicles per lane per hour"));
     lengthEdit_ = new QLineEdit(this);
     lengthEdit_->setObjectName(QStringLiteral("length"));
     lengthEdit_->setAlignment(Qt::AlignRight);
@@ -122,9 +102,9 @@ void CLinkDlg::buildControls() {
     resetLengthButton_->setAutoDefault(false);
     fields->addWidget(resetLengthButton_, row, 3);
     addRow(QStringLiteral("&Length"), lengthEdit_, QStringLiteral("Miles"));
-    ffSpeedEdit_ = addInteger(QStringLiteral("&Free-flow Speed"), QStringLiteral("Free-flow Speed"),
-                              "ffSpeed", 100, QStringLiteral("Miles per hour"));
-    jamDensityEdit_ = addInteger(QStringLiteral("&Jam Density"), QStringLiteral("Jam Density"),
+    ffSpeedEdit_ = addInteger(QStringLiteral("&Free-flow Speed"), LinkField::FFSpeed, "ffSpeed",
+                              100, QStringLiteral("Miles per hour"));
+    jamDensityEdit_ = addInteger(QStringLiteral("&Jam Density"), LinkField::JamDensity,
                                  "jamDensity", 1000, QStringLiteral("Vehicles per lane per mile"));
     connect(resetLengthButton_, &QPushButton::clicked, this, &CLinkDlg::resetLength);
 
@@ -252,13 +232,13 @@ bool CLinkDlg::exchange() {
         } else {
             // Only the leading number counts ("1.5 mi" is 1.5), but text that is no length at
             // all is refused rather than turned into a length of 0.
-            const std::optional<double> v = parseLeadingNumber(text);
-            if (!v || !std::isfinite(static_cast<float>(*v))) {
-                refuseField(lengthEdit_, prompter_,
-                            QStringLiteral("Please enter a number of miles for Length."));
+            QString why;
+            const std::optional<float> v = readLinkLength(text, &why);
+            if (!v) {
+                refuseField(lengthEdit_, prompter_, why);
                 return false;
             }
-            next.length = static_cast<float>(*v);
+            next.length = *v;
         }
     }
 

@@ -29,6 +29,9 @@ enum CommandId : int {
     ID_VIEW_MOVE_UP = 32816,
     ID_VIEW_MOVE_DOWN = 32817,
     ID_VIEW_ESCAPE = 32823,
+    // Docks of the main window.
+    ID_VIEW_LINK_TABLE = 32830,
+    ID_NETWORK_CHECK = 32831,
     // Editing.
     ID_EDIT_PROPERTIES = 32806,
     ID_EDIT_COPY_IMAGE = 32828,

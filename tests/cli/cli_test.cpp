@@ -479,6 +479,106 @@ TEST_F(CliTest, BadUsageExitsWithTwo) {
     EXPECT_EQ(cli("info " + path("missing.txt")).code, 1);
 }
 
+// A network line by line: nodes, then links as "from to lanes capacity length speed jam dir type".
+std::string network(const std::vector<std::string>& nodes, const std::vector<std::string>& links) {
+    std::string text = "KX101\n";
+    for (const std::string& n : nodes)
+        text += n + "\n";
+    text += "EndNodes\n";
+    for (const std::string& l : links)
+        text += l + "\n";
+    return text + "EndLinks\n\n0 0 0 0\n";
+}
+
+TEST_F(CliTest, CheckPrintsOneLinePerFindingAndExitsByTheWorstSeverity) {
+    const std::vector<std::string> nodes = {"0 0", "1 0", "1 1"};
+    const std::string good = "2 1800 -1 55 190 I M";
+    struct Case {
+        const char* name;
+        std::vector<std::string> nodes, links;
+        int code;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"clean", nodes, {"1 2 " + good, "2 3 " + good, "3 1 " + good}, 0, ""},
+        {"duplicate",
+         nodes,
+         {"1 2 " + good, "2 3 " + good, "1 2 " + good},
+         3,
+         "error duplicate-link: link 3: runs from node 1 to node 2 like link 1\n"},
+        {"self",
+         nodes,
+         {"1 2 " + good, "2 3 " + good, "3 3 " + good},
+         3,
+         "error self-link: link 3: starts and ends at node 3\n"},
+        {"attribute",
+         nodes,
+         {"1 2 " + good, "2 3 2 1800 -1 0 190 I M"},
+         3,
+         "error bad-attribute: link 2: free-flow speed 0: each must be at least 1\n"},
+        {"isolated",
+         {"0 0", "1 0", "1 1", "5 5"},
+         {"1 2 " + good, "2 3 " + good},
+         0,
+         "warning isolated-node: node 4: is on no link\n"},
+        {"overlap",
+         {"0 0", "1 0", "0.0005 0"},
+         {"1 2 " + good, "2 3 " + good},
+         0,
+         "warning overlapping-nodes: node 3: lies within 0.001 miles of node 1\n"},
+        {"length",
+         nodes,
+         {"1 2 2 1800 3.5 55 190 I M", "2 3 " + good},
+         0,
+         "warning length-mismatch: link 1: length 3.500 miles is more than twice the 1.000 "
+         "miles drawn\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        spit(dir.file("net.txt"), network(c.nodes, c.links));
+        const CliRun r = cli("check " + path("net.txt"));
+        EXPECT_EQ(r.code, c.code) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST_F(CliTest, CheckWarnsAboutANetworkTooLargeForAWorkbook) {
+    std::vector<std::string> nodes, links;
+    for (int i = 0; i < 150; ++i)
+        nodes.push_back(std::to_string(i) + " 0");
+    // A chain of two-way pairs: every node on a link, no link repeated.
+    for (int i = 1; i < 150; ++i) {
+        const std::string a = std::to_string(i), b = std::to_string(i + 1);
+        links.push_back(a + " " + b + " 2 1800 -1 55 190 I M");
+        links.push_back(b + " " + a + " 2 1800 -1 55 190 O M");
+    }
+    spit(dir.file("big.txt"), network(nodes, links));
+    const CliRun r = cli("check " + path("big.txt"));
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "warning workbook-limit: link 201: the network has 298 links; a Travona "
+                     "workbook holds at most 200, so it cannot be saved as .xls\n"
+                     "warning workbook-limit: node 101: the network has 150 nodes; a Travona "
+                     "workbook holds at most 100, so it cannot be saved as .xls\n");
+}
+
+TEST_F(CliTest, CheckRefusesAFileItCannotReadAndBadUsage) {
+    const CliRun missing = cli("check " + path("missing.txt"));
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("missing.txt"), std::string::npos) << missing.err;
+    spit(dir.file("bad.txt"), "KX101\n0 zero\nEndNodes\nEndLinks\n");
+    const CliRun damaged = cli("check " + path("bad.txt"));
+    EXPECT_EQ(damaged.code, 1);
+    EXPECT_NE(damaged.err.find("bad.txt"), std::string::npos) << damaged.err;
+    EXPECT_EQ(damaged.out, "");
+    EXPECT_EQ(cli("check").code, 2);
+    EXPECT_EQ(cli("check a.txt b.txt").code, 2);
+
+    const CliRun help = cli("--help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("  check NET\n"), std::string::npos) << help.out;
+}
+
 TEST_F(CliTest, ABatchRunNeverWritesTheUsersSettings) {
     spit(dir.file("in.txt"), kExample);
     const std::string env = "XDG_CONFIG_HOME='" + dir.file("config") + "' ";

@@ -1,0 +1,159 @@
+#include "app/checkerdock.h"
+
+#include "app/activedocument.h"
+#include "app/docktable.h"
+#include "view/vantryview.h"
+
+#include <QBrush>
+#include <QHeaderView>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+void FindingsModel::setFindings(std::vector<Finding> findings) {
+    beginResetModel();
+    findings_ = std::move(findings);
+    endResetModel();
+}
+
+int FindingsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(findings_.size());
+}
+
+int FindingsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant FindingsModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || static_cast<std::size_t>(index.row()) >= findings_.size())
+        return {};
+    const Finding& f = findings_[static_cast<std::size_t>(index.row())];
+    if (role == Qt::ForegroundRole && index.column() == SeverityColumn &&
+        f.severity == Severity::Error)
+        return QBrush(Qt::darkRed);
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (index.column()) {
+    case SeverityColumn:
+        return QString::fromLatin1(severityName(f.severity));
+    case RuleColumn:
+        return QString::fromLatin1(f.rule);
+    case ObjectColumn:
+        return QStringLiteral("%1 %2").arg(QLatin1String(::objectName(f.object))).arg(f.number);
+    case MessageColumn:
+        return QString::fromStdString(f.message);
+    default:
+        return {};
+    }
+}
+
+QVariant FindingsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const char* const titles[] = {"Severity", "Rule", "Object", "Message"};
+    return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section])
+                                                 : QVariant();
+}
+
+CheckerDock::CheckerDock(CVantryApp& app, QMdiArea* area, QWidget* parent)
+    : QDockWidget(QStringLiteral("Network Check"), parent),
+      active_(new ActiveDocument(app, area, this)), table_(new DockTable), summary_(new QLabel) {
+    setObjectName(QStringLiteral("checkerDock"));
+    table_->setObjectName(QStringLiteral("findings"));
+    table_->setModel(&model_);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    // Measured on a typical finding rather than on every row, which could be many thousands.
+    const QFontMetrics metrics = table_->fontMetrics();
+    table_->setColumnWidth(FindingsModel::SeverityColumn,
+                           metrics.horizontalAdvance(QStringLiteral("warning")) + 16);
+    table_->setColumnWidth(FindingsModel::RuleColumn,
+                           metrics.horizontalAdvance(QStringLiteral("overlapping-nodes")) + 16);
+    table_->setColumnWidth(FindingsModel::ObjectColumn,
+                           metrics.horizontalAdvance(QStringLiteral("link 100000")) + 16);
+    summary_->setObjectName(QStringLiteral("findingsSummary"));
+
+    auto* body = new QWidget;
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(summary_);
+    layout->addWidget(table_);
+    setWidget(body);
+
+    connect(table_, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex& index) { showInView(index.row()); });
+    connect(table_, &QAbstractItemView::activated, this,
+            [this](const QModelIndex& index) { showInView(index.row()); });
+    connect(active_, &ActiveDocument::viewChanged, this, [this] {
+        if (isVisible())
+            runChecks();
+    });
+    connect(active_, &ActiveDocument::documentUpdated, this, [this](long hint) {
+        if (isVisible() && hint != CVantryDoc::HintBitmapChanged &&
+            hint != CVantryDoc::HintTigerLoaded)
+            runChecks();
+    });
+}
+
+void CheckerDock::showEvent(QShowEvent* event) {
+    QDockWidget::showEvent(event);
+    active_->followActive();
+    runChecks();
+}
+
+QString CheckerDock::summary() const {
+    return summary_->text();
+}
+
+void CheckerDock::runChecks() {
+    CVantryDoc* doc = active_->document();
+    model_.setFindings(doc ? checkNetwork(doc->network()) : std::vector<Finding>());
+    const auto& found = model_.findings();
+    const auto errors = std::count_if(
+        found.begin(), found.end(), [](const Finding& f) { return f.severity == Severity::Error; });
+    const auto warnings = static_cast<long>(found.size()) - errors;
+    if (!doc)
+        summary_->setText(QStringLiteral("No network is open."));
+    else if (found.empty())
+        summary_->setText(QStringLiteral("No problems found."));
+    else
+        summary_->setText(QStringLiteral("%1 error%2, %3 warning%4")
+                              .arg(errors)
+                              .arg(errors == 1 ? "" : "s")
+                              .arg(warnings)
+                              .arg(warnings == 1 ? "" : "s"));
+}
+
+void CheckerDock::showInView(int row) {
+    CVantryView* view = active_->view();
+    const auto& found = model_.findings();
+    if (!view || row < 0 || static_cast<std::size_t>(row) >= found.size())
+        return;
+    const Finding& f = found[static_cast<std::size_t>(row)];
+    const Network& net = view->GetDocument()->network();
+    const auto at = static_cast<std::size_t>(f.number - 1);
+    WorldPoint centre;
+    if (f.object == Finding::Object::Link) {
+        if (at >= net.links().size())
+            return;
+        Link* link = net.links()[at];
+        view->selectOnly(nullptr, link);
+        view->setClicked(nullptr, link);
+        if (link->fromNode() && link->toNode()) {
+            const WorldPoint a = link->fromNode()->position(), b = link->toNode()->position();
+            centre = {(a.x + b.x) / 2, (a.y + b.y) / 2};
+        }
+    } else {
+        if (at >= net.nodes().size())
+            return;
+        Node* node = net.nodes()[at];
+        view->selectOnly(node, nullptr);
+        view->setClicked(node, nullptr);
+        centre = node->position();
+    }
+    view->transform().CenterOn(centre);
+    view->rerender();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "check/checker.h"
+
+#include <QAbstractTableModel>
+#include <QDockWidget>
+
+#include <vector>
+
+class ActiveDocument;
+class CVantryApp;
+class DockTable;
+class QLabel;
+class QMdiArea;
+
+// The checker's findings as table rows: severity, rule, object and message.
+class FindingsModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { SeverityColumn, RuleColumn, ObjectColumn, MessageColumn, ColumnCount };
+
+    using QAbstractTableModel::QAbstractTableModel;
+    void setFindings(std::vector<Finding> findings);
+    const std::vector<Finding>& findings() const { return findings_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    std::vector<Finding> findings_;
+};
+
+// The network checker's dock: the findings on the active document, checked again after every
+// change while the dock shows. Clicking a finding selects its link or node on the map and
+// centres the view on it.
+class CheckerDock : public QDockWidget {
+    Q_OBJECT
+public:
+    CheckerDock(CVantryApp& app, QMdiArea* area, QWidget* parent = nullptr);
+
+    const FindingsModel& findings() const { return model_; }
+    DockTable* table() const { return table_; }
+    QString summary() const;
+    // Checks the active document again.
+    void runChecks();
+    // Selects the finding's object on the map alone and centres the view on it.
+    void showInView(int row);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    ActiveDocument* active_;
+    FindingsModel model_;
+    DockTable* table_;
+    QLabel* summary_;
+};

@@ -1,0 +1,281 @@
+#include "app/linktable.h"
+
+#include "app/activedocument.h"
+#include "app/docktable.h"
+#include "app/vantryapp.h"
+#include "dialogs/linkfields.h"
+#include "view/vantryview.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+// Edits a cell with a list of the choices for direction and type, a line of text otherwise,
+// and gives what was typed to every selected row when the edited cell is one of them.
+class ColumnDelegate : public QStyledItemDelegate {
+public:
+    ColumnDelegate(LinkTableDock& dock) : QStyledItemDelegate(&dock), dock_(dock) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        const int column = index.column();
+        if (column != LinkTableModel::Direction && column != LinkTableModel::Type)
+            return QStyledItemDelegate::createEditor(parent, option, index);
+        auto* box = new QComboBox(parent);
+        if (column == LinkTableModel::Direction)
+            for (LinkDirection d : {Inbound, Outbound})
+                box->addItem(directionName(d));
+        else
+            for (int t = Mainline; t <= None; ++t)
+                box->addItem(typeName(static_cast<LinkType>(t)));
+        return box;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (line && refused_.isValid() && refused_ == index) {
+            // Back to what was refused, selected so that it can be typed over at once.
+            line->setText(refusedText_);
+            line->selectAll();
+            refused_ = QPersistentModelIndex();
+        } else if (auto* box = qobject_cast<QComboBox*>(editor)) {
+            box->setCurrentText(index.data(Qt::EditRole).toString());
+        } else {
+            QStyledItemDelegate::setEditorData(editor, index);
+        }
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel*,
+                      const QModelIndex& index) const override {
+        QString text;
+        if (auto* box = qobject_cast<QComboBox*>(editor))
+            text = box->currentText();
+        else if (auto* line = qobject_cast<QLineEdit*>(editor))
+            text = line->text();
+        else
+            return;
+        // Leaving a cell as it was fills nothing: the other selected rows keep their values.
+        if (text == index.data(Qt::EditRole).toString())
+            return;
+        std::vector<int> rows = dock_.selectedRows();
+        if (std::find(rows.begin(), rows.end(), index.row()) == rows.end())
+            rows = {index.row()};
+        if (dock_.model().setColumnText(rows, index.column(), text))
+            return;
+        // As the dialog stays open on a refused field, the cell opens again on what was typed
+        // once this editor has closed.
+        refused_ = index;
+        refusedText_ = text;
+        QTimer::singleShot(0, dock_.table(), [table = dock_.table(), at = refused_] {
+            if (at.isValid())
+                table->edit(at);
+        });
+    }
+
+private:
+    LinkTableDock& dock_;
+    mutable QPersistentModelIndex refused_;
+    mutable QString refusedText_;
+};
+
+} // namespace
+
+LinkTableDock::LinkTableDock(CVantryApp& app, QMdiArea* area, QWidget* parent)
+    : QDockWidget(QStringLiteral("Link Table"), parent),
+      active_(new ActiveDocument(app, area, this)), model_(app.prompter()), table_(new DockTable),
+      filter_(new QLineEdit) {
+    setObjectName(QStringLiteral("linkTableDock"));
+    filter_->setObjectName(QStringLiteral("linkFilter"));
+    filter_->setPlaceholderText(QStringLiteral("Filter: words of the description, or a link or "
+                                               "node number"));
+    filter_->setClearButtonEnabled(true);
+    table_->setObjectName(QStringLiteral("linkTable"));
+    table_->setModel(&model_);
+    table_->setItemDelegate(new ColumnDelegate(*this));
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // A double click shows the link on the map; F2 or typing edits the cell.
+    table_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    table_->setSortingEnabled(true);
+    table_->sortByColumn(LinkTableModel::Number, Qt::AscendingOrder);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    table_->installEventFilter(this);
+
+    auto* body = new QWidget;
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(filter_);
+    layout->addWidget(table_);
+    setWidget(body);
+
+    connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        // Rows the filter hides stay selected on the map.
+        syncing_ = true;
+        model_.setFilterText(text);
+        syncing_ = false;
+        selectionFromView(true);
+    });
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &LinkTableDock::selectionToView);
+    connect(table_, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { showInView(index.row()); });
+    connect(active_, &ActiveDocument::viewChanged, this, &LinkTableDock::follow);
+    connect(active_, &ActiveDocument::documentUpdated, this, [this](long hint) {
+        if (!isVisible() || hint == CVantryDoc::HintBitmapChanged ||
+            hint == CVantryDoc::HintTigerLoaded)
+            return;
+        // The rows are rebuilt from the network, and the selection taken again from the map,
+        // whose objects may have been replaced.
+        const int scrolled = table_->verticalScrollBar()->value();
+        syncing_ = true;
+        model_.refresh();
+        syncing_ = false;
+        selectionFromView(true);
+        table_->verticalScrollBar()->setValue(scrolled);
+    });
+    connect(active_, &ActiveDocument::viewStateChanged, this, [this] { selectionFromView(false); });
+}
+
+void LinkTableDock::showEvent(QShowEvent* event) {
+    QDockWidget::showEvent(event);
+    active_->followActive();
+    follow();
+}
+
+void LinkTableDock::hideEvent(QHideEvent* event) {
+    QDockWidget::hideEvent(event);
+    // A hidden table keeps nothing: it is built afresh when it shows again.
+    if (isHidden()) {
+        syncing_ = true;
+        model_.setDocument(nullptr);
+        syncing_ = false;
+    }
+}
+
+void LinkTableDock::follow() {
+    if (!isVisible() && !model_.document())
+        return;
+    CVantryDoc* doc = isVisible() ? active_->document() : nullptr;
+    if (doc != model_.document()) {
+        syncing_ = true;
+        model_.setDocument(doc);
+        syncing_ = false;
+    }
+    selectionFromView(true);
+}
+
+std::vector<int> LinkTableDock::selectedRows() const {
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : table_->selectionModel()->selection())
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            rows.push_back(r);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void LinkTableDock::selectionToView() {
+    CVantryView* view = active_->view();
+    if (syncing_ || !view || view->GetDocument() != model_.document())
+        return;
+    std::vector<Link*> links;
+    for (int row : selectedRows())
+        if (Link* link = model_.linkAt(row))
+            links.push_back(link);
+    Selection& selection = view->selection();
+    selection.clear();
+    selection.reserve(0, links.size());
+    for (Link* link : links)
+        selection.addLink(link);
+    view->setClicked(nullptr, links.empty() ? nullptr : links.back());
+    synced_ = links;
+    view->rerender();
+}
+
+void LinkTableDock::selectionFromView(bool always) {
+    CVantryView* view = active_->view();
+    if (!view || view->GetDocument() != model_.document()) {
+        synced_.clear();
+        return;
+    }
+    const std::vector<Link*>& links = view->selection().selectedLinks();
+    if (!always && links == synced_)
+        return;
+    std::vector<int> rows;
+    rows.reserve(links.size());
+    for (const Link* link : links)
+        if (const int row = model_.rowOf(link); row >= 0)
+            rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    QItemSelection selection;
+    const int last = LinkTableModel::ColumnCount - 1;
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t j = i;
+        while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1)
+            ++j;
+        selection.select(model_.index(rows[i], 0), model_.index(rows[j], last));
+        i = j + 1;
+    }
+    syncing_ = true;
+    table_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!rows.empty() && links != synced_)
+        table_->scrollTo(model_.index(rows.front(), 0));
+    syncing_ = false;
+    synced_ = links;
+}
+
+void LinkTableDock::showInView(int row) {
+    CVantryView* view = active_->view();
+    Link* link = model_.linkAt(row);
+    if (!view || !link || view->GetDocument() != model_.document())
+        return;
+    view->selectOnly(nullptr, link);
+    view->setClicked(nullptr, link);
+    if (link->fromNode() && link->toNode()) {
+        const WorldPoint a = link->fromNode()->position(), b = link->toNode()->position();
+        view->transform().CenterOn({(a.x + b.x) / 2, (a.y + b.y) / 2});
+    }
+    view->rerender();
+    selectionFromView(true);
+}
+
+bool LinkTableDock::copyRows() {
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty())
+        return false;
+    QApplication::clipboard()->setText(model_.rowsAsTsv(rows));
+    return true;
+}
+
+bool LinkTableDock::pasteRows() {
+    return model_.pasteTsv(selectedRows(), QApplication::clipboard()->text());
+}
+
+bool LinkTableDock::eventFilter(QObject* watched, QEvent* event) {
+    // An open editor gets its keys itself; these reach the table only between edits.
+    if (watched == table_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Copy)) {
+            copyRows();
+            return true;
+        }
+        if (key->matches(QKeySequence::Paste)) {
+            pasteRows();
+            return true;
+        }
+    }
+    return QDockWidget::eventFilter(watched, event);
+}

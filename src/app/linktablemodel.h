@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CVantryDoc;
+class Link;
+class Prompter;
+
+// The links of one document as table rows, read straight from its network: a row holds only the
+// link's position, so that a hundred thousand links cost a few integers each. Sorting and the
+// filter only reorder those positions. Every change the user types or pastes is checked as the
+// Link Properties dialog checks it and made through the document's edit, as one undo step.
+class LinkTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column {
+        Number,
+        From,
+        To,
+        Lanes,
+        Capacity,
+        Length,
+        FFSpeed,
+        JamDensity,
+        Direction,
+        Type,
+        Description,
+        ColumnCount
+    };
+
+    explicit LinkTableModel(Prompter& prompter, QObject* parent = nullptr);
+
+    // Shows the document's links (none without a document).
+    void setDocument(CVantryDoc* doc);
+    CVantryDoc* document() const { return doc_; }
+    // The network changed: rows are rebuilt. While the number of links stays the same, the
+    // selection and the current cell stay on the same positions.
+    void refresh();
+
+    // Keeps the links whose description holds the text (in any case), or, when the text is a
+    // whole number, the links with that number or from or to the node with that number.
+    void setFilterText(const QString& text);
+    const QString& filterText() const { return filter_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    static QString columnTitle(int column);
+    // The link a row shows (null for a row out of range), and the row of a link (-1 when the
+    // filter hides it or it is not in the network).
+    Link* linkAt(int row) const;
+    int rowOf(const Link* link) const;
+    // The cell's text as shown, copied and compared on edits.
+    QString cellText(const Link* link, int column) const;
+
+    // Sets one column of the rows to the typed text, as one edit. Blank text leaves numbers,
+    // length, direction and type as they are (as the dialog does for several links). Refused
+    // with the dialog's message, changing nothing, when the text is not a valid value.
+    bool setColumnText(const std::vector<int>& rows, int column, const QString& text);
+    // The rows as tab-separated text with a header line of column titles.
+    QString rowsAsTsv(const std::vector<int>& rows) const;
+    // Sets attributes of the rows from tab-separated text: a header line naming the columns,
+    // or values in the table's column order. One line of values goes to every row, otherwise
+    // line k to row k. Number, from and to are not changed. Refused whole, with a message naming
+    // the line and the column, when any value is not valid.
+    bool pasteTsv(const std::vector<int>& rows, const QString& text);
+
+private:
+    struct CellValue;
+    bool readCell(const Link* link, int column, const QString& text, CellValue& value,
+                  QString* why) const;
+    void applyAll(const std::vector<std::pair<Link*, CellValue>>& changes);
+    void rebuild();
+    void relayout();
+    void refuse(const QString& message) const;
+
+    Prompter& prompter_;
+    CVantryDoc* doc_ = nullptr;
+    std::vector<int> rows_;
+    std::vector<int> rowOfLink_;
+    int sortColumn_ = Number;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    QString filter_;
+};
