@@ -90,9 +90,9 @@ BENCHMARK(BM_PaintTheDragOfEveryNode)->Unit(benchmark::kMillisecond)->UseRealTim
 // The county of the scale targets: 50,000 nodes and 100,000 links, the whole network in a
 // 1600 x 1000 map, grid and numbers on, one node selected near the middle.
 struct CountyView {
-    CountyView() {
+    explicit CountyView(std::int64_t links = 100000) {
         settings->persistOnExit = false;
-        std::unique_ptr<Network> grid = buildGrid(100000);
+        std::unique_ptr<Network> grid = buildGrid(links);
         doc.network().swap(*grid);
         view.viewport()->resize(1600, 1000);
         view.setPixelsPerLogical(1.0);
@@ -127,6 +127,29 @@ void BM_UndoAndRedoANudge(benchmark::State& state) {
     state.counters["areaRenders"] = static_cast<double>(c.view.areaRenders());
 }
 BENCHMARK(BM_UndoAndRedoANudge)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+// A nudge, its Undo and its Redo with the view's refresh, on grids growing four times at each
+// step: every part of the path, drawing included, grows no faster than the network.
+void BM_NudgeUndoRedoScaling(benchmark::State& state) {
+    CountyView c(state.range(0));
+    Node* node = c.view.selection().selectedNodes().front();
+    for (auto _ : state) {
+        // Undo ended the selection; the nudge needs its node again.
+        c.view.selection().addNode(node);
+        c.view.execute(ID_VIEW_MOVE_RIGHT);
+        c.doc.OnEditUndo();
+        c.doc.OnEditRedo();
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_NudgeUndoRedoScaling)
+    ->Arg(25000)
+    ->Arg(100000)
+    ->Arg(400000)
+    ->Complexity(benchmark::oN)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();

@@ -22,6 +22,7 @@ packages=(
     python3
     libgsf-1-dev
     libzstd-dev
+    zlib1g-dev
     python3-xlrd
     python3-xlwt
     clang-14

@@ -1,5 +1,7 @@
 #include "cli/vantrycli.h"
 
+#include "cli/pngencoder.h"
+
 #include "check/checker.h"
 #include "document/vantrydoc.h"
 #include "settings/singletonptr.h"
@@ -9,7 +11,6 @@
 #include "view/layers.h"
 #include "view/renderer.h"
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -27,6 +28,31 @@
 #include <ostream>
 
 namespace {
+
+// Where a command's large objects go when the process is to end without freeing them.
+CliKeep* keepUntilExit = nullptr;
+
+// An object that lives to the end of the command, or to the end of the process when the run
+// keeps its objects.
+template <typename T> class Held {
+public:
+    template <typename... Args>
+    explicit Held(Args&&... args) : object_(std::make_shared<T>(std::forward<Args>(args)...)) {
+        if (keepUntilExit)
+            keepUntilExit->push_back(object_);
+    }
+    T& operator*() const { return *object_; }
+
+private:
+    std::shared_ptr<T> object_;
+};
+
+std::shared_ptr<QGuiApplication> keepToolkit(std::unique_ptr<QGuiApplication> toolkit) {
+    std::shared_ptr<QGuiApplication> shared = std::move(toolkit);
+    if (shared && keepUntilExit)
+        keepUntilExit->push_back(shared);
+    return shared;
+}
 
 constexpr const char* kUsage =
     "usage: vantry-cli convert IN OUT [--precision N]\n"
@@ -183,7 +209,8 @@ int convert(const std::vector<std::string>& args, std::ostream& err) {
     if (files.size() != 2)
         return usageError(err, "convert needs an input and an output file");
 
-    CVantryDoc doc;
+    Held<CVantryDoc> heldDoc;
+    CVantryDoc& doc = *heldDoc;
     if (!openNetwork(doc, files[0], err))
         return 1;
     if (precision)
@@ -198,7 +225,8 @@ int convert(const std::vector<std::string>& args, std::ostream& err) {
 int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() != 2)
         return usageError(err, "info needs exactly one input file");
-    CVantryDoc doc;
+    Held<CVantryDoc> heldDoc;
+    CVantryDoc& doc = *heldDoc;
     if (!openNetwork(doc, args[1], err))
         return 1;
     const Network& net = doc.network();
@@ -216,7 +244,8 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 int check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() != 2)
         return usageError(err, "check needs exactly one network file");
-    CVantryDoc doc;
+    Held<CVantryDoc> heldDoc;
+    CVantryDoc& doc = *heldDoc;
     if (!openNetwork(doc, args[1], err))
         return 1;
     bool errors = false;
@@ -311,7 +340,8 @@ int tigerChains(const std::vector<std::string>& args, std::ostream& out, std::os
     }
     if (files.size() != 1)
         return usageError(err, "tiger-chains needs one record type 1 file");
-    CVantryDoc doc;
+    Held<CVantryDoc> heldDoc;
+    CVantryDoc& doc = *heldDoc;
     if (!loadTiger(doc, files[0], err))
         return 1;
     const TigerData& tiger = doc.tiger();
@@ -358,7 +388,8 @@ int streetChains(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     if (files.size() != 1)
         return usageError(err, "street-chains needs one source");
-    CVantryDoc doc;
+    Held<CVantryDoc> heldDoc;
+    CVantryDoc& doc = *heldDoc;
     if (const int code = loadSource(doc, files[0], layer, err))
         return code;
     const TigerData& tiger = doc.tiger();
@@ -440,7 +471,8 @@ int populate(const std::vector<std::string>& args, std::ostream& err) {
     if (rect && click)
         return usageError(err, "--rect and --click cannot be used together");
 
-    CVantryDoc doc;
+    Held<CVantryDoc> heldDoc;
+    CVantryDoc& doc = *heldDoc;
     if (!into.empty() && !openNetwork(doc, into, err))
         return 1;
     if (const int code = loadSource(doc, files[0], layer, err))
@@ -505,24 +537,21 @@ bool savePng(const QImage& image, const std::string& path, std::ostream& err) {
         err << "Cannot save \"" << path << "\": " << reason.toStdString() << ".\n";
         return false;
     };
-    QByteArray png;
-    QBuffer buffer(&png);
-    // The fastest compression: a map is mostly flat colour, which it still packs well, and the
-    // default level takes several times as long for a file little smaller.
-    constexpr int kFastestPng = 85;
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG", kFastestPng))
+    std::string png;
+    if (!encodePng(image, png))
         return fail(QStringLiteral("the picture could not be encoded"));
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(file.errorString());
+    const auto size = static_cast<qint64>(png.size());
     qint64 written = 0;
-    while (written < png.size()) {
-        const qint64 n = file.write(png.constData() + written, png.size() - written);
+    while (written < size) {
+        const qint64 n = file.write(png.data() + written, size - written);
         if (n <= 0)
             break;
         written += n;
     }
-    if (written != png.size()) {
+    if (written != size) {
         const QString reason = file.errorString();
         file.cancelWriting();
         return fail(reason);
@@ -586,9 +615,11 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (center && !scale)
         return usageError(err, "--center goes with --scale");
 
-    const auto toolkit = startToolkit();
-    CliPrompter prompter;
-    CVantryDoc doc(&prompter);
+    const auto toolkit = keepToolkit(startToolkit());
+    Held<CliPrompter> heldPrompter;
+    CliPrompter& prompter = *heldPrompter;
+    Held<CVantryDoc> heldDoc(&prompter);
+    CVantryDoc& doc = *heldDoc;
     if (!openNetwork(doc, files[0], err))
         return 1;
     if (layers.bitmap && !canShowBackground(doc, prompter, err))
@@ -671,7 +702,9 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 
 } // namespace
 
-int runVantryCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runVantryCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 CliKeep* keep) {
+    keepUntilExit = keep;
     // Only this program's own messages belong on standard error, not the toolkit's or those of
     // its picture decoders about a damaged background.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {

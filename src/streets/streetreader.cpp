@@ -1,4 +1,5 @@
 #include "streets/streetreader.h"
+#include "streets/streetmodule.h"
 
 #include "base/files.h"
 #include "streets/streetrules.h"
@@ -16,10 +17,6 @@
 #include <memory>
 #include <mutex>
 #include <system_error>
-
-const char* const kStreetFileFilter =
-    "Street Data (*.shp;*.gpkg;*.osm;*.pbf;*.geojson;*.json;*.fgb)|"
-    "*.shp;*.gpkg;*.osm;*.pbf;*.geojson;*.json;*.fgb|";
 
 namespace {
 
@@ -370,7 +367,9 @@ struct DriverProgress {
 
 } // namespace
 
-bool listStreetLayers(const std::string& path, std::vector<std::string>& layers, std::string& why) {
+namespace {
+
+bool gdalListLayers(const std::string& path, std::vector<std::string>& layers, std::string& why) {
     QuietErrors quiet;
     const Dataset ds = openDataset(path, why);
     if (!ds)
@@ -383,8 +382,8 @@ bool listStreetLayers(const std::string& path, std::vector<std::string>& layers,
     return true;
 }
 
-bool readStreetChains(const std::string& path, const std::string& layerName, StreetRead& result,
-                      std::string& why, const StreetProgress& progress) {
+bool gdalReadChains(const std::string& path, const std::string& layerName, StreetRead& result,
+                    std::string& why, const StreetProgress& progress) {
     QuietErrors quiet;
     result = StreetRead{};
     const Dataset ds = openDataset(path, why);
@@ -499,4 +498,11 @@ bool readStreetChains(const std::string& path, const std::string& layerName, Str
     if (progress)
         progress(1.0);
     return true;
+}
+
+} // namespace
+
+extern "C" VANTRY_STREETS_EXPORT const StreetReaderApi* vantryStreetReader() {
+    static const StreetReaderApi api{kStreetReaderApiVersion, gdalListLayers, gdalReadChains};
+    return &api;
 }

@@ -1,0 +1,92 @@
+#include "streets/streetmodule.h"
+#include "streets/streetreader.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <vector>
+
+const char* const kStreetFileFilter =
+    "Street Data (*.shp;*.gpkg;*.osm;*.pbf;*.geojson;*.json;*.fgb)|"
+    "*.shp;*.gpkg;*.osm;*.pbf;*.geojson;*.json;*.fgb|";
+
+namespace {
+
+// Where the module may be: named by the environment (for a relocated installation), installed
+// beside the program's own folder, or where this build put it.
+std::vector<std::string> modulePlaces() {
+    std::vector<std::string> places;
+    if (const char* named = std::getenv("VANTRY_STREETS_MODULE"); named && *named)
+        places.emplace_back(named);
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error)
+        places.push_back(
+            (program.parent_path().parent_path() / "lib" / "vantry" / VANTRY_STREETS_MODULE_NAME)
+                .string());
+    places.emplace_back(VANTRY_STREETS_MODULE_BUILT);
+    return places;
+}
+
+struct Loaded {
+    const StreetReaderApi* api = nullptr;
+    std::string failure;
+};
+
+const Loaded& loaded() {
+    static Loaded module;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        std::string reasons;
+        for (const std::string& place : modulePlaces()) {
+            if (!std::filesystem::exists(place))
+                continue;
+            void* handle = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (!handle) {
+                const char* why = dlerror();
+                reasons += std::string(why ? why : place);
+                continue;
+            }
+            using Entry = const StreetReaderApi* (*)();
+            auto entry = reinterpret_cast<Entry>(dlsym(handle, "vantryStreetReader"));
+            const StreetReaderApi* api = entry ? entry() : nullptr;
+            if (api && api->version == kStreetReaderApiVersion) {
+                module.api = api;
+                return;
+            }
+            reasons += place + " is not this version's street data reader";
+            dlclose(handle);
+        }
+        module.failure = "the street data reader (" + std::string(VANTRY_STREETS_MODULE_NAME) +
+                         ") could not be loaded" + (reasons.empty() ? "" : ": " + reasons);
+    });
+    return module;
+}
+
+bool unavailable(const std::string& path, std::string& why) {
+    why = "Cannot read \"" + path + "\" as street data: " + loaded().failure + ".";
+    return false;
+}
+
+} // namespace
+
+bool listStreetLayers(const std::string& path, std::vector<std::string>& layers, std::string& why) {
+    const Loaded& module = loaded();
+    if (!module.api)
+        return unavailable(path, why);
+    return module.api->listLayers(path, layers, why);
+}
+
+bool readStreetChains(const std::string& path, const std::string& layer, StreetRead& result,
+                      std::string& why, const StreetProgress& progress) {
+    const Loaded& module = loaded();
+    if (!module.api) {
+        result = StreetRead{};
+        return unavailable(path, why);
+    }
+    return module.api->readChains(path, layer, result, why, progress);
+}
