@@ -327,24 +327,10 @@ std::string sixDecimalsPair(WorldPoint p) {
     return sixDecimals(p.x) + " " + sixDecimals(p.y);
 }
 
-int tigerChains(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> files;
-    bool raw = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--raw")
-            raw = true;
-        else if (args[i].starts_with("--"))
-            return usageError(err, "unknown option " + args[i]);
-        else
-            files.push_back(args[i]);
-    }
-    if (files.size() != 1)
-        return usageError(err, "tiger-chains needs one record type 1 file");
-    Held<CVantryDoc> heldDoc;
-    CVantryDoc& doc = *heldDoc;
-    if (!loadTiger(doc, files[0], err))
-        return 1;
-    const TigerData& tiger = doc.tiger();
+// The chains of the TIGER/Line layer, one a line: id, class, point count and the points in
+// world miles (or, raw, in millionths of a degree); with `streets`, what street data adds after
+// them, the name last because it may hold commas.
+void printChains(const TigerData& tiger, bool raw, bool streets, std::ostream& out) {
     const WorldRect& e = tiger.tigerExtent();
     out << "origin " << tiger.tigerOrigin().latitude << " " << tiger.tigerOrigin().longitude << "\n"
         << "extent " << sixDecimals(e.top) << " " << sixDecimals(e.bottom) << " "
@@ -364,8 +350,33 @@ int tigerChains(const std::vector<std::string>& args, std::ostream& out, std::os
         for (const TigerPoint& p : chain.shapePoints)
             add(p);
         add(chain.end);
+        if (streets)
+            line += "," + chain.sourceClass + "," + trafficName(chain.traffic) + "," +
+                    std::to_string(chain.lanesForward) + "," + std::to_string(chain.lanesBackward) +
+                    "," + std::to_string(chain.speed) + "," + std::to_string(chain.sourceId) + "," +
+                    chain.description;
         out << line << "\n";
     }
+}
+
+int tigerChains(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> files;
+    bool raw = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--raw")
+            raw = true;
+        else if (args[i].starts_with("--"))
+            return usageError(err, "unknown option " + args[i]);
+        else
+            files.push_back(args[i]);
+    }
+    if (files.size() != 1)
+        return usageError(err, "tiger-chains needs one record type 1 file");
+    Held<CVantryDoc> heldDoc;
+    CVantryDoc& doc = *heldDoc;
+    if (!loadTiger(doc, files[0], err))
+        return 1;
+    printChains(doc.tiger(), raw, false, out);
     return 0;
 }
 
@@ -392,34 +403,7 @@ int streetChains(const std::vector<std::string>& args, std::ostream& out, std::o
     CVantryDoc& doc = *heldDoc;
     if (const int code = loadSource(doc, files[0], layer, err))
         return code;
-    const TigerData& tiger = doc.tiger();
-    const WorldRect& e = tiger.tigerExtent();
-    out << "origin " << tiger.tigerOrigin().latitude << " " << tiger.tigerOrigin().longitude << "\n"
-        << "extent " << sixDecimals(e.top) << " " << sixDecimals(e.bottom) << " "
-        << sixDecimals(e.left) << " " << sixDecimals(e.right) << "\n";
-    // As tiger-chains prints them, then what street data adds; the name comes last because it
-    // may hold commas.
-    std::string line;
-    for (const auto& [tlid, chain] : tiger.store().chains()) {
-        line = std::to_string(tlid) + "," + chain.cfcc + "," +
-               std::to_string(chain.shapePoints.size() + 2);
-        auto add = [&](TigerPoint p) {
-            line += ',';
-            if (raw)
-                line += std::to_string(p.longitude) + " " + std::to_string(p.latitude);
-            else
-                line += sixDecimalsPair(tiger.TigerToWorld(p));
-        };
-        add(chain.start);
-        for (const TigerPoint& p : chain.shapePoints)
-            add(p);
-        add(chain.end);
-        line += "," + chain.sourceClass + "," + trafficName(chain.traffic) + "," +
-                std::to_string(chain.lanesForward) + "," + std::to_string(chain.lanesBackward) +
-                "," + std::to_string(chain.speed) + "," + std::to_string(chain.sourceId) + "," +
-                chain.description;
-        out << line << "\n";
-    }
+    printChains(doc.tiger(), raw, true, out);
     return 0;
 }
 
