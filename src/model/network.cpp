@@ -9,6 +9,9 @@
 // once, at fromSlot_. Each end keeps its place in its node's list, so that a link leaves a
 // node with many links at once.
 std::uint32_t Node::attach(Link* l) {
+    // A street node has a few links: room for four at once saves growing the list link by link.
+    if (links_.capacity() == 0)
+        links_.reserve(4);
     links_.push_back(l);
     return static_cast<std::uint32_t>(links_.size() - 1);
 }
