@@ -30,45 +30,66 @@ void chunk(std::string& out, const char* type, const std::string& data) {
     put32(out, static_cast<std::uint32_t>(crc));
 }
 
-// Rows from first to last, each a filter byte (1: each byte less the one three to its left)
-// and the row's red, green and blue bytes.
-std::string filteredRows(const QImage& image, int first, int last) {
+// Row y as PNG stores it: a filter byte (1: each byte less the one three to its left) and the
+// row's red, green and blue bytes.
+void filterRow(const QImage& image, int y, unsigned char* row) {
     const int width = image.width();
-    const std::size_t rowBytes = 1 + 3 * static_cast<std::size_t>(width);
-    std::string rows(rowBytes * static_cast<std::size_t>(last - first), '\0');
-    auto* out = reinterpret_cast<unsigned char*>(rows.data());
-    for (int y = first; y < last; ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        unsigned char* row = out + rowBytes * static_cast<std::size_t>(y - first);
-        row[0] = 1;
-        unsigned char left[3] = {0, 0, 0};
-        for (int x = 0; x < width; ++x) {
-            const unsigned char rgb[3] = {static_cast<unsigned char>(qRed(line[x])),
-                                          static_cast<unsigned char>(qGreen(line[x])),
-                                          static_cast<unsigned char>(qBlue(line[x]))};
-            for (int c = 0; c < 3; ++c) {
-                row[1 + 3 * x + c] = static_cast<unsigned char>(rgb[c] - left[c]);
-                left[c] = rgb[c];
-            }
+    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    row[0] = 1;
+    unsigned char left[3] = {0, 0, 0};
+    for (int x = 0; x < width; ++x) {
+        const unsigned char rgb[3] = {static_cast<unsigned char>(qRed(line[x])),
+                                      static_cast<unsigned char>(qGreen(line[x])),
+                                      static_cast<unsigned char>(qBlue(line[x]))};
+        for (int c = 0; c < 3; ++c) {
+            row[1 + 3 * x + c] = static_cast<unsigned char>(rgb[c] - left[c]);
+            left[c] = rgb[c];
         }
     }
-    return rows;
 }
 
-// Raw deflate of one part of the stream; every part but the last ends on a byte boundary with
-// an empty stored block, so that the parts join into one stream.
-bool deflatePart(const std::string& in, bool last, std::string& out) {
+// One part of the picture's rows as raw deflate, filtered a few rows at a time so that no copy
+// of the whole picture is made; every part but the last ends on a byte boundary with an empty
+// stored block, so that the parts join into one stream. `adler` receives the checksum of the
+// filtered rows and `length` their size, to combine.
+bool deflateRows(const QImage& image, int first, int last, bool final, std::string& out,
+                 uLong& adler, std::size_t& length) {
     z_stream z{};
-    if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -15, 8, Z_RLE) != Z_OK)
+    if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         return false;
-    out.resize(deflateBound(&z, static_cast<uLong>(in.size())) + 16);
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-    z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    const int result = deflate(&z, last ? Z_FINISH : Z_FULL_FLUSH);
-    const bool ok = last ? result == Z_STREAM_END : result == Z_OK && z.avail_in == 0;
-    out.resize(z.total_out);
+    const std::size_t rowBytes = 1 + 3 * static_cast<std::size_t>(image.width());
+    constexpr std::size_t kBatchBytes = 256 * 1024;
+    const int batchRows = static_cast<int>(std::max<std::size_t>(1, kBatchBytes / rowBytes));
+    std::vector<unsigned char> rows(rowBytes * static_cast<std::size_t>(batchRows));
+    std::vector<unsigned char> buffer(kBatchBytes);
+    adler = adler32(0L, Z_NULL, 0);
+    length = 0;
+    bool ok = true;
+    for (int y = first; ok && (y < last || y == first); y += batchRows) {
+        const int end = std::min(last, y + batchRows);
+        for (int r = y; r < end; ++r)
+            filterRow(image, r, rows.data() + rowBytes * static_cast<std::size_t>(r - y));
+        const std::size_t size = rowBytes * static_cast<std::size_t>(end - y);
+        adler = adler32_z(adler, rows.data(), size);
+        length += size;
+        const bool lastBatch = end >= last;
+        const int flush = !lastBatch ? Z_NO_FLUSH : final ? Z_FINISH : Z_FULL_FLUSH;
+        z.next_in = rows.data();
+        z.avail_in = static_cast<uInt>(size);
+        int result;
+        do {
+            z.next_out = buffer.data();
+            z.avail_out = static_cast<uInt>(buffer.size());
+            result = deflate(&z, flush);
+            if (result == Z_STREAM_ERROR) {
+                ok = false;
+                break;
+            }
+            out.append(reinterpret_cast<const char*>(buffer.data()), buffer.size() - z.avail_out);
+        } while (z.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
+        if (lastBatch)
+            break;
+    }
     deflateEnd(&z);
     return ok;
 }
@@ -82,23 +103,22 @@ bool encodePng(const QImage& source, std::string& png) {
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)
         return false;
     const int height = image.height();
-    // zlib counts its input in 32-bit numbers; each part stays well below that.
     const std::size_t rowBytes = 1 + 3 * static_cast<std::size_t>(image.width());
-    if (rowBytes > (1u << 30))
+    // A row must fit zlib's 32-bit counts many times over.
+    if (rowBytes > (std::size_t{1} << 28))
         return false;
-    const int rowsPerPart = static_cast<int>(std::max<std::size_t>(1, (1u << 30) / rowBytes));
-    const int parts = std::max(std::min(2, height), (height + rowsPerPart - 1) / rowsPerPart);
-
-    std::vector<std::string> raw(static_cast<std::size_t>(parts));
+    const int parts = std::min(2, height);
     std::vector<std::string> packed(static_cast<std::size_t>(parts));
+    std::vector<uLong> sums(static_cast<std::size_t>(parts), 0);
+    std::vector<std::size_t> lengths(static_cast<std::size_t>(parts), 0);
     std::vector<char> ok(static_cast<std::size_t>(parts), 0);
     auto work = [&](int part) {
         try {
             const int first = static_cast<int>(static_cast<long long>(height) * part / parts);
             const int last = static_cast<int>(static_cast<long long>(height) * (part + 1) / parts);
             const auto i = static_cast<std::size_t>(part);
-            raw[i] = filteredRows(image, first, last);
-            ok[i] = deflatePart(raw[i], part == parts - 1, packed[i]);
+            ok[i] =
+                deflateRows(image, first, last, part == parts - 1, packed[i], sums[i], lengths[i]);
         } catch (const std::exception&) {
             // Out of memory: ok stays false.
         }
@@ -118,10 +138,8 @@ bool encodePng(const QImage& source, std::string& png) {
         return false;
 
     uLong adler = adler32(0L, Z_NULL, 0);
-    for (const std::string& r : raw)
-        adler = adler32_combine(adler,
-                                adler32_z(1L, reinterpret_cast<const Bytef*>(r.data()), r.size()),
-                                static_cast<z_off_t>(r.size()));
+    for (std::size_t i = 0; i < sums.size(); ++i)
+        adler = adler32_combine(adler, sums[i], static_cast<z_off_t>(lengths[i]));
 
     std::string header;
     put32(header, static_cast<std::uint32_t>(image.width()));
