@@ -1,5 +1,10 @@
 #include "base/files.h"
 
+#include <sys/mman.h>
+
+#include <cstring>
+#include <new>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -257,8 +262,9 @@ std::string absolutePath(const std::string& path) {
     return utf8FromPath(absolute);
 }
 
-bool readWholeFile(const std::string& path, std::string& contents, std::string& why) {
-    contents.clear();
+namespace {
+
+template <typename Bytes> bool readInto(const std::string& path, Bytes& text, std::string& why) {
     const fs::path p = pathFromUtf8(path);
     std::error_code ec;
     if (fs::is_directory(p, ec)) {
@@ -273,7 +279,6 @@ bool readWholeFile(const std::string& path, std::string& contents, std::string& 
     // Sized from the file, but read to its end: a file that grows while it is read, or whose size
     // says nothing (a pipe, a system file), is still read whole.
     const std::uintmax_t size = fs::file_size(p, ec);
-    std::string text;
     bool ok = true;
     try {
         text.resize(ec ? std::size_t{1} << 16
@@ -301,9 +306,50 @@ bool readWholeFile(const std::string& path, std::string& contents, std::string& 
         ok = false;
     }
     native::closeFile(fd);
-    if (ok)
-        contents = std::move(text);
     return ok;
+}
+
+} // namespace
+
+bool readWholeFile(const std::string& path, std::string& contents, std::string& why) {
+    contents.clear();
+    std::string text;
+    if (!readInto(path, text, why))
+        return false;
+    contents = std::move(text);
+    return true;
+}
+
+FileBytes::~FileBytes() {
+    if (data_)
+        munmap(data_, capacity_);
+}
+
+void FileBytes::resize(std::size_t n) {
+    if (n <= capacity_) {
+        size_ = n;
+        return;
+    }
+    // Whole large pages, so that the system can back the bytes with them.
+    constexpr std::size_t kPage = std::size_t{2} << 20;
+    const std::size_t capacity = (n + kPage - 1) / kPage * kPage;
+    void* mapped =
+        mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        throw std::bad_alloc();
+    madvise(mapped, capacity, MADV_HUGEPAGE);
+    if (data_) {
+        std::memcpy(mapped, data_, size_);
+        munmap(data_, capacity_);
+    }
+    data_ = static_cast<char*>(mapped);
+    capacity_ = capacity;
+    size_ = n;
+}
+
+bool readWholeFile(const std::string& path, FileBytes& contents, std::string& why) {
+    contents.resize(0);
+    return readInto(path, contents, why);
 }
 
 bool writeFileSafely(const std::string& path, std::string_view bytes, std::string& why) {

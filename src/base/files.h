@@ -4,6 +4,7 @@
 // and the one safe way to replace a file. Every failure comes back as a flag and a reason in words
 // for the user ("it is a folder, not a file"), to be put after the file's name.
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -22,6 +23,29 @@ std::string absolutePath(const std::string& path);
 // Reads a whole file as bytes, to its end even when the file is longer than its size said.
 // A folder is refused.
 bool readWholeFile(const std::string& path, std::string& contents, std::string& why);
+
+// Bytes read from a file, held in memory the system may back with large pages and that is not
+// cleared before it is filled: for the large files read whole and then parsed (a county's
+// network is megabytes of text).
+class FileBytes {
+public:
+    FileBytes() = default;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes();
+    std::string_view view() const { return {data_, size_}; }
+    // For the reader: room for n bytes, keeping those already held.
+    void resize(std::size_t n);
+    char* data() { return data_; }
+    std::size_t size() const { return size_; }
+
+private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+bool readWholeFile(const std::string& path, FileBytes& contents, std::string& why);
 
 // Replaces the file at `path` with `bytes`, or creates it, so that a crash never leaves a
 // half-written file: the bytes go to a temporary file in the same folder, which is flushed to the

@@ -111,8 +111,8 @@ bool readNetworkFile(const std::string& path, Network& network, Prompter* prompt
         return false;
     }
     case NetworkFormat::Text: {
-        std::string text;
-        ok = readWholeFile(path, text, why) && network.readText(text, &why);
+        FileBytes text;
+        ok = readWholeFile(path, text, why) && network.readText(text.view(), &why);
         break;
     }
     case NetworkFormat::Unknown:

@@ -1,7 +1,27 @@
 #include "model/network.h"
 
+#include "model/objectpool.h"
+
 #include <algorithm>
 #include <cmath>
+
+// ---- Memory -----------------------------------------------------------------------------------
+
+void* Node::operator new(std::size_t size) {
+    return poolAllocate(size);
+}
+
+void Node::operator delete(void* p) noexcept {
+    poolFree(p, sizeof(Node));
+}
+
+void* Link::operator new(std::size_t size) {
+    return poolAllocate(size);
+}
+
+void Link::operator delete(void* p) noexcept {
+    poolFree(p, sizeof(Link));
+}
 
 // ---- Link -------------------------------------------------------------------------------------
 

@@ -40,6 +40,10 @@ using NodeTable = std::vector<Node*>;
 // the links attached to it so that the editor can refuse to delete a node that is still in use.
 class Node {
 public:
+    // Nodes and links come from pools of large pages (see objectpool.h).
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p) noexcept;
+
     Node() = default;
     explicit Node(WorldPoint p) : x_(p.x), y_(p.y) {}
     Node(const Node&) = delete;
@@ -95,6 +99,9 @@ struct data_t {
 // follows the straight-line distance between the two nodes.
 class Link {
 public:
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p) noexcept;
+
     Link() = default;
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;

@@ -266,12 +266,34 @@ TEST(ReadWholeFile, ReadsEveryByteOrSaysWhyNot) {
 }
 
 TEST(ReadWholeFile, ReadsFilesWhoseSizeSaysNothing) {
-    // Files of the system, like pipes, report a size of 0 yet have contents.
+    // Files of the system, like pipes, report a size of 0 yet have contents: the reader's room
+    // grows as it reads, in large pages too.
     if (!fs::exists("/proc/self/status"))
         GTEST_SKIP() << "no /proc";
     std::string contents, why;
     ASSERT_TRUE(readWholeFile("/proc/self/status", contents, why)) << why;
     EXPECT_NE(contents.find("Pid:"), std::string::npos);
+    FileBytes bytes;
+    ASSERT_TRUE(readWholeFile("/proc/self/status", bytes, why)) << why;
+    EXPECT_NE(bytes.view().find("Pid:"), std::string::npos);
+}
+
+// The large-page reader gives the same bytes, over a page boundary and after a smaller file.
+TEST(ReadWholeFile, LargePageBytesAreTheFilesBytes) {
+    TestDir dir;
+    std::string big;
+    for (int i = 0; i < 5'000'000; ++i)
+        big += static_cast<char>(i * 13 % 251);
+    spit(dir.file("big.bin"), big);
+    spit(dir.file("small.txt"), "KX101\n");
+    FileBytes bytes;
+    std::string why;
+    ASSERT_TRUE(readWholeFile(dir.file("big.bin"), bytes, why)) << why;
+    EXPECT_TRUE(bytes.view() == big);
+    ASSERT_TRUE(readWholeFile(dir.file("small.txt"), bytes, why)) << why;
+    EXPECT_EQ(bytes.view(), "KX101\n");
+    EXPECT_FALSE(readWholeFile(dir.file("missing.txt"), bytes, why));
+    EXPECT_EQ(why, "no such file or directory");
 }
 
 // ---- Paths --------------------------------------------------------------------------------------
