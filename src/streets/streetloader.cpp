@@ -38,6 +38,10 @@ struct Loaded {
 };
 
 const Loaded& loaded() {
+#ifdef VANTRY_STREETS_LINKED
+    static const Loaded linked{vantryStreetReader(), {}};
+    return linked;
+#endif
     static Loaded module;
     static std::once_flag once;
     std::call_once(once, [] {
