@@ -37,6 +37,10 @@ packages=(
     man-db
     libgdal-dev
     gdal-bin
+    libosmium2-dev
+    libprotozero-dev
+    libexpat1-dev
+    libbz2-dev
 )
 
 missing=()

@@ -1,16 +1,15 @@
 #include "base/files.h"
 
-#include <sys/mman.h>
-
-#include <cstring>
-#include <new>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <new>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <system_error>
@@ -22,6 +21,7 @@
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -82,6 +82,14 @@ bool mayWriteFolder(const fs::path& path) {
 void adoptOwnerAndMode(int, const fs::path&) {}
 
 void flushFolder(const fs::path&) {}
+
+void* allocatePages(std::size_t size) {
+    return std::malloc(size);
+}
+
+void freePages(void* pages, std::size_t) {
+    std::free(pages);
+}
 
 #else
 
@@ -158,6 +166,22 @@ void flushFolder(const fs::path& folder) {
         return;
     ::fsync(fd);
     ::close(fd);
+}
+
+// Memory that is not cleared before use and that the system may back with large pages. Null
+// when there is none.
+void* allocatePages(std::size_t size) {
+    void* pages = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED)
+        return nullptr;
+#ifdef MADV_HUGEPAGE
+    ::madvise(pages, size, MADV_HUGEPAGE);
+#endif
+    return pages;
+}
+
+void freePages(void* pages, std::size_t size) {
+    ::munmap(pages, size);
 }
 
 #endif
@@ -264,6 +288,37 @@ std::string absolutePath(const std::string& path) {
 
 namespace {
 
+// Reads an open file to its end. The room is sized from what the file's size said, but the
+// reading goes on to the end: a file that grows while it is read, or whose size says nothing (a
+// pipe, a system file), is still read whole.
+template <typename Bytes>
+bool readOpenFile(int fd, std::optional<std::uintmax_t> size, Bytes& text, std::string& why) {
+    try {
+        text.resize(size ? static_cast<std::size_t>(std::max<std::uintmax_t>(*size + 1, 4096))
+                         : std::size_t{1} << 16);
+        std::size_t filled = 0;
+        for (;;) {
+            const long long n = native::readSome(fd, text.data() + filled, text.size() - filled);
+            if (n < 0) {
+                why = "it could not be read completely: " + reasonOf(errno);
+                text.resize(filled);
+                return false;
+            }
+            if (n == 0)
+                break;
+            filled += static_cast<std::size_t>(n);
+            if (filled == text.size())
+                text.resize(text.size() * 2);
+        }
+        text.resize(filled);
+        return true;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    why = "it is too large to be read into memory";
+    return false;
+}
+
 template <typename Bytes> bool readInto(const std::string& path, Bytes& text, std::string& why) {
     const fs::path p = pathFromUtf8(path);
     std::error_code ec;
@@ -276,35 +331,8 @@ template <typename Bytes> bool readInto(const std::string& path, Bytes& text, st
         why = reasonOf(errno);
         return false;
     }
-    // Sized from the file, but read to its end: a file that grows while it is read, or whose size
-    // says nothing (a pipe, a system file), is still read whole.
     const std::uintmax_t size = fs::file_size(p, ec);
-    bool ok = true;
-    try {
-        text.resize(ec ? std::size_t{1} << 16
-                       : static_cast<std::size_t>(std::max<std::uintmax_t>(size + 1, 4096)));
-        std::size_t filled = 0;
-        for (;;) {
-            const long long n = native::readSome(fd, text.data() + filled, text.size() - filled);
-            if (n < 0) {
-                why = "it could not be read completely: " + reasonOf(errno);
-                ok = false;
-                break;
-            }
-            if (n == 0)
-                break;
-            filled += static_cast<std::size_t>(n);
-            if (filled == text.size())
-                text.resize(text.size() * 2);
-        }
-        text.resize(filled);
-    } catch (const std::bad_alloc&) {
-        why = "it is too large to be read into memory";
-        ok = false;
-    } catch (const std::length_error&) {
-        why = "it is too large to be read into memory";
-        ok = false;
-    }
+    const bool ok = readOpenFile(fd, ec ? std::nullopt : std::optional(size), text, why);
     native::closeFile(fd);
     return ok;
 }
@@ -322,7 +350,7 @@ bool readWholeFile(const std::string& path, std::string& contents, std::string& 
 
 FileBytes::~FileBytes() {
     if (data_)
-        munmap(data_, capacity_);
+        native::freePages(data_, capacity_);
 }
 
 void FileBytes::resize(std::size_t n) {
@@ -333,16 +361,14 @@ void FileBytes::resize(std::size_t n) {
     // Whole large pages, so that the system can back the bytes with them.
     constexpr std::size_t kPage = std::size_t{2} << 20;
     const std::size_t capacity = (n + kPage - 1) / kPage * kPage;
-    void* mapped =
-        mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED)
+    void* pages = native::allocatePages(capacity);
+    if (!pages)
         throw std::bad_alloc();
-    madvise(mapped, capacity, MADV_HUGEPAGE);
     if (data_) {
-        std::memcpy(mapped, data_, size_);
-        munmap(data_, capacity_);
+        std::memcpy(pages, data_, size_);
+        native::freePages(data_, capacity_);
     }
-    data_ = static_cast<char*>(mapped);
+    data_ = static_cast<char*>(pages);
     capacity_ = capacity;
     size_ = n;
 }
@@ -350,6 +376,81 @@ void FileBytes::resize(std::size_t n) {
 bool readWholeFile(const std::string& path, FileBytes& contents, std::string& why) {
     contents.resize(0);
     return readInto(path, contents, why);
+}
+
+MappedFile::~MappedFile() {
+    close();
+}
+
+void MappedFile::close() {
+#ifndef _WIN32
+    if (mapping_)
+        ::munmap(mapping_, mappingSize_);
+#endif
+    mapping_ = nullptr;
+    mappingSize_ = 0;
+    std::string().swap(copy_);
+    view_ = {};
+}
+
+bool MappedFile::open(const std::string& path, std::string& why) {
+    close();
+#ifdef _WIN32
+    if (!readWholeFile(path, copy_, why))
+        return false;
+    view_ = copy_;
+    return true;
+#else
+    const int fd = native::openForReading(pathFromUtf8(path));
+    if (fd < 0) {
+        why = reasonOf(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        why = reasonOf(errno);
+        native::closeFile(fd);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        why = kFolderReason;
+        native::closeFile(fd);
+        return false;
+    }
+    // A regular file of size 0 may still have contents (the system's own files say 0), and an
+    // empty one reads at the cost of one call, so only files with a size are mapped.
+    const bool regular = S_ISREG(st.st_mode);
+    if (regular && st.st_size > 0 &&
+        static_cast<std::uintmax_t>(st.st_size) <= std::numeric_limits<std::size_t>::max()) {
+        const auto size = static_cast<std::size_t>(st.st_size);
+        // Read ahead in large steps when the pages are not yet in the cache; filling the mapping
+        // in one go then costs one call instead of a fault for every page.
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+        flags |= MAP_POPULATE;
+#endif
+        void* mapping = ::mmap(nullptr, size, PROT_READ, flags, fd, 0);
+        if (mapping != MAP_FAILED) {
+            ::madvise(mapping, size, MADV_SEQUENTIAL);
+            mapping_ = mapping;
+            mappingSize_ = size;
+            view_ = {static_cast<const char*>(mapping), size};
+            native::closeFile(fd);
+            return true;
+        }
+    }
+    const bool ok = readOpenFile(
+        fd, regular ? std::optional(static_cast<std::uintmax_t>(st.st_size)) : std::nullopt, copy_,
+        why);
+    native::closeFile(fd);
+    if (!ok) {
+        close();
+        return false;
+    }
+    view_ = copy_;
+    return true;
+#endif
 }
 
 bool writeFileSafely(const std::string& path, std::string_view bytes, std::string& why) {

@@ -47,6 +47,34 @@ private:
 
 bool readWholeFile(const std::string& path, FileBytes& contents, std::string& why);
 
+// A whole file's bytes seen where the system's file cache already holds them, for files that are
+// parsed once from start to end (a county's TIGER/Line records are tens of megabytes): mapping
+// costs neither a copy nor a page fault per page of it. What cannot be mapped (a pipe, a system
+// file whose size says nothing, or any file on a system without mapping) is read whole instead,
+// so the view is always the file's bytes. The bytes stay valid until the next open or the end of
+// the object; a mapped file that another program cuts short meanwhile is the one thing that
+// cannot be guarded against.
+class MappedFile {
+public:
+    MappedFile() = default;
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    ~MappedFile();
+    // Replaces what was held by the file's bytes. Refuses what readWholeFile refuses, for the
+    // same reasons; on failure the view is empty.
+    bool open(const std::string& path, std::string& why);
+    void close();
+    std::string_view view() const { return view_; }
+    // True when the bytes are the file's mapping rather than a copy read from it.
+    bool mapped() const { return mapping_ != nullptr; }
+
+private:
+    void* mapping_ = nullptr;
+    std::size_t mappingSize_ = 0;
+    std::string copy_;
+    std::string_view view_;
+};
+
 // Replaces the file at `path` with `bytes`, or creates it, so that a crash never leaves a
 // half-written file: the bytes go to a temporary file in the same folder, which is flushed to the
 // disk and only then renamed over the old file; on any failure it is removed and the old file is

@@ -9,8 +9,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <string>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -72,6 +75,250 @@ void isolatedNodes(const Network& net, const FindingSink& report) {
     for (const Node* n : net.nodes())
         if (n->links().empty())
             report.node(n->id(), "is on no link");
+}
+
+// The links traffic can follow, as positions in the network's node list, with each node's
+// outgoing and incoming ends listed together. A link missing a node, or holding one the network
+// does not, leads nowhere; nor does a link back to its own node (self-link reports it).
+struct Roads {
+    std::vector<std::pair<int, int>> ends; // per link; -1, -1 when it leads nowhere
+    std::vector<int> outStart, outTo, inStart, inFrom;
+
+    explicit Roads(const Network& net) {
+        const std::vector<Node*>& nodes = net.nodes();
+        const auto n = nodes.size();
+        auto position = [&](const Node* node) {
+            const std::size_t i = node ? static_cast<std::size_t>(node->id()) - 1 : n;
+            return i < n && nodes[i] == node ? static_cast<int>(i) : -1;
+        };
+        ends.reserve(net.links().size());
+        outStart.assign(n + 1, 0);
+        inStart.assign(n + 1, 0);
+        for (const Link* l : net.links()) {
+            const int from = position(l->fromNode()), to = position(l->toNode());
+            if (from < 0 || to < 0 || from == to) {
+                ends.emplace_back(-1, -1);
+                continue;
+            }
+            ends.emplace_back(from, to);
+            ++outStart[static_cast<std::size_t>(from) + 1];
+            ++inStart[static_cast<std::size_t>(to) + 1];
+        }
+        for (std::size_t v = 0; v < n; ++v) {
+            outStart[v + 1] += outStart[v];
+            inStart[v + 1] += inStart[v];
+        }
+        outTo.resize(static_cast<std::size_t>(outStart[n]));
+        inFrom.resize(outTo.size());
+        std::vector<int> outAt(outStart.begin(), outStart.end() - 1);
+        std::vector<int> inAt(inStart.begin(), inStart.end() - 1);
+        for (const auto& [from, to] : ends) {
+            if (from < 0)
+                continue;
+            outTo[static_cast<std::size_t>(outAt[static_cast<std::size_t>(from)]++)] = to;
+            inFrom[static_cast<std::size_t>(inAt[static_cast<std::size_t>(to)]++)] = from;
+        }
+    }
+    std::size_t nodeCount() const { return outStart.size() - 1; }
+    int outDegree(std::size_t v) const { return outStart[v + 1] - outStart[v]; }
+    int inDegree(std::size_t v) const { return inStart[v + 1] - inStart[v]; }
+};
+
+// Tarjan's strongly connected components with an explicit stack, since a long chain of one-way
+// links would otherwise nest a call per node. Nodes on no road get no part (-1).
+std::vector<int> strongParts(const Roads& roads, int& partCount) {
+    const std::size_t n = roads.nodeCount();
+    std::vector<int> part(n, -1), order(n, -1), low(n, 0), open;
+    std::vector<std::pair<int, int>> path; // node, next position in its outgoing list
+    int counter = 0;
+    partCount = 0;
+    auto enter = [&](int v) {
+        const auto u = static_cast<std::size_t>(v);
+        order[u] = low[u] = counter++;
+        open.push_back(v);
+        path.emplace_back(v, roads.outStart[u]);
+    };
+    for (std::size_t s = 0; s < n; ++s) {
+        if (order[s] >= 0 || roads.outDegree(s) + roads.inDegree(s) == 0)
+            continue;
+        enter(static_cast<int>(s));
+        while (!path.empty()) {
+            const auto v = static_cast<std::size_t>(path.back().first);
+            const int next = path.back().second;
+            if (next < roads.outStart[v + 1]) {
+                ++path.back().second;
+                const int w = roads.outTo[static_cast<std::size_t>(next)];
+                const auto u = static_cast<std::size_t>(w);
+                if (order[u] < 0)
+                    enter(w);
+                else if (part[u] < 0) // still open, so on the way back to v
+                    low[v] = std::min(low[v], order[u]);
+                continue;
+            }
+            path.pop_back();
+            if (!path.empty()) {
+                const auto parent = static_cast<std::size_t>(path.back().first);
+                low[parent] = std::min(low[parent], low[v]);
+            }
+            if (low[v] != order[v])
+                continue;
+            int w;
+            do {
+                w = open.back();
+                open.pop_back();
+                part[static_cast<std::size_t>(w)] = partCount;
+            } while (static_cast<std::size_t>(w) != v);
+            ++partCount;
+        }
+    }
+    return part;
+}
+
+// Marks every node reachable from the marked ones, following the lists given.
+void spread(std::vector<char>& marked, const std::vector<int>& start, const std::vector<int>& to) {
+    std::vector<int> queue;
+    for (std::size_t v = 0; v < marked.size(); ++v)
+        if (marked[v])
+            queue.push_back(static_cast<int>(v));
+    for (std::size_t i = 0; i < queue.size(); ++i) {
+        const auto v = static_cast<std::size_t>(queue[i]);
+        for (int e = start[v]; e < start[v + 1]; ++e) {
+            const auto w = static_cast<std::size_t>(to[static_cast<std::size_t>(e)]);
+            if (!marked[w]) {
+                marked[w] = 1;
+                queue.push_back(static_cast<int>(w));
+            }
+        }
+    }
+}
+
+// The pieces of the network that no road joins, whichever way it runs: each node's piece, by
+// its lowest node.
+std::vector<int> weakPieces(const Roads& roads) {
+    std::vector<int> up(roads.nodeCount());
+    for (std::size_t v = 0; v < up.size(); ++v)
+        up[v] = static_cast<int>(v);
+    const auto find = [&](int v) {
+        while (up[static_cast<std::size_t>(v)] != v) {
+            int& parent = up[static_cast<std::size_t>(v)];
+            parent = up[static_cast<std::size_t>(parent)];
+            v = parent;
+        }
+        return v;
+    };
+    for (const auto& [from, to] : roads.ends) {
+        if (from < 0)
+            continue;
+        const int a = find(from), b = find(to);
+        up[static_cast<std::size_t>(std::max(a, b))] = std::min(a, b);
+    }
+    for (std::size_t v = 0; v < up.size(); ++v)
+        up[v] = find(static_cast<int>(v));
+    return up;
+}
+
+// The largest part in which every node reaches every other is the main network. A piece of the
+// network that no road joins to it is reported once, whatever its one-way links do inside; within
+// the main network's piece, a part of two nodes or more that traffic can enter but not leave
+// (or leave but not enter) is reported. A lone node on a one-way road (a freeway's node between
+// two ramps) is not: the dead-end rule finds the ones where traffic really stops. Each finding
+// is on the part's lowest link (one inside it if it has any), so that clicking through the list
+// visits each.
+void disconnectedParts(const Network& net, const FindingSink& report) {
+    const Roads roads(net);
+    int partCount = 0;
+    const std::vector<int> part = strongParts(roads, partCount);
+    if (partCount < 2)
+        return;
+    const std::vector<int> piece = weakPieces(roads);
+    const auto parts = static_cast<std::size_t>(partCount);
+    std::vector<int> size(parts, 0), lowest(parts, -1);
+    for (std::size_t v = 0; v < part.size(); ++v) {
+        if (part[v] < 0)
+            continue;
+        const auto p = static_cast<std::size_t>(part[v]);
+        if (size[p]++ == 0)
+            lowest[p] = static_cast<int>(v);
+    }
+    std::size_t main = 0;
+    for (std::size_t p = 1; p < parts; ++p)
+        if (size[p] > size[main] || (size[p] == size[main] && lowest[p] < lowest[main]))
+            main = p;
+
+    // Each piece apart from the main one stands for all its parts.
+    int mainPiece = -1;
+    std::vector<int> pieceSize(part.size(), 0);
+    for (std::size_t v = 0; v < part.size(); ++v) {
+        if (part[v] < 0)
+            continue;
+        ++pieceSize[static_cast<std::size_t>(piece[v])];
+        if (part[v] == static_cast<int>(main))
+            mainPiece = piece[v];
+    }
+    std::vector<char> pieceTaken(part.size(), 0);
+    const auto reported = [&](std::size_t p) {
+        const auto first = static_cast<std::size_t>(lowest[p]);
+        const int own = piece[first];
+        if (own == mainPiece)
+            return size[p] > 1;
+        // The part holding the piece's lowest node speaks for the piece.
+        return static_cast<std::size_t>(own) == first && !pieceTaken[first]++;
+    };
+
+    std::vector<char> fromMain(part.size(), 0), toMain(part.size(), 0);
+    for (std::size_t v = 0; v < part.size(); ++v)
+        fromMain[v] = toMain[v] = part[v] == static_cast<int>(main);
+    spread(fromMain, roads.outStart, roads.outTo);
+    spread(toMain, roads.inStart, roads.inFrom);
+
+    std::vector<int> inside(parts, -1), touching(parts, -1);
+    for (std::size_t i = 0; i < roads.ends.size(); ++i) {
+        const auto [from, to] = roads.ends[i];
+        if (from < 0)
+            continue;
+        const auto a = static_cast<std::size_t>(part[static_cast<std::size_t>(from)]);
+        const auto b = static_cast<std::size_t>(part[static_cast<std::size_t>(to)]);
+        if (a == b && inside[a] < 0)
+            inside[a] = static_cast<int>(i);
+        for (std::size_t p : {a, b})
+            if (a != b && touching[p] < 0)
+                touching[p] = static_cast<int>(i);
+    }
+    // Two lone nodes can share the link found for them; the lower node's part comes first.
+    std::vector<std::tuple<int, int, std::size_t>> found; // link position, lowest node, part
+    found.reserve(parts - 1);
+    for (std::size_t p = 0; p < parts; ++p)
+        if (p != main && reported(p))
+            found.emplace_back(inside[p] >= 0 ? inside[p] : touching[p], lowest[p], p);
+    std::sort(found.begin(), found.end());
+
+    for (const auto& [i, node, p] : found) {
+        const auto first = static_cast<std::size_t>(node);
+        const char* how =
+            fromMain[first] ? "can be reached from the main network but cannot reach it"
+            : toMain[first] ? "can reach the main network but cannot be reached from it"
+                            : "can neither reach the main network nor be reached from it";
+        const Link* l = net.links()[static_cast<std::size_t>(i)];
+        // A piece of its own is counted whole; a part of the main piece by its own nodes.
+        const int nodes =
+            piece[first] != mainPiece ? pieceSize[static_cast<std::size_t>(piece[first])] : size[p];
+        const std::string where = "lies in a part of " + std::to_string(nodes) + " nodes that ";
+        report.link(l->id(), where + how);
+    }
+}
+
+// A node that traffic can enter but never leave, or leave but never enter. A node whose roads
+// are a link and its reverse is neither: traffic can turn back there.
+void deadEnds(const Network& net, const FindingSink& report) {
+    const Roads roads(net);
+    for (std::size_t v = 0; v < roads.nodeCount(); ++v) {
+        const int in = roads.inDegree(v), out = roads.outDegree(v);
+        const Node* n = net.nodes()[v];
+        if (in > 0 && out == 0)
+            report.node(n->id(), "links end at " + nodeLabel(n) + " but none leave it");
+        else if (out > 0 && in == 0)
+            report.node(n->id(), "links leave " + nodeLabel(n) + " but none reach it");
+    }
 }
 
 // Nodes are put in square cells a little wider than the overlap distance, so that every node
@@ -145,6 +392,10 @@ void overlappingNodes(const Network& net, const FindingSink& report) {
     }
 }
 
+// A length measured along the road's shape is longer than the straight line between its nodes,
+// up to two or three times on a winding road, so only a length far beyond that is suspect (a
+// slipped decimal point gives ten times). No road is shorter than the straight line, so there
+// the margin stays narrow.
 void lengthMismatches(const Network& net, const FindingSink& report) {
     for (const Link* l : net.links()) {
         if (l->hasAutomaticLength() || !l->fromNode() || !l->toNode())
@@ -154,8 +405,8 @@ void lengthMismatches(const Network& net, const FindingSink& report) {
         if (length < drawn / 2)
             report.link(l->id(), "length " + miles(length) + " miles is less than half the " +
                                      miles(drawn) + " miles drawn");
-        else if (length > drawn * 2)
-            report.link(l->id(), "length " + miles(length) + " miles is more than twice the " +
+        else if (length > drawn * 5)
+            report.link(l->id(), "length " + miles(length) + " miles is more than five times the " +
                                      miles(drawn) + " miles drawn");
     }
 }
@@ -191,6 +442,8 @@ const std::vector<CheckRule>& checkRules() {
         {"self-link", Severity::Error, selfLinks},
         {"bad-attribute", Severity::Error, badAttributes},
         {"isolated-node", Severity::Warning, isolatedNodes},
+        {"disconnected", Severity::Warning, disconnectedParts},
+        {"dead-end", Severity::Warning, deadEnds},
         {"overlapping-nodes", Severity::Warning, overlappingNodes},
         {"length-mismatch", Severity::Warning, lengthMismatches},
         {"workbook-limit", Severity::Warning, workbookLimits},

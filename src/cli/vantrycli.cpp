@@ -60,9 +60,10 @@ constexpr const char* kUsage =
     "       vantry-cli render IN OUT.png [--size WxH] [--scale S --center X,Y] [--no-grid]\n"
     "                         [--no-numbers] [--tiger SOURCE] [--background] [--repeat N]\n"
     "       vantry-cli tiger-chains FILE.RT1 [--raw]\n"
-    "       vantry-cli street-chains SOURCE [--layer NAME] [--raw]\n"
+    "       vantry-cli street-chains SOURCE [--layer NAME] [--speed-unit mph|kmh] [--raw]\n"
     "       vantry-cli populate SOURCE OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP |\n"
-    "                           --click X Y] [--scale S] [--layer NAME]\n"
+    "                           --click X Y] [--scale S] [--layer NAME] [--classes LIST]\n"
+    "                           [--speed-unit mph|kmh]\n"
     "  SOURCE is a TIGER/Line record type 1 file (FILE.RT1) or street data: OpenStreetMap\n"
     "  (.osm, .osm.pbf), a shapefile, GeoPackage, GeoJSON, FlatGeobuf or other line layer.\n"
     "       vantry-cli check NET\n";
@@ -94,17 +95,25 @@ constexpr const char* kHelp =
     "  tiger-chains FILE.RT1 [--raw]\n"
     "      Load a TIGER/Line record type 1 file with its type 2 companion and print the\n"
     "      chains kept, in world miles or, with --raw, in millionths of a degree.\n"
-    "  street-chains SOURCE [--layer NAME] [--raw]\n"
-    "      Read street data (OpenStreetMap .osm or .osm.pbf, a shapefile, GeoPackage,\n"
-    "      GeoJSON, FlatGeobuf or any other line layer) and print its chains like\n"
-    "      tiger-chains, each followed by its road class, one-way rule, lanes each way, speed\n"
-    "      and name. --layer NAME chooses the layer of a file that has several.\n"
+    "  street-chains SOURCE [--layer NAME] [--speed-unit mph|kmh] [--raw]\n"
+    "      Read street data (OpenStreetMap .osm, .osm.bz2 or .osm.pbf, a shapefile,\n"
+    "      GeoPackage, GeoJSON, FlatGeobuf or any other line layer) and print every chain\n"
+    "      read like tiger-chains, each followed by its class as the source names it, one-way\n"
+    "      rule (\"none\" for what is never populated), lanes each way, speed (\"F/B\" when the\n"
+    "      directions differ; 0 leaves it to the class), id and name. --layer NAME chooses the\n"
+    "      layer of a file that has several. --speed-unit says what a speed without a unit\n"
+    "      means in a layer (default: km/h for OpenStreetMap layouts, mph otherwise).\n"
     "  populate SOURCE OUT [--into NET] [--rect LEFT BOTTOM RIGHT TOP | --click X Y]\n"
-    "  [--scale S] [--layer NAME]\n"
+    "  [--scale S] [--layer NAME] [--classes LIST] [--speed-unit mph|kmh]\n"
     "      Fill a new network, or the one read from NET, from a TIGER/Line record type 1\n"
     "      file or street data as Auto-Populate does, for a rectangle in miles or for a\n"
     "      click at view scale S (default 100); without either, from all of it. Save it as\n"
-    "      OUT.\n"
+    "      OUT. --classes takes the road classes to populate from street data, as\n"
+    "      OpenStreetMap's highway values separated by commas (motorway, trunk, primary,\n"
+    "      secondary, tertiary, their _link ramps, unclassified, residential, living_street,\n"
+    "      service, and the service kinds driveway, parking_aisle and drive-through), or\n"
+    "      \"all\"; by default the Road Classes chosen in the editor, at first motorway down\n"
+    "      to living_street with their ramps. Roads closed to cars are never populated.\n"
     "  check NET\n"
     "      Run the network checks and print each finding on a line, as \"error RULE: link N:\n"
     "      message\" or \"warning RULE: node N: message\".\n"
@@ -281,7 +290,7 @@ bool isRecordFileName(const std::string& path) {
 // the named layer. 2 when the source has several layers of lines and none was named, 1 when it
 // cannot be read, 0 when loaded. What could not be placed on the map is told as a warning.
 int loadSource(CVantryDoc& doc, const std::string& path, const std::string& layer,
-               std::ostream& err) {
+               std::ostream& err, const StreetReadOptions& options = {}) {
     if (isRecordFileName(path)) {
         if (!layer.empty())
             return usageError(err, "--layer goes with street data, not with record files");
@@ -298,7 +307,7 @@ int loadSource(CVantryDoc& doc, const std::string& path, const std::string& laye
                                        "): choose one with --layer");
         }
     }
-    if (!doc.loadStreetData(path, layer)) {
+    if (!doc.loadStreetData(path, layer, options)) {
         err << oneLine(doc.lastError()) << "\n";
         return 1;
     }
@@ -321,6 +330,12 @@ const char* trafficName(ChainTraffic t) {
         return "none";
     }
     return "";
+}
+
+std::string speedText(const TigerChain& chain) {
+    if (chain.speedForward == chain.speedBackward || chain.speedBackward == 0)
+        return std::to_string(chain.speedForward);
+    return std::to_string(chain.speedForward) + "/" + std::to_string(chain.speedBackward);
 }
 
 std::string sixDecimalsPair(WorldPoint p) {
@@ -353,7 +368,7 @@ void printChains(const TigerData& tiger, bool raw, bool streets, std::ostream& o
         if (streets)
             line += "," + chain.sourceClass + "," + trafficName(chain.traffic) + "," +
                     std::to_string(chain.lanesForward) + "," + std::to_string(chain.lanesBackward) +
-                    "," + std::to_string(chain.speed) + "," + std::to_string(chain.sourceId) + "," +
+                    "," + speedText(chain) + "," + std::to_string(chain.sourceId) + "," +
                     chain.description;
         out << line << "\n";
     }
@@ -380,13 +395,29 @@ int tigerChains(const std::vector<std::string>& args, std::ostream& out, std::os
     return 0;
 }
 
+// Reads --speed-unit's value; false for anything but mph or kmh.
+bool parseSpeedUnit(const std::string& text, SpeedUnit& unit) {
+    if (text == "mph")
+        unit = SpeedUnit::MilesPerHour;
+    else if (text == "kmh" || text == "km/h")
+        unit = SpeedUnit::KilometresPerHour;
+    else
+        return false;
+    return true;
+}
+
 int streetChains(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::vector<std::string> files;
     std::string layer;
+    StreetReadOptions options;
     bool raw = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--raw") {
             raw = true;
+        } else if (args[i] == "--speed-unit") {
+            if (i + 1 >= args.size() || !parseSpeedUnit(args[i + 1], options.speedUnit))
+                return usageError(err, "--speed-unit needs mph or kmh");
+            ++i;
         } else if (args[i] == "--layer") {
             if (i + 1 >= args.size())
                 return usageError(err, "--layer needs a layer name");
@@ -401,7 +432,7 @@ int streetChains(const std::vector<std::string>& args, std::ostream& out, std::o
         return usageError(err, "street-chains needs one source");
     Held<CVantryDoc> heldDoc;
     CVantryDoc& doc = *heldDoc;
-    if (const int code = loadSource(doc, files[0], layer, err))
+    if (const int code = loadSource(doc, files[0], layer, err, options))
         return code;
     printChains(doc.tiger(), raw, true, out);
     return 0;
@@ -414,12 +445,25 @@ int populate(const std::vector<std::string>& args, std::ostream& err) {
     std::optional<WorldPoint> click;
     std::string layer;
     float scale = 100.0f;
+    PopulateOptions options = CVantryDoc::populateOptions();
+    StreetReadOptions readOptions;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto number = [&](std::size_t at, float& v) {
             return at < args.size() && parseFloat(args[at], v);
         };
-        if (a == "--layer") {
+        if (a == "--classes") {
+            std::string why;
+            if (i + 1 >= args.size())
+                return usageError(err, "--classes needs a list of road classes");
+            if (!RoadClassChoice::parse(args[i + 1], options.classes, why))
+                return usageError(err, "--classes: " + why);
+            ++i;
+        } else if (a == "--speed-unit") {
+            if (i + 1 >= args.size() || !parseSpeedUnit(args[i + 1], readOptions.speedUnit))
+                return usageError(err, "--speed-unit needs mph or kmh");
+            ++i;
+        } else if (a == "--layer") {
             if (i + 1 >= args.size())
                 return usageError(err, "--layer needs a layer name");
             layer = args[++i];
@@ -459,17 +503,15 @@ int populate(const std::vector<std::string>& args, std::ostream& err) {
     CVantryDoc& doc = *heldDoc;
     if (!into.empty() && !openNetwork(doc, into, err))
         return 1;
-    if (const int code = loadSource(doc, files[0], layer, err))
+    if (const int code = loadSource(doc, files[0], layer, err, readOptions))
         return code;
     const TigerData& tiger = doc.tiger();
     doc.edit([&](Network& net) {
         if (!click && !rect)
-            return AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(),
-                                   CVantryDoc::linkDefaults());
+            return AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), options);
         const WorldPoint start = click ? *click : WorldPoint{rect->left, rect->bottom};
         const WorldPoint end = click ? *click : WorldPoint{rect->right, rect->top};
-        return AutoPopulateAt(net, tiger.store(), tiger.tigerOrigin(), start, end, scale,
-                              CVantryDoc::linkDefaults());
+        return AutoPopulateAt(net, tiger.store(), tiger.tigerOrigin(), start, end, scale, options);
     });
     if (!doc.OnSaveDocument(files[1])) {
         err << oneLine(doc.lastError()) << "\n";

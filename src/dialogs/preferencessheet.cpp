@@ -5,7 +5,9 @@
 #include "dialogs/fieldinput.h"
 #include "dialogs/help.h"
 #include "dialogs/integeredit.h"
+#include "dialogs/roadclasspage.h"
 #include "document/prompter.h"
+#include "document/vantrydoc.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 
@@ -138,17 +140,19 @@ CPreferencesSheet::CPreferencesSheet(Prompter& prompter, QWidget* parent)
     values_ = {settings.defaultNumLanes.value, settings.defaultCapacity.value,
                settings.defaultFFSpeed.value,  settings.defaultJamDensity.value,
                settings.gridPixels.value,      settings.backColor.value,
-               settings.precision.value,       settings.autosaveSeconds.value};
+               settings.precision.value,       settings.autosaveSeconds.value,
+               CVantryDoc::roadClassDefaults()};
     backColorBefore_ = values_.backColor;
 
     setWindowTitle(QStringLiteral("Preferences"));
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("pages"));
     pages_ = {new CLinkPrefsPage(values_), new CGraphicsPage(values_, prompter_),
-              new CPrecisionPrefsPage(values_)};
+              new CPrecisionPrefsPage(values_), new CRoadClassPage(values_.roadClassDefaults)};
     tabs_->addTab(pages_[0], QStringLiteral("&Link Defaults"));
     tabs_->addTab(pages_[1], QStringLiteral("&Graphics"));
     tabs_->addTab(pages_[2], QStringLiteral("P&recision"));
+    tabs_->addTab(pages_[3], QStringLiteral("R&oad Classes"));
     connect(tabs_, &QTabWidget::currentChanged, this, &CPreferencesSheet::pageChanged);
 
     auto* buttons = createDialogButtons(this, [this] {
@@ -199,5 +203,6 @@ bool CPreferencesSheet::apply() {
     settings.backColor.value = values_.backColor;
     settings.precision.value = values_.precision;
     settings.autosaveSeconds.value = values_.autosaveSeconds;
+    settings.roadClassDefaults.value = values_.roadClassDefaults.text();
     return values_.backColor != backColorBefore_;
 }

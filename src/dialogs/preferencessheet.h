@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tiger/roadclasses.h"
+
 #include <QDialog>
 #include <QString>
 #include <QWidget>
@@ -24,10 +26,12 @@ struct PreferenceValues {
     std::uint32_t backColor = 0;
     std::int32_t precision = 0;
     std::int32_t autosaveSeconds = 0;
+    RoadClassDefaultsTable roadClassDefaults;
 };
 
 // One page of the Preferences sheet: integer fields bound to values that it reads back
-// together, and the help topic that belongs to it.
+// together, and the help topic that belongs to it. A page with fields of other kinds reads
+// them in its own exchange.
 class CPreferencePage : public QWidget {
     Q_OBJECT
 public:
@@ -37,7 +41,7 @@ public:
     // Reads every field into its value. On the first field that is not an integer, or not
     // within the range of a field whose range is enforced, it asks the user for one, focuses
     // the field and returns false.
-    bool exchange(Prompter& prompter);
+    virtual bool exchange(Prompter& prompter);
 
 protected:
     // Adds a row with a label, a field showing `value` whose arrows stay within the range, and
@@ -94,11 +98,11 @@ public:
 class CPreferencesSheet : public QDialog {
     Q_OBJECT
 public:
-    // Reads the seven settings; throws SingletonPtr<UserDefinedSettings>::AccessError when the
+    // Reads the settings; throws SingletonPtr<UserDefinedSettings>::AccessError when the
     // settings object does not exist.
     explicit CPreferencesSheet(Prompter& prompter, QWidget* parent = nullptr);
 
-    // Called after exec() returned Accepted: writes the eight values into the user settings and
+    // Called after exec() returned Accepted: writes every value into the user settings and
     // returns true exactly when the background colour differs from the one the sheet started
     // with, and every view of every document must then be redrawn. Does nothing and returns
     // false unless the sheet was accepted.

@@ -3,6 +3,7 @@
 #include "dialogs/bitmapdlg.h"
 #include "dialogs/dialogbuttons.h"
 #include "dialogs/storedtext.h"
+#include "dialogs/streetloaddlg.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -232,6 +233,13 @@ std::optional<std::string> QtPrompter::chooseItem(const std::string& text,
 
 std::optional<BitmapChoice> QtPrompter::chooseBitmap(const BitmapChoice& initial) {
     CBitmapDlg dialog(initial, *this, owner());
+    if (execWindowModal(dialog) != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.choice();
+}
+
+std::optional<StreetLoadChoice> QtPrompter::chooseStreetLoad(const StreetLoadChoice& initial) {
+    CStreetLoadDlg dialog(initial, owner());
     if (execWindowModal(dialog) != QDialog::Accepted)
         return std::nullopt;
     return dialog.choice();

@@ -21,6 +21,7 @@ public:
     std::optional<std::uint32_t> pickColour(std::uint32_t initial) override;
     std::optional<std::string> chooseBitmapFile() override;
     std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) override;
+    std::optional<StreetLoadChoice> chooseStreetLoad(const StreetLoadChoice& initial) override;
     // Runs the work beside the user interface, which keeps painting; a busy indicator appears
     // when the work lasts more than half a second.
     void runLongTask(const std::string& label, const std::function<void()>& task) override;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "streets/streetrules.h"
+#include "tiger/roadclasses.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -15,6 +18,15 @@ struct BitmapChoice {
     std::int32_t ratio = 0;  // picture pixels per mile, as the dialog rounded it
     std::int32_t width = 0;  // picture width in pixels
     std::int32_t height = 0; // picture height in pixels
+};
+
+// What the Street Data dialog settles before a file of street data is read: the road classes to
+// populate, and the unit of speeds the data gives without one.
+struct StreetLoadChoice {
+    RoadClassChoice classes;
+    SpeedUnit speedUnit = SpeedUnit::Guess;
+    // False for files whose speeds always have a known unit: the dialog then does not ask.
+    bool askSpeedUnit = true;
 };
 
 // The file filter of the Load Bitmap dialog's Browse, in the "text|patterns|...||" form: every
@@ -50,6 +62,12 @@ public:
     virtual std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) {
         (void)initial;
         return std::nullopt;
+    }
+    // The Street Data dialog, starting from the given values; no answer when cancelled. Without
+    // a dialog to show, the values are taken as they are, so that nothing is asked of a run
+    // without a user.
+    virtual std::optional<StreetLoadChoice> chooseStreetLoad(const StreetLoadChoice& initial) {
+        return initial;
     }
     // Runs work that may take a while, showing that the program is busy and, when it lasts,
     // its progress. The work must not touch anything the user can see.

@@ -10,6 +10,7 @@
 #include "streets/streetreader.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -470,11 +471,11 @@ std::optional<TigerData> readTigerData(const TigerData& current, const std::stri
 // Reads a layer of street data into a copy of the data loaded so far, as readTigerData does.
 // Nothing when the layer could not be read, was cancelled, or would not fit; why says which.
 std::optional<TigerData> readStreetData(const TigerData& current, const std::string& path,
-                                        const std::string& layer,
+                                        const std::string& layer, const StreetReadOptions& options,
                                         const Prompter::TaskProgress& progress, std::string& why,
                                         std::string& warning) {
     StreetRead read;
-    if (!readStreetChains(path, layer, read, why, progress))
+    if (!readStreetChains(path, layer, options, read, why, progress))
         return std::nullopt;
     if (read.broken > 0)
         warning = std::to_string(read.broken) + " of the " + std::to_string(read.features) +
@@ -492,6 +493,18 @@ std::optional<TigerData> readStreetData(const TigerData& current, const std::str
 // Record files are named by their type, "TGR01001.RT1"; everything else is street data.
 bool isRecordFileName(const std::string& path) {
     return !path.empty() && path.back() == '1';
+}
+
+// OpenStreetMap's own files give speeds in kilometres per hour unless a unit is written, so
+// there is nothing to ask about them.
+bool isOpenStreetMapName(const std::string& path) {
+    std::string name = path.substr(path.find_last_of("/\\") + 1);
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const std::string_view ending : {".osm", ".pbf", ".osm.bz2", ".osm.gz"})
+        if (name.size() > ending.size() && name.ends_with(ending))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -557,6 +570,16 @@ void CVantryDoc::loadStreetsAsked(const std::string& path) {
             return;
         layer = *chosen;
     }
+    StreetLoadChoice ask;
+    ask.classes = roadClasses();
+    ask.askSpeedUnit = !isOpenStreetMapName(path);
+    const std::optional<StreetLoadChoice> choice = prompter_->chooseStreetLoad(ask);
+    if (!choice)
+        return;
+    SingletonPtr<UserDefinedSettings>::instance().roadClasses.value = choice->classes.text();
+    StreetReadOptions options;
+    if (ask.askSpeedUnit)
+        options.speedUnit = choice->speedUnit;
     std::optional<TigerData> loaded;
     bool cancelled = false;
     busy_ = true;
@@ -566,7 +589,7 @@ void CVantryDoc::loadStreetsAsked(const std::string& path) {
                 cancelled = !p(fraction);
                 return !cancelled;
             };
-            loaded = readStreetData(tiger_, path, layer, progress, why, warning);
+            loaded = readStreetData(tiger_, path, layer, options, progress, why, warning);
         });
     } catch (...) {
         busy_ = false;
@@ -585,9 +608,10 @@ void CVantryDoc::loadStreetsAsked(const std::string& path) {
     UpdateAllViews(nullptr, HintTigerLoaded);
 }
 
-bool CVantryDoc::loadStreetData(const std::string& path, const std::string& layer) {
+bool CVantryDoc::loadStreetData(const std::string& path, const std::string& layer,
+                                const StreetReadOptions& options) {
     std::string why, warning;
-    auto loaded = readStreetData(tiger_, path, layer, {}, why, warning);
+    auto loaded = readStreetData(tiger_, path, layer, options, {}, why, warning);
     lastError_ = why;
     lastWarning_ = warning;
     if (!loaded)
@@ -600,4 +624,28 @@ LinkDefaults CVantryDoc::linkDefaults() {
     const UserDefinedSettings& s = SingletonPtr<UserDefinedSettings>::instance();
     return {s.defaultNumLanes.value, s.defaultCapacity.value, s.defaultFFSpeed.value,
             s.defaultJamDensity.value};
+}
+
+RoadClassChoice CVantryDoc::roadClasses() {
+    const std::string& text = SingletonPtr<UserDefinedSettings>::instance().roadClasses.value;
+    RoadClassChoice choice;
+    std::string why;
+    // A list that cannot be read, as only a hand-edited file holds, leaves the choice as it is.
+    RoadClassChoice::parse(text, choice, why);
+    return choice;
+}
+
+RoadClassDefaultsTable CVantryDoc::roadClassDefaults() {
+    const std::string& text = SingletonPtr<UserDefinedSettings>::instance().roadClassDefaults.value;
+    RoadClassDefaultsTable table;
+    std::string why;
+    // What could be read is worth more than a table put back entirely for one bad class.
+    RoadClassDefaultsTable::parse(text, table, why);
+    return table;
+}
+
+PopulateOptions CVantryDoc::populateOptions() {
+    PopulateOptions options(linkDefaults(), roadClasses(), roadClassDefaults());
+    options.precision = SingletonPtr<UserDefinedSettings>::instance().precision.value;
+    return options;
 }

@@ -6,6 +6,8 @@
 #include "document/snapshothistory.h"
 #include "model/editing.h"
 #include "model/network.h"
+#include "streets/streetreader.h"
+#include "tiger/roadclasses.h"
 #include "tiger/tigerstore.h"
 
 #include <functional>
@@ -142,7 +144,9 @@ public:
     // TIGER/Line data loaded for this document; never saved and not part of undo.
     const TigerData& tiger() const { return tiger_; }
     // Load TIGER Data: asks for a record type 1 file and loads it with its type 2 companion, or
-    // for a file of street data, whose layer of lines it asks for when there are several.
+    // for a file of street data, whose layer of lines it asks for when there are several, and
+    // then which road classes are wanted and, unless the file is OpenStreetMap's, what unit a
+    // speed without one is in. The classes chosen are remembered for Auto-Populate.
     void OnLoadTigerData();
     // Loads a file pair. False, with the reason in lastError(), when the name does not end in
     // "1"; files that could not be read are reported in lastError() too.
@@ -150,13 +154,23 @@ public:
     // Adds the chains of a file of street data (layer empty for a file with one layer of
     // lines). False, with the reason in lastError(), when nothing could be read; features that
     // could not be placed on the map are told in lastWarning().
-    bool loadStreetData(const std::string& path, const std::string& layer);
+    bool loadStreetData(const std::string& path, const std::string& layer,
+                        const StreetReadOptions& options = {});
     // True while work for this document runs beside the user interface (a TIGER/Line load):
     // its windows must stay open, and it must stay alive, until the work ends.
     bool isBusy() const { return busy_; }
 
     // The attributes the user's preferences give a newly drawn link.
     static LinkDefaults linkDefaults();
+    // The road classes the user last chose to populate; the default ones when the stored list
+    // names none or cannot be read.
+    static RoadClassChoice roadClasses();
+    // The defaults of every road class as the user's preferences change them; a class whose
+    // stored values cannot be read keeps the built-in ones.
+    static RoadClassDefaultsTable roadClassDefaults();
+    // Everything Auto-Populate takes from the preferences: the link defaults, the road classes
+    // and their defaults, and the precision lengths are kept to.
+    static PopulateOptions populateOptions();
 
 private:
     struct EditedObjects {

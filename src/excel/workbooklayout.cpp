@@ -18,9 +18,12 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -32,6 +35,22 @@ constexpr int kFirstNodeRow = 212; // row 213
 constexpr int kLastNodeRow = 311;  // row 312
 constexpr int kColumnA = 0, kColumnB = 1, kColumnC = 2, kColumnD = 3, kColumnE = 4, kColumnF = 5,
               kColumnG = 6, kColumnH = 7, kColumnI = 8, kColumnJ = 9, kColumnK = 10, kColumnL = 11;
+
+// The decimals a plain fixed number format shows every number with: two for "0.00" or
+// "#,##0.00". Other formats (General, percentages, scientific, several sections, text) say
+// nothing here: 0.
+int fixedFormatDecimals(std::string_view format) {
+    const std::size_t point = format.find('.');
+    const std::string_view whole = format.substr(0, point);
+    if (whole.empty() || whole.find_first_not_of("#,0") != std::string_view::npos)
+        return 0;
+    if (point == std::string_view::npos)
+        return 0;
+    const std::string_view decimals = format.substr(point + 1);
+    if (decimals.find_first_not_of('0') != std::string_view::npos)
+        return 0;
+    return static_cast<int>(decimals.size());
+}
 
 // Reads the cells of the layout, turning a value that cannot be converted into an error that
 // names its cell.
@@ -59,6 +78,22 @@ public:
         return v;
     }
 
+    // The decimals of the cell's number as written: a text's own; for a number those of the
+    // shortest decimal form that gives back its double, or the decimals its number format shows
+    // when that is more, since a rounded number such as 2.000 keeps none of its zeros. What
+    // holds no number was never rounded.
+    int decimals(int row, int column) {
+        const CellValue value = excel_.GetCell(row, column);
+        if (value.kind() == CellValue::Kind::Text)
+            return writtenDecimals(value.textValue());
+        if (value.kind() != CellValue::Kind::Number)
+            return kUnrounded;
+        char buf[64];
+        const auto r = std::to_chars(buf, buf + sizeof buf, value.numberValue());
+        const int shortest = r.ec == std::errc{} ? writtenDecimals({buf, r.ptr}) : kUnrounded;
+        return std::max(shortest, fixedFormatDecimals(excel_.GetNumberFormat(row, column)));
+    }
+
     [[noreturn]] static void cannotRead(int row, int column, const WorkbookError& e) {
         throw WorkbookError(e.code(), "Cell " + CellAddress(row, column) + " of sheet \"" +
                                           kWorkbookSheet + "\" cannot be read. " + e.what());
@@ -81,6 +116,7 @@ private:
 struct LinkRow {
     std::int32_t from = 0, to = 0, lanes = 0, capacity = 0, speed = 0, jamDensity = 0, side = 0;
     float length = 0.0f;
+    int lengthDecimals = kUnrounded;
     std::string direction, type, description;
 };
 
@@ -91,6 +127,7 @@ LinkRow readLinkRow(LayoutReader& read, int row, std::int32_t from, std::int32_t
     r.lanes = read.integer(row, kColumnD);
     r.capacity = read.integer(row, kColumnE);
     r.length = read.single(row, kColumnF);
+    r.lengthDecimals = read.decimals(row, kColumnF);
     r.speed = read.integer(row, kColumnG);
     r.jamDensity = read.integer(row, kColumnH);
     r.direction = read.text(row, kColumnI);
@@ -185,6 +222,9 @@ bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPro
         // Nodes, until the first row whose x or y is empty. Ids in the workbook are row numbers
         // within the block; the table maps them to the nodes made for them.
         std::unordered_map<std::int32_t, Node*> byId;
+        // How the cells rounded each node's coordinates, for the lengths (a node made up for a
+        // link was not rounded).
+        std::unordered_map<const Node*, WrittenDecimals> written;
         std::int32_t nodesRead = 0;
         bool nodesCut = false;
         for (int row = kFirstNodeRow; row <= kLastNodeRow; ++row) {
@@ -198,6 +238,7 @@ bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPro
                 auto* node = new Node(p);
                 network.addNode(node);
                 byId[++nodesRead] = node;
+                written[node] = {read.decimals(row, kColumnB), read.decimals(row, kColumnC)};
             } catch (const WorkbookError& e) {
                 if (e.code() != WorkbookError::Code::TypeMismatch &&
                     e.code() != WorkbookError::Code::Overflow)
@@ -256,7 +297,8 @@ bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPro
             link->setToNode(toNode);
             link->setNumLanes(r.lanes);
             link->setCapacity(r.capacity);
-            link->setLength(r.length);
+            link->setLengthAsWritten(r.length, r.lengthDecimals, written[fromNode],
+                                     written[toNode]);
             link->setFFSpeed(r.speed);
             link->setJamDensity(r.jamDensity);
             link->setDirectionCode(r.direction.empty() ? ' ' : r.direction[0]);
@@ -327,18 +369,36 @@ bool SaveToWorkbook(const Network& network, const std::string& fileName, Workboo
         // stores such a text typed into a cell.
         const int decimals = network.writtenPrecision();
         const std::string numberFormat = fixedNumberFormat(decimals);
+        // Returns the number as the reader gets it back.
         const auto setDecimal = [&](int row, int column, double value) {
             double rounded = 0.0;
             if (!parseNumber(FormatFixed(value, decimals), rounded))
                 rounded = value;
             excel.SetCell(row, column, CellValue::number(rounded + 0.0)); // no negative zero
             excel.SetNumberFormat(row, column, numberFormat);
+            float back = static_cast<float>(value);
+            parseNumber(formatGeneralNumber(rounded), back);
+            return back;
         };
+        // An automatic length is written as the distance between the nodes as the cells give
+        // them, so that the workbook agrees with itself and reads back as it was written.
+        std::vector<WorldPoint> written;
+        written.reserve(network.nodes().size());
         for (const Node* node : network.nodes()) {
             const int row = node->id() + kFirstNodeRow - 1;
-            setDecimal(row, kColumnB, node->x());
-            setDecimal(row, kColumnC, node->y());
+            const float x = setDecimal(row, kColumnB, node->x());
+            written.push_back({x, setDecimal(row, kColumnC, node->y())});
         }
+        const auto lengthOf = [&](const Link& link) {
+            if (!link.hasAutomaticLength() || !network.containsNode(link.fromNode()) ||
+                !network.containsNode(link.toNode()))
+                return link.effectiveLength();
+            const WorldPoint a = written[static_cast<std::size_t>(link.fromNode()->id() - 1)];
+            const WorldPoint b = written[static_cast<std::size_t>(link.toNode()->id() - 1)];
+            const double dx = static_cast<double>(a.x) - static_cast<double>(b.x);
+            const double dy = static_cast<double>(a.y) - static_cast<double>(b.y);
+            return static_cast<float>(std::sqrt(dx * dx + dy * dy));
+        };
 
         for (Link* link : network.links()) {
             Node* from = link->fromNode();
@@ -352,7 +412,7 @@ bool SaveToWorkbook(const Network& network, const std::string& fileName, Workboo
             excel.SetCell(row, kColumnC, integerCell(to ? to->id() : 0));
             excel.SetCell(row, kColumnD, integerCell(link->numLanes()));
             excel.SetCell(row, kColumnE, integerCell(link->capacity()));
-            setDecimal(row, kColumnF, link->effectiveLength());
+            setDecimal(row, kColumnF, lengthOf(*link));
             excel.SetCell(row, kColumnG, integerCell(link->ffSpeed()));
             excel.SetCell(row, kColumnH, integerCell(link->jamDensity()));
             excel.SetCell(row, kColumnI, CellValue::text(std::string(1, link->directionCode())));

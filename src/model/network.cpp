@@ -3,7 +3,10 @@
 #include "model/objectpool.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 // ---- Memory -----------------------------------------------------------------------------------
 
@@ -92,11 +95,70 @@ float Link::effectiveLength() const {
     return static_cast<float>(automaticLength());
 }
 
-void Link::setLength(float v) {
+void Link::setLengthWithin(float v, double tolerance) {
     length_ = -1.0f;
     const double automatic = effectiveLength();
-    if (std::fabs(static_cast<double>(v) - automatic) > 0.0001)
+    if (std::fabs(static_cast<double>(v) - automatic) > tolerance)
         length_ = v;
+}
+
+namespace {
+
+// The closest two lengths can be told apart: a typed value or an exact copy carries no rounding
+// of its own.
+constexpr double kLengthResolution = 0.0001;
+
+// Half a unit in the last written decimal: the most rounding to that many decimals moves a
+// number. Far below the smallest float's last digit the unit no longer matters. A table, since
+// every link of a file that is read needs six.
+constexpr std::array<double, 300> kHalfUnits = [] {
+    std::array<double, 300> units{};
+    double unit = 0.5;
+    for (double& u : units) {
+        u = unit;
+        unit /= 10.0;
+    }
+    return units;
+}();
+
+double halfUnit(int decimals) {
+    if (decimals >= static_cast<int>(kHalfUnits.size()))
+        return 0.0;
+    return kHalfUnits[static_cast<std::size_t>(std::max(decimals, 0))];
+}
+
+} // namespace
+
+void Link::setLength(float v) {
+    setLengthWithin(v, kLengthResolution);
+}
+
+void Link::setLengthAsWritten(float v, int lengthDecimals, WrittenDecimals from,
+                              WrittenDecimals to) {
+    // A file holds an automatic length as the node distance rounded to the length's decimals,
+    // next to node coordinates rounded to theirs. Read back, the length and the distance
+    // between the nodes as read differ by at most half a unit of the length's last decimal,
+    // plus what moving each end by up to half a unit of its coordinates' last decimals does to
+    // the distance, plus the float rounding of every number involved. Within that the numbers
+    // cannot tell an automatic length from a typed one, and taking it as automatic keeps every
+    // automatic length automatic at any precision. At whole miles that is nearly two miles, as
+    // coarse as what such a file says.
+    double tolerance = halfUnit(lengthDecimals);
+    double magnitudes = std::fabs(static_cast<double>(v));
+    // Both ends of a link from a node to itself move together: its distance stays 0.
+    if (from_ && to_ && from_ != to_) {
+        const std::pair<const Node*, WrittenDecimals> ends[] = {{from_, from}, {to_, to}};
+        for (const auto& [node, decimals] : ends) {
+            const double x = halfUnit(decimals.x), y = halfUnit(decimals.y);
+            tolerance += std::sqrt(x * x + y * y);
+            magnitudes += std::fabs(static_cast<double>(node->x())) +
+                          std::fabs(static_cast<double>(node->y()));
+        }
+    }
+    // Every float read or computed on the way is off by at most half a unit in its last place;
+    // together that stays below epsilon times the sum of their magnitudes.
+    tolerance += magnitudes * std::numeric_limits<float>::epsilon();
+    setLengthWithin(v, std::max(tolerance, kLengthResolution));
 }
 
 char Link::directionCode() const {

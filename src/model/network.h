@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -36,6 +37,23 @@ using NodeNumbering = std::unordered_map<const Node*, int>;
 // null entries mean "no such node".
 using NodeTable = std::vector<Node*>;
 
+// The decimals of a number as its text in a file shows them: "1.235" has 3, "2" and "1.5e3"
+// none, "1.5e-3" 4 (its last digit stands for ten-thousandths). A sign and blanks around the
+// number may be there. An exponent never makes a number coarser than whole miles: "1.5e3" is
+// taken like "1500", whose zeros may be digits as well.
+int writtenDecimals(std::string_view number);
+// For a number no file wrote (a field a line does not reach, a node made up for a link): it was
+// never rounded.
+inline constexpr int kUnrounded = std::numeric_limits<int>::max();
+
+// How a file rounded one node's coordinates: kept only while the file is read.
+struct WrittenDecimals {
+    int x = kUnrounded;
+    int y = kUnrounded;
+};
+// The written decimals of the nodes of a NodeTable, at the same indexes.
+using WrittenDecimalsTable = std::vector<WrittenDecimals>;
+
 // One network node. Its id is its 1-based position in the network's node list, and it knows
 // the links attached to it so that the editor can refuse to delete a node that is still in use.
 class Node {
@@ -66,8 +84,10 @@ public:
     // Writes "x y" and a line end, in the stream's own float notation.
     void writeLine(std::ostream& out) const;
     // Reads x and y from a node line; the rest of the line is ignored. On failure the node is
-    // unchanged and, when why is given, it says what is wrong.
-    bool readLine(std::string_view line, std::string* why = nullptr);
+    // unchanged and, when why is given, it says what is wrong. When written is given it gets the
+    // decimals each coordinate was written with.
+    bool readLine(std::string_view line, std::string* why = nullptr,
+                  WrittenDecimals* written = nullptr);
 
 private:
     friend class Link;
@@ -134,6 +154,11 @@ public:
     // Stores v, unless it is within 0.0001 mile of the node distance: then the length
     // becomes automatic. setLength(-1) always makes it automatic.
     void setLength(float v);
+    // setLength for a length read from a file together with the coordinates of its nodes, each
+    // number rounded to the decimals it was written with: the length is automatic when it
+    // agrees with the node distance as read to within what that rounding can explain, and
+    // never less than 0.0001 mile.
+    void setLengthAsWritten(float v, int lengthDecimals, WrittenDecimals from, WrittenDecimals to);
     // The length field exactly as held, a negative value meaning automatic; for exact copies.
     float storedLength() const { return length_; }
     void setStoredLength(float v) { length_ = v; }
@@ -154,14 +179,19 @@ public:
     // Writes the link line with node numbers from the numbering, in the stream's float notation.
     void writeLine(std::ostream& out, const NodeNumbering& numbering) const;
     // Parses a link line, attaching the nodes named through the table. On failure it says why;
-    // the link may then be partly filled and should be discarded.
-    bool readLine(std::string_view line, const NodeTable& table, std::string* why = nullptr);
+    // the link may then be partly filled and should be discarded. Given the written decimals of
+    // the table's nodes, the length is taken as setLengthAsWritten takes it; otherwise as
+    // setLength does.
+    bool readLine(std::string_view line, const NodeTable& table, std::string* why = nullptr,
+                  const WrittenDecimalsTable* written = nullptr);
 
     // The straight-line distance between the two nodes in double precision (0 without both):
     // what an automatic length is.
     double automaticLength() const;
 
 private:
+    void setLengthWithin(float v, double tolerance);
+
     std::int32_t id_ = 0;
     friend class Node;
 

@@ -2,12 +2,14 @@
 
 #include "model/network.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <istream>
 #include <limits>
 #include <ostream>
 #include <sstream>
+#include <vector>
 
 const char* const kFormatTag = "KX101";
 const char* const kEndNodesMarker = "EndNodes";
@@ -25,7 +27,8 @@ public:
             decimals_ = static_cast<int>(stream.precision());
     }
 
-    void append(std::string& out, float v) const {
+    // Returns v as a reader gets it back from what was written.
+    float append(std::string& out, float v) const {
         if (decimals_ >= 0) {
             // Room for the 39 integer digits of the largest float and the 149 decimals of
             // the smallest.
@@ -34,7 +37,9 @@ public:
                 std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals_);
             if (r.ec == std::errc{}) {
                 out.append(buf, r.ptr);
-                return;
+                float back = v;
+                std::from_chars(buf, r.ptr, back);
+                return back;
             }
         }
         std::ostringstream tmp;
@@ -42,6 +47,7 @@ public:
             tmp.copyfmt(*stream_);
         tmp << v;
         out += tmp.str();
+        return v;
     }
 
 private:
@@ -72,14 +78,19 @@ void appendSingleLine(std::string& out, std::string_view text) {
     }
 }
 
-void appendNodeLine(std::string& out, const Node& n, const FloatFormat& fmt) {
-    fmt.append(out, n.x());
+// Returns the node's position as a reader gets it back.
+WorldPoint appendNodeLine(std::string& out, const Node& n, const FloatFormat& fmt) {
+    WorldPoint p;
+    p.x = fmt.append(out, n.x());
     out += ' ';
-    fmt.append(out, n.y());
+    p.y = fmt.append(out, n.y());
     out += '\n';
+    return p;
 }
 
-void appendLinkLine(std::string& out, const Link& l, int from, int to, const FloatFormat& fmt) {
+// The length is written as given.
+void appendLinkLine(std::string& out, const Link& l, int from, int to, float length,
+                    const FloatFormat& fmt) {
     appendInt(out, from);
     out += ' ';
     appendInt(out, to);
@@ -88,7 +99,7 @@ void appendLinkLine(std::string& out, const Link& l, int from, int to, const Flo
     out += ' ';
     appendInt(out, l.capacity());
     out += ' ';
-    fmt.append(out, l.effectiveLength());
+    fmt.append(out, length);
     out += ' ';
     appendInt(out, l.ffSpeed());
     out += ' ';
@@ -135,7 +146,8 @@ public:
         return Result::Ok;
     }
 
-    Result readFloat(float& v) {
+    // When decimals is given it gets those the number was written with.
+    Result readFloat(float& v, int* decimals = nullptr) {
         skipBlanks();
         const char* start = p_;
         if (start != end_ && *start == '+' && start + 1 != end_ && *(start + 1) != '-')
@@ -150,6 +162,8 @@ public:
         if (!std::isfinite(value))
             return Result::NotFinite;
         v = value;
+        if (decimals)
+            *decimals = writtenDecimals({start, static_cast<std::size_t>(r.ptr - start)});
         return Result::Ok;
     }
 
@@ -221,6 +235,34 @@ std::string atLine(int number, const std::string& what) {
 
 } // namespace
 
+int writtenDecimals(std::string_view number) {
+    // More decimals than any float has digits: past them a unit is nothing.
+    constexpr long long kMost = 1000;
+    std::size_t i = 0;
+    const auto digit = [&] { return i < number.size() && number[i] >= '0' && number[i] <= '9'; };
+    while (i < number.size() && isBlank(number[i]))
+        ++i;
+    if (i < number.size() && (number[i] == '+' || number[i] == '-'))
+        ++i;
+    while (digit())
+        ++i;
+    long long decimals = 0;
+    if (i < number.size() && number[i] == '.')
+        for (++i; digit(); ++i)
+            decimals = std::min(decimals + 1, kMost);
+    if (i < number.size() && (number[i] == 'e' || number[i] == 'E')) {
+        ++i;
+        const bool negative = i < number.size() && number[i] == '-';
+        if (i < number.size() && (number[i] == '+' || number[i] == '-'))
+            ++i;
+        long long exponent = 0;
+        for (; digit(); ++i)
+            exponent = std::min(exponent * 10 + (number[i] - '0'), 2 * kMost);
+        decimals += negative ? exponent : -exponent;
+    }
+    return static_cast<int>(std::clamp(decimals, 0LL, kMost));
+}
+
 // ---- Node and link lines ----------------------------------------------------------------------
 
 void Node::writeLine(std::ostream& out) const {
@@ -229,21 +271,24 @@ void Node::writeLine(std::ostream& out) const {
     out << line;
 }
 
-bool Node::readLine(std::string_view line, std::string* why) {
+bool Node::readLine(std::string_view line, std::string* why, WrittenDecimals* written) {
     Cursor c(line);
     // A field the line no longer reaches keeps its default of 0, as it always has; a field that
     // is there but is not a number cannot be read.
     float xy[2] = {0.0f, 0.0f};
+    int decimals[2] = {kUnrounded, kUnrounded};
     const char* what[2] = {"the node's x", "the node's y"};
     for (int i = 0; i < 2; ++i) {
         if (c.endsHere())
             break;
-        const auto r = c.readFloat(xy[i]);
+        const auto r = c.readFloat(xy[i], &decimals[i]);
         if (r != Cursor::Result::Ok)
             return fail(why, numberProblem(r, what[i], false));
     }
     x_ = xy[0];
     y_ = xy[1];
+    if (written)
+        *written = WrittenDecimals{decimals[0], decimals[1]};
     return true;
 }
 
@@ -253,11 +298,12 @@ void Link::writeLine(std::ostream& out, const NodeNumbering& numbering) const {
         return it == numbering.end() ? 0 : it->second;
     };
     std::string line;
-    appendLinkLine(line, *this, number(from_), number(to_), FloatFormat(out));
+    appendLinkLine(line, *this, number(from_), number(to_), effectiveLength(), FloatFormat(out));
     out << line;
 }
 
-bool Link::readLine(std::string_view line, const NodeTable& table, std::string* why) {
+bool Link::readLine(std::string_view line, const NodeTable& table, std::string* why,
+                    const WrittenDecimalsTable* written) {
     Cursor c(line);
     std::int32_t numbers[2] = {0, 0};
     const char* what[2] = {"the link's from-node number", "the link's to-node number"};
@@ -283,13 +329,14 @@ bool Link::readLine(std::string_view line, const NodeTable& table, std::string* 
     // cannot be read.
     std::int32_t lanes = 0, cap = 0, speed = 0, jam = 0;
     float length = -1.0f;
+    int lengthDecimals = kUnrounded;
     std::int32_t* whole[4] = {&lanes, &cap, &speed, &jam};
     const char* names[4] = {"the link's number of lanes", "the link's capacity",
                             "the link's free-flow speed", "the link's jam density"};
     for (int field = 0; field < 5 && !c.endsHere(); ++field) {
         Cursor::Result r;
         if (field == 2) {
-            if ((r = c.readFloat(length)) != Cursor::Result::Ok)
+            if ((r = c.readFloat(length, &lengthDecimals)) != Cursor::Result::Ok)
                 return fail(why, numberProblem(r, "the link's length", false));
             continue;
         }
@@ -299,7 +346,15 @@ bool Link::readLine(std::string_view line, const NodeTable& table, std::string* 
     }
     numLanes_ = lanes;
     capacity_ = cap;
-    setLength(length);
+    if (written) {
+        const auto decimalsOf = [written](std::int32_t k) {
+            return static_cast<std::size_t>(k) < written->size() ? (*written)[k]
+                                                                 : WrittenDecimals{};
+        };
+        setLengthAsWritten(length, lengthDecimals, decimalsOf(numbers[0]), decimalsOf(numbers[1]));
+    } else {
+        setLength(length);
+    }
     ffSpeed_ = speed;
     jamDensity_ = jam;
     direction_ = Inbound;
@@ -336,15 +391,30 @@ std::string Network::toText() const {
     out.reserve(64 + nodes_.size() * 24 + links_.size() * 56);
     out += kFormatTag;
     out += '\n';
+    // An automatic length is written as the distance between the nodes as the file gives them,
+    // not as they were before rounding: then the file agrees with itself, and what it reads as
+    // saves as the same text.
+    std::vector<WorldPoint> written;
+    written.reserve(nodes_.size());
     for (const Node* n : nodes_)
-        appendNodeLine(out, *n, fmt);
+        written.push_back(appendNodeLine(out, *n, fmt));
     out += kEndNodesMarker;
     out += '\n';
     // Ids equal list positions, so a node's id is its number in the node section.
+    const auto distance = [&](int from, int to) {
+        const WorldPoint a = written[static_cast<std::size_t>(from - 1)];
+        const WorldPoint b = written[static_cast<std::size_t>(to - 1)];
+        const double dx = static_cast<double>(a.x) - static_cast<double>(b.x);
+        const double dy = static_cast<double>(a.y) - static_cast<double>(b.y);
+        return static_cast<float>(std::sqrt(dx * dx + dy * dy));
+    };
     for (const Link* l : links_) {
         const int from = l->fromNode() ? l->fromNode()->id() : 0;
         const int to = l->toNode() ? l->toNode()->id() : 0;
-        appendLinkLine(out, *l, from, to, fmt);
+        const bool ends = containsNode(l->fromNode()) && containsNode(l->toNode());
+        const float length =
+            l->hasAutomaticLength() && ends ? distance(from, to) : l->effectiveLength();
+        appendLinkLine(out, *l, from, to, length, fmt);
     }
     out += kEndLinksMarker;
     out += '\n';
@@ -389,19 +459,23 @@ bool Network::readText(std::string_view text, std::string* why) {
 
     std::string problem;
     NodeTable table{nullptr};
+    // The file rounded every number it holds; the link lines need to know how far.
+    WrittenDecimalsTable written{WrittenDecimals{}};
     for (;;) {
         if (!lines.next(line))
             return fail(why, std::string("the file ends before \"") + kEndNodesMarker + "\"");
         if (line == kEndNodesMarker)
             break;
         auto* n = new Node;
-        if (!n->readLine(line, &problem)) {
+        WrittenDecimals decimals;
+        if (!n->readLine(line, &problem, &decimals)) {
             delete n;
             return fail(why, atLine(lines.lineNumber(), problem));
         }
         nodes_.push_back(n);
         n->id_ = static_cast<std::int32_t>(nodes_.size());
         table.push_back(n);
+        written.push_back(decimals);
     }
 
     for (;;) {
@@ -413,7 +487,7 @@ bool Network::readText(std::string_view text, std::string* why) {
         if (Cursor(line).endsHere())
             continue;
         auto* l = new Link;
-        if (!l->readLine(line, table, &problem)) {
+        if (!l->readLine(line, table, &problem, &written)) {
             l->setFromNode(nullptr);
             l->setToNode(nullptr);
             delete l;

@@ -4,11 +4,25 @@
 
 #include <locale>
 #include <sstream>
+#include <type_traits>
 
 namespace {
 
 std::ios_base::fmtflags defaultFlags() {
     return std::ios_base::dec | std::ios_base::skipws;
+}
+
+template <class V> std::string settingText(const Setting<V>& setting) {
+    if constexpr (std::is_same_v<V, std::string>) {
+        return setting.value;
+    } else {
+        std::ostringstream text;
+        // The global locale may group digits; the stored text must be plain digits.
+        text.imbue(std::locale::classic());
+        text.flags(setting.flags);
+        text << setting.value;
+        return text.str();
+    }
 }
 
 } // namespace
@@ -23,6 +37,8 @@ template <class Self, class F> void UserDefinedSettings::forEachSetting(Self& se
     f(self.backColor);
     f(self.precision);
     f(self.autosaveSeconds);
+    f(self.roadClasses);
+    f(self.roadClassDefaults);
 }
 
 UserDefinedSettings::UserDefinedSettings()
@@ -32,7 +48,9 @@ UserDefinedSettings::UserDefinedSettings()
       defaultJamDensity{"DefaultJamDensity", 190, defaultFlags()}, gridPixels{"GridPixels", 50,
                                                                               defaultFlags()},
       backColor{"BackColor", 16777215u, defaultFlags()}, precision{"Precision", 3, defaultFlags()},
-      autosaveSeconds{"AutosaveSeconds", kDefaultAutosaveSeconds, defaultFlags()} {
+      autosaveSeconds{"AutosaveSeconds", kDefaultAutosaveSeconds, defaultFlags()},
+      roadClasses{"RoadClasses", {}, defaultFlags()}, roadClassDefaults{
+                                                          "RoadClassDefaults", {}, defaultFlags()} {
     load();
 }
 
@@ -70,12 +88,6 @@ void UserDefinedSettings::save() const {
     if (!key.open(RegistryKey::Root::CurrentUser, registryPath)) {
         return;
     }
-    forEachSetting(*this, [&key](const auto& setting) {
-        std::ostringstream text;
-        // The global locale may group digits; the stored text must be plain digits.
-        text.imbue(std::locale::classic());
-        text.flags(setting.flags);
-        text << setting.value;
-        key.write(setting.name, text.str());
-    });
+    forEachSetting(*this,
+                   [&key](const auto& setting) { key.write(setting.name, settingText(setting)); });
 }

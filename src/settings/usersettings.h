@@ -65,10 +65,17 @@ template <class V> bool parseSettingText(const std::string& text, V& out) {
     return true;
 }
 
+// A text preference is kept as it was stored, blanks and all: what it means is for the code
+// that uses it to judge, which knows what it may hold and what to do when it cannot be read.
+inline bool parseSettingText(const std::string& text, std::string& out) {
+    out = text;
+    return true;
+}
+
 // The user's preferences: the attributes given to new links, the grid spacing, the canvas colour,
-// the save precision and how often unsaved changes are kept for recovery. Loaded from the user's
-// settings store on construction and written back on destruction; everything in between reads and
-// assigns the members directly.
+// the save precision, how often unsaved changes are kept for recovery, and the road classes
+// street data is populated by. Loaded from the user's settings store on construction and written
+// back on destruction; everything in between reads and assigns the members directly.
 class UserDefinedSettings {
 public:
     static constexpr const char* registryPath = "Software\\Kestrin\\Vantry\\Settings";
@@ -94,6 +101,12 @@ public:
     Setting<std::int32_t> precision;
     // Seconds between the recovery copies of modified networks; 0 keeps none.
     Setting<std::int32_t> autosaveSeconds;
+    // The road classes last chosen for loading street data, as a comma-separated list of class
+    // names; empty until the user first chooses, which means the default classes.
+    Setting<std::string> roadClasses;
+    // The per-class defaults the user changed, as "motorway=65/2/2200/190;..."; empty keeps
+    // every class at its built-in values.
+    Setting<std::string> roadClassDefaults;
 
     static constexpr std::int32_t kDefaultAutosaveSeconds = 60;
     // A day: a longer interval would keep nothing worth recovering.

@@ -11,8 +11,8 @@
 #include <vector>
 
 const char* const kStreetFileFilter =
-    "Street Data (*.shp;*.gpkg;*.osm;*.pbf;*.geojson;*.json;*.fgb)|"
-    "*.shp;*.gpkg;*.osm;*.pbf;*.geojson;*.json;*.fgb|";
+    "Street Data (*.shp;*.gpkg;*.osm;*.osm.bz2;*.osm.gz;*.pbf;*.geojson;*.json;*.fgb)|"
+    "*.shp;*.gpkg;*.osm;*.osm.bz2;*.osm.gz;*.pbf;*.geojson;*.json;*.fgb|";
 
 namespace {
 
@@ -85,12 +85,13 @@ bool listStreetLayers(const std::string& path, std::vector<std::string>& layers,
     return module.api->listLayers(path, layers, why);
 }
 
-bool readStreetChains(const std::string& path, const std::string& layer, StreetRead& result,
-                      std::string& why, const StreetProgress& progress) {
+bool readStreetChains(const std::string& path, const std::string& layer,
+                      const StreetReadOptions& options, StreetRead& result, std::string& why,
+                      const StreetProgress& progress) {
     const Loaded& module = loaded();
     if (!module.api) {
         result = StreetRead{};
         return unavailable(path, why);
     }
-    return module.api->readChains(path, layer, result, why, progress);
+    return module.api->readChains(path, layer, options, result, why, progress);
 }

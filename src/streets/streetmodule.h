@@ -11,13 +11,14 @@
 
 // Raised whenever the table below changes, so that a program never calls a module built for
 // another one.
-constexpr int kStreetReaderApiVersion = 1;
+constexpr int kStreetReaderApiVersion = 2;
 
 struct StreetReaderApi {
     int version;
     bool (*listLayers)(const std::string& path, std::vector<std::string>& layers, std::string& why);
-    bool (*readChains)(const std::string& path, const std::string& layer, StreetRead& result,
-                       std::string& why, const StreetProgress& progress);
+    bool (*readChains)(const std::string& path, const std::string& layer,
+                       const StreetReadOptions& options, StreetRead& result, std::string& why,
+                       const StreetProgress& progress);
 };
 
 #define VANTRY_STREETS_EXPORT __attribute__((visibility("default")))

@@ -2,6 +2,7 @@
 #include "streets/streetmodule.h"
 
 #include "base/files.h"
+#include "streets/osmreader.h"
 #include "streets/streetrules.h"
 
 #include <cpl_conv.h>
@@ -20,30 +21,9 @@
 
 namespace {
 
-// The ways of an OpenStreetMap file, with the tags the rules read as fields of their own and
-// nothing else, which keeps the driver from working out columns nobody reads.
-constexpr const char* kOsmConfigPath = "/vsimem/vantry/osmconf.ini";
-constexpr char kOsmConfig[] =
-    "closed_ways_are_polygons=aeroway,amenity,boundary,building,craft,geological,historic,"
-    "landuse,leisure,military,natural,office,place,shop,sport,tourism,highway=platform,"
-    "public_transport=platform\n"
-    "[points]\nosm_id=yes\nattributes=name\nother_tags=no\n"
-    "[lines]\nosm_id=yes\n"
-    "attributes=name,highway,ref,junction,oneway,lanes,lanes:forward,lanes:backward,maxspeed,"
-    "railway,waterway\nother_tags=no\n"
-    "[multipolygons]\nosm_id=yes\nattributes=name\nother_tags=no\n"
-    "[multilinestrings]\nosm_id=yes\nattributes=name\nother_tags=no\n"
-    "[other_relations]\nosm_id=yes\nattributes=name\nother_tags=no\n";
-constexpr const char* kOsmWays = "lines";
-
 void startGdal() {
     static std::once_flag once;
-    std::call_once(once, [] {
-        GDALAllRegister();
-        VSIFCloseL(VSIFileFromMemBuffer(kOsmConfigPath,
-                                        reinterpret_cast<GByte*>(const_cast<char*>(kOsmConfig)),
-                                        sizeof kOsmConfig - 1, FALSE));
-    });
+    std::call_once(once, [] { GDALAllRegister(); });
 }
 
 // Keeps GDAL's messages off the terminal while it works on this thread; the last one is the
@@ -73,34 +53,31 @@ std::string quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-bool isOsm(const GDALDataset& ds) {
-    const GDALDriver* driver = const_cast<GDALDataset&>(ds).GetDriver();
-    return driver && EQUAL(driver->GetDescription(), "OSM");
-}
-
-Dataset openDataset(const std::string& path, std::string& why) {
-    startGdal();
+// False, with why, when there is no file at path to read.
+bool checkFile(const std::string& path, std::string& why) {
     std::error_code ec;
     const std::filesystem::path native = pathFromUtf8(path);
     if (!std::filesystem::exists(native, ec)) {
         why = "Cannot read " + quoted(path) + ": there is no such file.";
-        return nullptr;
+        return false;
     }
     if (std::filesystem::is_directory(native, ec)) {
         why = "Cannot read " + quoted(path) + ": it is a folder, not a file.";
-        return nullptr;
+        return false;
     }
     if (std::filesystem::is_regular_file(native, ec) &&
         std::filesystem::file_size(native, ec) == 0) {
         why = "Cannot read " + quoted(path) + ": the file is empty.";
-        return nullptr;
+        return false;
     }
+    return true;
+}
+
+// OpenStreetMap files never come here: they have a reader of their own.
+Dataset openDataset(const std::string& path, std::string& why) {
+    startGdal();
     const unsigned flags = GDAL_OF_VECTOR | GDAL_OF_READONLY;
-    GDALDriverH driver = GDALIdentifyDriverEx(path.c_str(), flags, nullptr, nullptr);
-    const bool osm = driver && EQUAL(GDALGetDescription(driver), "OSM");
-    const std::string config = std::string("CONFIG_FILE=") + kOsmConfigPath;
-    const char* osmOptions[] = {config.c_str(), nullptr};
-    Dataset ds(GDALDataset::Open(path.c_str(), flags, nullptr, osm ? osmOptions : nullptr));
+    Dataset ds(GDALDataset::Open(path.c_str(), flags, nullptr, nullptr));
     if (!ds) {
         why = "Cannot read " + quoted(path) + " as street data: " +
               QuietErrors::last("it is not in a format of lines that can be read") + ".";
@@ -133,8 +110,6 @@ bool holdsLines(OGRLayer& layer) {
 }
 
 std::vector<std::string> lineLayers(GDALDataset& ds) {
-    if (isOsm(ds))
-        return {kOsmWays};
     std::vector<std::string> names;
     for (OGRLayer* layer : ds.GetLayers())
         if (layer && holdsLines(*layer))
@@ -154,6 +129,7 @@ struct Fields {
     int highway = -1, junction = -1, oneway = -1, lanes = -1, lanesForward = -1, lanesBackward = -1,
         maxspeed = -1, name = -1, ref = -1, railway = -1, waterway = -1;
     int mtfcc = -1, fullName = -1, id = -1;
+    int roadClass = -1;
 };
 
 int fieldIndex(const OGRFeatureDefn& defn, std::initializer_list<const char*> names) {
@@ -168,19 +144,7 @@ int fieldIndex(const OGRFeatureDefn& defn, std::initializer_list<const char*> na
 Fields findFields(const OGRFeatureDefn& defn, StreetSchema schema) {
     Fields f;
     switch (schema) {
-    case StreetSchema::OpenStreetMap:
-        f.highway = fieldIndex(defn, {"highway"});
-        f.junction = fieldIndex(defn, {"junction"});
-        f.oneway = fieldIndex(defn, {"oneway"});
-        f.lanes = fieldIndex(defn, {"lanes"});
-        f.lanesForward = fieldIndex(defn, {"lanes:forward", "lanes_forward"});
-        f.lanesBackward = fieldIndex(defn, {"lanes:backward", "lanes_backward"});
-        f.maxspeed = fieldIndex(defn, {"maxspeed"});
-        f.name = fieldIndex(defn, {"name"});
-        f.ref = fieldIndex(defn, {"ref"});
-        f.railway = fieldIndex(defn, {"railway"});
-        f.waterway = fieldIndex(defn, {"waterway"});
-        f.id = fieldIndex(defn, {"osm_id"});
+    case StreetSchema::OpenStreetMap: // read by the OpenStreetMap reader, never as a layer
         break;
     case StreetSchema::TigerLine:
         f.mtfcc = fieldIndex(defn, {"MTFCC"});
@@ -188,11 +152,19 @@ Fields findFields(const OGRFeatureDefn& defn, StreetSchema schema) {
         f.id = fieldIndex(defn, {"TLID"});
         break;
     case StreetSchema::Lines:
-        // The field lookup ignores letter case.
+        // The field lookup ignores letter case. Shapefiles cut field names at ten characters.
+        f.roadClass = fieldIndex(defn, {"highway", "fclass", "class", "type"});
         f.lanes = fieldIndex(defn, {"lanes"});
-        f.oneway = fieldIndex(defn, {"oneway"});
-        f.maxspeed = fieldIndex(defn, {"maxspeed"});
-        f.name = fieldIndex(defn, {"name", "FULLNAME"});
+        f.lanesForward =
+            fieldIndex(defn, {"lanes:forward", "lanes_forward", "lanes_forw", "lanes_fwd"});
+        f.lanesBackward =
+            fieldIndex(defn, {"lanes:backward", "lanes_backward", "lanes_back", "lanes_bwd"});
+        f.oneway = fieldIndex(defn, {"oneway", "one_way", "dir_travel"});
+        f.maxspeed =
+            fieldIndex(defn, {"maxspeed", "speed", "speed_limit", "speedlimit", "spd_limit"});
+        f.name = fieldIndex(defn, {"name", "FULLNAME", "street", "st_name"});
+        f.ref = fieldIndex(defn, {"ref"});
+        f.id = fieldIndex(defn, {"osm_id"});
         break;
     }
     return f;
@@ -203,7 +175,7 @@ void ignoreOtherFields(OGRLayer& layer, const Fields& f) {
     const OGRFeatureDefn& defn = *layer.GetLayerDefn();
     const int used[] = {f.highway,       f.junction, f.oneway,   f.lanes, f.lanesForward,
                         f.lanesBackward, f.maxspeed, f.name,     f.ref,   f.railway,
-                        f.waterway,      f.mtfcc,    f.fullName, f.id};
+                        f.waterway,      f.mtfcc,    f.fullName, f.id,    f.roadClass};
     std::vector<const char*> ignored;
     for (int i = 0; i < defn.GetFieldCount(); ++i)
         if (std::find(std::begin(used), std::end(used), i) == std::end(used))
@@ -219,38 +191,48 @@ std::string text(const OGRFeature& f, int index) {
     return f.GetFieldAsString(index);
 }
 
-TigerChain attributesOf(const OGRFeature& f, const Fields& fields, StreetSchema schema) {
+// Layers in the widely used OpenStreetMap shapefile layout write 0 for a road whose speed is not
+// known.
+std::string zeroIsUnknown(std::string value) {
+    return value == "0" ? std::string() : value;
+}
+
+TigerChain attributesOf(const OGRFeature& f, const Fields& fields, StreetSchema schema,
+                        bool bareSpeedIsMph) {
     TigerChain chain;
     chain.sourceId = fields.id >= 0 && f.IsFieldSetAndNotNull(fields.id)
                          ? static_cast<std::int64_t>(f.GetFieldAsInteger64(fields.id))
                          : static_cast<std::int64_t>(f.GetFID());
     switch (schema) {
-    case StreetSchema::OpenStreetMap: {
-        OsmTags tags;
-        tags.highway = text(f, fields.highway);
-        tags.junction = text(f, fields.junction);
-        tags.oneway = text(f, fields.oneway);
-        tags.lanes = text(f, fields.lanes);
-        tags.lanesForward = text(f, fields.lanesForward);
-        tags.lanesBackward = text(f, fields.lanesBackward);
-        tags.maxspeed = text(f, fields.maxspeed);
-        tags.name = text(f, fields.name);
-        tags.ref = text(f, fields.ref);
-        tags.railway = text(f, fields.railway);
-        tags.waterway = text(f, fields.waterway);
-        applyOsmTags(tags, chain);
+    case StreetSchema::OpenStreetMap: // read by the OpenStreetMap reader, never as a layer
         break;
-    }
     case StreetSchema::TigerLine:
         applyMtfcc(text(f, fields.mtfcc), text(f, fields.fullName), chain);
         break;
     case StreetSchema::Lines:
-        applyLineFields({text(f, fields.lanes), text(f, fields.oneway), text(f, fields.maxspeed),
-                         text(f, fields.name)},
-                        chain);
+        applyLineFields({.roadClass = text(f, fields.roadClass),
+                         .lanes = text(f, fields.lanes),
+                         .lanesForward = text(f, fields.lanesForward),
+                         .lanesBackward = text(f, fields.lanesBackward),
+                         .oneway = text(f, fields.oneway),
+                         .maxspeed = zeroIsUnknown(text(f, fields.maxspeed)),
+                         .name = text(f, fields.name),
+                         .ref = text(f, fields.ref)},
+                        bareSpeedIsMph, chain);
         break;
     }
     return chain;
+}
+
+// Whether a bare number in a layer's speed field is in miles per hour: as the user says, or, left
+// to guess, kilometres per hour for layers that come from OpenStreetMap and miles otherwise.
+bool bareSpeedIsMph(const OGRFeatureDefn& defn, SpeedUnit unit) {
+    if (unit != SpeedUnit::Guess)
+        return unit == SpeedUnit::MilesPerHour;
+    for (const char* name : {"osm_id", "fclass", "highway"})
+        if (defn.GetFieldIndex(name) >= 0)
+            return false;
+    return true;
 }
 
 // Longitude and latitude from the layer's own coordinates.
@@ -352,24 +334,19 @@ void addLines(const OGRGeometry& g, const TigerChain& attributes, ToLonLat& conv
 // Reading takes most of the time; cutting lines into chains the rest.
 constexpr double kReadShare = 0.9;
 
-// Hands GDAL's own progress reports on to the caller, and the caller's cancelling back.
-struct DriverProgress {
-    const StreetProgress* progress = nullptr;
-    bool cancelled = false;
-
-    static int CPL_STDCALL report(double complete, const char*, void* data) {
-        auto* self = static_cast<DriverProgress*>(data);
-        if (!self->cancelled && !(*self->progress)(std::clamp(complete, 0.0, 1.0) * kReadShare))
-            self->cancelled = true;
-        return self->cancelled ? FALSE : TRUE;
-    }
-};
-
 } // namespace
 
 namespace {
 
 bool gdalListLayers(const std::string& path, std::vector<std::string>& layers, std::string& why) {
+    if (!checkFile(path, why))
+        return false;
+    if (isOsmFile(path)) {
+        if (!checkOsmFile(path, why))
+            return false;
+        layers = {kOsmLayer};
+        return true;
+    }
     QuietErrors quiet;
     const Dataset ds = openDataset(path, why);
     if (!ds)
@@ -382,10 +359,21 @@ bool gdalListLayers(const std::string& path, std::vector<std::string>& layers, s
     return true;
 }
 
-bool gdalReadChains(const std::string& path, const std::string& layerName, StreetRead& result,
-                    std::string& why, const StreetProgress& progress) {
-    QuietErrors quiet;
+bool gdalReadChains(const std::string& path, const std::string& layerName,
+                    const StreetReadOptions& options, StreetRead& result, std::string& why,
+                    const StreetProgress& progress) {
     result = StreetRead{};
+    if (!checkFile(path, why))
+        return false;
+    if (isOsmFile(path)) {
+        if (!layerName.empty() && layerName != kOsmLayer) {
+            why = quoted(path) + " holds no layer of lines named \"" + layerName + "\" (it holds " +
+                  kOsmLayer + ").";
+            return false;
+        }
+        return readOsmChains(path, result, why, progress);
+    }
+    QuietErrors quiet;
     const Dataset ds = openDataset(path, why);
     if (!ds)
         return false;
@@ -413,10 +401,7 @@ bool gdalReadChains(const std::string& path, const std::string& layerName, Stree
         return false;
     }
     result.layer = chosen;
-    const bool osm = isOsm(*ds);
-    if (osm)
-        result.schema = StreetSchema::OpenStreetMap;
-    else if (layer->GetLayerDefn()->GetFieldIndex("MTFCC") >= 0)
+    if (layer->GetLayerDefn()->GetFieldIndex("MTFCC") >= 0)
         result.schema = StreetSchema::TigerLine;
     else
         result.schema = StreetSchema::Lines;
@@ -425,42 +410,25 @@ bool gdalReadChains(const std::string& path, const std::string& layerName, Stree
     if (!convert.prepare(*layer, path, why))
         return false;
     const Fields fields = findFields(*layer->GetLayerDefn(), result.schema);
+    const bool mph = bareSpeedIsMph(*layer->GetLayerDefn(), options.speedUnit);
     ignoreOtherFields(*layer, fields);
 
-    // OpenStreetMap files are read in one pass over every kind of feature; told that only the
-    // ways matter, the driver builds nothing else, and it knows how far through the file it is.
-    if (osm)
-        ds->ExecuteSQL(("SET interest_layers = " + chosen).c_str(), nullptr, nullptr);
-    const GIntBig total = osm ? -1 : layer->GetFeatureCount(FALSE);
+    const GIntBig total = layer->GetFeatureCount(FALSE);
     layer->ResetReading();
     CPLErrorReset();
 
     std::vector<StreetLine> lines;
     double fraction = 0;
-    // The driver goes through every node of an OpenStreetMap file before the first way comes
-    // out, and tells how far it is meanwhile only through this.
-    DriverProgress driverProgress{progress ? &progress : nullptr};
     while (true) {
-        std::unique_ptr<OGRFeature> feature;
-        if (osm) {
-            OGRLayer* from = nullptr;
-            double percent = 0;
-            feature.reset(ds->GetNextFeature(
-                &from, &percent, progress ? DriverProgress::report : nullptr, &driverProgress));
-            if (feature && from != layer)
-                continue;
-            fraction = percent;
-        } else {
-            feature.reset(layer->GetNextFeature());
-            if (total > 0)
-                fraction = static_cast<double>(result.features + 1) / static_cast<double>(total);
-        }
-        if (!feature || driverProgress.cancelled)
+        const std::unique_ptr<OGRFeature> feature(layer->GetNextFeature());
+        if (!feature)
             break;
+        if (total > 0)
+            fraction = static_cast<double>(result.features + 1) / static_cast<double>(total);
         ++result.features;
         bool usable = false, broken = false;
         if (const OGRGeometry* g = feature->GetGeometryRef())
-            addLines(*g, attributesOf(*feature, fields, result.schema), convert, lines, usable,
+            addLines(*g, attributesOf(*feature, fields, result.schema, mph), convert, lines, usable,
                      broken);
         if (broken)
             ++result.broken;
@@ -474,11 +442,6 @@ bool gdalReadChains(const std::string& path, const std::string& layerName, Stree
             why = "Reading " + quoted(path) + " was cancelled.";
             return false;
         }
-    }
-    if (driverProgress.cancelled) {
-        result.cancelled = true;
-        why = "Reading " + quoted(path) + " was cancelled.";
-        return false;
     }
     if (CPLGetLastErrorType() >= CE_Failure) {
         why = "Cannot read " + quoted(path) +

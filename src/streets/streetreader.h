@@ -1,10 +1,11 @@
 #pragma once
 
-// Street data from the files GIS programs exchange (OpenStreetMap .osm and .osm.pbf, TIGER/Line
-// shapefiles, GeoPackage, GeoJSON, FlatGeobuf and any other line layer GDAL reads), turned into
-// the same chains as the TIGER/Line record files give, with their coordinates in millionths of
-// a degree of longitude and latitude.
+// Street data from the files GIS programs exchange (OpenStreetMap .osm, .osm.bz2 and .osm.pbf
+// through libosmium; TIGER/Line shapefiles, GeoPackage, GeoJSON, FlatGeobuf and any other line
+// layer through GDAL), turned into the same chains as the TIGER/Line record files give, with
+// their coordinates in millionths of a degree of longitude and latitude.
 
+#include "streets/streetrules.h"
 #include "tiger/tigerstore.h"
 
 #include <cstddef>
@@ -17,6 +18,14 @@ enum class StreetSchema { OpenStreetMap, TigerLine, Lines };
 
 // Told how far a read has come, from 0 to 1; answering false cancels it.
 using StreetProgress = std::function<bool(double)>;
+
+// What the user says about a layer that the layer cannot say itself.
+struct StreetReadOptions {
+    // The unit of a bare number in a speed field. Guess takes kilometres per hour for layers that
+    // look like OpenStreetMap (an osm_id, fclass or highway field) and miles per hour otherwise;
+    // OpenStreetMap files always mean kilometres per hour.
+    SpeedUnit speedUnit = SpeedUnit::Guess;
+};
 
 // What one read found.
 struct StreetRead {
@@ -45,5 +54,6 @@ bool listStreetLayers(const std::string& path, std::vector<std::string>& layers,
 // layer without one is taken as longitude and latitude when its extent fits, and refused
 // otherwise. False, with why naming the file and the reason, when nothing could be read, the
 // layer holds no lines, or the read was cancelled (result.cancelled then says so).
-bool readStreetChains(const std::string& path, const std::string& layer, StreetRead& result,
-                      std::string& why, const StreetProgress& progress = {});
+bool readStreetChains(const std::string& path, const std::string& layer,
+                      const StreetReadOptions& options, StreetRead& result, std::string& why,
+                      const StreetProgress& progress = {});

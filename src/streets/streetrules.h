@@ -20,47 +20,74 @@ struct OsmTags {
     std::string lanesForward;
     std::string lanesBackward;
     std::string maxspeed;
+    std::string maxspeedForward;
+    std::string maxspeedBackward;
     std::string name;
     std::string ref;
     std::string railway;
     std::string waterway;
+    std::string access;
+    std::string motorVehicle;
+    std::string vehicle;
+    std::string motorcar;
+    std::string service;
+    std::string area;
 };
+
+// Stores one tag of a way in tags when it is one of those above (key "lanes:forward",
+// "motor_vehicle", ...); every other key is ignored. Keys are matched exactly, as OSM has them.
+void setOsmTag(OsmTags& tags, std::string_view key, std::string_view value);
+
+// How a bare number in a layer's speed field is read.
+enum class SpeedUnit { Guess, MilesPerHour, KilometresPerHour };
 
 // The fields of a line layer that is neither OpenStreetMap nor TIGER/Line; absent ones are
 // empty.
 struct LineFields {
+    std::string roadClass; // highway, fclass, class, type or MTFCC
     std::string lanes;
+    std::string lanesForward;
+    std::string lanesBackward;
     std::string oneway;
     std::string maxspeed;
     std::string name;
+    std::string ref;
 };
 
 // True for the highway kinds that are roads: motorway, trunk, primary, secondary, tertiary, their
 // links, unclassified, residential, living_street and service.
 bool isOsmRoad(std::string_view highway);
 
-// Sets the chain's class, traffic rule, lanes each way, speed and description from a way's tags.
-// Ways that are not roads are drawn only: their traffic is None.
+// Sets the chain's road class, drawing class, traffic rule, lanes and speed each way and
+// description from a way's tags. Ways that are not roads, areas, and roads closed to cars
+// (access, vehicle, motor_vehicle or motorcar no or private) are drawn only: their traffic is
+// None. Lanes and speeds the tags do not give stay 0, for the road class to decide.
 void applyOsmTags(const OsmTags& tags, TigerChain& chain);
 
-// The same from a TIGER/Line shapefile's MTFCC and FULLNAME. Roads are S1100 to S1780 except the
-// vehicular trails (S1500) and the walkways and stairways (S1710, S1720); ramps (S1630) run in
-// drawing order only; primary and secondary roads (S1100, S1200) carry two lanes each way.
+// The same from a TIGER/Line shapefile's MTFCC and FULLNAME: S1100 is a motorway, S1200 a
+// primary road, S1400 a residential street, S1630 a ramp (one-way in drawing order), S1640 a
+// service road, S1730 an alley and S1780 a parking lot road (both service roads). Every other
+// code is drawn only.
 void applyMtfcc(std::string_view mtfcc, std::string_view fullName, TigerChain& chain);
 
-// The same for any other line layer, whose every line is a road: lanes, oneway and maxspeed
-// read as the tags of the same names are, the name as the description.
-void applyLineFields(const LineFields& fields, TigerChain& chain);
+// The same for any other line layer. A class field (highway, fclass, class, type or MTFCC)
+// holding OpenStreetMap's road words or an MTFCC decides which lines are roads; without one,
+// every line is. bareSpeedIsMph says what a speed without a unit means.
+void applyLineFields(const LineFields& fields, bool bareSpeedIsMph, TigerChain& chain);
 
 // Miles per hour from a speed limit as OpenStreetMap writes it: "45 mph" is 45, a bare number
-// or one in "km/h" is converted from kilometres per hour and rounded (50 gives 31). 0 when the
-// text gives no usable speed ("none", "walk", a country code).
+// or one in "km/h" is converted from kilometres per hour and rounded (50 gives 31), "walk" is 5
+// and a country's implicit limit ("DE:urban", "RU:rural") is that country's figure. 0 when the
+// text gives no usable speed ("none", "signals", an unknown code), for the class to decide.
 std::int32_t speedFromMaxspeed(std::string_view text);
 
 // One line of a layer as read, with the attributes its chains will carry.
 struct StreetLine {
     TigerChain chain;
     std::vector<TigerPoint> points;
+    // The source's own id of each point where it has them (OpenStreetMap nodes): lines are then
+    // joined where they share an id. Empty for layers, whose lines are joined by position.
+    std::vector<std::int64_t> nodeIds{};
 };
 
 // Turns lines into chains. A road line is cut at every interior point it shares with another

@@ -1,7 +1,10 @@
 #include "tiger/autopopulate.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <optional>
+#include <unordered_set>
 
 namespace {
 
@@ -9,10 +12,8 @@ char classChar(const TigerChain& chain, std::size_t i) {
     return i < chain.cfcc.size() ? chain.cfcc[i] : '\0';
 }
 
-bool isRoad(const TigerChain& chain) {
-    if (chain.traffic == ChainTraffic::ByClass)
-        return classChar(chain, 0) == 'A';
-    return chain.traffic != ChainTraffic::None;
+bool fromRecordFile(const TigerChain& chain) {
+    return chain.traffic == ChainTraffic::ByClass;
 }
 
 // Primary and secondary roads (A1, A2) carry two lanes each way; everything else one.
@@ -21,69 +22,176 @@ std::int32_t lanesOf(const TigerChain& chain) {
     return c2 == '1' || c2 == '2' ? 2 : 1;
 }
 
-// Access ramps (A63), and the classes whose two directions the census records as separate
-// chains (third character 5 to 8), get a link in the chain's own direction only.
-bool isOneWay(const TigerChain& chain) {
-    const char c2 = classChar(chain, 1);
-    const char c3 = classChar(chain, 2);
-    return (c2 == '6' && c3 == '3') || (c3 >= '5' && c3 <= '8');
-}
-
-// Lanes, speed and name from the chain where it gives them; the class and the user's defaults
-// give the rest.
-void setAttributes(Link* link, const TigerChain& chain, std::int32_t lanes) {
-    link->setNumLanes(lanes > 0 ? lanes : lanesOf(chain));
-    if (chain.speed > 0)
-        link->setFFSpeed(chain.speed);
+// Lanes, speed and name of a record-file chain: the class and the user's defaults.
+void setRecordAttributes(Link* link, const TigerChain& chain) {
+    link->setNumLanes(lanesOf(chain));
     if (!chain.description.empty())
         link->setDescription(chain.description);
 }
 
+// Miles along a chain's shape, point to point over the globe, with the degree of 69 miles the
+// map itself is drawn with, so that a straight street measures what its link is drawn.
+double lengthAlong(const TigerChain& chain) {
+    constexpr double kRadiansPerMicrodegree = kTigerRadiansPerDegree * 1e-6;
+    constexpr double kEarthRadiusMiles = kTigerMilesPerDegree / kTigerRadiansPerDegree;
+    double total = 0;
+    TigerPoint previous = chain.start;
+    const auto step = [&](TigerPoint p) {
+        const double lat1 = previous.latitude * kRadiansPerMicrodegree;
+        const double lat2 = p.latitude * kRadiansPerMicrodegree;
+        const double dLat = lat2 - lat1;
+        const double dLon =
+            (static_cast<double>(p.longitude) - previous.longitude) * kRadiansPerMicrodegree;
+        const double h = std::sin(dLat / 2) * std::sin(dLat / 2) +
+                         std::cos(lat1) * std::cos(lat2) * std::sin(dLon / 2) * std::sin(dLon / 2);
+        total += 2 * kEarthRadiusMiles * std::asin(std::min(1.0, std::sqrt(h)));
+        previous = p;
+    };
+    for (const TigerPoint& p : chain.shapePoints)
+        step(p);
+    step(chain.end);
+    return total;
+}
+
+// Half a unit in the last decimal a file keeps at this precision (a negative one keeps 6).
+double roundingOf(std::int32_t precision) {
+    const int decimals = precision < 0 ? 6 : std::min<std::int32_t>(precision, 9);
+    return 0.5 * std::pow(10.0, -decimals);
+}
+
+// Lanes, speed, capacity, jam density and name of a street chain's link in one direction: what
+// the data gives, and the road class's defaults for the rest.
+void setStreetAttributes(Link* link, const TigerChain& chain, std::int32_t lanes,
+                         std::int32_t speed, const PopulateOptions& options) {
+    const RoadClassDefaults& d = options.classDefaults.of(chain.roadClass);
+    link->setNumLanes(lanes > 0 ? lanes : d.lanes);
+    link->setFFSpeed(speed > 0 ? speed : d.speed);
+    link->setCapacity(d.capacity);
+    link->setJamDensity(d.jamDensity);
+    link->setDescription(chain.description);
+    // The road's own length, where the straight line between its ends would say less than the
+    // file keeps.
+    const double along = lengthAlong(chain);
+    if (std::abs(along - link->automaticLength()) > roundingOf(options.precision))
+        link->setLength(static_cast<float>(along));
+}
+
+std::uint64_t pointBits(WorldPoint p) {
+    return (static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(p.x)) << 32) |
+           std::bit_cast<std::uint32_t>(p.y);
+}
+
 } // namespace
 
-bool PopulateChain(Network& network, const TigerChain& chain, TigerPoint origin,
-                   const LinkDefaults& defaults, NodeGrid& nodes) {
-    bool created = false;
-    const auto nodeAt = [&](TigerPoint end) {
-        const WorldPoint p = TigerToWorld(end, origin);
-        Node* n = nodes.findNearest(p, kTigerNodeTolerance);
+bool ChainIsPopulated(const TigerChain& chain, const PopulateOptions& options) {
+    if (chainTraffic(chain) == ChainTraffic::None)
+        return false;
+    if (fromRecordFile(chain))
+        return true;
+    // Lines of a layer that names no classes are all taken.
+    return chain.roadClass.empty() || options.classes.wants(chain.roadClass, chain.serviceKind);
+}
+
+namespace {
+
+// Finds or makes the nodes of chain ends. Street data joins roads only where the data does: an
+// end reuses a node exactly where the end lies, or a node within the tolerance that no other
+// street end lies exactly on (one drawn by hand, or rounded by a save). Record-file chains reuse
+// any node within the tolerance.
+class ChainNodes {
+public:
+    ChainNodes(Network& network, const TigerStore* store, TigerPoint origin, NodeGrid& grid)
+        : network_(network), store_(store), origin_(origin), grid_(grid) {}
+
+    Node* at(TigerPoint end, bool streets, bool& created) {
+        const WorldPoint p = TigerToWorld(end, origin_);
+        Node* n = nullptr;
+        if (!streets) {
+            n = grid_.findNearest(p, kTigerNodeTolerance);
+        } else {
+            const std::uint64_t own = pointBits(p);
+            n = grid_.findNearest(p, kTigerNodeTolerance, [&](const Node* candidate) {
+                const std::uint64_t bits = pointBits(candidate->position());
+                return bits == own || !isStreetEnd(bits);
+            });
+        }
         if (!n) {
-            n = createNodeAt(network, p);
-            nodes.insert(n);
+            n = createNodeAt(network_, p);
+            grid_.insert(n);
             created = true;
         }
         return n;
-    };
-    Node* n1 = nodeAt(chain.start);
-    Node* n2 = nodeAt(chain.end);
+    }
+
+private:
+    bool isStreetEnd(std::uint64_t bits) {
+        if (!ends_) {
+            ends_.emplace();
+            if (store_)
+                for (const auto& [tlid, chain] : store_->chains())
+                    if (!fromRecordFile(chain)) {
+                        ends_->insert(pointBits(TigerToWorld(chain.start, origin_)));
+                        ends_->insert(pointBits(TigerToWorld(chain.end, origin_)));
+                    }
+        }
+        return ends_->count(bits) != 0;
+    }
+
+    Network& network_;
+    const TigerStore* store_;
+    TigerPoint origin_;
+    NodeGrid& grid_;
+    std::optional<std::unordered_set<std::uint64_t>> ends_;
+};
+
+bool populate(Network& network, const TigerChain& chain, const PopulateOptions& options,
+              ChainNodes& nodes) {
+    bool created = false;
+    const bool streets = !fromRecordFile(chain);
+    Node* n1 = nodes.at(chain.start, streets, created);
+    Node* n2 = nodes.at(chain.end, streets, created);
     // A loop would become a link from the node to itself: no length, nothing to draw or select,
     // and the node could never be deleted again.
     if (n1 == n2)
         return created;
 
-    const ChainTraffic traffic = chain.traffic;
-    if (traffic != ChainTraffic::Backward && !network.hasLink(n1, n2)) {
-        setAttributes(createLink(network, n1, n2, defaults), chain, chain.lanesForward);
+    const ChainTraffic traffic = chainTraffic(chain);
+    const bool forward = traffic != ChainTraffic::Backward;
+    const bool backward = traffic != ChainTraffic::Forward;
+    const auto make = [&](Node* from, Node* to, std::int32_t lanes, std::int32_t speed) {
+        if (network.hasLink(from, to))
+            return;
+        Link* link = createLink(network, from, to, options.linkDefaults);
+        if (streets)
+            setStreetAttributes(link, chain, lanes, speed, options);
+        else
+            setRecordAttributes(link, chain);
         created = true;
-    }
-    if (traffic == ChainTraffic::Forward || (traffic == ChainTraffic::ByClass && isOneWay(chain)))
-        return created;
-    if (!network.hasLink(n2, n1)) {
-        setAttributes(createLink(network, n2, n1, defaults), chain, chain.lanesBackward);
-        return true;
-    }
+    };
+    if (forward)
+        make(n1, n2, chain.lanesForward, chain.speedForward);
+    if (backward)
+        make(n2, n1, chain.lanesBackward, chain.speedBackward);
     return created;
 }
 
+} // namespace
+
 bool PopulateChain(Network& network, const TigerChain& chain, TigerPoint origin,
-                   const LinkDefaults& defaults) {
+                   const PopulateOptions& options, NodeGrid& nodes) {
+    ChainNodes ends(network, nullptr, origin, nodes);
+    return populate(network, chain, options, ends);
+}
+
+bool PopulateChain(Network& network, const TigerChain& chain, TigerPoint origin,
+                   const PopulateOptions& options) {
     NodeGrid nodes(network, kTigerNodeTolerance);
-    return PopulateChain(network, chain, origin, defaults, nodes);
+    return PopulateChain(network, chain, origin, options, nodes);
 }
 
 bool AutoPopulateAt(Network& network, const TigerStore& store, TigerPoint origin,
                     WorldPoint dragStart, WorldPoint dragEnd, float scale,
-                    const LinkDefaults& defaults) {
+                    const PopulateOptions& options) {
     WorldRect r;
     r.top = std::max(dragStart.y, dragEnd.y);
     r.bottom = std::min(dragStart.y, dragEnd.y);
@@ -91,43 +199,47 @@ bool AutoPopulateAt(Network& network, const TigerStore& store, TigerPoint origin
     r.right = std::max(dragStart.x, dragEnd.x);
 
     // Indexing the nodes costs a pass over them, so it waits until a chain is taken.
-    std::optional<NodeGrid> nodes;
-    const auto populate = [&](const TigerChain& chain) {
-        if (!nodes)
-            nodes.emplace(network, kTigerNodeTolerance);
-        return PopulateChain(network, chain, origin, defaults, *nodes);
+    std::optional<NodeGrid> grid;
+    std::optional<ChainNodes> nodes;
+    const auto take = [&](const TigerChain& chain) {
+        if (!grid) {
+            grid.emplace(network, kTigerNodeTolerance);
+            nodes.emplace(network, &store, origin, *grid);
+        }
+        return populate(network, chain, options, *nodes);
     };
 
     if (r.width() * scale < kTigerClickUnits && r.height() * scale < kTigerClickUnits) {
         const double reach = kTigerClickUnits / static_cast<double>(scale);
         for (const auto& [tlid, chain] : store.chains()) {
-            if (!isRoad(chain))
+            if (!ChainIsPopulated(chain, options))
                 continue;
             const WorldPoint a = TigerToWorld(chain.start, origin);
             const WorldPoint b = TigerToWorld(chain.end, origin);
             if (distanceToSegment(a, b, dragEnd) < reach)
-                return populate(chain);
+                return take(chain);
         }
         return false;
     }
 
     bool changed = false;
     for (const auto& [tlid, chain] : store.chains()) {
-        if (!isRoad(chain))
+        if (!ChainIsPopulated(chain, options))
             continue;
         if (r.contains(TigerToWorld(chain.start, origin)) &&
-            r.contains(TigerToWorld(chain.end, origin)) && populate(chain))
+            r.contains(TigerToWorld(chain.end, origin)) && take(chain))
             changed = true;
     }
     return changed;
 }
 
 bool AutoPopulateAll(Network& network, const TigerStore& store, TigerPoint origin,
-                     const LinkDefaults& defaults) {
-    NodeGrid nodes(network, kTigerNodeTolerance);
+                     const PopulateOptions& options) {
+    NodeGrid grid(network, kTigerNodeTolerance);
+    ChainNodes nodes(network, &store, origin, grid);
     bool changed = false;
     for (const auto& [tlid, chain] : store.chains())
-        if (isRoad(chain) && PopulateChain(network, chain, origin, defaults, nodes))
+        if (ChainIsPopulated(chain, options) && populate(network, chain, options, nodes))
             changed = true;
     return changed;
 }

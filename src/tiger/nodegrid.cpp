@@ -91,13 +91,16 @@ void NodeGrid::insert(Node* n) {
     cell.head = static_cast<std::int32_t>(nodes_.size() - 1);
 }
 
-Node* NodeGrid::findNearest(WorldPoint p, float tolerance) const {
+Node* NodeGrid::findNearest(WorldPoint p, float tolerance,
+                            const std::function<bool(const Node*)>& usable) const {
     if (!(tolerance > 0.0f) || !isFinite(p))
         return nullptr;
     Node* nearest = nullptr;
     float best = tolerance;
     const auto consider = [&](Node* n) {
         const float d = distance(n->position(), p);
+        if (usable && (d < best || d == best) && !usable(n))
+            return;
         if (d < best || (d == best && nearest && n->id() < nearest->id())) {
             best = d;
             nearest = n;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // A hash grid over a network's nodes that finds the nearest node to a point with the same answer
@@ -24,8 +25,10 @@ public:
     // out: no point is ever strictly closer to them than a tolerance.
     void insert(Node* n);
 
-    // The nearest node strictly closer to p than tolerance, or null.
-    Node* findNearest(WorldPoint p, float tolerance) const;
+    // The nearest node strictly closer to p than tolerance, or null; with `usable`, the nearest
+    // of those it accepts.
+    Node* findNearest(WorldPoint p, float tolerance,
+                      const std::function<bool(const Node*)>& usable = {}) const;
 
     std::size_t size() const { return nodes_.size(); }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -68,10 +69,11 @@ template <class F> void forEachLine(std::string_view text, F&& f) {
     }
 }
 
-// Reads one file of the pair in one go. On failure, problem says which file and why.
-bool readRecordFile(const std::string& path, std::string& text, std::string& problem) {
+// Opens one file of the pair whole; the records are parsed where the file cache holds them, as a
+// county's pair is tens of megabytes read once. On failure, problem says which file and why.
+bool readRecordFile(const std::string& path, MappedFile& file, std::string& problem) {
     std::string why;
-    if (readWholeFile(path, text, why))
+    if (file.open(path, why))
         return true;
     problem = "cannot open " + path + ": " + why;
     return false;
@@ -104,6 +106,17 @@ bool TigerFeatureWanted(std::string_view cfcc) {
     if (c1 == 'A')
         return (c2 >= '1' && c2 <= '4') || (c2 == '6' && (c3 == '3' || c3 == '4'));
     return c1 == 'H' && c3 == '1';
+}
+
+ChainTraffic chainTraffic(const TigerChain& chain) {
+    if (chain.traffic != ChainTraffic::ByClass)
+        return chain.traffic;
+    const auto at = [&](std::size_t i) { return i < chain.cfcc.size() ? chain.cfcc[i] : '\0'; };
+    if (at(0) != 'A')
+        return ChainTraffic::None;
+    const char c2 = at(1), c3 = at(2);
+    const bool oneWay = (c2 == '6' && c3 == '3') || (c3 >= '5' && c3 <= '8');
+    return oneWay ? ChainTraffic::Forward : ChainTraffic::TwoWay;
 }
 
 void TigerStore::storeChain(TigerChain chain) {
@@ -212,11 +225,11 @@ bool TigerStore::LoadTigerFiles(const std::string& path, std::string* why,
     r.type2Path = path;
     r.type2Path.back() = '2';
 
-    std::string text;
-    if (readRecordFile(r.type1Path, text, r.type1Problem))
-        readChainRecords(text, &r);
-    if (readRecordFile(r.type2Path, text, r.type2Problem))
-        readShapeRecords(text, &r);
+    MappedFile file;
+    if (readRecordFile(r.type1Path, file, r.type1Problem))
+        readChainRecords(file.view(), &r);
+    if (readRecordFile(r.type2Path, file, r.type2Problem))
+        readShapeRecords(file.view(), &r);
     recomputeBoundingBox();
     return true;
 }
@@ -277,6 +290,18 @@ bool TigerData::add(std::vector<TigerChain> chains, std::string* why) {
         return false;
     }
     const bool wasEmpty = store_.empty();
+    // The origin comes from the roads: a power line or a river reaching miles beyond them must
+    // not move the network's frame.
+    std::optional<TigerBounds> roads;
+    for (const TigerChain& chain : chains) {
+        if (chain.traffic == ChainTraffic::None)
+            continue;
+        if (!roads)
+            roads = TigerBounds{chain.start.latitude, chain.start.latitude, chain.start.longitude,
+                                chain.start.longitude};
+        extend(*roads, chain.start);
+        extend(*roads, chain.end);
+    }
     std::int64_t id = first;
     for (TigerChain& chain : chains) {
         chain.tlid = static_cast<std::int32_t>(id++);
@@ -284,8 +309,10 @@ bool TigerData::add(std::vector<TigerChain> chains, std::string* why) {
     }
     store_.recomputeBoundingBox();
     const TigerBounds& box = store_.boundingBox();
-    if (wasEmpty)
-        tigerOrigin_ = {box.bottom, box.left};
+    if (wasEmpty) {
+        const TigerBounds& from = roads ? *roads : box;
+        tigerOrigin_ = {from.bottom, from.left};
+    }
     tigerExtent_ = TigerExtent(box, tigerOrigin_);
     convertChains();
     return true;

@@ -53,15 +53,30 @@ struct TigerChain {
     // Lanes in each direction of travel; 0 leaves the number to the class.
     std::int32_t lanesForward = 0;
     std::int32_t lanesBackward = 0;
-    // Free-flow speed in miles per hour; 0 leaves it to the user's default.
-    std::int32_t speed = 0;
-    // The street's name, given to the links made from it.
+    // Free-flow speed in miles per hour in each direction; 0 leaves it to the class.
+    std::int32_t speedForward = 0;
+    std::int32_t speedBackward = 0;
+    // The street's name (or its route number when it has none), given to the links made from it.
     std::string description{};
     // The class as the source names it ("residential", "S1400") and the source's own id of the
     // feature (an OpenStreetMap way, a TIGER/Line edge), for listings.
     std::string sourceClass{};
     std::int64_t sourceId = 0;
+    // The road class populating goes by, in OpenStreetMap's words ("motorway", "primary_link",
+    // "residential", "service"), whatever the source; empty for record files, whose chains go
+    // by their census class, and for features that are not roads.
+    std::string roadClass{};
+    // What kind of service road it is ("driveway", "parking_aisle", "alley"), when it is one
+    // and the source says.
+    std::string serviceKind{};
 };
+
+// The one rule for which way traffic runs on a chain, for drawing and populating alike: what
+// street data says, or for record files what the census class says. Roads (class A) are
+// two-way except access ramps (A63) and the classes whose two directions the census records as
+// separate chains (third character 5 to 8), which run in drawing order; everything else carries
+// no traffic of ours. Never ByClass.
+ChainTraffic chainTraffic(const TigerChain& chain);
 
 // What one load found, for callers that want to say more than "loaded". Loading never fails
 // because of a missing or unreadable file; the problem is noted here instead.
@@ -155,7 +170,10 @@ public:
 
     // Adds chains read from street data after every chain already held, in their order; their
     // TLIDs are given anew, counting on from the highest held. The origin and extent follow as
-    // for a load. False, with why saying so and nothing changed, when the ids would run out.
+    // for a load, except that a load into an empty store takes its origin from the roads among
+    // the chains (from all of them when none is a road), so that a power line or river reaching
+    // far beyond them does not move it. False, with why saying so and nothing changed, when the
+    // ids would run out.
     bool add(std::vector<TigerChain> chains, std::string* why = nullptr);
 
     WorldPoint TigerToWorld(TigerPoint p) const { return ::TigerToWorld(p, tigerOrigin_); }

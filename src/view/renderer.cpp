@@ -791,7 +791,7 @@ void NetworkRenderer::drawTiger(const TigerData& tiger) {
         }
         painter_.drawPolyline(points.data(), static_cast<int>(points.size()));
         if (transform_.scale >= kStreetZoomScale)
-            drawChainDirection(painter_, wc.chain->traffic, points, pixels(6));
+            drawChainDirection(painter_, chainTraffic(*wc.chain), points, pixels(6));
     }
     painter_.restore();
 }

@@ -433,9 +433,10 @@ protected:
         CVantryDoc* doc = view_.GetDocument();
         const TigerData& tiger = doc->tiger();
         const float scale = view_.transform().scale;
+        const PopulateOptions options = CVantryDoc::populateOptions();
         const bool changed = doc->edit([&](Network& net) {
             return AutoPopulateAt(net, tiger.store(), tiger.tigerOrigin(), start, p, scale,
-                                  CVantryDoc::linkDefaults());
+                                  options);
         });
         if (!changed)
             view_.rerender();

@@ -396,7 +396,7 @@ TEST_F(DocksTest, TheCheckerListsFindingsShowsThemAndFollowsEdits) {
     });
     app.route(ID_NETWORK_CHECK);
     const FindingsModel& found = checker().findings();
-    ASSERT_EQ(found.rowCount(), 3);
+    ASSERT_EQ(found.rowCount(), 4);
     auto row = [&](int r) {
         QStringList cells;
         for (int c = 0; c < FindingsModel::ColumnCount; ++c)
@@ -405,9 +405,9 @@ TEST_F(DocksTest, TheCheckerListsFindingsShowsThemAndFollowsEdits) {
     };
     EXPECT_EQ(row(0), "error|self-link|link 5|starts and ends at node 2");
     EXPECT_EQ(row(1), "warning|isolated-node|node 5|is on no link");
-    EXPECT_EQ(row(2), "warning|length-mismatch|link 4|length 3.000 miles is more than twice the "
-                      "1.414 miles drawn");
-    EXPECT_EQ(checker().summary(), "1 error, 2 warnings");
+    EXPECT_EQ(row(2), "warning|dead-end|node 1|links leave node 1 but none reach it");
+    EXPECT_EQ(row(3), "warning|dead-end|node 4|links end at node 4 but none leave it");
+    EXPECT_EQ(checker().summary(), "1 error, 3 warnings");
 
     CVantryView* view = app.activeView();
     checker().showInView(1);
@@ -419,9 +419,9 @@ TEST_F(DocksTest, TheCheckerListsFindingsShowsThemAndFollowsEdits) {
         net.removeLink(net.links()[4]);
         return true;
     });
-    EXPECT_EQ(found.rowCount(), 2);
-    doc->OnEditUndo();
     EXPECT_EQ(found.rowCount(), 3);
+    doc->OnEditUndo();
+    EXPECT_EQ(found.rowCount(), 4);
 }
 
 } // namespace

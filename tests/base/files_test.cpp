@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -294,6 +295,127 @@ TEST(ReadWholeFile, LargePageBytesAreTheFilesBytes) {
     EXPECT_EQ(bytes.view(), "KX101\n");
     EXPECT_FALSE(readWholeFile(dir.file("missing.txt"), bytes, why));
     EXPECT_EQ(why, "no such file or directory");
+}
+
+// ---- Reading in place ---------------------------------------------------------------------------
+
+// Bytes that repeat with a period prime to the page size, so that a page put in the wrong place
+// shows.
+std::string patternOf(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(i * 13 % 251);
+    return bytes;
+}
+
+TEST(MappedFile, SeesTheSameBytesAsReadingAcrossPages) {
+    TestDir dir;
+    const long page = sysconf(_SC_PAGESIZE);
+    MappedFile file;
+    std::string why, read;
+    // Shorter than a page, just over one, an exact number of pages, and some megabytes.
+    for (const std::size_t size :
+         {std::size_t{100}, std::size_t(page) + 1, std::size_t(page) * 3, std::size_t{5'000'001}}) {
+        const std::string bytes = patternOf(size);
+        spit(dir.file("data.bin"), bytes);
+        ASSERT_TRUE(file.open(dir.file("data.bin"), why)) << why;
+        EXPECT_TRUE(file.mapped());
+        ASSERT_TRUE(readWholeFile(dir.file("data.bin"), read, why)) << why;
+        EXPECT_TRUE(file.view() == read) << size << " bytes";
+        EXPECT_TRUE(file.view() == bytes) << size << " bytes";
+    }
+}
+
+TEST(MappedFile, AnEmptyFileGivesAnEmptyView) {
+    TestDir dir;
+    spit(dir.file("empty.txt"), "");
+    spit(dir.file("full.txt"), "KX101\n");
+    MappedFile file;
+    std::string why;
+    ASSERT_TRUE(file.open(dir.file("full.txt"), why)) << why;
+    ASSERT_TRUE(file.open(dir.file("empty.txt"), why)) << why;
+    EXPECT_EQ(file.view(), "");
+}
+
+TEST(MappedFile, RefusesWhatReadingRefusesForTheSameReasons) {
+    TestDir dir;
+    spit(dir.file("full.txt"), "KX101\n");
+    MappedFile file;
+    std::string why, readWhy, contents;
+
+    ASSERT_TRUE(file.open(dir.file("full.txt"), why)) << why;
+    EXPECT_FALSE(file.open(dir.path().string(), why));
+    EXPECT_EQ(why, "it is a folder, not a file");
+    EXPECT_EQ(file.view(), "") << "a failed open must not leave the last file's bytes";
+
+    ASSERT_TRUE(file.open(dir.file("full.txt"), why)) << why;
+    EXPECT_FALSE(file.open(dir.file("missing.txt"), why));
+    EXPECT_FALSE(readWholeFile(dir.file("missing.txt"), contents, readWhy));
+    EXPECT_EQ(why, readWhy);
+    EXPECT_EQ(why, "no such file or directory");
+    EXPECT_EQ(file.view(), "");
+
+    spit(dir.file("secret.txt"), "private");
+    giveToOrdinaryUser(dir.file("secret.txt"));
+    fs::permissions(dir.file("secret.txt"), fs::perms::owner_write);
+    const auto complaint = asOrdinaryUser(dir, [&]() -> std::string {
+        MappedFile secret;
+        std::string mapWhy, wholeWhy, text;
+        if (secret.open(dir.file("secret.txt"), mapWhy))
+            return "a file the user may not read was opened";
+        if (readWholeFile(dir.file("secret.txt"), text, wholeWhy))
+            return "a file the user may not read was read";
+        if (mapWhy != wholeWhy || mapWhy.find("permission") == std::string::npos)
+            return "unclear reason for an unreadable file: " + mapWhy + " / " + wholeWhy;
+        return "";
+    });
+    if (!complaint)
+        GTEST_SKIP() << "cannot run as an ordinary user here";
+    EXPECT_EQ(*complaint, "");
+}
+
+TEST(MappedFile, ReadsWhatCannotBeMapped) {
+    // System files say their size is 0 and pipes have none; both are read whole instead.
+    MappedFile file;
+    std::string why;
+    if (fs::exists("/proc/self/status")) {
+        ASSERT_TRUE(file.open("/proc/self/status", why)) << why;
+        EXPECT_FALSE(file.mapped());
+        EXPECT_NE(file.view().find("Pid:"), std::string::npos);
+    }
+
+    TestDir dir;
+    const std::string fifo = dir.file("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string bytes = patternOf(200'000);
+    const pid_t writer = fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        std::FILE* out = std::fopen(fifo.c_str(), "wb");
+        const bool ok = out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+        _exit(out && std::fclose(out) == 0 && ok ? 0 : 1);
+    }
+    const bool opened = file.open(fifo, why);
+    int status = 0;
+    waitpid(writer, &status, 0);
+    ASSERT_TRUE(opened) << why;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(file.mapped());
+    EXPECT_TRUE(file.view() == bytes);
+}
+
+TEST(MappedFile, KeepsItsBytesWhenTheFileIsReplacedOrRemoved) {
+    // Saving writes a new file and renames it over the old one; a view of the old one stands.
+    TestDir dir;
+    const std::string bytes = patternOf(100'000);
+    spit(dir.file("net.txt"), bytes);
+    MappedFile file;
+    std::string why;
+    ASSERT_TRUE(file.open(dir.file("net.txt"), why)) << why;
+    ASSERT_TRUE(writeFileSafely(dir.file("net.txt"), "new", why)) << why;
+    EXPECT_TRUE(file.view() == bytes);
+    fs::remove(dir.file("net.txt"));
+    EXPECT_TRUE(file.view() == bytes);
 }
 
 // ---- Paths --------------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using model_test::addLinkBetween;
@@ -128,7 +129,8 @@ TEST(CheckRules, ExplicitLengthsFarFromTheDrawnDistanceAreWarnedAbout) {
     Network net;
     Node* a = addNodeAt(net, 0, 0);
     Node* b = addNodeAt(net, 0, 1);
-    const float lengths[] = {0.49f, 0.5f, 2.0f, 2.01f, -1.0f};
+    // 2.13: a winding road measured along its shape; 10: a slipped decimal point.
+    const float lengths[] = {0.49f, 0.5f, 2.13f, 5.0f, 10.0f, -1.0f};
     for (float length : lengths)
         goodLink(net, a, b)->setLength(length);
     Node* c = addNodeAt(net, 0, 1);
@@ -136,11 +138,129 @@ TEST(CheckRules, ExplicitLengthsFarFromTheDrawnDistanceAreWarnedAbout) {
     EXPECT_EQ(lines("length-mismatch", net),
               (Lines{"warning length-mismatch: link 1: length 0.490 miles is less than half the "
                      "1.000 miles drawn",
-                     "warning length-mismatch: link 4: length 2.010 miles is more than twice the "
-                     "1.000 miles drawn"}));
+                     "warning length-mismatch: link 5: length 10.000 miles is more than five times "
+                     "the 1.000 miles drawn"}));
     // An automatic length follows the nodes, so moving one never makes it a mismatch.
     b->setY(40);
-    EXPECT_EQ(lines("length-mismatch", net).size(), 4u);
+    EXPECT_EQ(lines("length-mismatch", net).size(), 5u);
+}
+
+// Every node a point on a line, the links given by node numbers.
+void addRoads(Network& net, int nodes, const std::vector<std::pair<int, int>>& links) {
+    const auto first = net.nodes().size();
+    for (int i = 0; i < nodes; ++i)
+        addNodeAt(net, static_cast<float>(first) + static_cast<float>(i), 0);
+    for (const auto& [from, to] : links)
+        goodLink(net, net.nodes()[static_cast<std::size_t>(from - 1)],
+                 net.nodes()[static_cast<std::size_t>(to - 1)]);
+}
+
+TEST(CheckRules, EachPartCutOffFromTheMainNetworkIsReportedOnceWithItsSize) {
+    // A junction of one-way pieces: a roundabout 1-4 (the main network); a two-way road 5-6-7
+    // that the roundabout feeds but that never returns; a one-way loop 8-9-10 that only
+    // feeds it; a two-way pair 11-12 on its own; a stub out to node 13 and one in from node 14,
+    // lone nodes that the dead-end rule reports.
+    Network net;
+    addRoads(net, 14,
+             {{4, 5},
+              {1, 2},
+              {2, 3},
+              {3, 4},
+              {4, 1},
+              {5, 6},
+              {6, 5},
+              {6, 7},
+              {7, 6},
+              {8, 9},
+              {9, 10},
+              {10, 8},
+              {10, 1},
+              {11, 12},
+              {12, 11},
+              {3, 13},
+              {14, 2},
+              {13, 13}});
+    EXPECT_EQ(
+        lines("disconnected", net),
+        (Lines{"warning disconnected: link 6: lies in a part of 3 nodes that can be reached from "
+               "the main network but cannot reach it",
+               "warning disconnected: link 10: lies in a part of 3 nodes that can reach the main "
+               "network but cannot be reached from it",
+               "warning disconnected: link 14: lies in a part of 2 nodes that can neither reach "
+               "the main network nor be reached from it"}));
+
+    // Equal parts: the one holding the lowest node is the main network.
+    Network pairs;
+    addRoads(pairs, 4, {{3, 4}, {4, 3}, {1, 2}, {2, 1}});
+    EXPECT_EQ(lines("disconnected", pairs),
+              (Lines{"warning disconnected: link 1: lies in a part of 2 nodes that can neither "
+                     "reach the main network nor be reached from it"}));
+}
+
+TEST(CheckRules, TrafficMustBeAbleToLeaveEveryNodeItEnters) {
+    Network net;
+    // A two-way road 1-2, a one-way stub out to 3 (whose other links lead nowhere) and a
+    // one-way road in from 4.
+    addRoads(net, 4, {{1, 2}, {2, 1}, {2, 3}, {4, 1}, {3, 3}});
+    goodLink(net, net.nodes()[2], nullptr);
+    EXPECT_EQ(lines("dead-end", net),
+              (Lines{"warning dead-end: node 3: links end at node 3 but none leave it",
+                     "warning dead-end: node 4: links leave node 4 but none reach it"}));
+}
+
+TEST(CheckRules, TwoWayRoadsAndClosedLoopsAreNeitherCutOffNorDeadEnds) {
+    Network ring; // two-way, with a two-way spur out to node 5: traffic turns back there
+    addRoads(ring, 5,
+             {{1, 2}, {2, 1}, {2, 3}, {3, 2}, {3, 4}, {4, 3}, {4, 1}, {1, 4}, {3, 5}, {5, 3}});
+    // Like the bundled corridor: one-way carriageways joined at both ends by ramps to two-way
+    // frontage and cross streets.
+    Network corridor;
+    addRoads(corridor, 10,
+             {{1, 2},
+              {2, 3},
+              {4, 5},
+              {5, 6},
+              {3, 7},
+              {7, 8},
+              {8, 7},
+              {8, 4},
+              {6, 9},
+              {9, 10},
+              {10, 9},
+              {10, 1},
+              {2, 8},
+              {5, 10}});
+    Network empty;
+    for (const Network* net : {&ring, &corridor, &empty}) {
+        EXPECT_EQ(lines("disconnected", *net), Lines{});
+        EXPECT_EQ(lines("dead-end", *net), Lines{});
+    }
+}
+
+TEST(CheckRules, HugeNetworksAreWalkedWithoutDeepCalls) {
+    // A ring of 200,000 one-way links is one part; a chain of 100,000 is a piece of its own, a
+    // part per node; and a thousand small two-way pieces are one part each.
+    constexpr int kRing = 200000, kChain = 100000, kPieces = 1000;
+    Network net;
+    for (int i = 0; i < kRing + kChain + 1 + 2 * kPieces; ++i)
+        addNodeAt(net, static_cast<float>(i), 0);
+    const std::vector<Node*>& n = net.nodes();
+    for (int i = 0; i < kRing; ++i)
+        addLinkBetween(net, n[static_cast<std::size_t>(i)],
+                       n[static_cast<std::size_t>((i + 1) % kRing)]);
+    for (int i = kRing; i < kRing + kChain; ++i)
+        addLinkBetween(net, n[static_cast<std::size_t>(i)], n[static_cast<std::size_t>(i + 1)]);
+    for (int i = kRing + kChain + 1; i < static_cast<int>(n.size()); i += 2) {
+        addLinkBetween(net, n[static_cast<std::size_t>(i)], n[static_cast<std::size_t>(i + 1)]);
+        addLinkBetween(net, n[static_cast<std::size_t>(i + 1)], n[static_cast<std::size_t>(i)]);
+    }
+    const Lines found = lines("disconnected", net);
+    ASSERT_EQ(found.size(), static_cast<std::size_t>(1 + kPieces));
+    EXPECT_EQ(found[0], "warning disconnected: link 200001: lies in a part of 100001 nodes that "
+                        "can neither reach the main network nor be reached from it");
+    EXPECT_EQ(found.back(), "warning disconnected: link 301999: lies in a part of 2 nodes that "
+                            "can neither reach the main network nor be reached from it");
+    EXPECT_EQ(lines("dead-end", net).size(), 2u);
 }
 
 TEST(CheckRules, TheWorkbookLimitNamesTheFirstLinkAndNodeBeyondIt) {

@@ -5,6 +5,7 @@
 #include "dialogs/nodedlg.h"
 #include "dialogs/preferencessheet.h"
 #include "dialogs/qtprompter.h"
+#include "dialogs/streetloaddlg.h"
 #include "model/network.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
@@ -16,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,6 +30,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -530,7 +534,7 @@ TEST_F(PreferencesSheet, ShowsTheSettingsAndOkWritesThemAllBackWithoutRangeCheck
     CPreferencesSheet sheet(prompter);
     EXPECT_EQ(sheet.windowTitle(), "Preferences");
     auto* tabs = child<QTabWidget>(sheet, "pages");
-    ASSERT_EQ(tabs->count(), 3);
+    ASSERT_EQ(tabs->count(), 4);
     EXPECT_EQ(tabs->currentIndex(), 0);
     const QStringList shown = {text(sheet, "numLanes"),       text(sheet, "capacity"),
                                text(sheet, "ffSpeed"),        text(sheet, "jamDensity"),
@@ -642,6 +646,69 @@ TEST_F(PreferencesSheet, AFieldThatIsNoIntegerKeepsItsPageInFrontAndTheSheetOpen
     EXPECT_EQ(settings->gridPixels.value, 50);
 }
 
+TEST_F(PreferencesSheet, RoadClassDefaultsAreCheckedCellByCellAndKeptOnlyOnOk) {
+    // Motorways as the user set them; the trunk roads' values cannot be read and are left out.
+    settings->roadClassDefaults.value = "motorway=70/3/2300/200;trunk=fast/2/2000/190";
+    const auto builtIn = [](int row) { return roadClassTable().at(row).defaults; };
+    const auto cells = [](const RoadClassDefaults& d) {
+        return QStringList{QString::number(d.speed), QString::number(d.lanes),
+                           QString::number(d.capacity), QString::number(d.jamDensity)};
+    };
+    const auto row = [](const QTableWidget& table, int r) {
+        QStringList shown;
+        for (int c = 0; c < table.columnCount(); ++c)
+            shown << table.item(r, c)->text();
+        return shown;
+    };
+    {
+        CPreferencesSheet sheet(prompter);
+        sheet.show();
+        child<QTabWidget>(sheet, "pages")->setCurrentIndex(3);
+        auto* table = child<QTableWidget>(sheet, "roadClassDefaults");
+        ASSERT_EQ(table->rowCount(), static_cast<int>(roadClassTable().size()));
+        EXPECT_EQ(table->verticalHeaderItem(0)->text(), "Motorway");
+        EXPECT_EQ(row(*table, 0), QStringList({"70", "3", "2300", "200"}));
+        EXPECT_EQ(row(*table, 2), cells(builtIn(2)));
+
+        // Lanes of motorway ramps: nothing, none, too many, not a number.
+        for (const char* typed : {"", "0", "21", "2x"}) {
+            table->item(1, 1)->setText(QString::fromLatin1(typed));
+            sheet.accept();
+            EXPECT_TRUE(sheet.isVisible()) << typed;
+            EXPECT_EQ(prompter.asked.back().text,
+                      "Please enter an integer from 1 to 20 for the lanes each way of Motorway "
+                      "ramp.");
+            EXPECT_EQ(std::pair(table->currentRow(), table->currentColumn()), std::pair(1, 1));
+            EXPECT_TRUE(hasFocusOn(sheet, "roadClassDefaults"));
+        }
+        table->item(1, 1)->setText(QStringLiteral(" 2 "));
+        sheet.accept();
+        ASSERT_FALSE(sheet.isVisible());
+        sheet.apply();
+    }
+    RoadClassDefaultsTable saved;
+    std::string why;
+    EXPECT_TRUE(RoadClassDefaultsTable::parse(settings->roadClassDefaults.value, saved, why))
+        << why;
+    EXPECT_EQ(saved.of("motorway"), (RoadClassDefaults{70, 3, 2300, 200}));
+    RoadClassDefaults ramp = builtIn(1);
+    ramp.lanes = 2;
+    EXPECT_EQ(saved.of("motorway_link"), ramp);
+    EXPECT_EQ(saved.of("trunk"), builtIn(2));
+
+    // Restore Defaults shows the built-in values, which only OK keeps.
+    for (const bool ok : {false, true}) {
+        CPreferencesSheet sheet(prompter);
+        auto* table = child<QTableWidget>(sheet, "roadClassDefaults");
+        child<QPushButton>(sheet, "restoreDefaults")->click();
+        for (int r = 0; r < table->rowCount(); ++r)
+            EXPECT_EQ(row(*table, r), cells(builtIn(r))) << r;
+        ok ? sheet.accept() : sheet.reject();
+        sheet.apply();
+        EXPECT_EQ(settings->roadClassDefaults.value.empty(), ok);
+    }
+}
+
 TEST(PreferencesSheetWithoutSettings, FailsBeforeTheSheetOpens) {
     toolkit();
     ScriptedPrompter prompter;
@@ -709,6 +776,78 @@ TEST(QtPrompterProgress, CancelInTheProgressDialogReachesTheWork) {
     EXPECT_TRUE(stopped);
 }
 
+// ---- Street Data dialog ------------------------------------------------------------------------
+
+using StreetDialog = Dialogs;
+
+std::string ticked(const CStreetLoadDlg& dlg) {
+    return dlg.choice().classes.text();
+}
+
+TEST_F(StreetDialog, ShowsTheClassesGivenAndGivesBackWhatIsTicked) {
+    StreetLoadChoice initial;
+    initial.classes = RoadClassChoice({"motorway", "service", "driveway"});
+    CStreetLoadDlg dlg(initial);
+    EXPECT_EQ(dlg.windowTitle(), "Street Data");
+    for (const RoadClassInfo& info : roadClassTable())
+        EXPECT_EQ(child<QCheckBox>(dlg, info.name)->text(), QString::fromUtf8(info.label));
+    EXPECT_EQ(ticked(dlg), "motorway,service,driveway");
+    auto* ok = child<QPushButton>(dlg, "ok");
+    auto* service = child<QCheckBox>(dlg, "service");
+    auto* driveway = child<QCheckBox>(dlg, "driveway");
+
+    // A kind of service road means something only with service roads.
+    EXPECT_TRUE(driveway->isEnabled());
+    service->click();
+    EXPECT_FALSE(driveway->isEnabled());
+    EXPECT_TRUE(ok->isEnabled());
+    child<QCheckBox>(dlg, "motorway")->click();
+    EXPECT_FALSE(ok->isEnabled()) << "only a driveway is left, which is not a road class alone";
+    child<QCheckBox>(dlg, "primary_link")->click();
+    EXPECT_TRUE(ok->isEnabled());
+    EXPECT_EQ(ticked(dlg), "primary_link,driveway");
+
+    child<QPushButton>(dlg, "all")->click();
+    EXPECT_EQ(ticked(dlg), "all");
+    child<QPushButton>(dlg, "default")->click();
+    EXPECT_EQ(dlg.choice().classes, RoadClassChoice());
+
+    auto* unit = child<QComboBox>(dlg, "speedUnit");
+    EXPECT_EQ(dlg.choice().speedUnit, SpeedUnit::Guess);
+    const std::pair<int, SpeedUnit> units[] = {{1, SpeedUnit::MilesPerHour},
+                                               {2, SpeedUnit::KilometresPerHour}};
+    for (const auto& [index, speedUnit] : units) {
+        unit->setCurrentIndex(index);
+        EXPECT_EQ(dlg.choice().speedUnit, speedUnit);
+    }
+
+    initial.askSpeedUnit = false;
+    initial.speedUnit = SpeedUnit::KilometresPerHour;
+    CStreetLoadDlg osm(initial);
+    EXPECT_EQ(osm.findChild<QComboBox*>(), nullptr) << "nothing to ask";
+    EXPECT_EQ(osm.choice().speedUnit, SpeedUnit::KilometresPerHour);
+}
+
+TEST_F(StreetDialog, TheToolkitPrompterShowsItAndCancelGivesNothing) {
+    QtPrompter qt;
+    StreetLoadChoice initial;
+    for (const bool accept : {true, false}) {
+        QTimer::singleShot(0, [accept] {
+            auto* dialog = qobject_cast<CStreetLoadDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            child<QCheckBox>(*dialog, "service")->click();
+            child<QComboBox>(*dialog, "speedUnit")->setCurrentIndex(2);
+            accept ? child<QPushButton>(*dialog, "ok")->click() : dialog->reject();
+        });
+        const std::optional<StreetLoadChoice> chosen = qt.chooseStreetLoad(initial);
+        ASSERT_EQ(chosen.has_value(), accept);
+        if (accept) {
+            EXPECT_TRUE(chosen->classes.contains("service"));
+            EXPECT_EQ(chosen->speedUnit, SpeedUnit::KilometresPerHour);
+        }
+    }
+}
+
 // ---- Keyboard and help ------------------------------------------------------------------------
 
 // The letters after '&' in the texts of a dialog's labels, buttons and tabs.
@@ -735,7 +874,9 @@ TEST_F(Dialogs, EveryDialogWorksFromTheKeyboard) {
     CLinkDlg linkDlg({link}, prompter);
     CNodeDlg nodeDlg(*link->fromNode(), prompter);
     CPreferencesSheet sheet(prompter);
-    for (QDialog* dialog : std::initializer_list<QDialog*>{&linkDlg, &nodeDlg, &sheet}) {
+    CStreetLoadDlg streetDlg(StreetLoadChoice{});
+    for (QDialog* dialog :
+         std::initializer_list<QDialog*>{&linkDlg, &nodeDlg, &sheet, &streetDlg}) {
         EXPECT_TRUE(child<QPushButton>(*dialog, "ok")->isDefault());
         for (const QLabel* label : dialog->findChildren<QLabel*>()) {
             if (label->text().contains(QLatin1Char('&'))) {
@@ -751,7 +892,8 @@ TEST_F(Dialogs, EveryDialogWorksFromTheKeyboard) {
         EXPECT_FALSE(dialog->isVisible());
         EXPECT_EQ(dialog->result(), QDialog::Rejected);
         dialog->show();
-        press(dialog->findChild<QLineEdit*>(), Qt::Key_Return);
+        QWidget* typing = dialog->findChild<QLineEdit*>();
+        press(typing ? typing : dialog->findChild<QComboBox*>(), Qt::Key_Return);
         EXPECT_EQ(dialog->result(), QDialog::Accepted) << dialog->windowTitle().toStdString();
     }
 
@@ -793,11 +935,15 @@ TEST_F(Dialogs, HelpOpensTheTopicOfTheDialogOrOfThePageInFront) {
     auto* tabs = child<QTabWidget>(sheet, "pages");
     for (const auto& [page, topic] :
          {std::pair{0, "preferences.html#link-defaults"}, std::pair{1, "preferences.html#graphics"},
-          std::pair{2, "preferences.html#precision"}}) {
+          std::pair{2, "preferences.html#precision"},
+          std::pair{3, "preferences.html#road-classes"}}) {
         tabs->setCurrentIndex(page);
         child<QPushButton>(sheet, "help")->click();
         EXPECT_EQ(shownTopic(), topic);
     }
+    CStreetLoadDlg streetDlg(StreetLoadChoice{});
+    child<QPushButton>(streetDlg, "help")->click();
+    EXPECT_EQ(shownTopic(), "tiger.html#street-data");
     resetHelpForTesting();
 }
 

@@ -626,10 +626,11 @@ TEST_F(DocumentTest, LoadTigerDataTellsTheViewsAndRefusesOtherNames) {
     prompter.paths.push_back(data + "TGR99001.RT2");
     doc.execute(ID_LOAD_TIGER_DATA);
     ASSERT_EQ(prompter.asked.size(), 2u);
-    EXPECT_EQ(prompter.asked[0].text,
-              "Tiger Files (*.??1)|*.??1|"
-              "Street Data (*.shp;*.gpkg;*.osm;*.pbf;*.geojson;*.json;*.fgb)|"
-              "*.shp;*.gpkg;*.osm;*.pbf;*.geojson;*.json;*.fgb|All Files (*.*)|*.*||");
+    EXPECT_EQ(
+        prompter.asked[0].text,
+        "Tiger Files (*.??1)|*.??1|"
+        "Street Data (*.shp;*.gpkg;*.osm;*.osm.bz2;*.osm.gz;*.pbf;*.geojson;*.json;*.fgb)|"
+        "*.shp;*.gpkg;*.osm;*.osm.bz2;*.osm.gz;*.pbf;*.geojson;*.json;*.fgb|All Files (*.*)|*.*||");
     // Other names are taken for street data; a record file is not that either.
     EXPECT_EQ(prompter.asked[1].text.substr(0, 42), "Unable to Load Requested Tiger Data File\n\n");
     EXPECT_NE(prompter.asked[1].text.find("TGR99001.RT2"), std::string::npos);
@@ -651,10 +652,11 @@ TEST_F(DocumentTest, LoadTigerDataTakesStreetDataAskingForTheLayerAndMayBeCancel
     spit(path, R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{},
         "geometry":{"type":"LineString","coordinates":[[-84.40,33.75],[-84.39,33.75]]}}]})");
     prompter.paths.push_back(path);
+    prompter.streetLoads.push_back(StreetLoadChoice{});
     prompter.cancelAt = 0.5;
     doc.execute(ID_LOAD_TIGER_DATA);
-    ASSERT_EQ(prompter.asked.size(), 2u);
-    EXPECT_EQ(prompter.asked[1].kind, "progress");
+    ASSERT_EQ(prompter.asked.size(), 3u);
+    EXPECT_EQ(prompter.asked[2].kind, "progress");
     EXPECT_FALSE(doc.tiger().hasChains()) << "cancelled";
     EXPECT_TRUE(view.hints.empty());
 
@@ -680,11 +682,87 @@ TEST_F(DocumentTest, LoadTigerDataTakesStreetDataAskingForTheLayerAndMayBeCancel
 
     prompter.paths.push_back(dir.file("both.vrt"));
     prompter.items.push_back("rails");
+    prompter.streetLoads.push_back(StreetLoadChoice{});
     doc.execute(ID_LOAD_TIGER_DATA);
     EXPECT_EQ(doc.tiger().store().chains().size(), 1u);
     EXPECT_EQ(view.hints, std::vector<long>{36009});
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(prompter.unexpected, 0);
+}
+
+TEST_F(DocumentTest, StreetDataAsksTheRoadClassesAndTheSpeedUnitAndRemembersTheClasses) {
+    settings->roadClasses.value.clear();
+    // A bare 80 is 80 mph in a layer that does not look like OpenStreetMap's, unless the user
+    // says it is in km/h.
+    const std::string path = dir.file("speeds.geojson");
+    spit(path, R"({"type":"FeatureCollection","features":[{"type":"Feature",
+        "properties":{"maxspeed":"80"},
+        "geometry":{"type":"LineString","coordinates":[[-84.40,33.75],[-84.39,33.75]]}}]})");
+    const std::string offered = RoadClassChoice().text() + "|unit";
+    prompter.paths.push_back(path);
+    prompter.streetLoads.push_back(std::nullopt);
+    doc.execute(ID_LOAD_TIGER_DATA);
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[1].kind, "streets");
+    EXPECT_EQ(prompter.asked[1].text, offered) << "the default classes until the user chooses";
+    EXPECT_FALSE(doc.tiger().hasChains()) << "cancelled";
+    EXPECT_TRUE(view.hints.empty());
+    EXPECT_EQ(settings->roadClasses.value, "");
+
+    StreetLoadChoice chosen;
+    chosen.classes = RoadClassChoice({"primary", "motorway"});
+    chosen.speedUnit = SpeedUnit::KilometresPerHour;
+    prompter.paths.push_back(path);
+    prompter.streetLoads.push_back(chosen);
+    doc.execute(ID_LOAD_TIGER_DATA);
+    ASSERT_EQ(doc.tiger().store().chains().size(), 1u);
+    EXPECT_EQ(doc.tiger().store().chains().begin()->second.speedForward, 50);
+    EXPECT_EQ(settings->roadClasses.value, "motorway,primary");
+    EXPECT_EQ(CVantryDoc::populateOptions().classes, chosen.classes);
+
+    // OpenStreetMap's own files say their unit; the remembered classes are offered.
+    const std::string osm = dir.file("one.osm");
+    spit(osm, R"(<?xml version="1.0" encoding="UTF-8"?><osm version="0.6">
+        <node id="1" version="1" lat="33.75" lon="-84.40"/>
+        <node id="2" version="1" lat="33.75" lon="-84.39"/>
+        <way id="3" version="1"><nd ref="1"/><nd ref="2"/><tag k="highway" v="primary"/></way>
+        </osm>)");
+    prompter.asked.clear();
+    prompter.paths.push_back(osm);
+    prompter.streetLoads.push_back(chosen);
+    doc.execute(ID_LOAD_TIGER_DATA);
+    ASSERT_GE(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[1].text, "motorway,primary");
+    EXPECT_EQ(doc.tiger().store().chains().size(), 2u);
+
+    // Without a dialog the unit is whatever the caller says.
+    CVantryDoc batch;
+    ASSERT_TRUE(batch.loadStreetData(path, "")) << batch.lastError();
+    EXPECT_EQ(batch.tiger().store().chains().begin()->second.speedForward, 80);
+    EXPECT_EQ(prompter.unexpected, 0);
+}
+
+TEST_F(DocumentTest, PopulateOptionsComeFromThePreferencesWhateverTheStoredTextHolds) {
+    settings->defaultNumLanes.value = 3;
+    settings->defaultFFSpeed.value = 45;
+    settings->precision.value = 5;
+    settings->roadClasses.value = " Motorway , trunk_link";
+    settings->roadClassDefaults.value = "motorway=70/3/2300/200;trunk=fast/2/2000/190;x=1/1/1/1";
+    PopulateOptions options = CVantryDoc::populateOptions();
+    EXPECT_EQ(options.linkDefaults.numLanes, 3);
+    EXPECT_EQ(options.linkDefaults.ffSpeed, 45);
+    EXPECT_EQ(options.precision, 5);
+    EXPECT_EQ(options.classes, RoadClassChoice({"motorway", "trunk_link"}));
+    EXPECT_EQ(options.classDefaults.of("motorway"), (RoadClassDefaults{70, 3, 2300, 200}));
+    EXPECT_EQ(options.classDefaults.of("trunk"), RoadClassDefaultsTable().of("trunk"))
+        << "what cannot be read keeps the built-in values";
+
+    for (const char* unreadable : {"", "motorway,cars", ",;"}) {
+        settings->roadClasses.value = unreadable;
+        EXPECT_EQ(CVantryDoc::populateOptions().classes, RoadClassChoice()) << unreadable;
+    }
+    settings->roadClassDefaults.value = "everything=wrong";
+    EXPECT_EQ(CVantryDoc::populateOptions().classDefaults, RoadClassDefaultsTable());
 }
 
 TEST(DocumentWithoutSettings, SavingAndNewLinksNeedTheSettingsObject) {

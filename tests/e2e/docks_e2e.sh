@@ -60,7 +60,9 @@ grep -q '^3 3 2 1800 ' "$net" || fail "link 3 was changed: $(cat "$net")"
 status=0
 out=$("$cli" check "$net") || status=$?
 [ "$status" = 3 ] || fail "vantry-cli check exited with $status, not 3"
-[ "$out" = "error self-link: link 3: starts and ends at node 3" ] || fail "check printed: $out"
+# The self-link first; the one-way ends of the road follow as dead ends.
+[ "$(printf '%s\n' "$out" | head -n1)" = "error self-link: link 3: starts and ends at node 3" ] ||
+    fail "check printed: $out"
 
 conf="$XDG_CONFIG_HOME/Kestrin/Vantry.conf"
 grep -q '^LinkTable=true' "$conf" || fail "the link table's visibility was not kept: $(cat "$conf")"

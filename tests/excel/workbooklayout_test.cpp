@@ -7,6 +7,7 @@
 #include "model/network.h"
 
 #include "excel_test_support.h"
+#include "model/model_test_support.h"
 #include "support/ordinaryuser.h"
 #include "support/testdir.h"
 
@@ -463,11 +464,43 @@ TEST(WorkbookLayout, ReadsValuesAsTheirCellsHoldThem) {
     // An empty length is an explicit 0 when the nodes are apart.
     EXPECT_FALSE(second->hasAutomaticLength());
     EXPECT_EQ(second->effectiveLength(), 0.0f);
-    // Within 0.0001 mile of the node distance the length is automatic.
+    // Within what rounding its numbers as written can explain (whole miles for x and y here)
+    // the length is automatic.
     const Link* third = net.links()[2];
     EXPECT_TRUE(third->hasAutomaticLength());
     EXPECT_EQ(third->direction(), Inbound);
     EXPECT_EQ(net.bounds(), (WorldRect{4.0f, -2.0f, 0.0f, 3.0f}));
+}
+
+TEST(WorkbookLayout, AutomaticLengthsStayAutomaticAtEveryPrecision) {
+    for (const int precision : {0, 1, 3, 6, -1}) {
+        SCOPED_TRACE(precision);
+        TestDir dir;
+        Network net, back;
+        model_test::buildAwkwardLengths(net);
+        net.setPrecision(precision);
+        ScriptedPrompts prompts;
+        ASSERT_TRUE(SaveToWorkbook(net, dir.file("net.xls"), prompts));
+        ASSERT_TRUE(LoadFromWorkbook(back, dir.file("net.xls"), prompts));
+        ASSERT_EQ(back.links().size(), 43u);
+        for (int i = 0; i < 40; ++i)
+            EXPECT_TRUE(back.links()[i]->hasAutomaticLength()) << i;
+        const bool fine = precision >= 2 || precision < 0;
+        EXPECT_EQ(back.links()[40]->hasAutomaticLength(), !fine);
+        EXPECT_FALSE(back.links()[41]->hasAutomaticLength());
+        // The cells hold 3, 4 and 5.01: only their number format tells that the coordinates
+        // were rounded to the length's decimals, not to whole miles.
+        EXPECT_EQ(back.links()[42]->hasAutomaticLength(), !fine);
+        // Automatic lengths were written as the distance between the nodes in the cells, so
+        // they save again as they were.
+        back.setPrecision(precision);
+        ASSERT_TRUE(SaveToWorkbook(back, dir.file("again.xls"), prompts));
+        CExcelWrapper first, again;
+        openSheet(first, dir.file("net.xls"));
+        openSheet(again, dir.file("again.xls"));
+        for (int row = 3; row < 43; ++row)
+            EXPECT_EQ(again.GetCell(row, 5), first.GetCell(row, 5)) << row;
+    }
 }
 
 TEST(WorkbookLayout, ACellThatCannotBeReadEndsItsBlockWithAWarning) {

@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,24 @@ inline Link* addLinkBetween(Network& net, Node* from, Node* to) {
     l->setToNode(to);
     net.addLink(l);
     return l;
+}
+
+// Forty links of automatic length between twenty nodes at coordinates with many decimals, then
+// three typed lengths: 0.01 mile and 5 miles longer than the distance, and 5.01 miles between
+// nodes at whole miles 5 miles apart (links 41, 42 and 43).
+inline void buildAwkwardLengths(Network& net) {
+    std::mt19937 random(20240611);
+    std::uniform_real_distribution<float> coordinate(-12.0f, 12.0f);
+    std::vector<Node*> nodes;
+    for (int i = 0; i < 20; ++i)
+        nodes.push_back(addNodeAt(net, coordinate(random), coordinate(random)));
+    for (int i = 0; i < 40; ++i)
+        addLinkBetween(net, nodes[i % 20], nodes[(i * 7 + 3) % 20]);
+    for (const double offset : {0.01, 5.0}) {
+        Link* typed = addLinkBetween(net, nodes[0], nodes[1]);
+        typed->setLength(static_cast<float>(typed->automaticLength() + offset));
+    }
+    addLinkBetween(net, addNodeAt(net, 0, 0), addNodeAt(net, 3, 4))->setLength(5.01f);
 }
 
 template <class T> std::vector<int> ids(const std::vector<T*>& objects) {

@@ -191,15 +191,72 @@ TEST(NetworkRead, RoundTripKeepsEverythingButTheTwoWaySide) {
     EXPECT_EQ(back.bounds(), (WorldRect{0.0f, -1.0f, 0.0f, 0.75f}));
 }
 
-TEST(NetworkRead, AutomaticLengthStaysAutomaticOnlyIfTheRoundedValueIsCloseEnough) {
-    Network net, back;
-    Node* origin = addNodeAt(net, 0, 0);
-    addLinkBetween(net, origin, addNodeAt(net, 1.23456f, 0)); // written 1.235 both times
-    addLinkBetween(net, origin, addNodeAt(net, 1, 1));        // 1.414 is 0.0002 short
-    roundTrip(net, back);
-    EXPECT_TRUE(back.links()[0]->hasAutomaticLength());
-    EXPECT_FALSE(back.links()[1]->hasAutomaticLength());
-    EXPECT_FLOAT_EQ(back.links()[1]->effectiveLength(), 1.414f);
+TEST(NetworkRead, AutomaticLengthsStayAutomaticAtEveryPrecision) {
+    // At 3 decimals the rounded length used to differ from the distance between the rounded
+    // nodes by more than 0.0001 mile for most links, which then stopped following their nodes.
+    for (const int precision : {0, 1, 3, 6, -1}) {
+        SCOPED_TRACE(precision);
+        Network net, back, again;
+        model_test::buildAwkwardLengths(net);
+        net.setPrecision(precision);
+        roundTrip(net, back);
+        for (int i = 0; i < 40; ++i)
+            EXPECT_TRUE(back.links()[i]->hasAutomaticLength()) << i;
+        // A typed 0.01 mile shows only with two decimals or more.
+        const bool fine = precision >= 2 || precision < 0;
+        EXPECT_EQ(back.links()[40]->hasAutomaticLength(), !fine);
+        EXPECT_FALSE(back.links()[41]->hasAutomaticLength());
+        EXPECT_EQ(back.links()[42]->hasAutomaticLength(), !fine);
+        // An automatic length was written as the distance between the nodes as written, so
+        // the file saves again as it was; where a typed length became automatic, from the next
+        // save on.
+        back.setPrecision(precision);
+        again.setPrecision(precision);
+        if (fine) {
+            EXPECT_EQ(back.toText(), net.toText());
+        }
+        roundTrip(back, again);
+        EXPECT_EQ(again.toText(), back.toText());
+    }
+}
+
+TEST(NetworkRead, ALengthIsAutomaticWithinTheRoundingOfTheNumbersAsWritten) {
+    // {second node line, link line, automatic}; the first node is "0.000 0.000".
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"3.000 4.000", "1 2 1 1 5.001", true},         // 0.0005 + 2 * hypot(0.0005, 0.0005)
+        {"3.000 4.000", "1 2 1 1 4.998", false},        // beyond that
+        {"3.000 4.000", "1 2 1 1 5.0017", false},       // 0.00005 + 2 * hypot(0.0005, 0.0005)
+        {"1.000 1.000", "1 2 1 1 1.414", true},         // 1.41421...
+        {"3.000000 4.000000", "1 2 1 1 5.00009", true}, // never closer than 0.0001 mile
+        {"3 4", "1 2 1 1 6", true}, // 0.5 + hypot(0.5, 0.5) + hypot(0.0005, 0.0005)
+        {"3 4", "1 2 1 1 6.3", false},
+        {"3000e-3 4000e-3", "1 2 1 1 4998e-3", false}, // as 3.000, 4.000 and 4.998
+        {"3 4", "1 1 1 1 0.001", false}, // a node to itself stays 0 apart, however rounded
+        {"3 4", "1 2 1 1 -2", true}};
+    for (const auto& [node, link, automatic] : cases) {
+        const std::string text = std::string("KX101\n0.000 0.000\n") + node + "\nEndNodes\n" +
+                                 link + "\nEndLinks\n\n0 0 0 0\n";
+        Network net;
+        std::string why;
+        ASSERT_TRUE(net.readText(text, &why)) << why;
+        EXPECT_EQ(net.links()[0]->hasAutomaticLength(), automatic) << node << " / " << link;
+    }
+    // A line read on its own says nothing about how its nodes were rounded: 0.0001 mile.
+    Network net;
+    Link l;
+    l.readLine("1 2 1 1 1.414", {nullptr, addNodeAt(net, 0, 0), addNodeAt(net, 1, 1)});
+    EXPECT_FALSE(l.hasAutomaticLength());
+    l.setFromNode(nullptr);
+    l.setToNode(nullptr);
+}
+
+TEST(WrittenDecimals, CountTheDigitsAfterThePointAsTheTextShowsThem) {
+    const std::pair<const char*, int> cases[] = {
+        {"1.235", 3},  {"2", 0},     {"-0.50", 2},   {" +7.25\t", 2},          {".5", 1},
+        {"1.5e-3", 4}, {"1.5E3", 0}, {"12.5e+1", 0}, {"1e-99999999999", 1000}, {"1e99999999999", 0},
+        {"", 0},       {"abc", 0}};
+    for (const auto& [text, decimals] : cases)
+        EXPECT_EQ(writtenDecimals(text), decimals) << text;
 }
 
 TEST(NetworkRead, RefusalSaysWhatIsWrongAndWhere) {

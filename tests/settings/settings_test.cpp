@@ -159,6 +159,36 @@ TEST_F(UserSettings, AnAutosaveIntervalThatMeansNothingFallsBackToTheDefault) {
     }
 }
 
+TEST_F(UserSettings, TextSettingsComeBackAsTheyWereWhateverTheyHold) {
+    {
+        UserDefinedSettings firstRun;
+        EXPECT_EQ(firstRun.roadClasses.value, "") << "never chosen";
+        EXPECT_EQ(firstRun.roadClassDefaults.value, "");
+    }
+    EXPECT_EQ(stored("RoadClasses"), "");
+    EXPECT_EQ(stored("RoadClassDefaults"), "");
+    // Commas, semicolons and equals signs mean something to the store's file; none may be lost.
+    const std::string classes = "motorway,primary_link, service ,drive-through";
+    const std::string defaults = "motorway=70/3/2300/200; residential=20/1/900/180;=;\\x";
+    {
+        UserDefinedSettings s;
+        s.roadClasses.value = classes;
+        s.roadClassDefaults.value = defaults;
+    }
+    UserDefinedSettings s;
+    s.persistOnExit = false;
+    EXPECT_EQ(s.roadClasses.value, classes);
+    EXPECT_EQ(s.roadClassDefaults.value, defaults);
+
+    // A list typed into the file by hand without quotes reads as the same list.
+    QFile file(storeFile());
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("[Settings]\nRoadClasses=motorway,trunk\n");
+    file.close();
+    s.load();
+    EXPECT_EQ(s.roadClasses.value, "motorway,trunk");
+}
+
 // ---- WindowPlacement --------------------------------------------------------------------------
 
 using WindowPlacementStore = TempStoreTest;

@@ -1,26 +1,42 @@
 #pragma once
 
-// Street data made for the tests: OpenStreetMap XML written as text, and line layers written with
-// GDAL itself (shapefiles, GeoPackages), so that the reader meets files as other programs write
-// them.
+// Street data made for the tests: OpenStreetMap XML written as text and turned into PBF and
+// compressed XML with libosmium, and line layers written with GDAL itself (shapefiles,
+// GeoPackages), so that the reader meets files as other programs write them.
 
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
+#include <osmium/io/any_compression.hpp>
+#include <osmium/io/pbf_output.hpp>
+#include <osmium/io/reader.hpp>
+#include <osmium/io/writer.hpp>
+#include <osmium/io/xml_input.hpp>
+#include <osmium/io/xml_output.hpp>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace street_test {
 
-// An OpenStreetMap XML file: nodes by id at a longitude and latitude, ways over node ids.
+// An OpenStreetMap XML file: nodes by id at a longitude and latitude, ways over node ids. The
+// text comes in the order the layout asks for, as the programs that hand such files out order
+// them: by ascending id, descending (new objects in an editor), shuffled, ways first.
+enum class OsmOrder { Ascending, Descending, Shuffled };
+struct OsmLayout {
+    OsmOrder nodes = OsmOrder::Ascending;
+    bool waysFirst = false;
+};
+
 class OsmFile {
 public:
     OsmFile& node(long long id, double lon, double lat) {
@@ -28,7 +44,7 @@ public:
         std::snprintf(buf, sizeof buf,
                       "  <node id=\"%lld\" version=\"1\" lat=\"%.7f\" lon=\"%.7f\"/>\n", id, lat,
                       lon);
-        nodes_ += buf;
+        nodes_.emplace_back(id, buf);
         return *this;
     }
     OsmFile& way(long long id, const std::vector<long long>& refs,
@@ -41,17 +57,49 @@ public:
         ways_ += "  </way>\n";
         return *this;
     }
-    std::string text() const {
+    std::string text(OsmLayout layout = {}) const {
+        std::vector<std::pair<long long, std::string>> nodes = nodes_;
+        switch (layout.nodes) {
+        case OsmOrder::Ascending:
+            std::stable_sort(nodes.begin(), nodes.end(), byId);
+            break;
+        case OsmOrder::Descending:
+            std::stable_sort(nodes.rbegin(), nodes.rend(), byId);
+            break;
+        case OsmOrder::Shuffled:
+            std::shuffle(nodes.begin(), nodes.end(), std::mt19937(20240521));
+            break;
+        }
+        std::string nodeText;
+        for (const auto& n : nodes)
+            nodeText += n.second;
         return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm version=\"0.6\" "
                "generator=\"test\">\n" +
-               nodes_ + ways_ + "</osm>\n";
+               (layout.waysFirst ? ways_ + nodeText : nodeText + ways_) + "</osm>\n";
     }
-    void write(const std::string& path) const { std::ofstream(path, std::ios::binary) << text(); }
+    void write(const std::string& path, OsmLayout layout = {}) const {
+        std::ofstream(path, std::ios::binary) << text(layout);
+    }
 
 private:
-    std::string nodes_;
+    static bool byId(const std::pair<long long, std::string>& a,
+                     const std::pair<long long, std::string>& b) {
+        return a.first < b.first;
+    }
+    std::vector<std::pair<long long, std::string>> nodes_;
     std::string ways_;
 };
+
+// The same data in another OpenStreetMap encoding, chosen by the name of to (.osm.pbf, .osm.bz2,
+// .osm.gz), written as other programs write it.
+inline void convertOsm(const std::string& from, const std::string& to) {
+    osmium::io::Reader reader(from);
+    osmium::io::Writer writer(to, reader.header(), osmium::io::overwrite::allow);
+    while (osmium::memory::Buffer buffer = reader.read())
+        writer(std::move(buffer));
+    writer.close();
+    reader.close();
+}
 
 // One line feature: its points in the layer's coordinates and its text fields by name.
 struct LineFeature {

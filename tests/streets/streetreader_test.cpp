@@ -9,8 +9,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <functional>
 #include <limits>
 #include <map>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -31,7 +34,7 @@ TigerPoint at(double lon, double lat) {
 StreetRead readAll(const std::string& path, const std::string& layer = "") {
     StreetRead read;
     std::string why;
-    EXPECT_TRUE(readStreetChains(path, layer, read, why)) << why;
+    EXPECT_TRUE(readStreetChains(path, layer, {}, read, why)) << why;
     return read;
 }
 
@@ -112,7 +115,7 @@ TEST(OsmStreets, OneWayAndLaneRulesGiveEachWayItsLinks) {
         {{{"highway", "primary"}}, two, 2, 2},
         {{{"highway", "secondary"}}, two, 1, 1},
         {{{"highway", "secondary"}, {"lanes", "4"}}, two, 2, 2},
-        {{{"highway", "secondary"}, {"lanes", "5"}}, two, 2, 2},
+        {{{"highway", "secondary"}, {"lanes", "5"}}, two, 3, 2},
         {{{"highway", "secondary"}, {"lanes", "1"}}, two, 1, 1},
         {{{"highway", "primary"}, {"lanes", "3"}, {"oneway", "yes"}}, fwd, 3, 0},
         {{{"highway", "primary"}, {"lanes", "2"}, {"oneway", "-1"}}, back, 0, 2},
@@ -144,9 +147,8 @@ TEST(OsmStreets, OneWayAndLaneRulesGiveEachWayItsLinks) {
         const auto chains = chainsOf(read, static_cast<std::int64_t>(100 + i));
         ASSERT_EQ(chains.size(), 1u);
         EXPECT_EQ(chains[0]->traffic, cases[i].traffic);
-        EXPECT_EQ(chains[0]->lanesForward, cases[i].forward);
-        EXPECT_EQ(chains[0]->lanesBackward, cases[i].backward);
-        // The links run west to east for lanes forward, east to west for lanes backward.
+        // The links run west to east for lanes forward, east to west for lanes backward; lanes
+        // the tags do not give come from the road's class.
         const float y = tiger.TigerToWorld(chains[0]->start).y;
         std::int32_t east = 0, west = 0;
         for (const Link* l : net.links()) {
@@ -175,21 +177,24 @@ TEST(OsmStreets, SpeedsAreMilesPerHourAndNamesDescribeTheLinks) {
     ASSERT_EQ(net.links().size(), 6u);
     // {speed, description} of the links in the order they were made, each way out and back.
     const std::tuple<std::int32_t, std::string> expected[] = {
-        {45, "Peachtree"}, {45, "Peachtree"}, {31, "SR 9"}, {31, "SR 9"}, {40, ""}, {40, ""}};
+        {45, "Peachtree"}, {45, "Peachtree"}, {31, "SR 9"}, {31, "SR 9"}, {45, ""}, {45, ""}};
+    // Capacity, jam density and a speed the tags do not give come from the class, not from the
+    // defaults of links drawn by hand.
+    const RoadClassDefaults primary = findRoadClass("primary")->defaults;
     for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(net.links()[i]->ffSpeed(), std::get<0>(expected[i])) << i;
         EXPECT_EQ(net.links()[i]->description(), std::get<1>(expected[i])) << i;
-        EXPECT_EQ(net.links()[i]->capacity(), kDefaults.capacity);
-        EXPECT_EQ(net.links()[i]->jamDensity(), kDefaults.jamDensity);
+        EXPECT_EQ(net.links()[i]->capacity(), primary.capacity);
+        EXPECT_EQ(net.links()[i]->jamDensity(), primary.jamDensity);
     }
     EXPECT_EQ(net.nodes().size(), 4u) << "ways meeting end to end share their node";
 }
 
 TEST(OsmStreets, MaxspeedTextsTurnIntoWholeMilesPerHour) {
     const std::tuple<const char*, std::int32_t> cases[] = {
-        {"45 mph", 45},  {"45mph", 45},   {"50", 31},  {"100", 62},
-        {"30 km/h", 19}, {"80 kmh", 50},  {"none", 0}, {"walk", 0},
-        {"", 0},         {"RU:urban", 0}, {"-20", 0},  {"20 knots", 0}};
+        {"45 mph", 45},  {"45mph", 45}, {"50", 31},     {"100", 62}, {"30 km/h", 19},
+        {"80 kmh", 50},  {"none", 0},   {"walk", 5},    {"", 0},     {"RU:urban", 37},
+        {"XX:urban", 0}, {"-20", 0},    {"20 knots", 0}};
     for (const auto& [text, mph] : cases)
         EXPECT_EQ(speedFromMaxspeed(text), mph) << text;
 }
@@ -200,15 +205,20 @@ TEST(OsmStreets, FeaturesThatAreNotRoadsAreDrawnButNeverPopulated) {
     const std::vector<Tags> others = {{{"highway", "footway"}}, {{"highway", "cycleway"}},
                                       {{"highway", "path"}},    {{"highway", "track"}},
                                       {{"highway", "steps"}},   {{"railway", "rail"}},
-                                      {{"waterway", "river"}},  {{"barrier", "fence"}}};
+                                      {{"waterway", "river"}}};
     for (std::size_t i = 0; i < others.size(); ++i) {
         const double lat = 33.70 + 0.001 * static_cast<double>(i);
         osm.node(2 * i + 1, -84.40, lat).node(2 * i + 2, -84.39, lat);
         osm.way(i + 1, {static_cast<long long>(2 * i + 1), static_cast<long long>(2 * i + 2)},
                 others[i]);
     }
+    // A way that is neither street nor railway nor waterway is not read at all.
+    osm.node(100, -84.40, 33.80)
+        .node(101, -84.39, 33.80)
+        .way(100, {100, 101}, {{"barrier", "fence"}});
     osm.write(dir.file("others.osm"));
     const StreetRead read = readAll(dir.file("others.osm"));
+    EXPECT_EQ(read.skipped, 1u);
     ASSERT_EQ(read.chains.size(), others.size());
     for (const TigerChain& c : read.chains)
         EXPECT_EQ(c.traffic, ChainTraffic::None) << c.sourceClass;
@@ -248,17 +258,223 @@ TEST(OsmStreets, ProgressRisesToTheEndAndAReadStopsWhenItIsCancelled) {
     };
     StreetRead read;
     std::string why;
-    ASSERT_TRUE(readStreetChains(dir.file("one.osm"), "", read, why, record)) << why;
+    ASSERT_TRUE(readStreetChains(dir.file("one.osm"), "", {}, read, why, record)) << why;
     ASSERT_FALSE(reported.empty());
     EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
     EXPECT_EQ(reported.back(), 1.0);
 
-    // Cancelled at the first report, whether the driver or the reader makes it.
+    // Cancelled at the first report.
     EXPECT_FALSE(
-        readStreetChains(dir.file("one.osm"), "", read, why, [](double) { return false; }));
+        readStreetChains(dir.file("one.osm"), "", {}, read, why, [](double) { return false; }));
     EXPECT_TRUE(read.cancelled);
     EXPECT_TRUE(read.chains.empty());
     EXPECT_NE(why.find("cancelled"), std::string::npos) << why;
+}
+
+// A small town: Elm St crossed by a one-way primary road and a secondary one, a footway, a
+// building and a railway, with the ids the file gives its nodes and ways.
+OsmFile town(const std::function<long long(long long)>& nodeId,
+             const std::function<long long(long long)>& wayId) {
+    const std::pair<double, double> places[] = {
+        {-84.400, 33.750},   {-84.399, 33.750},   {-84.398, 33.750},   {-84.397, 33.750},
+        {-84.399, 33.751},   {-84.399, 33.749},   {-84.398, 33.752},   {-84.398, 33.749},
+        {-84.3975, 33.7485}, {-84.3970, 33.7480}, {-84.4005, 33.7505}, {-84.4004, 33.7505},
+        {-84.4004, 33.7506}, {-84.401, 33.748},   {-84.396, 33.748}};
+    OsmFile osm;
+    for (long long n = 1; n <= 15; ++n)
+        osm.node(nodeId(n), places[n - 1].first, places[n - 1].second);
+    const auto way = [&](long long id, std::vector<long long> refs, const Tags& tags) {
+        for (long long& r : refs)
+            r = nodeId(r);
+        osm.way(wayId(id), refs, tags);
+    };
+    way(10, {1, 2, 3, 4}, {{"highway", "residential"}, {"name", "Elm St"}});
+    way(11, {5, 2, 6}, {{"highway", "primary"}, {"oneway", "yes"}});
+    way(12, {7, 3, 8, 9}, {{"highway", "secondary"}, {"maxspeed", "30 mph"}});
+    way(13, {9, 10}, {{"highway", "footway"}});
+    way(14, {11, 12, 13, 11}, {{"building", "yes"}});
+    way(15, {14, 15}, {{"railway", "rail"}});
+    return osm;
+}
+
+long long same(long long id) {
+    return id;
+}
+
+// Each chain in words (its points, traffic, lanes, speed and name), to compare reads of one
+// network from different files; the source ids are compared on their own.
+std::vector<std::string> described(const StreetRead& read) {
+    std::vector<std::string> out;
+    for (const TigerChain& c : read.chains) {
+        std::string text;
+        for (const TigerPoint& p : pointsOf(c))
+            text += std::to_string(p.latitude) + "," + std::to_string(p.longitude) + " ";
+        text += std::to_string(static_cast<int>(c.traffic)) + " " + std::to_string(c.lanesForward) +
+                "/" + std::to_string(c.lanesBackward) + " " + std::to_string(c.speedForward) + " " +
+                c.description;
+        out.push_back(text);
+    }
+    return out;
+}
+
+std::vector<std::int64_t> sourceIds(const StreetRead& read) {
+    std::vector<std::int64_t> ids;
+    for (const TigerChain& c : read.chains)
+        ids.push_back(c.sourceId);
+    return ids;
+}
+
+TEST(OsmStreets, NodesInAnyIdOrderBeforeOrAfterTheWaysReadTheSame) {
+    TestDir dir;
+    // Ids beyond 32 bits with gaps between them, as a download has them.
+    const OsmFile osm = town([](long long n) { return 4'000'000'000 + 37 * n; }, same);
+    osm.write(dir.file("ascending.osm"));
+    const StreetRead ascending = readAll(dir.file("ascending.osm"));
+    EXPECT_EQ(ascending.layer, "lines");
+    EXPECT_EQ(ascending.features, 6u);
+    EXPECT_EQ(ascending.lines, 5u);
+    EXPECT_EQ(ascending.skipped, 1u) << "the building";
+    EXPECT_EQ(sourceIds(ascending),
+              (std::vector<std::int64_t>{10, 10, 10, 11, 11, 12, 12, 13, 15}));
+    const std::vector<std::string> expected = described(ascending);
+
+    using Order = street_test::OsmOrder;
+    const street_test::OsmLayout layouts[] = {{Order::Descending, false},
+                                              {Order::Shuffled, false},
+                                              {Order::Ascending, true},
+                                              {Order::Shuffled, true}};
+    for (const street_test::OsmLayout& layout : layouts) {
+        SCOPED_TRACE(::testing::Message() << "order " << static_cast<int>(layout.nodes)
+                                          << (layout.waysFirst ? ", ways first" : ""));
+        osm.write(dir.file("other.osm"), layout);
+        const StreetRead read = readAll(dir.file("other.osm"));
+        EXPECT_EQ(described(read), expected);
+        EXPECT_EQ(sourceIds(read), sourceIds(ascending));
+    }
+}
+
+TEST(OsmStreets, NegativeIdsOfObjectsNotYetUploadedRead) {
+    TestDir dir;
+    town(same, same).write(dir.file("uploaded.osm"));
+    const StreetRead uploaded = readAll(dir.file("uploaded.osm"));
+    // Everything new, numbered -1, -2, ... as an editor saves it; then new ways over a mix of
+    // new nodes and uploaded ones.
+    const auto negated = [](long long n) { return -n; };
+    const auto mixed = [](long long n) { return n % 2 ? -n : n; };
+    for (const auto& [name, nodeId] :
+         {std::pair<std::string, std::function<long long(long long)>>{"new.osm", negated},
+          {"mixed.osm", mixed}}) {
+        SCOPED_TRACE(name);
+        town(nodeId, negated).write(dir.file(name), {street_test::OsmOrder::Descending, false});
+        const StreetRead read = readAll(dir.file(name));
+        EXPECT_EQ(described(read), described(uploaded));
+        std::vector<std::int64_t> ids = sourceIds(uploaded);
+        for (std::int64_t& id : ids)
+            id = -id;
+        EXPECT_EQ(sourceIds(read), ids);
+    }
+}
+
+TEST(OsmStreets, PbfCompressedAndUnnamedFilesReadAsTheXmlTheyHold) {
+    TestDir dir;
+    town(same, same).write(dir.file("town.osm"), {street_test::OsmOrder::Shuffled, true});
+    const std::vector<std::string> expected = described(readAll(dir.file("town.osm")));
+    street_test::convertOsm(dir.file("town.osm"), dir.file("town.osm.pbf"));
+    street_test::convertOsm(dir.file("town.osm"), dir.file("town.osm.bz2"));
+    street_test::convertOsm(dir.file("town.osm"), dir.file("town.osm.gz"));
+    std::filesystem::copy_file(dir.file("town.osm.pbf"), dir.file("TOWN.PBF"));
+    // Downloads saved under the name of the service, known by their first bytes.
+    std::filesystem::copy_file(dir.file("town.osm"), dir.file("interpreter"));
+    std::filesystem::copy_file(dir.file("town.osm.pbf"), dir.file("extract"));
+    for (const char* name :
+         {"town.osm.pbf", "town.osm.bz2", "town.osm.gz", "TOWN.PBF", "interpreter", "extract"}) {
+        SCOPED_TRACE(name);
+        std::vector<std::string> layers;
+        std::string why;
+        ASSERT_TRUE(listStreetLayers(dir.file(name), layers, why)) << why;
+        EXPECT_EQ(layers, std::vector<std::string>{"lines"});
+        const StreetRead read = readAll(dir.file(name), "lines");
+        EXPECT_EQ(read.schema, StreetSchema::OpenStreetMap);
+        EXPECT_EQ(described(read), expected);
+    }
+
+    // Other XML, such as a GPS track, stays with the layer reader.
+    spit(dir.file("walk.gpx"), R"(<?xml version="1.0"?>
+<gpx version="1.1" creator="test" xmlns="http://www.topografix.com/GPX/1/1"><trk><trkseg>
+<trkpt lat="33.75" lon="-84.40"/><trkpt lat="33.76" lon="-84.39"/></trkseg></trk></gpx>
+)");
+    std::vector<std::string> layers;
+    std::string why;
+    ASSERT_TRUE(listStreetLayers(dir.file("walk.gpx"), layers, why)) << why;
+    EXPECT_NE(std::find(layers.begin(), layers.end(), "tracks"), layers.end());
+    EXPECT_EQ(readAll(dir.file("walk.gpx"), "tracks").schema, StreetSchema::Lines);
+}
+
+TEST(OsmStreets, DamagedFilesSayWhichFileAndWhatIsWrong) {
+    TestDir dir;
+    const std::string xml = town(same, same).text();
+    town(same, same).write(dir.file("town.osm"));
+    street_test::convertOsm(dir.file("town.osm"), dir.file("town.osm.pbf"));
+    const std::string pbf = slurp(dir.file("town.osm.pbf"));
+    std::string garbage(400, '\0');
+    std::mt19937 random(7);
+    for (char& c : garbage)
+        c = static_cast<char>(random());
+    spit(dir.file("cut.osm"), xml.substr(0, xml.size() / 2));
+    spit(dir.file("cut.osm.pbf"), pbf.substr(0, pbf.size() / 2));
+    spit(dir.file("garbage.osm.pbf"), garbage);
+    spit(dir.file("garbage.osm.bz2"), "BZh9" + garbage);
+    spit(dir.file("header.osm.pbf"), pbf.substr(0, 15) + garbage);
+    spit(dir.file("gpx.osm"), "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\"></gpx>\n");
+    for (const char* name : {"cut.osm", "cut.osm.pbf", "garbage.osm.pbf", "garbage.osm.bz2",
+                             "header.osm.pbf", "gpx.osm"}) {
+        SCOPED_TRACE(name);
+        StreetRead read;
+        std::string why;
+        EXPECT_FALSE(readStreetChains(dir.file(name), "", {}, read, why));
+        EXPECT_NE(why.find("Cannot read \"" + dir.file(name) + "\""), std::string::npos) << why;
+        EXPECT_NE(why.find("damaged"), std::string::npos) << why;
+        EXPECT_TRUE(read.chains.empty());
+        EXPECT_FALSE(read.cancelled);
+    }
+    // Listing reads only the start of the file, which is enough to refuse most.
+    std::vector<std::string> layers;
+    std::string why;
+    EXPECT_FALSE(listStreetLayers(dir.file("garbage.osm.pbf"), layers, why));
+    EXPECT_NE(why.find("garbage.osm.pbf\""), std::string::npos) << why;
+}
+
+TEST(OsmStreets, AWayCutAtTheEdgeOfAnExtractKeepsTheNodesTheFileHolds) {
+    TestDir dir;
+    OsmFile osm;
+    osm.node(1, -84.400, 33.750).node(2, -84.399, 33.750).node(3, -84.398, 33.750);
+    osm.node(4, -84.3970004, 33.7500006).node(5, -84.399, 33.751).node(6, -84.399, 33.749);
+    // Node 7 lies where node 3 does, on a bridge: a road from it meets nothing.
+    osm.node(7, -84.398, 33.750).node(8, -84.398, 33.752);
+    // Nodes 90 to 99 lie beyond the extract.
+    osm.way(1, {1, 99, 2, 3, 4}, {{"highway", "residential"}})
+        .way(2, {5, 2, 6}, {{"highway", "residential"}})
+        .way(3, {7, 7, 8}, {{"highway", "residential"}})
+        .way(4, {98, 97}, {{"highway", "residential"}})
+        .way(5, {4, 96}, {{"highway", "residential"}})
+        .way(6, {1, 2, 3, 1}, {{"building", "yes"}})
+        .way(7, {5, 5}, {{"highway", "residential"}});
+    osm.write(dir.file("extract.osm"));
+    const StreetRead read = readAll(dir.file("extract.osm"));
+    EXPECT_EQ(read.features, 7u);
+    EXPECT_EQ(read.lines, 3u);
+    EXPECT_EQ(read.skipped, 4u);
+    EXPECT_EQ(read.broken, 2u) << "the ways left short by missing nodes only";
+    const TigerPoint p1 = at(-84.400, 33.750), p2 = at(-84.399, 33.750), p3 = at(-84.398, 33.750),
+                     p4 = at(-84.3970004, 33.7500006), p8 = at(-84.398, 33.752);
+    // Cut where the crossing road shares the node after the missing one, and not on the bridge.
+    const auto first = chainsOf(read, 1);
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(pointsOf(*first[0]), (std::vector<TigerPoint>{p1, p2}));
+    EXPECT_EQ(pointsOf(*first[1]), (std::vector<TigerPoint>{p2, p3, p4}));
+    const auto bridge = chainsOf(read, 3);
+    ASSERT_EQ(bridge.size(), 1u);
+    EXPECT_EQ(pointsOf(*bridge[0]), (std::vector<TigerPoint>{p3, p8})) << "node 7 once";
 }
 
 // ---- TIGER/Line shapefiles and other layers ---------------------------------------------------
@@ -267,17 +483,26 @@ TEST(ShapefileStreets, MtfccDecidesWhatIsARoadItsLanesAndItsDirection) {
     struct Case {
         const char* mtfcc;
         ChainTraffic traffic;
-        std::int32_t forward, backward;
+        const char* roadClass;
+        const char* serviceKind;
     };
     const ChainTraffic two = ChainTraffic::TwoWay, none = ChainTraffic::None;
-    const Case cases[] = {{"S1100", two, 2, 2},  {"S1200", two, 2, 2},
-                          {"S1400", two, 1, 1},  {"S1630", ChainTraffic::Forward, 1, 0},
-                          {"S1640", two, 1, 1},  {"S1730", two, 1, 1},
-                          {"S1780", two, 1, 1},  {"S1500", none, 0, 0},
-                          {"S1710", none, 0, 0}, {"S1720", none, 0, 0},
-                          {"S1820", none, 0, 0}, {"S1830", none, 0, 0},
-                          {"H3010", none, 0, 0}, {"R1011", none, 0, 0},
-                          {"P0001", none, 0, 0}};
+    const Case cases[] = {{"S1100", two, "motorway", ""},
+                          {"S1200", two, "primary", ""},
+                          {"S1400", two, "residential", ""},
+                          {"S1630", ChainTraffic::Forward, "motorway_link", ""},
+                          {"S1640", two, "service", ""},
+                          {"S1730", two, "service", "alley"},
+                          {"S1780", two, "service", "parking_aisle"},
+                          {"S1500", none, "", ""},
+                          {"S1710", none, "", ""},
+                          {"S1720", none, "", ""},
+                          {"S1740", none, "", ""},
+                          {"S1820", none, "", ""},
+                          {"S1830", none, "", ""},
+                          {"H3010", none, "", ""},
+                          {"R1011", none, "", ""},
+                          {"P0001", none, "", ""}};
     std::vector<LineFeature> features;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const double lat = 33.70 + 0.001 * static_cast<double>(i);
@@ -298,8 +523,8 @@ TEST(ShapefileStreets, MtfccDecidesWhatIsARoadItsLanesAndItsDirection) {
         EXPECT_EQ(c.sourceId, static_cast<std::int64_t>(5000 + i));
         EXPECT_EQ(c.sourceClass, cases[i].mtfcc);
         EXPECT_EQ(c.traffic, cases[i].traffic);
-        EXPECT_EQ(c.lanesForward, cases[i].forward);
-        EXPECT_EQ(c.lanesBackward, cases[i].backward);
+        EXPECT_EQ(c.roadClass, cases[i].roadClass);
+        EXPECT_EQ(c.serviceKind, cases[i].serviceKind);
         EXPECT_EQ(c.description, "Road " + std::to_string(i));
         EXPECT_EQ(c.shapePoints.size(), 1u);
     }
@@ -339,7 +564,7 @@ TEST(ShapefileStreets, CoordinatesWithoutASystemThatCannotBeDegreesAreRefused) {
                                 {{{{741000, 3738000}, {742000, 3739000}}, {{"MTFCC", "S1400"}}}});
     StreetRead read;
     std::string why;
-    EXPECT_FALSE(readStreetChains(path, "", read, why));
+    EXPECT_FALSE(readStreetChains(path, "", {}, read, why));
     EXPECT_NE(why.find(path), std::string::npos) << why;
     EXPECT_NE(why.find("no coordinate system"), std::string::npos) << why;
 }
@@ -362,12 +587,12 @@ TEST(LayerStreets, AnyLineLayerGivesLanesDirectionSpeedAndNameFromItsFields) {
     EXPECT_EQ(read.chains[0].traffic, ChainTraffic::TwoWay);
     EXPECT_EQ(read.chains[0].lanesForward, 2);
     EXPECT_EQ(read.chains[0].lanesBackward, 2);
-    EXPECT_EQ(read.chains[0].speed, 35);
+    EXPECT_EQ(read.chains[0].speedForward, 35);
     EXPECT_EQ(read.chains[0].description, "Ponce de Leon Ave");
     for (int i : {1, 2}) {
         EXPECT_EQ(read.chains[i].traffic, ChainTraffic::Forward);
         EXPECT_EQ(read.chains[i].lanesForward, 2);
-        EXPECT_EQ(read.chains[i].speed, 37);
+        EXPECT_EQ(read.chains[i].speedForward, 60) << "a layer not from OpenStreetMap: mph";
     }
 }
 
@@ -393,9 +618,9 @@ TEST(LayerStreets, AFileWithSeveralLineLayersNamesThemAndReadsTheOneAskedFor) {
     EXPECT_EQ(layers, (std::vector<std::string>{"streets", "rails"}));
 
     StreetRead read;
-    EXPECT_FALSE(readStreetChains(path, "", read, why));
+    EXPECT_FALSE(readStreetChains(path, "", {}, read, why));
     EXPECT_NE(why.find("streets, rails"), std::string::npos) << why;
-    EXPECT_FALSE(readStreetChains(path, "stops", read, why));
+    EXPECT_FALSE(readStreetChains(path, "stops", {}, read, why));
     EXPECT_NE(why.find(path), std::string::npos) << why;
     EXPECT_EQ(readAll(path, "rails").chains.size(), 2u);
     EXPECT_EQ(readAll(path, "streets").chains.at(0).description, "Elm");
@@ -417,7 +642,7 @@ TEST(LayerStreets, FilesThatHoldNoStreetsSayWhichFileAndWhy) {
         SCOPED_TRACE(name);
         StreetRead read;
         std::string why;
-        EXPECT_FALSE(readStreetChains(dir.file(name), "", read, why));
+        EXPECT_FALSE(readStreetChains(dir.file(name), "", {}, read, why));
         EXPECT_NE(why.find("\"" + dir.file(name) + "\""), std::string::npos) << why;
         EXPECT_NE(why.find(reason), std::string::npos) << why;
         EXPECT_TRUE(read.chains.empty());
@@ -426,7 +651,7 @@ TEST(LayerStreets, FilesThatHoldNoStreetsSayWhichFileAndWhy) {
     const std::string rt2 = std::string(VANTRY_TEST_DATA) + "/tiger/TGR99001.RT2";
     StreetRead read;
     std::string why;
-    EXPECT_FALSE(readStreetChains(rt2, "", read, why));
+    EXPECT_FALSE(readStreetChains(rt2, "", {}, read, why));
     EXPECT_NE(why.find(rt2 + "\" is a TIGER/Line record file"), std::string::npos) << why;
 }
 

@@ -23,6 +23,7 @@ public:
     std::deque<std::optional<std::uint32_t>> colours;
     std::deque<std::optional<BitmapChoice>> bitmaps;
     std::deque<std::optional<std::string>> items;
+    std::deque<std::optional<StreetLoadChoice>> streetLoads;
     // The progress a task reports answers false from this fraction on, as if the user cancelled.
     double cancelAt = 2.0;
     std::vector<Record> asked;
@@ -56,6 +57,13 @@ public:
     std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) override {
         asked.push_back({"bitmap", initial.path});
         return take(bitmaps, std::optional<BitmapChoice>());
+    }
+
+    // Recorded as the classes offered, with "|unit" when the speed unit is asked too.
+    std::optional<StreetLoadChoice> chooseStreetLoad(const StreetLoadChoice& initial) override {
+        asked.push_back(
+            {"streets", initial.classes.text() + (initial.askSpeedUnit ? "|unit" : "")});
+        return take(streetLoads, std::optional<StreetLoadChoice>());
     }
 
     std::optional<std::string> chooseItem(const std::string& text,

@@ -1,0 +1,397 @@
+// What street data turns into: the rules that read tags and fields, the cutting of lines into
+// chains where roads join, and the links populating makes of them.
+
+#include "streetfiles.h"
+#include "streets/streetreader.h"
+#include "streets/streetrules.h"
+#include "support/testdir.h"
+#include "tiger/autopopulate.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Tags = std::vector<std::pair<std::string, std::string>>;
+
+TigerPoint at(double lon, double lat) {
+    return {static_cast<std::int32_t>(std::lround(lat * 1e6)),
+            static_cast<std::int32_t>(std::lround(lon * 1e6))};
+}
+
+TigerChain osmChain(const Tags& tags) {
+    OsmTags t;
+    for (const auto& [k, v] : tags)
+        setOsmTag(t, k, v);
+    TigerChain chain;
+    applyOsmTags(t, chain);
+    return chain;
+}
+
+// ---- Tags ---------------------------------------------------------------------------------------
+
+TEST(StreetRules, TagsGiveEachDirectionItsLanesAndSpeedAndLeaveTheRestToTheClass) {
+    struct Case {
+        Tags tags;
+        ChainTraffic traffic;
+        std::int32_t lanesF, lanesB, speedF, speedB;
+    };
+    const ChainTraffic two = ChainTraffic::TwoWay, fwd = ChainTraffic::Forward,
+                       none = ChainTraffic::None;
+    const std::vector<Case> cases = {
+        {{{"highway", "residential"}}, two, 0, 0, 0, 0},
+        {{{"highway", "primary"}, {"lanes", "3"}}, two, 2, 1, 0, 0},
+        {{{"highway", "primary"}, {"lanes", "5"}}, two, 3, 2, 0, 0},
+        {{{"highway", "primary"}, {"lanes", "1"}}, two, 1, 1, 0, 0},
+        {{{"highway", "primary"}, {"lanes", "3"}, {"lanes:backward", "2"}}, two, 1, 2, 0, 0},
+        {{{"highway", "motorway"}, {"lanes", "3"}}, fwd, 3, 0, 0, 0},
+        {{{"highway", "secondary"}, {"maxspeed", "DE:urban"}}, two, 0, 0, 31, 31},
+        {{{"highway", "secondary"}, {"maxspeed", "DE:rural"}}, two, 0, 0, 62, 62},
+        {{{"highway", "secondary"}, {"maxspeed", "RU:urban"}}, two, 0, 0, 37, 37},
+        {{{"highway", "secondary"}, {"maxspeed", "GB:nsl_single"}}, two, 0, 0, 60, 60},
+        {{{"highway", "motorway"}, {"maxspeed", "none"}}, fwd, 0, 0, 0, 0},
+        {{{"highway", "living_street"}, {"maxspeed", "walk"}}, two, 0, 0, 5, 5},
+        {{{"highway", "primary"}, {"maxspeed:forward", "45 mph"}, {"maxspeed:backward", "35 mph"}},
+         two,
+         0,
+         0,
+         45,
+         35},
+        {{{"highway", "primary"}, {"maxspeed", "40 mph"}, {"maxspeed:backward", "30 mph"}},
+         two,
+         0,
+         0,
+         40,
+         30},
+        {{{"highway", "service"}, {"access", "private"}}, none, 0, 0, 0, 0},
+        {{{"highway", "residential"}, {"motor_vehicle", "no"}}, none, 0, 0, 0, 0},
+        {{{"highway", "residential"}, {"access", "no"}, {"motor_vehicle", "yes"}}, two, 0, 0, 0, 0},
+        {{{"highway", "residential"}, {"access", "destination"}}, two, 0, 0, 0, 0},
+        {{{"highway", "construction"}}, none, 0, 0, 0, 0},
+        {{{"highway", "residential"}, {"area", "yes"}}, none, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        std::string label;
+        for (const auto& [k, v] : c.tags)
+            label += k + "=" + v + " ";
+        SCOPED_TRACE(label);
+        const TigerChain chain = osmChain(c.tags);
+        EXPECT_EQ(chain.traffic, c.traffic);
+        if (c.traffic == none)
+            continue;
+        EXPECT_EQ(chain.lanesForward, c.lanesF);
+        EXPECT_EQ(chain.lanesBackward, c.lanesB);
+        EXPECT_EQ(chain.speedForward, c.speedF);
+        EXPECT_EQ(chain.speedBackward, c.speedB);
+    }
+}
+
+TEST(StreetRules, ServiceRoadsComeOnlyWhenAskedAndPrivateKindsOnlyByName) {
+    const TigerChain alley = osmChain({{"highway", "service"}, {"service", "alley"}});
+    const TigerChain aisle = osmChain({{"highway", "service"}, {"service", "parking_aisle"}});
+    const TigerChain street = osmChain({{"highway", "residential"}});
+    const TigerChain ramp = osmChain({{"highway", "motorway_link"}});
+    const PopulateOptions byDefault;
+    EXPECT_TRUE(ChainIsPopulated(street, byDefault));
+    EXPECT_TRUE(ChainIsPopulated(ramp, byDefault));
+    EXPECT_FALSE(ChainIsPopulated(alley, byDefault));
+    EXPECT_FALSE(ChainIsPopulated(aisle, byDefault));
+
+    PopulateOptions service;
+    std::string why;
+    ASSERT_TRUE(RoadClassChoice::parse("Residential, service", service.classes, why)) << why;
+    EXPECT_TRUE(ChainIsPopulated(alley, service));
+    EXPECT_FALSE(ChainIsPopulated(aisle, service)) << "a parking aisle is no through road";
+    EXPECT_FALSE(ChainIsPopulated(ramp, service));
+    ASSERT_TRUE(RoadClassChoice::parse("service,parking_aisle", service.classes, why)) << why;
+    EXPECT_TRUE(ChainIsPopulated(aisle, service));
+    ASSERT_TRUE(RoadClassChoice::parse("all", service.classes, why)) << why;
+    EXPECT_TRUE(ChainIsPopulated(aisle, service));
+
+    RoadClassChoice unchanged;
+    EXPECT_FALSE(RoadClassChoice::parse("residential,speedway", unchanged, why));
+    EXPECT_NE(why.find("\"speedway\""), std::string::npos) << why;
+    EXPECT_EQ(unchanged, RoadClassChoice());
+    EXPECT_FALSE(RoadClassChoice::parse(" , ", unchanged, why));
+}
+
+TEST(StreetRules, ClassDefaultsRoundTripAsSettingsTextAndBadEntriesAreNamed) {
+    RoadClassDefaultsTable table;
+    EXPECT_EQ(table.text(), "") << "the table's own values are not stored";
+    table.set("residential", {20, 1, 900, 180});
+    RoadClassDefaultsTable back;
+    std::string why;
+    ASSERT_TRUE(RoadClassDefaultsTable::parse(table.text(), back, why)) << why;
+    EXPECT_EQ(back, table);
+    EXPECT_EQ(back.of("motorway"), findRoadClass("motorway")->defaults);
+
+    EXPECT_FALSE(
+        RoadClassDefaultsTable::parse("residential=20/1/900/180;motorway=0/2/2200/190", back, why));
+    EXPECT_NE(why.find("motorway=0/2/2200/190"), std::string::npos) << why;
+    EXPECT_EQ(back.of("residential").speed, 20) << "what could be read is kept";
+    EXPECT_EQ(back.of("motorway"), findRoadClass("motorway")->defaults);
+}
+
+// ---- Layers
+// ---------------------------------------------------------------------------------------
+
+// The same four roads in three layouts: plain yes/no one-way words with speeds in mph, the
+// OpenStreetMap shapefile layout (fclass, F/T/B, bare km/h), and US road data (FT/TF/N).
+TEST(StreetRules, LayersGiveTheSameRoadsWhateverTheirOneWayCodesAndSpeedUnits) {
+    TestDir dir;
+    const std::vector<std::vector<std::pair<double, double>>> lines = {
+        {{-84.40, 33.77}, {-84.39, 33.77}},
+        {{-84.39, 33.77}, {-84.38, 33.77}},
+        {{-84.38, 33.77}, {-84.37, 33.77}},
+        {{-84.37, 33.77}, {-84.36, 33.77}}};
+    const std::vector<std::map<std::string, std::string>> plain = {
+        {{"highway", "primary"}, {"oneway", "yes"}, {"maxspeed", "30 mph"}},
+        {{"highway", "primary"}, {"oneway", "-1"}, {"maxspeed", "30 mph"}},
+        {{"highway", "residential"}, {"oneway", "no"}, {"maxspeed", "25 mph"}},
+        {{"highway", "footway"}, {"oneway", "no"}, {"maxspeed", ""}}};
+    const std::vector<std::map<std::string, std::string>> osmShape = {
+        {{"osm_id", "1"}, {"fclass", "primary"}, {"oneway", "F"}, {"maxspeed", "48"}},
+        {{"osm_id", "2"}, {"fclass", "primary"}, {"oneway", "T"}, {"maxspeed", "48"}},
+        {{"osm_id", "3"}, {"fclass", "residential"}, {"oneway", "B"}, {"maxspeed", "40"}},
+        {{"osm_id", "4"}, {"fclass", "footway"}, {"oneway", "B"}, {"maxspeed", "0"}}};
+    const std::vector<std::map<std::string, std::string>> usRoads = {
+        {{"class", "primary"}, {"oneway", "FT"}, {"speed", "30"}},
+        {{"class", "primary"}, {"oneway", "TF"}, {"speed", "30"}},
+        {{"class", "residential"}, {"oneway", "N"}, {"speed", "25"}},
+        {{"class", "steps"}, {"oneway", "N"}, {"speed", "0"}}};
+    const auto read = [&](const std::string& name,
+                          const std::vector<std::map<std::string, std::string>>& fields) {
+        std::vector<street_test::LineFeature> features;
+        std::vector<std::string> names;
+        for (const auto& [k, v] : fields[0])
+            names.push_back(k);
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            features.push_back({lines[i], fields[i]});
+        street_test::writeShapefile(dir.file(name + ".shp"), 4326, names, features);
+        StreetRead result;
+        std::string why;
+        EXPECT_TRUE(readStreetChains(dir.file(name + ".shp"), "", {}, result, why)) << why;
+        return result.chains;
+    };
+    const std::vector<TigerChain> a = read("plain", plain), b = read("osm", osmShape),
+                                  c = read("us", usRoads);
+    ASSERT_EQ(a.size(), 4u);
+    ASSERT_EQ(b.size(), 4u);
+    ASSERT_EQ(c.size(), 4u);
+    const ChainTraffic expected[] = {ChainTraffic::Forward, ChainTraffic::Backward,
+                                     ChainTraffic::TwoWay, ChainTraffic::None};
+    for (std::size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        for (const std::vector<TigerChain>* layer : {&a, &b, &c}) {
+            EXPECT_EQ((*layer)[i].traffic, expected[i]);
+            if (i < 3) {
+                EXPECT_EQ((*layer)[i].speedForward, a[i].speedForward);
+                EXPECT_EQ((*layer)[i].roadClass, a[i].roadClass);
+            }
+        }
+    }
+    EXPECT_EQ(a[0].speedForward, 30);
+
+    // Told outright, the unit wins over the guess.
+    StreetRead kmh;
+    std::string why;
+    StreetReadOptions options;
+    options.speedUnit = SpeedUnit::KilometresPerHour;
+    ASSERT_TRUE(readStreetChains(dir.file("us.shp"), "", options, kmh, why)) << why;
+    EXPECT_EQ(kmh.chains[0].speedForward, 19);
+}
+
+TEST(StreetRules, LayerClassFieldsKeepFootwaysRailAndPowerLinesOffTheRoads) {
+    const std::vector<std::pair<std::string, bool>> classes = {
+        {"footway", false}, {"steps", false},        {"tram", false},      {"rail", false},
+        {"line", false},    {"track_grade2", false}, {"S1710", false},     {"S1400", true},
+        {"S1630", true},    {"Motorway_Link", true}, {"residential", true}};
+    for (const auto& [name, road] : classes) {
+        TigerChain chain;
+        applyLineFields({.roadClass = name,
+                         .lanes = "",
+                         .lanesForward = "2",
+                         .lanesBackward = "1",
+                         .oneway = "",
+                         .maxspeed = "",
+                         .name = "",
+                         .ref = "SR 9"},
+                        true, chain);
+        EXPECT_EQ(chain.traffic != ChainTraffic::None, road) << name;
+        if (road) {
+            EXPECT_EQ(chain.description, "SR 9") << "the ref stands in for a missing name";
+            EXPECT_EQ(chain.lanesForward, 2) << name;
+        }
+    }
+}
+
+// ---- Where lines join ---------------------------------------------------------------------------
+
+StreetLine line(const std::vector<TigerPoint>& points, ChainTraffic traffic,
+                const std::vector<std::int64_t>& ids = {}) {
+    StreetLine l;
+    l.chain.cfcc = "A41";
+    l.chain.roadClass = "residential";
+    l.chain.traffic = traffic;
+    l.points = points;
+    l.nodeIds = ids;
+    return l;
+}
+
+std::vector<TigerPoint> pointsOf(const TigerChain& c) {
+    std::vector<TigerPoint> p{c.start};
+    p.insert(p.end(), c.shapePoints.begin(), c.shapePoints.end());
+    p.push_back(c.end);
+    return p;
+}
+
+TEST(StreetTopology, ALayerWithALineForEachDirectionJoinsOnlyWhereRoadsMeet) {
+    // A road drawn twice, once each way, over five points, and a street crossing it at the
+    // middle point; a fourth line ends on the second point.
+    std::vector<TigerPoint> p;
+    for (int i = 0; i < 5; ++i)
+        p.push_back(at(-84.40 + 0.001 * i, 33.75));
+    const TigerPoint north = at(-84.398, 33.751), south = at(-84.398, 33.749);
+    const TigerPoint spur = at(-84.399, 33.748);
+    std::vector<StreetLine> lines = {
+        line(p, ChainTraffic::Forward), line({p[4], p[3], p[2], p[1], p[0]}, ChainTraffic::Forward),
+        line({north, p[2], south}, ChainTraffic::TwoWay), line({spur, p[1]}, ChainTraffic::TwoWay)};
+    std::vector<TigerChain> chains;
+    splitIntoChains(lines, chains);
+    std::vector<std::vector<TigerPoint>> got;
+    for (const TigerChain& c : chains)
+        got.push_back(pointsOf(c));
+    const std::vector<std::vector<TigerPoint>> expected = {
+        {p[0], p[1]}, {p[1], p[2]},  {p[2], p[3], p[4]}, {p[4], p[3], p[2]}, {p[2], p[1]},
+        {p[1], p[0]}, {north, p[2]}, {p[2], south},      {spur, p[1]}};
+    EXPECT_EQ(got, expected);
+}
+
+TEST(StreetTopology, LoopsAndSecondRoadsBetweenTheSameEndsKeepTheirLengthAsLinksOfTheirOwn) {
+    // A P-shaped cul-de-sac: in from node 1, round 3-4-5-6 and back to 3.
+    const std::vector<TigerPoint> p = {at(-84.400, 33.750), at(-84.399, 33.750),
+                                       at(-84.398, 33.750), at(-84.397, 33.751),
+                                       at(-84.396, 33.750), at(-84.397, 33.749)};
+    std::vector<StreetLine> cul = {line({p[0], p[1], p[2], p[3], p[4], p[5], p[2]},
+                                        ChainTraffic::TwoWay, {1, 2, 3, 4, 5, 6, 3})};
+    // Two roads between nodes 11 and 12: a straight one and a bent one.
+    const TigerPoint a = at(-84.40, 33.76), b = at(-84.39, 33.76), bend = at(-84.395, 33.765);
+    cul.push_back(line({a, b}, ChainTraffic::TwoWay, {11, 12}));
+    cul.push_back(line({a, bend, b}, ChainTraffic::TwoWay, {11, 13, 12}));
+    std::vector<TigerChain> chains;
+    splitIntoChains(cul, chains);
+    TigerData tiger;
+    ASSERT_TRUE(tiger.add(chains));
+    Network net;
+    ASSERT_TRUE(AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), PopulateOptions()));
+
+    // Every piece of road is there, each way, and no two links join the same nodes.
+    double total = 0;
+    std::map<std::pair<const Node*, const Node*>, int> pairs;
+    for (const Link* l : net.links()) {
+        total += l->effectiveLength();
+        const int seen = ++pairs[std::make_pair(l->fromNode(), l->toNode())];
+        EXPECT_EQ(seen, 1) << "link " << l->id();
+    }
+    double expected = 0;
+    const auto miles = [&](TigerPoint from, TigerPoint to) {
+        const WorldPoint u = tiger.TigerToWorld(from), v = tiger.TigerToWorld(to);
+        return std::hypot(u.x - v.x, u.y - v.y);
+    };
+    for (std::size_t i = 0; i + 1 < 6; ++i)
+        expected += miles(p[i], p[i + 1]);
+    expected += miles(p[5], p[2]) + miles(a, b) + miles(a, bend) + miles(bend, b);
+    EXPECT_NEAR(total, 2 * expected, 2 * expected * 0.002);
+}
+
+// ---- Populating
+// ----------------------------------------------------------------------------------
+
+TEST(StreetPopulate, AWindingRoadMeasuresAlongItsShapeAndAStraightOneStaysAutomatic) {
+    TigerChain winding;
+    winding.cfcc = "A64";
+    winding.roadClass = "residential";
+    winding.traffic = ChainTraffic::Forward;
+    winding.start = at(-84.400, 33.750);
+    winding.shapePoints = {at(-84.400, 33.755), at(-84.395, 33.755), at(-84.395, 33.750)};
+    winding.end = at(-84.390, 33.750);
+    TigerChain straight = winding;
+    straight.start = at(-84.40, 33.74);
+    straight.end = at(-84.39, 33.74);
+    straight.shapePoints = {at(-84.395, 33.74)};
+    TigerData tiger;
+    ASSERT_TRUE(tiger.add({winding, straight}));
+    Network net;
+    ASSERT_TRUE(AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), PopulateOptions()));
+    ASSERT_EQ(net.links().size(), 2u);
+    const Link* w = net.links()[0];
+    const Link* s = net.links()[1];
+    EXPECT_FALSE(w->hasAutomaticLength());
+    // 0.005 degree of latitude twice is 0.69 mile, and 0.01 degree of longitude at 33.75 N is
+    // 0.574 mile.
+    EXPECT_NEAR(w->effectiveLength(), 0.69 + 0.574, 0.002);
+    EXPECT_NEAR(w->automaticLength(), 0.574, 0.001);
+    EXPECT_TRUE(s->hasAutomaticLength()) << s->storedLength();
+}
+
+TEST(StreetPopulate, RoadsWithoutLanesOrSpeedTakeTheirClassDefaultsAndTheUsersOverrides) {
+    const auto road = [](const char* cls, double lat) {
+        TigerChain c = osmChain({{"highway", cls}});
+        c.start = at(-84.40, lat);
+        c.end = at(-84.39, lat);
+        return c;
+    };
+    TigerData tiger;
+    ASSERT_TRUE(tiger.add(
+        {road("motorway", 33.70), road("residential", 33.71), road("living_street", 33.72)}));
+    PopulateOptions options(LinkDefaults{4, 1234, 50, 210});
+    options.classDefaults.set("residential", {20, 1, 900, 180});
+    Network net;
+    ASSERT_TRUE(AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), options));
+    ASSERT_EQ(net.links().size(), 5u) << "the motorway one way, the streets both";
+    const Link* motorway = net.links()[0];
+    EXPECT_EQ(motorway->ffSpeed(), 65);
+    EXPECT_EQ(motorway->numLanes(), 2);
+    EXPECT_EQ(motorway->capacity(), 2200);
+    const Link* residential = net.links()[1];
+    EXPECT_EQ(residential->ffSpeed(), 20);
+    EXPECT_EQ(residential->capacity(), 900);
+    EXPECT_EQ(residential->jamDensity(), 180);
+    EXPECT_EQ(net.links()[3]->ffSpeed(), 10) << "a living street";
+}
+
+TEST(StreetPopulate, RoadEndsAMetreApartStayApartUnlessTheDataJoinsThem) {
+    TigerChain west = osmChain({{"highway", "residential"}});
+    west.start = at(-84.400, 33.75);
+    west.end = at(-84.390, 33.75);
+    TigerChain east = west;
+    east.start = at(-84.38999, 33.75); // 0.9 metre east of the other's end
+    east.end = at(-84.38, 33.75);
+    TigerData tiger;
+    ASSERT_TRUE(tiger.add({west, east}));
+    Network net;
+    ASSERT_TRUE(AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), PopulateOptions()));
+    EXPECT_EQ(net.nodes().size(), 4u);
+    // Populating again adds nothing.
+    EXPECT_FALSE(AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), PopulateOptions()));
+}
+
+TEST(StreetPopulate, TheOriginComesFromTheRoadsNotFromAPowerLineMilesAway) {
+    TigerChain road = osmChain({{"highway", "residential"}});
+    road.start = at(-84.40, 33.75);
+    road.end = at(-84.39, 33.76);
+    TigerChain power;
+    power.cfcc = "A71";
+    power.traffic = ChainTraffic::None;
+    power.start = at(-84.55, 33.60);
+    power.end = at(-84.54, 33.61);
+    TigerData tiger;
+    ASSERT_TRUE(tiger.add({power, road}));
+    EXPECT_EQ(tiger.tigerOrigin(), at(-84.40, 33.75));
+}
+
+} // namespace
