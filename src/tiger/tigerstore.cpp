@@ -322,6 +322,11 @@ void TigerData::convertChains() {
     worldChains_.clear();
     worldPoints_.clear();
     worldChains_.reserve(store_.chains().size());
+    // One allocation for every point: growing by doubling would touch each page several times.
+    std::size_t points = 0;
+    for (const auto& [tlid, chain] : store_.chains())
+        points += chain.shapePoints.size() + 2;
+    worldPoints_.reserve(points);
     for (const auto& [tlid, chain] : store_.chains()) {
         WorldChain wc{&chain, {}, worldPoints_.size(), chain.shapePoints.size() + 2};
         const WorldPoint start = TigerToWorld(chain.start);

@@ -7,10 +7,18 @@
 #include "support/testdir.h"
 #include "tiger/autopopulate.h"
 
+#include <osmium/geom/haversine.hpp>
+#include <osmium/handler.hpp>
+#include <osmium/handler/node_locations_for_ways.hpp>
+#include <osmium/index/map/sparse_mem_array.hpp>
+#include <osmium/io/any_input.hpp>
+#include <osmium/visitor.hpp>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -392,6 +400,86 @@ TEST(StreetPopulate, TheOriginComesFromTheRoadsNotFromAPowerLineMilesAway) {
     TigerData tiger;
     ASSERT_TRUE(tiger.add({power, road}));
     EXPECT_EQ(tiger.tigerOrigin(), at(-84.40, 33.75));
+}
+
+// ---- Real extracts
+// --------------------------------------------------------------------------------
+
+// Miles of road a network of the default classes should hold, worked out by libosmium's own
+// great-circle distance straight from the file: each road open to cars counted once per
+// direction it may be driven.
+double milesOfRoad(const std::string& path) {
+    struct Roads : osmium::handler::Handler {
+        double metres = 0;
+        void way(const osmium::Way& way) {
+            const char* highway = way.tags()["highway"];
+            if (!highway ||
+                !RoadClassChoice().wants(highway, way.tags().get_value_by_key("service", "")))
+                return;
+            for (const char* key : {"access", "motor_vehicle"})
+                if (way.tags().has_tag(key, "no") || way.tags().has_tag(key, "private"))
+                    return;
+            const bool oneWay =
+                way.tags().has_tag("oneway", "yes") || way.tags().has_tag("oneway", "-1") ||
+                way.tags().has_tag("junction", "roundabout") || std::string(highway) == "motorway";
+            metres += (oneWay ? 1 : 2) * osmium::geom::haversine::distance(way.nodes());
+        }
+    } roads;
+    using Index =
+        osmium::index::map::SparseMemArray<osmium::unsigned_object_id_type, osmium::Location>;
+    Index index;
+    osmium::handler::NodeLocationsForWays<Index> locations(index);
+    osmium::io::Reader reader(path, osmium::osm_entity_bits::node | osmium::osm_entity_bits::way);
+    osmium::apply(reader, locations, roads);
+    reader.close();
+    return roads.metres / 1609.344;
+}
+
+std::unique_ptr<Network> populated(const std::string& path, const PopulateOptions& options) {
+    StreetRead read;
+    std::string why;
+    EXPECT_TRUE(readStreetChains(path, "", {}, read, why)) << why;
+    TigerData tiger;
+    EXPECT_TRUE(tiger.add(read.chains));
+    auto net = std::make_unique<Network>();
+    AutoPopulateAll(*net, tiger.store(), tiger.tigerOrigin(), options);
+    return net;
+}
+
+TEST(RealStreets, ACityExtractMeasuresWhatItsRoadsMeasureAndLeavesServiceRoadsOut) {
+    const std::string path = std::string(VANTRY_TEST_DATA) + "/streets/west-oakland.osm.bz2";
+    const auto net = populated(path, PopulateOptions());
+    double total = 0;
+    for (const Link* l : net->links())
+        total += l->effectiveLength();
+    const double expected = milesOfRoad(path);
+    ASSERT_GT(expected, 1.0);
+    EXPECT_NEAR(total, expected, expected * 0.01);
+
+    PopulateOptions all;
+    std::string why;
+    ASSERT_TRUE(RoadClassChoice::parse("all", all.classes, why));
+    EXPECT_GT(populated(path, all)->links().size(), net->links().size())
+        << "the extract's service roads come only when asked";
+}
+
+TEST(RealStreets, AVillageExtractTakesItsTaggedSpeedsAndTheClassForTheRest) {
+    const std::string path = std::string(VANTRY_TEST_DATA) + "/streets/bavaria-village.osm";
+    const auto net = populated(path, PopulateOptions());
+    ASSERT_FALSE(net->links().empty());
+    std::map<std::int32_t, int> speeds;
+    double total = 0;
+    for (const Link* l : net->links()) {
+        ++speeds[l->ffSpeed()];
+        total += l->effectiveLength();
+    }
+    // Its streets bend: their straight lines would come out 6 % short.
+    const double expected = milesOfRoad(path);
+    EXPECT_NEAR(total, expected, expected * 0.01);
+    // maxspeed=30 (km/h) on most of its streets; the one without takes a residential street's.
+    EXPECT_GT(speeds[19], 0);
+    EXPECT_EQ(speeds.size(), 2u);
+    EXPECT_GT(speeds[findRoadClass("residential")->defaults.speed], 0);
 }
 
 } // namespace
