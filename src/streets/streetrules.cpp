@@ -1,5 +1,7 @@
 #include "streets/streetrules.h"
 
+#include "tiger/roadclasses.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -12,22 +14,6 @@ namespace {
 // More lanes than this in one direction is taken for a mistyped value rather than a road.
 constexpr std::int32_t kMostLanes = 50;
 constexpr double kMilesPerKilometre = 0.621371192;
-
-std::string lowered(std::string_view text) {
-    std::string s(text);
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
 
 // A whole number of lanes, or 0 when the text is anything else ("2;3", "", "many").
 std::int32_t laneCount(std::string_view text) {

@@ -53,10 +53,14 @@ double lengthAlong(const TigerChain& chain) {
     return total;
 }
 
-// Half a unit in the last decimal a file keeps at this precision (a negative one keeps 6).
+// How far a length may lie from the straight line and still be read back from a file of this
+// precision as automatic (a negative precision keeps 6 decimals): half a unit of the length's
+// last decimal, and the most that rounding both nodes' coordinates can move their distance. A
+// measured length closer than that would not stay a typed one across a save and open anyway.
 double roundingOf(std::int32_t precision) {
     const int decimals = precision < 0 ? 6 : std::min<std::int32_t>(precision, 9);
-    return 0.5 * std::pow(10.0, -decimals);
+    const double half = 0.5 * std::pow(10.0, -decimals);
+    return half + 2 * std::hypot(half, half);
 }
 
 // Lanes, speed, capacity, jam density and name of a street chain's link in one direction: what

@@ -45,22 +45,6 @@ const std::vector<RoadClassInfo> kTable = {
 
 constexpr std::string_view kAll = "all";
 
-std::string lowered(std::string_view text) {
-    std::string s(text);
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 // Calls f on each piece of text between separators, trimmed; empty pieces are skipped.
 template <class F> void forEachPiece(std::string_view text, char separator, F&& f) {
     while (!text.empty()) {
@@ -85,6 +69,22 @@ bool readField(std::string_view text, std::int32_t most, std::int32_t& out) {
 }
 
 } // namespace
+
+std::string lowered(std::string_view text) {
+    std::string s(text);
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
 
 const std::vector<RoadClassInfo>& roadClassTable() {
     return kTable;

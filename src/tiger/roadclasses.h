@@ -13,6 +13,11 @@
 #include <string_view>
 #include <vector>
 
+// Class names, tag values and field values are compared in ASCII lower case, without the blanks
+// around them.
+std::string lowered(std::string_view text);
+std::string_view trimmed(std::string_view text);
+
 // What a road of one class carries when its data gives no lanes or speed: free-flow speed in
 // miles per hour, lanes in each direction, capacity in vehicles per lane per hour and jam
 // density in vehicles per lane per mile.

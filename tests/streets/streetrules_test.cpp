@@ -344,6 +344,14 @@ TEST(StreetPopulate, AWindingRoadMeasuresAlongItsShapeAndAStraightOneStaysAutoma
     EXPECT_NEAR(w->effectiveLength(), 0.69 + 0.574, 0.002);
     EXPECT_NEAR(w->automaticLength(), 0.574, 0.001);
     EXPECT_TRUE(s->hasAutomaticLength()) << s->storedLength();
+
+    // Both keep their meaning through a file.
+    Network reopened;
+    std::string why;
+    ASSERT_TRUE(reopened.readText(net.toText(), &why)) << why;
+    EXPECT_FALSE(reopened.links()[0]->hasAutomaticLength());
+    EXPECT_NEAR(reopened.links()[0]->effectiveLength(), w->effectiveLength(), 0.0005);
+    EXPECT_TRUE(reopened.links()[1]->hasAutomaticLength());
 }
 
 TEST(StreetPopulate, RoadsWithoutLanesOrSpeedTakeTheirClassDefaultsAndTheUsersOverrides) {
