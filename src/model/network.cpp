@@ -129,6 +129,11 @@ double halfUnit(int decimals) {
 
 } // namespace
 
+double writtenLengthTolerance(int decimals) {
+    const double half = halfUnit(decimals);
+    return half + 2 * std::hypot(half, half);
+}
+
 void Link::setLength(float v) {
     setLengthWithin(v, kLengthResolution);
 }

@@ -46,6 +46,11 @@ int writtenDecimals(std::string_view number);
 // never rounded.
 inline constexpr int kUnrounded = std::numeric_limits<int>::max();
 
+// How far a length written with this many decimals, between two nodes whose coordinates were
+// written with as many, may lie from the distance between the nodes as read and still be the
+// automatic length it was: what setLengthAsWritten allows such a file, float rounding aside.
+double writtenLengthTolerance(int decimals);
+
 // How a file rounded one node's coordinates: kept only while the file is read.
 struct WrittenDecimals {
     int x = kUnrounded;

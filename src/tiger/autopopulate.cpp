@@ -53,16 +53,6 @@ double lengthAlong(const TigerChain& chain) {
     return total;
 }
 
-// How far a length may lie from the straight line and still be read back from a file of this
-// precision as automatic (a negative precision keeps 6 decimals): half a unit of the length's
-// last decimal, and the most that rounding both nodes' coordinates can move their distance. A
-// measured length closer than that would not stay a typed one across a save and open anyway.
-double roundingOf(std::int32_t precision) {
-    const int decimals = precision < 0 ? 6 : std::min<std::int32_t>(precision, 9);
-    const double half = 0.5 * std::pow(10.0, -decimals);
-    return half + 2 * std::hypot(half, half);
-}
-
 // Lanes, speed, capacity, jam density and name of a street chain's link in one direction: what
 // the data gives, and the road class's defaults for the rest.
 void setStreetAttributes(Link* link, const TigerChain& chain, std::int32_t lanes,
@@ -73,10 +63,12 @@ void setStreetAttributes(Link* link, const TigerChain& chain, std::int32_t lanes
     link->setCapacity(d.capacity);
     link->setJamDensity(d.jamDensity);
     link->setDescription(chain.description);
-    // The road's own length, where the straight line between its ends would say less than the
-    // file keeps.
+    // The road's own length, where it differs from the straight line between its ends by more
+    // than a file at this precision could take for rounding: a closer one would open as
+    // automatic anyway.
     const double along = lengthAlong(chain);
-    if (std::abs(along - link->automaticLength()) > roundingOf(options.precision))
+    const int decimals = options.precision < 0 ? 6 : options.precision;
+    if (std::abs(along - link->automaticLength()) > writtenLengthTolerance(decimals))
         link->setLength(static_cast<float>(along));
 }
 

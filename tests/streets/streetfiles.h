@@ -4,6 +4,8 @@
 // compressed XML with libosmium, and line layers written with GDAL itself (shapefiles,
 // GeoPackages), so that the reader meets files as other programs write them.
 
+#include "tiger/tigerstore.h"
+
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
@@ -17,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -27,6 +30,20 @@
 #include <vector>
 
 namespace street_test {
+
+// A longitude and latitude in degrees as the chains hold them.
+inline TigerPoint at(double lon, double lat) {
+    return {static_cast<std::int32_t>(std::lround(lat * 1e6)),
+            static_cast<std::int32_t>(std::lround(lon * 1e6))};
+}
+
+// A chain's points in drawing order: start, shape points, end.
+inline std::vector<TigerPoint> pointsOf(const TigerChain& c) {
+    std::vector<TigerPoint> p{c.start};
+    p.insert(p.end(), c.shapePoints.begin(), c.shapePoints.end());
+    p.push_back(c.end);
+    return p;
+}
 
 // An OpenStreetMap XML file: nodes by id at a longitude and latitude, ways over node ids. The
 // text comes in the order the layout asks for, as the programs that hand such files out order

@@ -20,16 +20,13 @@
 
 namespace {
 
+using street_test::at;
 using street_test::LineFeature;
 using street_test::OsmFile;
+using street_test::pointsOf;
 using Tags = std::vector<std::pair<std::string, std::string>>;
 
 const LinkDefaults kDefaults{3, 1500, 40, 200};
-
-TigerPoint at(double lon, double lat) {
-    return {static_cast<std::int32_t>(std::lround(lat * 1e6)),
-            static_cast<std::int32_t>(std::lround(lon * 1e6))};
-}
 
 StreetRead readAll(const std::string& path, const std::string& layer = "") {
     StreetRead read;
@@ -45,13 +42,6 @@ std::vector<const TigerChain*> chainsOf(const StreetRead& read, std::int64_t id)
         if (c.sourceId == id)
             out.push_back(&c);
     return out;
-}
-
-std::vector<TigerPoint> pointsOf(const TigerChain& c) {
-    std::vector<TigerPoint> p{c.start};
-    p.insert(p.end(), c.shapePoints.begin(), c.shapePoints.end());
-    p.push_back(c.end);
-    return p;
 }
 
 // ---- OpenStreetMap ----------------------------------------------------------------------------

@@ -24,12 +24,9 @@
 
 namespace {
 
+using street_test::at;
+using street_test::pointsOf;
 using Tags = std::vector<std::pair<std::string, std::string>>;
-
-TigerPoint at(double lon, double lat) {
-    return {static_cast<std::int32_t>(std::lround(lat * 1e6)),
-            static_cast<std::int32_t>(std::lround(lon * 1e6))};
-}
 
 TigerChain osmChain(const Tags& tags) {
     OsmTags t;
@@ -248,13 +245,6 @@ StreetLine line(const std::vector<TigerPoint>& points, ChainTraffic traffic,
     l.points = points;
     l.nodeIds = ids;
     return l;
-}
-
-std::vector<TigerPoint> pointsOf(const TigerChain& c) {
-    std::vector<TigerPoint> p{c.start};
-    p.insert(p.end(), c.shapePoints.begin(), c.shapePoints.end());
-    p.push_back(c.end);
-    return p;
 }
 
 TEST(StreetTopology, ALayerWithALineForEachDirectionJoinsOnlyWhereRoadsMeet) {
