@@ -22,7 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const TigerBounds& box = store.boundingBox();
     const TigerPoint origin{box.bottom, box.left};
-    (void)TigerExtent(box, origin);
     for (const auto& [tlid, chain] : store.chains()) {
         FUZZ_CHECK(isFinite(TigerToWorld(chain.start, origin)));
         for (const TigerPoint& p : chain.shapePoints)

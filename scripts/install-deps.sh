@@ -23,6 +23,7 @@ packages=(
     libgsf-1-dev
     libzstd-dev
     zlib1g-dev
+    libtiff-dev
     python3-xlrd
     python3-xlwt
     clang-14

@@ -4,9 +4,13 @@
 #include "app/docktable.h"
 #include "view/vantryview.h"
 
+#include <QApplication>
 #include <QBrush>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -74,6 +78,16 @@ CheckerDock::CheckerDock(CVantryApp& app, QMdiArea* area, QWidget* parent)
                            metrics.horizontalAdvance(QStringLiteral("overlapping-nodes")) + 16);
     table_->setColumnWidth(FindingsModel::ObjectColumn,
                            metrics.horizontalAdvance(QStringLiteral("link 100000")) + 16);
+    // The dock first opens wide enough for a message of middling length beside the other
+    // columns; after that the window remembers the width the user gives it.
+    const int message =
+        metrics.horizontalAdvance(QStringLiteral("links leave node 10000 but none reach it")) + 16;
+    int width = message + 2 * table_->frameWidth() +
+                table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_) + 8;
+    for (int c = 0; c < FindingsModel::MessageColumn; ++c)
+        width += table_->columnWidth(c);
+    table_->setPreferredWidth(width);
+    table_->setCommands(this);
     summary_->setObjectName(QStringLiteral("findingsSummary"));
 
     auto* body = new QWidget;
@@ -87,6 +101,7 @@ CheckerDock::CheckerDock(CVantryApp& app, QMdiArea* area, QWidget* parent)
             [this](const QModelIndex& index) { showInView(index.row()); });
     connect(table_, &QAbstractItemView::activated, this,
             [this](const QModelIndex& index) { showInView(index.row()); });
+    connect(table_, &QWidget::customContextMenuRequested, this, &CheckerDock::showContextMenu);
     connect(active_, &ActiveDocument::viewChanged, this, [this] {
         if (isVisible())
             runChecks();
@@ -128,32 +143,89 @@ void CheckerDock::runChecks() {
 }
 
 void CheckerDock::showInView(int row) {
+    selectOnMap(row, true);
+}
+
+bool CheckerDock::selectOnMap(int row, bool centre) {
     CVantryView* view = active_->view();
     const auto& found = model_.findings();
     if (!view || row < 0 || static_cast<std::size_t>(row) >= found.size())
-        return;
+        return false;
     const Finding& f = found[static_cast<std::size_t>(row)];
     const Network& net = view->GetDocument()->network();
     const auto at = static_cast<std::size_t>(f.number - 1);
-    WorldPoint centre;
+    WorldPoint middle;
     if (f.object == Finding::Object::Link) {
         if (at >= net.links().size())
-            return;
+            return false;
         Link* link = net.links()[at];
         view->selectOnly(nullptr, link);
         view->setClicked(nullptr, link);
         if (link->fromNode() && link->toNode()) {
             const WorldPoint a = link->fromNode()->position(), b = link->toNode()->position();
-            centre = {(a.x + b.x) / 2, (a.y + b.y) / 2};
+            middle = {(a.x + b.x) / 2, (a.y + b.y) / 2};
         }
     } else {
         if (at >= net.nodes().size())
-            return;
+            return false;
         Node* node = net.nodes()[at];
         view->selectOnly(node, nullptr);
         view->setClicked(node, nullptr);
-        centre = node->position();
+        middle = node->position();
     }
-    view->transform().CenterOn(centre);
+    if (centre)
+        view->transform().CenterOn(middle);
     view->rerender();
+    return true;
+}
+
+int CheckerDock::selectedRow() const {
+    const QModelIndexList rows = table_->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.front().row();
+}
+
+std::optional<CommandState> CheckerDock::query(int id) const {
+    const bool row = selectedRow() >= 0;
+    switch (id) {
+    case ID_EDIT_COPY:
+        return CommandState{row, false};
+    case ID_EDIT_CLEAR:
+    case ID_EDIT_PROPERTIES:
+        return CommandState{row && active_->view(), false};
+    case ID_EDIT_CUT:
+    case ID_EDIT_PASTE:
+        // The list holds nothing to cut or paste into; the map's commands must not act instead.
+        return CommandState{false, false};
+    default:
+        return std::nullopt;
+    }
+}
+
+bool CheckerDock::execute(int id) {
+    const auto state = query(id);
+    if (!state)
+        return false;
+    if (!state->enabled)
+        return true;
+    const int row = selectedRow();
+    if (id == ID_EDIT_COPY) {
+        QApplication::clipboard()->setText(
+            QString::fromStdString(findingLine(model_.findings()[static_cast<std::size_t>(row)])) +
+            QLatin1Char('\n'));
+    } else if ((id == ID_EDIT_CLEAR || id == ID_EDIT_PROPERTIES) && selectOnMap(row, false)) {
+        active_->view()->execute(id);
+    }
+    return true;
+}
+
+void CheckerDock::showContextMenu(const QPoint& at) {
+    QMenu menu(this);
+    table_->addCommandItem(menu, ID_EDIT_COPY, QStringLiteral("&Copy"));
+    menu.addSeparator();
+    QAction* show = menu.addAction(QStringLiteral("&Select on Map"));
+    show->setEnabled(query(ID_EDIT_CLEAR)->enabled);
+    connect(show, &QAction::triggered, this, [this] { selectOnMap(selectedRow(), true); });
+    table_->addCommandItem(menu, ID_EDIT_CLEAR, QStringLiteral("&Delete"));
+    table_->addCommandItem(menu, ID_EDIT_PROPERTIES, QStringLiteral("P&roperties..."));
+    menu.exec(table_->viewport()->mapToGlobal(at));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "check/checker.h"
+#include "document/commands.h"
 
 #include <QAbstractTableModel>
 #include <QDockWidget>
@@ -35,8 +36,9 @@ private:
 
 // The network checker's dock: the findings on the active document, checked again after every
 // change while the dock shows. Clicking a finding selects its link or node on the map and
-// centres the view on it.
-class CheckerDock : public QDockWidget {
+// centres the view on it; while the list has the focus, Edit > Copy copies the finding and
+// Delete and Properties act on its object.
+class CheckerDock : public QDockWidget, public CommandTarget {
     Q_OBJECT
 public:
     CheckerDock(CVantryApp& app, QMdiArea* area, QWidget* parent = nullptr);
@@ -49,10 +51,18 @@ public:
     // Selects the finding's object on the map alone and centres the view on it.
     void showInView(int row);
 
+    std::optional<CommandState> query(int id) const override;
+    bool execute(int id) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    int selectedRow() const;
+    // Selects the finding's object on the map alone; false when it is gone.
+    bool selectOnMap(int row, bool centre);
+    void showContextMenu(const QPoint& at);
+
     ActiveDocument* active_;
     FindingsModel model_;
     DockTable* table_;

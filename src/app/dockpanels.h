@@ -2,15 +2,22 @@
 
 #include "document/commands.h"
 
+#include <QMetaObject>
+#include <QPointer>
+
 class CheckerDock;
 class CVantryApp;
+class DockTable;
 class LinkTableDock;
 class QDockWidget;
 class QMainWindow;
 class QMdiArea;
+class QWidget;
 
 // The main window's docks, the link table and the network checker: the commands that show
-// them, and whether each shows, kept between runs. Both start hidden the first time.
+// them, and whether each shows, kept between runs. Both start hidden the first time. While one
+// of their tables has the focus (or had it when a menu opened), the edit commands are the
+// table's: the application asks this before the map.
 class DockPanels : public CommandTarget {
 public:
     DockPanels(CVantryApp& app, QMainWindow& window, QMdiArea* area);
@@ -18,15 +25,20 @@ public:
 
     LinkTableDock* linkTable() const { return linkTable_; }
     CheckerDock* checker() const { return checker_; }
+    // The table the edit commands go to, or null.
+    DockTable* focusedTable() const;
 
     std::optional<CommandState> query(int id) const override;
     bool execute(int id) override;
 
 private:
     void keepVisibility(QDockWidget* dock, const char* key);
+    void followFocus(QWidget* now);
 
     CVantryApp& app_;
     QMainWindow& window_;
     LinkTableDock* linkTable_;
     CheckerDock* checker_;
+    QPointer<DockTable> focused_;
+    QMetaObject::Connection focusConnection_;
 };

@@ -9,11 +9,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -95,11 +98,11 @@ private:
 LinkTableDock::LinkTableDock(CVantryApp& app, QMdiArea* area, QWidget* parent)
     : QDockWidget(QStringLiteral("Link Table"), parent),
       active_(new ActiveDocument(app, area, this)), model_(app.prompter()), table_(new DockTable),
-      filter_(new QLineEdit) {
+      filter_(new QLineEdit), count_(new QLabel) {
     setObjectName(QStringLiteral("linkTableDock"));
     filter_->setObjectName(QStringLiteral("linkFilter"));
-    filter_->setPlaceholderText(QStringLiteral("Filter: words of the description, or a link or "
-                                               "node number"));
+    filter_->setPlaceholderText(QStringLiteral("Filter: words of the description in any order, "
+                                               "link or node numbers"));
     filter_->setClearButtonEnabled(true);
     table_->setObjectName(QStringLiteral("linkTable"));
     table_->setModel(&model_);
@@ -112,12 +115,39 @@ LinkTableDock::LinkTableDock(CVantryApp& app, QMdiArea* area, QWidget* parent)
     table_->sortByColumn(LinkTableModel::Number, Qt::AscendingOrder);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    table_->installEventFilter(this);
+    table_->setCommands(this);
+    // Each column starts as wide as its title and typical values, measured once rather than on
+    // every row, which could be a hundred thousand; the description, last, takes the rest.
+    QHeaderView* header = table_->horizontalHeader();
+    QFont bold = header->font();
+    bold.setBold(true);
+    const QFontMetrics titles(bold), cells(table_->font());
+    const int margin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) +
+                       header->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header);
+    const QString typical[LinkTableModel::ColumnCount] = {QStringLiteral("100000"),
+                                                          QStringLiteral("100000"),
+                                                          QStringLiteral("100000"),
+                                                          QStringLiteral("10"),
+                                                          QStringLiteral("10000"),
+                                                          QStringLiteral("100.000"),
+                                                          QStringLiteral("100"),
+                                                          QStringLiteral("1000"),
+                                                          QStringLiteral("Outbound"),
+                                                          QStringLiteral("Workzone"),
+                                                          QStringLiteral("Description of a road")};
+    for (int c = 0; c < LinkTableModel::ColumnCount; ++c)
+        table_->setColumnWidth(c, std::max(titles.horizontalAdvance(LinkTableModel::columnTitle(c)),
+                                           cells.horizontalAdvance(typical[c])) +
+                                      margin);
+    count_->setObjectName(QStringLiteral("linkCount"));
 
     auto* body = new QWidget;
     auto* layout = new QVBoxLayout(body);
     layout->setContentsMargins(2, 2, 2, 2);
-    layout->addWidget(filter_);
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addWidget(filter_, 1);
+    filterRow->addWidget(count_);
+    layout->addLayout(filterRow);
     layout->addWidget(table_);
     setWidget(body);
 
@@ -147,6 +177,24 @@ LinkTableDock::LinkTableDock(CVantryApp& app, QMdiArea* area, QWidget* parent)
         table_->verticalScrollBar()->setValue(scrolled);
     });
     connect(active_, &ActiveDocument::viewStateChanged, this, [this] { selectionFromView(false); });
+    connect(table_, &QWidget::customContextMenuRequested, this, &LinkTableDock::showContextMenu);
+    connect(&model_, &QAbstractItemModel::modelReset, this, &LinkTableDock::updateCount);
+    connect(&model_, &QAbstractItemModel::layoutChanged, this, &LinkTableDock::updateCount);
+}
+
+QString LinkTableDock::countText() const {
+    return count_->text();
+}
+
+void LinkTableDock::updateCount() {
+    const int shown = model_.rowCount(), all = model_.linkCount();
+    if (!model_.document())
+        count_->clear();
+    else if (model_.filterText().trimmed().isEmpty())
+        count_->setText(QStringLiteral("%1 link%2").arg(all).arg(all == 1 ? "" : "s"));
+    else
+        count_->setText(
+            QStringLiteral("%1 of %2 link%3").arg(shown).arg(all).arg(all == 1 ? "" : "s"));
 }
 
 void LinkTableDock::showEvent(QShowEvent* event) {
@@ -261,21 +309,96 @@ bool LinkTableDock::copyRows() {
 }
 
 bool LinkTableDock::pasteRows() {
-    return model_.pasteTsv(selectedRows(), QApplication::clipboard()->text());
+    const QModelIndex current = table_->currentIndex();
+    return model_.pasteTsv(selectedRows(), QApplication::clipboard()->text(),
+                           current.isValid() ? current.column() : 0);
 }
 
-bool LinkTableDock::eventFilter(QObject* watched, QEvent* event) {
-    // An open editor gets its keys itself; these reach the table only between edits.
-    if (watched == table_ && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->matches(QKeySequence::Copy)) {
-            copyRows();
-            return true;
-        }
-        if (key->matches(QKeySequence::Paste)) {
-            pasteRows();
-            return true;
+std::vector<Link*> LinkTableDock::selectOnMap(bool centre) {
+    CVantryView* view = active_->view();
+    if (!view || view->GetDocument() != model_.document())
+        return {};
+    std::vector<Link*> links;
+    for (int row : selectedRows())
+        if (Link* link = model_.linkAt(row))
+            links.push_back(link);
+    // Rows the filter hides may still be selected on the map; what is acted on is what shows.
+    Selection& selection = view->selection();
+    selection.clear();
+    selection.reserve(0, links.size());
+    WorldPoint low{0, 0}, high{0, 0};
+    bool any = false;
+    for (Link* link : links) {
+        selection.addLink(link);
+        for (const Node* n : {link->fromNode(), link->toNode()}) {
+            if (!n)
+                continue;
+            const WorldPoint p = n->position();
+            low = any ? WorldPoint{std::min(low.x, p.x), std::min(low.y, p.y)} : p;
+            high = any ? WorldPoint{std::max(high.x, p.x), std::max(high.y, p.y)} : p;
+            any = true;
         }
     }
-    return QDockWidget::eventFilter(watched, event);
+    view->setClicked(nullptr, links.empty() ? nullptr : links.back());
+    synced_ = links;
+    if (centre && any)
+        view->transform().CenterOn({(low.x + high.x) / 2, (low.y + high.y) / 2});
+    view->rerender();
+    return links;
+}
+
+std::optional<CommandState> LinkTableDock::query(int id) const {
+    const bool rows = table_->selectionModel()->hasSelection() && model_.rowCount() > 0;
+    const bool onMap =
+        rows && active_->view() && active_->view()->GetDocument() == model_.document();
+    switch (id) {
+    case ID_EDIT_COPY:
+        return CommandState{rows, false};
+    case ID_EDIT_PASTE:
+        return CommandState{rows && !QApplication::clipboard()->text().isEmpty(), false};
+    case ID_EDIT_CLEAR:
+    case ID_EDIT_PROPERTIES:
+        return CommandState{onMap, false};
+    case ID_EDIT_CUT:
+        return CommandState{false, false};
+    default:
+        return std::nullopt;
+    }
+}
+
+bool LinkTableDock::execute(int id) {
+    const auto state = query(id);
+    if (!state)
+        return false;
+    if (!state->enabled)
+        return true;
+    switch (id) {
+    case ID_EDIT_COPY:
+        copyRows();
+        break;
+    case ID_EDIT_PASTE:
+        pasteRows();
+        break;
+    case ID_EDIT_CLEAR:
+    case ID_EDIT_PROPERTIES:
+        if (!selectOnMap(false).empty())
+            active_->view()->execute(id);
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void LinkTableDock::showContextMenu(const QPoint& at) {
+    QMenu menu(this);
+    table_->addCommandItem(menu, ID_EDIT_COPY, QStringLiteral("&Copy"));
+    table_->addCommandItem(menu, ID_EDIT_PASTE, QStringLiteral("&Paste"));
+    menu.addSeparator();
+    QAction* show = menu.addAction(QStringLiteral("&Select on Map"));
+    show->setEnabled(query(ID_EDIT_CLEAR)->enabled);
+    connect(show, &QAction::triggered, this, [this] { selectOnMap(true); });
+    table_->addCommandItem(menu, ID_EDIT_CLEAR, QStringLiteral("&Delete"));
+    table_->addCommandItem(menu, ID_EDIT_PROPERTIES, QStringLiteral("P&roperties..."));
+    menu.exec(table_->viewport()->mapToGlobal(at));
 }

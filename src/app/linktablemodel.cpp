@@ -50,16 +50,81 @@ bool isEditable(int column) {
     return column >= LinkTableModel::Lanes && column < LinkTableModel::ColumnCount;
 }
 
-// The column a pasted header names: its title, or the dialog's name for the attribute.
+// A pasted header cell as compared with the names below: lower case, letters and digits only,
+// so that "Free-flow Speed", "free flow speed" and "FFSPEED" are all one name.
+QString nameKey(const QString& name) {
+    QString key;
+    for (const QChar c : name)
+        if (c.isLetterOrNumber())
+            key += c.toLower();
+    return key;
+}
+
+// The column a pasted header names: its title, the dialog's name for the attribute, or one of
+// the short names people give these columns in their own sheets.
 int columnNamed(const QString& name) {
-    const QString n = name.trimmed();
+    const QString key = nameKey(name);
+    if (key.isEmpty())
+        return -1;
     for (int c = 0; c < LinkTableModel::ColumnCount; ++c) {
-        if (n.compare(LinkTableModel::columnTitle(c), Qt::CaseInsensitive) == 0)
+        if (key == nameKey(LinkTableModel::columnTitle(c)))
             return c;
-        if (isEditable(c) && n.compare(linkFieldName(fieldOf(c)), Qt::CaseInsensitive) == 0)
+        if (isEditable(c) && key == nameKey(linkFieldName(fieldOf(c))))
             return c;
     }
+    static const std::pair<const char*, int> shortNames[] = {
+        {"linkno", LinkTableModel::Number},      {"linknumber", LinkTableModel::Number},
+        {"fromnode", LinkTableModel::From},      {"tonode", LinkTableModel::To},
+        {"numlanes", LinkTableModel::Lanes},     {"lane", LinkTableModel::Lanes},
+        {"cap", LinkTableModel::Capacity},       {"len", LinkTableModel::Length},
+        {"speed", LinkTableModel::FFSpeed},      {"ffspeed", LinkTableModel::FFSpeed},
+        {"freespeed", LinkTableModel::FFSpeed},  {"jam", LinkTableModel::JamDensity},
+        {"density", LinkTableModel::JamDensity}, {"dir", LinkTableModel::Direction},
+        {"linktype", LinkTableModel::Type},      {"desc", LinkTableModel::Description},
+        {"name", LinkTableModel::Description},
+    };
+    for (const auto& [alias, column] : shortNames)
+        if (key == QLatin1String(alias))
+            return column;
     return -1;
+}
+
+bool isNumber(const QString& text) {
+    bool ok = false;
+    text.trimmed().toDouble(&ok);
+    return ok;
+}
+
+// Whether the first of the pasted lines names columns. It does when a cell is a column's name;
+// it is taken to try to when it holds words over numbers in the next line, so that a misspelt
+// name is reported rather than pasted as a value.
+bool looksLikeHeader(const std::vector<QStringList>& lines) {
+    const QStringList& first = lines.front();
+    if (std::any_of(first.begin(), first.end(),
+                    [](const QString& c) { return columnNamed(c) >= 0; }))
+        return true;
+    if (lines.size() < 2)
+        return false;
+    const QStringList& next = lines[1];
+    for (qsizetype i = 0; i < first.size() && i < next.size(); ++i)
+        if (!first[i].trimmed().isEmpty() && !isNumber(first[i]) && isNumber(next[i]))
+            return true;
+    return false;
+}
+
+// "Link", "Link and From", "Link, From and To".
+QString listed(const QStringList& names) {
+    if (names.size() < 2)
+        return names.join(QString());
+    return names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") +
+           names.back();
+}
+
+// The text standing for an automatic length, in a copy and in what is typed or pasted.
+bool isAutomaticText(const QString& text) {
+    const QString t = text.trimmed();
+    return t.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0 ||
+           t.compare(QLatin1String("automatic"), Qt::CaseInsensitive) == 0;
 }
 
 // Tab-separated lines as spreadsheets put them on the clipboard: a cell holding a tab, a line
@@ -200,23 +265,45 @@ void LinkTableModel::rebuild() {
     if (!doc_)
         return;
     const std::vector<Link*>& links = doc_->network().links();
-    const QString filter = filter_.trimmed();
-    bool byNumber = false;
-    std::int32_t number = 0;
-    if (const auto n = parseIntegerText(filter)) {
-        byNumber = true;
-        number = *n;
-    }
+    // Every word must match, in any order: a number is the link's number, a node on it or a
+    // number in its description ("80" finds "I-80 EB"); other words are found anywhere in the
+    // description, in any case.
+    struct Word {
+        QString text;
+        std::optional<std::int32_t> number;
+    };
+    std::vector<Word> words;
+    for (const QString& w : filter_.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        words.push_back({w, parseIntegerText(w)});
     auto nodeIs = [](const Node* n, std::int32_t id) { return n && n->id() == id; };
+    // Digits are the same bytes in the stored text as in the decoded, which is decoded only
+    // when a word needs it.
+    auto holdsNumber = [](const std::string& text, std::int32_t number) {
+        const std::string digits = std::to_string(number);
+        const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+        for (std::size_t at = text.find(digits); at != std::string::npos;
+             at = text.find(digits, at + 1)) {
+            const std::size_t end = at + digits.size();
+            if ((at == 0 || !digit(text[at - 1])) && (end == text.size() || !digit(text[end])))
+                return true;
+        }
+        return false;
+    };
+    const bool byText =
+        std::any_of(words.begin(), words.end(), [](const Word& w) { return !w.number; });
     rows_.reserve(links.size());
+    QString description;
     for (std::size_t i = 0; i < links.size(); ++i) {
         const Link* l = links[i];
-        bool keep = filter.isEmpty();
-        if (!keep && byNumber)
-            keep =
-                l->id() == number || nodeIs(l->fromNode(), number) || nodeIs(l->toNode(), number);
-        else if (!keep)
-            keep = decodeStoredText(l->description()).contains(filter, Qt::CaseInsensitive);
+        if (byText)
+            description = decodeStoredText(l->description());
+        const bool keep = std::all_of(words.begin(), words.end(), [&](const Word& w) {
+            if (!w.number)
+                return description.contains(w.text, Qt::CaseInsensitive);
+            const std::int32_t n = *w.number;
+            return l->id() == n || nodeIs(l->fromNode(), n) || nodeIs(l->toNode(), n) ||
+                   holdsNumber(l->description(), n);
+        });
         if (keep)
             rows_.push_back(static_cast<int>(i));
     }
@@ -413,6 +500,11 @@ bool LinkTableModel::readCell(const Link* link, int column, const QString& text,
     // As the dialog leaves an attribute it was not given, and a length left as shown.
     if (text.trimmed().isEmpty() || (column == Length && text == cellText(link, Length)))
         return true;
+    if (column == Length && isAutomaticText(text)) {
+        value.length = -1.0f;
+        value.keep = link->hasAutomaticLength();
+        return true;
+    }
     switch (column) {
     case Length: {
         const std::optional<float> v = readLinkLength(text, why);
@@ -458,11 +550,11 @@ template <class T, class Set> bool change(T now, T next, Set set) {
 
 } // namespace
 
-void LinkTableModel::applyAll(const std::vector<std::pair<Link*, CellValue>>& changes) {
+bool LinkTableModel::applyAll(const std::vector<std::pair<Link*, CellValue>>& changes) {
     if (!doc_ || changes.empty())
-        return;
+        return false;
+    bool changed = false;
     doc_->edit([&](Network&) {
-        bool changed = false;
         for (const auto& [link, v] : changes) {
             Link* l = link;
             switch (v.column) {
@@ -501,6 +593,7 @@ void LinkTableModel::applyAll(const std::vector<std::pair<Link*, CellValue>>& ch
         }
         return changed;
     });
+    return changed;
 }
 
 void LinkTableModel::refuse(const QString& message) const {
@@ -538,14 +631,17 @@ QString LinkTableModel::rowsAsTsv(const std::vector<int>& rows) const {
         if (!link)
             continue;
         QStringList cells;
+        // An automatic length goes as such, so that pasted onto another link it stays the
+        // distance between that link's own nodes.
         for (int c = 0; c < ColumnCount; ++c)
-            cells << tsvCell(cellText(link, c));
+            cells << (c == Length && link->hasAutomaticLength() ? QStringLiteral("auto")
+                                                                : tsvCell(cellText(link, c)));
         text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
     }
     return text;
 }
 
-bool LinkTableModel::pasteTsv(const std::vector<int>& rows, const QString& text) {
+bool LinkTableModel::pasteTsv(const std::vector<int>& rows, const QString& text, int startColumn) {
     if (!doc_)
         return false;
     if (rows.empty()) {
@@ -554,58 +650,86 @@ bool LinkTableModel::pasteTsv(const std::vector<int>& rows, const QString& text)
     }
     std::vector<QStringList> lines = parseTsv(text);
     std::vector<int> columns;
-    if (!lines.empty()) {
-        const QStringList& first = lines.front();
-        bool header = true;
-        std::vector<int> named;
-        for (const QString& cell : first) {
-            const int c = cell.trimmed().isEmpty() ? -1 : columnNamed(cell);
-            header = header && (c >= 0 || cell.trimmed().isEmpty());
-            named.push_back(c);
+    if (!lines.empty() && looksLikeHeader(lines)) {
+        QStringList unknown;
+        for (const QString& cell : lines.front()) {
+            const int c = columnNamed(cell);
+            if (c < 0 && !cell.trimmed().isEmpty())
+                unknown << QStringLiteral("\"%1\"").arg(cell.trimmed());
+            if (c >= 0 && std::count(columns.begin(), columns.end(), c) > 0) {
+                refuse(QStringLiteral("The column %1 is named twice in the first line.")
+                           .arg(columnTitle(c)));
+                return false;
+            }
+            columns.push_back(c);
         }
-        header = header && std::any_of(named.begin(), named.end(), [](int c) { return c >= 0; });
-        if (header) {
-            for (int c : named)
-                if (c >= 0 && std::count(named.begin(), named.end(), c) > 1) {
-                    refuse(QStringLiteral("The column %1 is named twice in the first line.")
-                               .arg(columnTitle(c)));
-                    return false;
-                }
-            columns = named;
-            lines.erase(lines.begin());
+        if (!unknown.isEmpty()) {
+            refuse(QStringLiteral("The table has no column %1. Name the columns as the table does, "
+                                  "or as lanes, capacity, length, speed, jam density, direction, "
+                                  "type or description.")
+                       .arg(listed(unknown)));
+            return false;
         }
+        lines.erase(lines.begin());
     }
     if (lines.empty()) {
         refuse(QStringLiteral("The clipboard holds no values to paste."));
         return false;
     }
     if (lines.size() != 1 && lines.size() != rows.size()) {
-        refuse(QStringLiteral("The clipboard holds %1 rows of values, but %2 rows are selected.")
+        refuse(QStringLiteral("The clipboard holds %1 rows of values, but %2 %3 selected.")
                    .arg(lines.size())
-                   .arg(rows.size()));
+                   .arg(rows.size())
+                   .arg(rows.size() == 1 ? QStringLiteral("row is") : QStringLiteral("rows are")));
         return false;
     }
+    // Without a header, a whole row goes in the table's order; fewer values go to the columns
+    // from the current cell's on, as a spreadsheet pastes them.
+    auto columnOf = [&](const QStringList& cells, qsizetype i) {
+        if (!columns.empty())
+            return static_cast<std::size_t>(i) < columns.size()
+                       ? columns[static_cast<std::size_t>(i)]
+                       : -1;
+        const int first = cells.size() == ColumnCount ? 0 : std::max(startColumn, 0);
+        return first + static_cast<int>(i);
+    };
     std::vector<std::pair<Link*, CellValue>> changes;
+    bool editable = false;
+    QStringList fixed;
     for (std::size_t k = 0; k < rows.size(); ++k) {
         Link* link = linkAt(rows[k]);
         if (!link)
             continue;
         const std::size_t lineNo = lines.size() == 1 ? 0 : k;
         const QStringList& cells = lines[lineNo];
-        if (columns.empty() && cells.size() > ColumnCount) {
-            refuse(QStringLiteral("Row %1 has %2 values, but the table has %3 columns.")
-                       .arg(lineNo + 1)
-                       .arg(cells.size())
-                       .arg(ColumnCount));
+        if (columns.empty() && columnOf(cells, cells.size() - 1) >= ColumnCount) {
+            const int first = columnOf(cells, 0);
+            refuse(first == 0
+                       ? QStringLiteral("Row %1 has %2 values, but the table has %3 columns.")
+                             .arg(lineNo + 1)
+                             .arg(cells.size())
+                             .arg(ColumnCount)
+                       : QStringLiteral("Row %1 has %2 values, but the table has only %3 "
+                                        "column%4 from %5 on.")
+                             .arg(lineNo + 1)
+                             .arg(cells.size())
+                             .arg(ColumnCount - first)
+                             .arg(ColumnCount - first == 1 ? "" : "s")
+                             .arg(columnTitle(first)));
             return false;
         }
         for (qsizetype i = 0; i < cells.size(); ++i) {
-            const int column = columns.empty() ? static_cast<int>(i)
-                               : static_cast<std::size_t>(i) < columns.size()
-                                   ? columns[static_cast<std::size_t>(i)]
-                                   : -1;
-            if (column < 0)
+            const int column = columnOf(cells, i);
+            const bool blank = cells[i].trimmed().isEmpty();
+            if (column < 0 || (blank && !isEditable(column)))
                 continue;
+            if (!isEditable(column)) {
+                if (!fixed.contains(columnTitle(column)))
+                    fixed << columnTitle(column);
+                continue;
+            }
+            // A blank description is a value; other blanks leave the attribute as it is.
+            editable = editable || !blank || column == Description;
             CellValue value;
             QString why;
             if (!readCell(link, column, cells[i], value, &why)) {
@@ -619,6 +743,27 @@ bool LinkTableModel::pasteTsv(const std::vector<int>& rows, const QString& text)
                 changes.emplace_back(link, std::move(value));
         }
     }
-    applyAll(changes);
+    if (!applyAll(changes)) {
+        // Say why, rather than leave the user to wonder whether the paste happened.
+        QString why;
+        if (!editable && fixed.isEmpty())
+            why = QStringLiteral("The clipboard holds only empty cells.");
+        else if (editable)
+            why = rows.size() == 1
+                      ? QStringLiteral("The selected link already has these values.")
+                      : QStringLiteral("The selected links already have these values.");
+        else if (!columns.empty())
+            why = QStringLiteral("%1 cannot be changed from the table.").arg(listed(fixed));
+        else
+            why =
+                QStringLiteral("Without a first line naming their columns, the values went to %1, "
+                               "which cannot be changed from the table. Name the columns in a "
+                               "first line (Lanes, Capacity, ...), or select a cell of the column "
+                               "the first value belongs to before pasting.")
+                    .arg(listed(fixed));
+        prompter_.showMessage(("Nothing was pasted. " + why).toStdString(),
+                              Prompter::Icon::Information);
+        return false;
+    }
     return true;
 }

@@ -42,10 +42,13 @@ public:
     // selection and the current cell stay on the same positions.
     void refresh();
 
-    // Keeps the links whose description holds the text (in any case), or, when the text is a
-    // whole number, the links with that number or from or to the node with that number.
+    // Keeps the links that match every word of the text, in any order: a whole number is the
+    // link's number, a node on it or a number standing alone in its description; any other word
+    // is part of the description, in any case.
     void setFilterText(const QString& text);
     const QString& filterText() const { return filter_; }
+    // Every link of the document, shown or not.
+    int linkCount() const { return static_cast<int>(rowOfLink_.size()); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -68,19 +71,23 @@ public:
     // length, direction and type as they are (as the dialog does for several links). Refused
     // with the dialog's message, changing nothing, when the text is not a valid value.
     bool setColumnText(const std::vector<int>& rows, int column, const QString& text);
-    // The rows as tab-separated text with a header line of column titles.
+    // The rows as tab-separated text with a header line of column titles; an automatic length
+    // is written "auto", which typed or pasted makes a length automatic.
     QString rowsAsTsv(const std::vector<int>& rows) const;
-    // Sets attributes of the rows from tab-separated text: a header line naming the columns,
-    // or values in the table's column order. One line of values goes to every row, otherwise
-    // line k to row k. Number, from and to are not changed. Refused whole, with a message naming
-    // the line and the column, when any value is not valid.
-    bool pasteTsv(const std::vector<int>& rows, const QString& text);
+    // Sets attributes of the rows from tab-separated text: a header line naming the columns (by
+    // title or short name, in any case), or values in the table's column order: a whole row
+    // from the first column, fewer values from startColumn on. One line of values goes to every
+    // row, otherwise line k to row k. Number, from and to are not changed. Refused whole, with a
+    // message naming the line and the column (or the unknown column), when any value is not
+    // valid; when nothing would change the user is told why and false returned.
+    bool pasteTsv(const std::vector<int>& rows, const QString& text, int startColumn = 0);
 
 private:
     struct CellValue;
     bool readCell(const Link* link, int column, const QString& text, CellValue& value,
                   QString* why) const;
-    void applyAll(const std::vector<std::pair<Link*, CellValue>>& changes);
+    // Makes the changes as one edit; false when they changed nothing.
+    bool applyAll(const std::vector<std::pair<Link*, CellValue>>& changes);
     void rebuild();
     void relayout();
     void refuse(const QString& message) const;

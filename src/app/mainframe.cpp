@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -25,10 +26,14 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPointer>
+#include <QShowEvent>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -46,7 +51,30 @@ QList<QKeySequence> shortcutsOf(const CommandInfo& info) {
     return keys;
 }
 
+template <class DragEvent> void acceptDropAsCopy(DragEvent& event) {
+    event.setDropAction(Qt::CopyAction);
+    event.accept();
+}
+
 } // namespace
+
+QString shownTitle(const QWidget& window) {
+    QString title = window.windowTitle();
+    return title.replace(QStringLiteral("[*]"),
+                         window.isWindowModified() ? QStringLiteral("*") : QString());
+}
+
+QRect cascadeGeometry(QSize area, int index, int step) {
+    // Large enough to work in, and every window wholly inside the area: the steps start again
+    // at the top left once the next one would go past it.
+    const QSize size(std::max(std::min(area.width(), 320), area.width() * 4 / 5),
+                     std::max(std::min(area.height(), 240), area.height() * 4 / 5));
+    step = std::max(step, 1);
+    const int room = std::min(area.width() - size.width(), area.height() - size.height());
+    const int places = std::max(room, 0) / step + 1;
+    const int offset = (index % places) * step;
+    return {QPoint(offset, offset), size};
+}
 
 QString escapeMenuText(const QString& text) {
     QString escaped = text;
@@ -226,7 +254,7 @@ void CMainFrame::fillWindowList() {
     for (int i = 0; i < windows.size() && i < kListed; ++i) {
         QPointer<QMdiSubWindow> window = windows[i];
         QAction* a = windowMenu_->addAction(
-            QStringLiteral("&%1 %2").arg(i + 1).arg(escapeMenuText(window->windowTitle())));
+            QStringLiteral("&%1 %2").arg(i + 1).arg(escapeMenuText(shownTitle(*window))));
         a->setStatusTip(QStringLiteral("Activate this window"));
         a->setCheckable(true);
         a->setChecked(window == mdi_->activeSubWindow());
@@ -250,7 +278,7 @@ void CMainFrame::chooseWindow() {
     dialog.setWindowTitle(QStringLiteral("Select Window"));
     auto* list = new QListWidget;
     for (QMdiSubWindow* w : windows) {
-        list->addItem(w->windowTitle());
+        list->addItem(shownTitle(*w));
         if (w == mdi_->activeSubWindow())
             list->setCurrentRow(list->count() - 1);
     }
@@ -309,7 +337,7 @@ bool CMainFrame::execute(int id) {
         statusBar()->setVisible(!statusBar()->isVisible());
         break;
     case ID_WINDOW_CASCADE:
-        mdi_->cascadeSubWindows();
+        cascade();
         break;
     case ID_WINDOW_TILE:
         mdi_->tileSubWindows();
@@ -321,6 +349,42 @@ bool CMainFrame::execute(int id) {
         break;
     }
     return true;
+}
+
+QRect CMainFrame::cascadePlace(int index) const {
+    return cascadeGeometry(mdi_->viewport()->size(), index,
+                           style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, mdi_));
+}
+
+void CMainFrame::cascade() {
+    int index = 0;
+    QMdiSubWindow* active = mdi_->activeSubWindow();
+    for (QMdiSubWindow* w : mdi_->subWindowList(QMdiArea::CreationOrder)) {
+        if (w->isMinimized())
+            continue;
+        if (w->isMaximized())
+            w->showNormal();
+        w->setGeometry(cascadePlace(index++));
+        w->raise();
+    }
+    // The window in front stays the active one.
+    if (active && !active->isMinimized())
+        active->raise();
+}
+
+void CMainFrame::raiseFloatingDocks() {
+    for (QDockWidget* dock : findChildren<QDockWidget*>()) {
+        if (dock->isFloating() && !dock->isHidden())
+            dock->raise();
+    }
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Floating docks were put back before this window first appeared, and the window manager
+    // stacks them behind it; they come forward once it is up.
+    if (!event->spontaneous())
+        QTimer::singleShot(0, this, &CMainFrame::raiseFloatingDocks);
 }
 
 void CMainFrame::arrangeIcons() {
@@ -343,24 +407,30 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     // The guide is a window of its own; left open it would keep the program running.
     closeHelp();
     saveFrameState(*this);
+    // A floating dock is a window of its own, closed with this one: that is not the user
+    // closing it, and it must come back the next time.
+    for (QDockWidget* dock : findChildren<QDockWidget*>())
+        dock->toggleViewAction()->blockSignals(true);
     event->accept();
 }
 
+// A drop is always taken as a copy, whatever the source proposes: a source told that its files
+// were moved may delete them.
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
     if (!droppedNetworkFiles(*event->mimeData()).empty())
-        event->acceptProposedAction();
+        acceptDropAsCopy(*event);
 }
 
 void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
     if (!droppedNetworkFiles(*event->mimeData()).empty())
-        event->acceptProposedAction();
+        acceptDropAsCopy(*event);
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
     const std::vector<std::string> files = droppedNetworkFiles(*event->mimeData());
     if (files.empty())
         return;
-    event->acceptProposedAction();
+    acceptDropAsCopy(*event);
     // The program that dragged the files waits until the drop returns; opening may ask.
     QTimer::singleShot(0, app_, [app = app_, files] {
         for (const std::string& file : files)

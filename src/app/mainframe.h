@@ -3,6 +3,7 @@
 #include "document/commands.h"
 
 #include <QMainWindow>
+#include <QRect>
 
 #include <map>
 #include <memory>
@@ -21,6 +22,14 @@ QString escapeMenuText(const QString& text);
 // A path as a menu shows it: shortened in the middle to about the width of maxChars average
 // characters in the menu font, the way file menus do.
 QString elidedMenuPath(const QString& path, int maxChars = 60);
+
+// A window's title as the window system shows it: the "[*]" placeholder becomes "*" while the
+// window is marked modified and goes otherwise.
+QString shownTitle(const QWidget& window);
+// Where Window > Cascade and new windows put the window of the given place in the cascade, in an
+// area of the given size: four fifths of the area, each a step (a title bar's height) below and
+// to the right of the one before, all of each window within the area.
+QRect cascadeGeometry(QSize area, int index, int step);
 
 // The main window: menus, toolbar and status bar built from the command table, and the area
 // holding one child window per map view.
@@ -49,12 +58,17 @@ public:
     void setViewPaneText(const QString& text);
     QString viewPaneText() const;
     QString idleText() const;
+    // The place of a window that is index-th in the cascade of this area.
+    QRect cascadePlace(int index) const;
+    // Brings the docks floating in windows of their own in front of this one.
+    void raiseFloatingDocks();
 
     std::optional<CommandState> query(int id) const override;
     bool execute(int id) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     // Network files dragged from the desktop open as File Open opens them.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -65,6 +79,7 @@ private:
     QMenu* buildMenu(const char* title, const std::vector<int>& items);
     void buildToolBar();
     void buildStatusBar();
+    void cascade();
     void arrangeIcons();
 
     CVantryApp* app_;

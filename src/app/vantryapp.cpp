@@ -3,6 +3,7 @@
 #include "app/aboutdlg.h"
 #include "app/childframe.h"
 #include "app/commandtable.h"
+#include "app/dockpanels.h"
 #include "app/framestate.h"
 #include "app/mainframe.h"
 #include "app/propertyeditors.h"
@@ -20,6 +21,7 @@
 #include <QClipboard>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QSettings>
@@ -46,6 +48,20 @@ std::string samePathKey(const std::string& path) {
     return ec ? path : p.string();
 }
 
+// One line of the recovery dialog: "net.txt, changed at 14:02 (/home/ann/net.txt)".
+std::string recoveryListing(const RecoveryRecord& record) {
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(record.savedAt);
+    const QString time = when.toString(when.date() == QDate::currentDate()
+                                           ? QStringLiteral("HH:mm")
+                                           : QStringLiteral("HH:mm 'on' yyyy-MM-dd"));
+    std::string line = record.title + ", changed at " + time.toStdString();
+    if (!record.originalPath.empty())
+        line += " (" + record.originalPath + ")";
+    else
+        line += " (never saved)";
+    return line;
+}
+
 } // namespace
 
 // Resources compiled into a static library must be registered by hand.
@@ -60,6 +76,7 @@ CVantryApp::CVantryApp(Prompter* prompter) {
         prompter = ownPrompter_.get();
     }
     prompter_ = prompter;
+    installDialogHelpKey();
     editors_ = std::make_unique<AppPropertyEditors>(*prompter_);
 }
 
@@ -124,6 +141,7 @@ bool CVantryApp::InitInstance(const QStringList& files, bool show) {
     restoreFrameState(*mainFrame_);
     if (show)
         mainFrame_->show();
+    keepFrameState(*mainFrame_);
 
     startRecovery();
     const int recovered = offerRecovery(files);
@@ -172,15 +190,24 @@ int CVantryApp::offerRecovery(const QStringList& files) {
                std::find(named.begin(), named.end(), samePathKey(o.record.originalPath)) !=
                    named.end();
     });
+    if (orphans.empty())
+        return 0;
+    std::vector<std::string> listed;
+    for (const OrphanedRecovery& orphan : orphans)
+        listed.push_back(recoveryListing(orphan.record));
+    const std::optional<std::vector<bool>> chosen = prompter_->chooseRecoveries(listed);
+    // Put off: every file stays for the next start.
+    if (!chosen)
+        return 0;
     int recovered = 0;
-    for (const OrphanedRecovery& orphan : orphans) {
-        if (prompter_->askYesNo(recoveryQuestion(orphan.record), Prompter::Icon::Question)) {
-            if (recoverDocument(orphan))
+    for (std::size_t i = 0; i < orphans.size(); ++i) {
+        if (i < chosen->size() && (*chosen)[i]) {
+            if (recoverDocument(orphans[i]))
                 ++recovered;
             continue;
         }
         std::string why;
-        if (!recovery_->discard(orphan, why))
+        if (!recovery_->discard(orphans[i], why))
             prompter_->showMessage(why, Prompter::Icon::Exclamation);
     }
     return recovered;
@@ -273,17 +300,22 @@ CVantryView* CVantryApp::createFrame(CVantryDoc* doc) {
         if (activeView() == view)
             mainFrame_->setViewPaneText(text);
     });
-    mainFrame_->mdiArea()->addSubWindow(frame);
-    frame->resize(mainFrame_->mdiArea()->size() * 0.8);
-    frame->show();
+    QMdiArea* area = mainFrame_->mdiArea();
+    // While the user works in a maximised window, the next one opens maximised too, in front.
+    const QMdiSubWindow* before = area->activeSubWindow();
+    const bool maximised = before && before->isMaximized();
+    area->addSubWindow(frame);
     // New windows overlap in steps, every title bar in sight, rather than going wherever they
     // overlap least, which for a few windows at once is the area's far corner.
-    constexpr int kStep = 24, kSteps = 8;
-    const auto step =
-        static_cast<int>((mainFrame_->mdiArea()->subWindowList().size() - 1) % kSteps) * kStep;
-    frame->move(step, step);
+    frame->setGeometry(
+        mainFrame_->cascadePlace(static_cast<int>(area->subWindowList().size()) - 1));
+    if (maximised)
+        frame->showMaximized();
+    else
+        frame->show();
     view->OnInitialUpdate();
-    mainFrame_->mdiArea()->setActiveSubWindow(frame);
+    area->setActiveSubWindow(frame);
+    frame->raise();
     updateCommandUI();
     return view;
 }
@@ -417,6 +449,9 @@ bool CVantryApp::closeAllDocuments() {
 
 std::vector<CommandTarget*> CVantryApp::routeTargets() const {
     std::vector<CommandTarget*> targets;
+    // A dock's table with the focus takes the edit commands before the map.
+    if (mainFrame_)
+        targets.push_back(&mainFrame_->docks());
     if (CVantryView* v = activeView()) {
         targets.push_back(v);
         targets.push_back(v->GetDocument());
@@ -489,8 +524,11 @@ void CVantryApp::updateTitles() {
         QString title = QString::fromStdString(f->document()->GetTitle());
         if (count[f->document()] > 1)
             title += QStringLiteral(":%1").arg(++seen[f->document()]);
+        // The toolkit shows "[*]" as "*" while the window is marked modified.
+        title += QStringLiteral("[*]");
         if (f->windowTitle() != title)
             f->setWindowTitle(title);
+        f->setWindowModified(f->document()->IsModified());
     }
     // With the active window maximised its title stands in brackets, as the area's own title
     // handling has it ("NetQuill - [Network1]"); the area then adds nothing.
@@ -500,6 +538,8 @@ void CVantryApp::updateTitles() {
                                  : QStringLiteral(" - ") + f->windowTitle();
     if (mainFrame_->windowTitle() != main)
         mainFrame_->setWindowTitle(main);
+    const CChildFrame* active = activeFrame();
+    mainFrame_->setWindowModified(active && active->isWindowModified());
 }
 
 void CVantryApp::loadRecentFiles() {

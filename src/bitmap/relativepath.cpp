@@ -54,7 +54,9 @@ bool SamePathText(std::string_view a, std::string_view b) {
 }
 
 bool IsAbsolutePath(std::string_view path) {
-    return path.empty() || IsDrivePath(path) || path.front() == '\\';
+    // A path written on a system whose separator is '/' starts from the root with one, whatever
+    // it holds after that.
+    return path.empty() || IsDrivePath(path) || path.front() == '\\' || path.front() == '/';
 }
 
 std::vector<std::string> SplitPath(std::string_view path) {

@@ -13,9 +13,11 @@
 // True when a and b have the same length and equal characters after C tolower.
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
-// True for the empty path, a drive path ("C:\maps"), a UNC path ("\\server\share") and a path
+// True for the empty path, a drive path ("C:\maps"), a UNC path ("\\server\share"), a path
 // from the root of the current drive ("\maps", which is also how an absolute path of a system
-// with '/' as its separator looks once stored). Resolving leaves such paths alone.
+// with '/' as its separator looks once stored) and such an absolute path as that system writes
+// it ("/srv/maps/area.png", in a file written by hand or by another program). Resolving leaves
+// such paths alone.
 bool IsAbsolutePath(std::string_view path);
 
 // True when two stored path texts name the same place: letter by letter for paths from the root

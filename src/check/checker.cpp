@@ -34,11 +34,13 @@ struct PairHash {
     }
 };
 
+// A link from a node to itself is the self-link rule's, however many there are: one finding
+// says everything about it.
 void duplicateLinks(const Network& net, const FindingSink& report) {
     std::unordered_map<std::pair<const Node*, const Node*>, int, PairHash> first;
     first.reserve(net.links().size());
     for (const Link* l : net.links()) {
-        if (!l->fromNode() || !l->toNode())
+        if (!l->fromNode() || !l->toNode() || l->fromNode() == l->toNode())
             continue;
         const auto [it, isNew] = first.try_emplace({l->fromNode(), l->toNode()}, l->id());
         if (!isNew)
@@ -395,10 +397,11 @@ void overlappingNodes(const Network& net, const FindingSink& report) {
 // A length measured along the road's shape is longer than the straight line between its nodes,
 // up to two or three times on a winding road, so only a length far beyond that is suspect (a
 // slipped decimal point gives ten times). No road is shorter than the straight line, so there
-// the margin stays narrow.
+// the margin stays narrow. A link from a node to itself draws as nothing; self-link reports it.
 void lengthMismatches(const Network& net, const FindingSink& report) {
     for (const Link* l : net.links()) {
-        if (l->hasAutomaticLength() || !l->fromNode() || !l->toNode())
+        if (l->hasAutomaticLength() || !l->fromNode() || !l->toNode() ||
+            l->fromNode() == l->toNode())
             continue;
         const double length = l->storedLength();
         const double drawn = l->automaticLength();

@@ -24,8 +24,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <optional>
 #include <ostream>
+#include <stdexcept>
 
 namespace {
 
@@ -114,6 +116,9 @@ constexpr const char* kHelp =
     "      service, and the service kinds driveway, parking_aisle and drive-through), or\n"
     "      \"all\"; by default the Road Classes chosen in the editor, at first motorway down\n"
     "      to living_street with their ramps. Roads closed to cars are never populated.\n"
+    "      Street data gives its roads and water; \"railway\" in the list reads its railway\n"
+    "      tracks too, which are never populated. Power lines, walls and the like are never\n"
+    "      read.\n"
     "  check NET\n"
     "      Run the network checks and print each finding on a line, as \"error RULE: link N:\n"
     "      message\" or \"warning RULE: node N: message\".\n"
@@ -220,6 +225,8 @@ int convert(const std::vector<std::string>& args, std::ostream& err) {
 
     Held<CVantryDoc> heldDoc;
     CVantryDoc& doc = *heldDoc;
+    // A conversion writes the picture's path, never its pixels.
+    doc.setShowsPictures(false);
     if (!openNetwork(doc, files[0], err))
         return 1;
     if (precision)
@@ -236,6 +243,7 @@ int info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         return usageError(err, "info needs exactly one input file");
     Held<CVantryDoc> heldDoc;
     CVantryDoc& doc = *heldDoc;
+    doc.setShowsPictures(false);
     if (!openNetwork(doc, args[1], err))
         return 1;
     const Network& net = doc.network();
@@ -255,6 +263,7 @@ int check(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         return usageError(err, "check needs exactly one network file");
     Held<CVantryDoc> heldDoc;
     CVantryDoc& doc = *heldDoc;
+    doc.setShowsPictures(false);
     if (!openNetwork(doc, args[1], err))
         return 1;
     bool errors = false;
@@ -501,8 +510,10 @@ int populate(const std::vector<std::string>& args, std::ostream& err) {
 
     Held<CVantryDoc> heldDoc;
     CVantryDoc& doc = *heldDoc;
+    doc.setShowsPictures(false);
     if (!into.empty() && !openNetwork(doc, into, err))
         return 1;
+    readOptions.railways = options.classes.railways();
     if (const int code = loadSource(doc, files[0], layer, err, readOptions))
         return code;
     const TigerData& tiger = doc.tiger();
@@ -698,6 +709,15 @@ int render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return savePng(image, files[1], err) ? 0 : 1;
 }
 
+std::string outOfMemory(const std::vector<std::string>& args) {
+    std::string text = "vantry-cli: there is not enough memory";
+    if (!args.empty())
+        text += " to " + args[0];
+    if (args.size() > 1)
+        text += " \"" + args[1] + "\"";
+    return text + ".\n";
+}
+
 int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty())
         return usageError(err, "no command given");
@@ -737,7 +757,18 @@ int runVantryCli(const std::vector<std::string>& args, std::ostream& out, std::o
         if (type == QtFatalMsg)
             std::fprintf(stderr, "%s\n", qPrintable(text));
     });
-    const int code = runCommand(args, out, err);
+    int code = 1;
+    // Each reader reports memory that runs out as a file it cannot read; whatever else runs out
+    // still ends the run with one line, not with an abort.
+    try {
+        code = runCommand(args, out, err);
+    } catch (const std::bad_alloc&) {
+        err << outOfMemory(args);
+        return 1;
+    } catch (const std::length_error&) {
+        err << outOfMemory(args);
+        return 1;
+    }
     // What was printed is the answer the user asked for: if it did not arrive, the run failed.
     if ((code == 0 || code == 3) && !out.flush()) {
         err << "vantry-cli: the output could not be written.\n";

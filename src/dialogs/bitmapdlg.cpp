@@ -20,8 +20,6 @@
 #include <QVBoxLayout>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -154,27 +152,26 @@ void CBitmapDlg::showNumbers() {
 bool CBitmapDlg::loadIntoDialog(const QString& path) {
     triedPath_ = path.trimmed();
     const std::string p = pathText_.encode(path);
-    const std::filesystem::path native = pathFromUtf8(p);
-    std::ifstream file(native, std::ios::binary);
-    if (!file) {
-        std::error_code ec;
-        const bool missing = !std::filesystem::exists(native, ec);
-        prompter_.showMessage("Cannot open \"" + p + "\".\n" + (missing ? "File Not Found.\n" : ""),
-                              Prompter::Icon::Exclamation);
-        return false;
-    }
     std::string why;
     preview_ = QImage();
-    if (!ReadPictureFile(file, p, picture_, why)) {
-        prompter_.showMessage("Cannot read bitmap \"" + p + "\".\n" + why,
-                              Prompter::Icon::Exclamation);
+    picture_ = loadPicture(p, why);
+    if (!picture_) {
+        // Nothing of the picture tried before may stay to be taken for this one's.
+        bitmapWidth_ = 0;
+        choice_.height = 0;
+        choice_.ratio = 0;
+        width_->setText(QString::number(0));
+        height_->setText(QString::number(0));
+        ratio_->setText(QString::number(0));
         previewArea_->update();
+        // The message names the file itself.
+        prompter_.showMessage(why, Prompter::Icon::Exclamation);
         return false;
     }
-    bitmapWidth_ = picture_.width;
-    choice_.height = picture_.height;
+    bitmapWidth_ = picture_->width;
+    choice_.height = picture_->height;
     // A copy would double the memory a large picture takes, and could fail where decoding did not.
-    preview_ = QImage(reinterpret_cast<const uchar*>(picture_.pixels.data()), bitmapWidth_,
+    preview_ = QImage(reinterpret_cast<const uchar*>(picture_->pixels.data()), bitmapWidth_,
                       choice_.height, bitmapWidth_ * 4, QImage::Format_RGB32);
     // Without a world width the picture starts at one pixel per mile.
     const double typed = parseLeadingNumber(worldWidth_->text()).value_or(0.0);

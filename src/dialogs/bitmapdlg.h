@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <memory>
 
 class QLineEdit;
 class QPushButton;
@@ -49,8 +50,9 @@ private:
     BitmapChoice choice_;
     // The bytes of the path the box was last filled with, behind the characters it shows.
     StoredText pathText_;
-    // The decoded picture, which the preview draws from without a copy of its own.
-    BackgroundImage picture_;
+    // The decoded picture, which the preview draws from without a copy of its own; the same
+    // the document shows once the dialog is accepted.
+    std::shared_ptr<const BackgroundImage> picture_;
     QImage preview_;
     std::int32_t bitmapWidth_ = 0;
     // The path box's text when a file was last loaded or tried, so that leaving the box or

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+class QTextBrowser;
 class QWidget;
 
 // Help requests, numbered as the help viewer knows them.
@@ -25,6 +26,13 @@ void closeHelp();
 
 // F1: shows the guide's index, unless an F1 request is still being made.
 void OnHelpKey();
+
+// The guide's page browser inside its window, or null before the guide was first shown.
+QTextBrowser* helpViewer();
+
+// Makes F1 in any dialog press that dialog's Help button (or, without one, show the guide's
+// index). Once per program; the application does it at start.
+void installDialogHelpKey();
 
 // For tests: where the guide is looked for, and whether it was found.
 void setHelpRootForTesting(const std::string& root);

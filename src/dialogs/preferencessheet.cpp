@@ -204,5 +204,7 @@ bool CPreferencesSheet::apply() {
     settings.precision.value = values_.precision;
     settings.autosaveSeconds.value = values_.autosaveSeconds;
     settings.roadClassDefaults.value = values_.roadClassDefaults.text();
+    // Kept at once: the program may not get to end normally.
+    settings.commit();
     return values_.backColor != backColorBefore_;
 }

@@ -7,13 +7,19 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QStringList>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <atomic>
@@ -125,6 +131,16 @@ std::optional<std::string> QtPrompter::chooseBitmapFile() {
     return path.toStdString();
 }
 
+std::optional<std::string> QtPrompter::chooseRoadDataFile() {
+    const QString path =
+        chooseFile(owner(), QFileDialog::AcceptOpen, QStringLiteral("Load Road Data"), lastFolder_,
+                   toQtFileFilter(kRoadDataFileFilter));
+    if (path.isEmpty())
+        return std::nullopt;
+    lastFolder_ = QFileInfo(path).absolutePath();
+    return path.toStdString();
+}
+
 std::optional<std::string> QtPrompter::chooseSavePath(const std::string& proposed,
                                                       const std::string& filter) {
     // The dialog asks before an existing file is replaced; no extension is added to the name.
@@ -229,6 +245,52 @@ std::optional<std::string> QtPrompter::chooseItem(const std::string& text,
     if (!ok)
         return std::nullopt;
     return chosen.toStdString();
+}
+
+std::optional<std::vector<bool>>
+QtPrompter::chooseRecoveries(const std::vector<std::string>& documents) {
+    QDialog dialog(owner());
+    dialog.setWindowTitle(QStringLiteral("Recover Unsaved Changes"));
+    auto* text = new QLabel(
+        QStringLiteral("%1 found unsaved changes from a run that ended without saving them.\n"
+                       "The checked documents are recovered; the changes to the others are "
+                       "discarded.")
+            .arg(QString::fromLatin1(kMessageCaption)));
+    text->setWordWrap(true);
+    auto* list = new QListWidget;
+    list->setObjectName(QStringLiteral("documents"));
+    for (const std::string& document : documents) {
+        auto* item = new QListWidgetItem(decodeStoredText(document), list);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+    }
+    list->setCurrentRow(0);
+    text->setBuddy(list);
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* recover =
+        buttons->addButton(QStringLiteral("&Recover"), QDialogButtonBox::AcceptRole);
+    recover->setObjectName(QStringLiteral("recover"));
+    recover->setDefault(true);
+    QPushButton* discard =
+        buttons->addButton(QStringLiteral("&Discard"), QDialogButtonBox::DestructiveRole);
+    discard->setObjectName(QStringLiteral("discard"));
+    bool discardAll = false;
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(discard, &QPushButton::clicked, &dialog, [&] {
+        discardAll = true;
+        dialog.accept();
+    });
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(text);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    list->setFocus();
+    if (execWindowModal(dialog) != QDialog::Accepted)
+        return std::nullopt;
+    std::vector<bool> chosen;
+    for (int i = 0; i < list->count(); ++i)
+        chosen.push_back(!discardAll && list->item(i)->checkState() == Qt::Checked);
+    return chosen;
 }
 
 std::optional<BitmapChoice> QtPrompter::chooseBitmap(const BitmapChoice& initial) {

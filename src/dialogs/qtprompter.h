@@ -20,6 +20,7 @@ public:
                                               const std::string& filter) override;
     std::optional<std::uint32_t> pickColour(std::uint32_t initial) override;
     std::optional<std::string> chooseBitmapFile() override;
+    std::optional<std::string> chooseRoadDataFile() override;
     std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) override;
     std::optional<StreetLoadChoice> chooseStreetLoad(const StreetLoadChoice& initial) override;
     // Runs the work beside the user interface, which keeps painting; a busy indicator appears
@@ -28,6 +29,10 @@ public:
     // The same with a progress bar and a Cancel button.
     void runProgressTask(const std::string& label,
                          const std::function<void(const TaskProgress&)>& task) override;
+    // One dialog listing every document with a check box each (all checked at first), and
+    // Recover and Discard buttons; Escape puts the decision off.
+    std::optional<std::vector<bool>>
+    chooseRecoveries(const std::vector<std::string>& documents) override;
     std::optional<std::string> chooseItem(const std::string& text,
                                           const std::vector<std::string>& items) override;
 

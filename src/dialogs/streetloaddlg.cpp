@@ -73,10 +73,14 @@ CStreetLoadDlg::CStreetLoadDlg(const StreetLoadChoice& initial, QWidget* parent)
     choices->addWidget(standard);
     choices->addStretch(1);
 
+    railways_ = new QCheckBox(QStringLiteral("Draw &railway tracks under the streets"), this);
+    railways_->setObjectName(QStringLiteral("railway"));
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
     layout->addLayout(classes);
     layout->addLayout(choices);
+    layout->addWidget(railways_);
 
     if (initial.askSpeedUnit) {
         speedUnit_ = new QComboBox(this);
@@ -103,6 +107,7 @@ CStreetLoadDlg::CStreetLoadDlg(const StreetLoadChoice& initial, QWidget* parent)
     layout->addWidget(buttons);
 
     tick(initial.classes);
+    railways_->setChecked(initial.classes.railways());
 }
 
 void CStreetLoadDlg::tick(const RoadClassChoice& classes) {
@@ -141,8 +146,11 @@ StreetLoadChoice CStreetLoadDlg::choice() const {
     for (const auto& [name, box] : boxes_)
         if (box->isChecked())
             names.insert(name);
-    chosen.classes = RoadClassChoice(names.size() == boxes_.size() ? std::set<std::string>{"all"}
-                                                                   : std::move(names));
+    if (names.size() == boxes_.size())
+        names = {"all"};
+    if (railways_->isChecked())
+        names.insert("railway");
+    chosen.classes = RoadClassChoice(std::move(names));
     if (speedUnit_)
         chosen.speedUnit = static_cast<SpeedUnit>(speedUnit_->currentData().toInt());
     return chosen;

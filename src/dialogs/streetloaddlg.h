@@ -35,6 +35,8 @@ private:
     StreetLoadChoice initial_;
     // One box per class of the road class table, by class name, in the table's order.
     std::vector<std::pair<std::string, QCheckBox*>> boxes_;
+    // Railway tracks are no road class: drawn under the streets when asked for, never populated.
+    QCheckBox* railways_;
     QComboBox* speedUnit_ = nullptr;
     QPushButton* ok_;
 };

@@ -6,6 +6,8 @@
 #include "model/network.h"
 
 #include <cctype>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -88,12 +90,10 @@ NetworkFormat networkFormatOf(const std::string& path) {
     return NetworkFormat::Unknown;
 }
 
-bool readNetworkFile(const std::string& path, Network& network, Prompter* prompter,
-                     std::string& error, std::string& warning, bool* declined) {
-    error.clear();
-    warning.clear();
-    if (declined)
-        *declined = false;
+namespace {
+
+bool readNetwork(const std::string& path, Network& network, Prompter* prompter, std::string& error,
+                 std::string& warning, bool* declined) {
     std::string why;
     bool ok = false;
     switch (networkFormatOf(path)) {
@@ -126,10 +126,18 @@ bool readNetworkFile(const std::string& path, Network& network, Prompter* prompt
     return false;
 }
 
-bool writeNetworkFile(const std::string& path, const Network& network, Prompter* prompter,
-                      std::string& error) {
-    error.clear();
+bool writeNetwork(const std::string& path, const Network& network, Prompter* prompter,
+                  std::string& error) {
     std::string why;
+    // Its owner marked the file read-only; only root could replace it, and only when asked.
+    ReadOnlyFiles readOnly = ReadOnlyFiles::Refuse;
+    if (isReadOnlyButReplaceable(path)) {
+        if (!prompter || !prompter->askYesNo(readOnlyQuestion(path), Prompter::Icon::Exclamation)) {
+            error = "Cannot save " + quoted(path) + ": it is read-only.";
+            return false;
+        }
+        readOnly = ReadOnlyFiles::Replace;
+    }
     bool ok = false;
     if (!network.checkStorable(&why)) {
         why = "the network cannot be stored: " + why;
@@ -137,13 +145,13 @@ bool writeNetworkFile(const std::string& path, const Network& network, Prompter*
         switch (networkFormatOf(path)) {
         case NetworkFormat::Workbook: {
             WorkbookPromptsAdapter prompts(prompter);
-            if (SaveToWorkbook(network, path, prompts))
+            if (SaveToWorkbook(network, path, prompts, readOnly))
                 return true;
             error = withFileName(prompts.messages(), "Cannot save", path);
             return false;
         }
         case NetworkFormat::Text:
-            ok = writeFileSafely(path, network.toText(), why);
+            ok = writeFileSafely(path, network.toText(), why, readOnly);
             break;
         case NetworkFormat::Unknown:
             why = unsupportedExtension(path);
@@ -153,5 +161,43 @@ bool writeNetworkFile(const std::string& path, const Network& network, Prompter*
     if (ok)
         return true;
     error = "Cannot save " + quoted(path) + ": " + why + ".";
+    return false;
+}
+
+} // namespace
+
+std::string readOnlyQuestion(const std::string& path) {
+    return quoted(path) +
+           " is read-only: no one has permission to write to it.\nReplace it anyway?";
+}
+
+bool readNetworkFile(const std::string& path, Network& network, Prompter* prompter,
+                     std::string& error, std::string& warning, bool* declined) {
+    error.clear();
+    warning.clear();
+    if (declined)
+        *declined = false;
+    // Whatever reads the file, memory that runs out is a file that cannot be opened, not the end
+    // of the program.
+    try {
+        return readNetwork(path, network, prompter, error, warning, declined);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    network.clear();
+    warning.clear();
+    error = "Cannot open " + quoted(path) + ": there is not enough memory to read it.";
+    return false;
+}
+
+bool writeNetworkFile(const std::string& path, const Network& network, Prompter* prompter,
+                      std::string& error) {
+    error.clear();
+    try {
+        return writeNetwork(path, network, prompter, error);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    error = "Cannot save " + quoted(path) + ": there is not enough memory to write it.";
     return false;
 }

@@ -23,6 +23,12 @@ bool readNetworkFile(const std::string& path, Network& network, Prompter* prompt
 
 // Writes the network to the file, replacing it only once everything has been written. On
 // failure the file is left as it was and `error` is the message for the user, naming the file.
-// A network holding a number the formats cannot store is refused before anything is written.
+// A network holding a number the formats cannot store is refused before anything is written. A
+// file marked read-only that this user could still replace (as root can) is replaced only when
+// the prompter answers Yes to readOnlyQuestion; without a prompter it is refused. Memory that
+// runs out while reading or writing fails the file with that reason.
 bool writeNetworkFile(const std::string& path, const Network& network, Prompter* prompter,
                       std::string& error);
+
+// What the user is asked before a file marked read-only is replaced.
+std::string readOnlyQuestion(const std::string& path);

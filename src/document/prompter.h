@@ -36,6 +36,20 @@ inline constexpr const char* kPictureFileFilter =
     "|*.bmp;*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.gif;*.webp"
     "|Bitmap Files (*.bmp)|*.bmp|All Files (*.*)|*.*||";
 
+// The file filter of Load TIGER Data, in the same form: every kind of road data that can be
+// read, then each kind alone (TIGER/Line record files, whose type 1 files end in "1";
+// OpenStreetMap; shapefiles; GeoPackage; GeoJSON; FlatGeobuf), then every file.
+inline constexpr const char* kRoadDataFileFilter =
+    "Road Data (*.??1;*.osm;*.osm.bz2;*.osm.gz;*.pbf;*.shp;*.gpkg;*.geojson;*.json;*.fgb)"
+    "|*.??1;*.osm;*.osm.bz2;*.osm.gz;*.pbf;*.shp;*.gpkg;*.geojson;*.json;*.fgb"
+    "|TIGER/Line Record Files (*.??1)|*.??1"
+    "|OpenStreetMap (*.osm;*.osm.bz2;*.osm.gz;*.pbf)|*.osm;*.osm.bz2;*.osm.gz;*.pbf"
+    "|Shapefiles (*.shp)|*.shp"
+    "|GeoPackage (*.gpkg)|*.gpkg"
+    "|GeoJSON (*.geojson;*.json)|*.geojson;*.json"
+    "|FlatGeobuf (*.fgb)|*.fgb"
+    "|All Files (*.*)|*.*||";
+
 // Everything the program asks or tells the user goes through this interface, so that the
 // document and the editing code can run without a window and be tested with scripted answers.
 class Prompter {
@@ -57,6 +71,10 @@ public:
     // The Load Bitmap dialog's Browse: a picture file to open.
     virtual std::optional<std::string> chooseBitmapFile() {
         return chooseOpenPath(kPictureFileFilter);
+    }
+    // Load TIGER Data's file to read: road data of any kind the program reads.
+    virtual std::optional<std::string> chooseRoadDataFile() {
+        return chooseOpenPath(kRoadDataFileFilter);
     }
     // The Load Bitmap dialog, starting from the given values; no answer when cancelled.
     virtual std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) {
@@ -83,6 +101,15 @@ public:
                                  const std::function<void(const TaskProgress&)>& task) {
         (void)label;
         task([](double) { return true; });
+    }
+    // Offers back the unsaved changes that runs which ended without saving left behind, one
+    // line per document, all in one question. Answers, line by line, whether to recover (true)
+    // or discard the changes; no answer when the user put the decision off, which keeps them
+    // all for the next start. Without a user to ask, nothing is decided.
+    virtual std::optional<std::vector<bool>>
+    chooseRecoveries(const std::vector<std::string>& documents) {
+        (void)documents;
+        return std::nullopt;
     }
     // Asks which of the items to take; no answer when the user cancelled.
     virtual std::optional<std::string> chooseItem(const std::string& text,

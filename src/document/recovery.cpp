@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <functional>
 #include <new>
+#include <set>
+#include <stdexcept>
 
 namespace {
 
@@ -100,6 +102,21 @@ std::size_t hashOf(const RecoveryRecord& r) {
     for (const std::string* s : {&r.originalPath, &r.title})
         seed ^= h(*s) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
     return seed;
+}
+
+} // namespace
+
+namespace {
+
+bool readOrphan(const std::string& path, RecoveryRecord& record, std::string& why) {
+    try {
+        std::string bytes;
+        return readWholeFile(path, bytes, why) && decodeRecoveryFile(bytes, record, why);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    why = "its network is too large to hold in memory";
+    return false;
 }
 
 } // namespace
@@ -220,11 +237,27 @@ std::vector<OrphanedRecovery> RecoveryStore::collectOrphans(std::vector<std::str
             files.push_back(name);
     }
     std::sort(files.begin(), files.end());
+    std::set<std::string> unlockable;
     for (const std::string& name : files) {
         const std::string run = runOf(name);
-        if (run.empty() || run == run_)
+        if (run.empty() || run == run_ || unlockable.count(run))
             continue;
         if (!takenOver_.count(run)) {
+            // Taking a lock reads the lock file that is there, and a pipe in its place would
+            // never answer: a run whose lock is not a file is left alone.
+            const std::string lockPath =
+                utf8FromPath(pathFromUtf8(folder_) / pathFromUtf8(run + std::string(kLockEnd)));
+            std::error_code lockError;
+            std::string why;
+            if (std::filesystem::exists(
+                    std::filesystem::symlink_status(pathFromUtf8(lockPath), lockError)) &&
+                !checkReadableFile(lockPath, why)) {
+                unlockable.insert(run);
+                problems.push_back("The recovery files beside " + lockPath +
+                                   " are left where they are: that lock cannot be used, because " +
+                                   why + ".");
+                continue;
+            }
             // A live run holds its lock; the lock of a run that has ended is taken over, and so
             // is the place of one that is missing.
             auto lock = lockFor(folder_, run);
@@ -233,9 +266,10 @@ std::vector<OrphanedRecovery> RecoveryStore::collectOrphans(std::vector<std::str
             takenOver_[run] = std::move(lock);
         }
         const std::string path = utf8FromPath(pathFromUtf8(folder_) / pathFromUtf8(name));
-        std::string bytes, why;
+        std::string why;
         OrphanedRecovery orphan{path, {}};
-        if (readWholeFile(path, bytes, why) && decodeRecoveryFile(bytes, orphan.record, why)) {
+        // Anything but a regular file (a pipe would never end) is refused before it is opened.
+        if (readOrphan(path, orphan.record, why)) {
             orphans.push_back(std::move(orphan));
             continue;
         }

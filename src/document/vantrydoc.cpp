@@ -15,6 +15,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <optional>
 
 namespace {
@@ -38,6 +39,11 @@ std::string rebasedBitmapPath(const std::string& stored, const std::string& base
 } // namespace
 
 CVantryDoc::CVantryDoc(Prompter* prompter) : prompter_(prompter) {}
+
+CVantryDoc::~CVantryDoc() {
+    background_.reset();
+    trimPictureCache();
+}
 
 void CVantryDoc::tell(const std::string& text) const {
     if (prompter_)
@@ -71,7 +77,7 @@ bool CVantryDoc::OnOpenDocument(const std::string& requested) {
     // A picture stored relative to the network is looked for beside the file being opened,
     // wherever the program was started from.
     bitmapBase_ = path;
-    if (!network_.bitmapPath().empty())
+    if (showsPictures_ && !network_.bitmapPath().empty())
         loadBitmap(network_.bitmapPath(), network_.bitmapRect(), bitmapBase_);
     return true;
 }
@@ -93,7 +99,7 @@ bool CVantryDoc::OnRecoverDocument(std::string_view snapshot, const std::string&
         SetPathName(path);
     }
     bitmapBase_ = pathName_;
-    if (!network_.bitmapPath().empty())
+    if (showsPictures_ && !network_.bitmapPath().empty())
         loadBitmap(network_.bitmapPath(), network_.bitmapRect(), bitmapBase_);
     modified_ = true;
     return true;
@@ -283,6 +289,8 @@ void CVantryDoc::cancelSnapshot() {
 void CVantryDoc::step(bool undo) {
     std::string why;
     RestoreChanges changes;
+    const std::string pictureBefore = network_.bitmapPath();
+    const WorldRect placeBefore = network_.bitmapRect();
     if (!(undo ? history_.undo(network_, &why, &changes)
                : history_.redo(network_, &why, &changes))) {
         tell(std::string(undo ? "Cannot undo" : "Cannot redo") +
@@ -291,8 +299,11 @@ void CVantryDoc::step(bool undo) {
         return;
     }
     modified_ = !history_.isAtSavedState();
+    const bool pictureChanged = followBackground(pictureBefore, placeBefore);
     if (changes.reshaped) {
         UpdateAllViews(nullptr, HintNetworkReplaced);
+        if (pictureChanged)
+            UpdateAllViews(nullptr, HintBitmapChanged);
         return;
     }
     // Where the moved nodes were, and where they, their links and the changed links are now.
@@ -314,6 +325,20 @@ void CVantryDoc::step(bool undo) {
     }
     changedArea_ = area;
     UpdateAllViews(nullptr, HintAreaRestored);
+    if (pictureChanged)
+        UpdateAllViews(nullptr, HintBitmapChanged);
+}
+
+bool CVantryDoc::followBackground(const std::string& path, WorldRect rect) {
+    if (network_.bitmapPath() == path && network_.bitmapRect() == rect)
+        return false;
+    // What the user sees must be what a save writes: a picture that cannot be read now is told
+    // and shown as missing, as it would be when the saved network is opened.
+    std::shared_ptr<const BackgroundImage> picture;
+    if (!network_.bitmapPath().empty())
+        picture = readBackground(network_.bitmapPath(), bitmapBase_);
+    showBackground(std::move(picture), network_.bitmapRect());
+    return true;
 }
 
 void CVantryDoc::OnEditUndo() {
@@ -383,7 +408,6 @@ void CVantryDoc::OnLoadBitmap(const std::string& picture) {
     const auto choice = prompter_->chooseBitmap(initial);
     if (!choice)
         return;
-    takeSnapshot();
     if (!choice->path.empty()) {
         // Kept relative to the file the network came from, like a path read with it; a path
         // the user left as it was keeps its stored form.
@@ -405,46 +429,59 @@ void CVantryDoc::OnLoadBitmap(const std::string& picture) {
                                                            choice->worldWidth / choice->width);
         else
             rect.top = choice->bottom;
-        loadBitmap(stored, rect, bitmapBase_);
+        // Read before anything changes: a picture that cannot be shown leaves the network, the
+        // picture shown and the history as they were.
+        std::shared_ptr<const BackgroundImage> loaded = readBackground(stored, bitmapBase_);
+        if (!loaded)
+            return;
+        takeSnapshot();
+        network_.setBitmap(stored, rect);
+        showBackground(std::move(loaded), rect);
     } else {
-        background_ = BackgroundImage{};
-        pixelsPerMile_ = 0;
+        takeSnapshot();
         network_.setBitmap(std::string(), WorldRect{});
-        network_.recomputeBounds();
+        showBackground(nullptr, WorldRect{});
     }
+    network_.recomputeBounds();
     SetModifiedFlag(true);
     UpdateAllViews(nullptr, HintBitmapChanged);
 }
 
-bool CVantryDoc::loadBitmap(const std::string& storedPath, WorldRect rect,
-                            const std::string& documentPath) {
-    const std::string resolved = ResolvePath(StoredPath(documentPath), storedPath);
-    const std::string native = NativePath(resolved);
-    std::string contents, why;
-    errno = 0;
-    std::ifstream file(pathFromUtf8(native), std::ios::binary);
-    if (!file) {
-        const int error = errno;
-        std::error_code ec;
-        const bool missing = !std::filesystem::exists(pathFromUtf8(native), ec);
-        // The picture is named as this system writes its paths, and any other reason is said.
-        std::string reason = missing ? "File Not Found." : "";
-        if (!missing && error != 0)
-            reason = std::generic_category().message(error) + ".";
-        tell("Cannot read \"" + native + "\".\n" + (reason.empty() ? "" : reason + "\n"));
-        return false;
-    }
-    background_ = BackgroundImage{};
-    pixelsPerMile_ = 0;
-    if (!ReadPictureFile(file, native, background_, why)) {
+const BackgroundImage& CVantryDoc::background() const {
+    static const BackgroundImage none;
+    return background_ ? *background_ : none;
+}
+
+std::shared_ptr<const BackgroundImage>
+CVantryDoc::readBackground(const std::string& storedPath, const std::string& documentPath) const {
+    // The picture is named as this system writes its paths.
+    const std::string native = NativePath(ResolvePath(StoredPath(documentPath), storedPath));
+    std::string why;
+    std::shared_ptr<const BackgroundImage> picture = loadPicture(native, why);
+    if (!picture)
         tell(why);
-        return false;
-    }
+    return picture;
+}
+
+void CVantryDoc::showBackground(std::shared_ptr<const BackgroundImage> picture, WorldRect rect) {
+    background_ = std::move(picture);
+    pixelsPerMile_ = 0;
     const float worldWidth = rect.right - rect.left;
     // Whole pixels per mile, cut toward zero; a rectangle without width draws nothing.
-    if (worldWidth > 0.0f && std::isfinite(worldWidth))
+    if (background_ && worldWidth > 0.0f && std::isfinite(worldWidth))
         pixelsPerMile_ = static_cast<std::int32_t>(
-            std::min(static_cast<double>(background_.width) / worldWidth, 2.0e9));
+            std::min(static_cast<double>(background_->width) / worldWidth, 2.0e9));
+    // The picture shown before may now be held by the kept pictures alone.
+    trimPictureCache();
+}
+
+bool CVantryDoc::loadBitmap(const std::string& storedPath, WorldRect rect,
+                            const std::string& documentPath) {
+    std::shared_ptr<const BackgroundImage> picture = readBackground(storedPath, documentPath);
+    const bool loaded = picture != nullptr;
+    showBackground(std::move(picture), rect);
+    if (!loaded)
+        return false;
     network_.setBitmap(storedPath, rect);
     network_.recomputeBounds();
     return true;
@@ -457,10 +494,17 @@ namespace {
 // Nothing when the name does not end in "1"; problems tells which files could not be read.
 std::optional<TigerData> readTigerData(const TigerData& current, const std::string& path,
                                        std::string& problems) {
-    TigerData data = current;
+    std::optional<TigerData> data;
     TigerLoadReport report;
-    if (!data.load(path, &problems, &report))
+    // Memory that runs out is a file that cannot be loaded, not the end of the program.
+    try {
+        data = current;
+        if (!data->load(path, &problems, &report))
+            return std::nullopt;
+    } catch (const std::bad_alloc&) {
+        problems = "Cannot load \"" + path + "\": there is not enough memory to read it.";
         return std::nullopt;
+    }
     // Whatever could be read is kept; a file that could not be read is still worth knowing.
     for (const std::string* problem : {&report.type1Problem, &report.type2Problem})
         if (!problem->empty())
@@ -512,8 +556,7 @@ bool isOpenStreetMapName(const std::string& path) {
 void CVantryDoc::OnLoadTigerData() {
     if (!prompter_ || busy_)
         return;
-    const auto path = prompter_->chooseOpenPath(std::string("Tiger Files (*.??1)|*.??1|") +
-                                                kStreetFileFilter + "All Files (*.*)|*.*||");
+    const auto path = prompter_->chooseRoadDataFile();
     if (!path)
         return;
     if (!isRecordFileName(*path)) {
@@ -576,10 +619,13 @@ void CVantryDoc::loadStreetsAsked(const std::string& path) {
     const std::optional<StreetLoadChoice> choice = prompter_->chooseStreetLoad(ask);
     if (!choice)
         return;
-    SingletonPtr<UserDefinedSettings>::instance().roadClasses.value = choice->classes.text();
+    UserDefinedSettings& settings = SingletonPtr<UserDefinedSettings>::instance();
+    settings.roadClasses.value = choice->classes.text();
+    settings.commit();
     StreetReadOptions options;
     if (ask.askSpeedUnit)
         options.speedUnit = choice->speedUnit;
+    options.railways = choice->classes.railways();
     std::optional<TigerData> loaded;
     bool cancelled = false;
     busy_ = true;

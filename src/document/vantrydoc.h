@@ -11,6 +11,7 @@
 #include "tiger/tigerstore.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +44,7 @@ public:
     };
 
     explicit CVantryDoc(Prompter* prompter = nullptr);
+    ~CVantryDoc() override;
     CVantryDoc(const CVantryDoc&) = delete;
     CVantryDoc& operator=(const CVantryDoc&) = delete;
 
@@ -128,11 +130,15 @@ public:
     std::optional<CommandState> query(int id) const override;
     bool execute(int id) override;
 
-    // The background picture and its whole pixels per mile (0 without a picture).
-    const BackgroundImage& background() const { return background_; }
+    // The background picture and its whole pixels per mile (0 without a picture). It is always
+    // the picture the network names, at the place it names, or none: Undo and Redo that change
+    // either bring the picture in line (from the pictures kept in memory where they can) and
+    // tell the views with HintBitmapChanged after the restore's own hint.
+    const BackgroundImage& background() const;
     std::int32_t pixelsPerMile() const { return pixelsPerMile_; }
-    // Load Bitmap: asks for the picture and its place, then loads it (one undo step). A picture
-    // given here (one dropped on a view) is offered in place of the one the network names.
+    // Load Bitmap: asks for the picture and its place, then loads it (one undo step); a picture
+    // that cannot be read changes nothing. A picture given here (one dropped on a view) is
+    // offered in place of the one the network names.
     void OnLoadBitmap(const std::string& picture = {});
     // Loads the picture a network names: storedPath is resolved against the folder of
     // documentPath. Failures are told to the user; the network keeps naming the picture.
@@ -140,6 +146,9 @@ public:
     // The file whose folder the network's stored picture path is relative to: the file the
     // network was opened from (empty for a new network, whose pictures are named absolutely).
     const std::string& bitmapBase() const { return bitmapBase_; }
+    // Whether opening a network reads its background picture (the default). A document that
+    // is never drawn (the command line's info, check and convert) spares itself the decoding.
+    void setShowsPictures(bool shows) { showsPictures_ = shows; }
 
     // TIGER/Line data loaded for this document; never saved and not part of undo.
     const TigerData& tiger() const { return tiger_; }
@@ -181,13 +190,22 @@ private:
     void step(bool undo);
     void loadStreetsAsked(const std::string& path);
     void tell(const std::string& text) const;
+    // The picture the stored path names, resolved against documentPath, or nothing with the
+    // reason told to the user.
+    std::shared_ptr<const BackgroundImage> readBackground(const std::string& storedPath,
+                                                          const std::string& documentPath) const;
+    void showBackground(std::shared_ptr<const BackgroundImage> picture, WorldRect rect);
+    // After Undo or Redo: the picture the network names now, when it names another or places
+    // it elsewhere than before. True when the views must hear of it.
+    bool followBackground(const std::string& path, WorldRect rect);
 
     Prompter* prompter_;
     Network network_;
     std::optional<WorldRect> changedArea_;
     TigerData tiger_;
-    BackgroundImage background_;
+    std::shared_ptr<const BackgroundImage> background_;
     std::int32_t pixelsPerMile_ = 0;
+    bool showsPictures_ = true;
     SnapshotHistory history_;
     bool modified_ = false;
     bool busy_ = false;

@@ -15,10 +15,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -30,6 +28,13 @@ namespace {
 using Code = WorkbookError::Code;
 
 constexpr std::uint8_t kOleSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+// The header of a compound document, and the sector sizes it may give (2^9 = 512 bytes in the
+// documents of Excel 97-2003, 2^12 in the later form).
+constexpr std::size_t kHeaderBytes = 512;
+constexpr unsigned kMinSectorShift = 7;
+constexpr unsigned kMaxSectorShift = 16;
+// A compound document of 512-byte sectors is at most 2 GB.
+constexpr std::uint64_t kMaxCompoundBytes = std::uint64_t{1} << 31;
 // Entries nested deeper than this are not a real document but a loop in a damaged one.
 constexpr int kMaxStorageDepth = 32;
 
@@ -51,13 +56,6 @@ void initialiseGsf() {
 
 std::string quoted(const std::string& path) {
     return "\"" + path + "\"";
-}
-
-std::string sentenceOf(const std::error_code& ec) {
-    std::string text = ec.message();
-    if (!text.empty())
-        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-    return text;
 }
 
 // Drops a GObject reference when it goes out of scope.
@@ -113,7 +111,10 @@ bool startsWith(std::span<const std::uint8_t> bytes, std::string_view prefix) {
                         "The file " + quoted(name) + " is not an Excel 97-2003 workbook.");
 }
 
-void readEntries(GsfInfile* folder, std::vector<CompoundEntry>& out, std::size_t sizeLimit,
+// Reads the entries of a folder. `budget` is what is left of the file's size: the streams of a
+// sound document lie in sectors of their own, so together they are never larger than the file,
+// and a damaged one whose streams share sectors cannot take more memory than that.
+void readEntries(GsfInfile* folder, std::vector<CompoundEntry>& out, std::size_t& budget,
                  const std::string& name, int depth) {
     if (depth > kMaxStorageDepth)
         throw WorkbookError(Code::Damaged, "The file " + quoted(name) +
@@ -132,13 +133,14 @@ void readEntries(GsfInfile* folder, std::vector<CompoundEntry>& out, std::size_t
             entry.storage = true;
             if (GSF_IS_INFILE_MSOLE(child.get()))
                 gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(child.get()), entry.classId.data());
-            readEntries(asFolder, entry.children, sizeLimit, name, depth + 1);
+            readEntries(asFolder, entry.children, budget, name, depth + 1);
         } else {
             const gsf_off_t size = gsf_input_size(child.get());
-            if (size < 0 || static_cast<std::size_t>(size) > sizeLimit)
+            if (size < 0 || static_cast<std::uint64_t>(size) > budget)
                 throw WorkbookError(Code::Damaged,
                                     "The file " + quoted(name) +
                                         " is damaged: a part claims to be larger than the file.");
+            budget -= static_cast<std::size_t>(size);
             entry.data.resize(static_cast<std::size_t>(size));
             if (size > 0 && !gsf_input_read(child.get(), entry.data.size(), entry.data.data()))
                 throw WorkbookError(Code::Damaged,
@@ -198,7 +200,8 @@ CompoundFile parseCompoundFile(std::span<const std::uint8_t> bytes, const std::s
                                                error.text() + ").");
     CompoundFile file;
     gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(root.get()), file.classId.data());
-    readEntries(root.get(), file.entries, bytes.size(), name, 0);
+    std::size_t budget = bytes.size();
+    readEntries(root.get(), file.entries, budget, name, 0);
     return file;
 }
 
@@ -210,22 +213,54 @@ CompoundFile readCompoundFile(const std::string& path) {
         throw WorkbookError(Code::FileNotFound, "The file " + quoted(path) + " does not exist.");
     if (fs::is_directory(status))
         throw WorkbookError(Code::NotAWorkbook, quoted(path) + " is a folder, not a workbook.");
-    errno = 0;
-    std::ifstream in(p, std::ios::binary);
-    if (!in) {
-        const int err = errno;
-        throw WorkbookError(
-            Code::AccessDenied,
-            "The file " + quoted(path) + " cannot be opened" +
-                (err ? ": " + sentenceOf(std::error_code(err, std::generic_category()))
-                     : std::string()) +
-                ".");
-    }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (in.bad())
+    InputFile in;
+    std::string why;
+    if (!in.open(path, why))
         throw WorkbookError(Code::AccessDenied,
-                            "The file " + quoted(path) + " cannot be read completely.");
+                            "The file " + quoted(path) + " cannot be opened: " + why + ".");
+    const auto cannotRead = [&] {
+        return WorkbookError(Code::AccessDenied,
+                             "The file " + quoted(path) + " cannot be read: " + why + ".");
+    };
+
+    // The header says how many sectors the document can address at most; nothing after them
+    // belongs to it, so a file of any size costs no more than the document it holds.
+    std::vector<std::uint8_t> bytes(kHeaderBytes);
+    std::size_t got = 0;
+    if (!in.readAt(0, reinterpret_cast<char*>(bytes.data()), bytes.size(), got, why))
+        throw cannotRead();
+    bytes.resize(got);
+    if (got < sizeof kOleSignature ||
+        !std::equal(std::begin(kOleSignature), std::end(kOleSignature), bytes.begin()))
+        notCompound(bytes, path);
+    if (got < kHeaderBytes)
+        throw WorkbookError(Code::Damaged,
+                            "The file " + quoted(path) + " is damaged: its header is cut short.");
+    const unsigned sectorShift = bytes[0x1E] | (unsigned{bytes[0x1F]} << 8);
+    if (sectorShift < kMinSectorShift || sectorShift > kMaxSectorShift)
+        throw WorkbookError(Code::Damaged,
+                            "The file " + quoted(path) +
+                                " is damaged: its header gives an impossible sector size.");
+    const std::uint64_t sectorSize = std::uint64_t{1} << sectorShift;
+    const std::uint64_t fatSectors = std::uint64_t{bytes[0x2C]} | std::uint64_t{bytes[0x2D]} << 8 |
+                                     std::uint64_t{bytes[0x2E]} << 16 |
+                                     std::uint64_t{bytes[0x2F]} << 24;
+    // Each sector of the allocation table maps sectorSize / 4 sectors, which follow the header.
+    const std::uint64_t addressed = (1 + fatSectors * (sectorSize / 4)) * sectorSize;
+    const std::uint64_t wanted = std::min<std::uint64_t>(addressed, in.size());
+    if (wanted > kMaxCompoundBytes)
+        throw WorkbookError(Code::TooLarge, "The file " + quoted(path) +
+                                                " is larger than an Excel 97-2003 workbook can "
+                                                "be (2 GB).");
+    if (wanted > bytes.size()) {
+        const std::size_t had = bytes.size();
+        bytes.resize(static_cast<std::size_t>(wanted));
+        if (!in.readAt(had, reinterpret_cast<char*>(bytes.data() + had), bytes.size() - had, got,
+                       why))
+            throw cannotRead();
+        bytes.resize(had + got);
+    }
+    in.close();
     return parseCompoundFile(bytes, path);
 }
 
@@ -250,10 +285,12 @@ std::vector<std::uint8_t> buildCompoundFile(const CompoundFile& file) {
     return std::vector<std::uint8_t>(data, data + size);
 }
 
-void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                 ReadOnlyFiles readOnly) {
     std::string why;
     if (!writeFileSafely(
-            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), why))
+            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), why,
+            readOnly))
         throw WorkbookError(Code::WriteFailed,
                             "The file " + quoted(path) + " cannot be saved: " + why + ".");
 }

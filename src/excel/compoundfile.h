@@ -3,6 +3,8 @@
 // The OLE2 compound document that holds a workbook's streams, read and written through libgsf,
 // and the safe replacement of a file on disk.
 
+#include "base/files.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -28,9 +30,11 @@ struct CompoundFile {
     CompoundEntry* findStream(std::string_view name);
 };
 
-// Reads the compound document at path. Throws WorkbookError with a sentence for the user when the
-// file is missing, cannot be read, is another kind of file (an .xlsx or other zip archive, a web
-// page, a pre-1997 Excel file) or is damaged.
+// Reads the compound document at path: its header first, then only the sectors it can address.
+// Throws WorkbookError with a sentence for the user when the file is missing, cannot be read, is
+// not a regular file (a pipe or a device is refused without waiting on it), is another kind of
+// file (an .xlsx or other zip archive, a web page, a pre-1997 Excel file), is larger than the
+// format allows or is damaged.
 CompoundFile readCompoundFile(const std::string& path);
 // The same for a document already in memory; `name` is used in messages.
 CompoundFile parseCompoundFile(std::span<const std::uint8_t> bytes, const std::string& name);
@@ -41,5 +45,7 @@ std::vector<std::uint8_t> buildCompoundFile(const CompoundFile& file);
 
 // Replaces the file at path with the bytes, or creates it, through writeFileSafely (base/files.h),
 // so that a failed save never leaves a half-written file. Throws WorkbookError(WriteFailed) with
-// the reason and leaves the old file untouched on failure.
-void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
+// the reason and leaves the old file untouched on failure; a file marked read-only is replaced
+// only when `readOnly` says so.
+void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                 ReadOnlyFiles readOnly = ReadOnlyFiles::Refuse);

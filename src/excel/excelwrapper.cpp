@@ -93,13 +93,17 @@ void CExcelWrapper::OpenWorkbook(const std::string& fileName) {
 }
 
 void CExcelWrapper::CreateWorkbook(const std::string& fileName) {
+    NewWorkbook(fileName);
+    SaveWorkbook();
+}
+
+void CExcelWrapper::NewWorkbook(const std::string& fileName) {
     state_->workbook = biff::BiffWorkbook::createNew(u"Sheet1");
     state_->container = CompoundFile{kExcelWorkbookClass, {}};
     state_->container.entries.push_back(CompoundEntry{kWorkbookStream, false, {}, {}, {}});
     state_->path = fileName;
     state_->worksheet.reset();
     state_->refreshSheetNames();
-    SaveWorkbook();
 }
 
 void CExcelWrapper::SelectSheet(const std::string& sheetName) {
@@ -150,14 +154,14 @@ void CExcelWrapper::ClearRange(int row1, int column1, int row2, int column2) {
     state_->workbook->clearRange(sheet, row1, column1, row2, column2);
 }
 
-void CExcelWrapper::SaveWorkbook() {
+void CExcelWrapper::SaveWorkbook(ReadOnlyFiles readOnly) {
     biff::BiffWorkbook& book = state_->book();
     CompoundEntry* stream = state_->container.findStream(kWorkbookStream);
     stream->data = book.serialize();
     try {
         const std::vector<std::uint8_t> bytes = buildCompoundFile(state_->container);
         stream->data.clear();
-        replaceFile(state_->path, bytes);
+        replaceFile(state_->path, bytes, readOnly);
     } catch (...) {
         stream->data.clear();
         throw;

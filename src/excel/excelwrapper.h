@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/files.h"
 #include "excel/cellvalue.h"
 #include "excel/workbookerror.h"
 
@@ -28,6 +29,9 @@ public:
     // Makes a new workbook with one empty worksheet "Sheet1", makes it current and saves it
     // under the file name (replacing any file there).
     void CreateWorkbook(const std::string& fileName);
+    // The same without saving: the file is written once, by SaveWorkbook, when the workbook is
+    // complete, so that no empty workbook ever stands under the user's name.
+    void NewWorkbook(const std::string& fileName);
     // Makes the named worksheet current, creating it after the last sheet when the workbook has
     // none of that name. The name is cut to its first 31 characters; letter case is ignored when
     // looking for it, as a spreadsheet does.
@@ -46,8 +50,8 @@ public:
     void ClearRange(int row1, int column1, int row2, int column2);
 
     // Writes the workbook to the file it was opened from or created as. The old file is replaced
-    // only once the new one is complete.
-    void SaveWorkbook();
+    // only once the new one is complete; one marked read-only only when `readOnly` says so.
+    void SaveWorkbook(ReadOnlyFiles readOnly = ReadOnlyFiles::Refuse);
     // Forgets the current workbook without saving it.
     void CloseWorkbook();
 

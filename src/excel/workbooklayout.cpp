@@ -20,7 +20,9 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -181,6 +183,10 @@ std::string fixedNumberFormat(int decimals) {
     return decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(decimals), '0');
 }
 
+std::string notEnoughMemory(const std::string& fileName) {
+    return "There is not enough memory to work on the workbook \"" + fileName + "\".";
+}
+
 } // namespace
 
 std::string FormatFixed(double value, int decimals) {
@@ -333,30 +339,34 @@ bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPro
     } catch (const WorkbookError& e) {
         discard(network);
         prompts.showMessage(std::string(kUnableToLoadMessage) + "\n" + e.what());
+    } catch (const std::bad_alloc&) {
+        discard(network);
+        prompts.showMessage(std::string(kUnableToLoadMessage) + "\n" + notEnoughMemory(fileName));
+    } catch (const std::length_error&) {
+        discard(network);
+        prompts.showMessage(std::string(kUnableToLoadMessage) + "\n" + notEnoughMemory(fileName));
     }
     return false;
 }
 
-bool SaveToWorkbook(const Network& network, const std::string& fileName, WorkbookPrompts& prompts) {
+bool SaveToWorkbook(const Network& network, const std::string& fileName, WorkbookPrompts& prompts,
+                    ReadOnlyFiles readOnly) {
     if (network.links().size() > kMaxWorkbookLinks || network.nodes().size() > kMaxWorkbookNodes) {
         prompts.showMessage(kTooLargeMessage);
         return false;
     }
 
     namespace fs = std::filesystem;
-    const fs::path path = pathFromUtf8(fileName);
-    bool created = false;
     try {
         CExcelWrapper excel;
         // Only a missing file is replaced by a new workbook: a file that exists but cannot be
-        // opened (damaged, of another kind, unreadable) is never overwritten.
+        // opened (damaged, of another kind, unreadable) is never overwritten. A new one is
+        // written once, complete, so that no empty workbook is ever left under the user's name.
         std::error_code ec;
-        if (fs::status(path, ec).type() == fs::file_type::not_found) {
-            excel.CreateWorkbook(fileName);
-            created = true;
-        } else {
+        if (fs::status(pathFromUtf8(fileName), ec).type() == fs::file_type::not_found)
+            excel.NewWorkbook(fileName);
+        else
             excel.OpenWorkbook(fileName);
-        }
 
         excel.SelectSheet(kWorkbookSheet);
         excel.SetCell(kHeaderRow, kColumnA, CellValue::text(kWorkbookTag));
@@ -435,19 +445,17 @@ bool SaveToWorkbook(const Network& network, const std::string& fileName, Workboo
                 excel.SetCell(kHeaderRow, column, CellValue::text({}));
         }
 
-        excel.SaveWorkbook();
+        excel.SaveWorkbook(readOnly);
         excel.CloseWorkbook();
         return true;
     } catch (const CExcelWrapper::ExcelNotCreatable&) {
         prompts.showMessage(kUnableToSaveMessage);
     } catch (const WorkbookError& e) {
         prompts.showMessage(std::string(kUnableToSaveMessage) + "\n" + e.what());
-    }
-    // A workbook made for this save and left unfinished goes again, so that a failed save leaves
-    // the disk as it was.
-    if (created) {
-        std::error_code ignored;
-        fs::remove(path, ignored);
+    } catch (const std::bad_alloc&) {
+        prompts.showMessage(std::string(kUnableToSaveMessage) + "\n" + notEnoughMemory(fileName));
+    } catch (const std::length_error&) {
+        prompts.showMessage(std::string(kUnableToSaveMessage) + "\n" + notEnoughMemory(fileName));
     }
     return false;
 }

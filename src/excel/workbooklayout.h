@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/files.h"
+
 #include <string>
 
 class Network;
@@ -40,11 +42,13 @@ inline constexpr int kMaxWorkbookNodes = 100;
 bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPrompts& prompts);
 
 // Writes the network into the "Sheet1" worksheet of the workbook at fileName, keeping everything
-// else the workbook holds; a new workbook is made only when no file exists there. Recomputes and
-// stores each link's two-way side. Returns false after a message when the network exceeds the
-// layout's 200 links or 100 nodes (nothing is touched), or when the workbook cannot be opened or
-// written; the file on disk then stays as it was.
-bool SaveToWorkbook(const Network& network, const std::string& fileName, WorkbookPrompts& prompts);
+// else the workbook holds; a new workbook is made only when no file exists there, and is written
+// once, complete. Recomputes and stores each link's two-way side. Returns false after a message
+// when the network exceeds the layout's 200 links or 100 nodes (nothing is touched), or when the
+// workbook cannot be opened or written; the file on disk then stays as it was. A workbook marked
+// read-only is replaced only when `readOnly` says so.
+bool SaveToWorkbook(const Network& network, const std::string& fileName, WorkbookPrompts& prompts,
+                    ReadOnlyFiles readOnly = ReadOnlyFiles::Refuse);
 
 // A number in fixed notation with that many decimals, as a stream writes it.
 std::string FormatFixed(double value, int decimals);

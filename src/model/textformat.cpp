@@ -7,6 +7,7 @@
 #include <cmath>
 #include <istream>
 #include <limits>
+#include <memory>
 #include <ostream>
 #include <sstream>
 #include <vector>
@@ -466,15 +467,15 @@ bool Network::readText(std::string_view text, std::string* why) {
             return fail(why, std::string("the file ends before \"") + kEndNodesMarker + "\"");
         if (line == kEndNodesMarker)
             break;
-        auto* n = new Node;
+        // Held until the network owns it, so that memory running out on the way loses nothing.
+        auto n = std::make_unique<Node>();
         WrittenDecimals decimals;
-        if (!n->readLine(line, &problem, &decimals)) {
-            delete n;
+        if (!n->readLine(line, &problem, &decimals))
             return fail(why, atLine(lines.lineNumber(), problem));
-        }
-        nodes_.push_back(n);
-        n->id_ = static_cast<std::int32_t>(nodes_.size());
-        table.push_back(n);
+        nodes_.push_back(n.get());
+        Node* node = n.release();
+        node->id_ = static_cast<std::int32_t>(nodes_.size());
+        table.push_back(node);
         written.push_back(decimals);
     }
 
@@ -487,13 +488,22 @@ bool Network::readText(std::string_view text, std::string* why) {
         if (Cursor(line).endsHere())
             continue;
         auto* l = new Link;
-        if (!l->readLine(line, table, &problem, &written)) {
+        const auto drop = [l] {
             l->setFromNode(nullptr);
             l->setToNode(nullptr);
             delete l;
-            return fail(why, atLine(lines.lineNumber(), problem));
+        };
+        try {
+            if (!l->readLine(line, table, &problem, &written)) {
+                drop();
+                return fail(why, atLine(lines.lineNumber(), problem));
+            }
+            links_.push_back(l);
+        } catch (...) {
+            // Memory ran out: the link is not the network's yet.
+            drop();
+            throw;
         }
-        links_.push_back(l);
         l->setId(static_cast<std::int32_t>(links_.size()));
     }
 

@@ -77,6 +77,10 @@ void UserDefinedSettings::load() {
         }
     });
     autosaveSeconds.value = saneAutosaveSeconds(autosaveSeconds.value);
+    // What was not stored, or stored as text that does not read back, counts as stored as it
+    // is now: a commit writes only what the user changes.
+    forEachSetting(*this,
+                   [this](const auto& setting) { stored_[setting.name] = settingText(setting); });
 }
 
 std::int32_t UserDefinedSettings::saneAutosaveSeconds(std::int32_t seconds) {
@@ -88,6 +92,28 @@ void UserDefinedSettings::save() const {
     if (!key.open(RegistryKey::Root::CurrentUser, registryPath)) {
         return;
     }
-    forEachSetting(*this,
-                   [&key](const auto& setting) { key.write(setting.name, settingText(setting)); });
+    forEachSetting(*this, [this, &key](const auto& setting) {
+        stored_[setting.name] = settingText(setting);
+        key.write(setting.name, stored_[setting.name]);
+    });
+}
+
+void UserDefinedSettings::commit() {
+    if (!persistOnExit) {
+        return;
+    }
+    RegistryKey key;
+    if (!key.open(RegistryKey::Root::CurrentUser, registryPath)) {
+        return;
+    }
+    forEachSetting(*this, [this, &key](const auto& setting) {
+        std::string text = settingText(setting);
+        const auto it = stored_.find(setting.name);
+        if (it != stored_.end() && it->second == text) {
+            return;
+        }
+        // Each write goes through to the disk before the next.
+        key.write(setting.name, text);
+        stored_[setting.name] = std::move(text);
+    });
 }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <ios>
+#include <map>
 #include <string>
 #include <system_error>
 #include <type_traits>
@@ -74,8 +75,9 @@ inline bool parseSettingText(const std::string& text, std::string& out) {
 
 // The user's preferences: the attributes given to new links, the grid spacing, the canvas colour,
 // the save precision, how often unsaved changes are kept for recovery, and the road classes
-// street data is populated by. Loaded from the user's settings store on construction and written
-// back on destruction; everything in between reads and assigns the members directly.
+// street data is populated by. Loaded from the user's settings store on construction; everything
+// in between reads and assigns the members directly, and commit() writes what changed at once.
+// Whatever is left is written back on destruction.
 class UserDefinedSettings {
 public:
     static constexpr const char* registryPath = "Software\\Kestrin\\Vantry\\Settings";
@@ -90,6 +92,9 @@ public:
     void load();
     // Failures are not reported: preferences are not worth interrupting the user for.
     void save() const;
+    // Writes the values that differ from what the store was last known to hold, through to the
+    // disk, so that a crash or a kill after a change loses nothing. A batch run writes nothing.
+    void commit();
 
     Setting<std::int32_t> defaultNumLanes;
     Setting<std::int32_t> defaultCapacity;
@@ -115,9 +120,13 @@ public:
     // hand-edited file can hold, means the default.
     static std::int32_t saneAutosaveSeconds(std::int32_t seconds);
 
-    // Batch runs clear this so they never rewrite the user's preferences.
+    // Batch runs clear this so they never rewrite the user's preferences, neither on a commit
+    // nor at exit.
     bool persistOnExit = true;
 
 private:
     template <class Self, class F> static void forEachSetting(Self& self, F&& f);
+
+    // The text of each value as last read from or written to the store.
+    mutable std::map<std::string, std::string> stored_;
 };

@@ -154,18 +154,14 @@ private:
     bool sorted_ = true;
 };
 
-bool isLineKey(const char* key) {
-    return !std::strcmp(key, "highway") || !std::strcmp(key, "railway") ||
-           !std::strcmp(key, "waterway");
-}
-
-// Keeps every node's location and every way that may be a street, railway or waterway, with its
-// node ids; the ids become points only once the whole file is read, since a way may come before
-// its nodes.
+// Keeps every node's location and every way that is a street or water (or a railway, when they
+// are asked for), with its node ids; the ids become points only once the whole file is read,
+// since a way may come before its nodes.
 class Collector : public osmium::handler::Handler {
 public:
-    Collector(NodeLocations& locations, std::vector<StreetLine>& lines, std::size_t& ways)
-        : locations_(locations), lines_(lines), ways_(ways) {}
+    Collector(NodeLocations& locations, std::vector<StreetLine>& lines, StreetRead& result,
+              bool railways)
+        : locations_(locations), lines_(lines), result_(result), railways_(railways) {}
 
     void node(const osmium::Node& node) {
         if (node.location().valid())
@@ -173,14 +169,15 @@ public:
     }
 
     void way(const osmium::Way& way) {
-        ++ways_;
-        const osmium::TagList& tags = way.tags();
-        if (std::none_of(tags.begin(), tags.end(),
-                         [](const osmium::Tag& t) { return isLineKey(t.key()); }))
-            return;
+        ++result_.features;
         OsmTags osm;
-        for (const osmium::Tag& t : tags)
+        for (const osmium::Tag& t : way.tags())
             setOsmTag(osm, t.key(), t.value());
+        const LineKind kind = osmLineKind(osm);
+        if (kind == LineKind::None || (kind == LineKind::Railway && !railways_)) {
+            ++result_.others;
+            return;
+        }
         StreetLine line;
         line.chain.sourceId = way.id();
         applyOsmTags(osm, line.chain);
@@ -197,7 +194,8 @@ public:
 private:
     NodeLocations& locations_;
     std::vector<StreetLine>& lines_;
-    std::size_t& ways_;
+    StreetRead& result_;
+    bool railways_;
 };
 
 // Millionths of a degree from osmium's ten-millionths, rounded half away from zero.
@@ -251,8 +249,8 @@ bool checkOsmFile(const std::string& path, std::string& why) {
     }
 }
 
-bool readOsmChains(const std::string& path, StreetRead& result, std::string& why,
-                   const StreetProgress& progress) {
+bool readOsmChains(const std::string& path, const StreetReadOptions& options, StreetRead& result,
+                   std::string& why, const StreetProgress& progress) {
     result = StreetRead{};
     result.layer = kOsmLayer;
     result.schema = StreetSchema::OpenStreetMap;
@@ -272,7 +270,7 @@ bool readOsmChains(const std::string& path, StreetRead& result, std::string& why
                                   osmium::io::read_meta::no);
         reader.header();
         started = true;
-        Collector collect(locations, lines, result.features);
+        Collector collect(locations, lines, result, options.railways);
         const double size = static_cast<double>(std::max<std::size_t>(reader.file_size(), 1));
         while (osmium::memory::Buffer buffer = reader.read()) {
             osmium::apply(buffer, collect);
@@ -306,8 +304,9 @@ bool readOsmChains(const std::string& path, StreetRead& result, std::string& why
         why = quoted(path) + " holds no lines: " +
               (result.features == 0 ? std::string("it has no ways.")
                                     : "none of its " + std::to_string(result.features) +
-                                          " ways is a street, railway or waterway with two "
-                                          "nodes the file places.");
+                                          " ways is a street or water" +
+                                          (options.railways ? ", nor a railway," : "") +
+                                          " with two nodes the file places.");
         return false;
     }
     if (progress && !progress(kReadShare))

@@ -20,8 +20,9 @@ bool isOsmFile(const std::string& path);
 // OpenStreetMap data that can be read.
 bool checkOsmFile(const std::string& path, std::string& why);
 
-// Reads the ways tagged highway, railway or waterway into chains (result.layer is kOsmLayer).
-// False, with why naming the file and the reason, when the file is damaged, holds no such way
-// with two located nodes, or the read was cancelled (result.cancelled then says so).
-bool readOsmChains(const std::string& path, StreetRead& result, std::string& why,
-                   const StreetProgress& progress);
+// Reads the ways that are streets or water, and railways when the options ask for them, into
+// chains (result.layer is kOsmLayer); osmLineKind decides. False, with why naming the file and
+// the reason, when the file is damaged, holds no such way with two located nodes, or the read
+// was cancelled (result.cancelled then says so).
+bool readOsmChains(const std::string& path, const StreetReadOptions& options, StreetRead& result,
+                   std::string& why, const StreetProgress& progress);

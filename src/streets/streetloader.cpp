@@ -10,10 +10,6 @@
 #include <system_error>
 #include <vector>
 
-const char* const kStreetFileFilter =
-    "Street Data (*.shp;*.gpkg;*.osm;*.osm.bz2;*.osm.gz;*.pbf;*.geojson;*.json;*.fgb)|"
-    "*.shp;*.gpkg;*.osm;*.osm.bz2;*.osm.gz;*.pbf;*.geojson;*.json;*.fgb|";
-
 namespace {
 
 // Where the module may be: named by the environment (for a relocated installation), installed

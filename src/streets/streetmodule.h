@@ -11,7 +11,7 @@
 
 // Raised whenever the table below changes, so that a program never calls a module built for
 // another one.
-constexpr int kStreetReaderApiVersion = 2;
+constexpr int kStreetReaderApiVersion = 3;
 
 struct StreetReaderApi {
     int version;

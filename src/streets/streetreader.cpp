@@ -4,6 +4,7 @@
 #include "base/files.h"
 #include "streets/osmreader.h"
 #include "streets/streetrules.h"
+#include "tiger/roadclasses.h"
 
 #include <cpl_conv.h>
 #include <cpl_error.h>
@@ -13,7 +14,10 @@
 #include <ogrsf_frmts.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -26,21 +30,50 @@ void startGdal() {
     std::call_once(once, [] { GDALAllRegister(); });
 }
 
-// Keeps GDAL's messages off the terminal while it works on this thread; the last one is the
-// reason given for a failure.
+// Keeps GDAL's messages off the terminal while it works on this thread, so that a refusal is the
+// one line we write, and keeps the first failure it reports: a driver says what went wrong first
+// (a size limit, a damaged header) and only then that it could not go on.
 class QuietErrors {
 public:
     QuietErrors() {
-        CPLPushErrorHandler(CPLQuietErrorHandler);
-        CPLErrorReset();
+        CPLPushErrorHandler(collect);
+        reset();
     }
     ~QuietErrors() { CPLPopErrorHandler(); }
     QuietErrors(const QuietErrors&) = delete;
     QuietErrors& operator=(const QuietErrors&) = delete;
 
+    // Forgets what was reported so far.
+    static void reset() {
+        first().clear();
+        CPLErrorReset();
+    }
+    // Whether a failure was reported since the last reset.
+    static bool failed() { return !first().empty() || CPLGetLastErrorType() >= CE_Failure; }
+    // The first failure reported since the last reset, on one line, or the last message of any
+    // kind, or the fallback.
     static std::string last(const std::string& fallback) {
-        const char* text = CPLGetLastErrorMsg();
-        return text && *text ? std::string(text) : fallback;
+        std::string text = first();
+        if (text.empty()) {
+            const char* lastText = CPLGetLastErrorMsg();
+            text = lastText ? lastText : "";
+        }
+        for (char& c : text)
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        while (!text.empty() && (text.back() == ' ' || text.back() == '.'))
+            text.pop_back();
+        return text.empty() ? fallback : text;
+    }
+
+private:
+    static std::string& first() {
+        thread_local std::string text;
+        return text;
+    }
+    static void CPL_STDCALL collect(CPLErr kind, CPLErrorNum, const char* message) {
+        if (kind >= CE_Failure && first().empty() && message && *message)
+            first() = message;
     }
 };
 
@@ -53,7 +86,8 @@ std::string quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-// False, with why, when there is no file at path to read.
+// False, with why, when there is no file at path to read, or it is not a file to be read whole:
+// a pipe or a device would keep a library waiting for ever.
 bool checkFile(const std::string& path, std::string& why) {
     std::error_code ec;
     const std::filesystem::path native = pathFromUtf8(path);
@@ -61,14 +95,106 @@ bool checkFile(const std::string& path, std::string& why) {
         why = "Cannot read " + quoted(path) + ": there is no such file.";
         return false;
     }
-    if (std::filesystem::is_directory(native, ec)) {
-        why = "Cannot read " + quoted(path) + ": it is a folder, not a file.";
+    std::string reason;
+    if (!checkReadableFile(path, reason)) {
+        why = "Cannot read " + quoted(path) + ": " + reason + ".";
         return false;
     }
-    if (std::filesystem::is_regular_file(native, ec) &&
-        std::filesystem::file_size(native, ec) == 0) {
+    if (std::filesystem::file_size(native, ec) == 0) {
         why = "Cannot read " + quoted(path) + ": the file is empty.";
         return false;
+    }
+    return true;
+}
+
+// The files a shapefile's reader may open beside it, with the most any real one holds: a
+// coordinate system is a line of text of a few hundred bytes, a code page a word, and the index
+// 8 bytes for each record of at least 12 in the main file, so never more than the main file.
+// GDAL reads some of them whole and gives up the process when one is absurdly large, so they
+// are looked at first; the others need only be ordinary files.
+constexpr std::uintmax_t kAsLargeAsTheShapes = 0;
+constexpr std::uintmax_t kAnySize = UINTMAX_MAX;
+struct Sidecar {
+    const char* extension;
+    const char* what;
+    std::uintmax_t most;
+};
+constexpr Sidecar kShapefileSidecars[] = {
+    {"shp", "shapes file", kAnySize},     {"prj", "coordinate system file", 1u << 20},
+    {"cpg", "code page file", 64u << 10}, {"shx", "index file", kAsLargeAsTheShapes},
+    {"dbf", "attribute table", kAnySize}, {"qix", "spatial index", kAnySize},
+    {"sbn", "spatial index", kAnySize},   {"sbx", "spatial index", kAnySize},
+};
+
+std::string sizeText(std::uintmax_t bytes) {
+    char text[64];
+    if (bytes >= (1u << 20))
+        std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1u << 20));
+    else if (bytes >= (1u << 10))
+        std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(bytes) / (1u << 10));
+    else
+        std::snprintf(text, sizeof text, "%ju bytes", bytes);
+    return text;
+}
+
+// False, with why, when a file the reader would open beside path (in either letter case, as
+// GDAL looks for them) is no ordinary file or is larger than any real one could be.
+bool checkSidecars(const std::string& path, std::string& why) {
+    const std::filesystem::path native = pathFromUtf8(path);
+    std::string extension = native.extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::error_code ec;
+    if (extension == ".gpkg") {
+        // SQLite opens its journals beside the database.
+        for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+            const std::string sidePath = path + suffix;
+            std::string reason;
+            if (std::filesystem::exists(pathFromUtf8(sidePath), ec) &&
+                !checkReadableFile(sidePath, reason)) {
+                why = "Cannot read " + quoted(path) + ": its journal " + quoted(sidePath) +
+                      " cannot be read (" + reason + ").";
+                return false;
+            }
+        }
+        return true;
+    }
+    if (extension != ".shp" && extension != ".dbf")
+        return true;
+    std::uintmax_t shapesSize = kAnySize;
+    for (const char* ext : {".shp", ".SHP"}) {
+        std::filesystem::path shapes = native;
+        shapes.replace_extension(ext);
+        if (std::filesystem::is_regular_file(shapes, ec))
+            shapesSize = std::filesystem::file_size(shapes, ec);
+    }
+    for (const Sidecar& sidecar : kShapefileSidecars) {
+        std::string upper = sidecar.extension;
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (const std::string& ext : {std::string(sidecar.extension), upper}) {
+            std::filesystem::path side = native;
+            side.replace_extension(ext);
+            if (side == native || !std::filesystem::exists(side, ec))
+                continue;
+            const std::string sidePath = utf8FromPath(side);
+            std::string reason;
+            if (!checkReadableFile(sidePath, reason)) {
+                why = "Cannot read " + quoted(path) + ": its " + sidecar.what + " " +
+                      quoted(sidePath) + " cannot be read (" + reason + ").";
+                return false;
+            }
+            const std::uintmax_t most = sidecar.most == kAsLargeAsTheShapes
+                                            ? std::max<std::uintmax_t>(shapesSize, 100)
+                                            : sidecar.most;
+            const std::uintmax_t size = std::filesystem::file_size(side, ec);
+            if (!ec && most != kAnySize && size > most) {
+                why = "Cannot read " + quoted(path) + ": its " + sidecar.what + " " +
+                      quoted(sidePath) + " is " + sizeText(size) +
+                      ", more than any real one holds (" + sizeText(most) + " at most).";
+                return false;
+            }
+        }
     }
     return true;
 }
@@ -127,9 +253,12 @@ std::string listed(const std::vector<std::string>& names) {
 // The indices of the fields a schema reads, -1 for those the layer lacks.
 struct Fields {
     int highway = -1, junction = -1, oneway = -1, lanes = -1, lanesForward = -1, lanesBackward = -1,
-        maxspeed = -1, name = -1, ref = -1, railway = -1, waterway = -1;
+        maxspeed = -1, name = -1, ref = -1, railway = -1, waterway = -1, natural = -1;
     int mtfcc = -1, fullName = -1, id = -1;
     int roadClass = -1;
+    // Whether the layer holds OpenStreetMap data, whose lines that are not highways have an
+    // empty class field.
+    bool openStreetMap = false;
 };
 
 int fieldIndex(const OGRFeatureDefn& defn, std::initializer_list<const char*> names) {
@@ -165,6 +294,13 @@ Fields findFields(const OGRFeatureDefn& defn, StreetSchema schema) {
         f.name = fieldIndex(defn, {"name", "FULLNAME", "street", "st_name"});
         f.ref = fieldIndex(defn, {"ref"});
         f.id = fieldIndex(defn, {"osm_id"});
+        // Where the class field is empty, these say what a line of OpenStreetMap data is.
+        f.waterway = fieldIndex(defn, {"waterway"});
+        f.railway = fieldIndex(defn, {"railway"});
+        f.natural = fieldIndex(defn, {"natural"});
+        f.openStreetMap =
+            f.roadClass >= 0 && fieldIndex(defn, {"osm_id", "other_tags", "waterway", "railway",
+                                                  "natural", "barrier", "power"}) >= 0;
         break;
     }
     return f;
@@ -173,9 +309,10 @@ Fields findFields(const OGRFeatureDefn& defn, StreetSchema schema) {
 // Every other field is left unread, which saves most of the work on wide attribute tables.
 void ignoreOtherFields(OGRLayer& layer, const Fields& f) {
     const OGRFeatureDefn& defn = *layer.GetLayerDefn();
-    const int used[] = {f.highway,       f.junction, f.oneway,   f.lanes, f.lanesForward,
-                        f.lanesBackward, f.maxspeed, f.name,     f.ref,   f.railway,
-                        f.waterway,      f.mtfcc,    f.fullName, f.id,    f.roadClass};
+    const int used[] = {f.highway,      f.junction,      f.oneway,   f.lanes,
+                        f.lanesForward, f.lanesBackward, f.maxspeed, f.name,
+                        f.ref,          f.railway,       f.waterway, f.natural,
+                        f.mtfcc,        f.fullName,      f.id,       f.roadClass};
     std::vector<const char*> ignored;
     for (int i = 0; i < defn.GetFieldCount(); ++i)
         if (std::find(std::begin(used), std::end(used), i) == std::end(used))
@@ -197,6 +334,42 @@ std::string zeroIsUnknown(std::string value) {
     return value == "0" ? std::string() : value;
 }
 
+// The tags a line of OpenStreetMap data in a layer keeps outside its class field.
+OsmTags otherTags(const OGRFeature& f, const Fields& fields) {
+    OsmTags tags;
+    tags.waterway = text(f, fields.waterway);
+    tags.railway = text(f, fields.railway);
+    tags.natural = text(f, fields.natural);
+    tags.name = text(f, fields.name);
+    tags.ref = text(f, fields.ref);
+    return tags;
+}
+
+// What a feature's line is: by its MTFCC, by its class field, or when that is empty in
+// OpenStreetMap data (its lines that are not highways) by its waterway, railway and natural
+// fields. A line that says nothing of its class is taken for a road, so that a layer without
+// a class field is taken whole.
+LineKind kindOf(const OGRFeature& f, const Fields& fields, StreetSchema schema) {
+    switch (schema) {
+    case StreetSchema::OpenStreetMap: // read by the OpenStreetMap reader, never as a layer
+        return LineKind::None;
+    case StreetSchema::TigerLine:
+        return classLineKind(text(f, fields.mtfcc));
+    case StreetSchema::Lines:
+        break;
+    }
+    const std::string value = text(f, fields.roadClass);
+    if (!trimmed(value).empty()) {
+        const LineKind kind = classLineKind(value);
+        // A layer of a county's own (class "Arterial", "Collector") uses words no table knows:
+        // its lines are drawn, never populated, unless the word names something that is no way.
+        if (kind == LineKind::None && !fields.openStreetMap && !namesNoWay(value))
+            return LineKind::Way;
+        return kind;
+    }
+    return fields.openStreetMap ? osmLineKind(otherTags(f, fields)) : LineKind::Road;
+}
+
 TigerChain attributesOf(const OGRFeature& f, const Fields& fields, StreetSchema schema,
                         bool bareSpeedIsMph) {
     TigerChain chain;
@@ -210,6 +383,10 @@ TigerChain attributesOf(const OGRFeature& f, const Fields& fields, StreetSchema 
         applyMtfcc(text(f, fields.mtfcc), text(f, fields.fullName), chain);
         break;
     case StreetSchema::Lines:
+        if (fields.openStreetMap && trimmed(text(f, fields.roadClass)).empty()) {
+            applyOsmTags(otherTags(f, fields), chain);
+            break;
+        }
         applyLineFields({.roadClass = text(f, fields.roadClass),
                          .lanes = text(f, fields.lanes),
                          .lanesForward = text(f, fields.lanesForward),
@@ -339,7 +516,7 @@ constexpr double kReadShare = 0.9;
 namespace {
 
 bool gdalListLayers(const std::string& path, std::vector<std::string>& layers, std::string& why) {
-    if (!checkFile(path, why))
+    if (!checkFile(path, why) || !checkSidecars(path, why))
         return false;
     if (isOsmFile(path)) {
         if (!checkOsmFile(path, why))
@@ -363,7 +540,7 @@ bool gdalReadChains(const std::string& path, const std::string& layerName,
                     const StreetReadOptions& options, StreetRead& result, std::string& why,
                     const StreetProgress& progress) {
     result = StreetRead{};
-    if (!checkFile(path, why))
+    if (!checkFile(path, why) || !checkSidecars(path, why))
         return false;
     if (isOsmFile(path)) {
         if (!layerName.empty() && layerName != kOsmLayer) {
@@ -371,7 +548,7 @@ bool gdalReadChains(const std::string& path, const std::string& layerName,
                   kOsmLayer + ").";
             return false;
         }
-        return readOsmChains(path, result, why, progress);
+        return readOsmChains(path, options, result, why, progress);
     }
     QuietErrors quiet;
     const Dataset ds = openDataset(path, why);
@@ -407,6 +584,8 @@ bool gdalReadChains(const std::string& path, const std::string& layerName,
         result.schema = StreetSchema::Lines;
 
     ToLonLat convert;
+    // What the drivers said while the file was opened is no reason for what follows.
+    QuietErrors::reset();
     if (!convert.prepare(*layer, path, why))
         return false;
     const Fields fields = findFields(*layer->GetLayerDefn(), result.schema);
@@ -415,7 +594,7 @@ bool gdalReadChains(const std::string& path, const std::string& layerName,
 
     const GIntBig total = layer->GetFeatureCount(FALSE);
     layer->ResetReading();
-    CPLErrorReset();
+    QuietErrors::reset();
 
     std::vector<StreetLine> lines;
     double fraction = 0;
@@ -426,8 +605,13 @@ bool gdalReadChains(const std::string& path, const std::string& layerName,
         if (total > 0)
             fraction = static_cast<double>(result.features + 1) / static_cast<double>(total);
         ++result.features;
+        const LineKind kind = kindOf(*feature, fields, result.schema);
+        const bool wanted =
+            kind != LineKind::None && (kind != LineKind::Railway || options.railways);
         bool usable = false, broken = false;
-        if (const OGRGeometry* g = feature->GetGeometryRef())
+        if (!wanted)
+            ++result.others;
+        else if (const OGRGeometry* g = feature->GetGeometryRef())
             addLines(*g, attributesOf(*feature, fields, result.schema, mph), convert, lines, usable,
                      broken);
         if (broken)
@@ -443,13 +627,16 @@ bool gdalReadChains(const std::string& path, const std::string& layerName,
             return false;
         }
     }
-    if (CPLGetLastErrorType() >= CE_Failure) {
+    if (QuietErrors::failed()) {
         why = "Cannot read " + quoted(path) +
               " to its end: " + QuietErrors::last("the file is damaged") + ".";
         return false;
     }
     if (lines.empty()) {
-        why = quoted(path) + " holds no lines in layer \"" + chosen + "\".";
+        why = quoted(path) + " holds no lines in layer \"" + chosen + "\"" +
+              (result.others > 0 ? " but " + std::to_string(result.others) +
+                                       " of things that are neither roads nor water."
+                                 : ".");
         return false;
     }
     if (progress && !progress(kReadShare)) {

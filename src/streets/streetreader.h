@@ -25,6 +25,8 @@ struct StreetReadOptions {
     // look like OpenStreetMap (an osm_id, fclass or highway field) and miles per hour otherwise;
     // OpenStreetMap files always mean kilometres per hour.
     SpeedUnit speedUnit = SpeedUnit::Guess;
+    // Whether railway tracks are read, to be drawn; they never become links.
+    bool railways = false;
 };
 
 // What one read found.
@@ -35,14 +37,14 @@ struct StreetRead {
     std::size_t features = 0; // features in the layer
     std::size_t lines = 0;    // features that held a usable line
     std::size_t skipped = 0;  // features without one (points, areas, empty or broken lines)
+    // Features of things that are neither roads nor water (power lines, walls, fences, the
+    // outlines of buildings, railways unless asked for), left out; they are among the skipped.
+    std::size_t others = 0;
     // Features with a line that lies off the globe or cannot be converted to longitude and
     // latitude; they are among the skipped, and worth telling the user about.
     std::size_t broken = 0;
     bool cancelled = false;
 };
-
-// The open-file filter of the street data formats, in the "text|patterns|" form.
-extern const char* const kStreetFileFilter;
 
 // The layers of the file that hold lines, in the file's order; an OpenStreetMap file offers its
 // ways only. False, with why naming the file and the reason, when the file cannot be read as
@@ -50,10 +52,11 @@ extern const char* const kStreetFileFilter;
 bool listStreetLayers(const std::string& path, std::vector<std::string>& layers, std::string& why);
 
 // Reads one line layer into chains: layer names it, or is empty for a file with a single line
-// layer. Coordinates are taken to longitude and latitude from the layer's coordinate system; a
-// layer without one is taken as longitude and latitude when its extent fits, and refused
-// otherwise. False, with why naming the file and the reason, when nothing could be read, the
-// layer holds no lines, or the read was cancelled (result.cancelled then says so).
+// layer. Only roads, the ways beside them and water are read, and railways when asked for.
+// Coordinates are taken to longitude and latitude from the layer's coordinate system; a layer
+// without one is taken as longitude and latitude when its extent fits, and refused otherwise.
+// False, with why naming the file and the reason, when nothing could be read, the layer holds no
+// lines, or the read was cancelled (result.cancelled then says so).
 bool readStreetChains(const std::string& path, const std::string& layer,
                       const StreetReadOptions& options, StreetRead& result, std::string& why,
                       const StreetProgress& progress = {});

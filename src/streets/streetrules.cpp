@@ -215,6 +215,83 @@ std::pair<std::string, std::string> roadClassOfMtfcc(std::string_view mtfcc) {
 
 } // namespace
 
+namespace {
+
+template <std::size_t N> bool oneOf(std::string_view word, const std::string_view (&words)[N]) {
+    return std::find(std::begin(words), std::end(words), word) != std::end(words);
+}
+
+// Highway values of ways that are not built, or no longer there.
+constexpr std::string_view kGoneHighways[] = {"proposed", "planned",    "abandoned", "razed",
+                                              "disused",  "dismantled", "no"};
+// Ways one travels along that are not roads, in OpenStreetMap's highway words and the
+// shapefiles' fclass words.
+constexpr std::string_view kPathWords[] = {
+    "footway",      "cycleway",     "path",         "track",        "track_grade1",
+    "track_grade2", "track_grade3", "track_grade4", "track_grade5", "steps",
+    "pedestrian",   "bridleway",    "corridor",     "busway",       "bus_guideway",
+    "raceway",      "escape",       "road",         "construction", "unknown"};
+constexpr std::string_view kWaterWords[] = {"river", "stream",        "canal", "drain",
+                                            "ditch", "tidal_channel", "brook", "riverbank",
+                                            "water", "coastline",     "wadi"};
+constexpr std::string_view kRailWords[] = {"rail",      "light_rail",   "subway",
+                                           "tram",      "monorail",     "funicular",
+                                           "preserved", "narrow_gauge", "miniature"};
+
+} // namespace
+
+LineKind osmLineKind(const OsmTags& tags) {
+    const std::string highway = lowered(trimmed(tags.highway));
+    if (!highway.empty() && !oneOf(highway, kGoneHighways))
+        return isOsmRoad(highway) ? LineKind::Road : LineKind::Way;
+    const std::string waterway = lowered(trimmed(tags.waterway));
+    const std::string natural = lowered(trimmed(tags.natural));
+    if ((!waterway.empty() && oneOf(waterway, kWaterWords)) || natural == "water" ||
+        natural == "coastline")
+        return LineKind::Water;
+    const std::string railway = lowered(trimmed(tags.railway));
+    if (!railway.empty() && oneOf(railway, kRailWords))
+        return LineKind::Railway;
+    return LineKind::None;
+}
+
+LineKind classLineKind(std::string_view value) {
+    const std::string c = lowered(trimmed(value));
+    if (c.size() == 5 && c[1] >= '0' && c[1] <= '9') {
+        switch (c[0]) {
+        case 's':
+            return !roadClassOfMtfcc(c).first.empty() ? LineKind::Road : LineKind::Way;
+        case 'h':
+            return LineKind::Water;
+        case 'r':
+            return LineKind::Railway;
+        default:
+            return LineKind::None;
+        }
+    }
+    if (isOsmRoad(c))
+        return LineKind::Road;
+    if (oneOf(c, kPathWords))
+        return LineKind::Way;
+    if (oneOf(c, kWaterWords))
+        return LineKind::Water;
+    if (oneOf(c, kRailWords))
+        return LineKind::Railway;
+    return LineKind::None;
+}
+
+bool namesNoWay(std::string_view value) {
+    static constexpr std::string_view kNoWays[] = {
+        "power",     "line",           "minor_line", "cable", "wall",
+        "city_wall", "retaining_wall", "fence",      "hedge", "barrier",
+        "kerb",      "guard_rail",     "dam",        "weir",  "pipeline",
+        "boundary",  "administrative"};
+    const std::string c = lowered(trimmed(value));
+    if (c.size() == 5 && c[0] == 'l' && c[1] >= '0' && c[1] <= '9')
+        return true;
+    return oneOf(c, kNoWays) || oneOf(c, kGoneHighways);
+}
+
 bool isOsmRoad(std::string_view highway) {
     static constexpr std::string_view kRoads[] = {
         "motorway",      "trunk",       "primary",       "secondary",      "tertiary",
@@ -244,6 +321,7 @@ void setOsmTag(OsmTags& tags, std::string_view key, std::string_view value) {
         {"motorcar", &OsmTags::motorcar},
         {"service", &OsmTags::service},
         {"area", &OsmTags::area},
+        {"natural", &OsmTags::natural},
     };
     for (const auto& [name, member] : kKeys)
         if (key == name) {
@@ -270,6 +348,9 @@ void applyOsmTags(const OsmTags& tags, TigerChain& chain) {
         } else if (!tags.waterway.empty()) {
             chain.cfcc = "H11";
             chain.sourceClass = "waterway=" + tags.waterway;
+        } else if (!tags.natural.empty()) {
+            chain.cfcc = "H11";
+            chain.sourceClass = "natural=" + tags.natural;
         } else {
             chain.cfcc = h.empty() ? "X00" : "A71";
         }
@@ -332,7 +413,19 @@ void applyLineFields(const LineFields& fields, bool bareSpeedIsMph, TigerChain& 
             roadClass = c;
         if (roadClass.empty()) {
             chain.traffic = ChainTraffic::None;
-            chain.cfcc = "A71";
+            switch (classLineKind(c)) {
+            case LineKind::Water:
+                chain.cfcc = "H11";
+                break;
+            case LineKind::Railway:
+                chain.cfcc = "B11";
+                break;
+            case LineKind::None:
+            case LineKind::Road:
+            case LineKind::Way:
+                chain.cfcc = "A71";
+                break;
+            }
             return;
         }
         chain.roadClass = roadClass;

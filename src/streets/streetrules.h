@@ -32,6 +32,7 @@ struct OsmTags {
     std::string motorcar;
     std::string service;
     std::string area;
+    std::string natural;
 };
 
 // Stores one tag of a way in tags when it is one of those above (key "lanes:forward",
@@ -54,6 +55,25 @@ struct LineFields {
     std::string ref;
 };
 
+// What a line of street data is drawn as. Lines that are none of these (power lines, walls,
+// fences, boundaries) are not read at all, and railways only when the user asks for them.
+enum class LineKind { None, Road, Way, Water, Railway };
+
+// The kind of an OpenStreetMap way by its tags: any highway that is built (roads, and the
+// footways, tracks and paths beside them), water that flows or lies (waterway river, stream,
+// canal, drain, ditch; natural water and coastline), railway tracks.
+LineKind osmLineKind(const OsmTags& tags);
+
+// The kind of a line by the value of a layer's class field (highway, fclass, class, type or
+// MTFCC): OpenStreetMap's words, as the widely used shapefiles put roads, waterways and
+// railways in one field, or a TIGER/Line MTFCC (S roads and paths, H water, R rail).
+LineKind classLineKind(std::string_view value);
+
+// True for a class word that names a line no one travels along or that is not built: power
+// lines and cables, walls, fences and other barriers, dams, pipelines, boundaries, MTFCCs of
+// boundaries (L...), and OpenStreetMap's words for ways proposed or gone.
+bool namesNoWay(std::string_view value);
+
 // True for the highway kinds that are roads: motorway, trunk, primary, secondary, tertiary, their
 // links, unclassified, residential, living_street and service.
 bool isOsmRoad(std::string_view highway);
@@ -71,8 +91,9 @@ void applyOsmTags(const OsmTags& tags, TigerChain& chain);
 void applyMtfcc(std::string_view mtfcc, std::string_view fullName, TigerChain& chain);
 
 // The same for any other line layer. A class field (highway, fclass, class, type or MTFCC)
-// holding OpenStreetMap's road words or an MTFCC decides which lines are roads; without one,
-// every line is. bareSpeedIsMph says what a speed without a unit means.
+// holding OpenStreetMap's road words or an MTFCC decides which lines are roads, the others being
+// drawn as the ways, water or railways classLineKind makes them; without one, every line is a
+// road. bareSpeedIsMph says what a speed without a unit means.
 void applyLineFields(const LineFields& fields, bool bareSpeedIsMph, TigerChain& chain);
 
 // Miles per hour from a speed limit as OpenStreetMap writes it: "45 mph" is 45, a bare number

@@ -44,6 +44,8 @@ const std::vector<RoadClassInfo> kTable = {
 };
 
 constexpr std::string_view kAll = "all";
+// Not a road class: railway tracks, drawn under the streets when asked for, never populated.
+constexpr std::string_view kRailway = "railway";
 
 // Calls f on each piece of text between separators, trimmed; empty pieces are skipped.
 template <class F> void forEachPiece(std::string_view text, char separator, F&& f) {
@@ -115,19 +117,19 @@ bool RoadClassChoice::parse(std::string_view text, RoadClassChoice& out, std::st
         if (!ok)
             return;
         const std::string name = lowered(piece);
-        if (name == kAll || findRoadClass(name)) {
+        if (name == kAll || name == kRailway || findRoadClass(name)) {
             names.insert(name);
             return;
         }
         why = "\"" + std::string(piece) + "\" is not a road class (they are " + std::string(kAll);
         for (const RoadClassInfo& info : kTable)
             why += std::string(", ") + info.name;
-        why += ")";
+        why += ", and " + std::string(kRailway) + " to draw railway tracks)";
         ok = false;
     });
     if (!ok)
         return false;
-    if (names.empty()) {
+    if (names.empty() || (names.size() == 1 && names.count(std::string(kRailway)))) {
         why = "no road class is named";
         return false;
     }
@@ -136,12 +138,16 @@ bool RoadClassChoice::parse(std::string_view text, RoadClassChoice& out, std::st
 }
 
 std::string RoadClassChoice::text() const {
-    if (names_.count(std::string(kAll)))
-        return std::string(kAll);
     std::string text;
-    for (const RoadClassInfo& info : kTable)
-        if (names_.count(info.name))
-            text += (text.empty() ? "" : ",") + std::string(info.name);
+    if (names_.count(std::string(kAll))) {
+        text = kAll;
+    } else {
+        for (const RoadClassInfo& info : kTable)
+            if (names_.count(info.name))
+                text += (text.empty() ? "" : ",") + std::string(info.name);
+    }
+    if (railways())
+        text += (text.empty() ? "" : ",") + std::string(kRailway);
     return text;
 }
 
@@ -149,8 +155,12 @@ bool RoadClassChoice::contains(std::string_view name) const {
     return names_.count(std::string(kAll)) || names_.count(std::string(name));
 }
 
+bool RoadClassChoice::railways() const {
+    return names_.count(std::string(kRailway)) > 0;
+}
+
 bool RoadClassChoice::wants(std::string_view roadClass, std::string_view serviceKind) const {
-    if (roadClass.empty() || !contains(roadClass))
+    if (roadClass.empty() || roadClass == kRailway || !contains(roadClass))
         return false;
     if (roadClass == "service" && isPrivateServiceKind(serviceKind))
         return contains(serviceKind);

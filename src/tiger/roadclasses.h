@@ -47,6 +47,8 @@ const RoadClassInfo* findRoadClass(std::string_view name);
 bool isPrivateServiceKind(std::string_view serviceKind);
 
 // The road classes chosen, by name; "all" stands for every road class and service kind.
+// "railway" is no road class: named beside them, it asks for railway tracks to be read and
+// drawn under the streets (they never become links); "all" leaves them out.
 class RoadClassChoice {
 public:
     // The default: motorway down to living_street with their ramps, no service roads.
@@ -60,6 +62,8 @@ public:
     std::string text() const;
 
     bool contains(std::string_view name) const;
+    // Whether railway tracks are asked for.
+    bool railways() const;
     // Whether a road of this class and service kind is wanted. A service road of one of the
     // private kinds needs its kind chosen as well as "service".
     bool wants(std::string_view roadClass, std::string_view serviceKind) const;

@@ -97,6 +97,37 @@ double longitudeScale(std::int32_t latitude) {
     return std::cos(latitude * 0.000001 * kTigerRadiansPerDegree);
 }
 
+constexpr std::int64_t kFullTurn = 360000000;
+constexpr std::int64_t kHalfTurn = kFullTurn / 2;
+
+// The longitude equal to lon, in whole turns, that lies within half a turn of near. A value that
+// is no longitude on the globe is left as the file gives it.
+std::int32_t unwrappedNear(std::int32_t lon, std::int64_t near) {
+    if (lon < -kHalfTurn || lon > kHalfTurn)
+        return lon;
+    std::int64_t value = lon;
+    while (value - near > kHalfTurn)
+        value -= kFullTurn;
+    while (near - value > kHalfTurn)
+        value += kFullTurn;
+    if (value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max())
+        return lon;
+    return static_cast<std::int32_t>(value);
+}
+
+// Makes a chain's longitudes continuous where it crosses the 180th meridian, and moves the
+// whole chain by whole turns so that it starts within half a turn of reference: a road 22 m
+// across the meridian then measures 22 m, and lies beside the roads it joins. Chains that cross
+// nothing are left exactly as they are.
+void unwrapChain(TigerChain& chain, std::int64_t reference) {
+    chain.start.longitude = unwrappedNear(chain.start.longitude, reference);
+    std::int64_t previous = chain.start.longitude;
+    for (TigerPoint& p : chain.shapePoints)
+        previous = p.longitude = unwrappedNear(p.longitude, previous);
+    chain.end.longitude = unwrappedNear(chain.end.longitude, previous);
+}
+
 } // namespace
 
 bool TigerFeatureWanted(std::string_view cfcc) {
@@ -210,6 +241,12 @@ void TigerStore::recomputeBoundingBox() {
     }
 }
 
+void TigerStore::unwrapLongitudes(std::int64_t reference) {
+    for (auto& [tlid, chain] : chains_)
+        unwrapChain(chain, reference);
+    recomputeBoundingBox();
+}
+
 bool TigerStore::LoadTigerFiles(const std::string& path, std::string* why,
                                 TigerLoadReport* report) {
     if (path.empty() || path.back() != '1') {
@@ -226,8 +263,16 @@ bool TigerStore::LoadTigerFiles(const std::string& path, std::string* why,
     r.type2Path.back() = '2';
 
     MappedFile file;
-    if (readRecordFile(r.type1Path, file, r.type1Problem))
+    if (readRecordFile(r.type1Path, file, r.type1Problem)) {
         readChainRecords(file.view(), &r);
+        // A file of something else entirely reads as no records at all; loading it "well" would
+        // leave the user with nothing drawn and nothing said.
+        if (r.chainsStored == 0)
+            r.type1Problem = r.chainsFilteredOut == 0
+                                 ? r.type1Path + " holds no TIGER/Line records"
+                                 : r.type1Path + " holds " + std::to_string(r.chainsFilteredOut) +
+                                       " TIGER/Line records, but none of a road or of water";
+    }
     if (readRecordFile(r.type2Path, file, r.type2Problem))
         readShapeRecords(file.view(), &r);
     recomputeBoundingBox();
@@ -238,16 +283,6 @@ WorldPoint TigerToWorld(TigerPoint p, TigerPoint origin) {
     const double x = milesOf(p.longitude, origin.longitude) * longitudeScale(p.latitude);
     const double y = milesOf(p.latitude, origin.latitude);
     return {static_cast<float>(x), static_cast<float>(y)};
-}
-
-WorldRect TigerExtent(const TigerBounds& box, TigerPoint origin) {
-    const double sides = longitudeScale(box.bottom);
-    WorldRect extent;
-    extent.top = static_cast<float>(milesOf(box.top, origin.latitude));
-    extent.bottom = static_cast<float>(milesOf(box.bottom, origin.latitude));
-    extent.left = static_cast<float>(milesOf(box.left, origin.longitude) * sides);
-    extent.right = static_cast<float>(milesOf(box.right, origin.longitude) * sides);
-    return extent;
 }
 
 TigerData::TigerData(const TigerData& other)
@@ -269,10 +304,12 @@ bool TigerData::load(const std::string& path, std::string* why, TigerLoadReport*
     const bool wasEmpty = store_.empty();
     if (!store_.LoadTigerFiles(path, why, report))
         return false;
+    if (!store_.empty())
+        store_.unwrapLongitudes(wasEmpty ? store_.chains().begin()->second.start.longitude
+                                         : tigerOrigin_.longitude);
     const TigerBounds& box = store_.boundingBox();
     if (wasEmpty)
         tigerOrigin_ = {box.bottom, box.left};
-    tigerExtent_ = TigerExtent(box, tigerOrigin_);
     convertChains();
     return true;
 }
@@ -290,8 +327,16 @@ bool TigerData::add(std::vector<TigerChain> chains, std::string* why) {
         return false;
     }
     const bool wasEmpty = store_.empty();
-    // The origin comes from the roads: a power line or a river reaching miles beyond them must
-    // not move the network's frame.
+    const auto firstRoad = std::find_if(chains.begin(), chains.end(), [](const TigerChain& c) {
+        return c.traffic != ChainTraffic::None;
+    });
+    const std::int64_t reference =
+        !wasEmpty ? tigerOrigin_.longitude
+                  : (firstRoad != chains.end() ? *firstRoad : chains.front()).start.longitude;
+    for (TigerChain& chain : chains)
+        unwrapChain(chain, reference);
+    // The origin comes from the roads: a river reaching miles beyond them must not move the
+    // network's frame.
     std::optional<TigerBounds> roads;
     for (const TigerChain& chain : chains) {
         if (chain.traffic == ChainTraffic::None)
@@ -313,7 +358,6 @@ bool TigerData::add(std::vector<TigerChain> chains, std::string* why) {
         const TigerBounds& from = roads ? *roads : box;
         tigerOrigin_ = {from.bottom, from.left};
     }
-    tigerExtent_ = TigerExtent(box, tigerOrigin_);
     convertChains();
     return true;
 }
@@ -341,5 +385,14 @@ void TigerData::convertChains() {
             add(p);
         add(chain.end);
         worldChains_.push_back(wc);
+    }
+    // The extent is what is drawn: every point as placed, shape points too. A box of longitudes
+    // and latitudes would not hold them, as a degree of longitude shrinks toward the poles.
+    tigerExtent_ = WorldRect{};
+    for (std::size_t i = 0; i < worldChains_.size(); ++i) {
+        if (i == 0)
+            tigerExtent_ = worldChains_[0].box;
+        else
+            tigerExtent_.unite(worldChains_[i].box);
     }
 }

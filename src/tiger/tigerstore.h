@@ -83,7 +83,9 @@ ChainTraffic chainTraffic(const TigerChain& chain);
 struct TigerLoadReport {
     std::string type1Path;
     std::string type2Path;
-    // Empty when the file was read; otherwise "cannot open PATH: reason" or the like.
+    // Empty when the file was read; otherwise "cannot open PATH: reason" or the like. A type 1
+    // file that gives no chain, having no records or only records of other features, is a
+    // problem too.
     std::string type1Problem;
     std::string type2Problem;
     std::size_t chainsStored = 0;       // type 1 records that passed the filter
@@ -127,6 +129,10 @@ public:
     void storeChain(TigerChain chain);
     // Recomputes the box from start and end points; left as it is while the store is empty.
     void recomputeBoundingBox();
+    // Makes each chain's longitudes continuous across the 180th meridian and moves it by whole
+    // turns to start within half a turn of reference (millionths of a degree), then recomputes
+    // the box. Chains that cross nothing and start near reference are left as they are.
+    void unwrapLongitudes(std::int64_t reference);
 
 private:
     ChainMap chains_;
@@ -141,10 +147,6 @@ constexpr double kTigerRadiansPerDegree = 0.01745327777777778;
 // World position of p, with origin at (0, 0): a degree of latitude is 69 miles, a degree of
 // longitude 69 miles times the cosine of p's own latitude.
 WorldPoint TigerToWorld(TigerPoint p, TigerPoint origin);
-
-// The box in world miles. Both side edges use the cosine of the bottom latitude rather than each
-// point's own, so north of the equator the extent is a little wider than the points it holds.
-WorldRect TigerExtent(const TigerBounds& box, TigerPoint origin);
 
 // A document's TIGER/Line data: the store, the origin fixed by a load into an empty store, and
 // the extent of everything loaded, in world miles. It is never saved and never part of undo.
@@ -164,16 +166,20 @@ public:
 
     // Loads a file pair as the Load TIGER Data command does. A load into an empty store sets the
     // origin to the bottom-left corner of the box, so that later loads share the first one's
-    // frame; every successful load recomputes the extent. On false nothing has changed.
+    // frame; every successful load recomputes the extent, the box of every point as placed.
+    // Chains that cross the 180th meridian get continuous longitudes (beyond 180 degrees where
+    // they need them), and every chain lies within half a turn of the first or of the origin.
+    // On false nothing has changed.
     bool load(const std::string& path, std::string* why = nullptr,
               TigerLoadReport* report = nullptr);
 
     // Adds chains read from street data after every chain already held, in their order; their
     // TLIDs are given anew, counting on from the highest held. The origin and extent follow as
     // for a load, except that a load into an empty store takes its origin from the roads among
-    // the chains (from all of them when none is a road), so that a power line or river reaching
-    // far beyond them does not move it. False, with why saying so and nothing changed, when the
-    // ids would run out.
+    // the chains (from all of them when none is a road), so that a river or a footpath reaching
+    // far beyond them does not move it. Chains across the 180th meridian are made continuous as
+    // a load makes them, each placed within half a turn of the first road or of the origin.
+    // False, with why saying so and nothing changed, when the ids would run out.
     bool add(std::vector<TigerChain> chains, std::string* why = nullptr);
 
     WorldPoint TigerToWorld(TigerPoint p) const { return ::TigerToWorld(p, tigerOrigin_); }

@@ -9,7 +9,9 @@
 #include <QMimeData>
 #include <QString>
 
+#include <new>
 #include <sstream>
+#include <stdexcept>
 
 const char* const kClipboardFormat = "application/x-qt-windows-mime;value=\"KXNetwork\"";
 
@@ -161,28 +163,35 @@ bool pasteClipboardText(Network& net, std::string_view text, PastedObjects& past
     if (!measure(text, layout, why))
         return false;
 
+    // Another program's text may claim more than memory holds: that is a refusal like any other,
+    // and what was read so far goes with the pending objects.
     Pending pending;
-    pending.nodes.reserve(layout.nodeLines);
-    pending.links.reserve(layout.linkLines);
-    NodeTable table;
-    table.reserve(layout.nodeLines + 1);
-    table.push_back(nullptr);
+    try {
+        pending.nodes.reserve(layout.nodeLines);
+        pending.links.reserve(layout.linkLines);
+        NodeTable table;
+        table.reserve(layout.nodeLines + 1);
+        table.push_back(nullptr);
 
-    LineSplitter lines(text);
-    std::string_view line;
-    std::string problem;
-    while (lines.next(line) && line != kEndNodesMarker) {
-        auto* n = new Node;
-        pending.nodes.push_back(n);
-        if (!n->readLine(line, &problem))
-            return refuse(why, malformed("node line", lines.lineNumber(), problem));
-        table.push_back(n);
-    }
-    while (lines.next(line) && line != kEndLinksMarker) {
-        auto* l = new Link;
-        pending.links.push_back(l);
-        if (!l->readLine(line, table, &problem))
-            return refuse(why, malformed("link line", lines.lineNumber(), problem));
+        LineSplitter lines(text);
+        std::string_view line;
+        std::string problem;
+        while (lines.next(line) && line != kEndNodesMarker) {
+            pending.nodes.push_back(new Node);
+            Node* n = pending.nodes.back();
+            if (!n->readLine(line, &problem))
+                return refuse(why, malformed("node line", lines.lineNumber(), problem));
+            table.push_back(n);
+        }
+        while (lines.next(line) && line != kEndLinksMarker) {
+            pending.links.push_back(new Link);
+            if (!pending.links.back()->readLine(line, table, &problem))
+                return refuse(why, malformed("link line", lines.lineNumber(), problem));
+        }
+    } catch (const std::bad_alloc&) {
+        return refuse(why, "there is not enough memory to paste it");
+    } catch (const std::length_error&) {
+        return refuse(why, "there is not enough memory to paste it");
     }
 
     if (pending.nodes.empty() && pending.links.empty())

@@ -12,7 +12,9 @@
 #include <string_view>
 #include <utility>
 
+class QByteArray;
 class QFont;
+class QString;
 class TigerData;
 struct BackgroundImage;
 class QImage;
@@ -34,6 +36,21 @@ std::string gridLabel(float v, int decimals);
 // The size to give the painter for an outlined ellipse or rectangle that covers `pixels` device
 // pixels: the painter's outline also covers the right and bottom edge of the size it is given.
 double outlineSize(double pixels);
+
+// The family of the font numbers are drawn in: Liberation Sans as compiled into the program,
+// registered with the font database on first use under the name "Vantry Label Sans", so that a
+// machine's own fonts never change what is drawn.
+QString labelFontFamily();
+
+// A TrueType font's data with `family` as its family, full and PostScript name (without
+// spaces), everything else as it was. Data that cannot be read as such a font comes back as it
+// is.
+QByteArray renameFontFamily(const QByteArray& font, const QString& family);
+
+// The font numbers are drawn in at the given device pixels per logical unit: the compiled-in
+// family, unsmoothed, unhinted and unkerned, so that every glyph has the same pixels wherever it
+// is drawn and whatever the machine's font settings say.
+QFont labelFont(double pixelsPerLogical);
 
 // A Windows colour value 0x00BBGGRR, as the preferences store it.
 using ColorRef = std::uint32_t;

@@ -6,18 +6,24 @@
 #include <QMimeData>
 #include <QTimer>
 
+// A picture is always taken as a copy, whatever the source proposes: a source told that its
+// file was moved may delete it.
 void CVantryView::dragEnterEvent(QDragEnterEvent* event) {
-    if (droppedPicture(*event->mimeData()))
-        event->acceptProposedAction();
-    else
+    if (droppedPicture(*event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
         event->ignore();
+    }
 }
 
 void CVantryView::dragMoveEvent(QDragMoveEvent* event) {
-    if (droppedPicture(*event->mimeData()))
-        event->acceptProposedAction();
-    else
+    if (droppedPicture(*event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
         event->ignore();
+    }
 }
 
 void CVantryView::dropEvent(QDropEvent* event) {
@@ -26,7 +32,8 @@ void CVantryView::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
     // The program that dragged the file waits until the drop returns; the dialog comes after.
     QTimer::singleShot(0, this, [this, path = *picture] {
         doc_->OnLoadBitmap(path);

@@ -4,6 +4,7 @@
 #include "app/framestate.h"
 #include "app/mainframe.h"
 #include "app/vantryapp.h"
+#include "dialogs/dialogbuttons.h"
 #include "dialogs/help.h"
 #include "document/recovery.h"
 #include "document/vantrydoc.h"
@@ -22,14 +23,18 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPrinter>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
@@ -41,6 +46,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <map>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -78,7 +84,8 @@ protected:
         return titles;
     }
     bool enabled(int id) const { return app.mainFrame()->action(id)->isEnabled(); }
-    QString title() const { return app.mainFrame()->windowTitle(); }
+    // As the window system shows it.
+    QString title() const { return shownTitle(*app.mainFrame()); }
     void edit() {
         app.activeView()->GetDocument()->edit([](Network& net) {
             createNodeAt(net, {0.5f, 0.5f});
@@ -151,18 +158,85 @@ TEST_F(AppTest, MenusFollowTheCommandTable) {
     for (QAction* a : file->actions())
         if (a->isVisible())
             items << (a->isSeparator() ? QStringLiteral("|") : a->text());
-    EXPECT_EQ(items,
-              (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Close", "&Save\tCtrl+S",
-                           "Save &As...", "|", "&Print...", "P&rint Preview", "|", "|", "E&xit"}));
+    EXPECT_EQ(items, (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Close", "&Save\tCtrl+S",
+                                  "Save &As...\tCtrl+Shift+S", "|", "&Print...\tCtrl+P",
+                                  "P&rint Preview", "|", "|", "E&xit\tCtrl+Q"}));
+    for (const auto& [id, key] :
+         {std::pair{ID_FILE_PRINT, "Ctrl+P"}, std::pair{ID_FILE_SAVE_AS, "Ctrl+Shift+S"},
+          std::pair{ID_APP_EXIT, "Ctrl+Q"}})
+        EXPECT_EQ(app.mainFrame()->action(id)->shortcuts(), QList{QKeySequence(key)}) << key;
+    EXPECT_EQ(app.mainFrame()->action(ID_HELP_FINDER)->text(), "&Help Topics\tF1");
+    EXPECT_EQ(app.mainFrame()->action(ID_HELP)->shortcuts(), QList{QKeySequence("F1")});
+    // Each zoom item shows the key that does what it does; the finer key is named in its tip.
     QAction* zoom = app.mainFrame()->action(ID_VIEW_ZOOM_IN_CENTER);
-    EXPECT_EQ(zoom->text(), "Zoom In to &Center\t+/PgUp");
-    EXPECT_EQ(zoom->statusTip(), "Zoom In to Center");
+    EXPECT_EQ(zoom->text(), "Zoom In to &Center\t+");
+    EXPECT_NE(zoom->statusTip().indexOf("PgUp"), -1);
     EXPECT_EQ(zoom->shortcuts().size(), 3);
+    EXPECT_EQ(app.mainFrame()->action(ID_VIEW_ZOOM_OUT_CENTER)->text(), "Zoom Out &from Center\t-");
+    EXPECT_EQ(app.mainFrame()->action(ID_VIEW_FINE_ZOOM_IN)->shortcuts(),
+              QList{QKeySequence("PgUp")});
     EXPECT_EQ(app.mainFrame()->action(ID_EDIT_UNDO)->shortcuts(),
               (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
     // Keys that are taken but do nothing.
     for (int id : {ID_CONTEXT_HELP, ID_NEXT_PANE, ID_PREV_PANE})
         EXPECT_TRUE(app.route(id));
+}
+
+// The access key of a menu text: the character after a single '&', or none.
+QChar accessKey(const QString& text) {
+    for (int i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&')
+            continue;
+        if (text[i + 1] != '&')
+            return text[i + 1].toLower();
+        ++i;
+    }
+    return {};
+}
+
+TEST_F(AppTest, EveryMenuHasDifferentAccessKeysAndEveryKeyOneCommand) {
+    const std::string odd = dir.file("a&b.txt");
+    spit(odd, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
+    ASSERT_TRUE(app.InitInstance({QString::fromStdString(odd)}));
+    for (int i = 0; i < 10; ++i)
+        app.route(ID_FILE_NEW);
+    app.route(ID_FILE_CLOSE);
+    settle();
+    const auto checkBar = [&](const char* bar) {
+        std::map<QChar, QString> titles;
+        for (QAction* m : app.mainFrame()->menuBar()->actions()) {
+            const QChar key = accessKey(m->text());
+            ASSERT_FALSE(key.isNull()) << bar << " " << m->text().toStdString();
+            EXPECT_TRUE(titles.emplace(key, m->text()).second)
+                << bar << ": " << m->text().toStdString() << " and " << titles[key].toStdString();
+            QMenu* menu = m->menu();
+            emit menu->aboutToShow();
+            std::map<QChar, QString> items;
+            for (QAction* a : menu->actions()) {
+                if (a->isSeparator() || !a->isVisible())
+                    continue;
+                const QChar item = accessKey(a->text());
+                EXPECT_FALSE(item.isNull())
+                    << m->text().toStdString() << " " << a->text().toStdString();
+                if (item.isNull())
+                    continue;
+                EXPECT_TRUE(items.emplace(item, a->text()).second)
+                    << m->text().toStdString() << ": " << a->text().toStdString() << " and "
+                    << items[item].toStdString();
+            }
+        }
+    };
+    checkBar("with documents");
+    ASSERT_TRUE(app.closeAllDocuments());
+    settle();
+    ASSERT_EQ(menuTexts(), (QStringList{"&File", "&View", "&Network", "&Help"}));
+    checkBar("without");
+
+    std::map<QString, int> owners;
+    for (const auto& [id, action] : app.mainFrame()->actions())
+        for (const QKeySequence& key : action->shortcuts())
+            EXPECT_TRUE(owners.emplace(key.toString(), id).second)
+                << key.toString().toStdString() << ": " << id << " and " << owners[key.toString()];
 }
 
 // The menu that is open now, or null.
@@ -265,16 +339,70 @@ TEST_F(AppTest, EveryFileOnTheCommandLineOpensInItsOwnWindow) {
     EXPECT_NE(prompter.asked[0].text.find("missing.txt"), std::string::npos);
 }
 
-TEST_F(AppTest, AMaximisedWindowsTitleStandsOnceInBrackets) {
+TEST_F(AppTest, AWindowOpenedWhileOneIsMaximisedOpensMaximisedInFront) {
     ASSERT_TRUE(app.InitInstance({}));
-    app.activeFrame()->showMaximized();
+    CChildFrame* first = app.activeFrame();
+    first->showMaximized();
     settle();
     EXPECT_EQ(title(), "NetQuill - [Network1]");
-    app.route(ID_FILE_NEW);
+    ASSERT_TRUE(app.OpenDocumentFile(kSample));
     settle();
-    EXPECT_EQ(title(), "NetQuill - [Network2]");
+    QMdiArea* area = app.mainFrame()->mdiArea();
+    CChildFrame* opened = app.activeFrame();
+    ASSERT_NE(opened, first);
+    EXPECT_TRUE(opened->isMaximized());
+    EXPECT_EQ(opened->geometry(), area->viewport()->rect());
+    EXPECT_EQ(area->subWindowList(QMdiArea::StackingOrder).back(), opened) << "in front";
+    EXPECT_EQ(title(), "NetQuill - [corridor-work-zone.txt]");
+
     app.activeFrame()->showNormal();
     settle();
+    EXPECT_EQ(title(), "NetQuill - corridor-work-zone.txt");
+    app.route(ID_FILE_NEW);
+    settle();
+    EXPECT_FALSE(app.activeFrame()->isMaximized()) << "as the window before it";
+    EXPECT_EQ(area->subWindowList(QMdiArea::StackingOrder).back(), app.activeFrame());
+}
+
+TEST_F(AppTest, CascadedAndNewWindowsAreLargeAndWithinTheArea) {
+    ASSERT_TRUE(app.InitInstance({}));
+    QMdiArea* area = app.mainFrame()->mdiArea();
+    for (int i = 0; i < 11; ++i)
+        app.route(ID_FILE_NEW);
+    settle();
+    const QRect inside = area->viewport()->rect();
+    const auto check = [&](const char* when) {
+        for (QMdiSubWindow* w : area->subWindowList()) {
+            EXPECT_TRUE(inside.contains(w->geometry())) << when << ": " << w->geometry().x();
+            EXPECT_GE(w->width(), inside.width() * 3 / 4) << when;
+            EXPECT_GE(w->height(), inside.height() * 3 / 4) << when;
+        }
+    };
+    check("new");
+    area->subWindowList().front()->showMaximized();
+    app.route(ID_WINDOW_CASCADE);
+    settle();
+    check("cascaded");
+    EXPECT_NE(area->subWindowList()[0]->pos(), area->subWindowList()[1]->pos()) << "in steps";
+
+    // A small area still gives windows a size to work in, within it.
+    EXPECT_EQ(cascadeGeometry(QSize(300, 200), 5, 20), QRect(0, 0, 300, 200));
+    EXPECT_EQ(cascadeGeometry(QSize(1000, 500), 2, 25), QRect(50, 50, 800, 400));
+    EXPECT_EQ(cascadeGeometry(QSize(1000, 500), 5, 25), QRect(0, 0, 800, 400)) << "starts over";
+}
+
+TEST_F(AppTest, AModifiedDocumentsTitlesShowAStar) {
+    ASSERT_TRUE(app.InitInstance({}));
+    app.OnWindowNew();
+    edit();
+    QStringList titles;
+    for (QMdiSubWindow* w : app.mainFrame()->mdiArea()->subWindowList(QMdiArea::CreationOrder))
+        titles << shownTitle(*w);
+    EXPECT_EQ(titles, (QStringList{"Network1:1*", "Network1:2*"}));
+    EXPECT_EQ(title(), "NetQuill - Network1:2*");
+    app.route(ID_EDIT_UNDO);
+    EXPECT_EQ(title(), "NetQuill - Network1:2");
+    app.route(ID_FILE_NEW);
     EXPECT_EQ(title(), "NetQuill - Network2");
 }
 
@@ -406,7 +534,7 @@ TEST_F(AppTest, WindowsOfOneDocumentStayInStep) {
     CVantryView* second = app.OnWindowNew();
     QStringList titles;
     for (QMdiSubWindow* w : app.mainFrame()->mdiArea()->subWindowList(QMdiArea::CreationOrder))
-        titles << w->windowTitle();
+        titles << shownTitle(*w);
     EXPECT_EQ(titles, (QStringList{"corridor-work-zone.txt:1", "corridor-work-zone.txt:2"}));
 
     second->transform() = first->transform();
@@ -571,12 +699,9 @@ TEST_F(AppTest, AWindowResizedOrClosedDuringATigerLoadDrawsTheOldDataAndStaysOpe
 TEST_F(AppTest, TheGuideStaysUsableBesideADialogAndClosesWithTheProgram) {
     ASSERT_TRUE(app.InitInstance({}));
     app.route(ID_HELP_FINDER);
-    QTextBrowser* guide = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* b = qobject_cast<QTextBrowser*>(w); b && b->isVisible())
-            guide = b;
-    ASSERT_TRUE(guide);
-    guide->resize(240, 120);
+    QTextBrowser* guide = helpViewer();
+    ASSERT_TRUE(guide && guide->isVisible());
+    guide->window()->resize(240, 160);
     settle();
 
     // While the About box is up, the guide still takes keys from the window system.
@@ -597,6 +722,87 @@ TEST_F(AppTest, TheGuideStaysUsableBesideADialogAndClosesWithTheProgram) {
     settle();
     EXPECT_FALSE(app.mainFrame()->isVisible());
     EXPECT_FALSE(guide->isVisible());
+}
+
+TEST_F(AppTest, RecoveryListsEveryDocumentWithABoxEach) {
+    QtPrompter asking;
+    const std::vector<std::string> documents = {"net.txt, changed at 14:02 (/tmp/net.txt)",
+                                                "Network4, changed at 14:02 (never saved)"};
+    const auto answer = [&](const std::function<void(QWidget*)>& user) {
+        QTimer::singleShot(0, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget())
+                user(dialog);
+        });
+        return asking.chooseRecoveries(documents);
+    };
+    const auto list = [](QWidget* dialog) { return dialog->findChild<QListWidget*>("documents"); };
+    const auto recover = answer([&](QWidget* dialog) {
+        ASSERT_EQ(list(dialog)->count(), 2);
+        EXPECT_EQ(list(dialog)->item(0)->text().toStdString(), documents[0]);
+        EXPECT_EQ(list(dialog)->item(1)->checkState(), Qt::Checked);
+        list(dialog)->item(1)->setCheckState(Qt::Unchecked);
+        dialog->findChild<QPushButton*>("recover")->click();
+    });
+    EXPECT_EQ(recover, (std::vector<bool>{true, false}));
+    const auto discard =
+        answer([](QWidget* dialog) { dialog->findChild<QPushButton*>("discard")->click(); });
+    EXPECT_EQ(discard, (std::vector<bool>{false, false}));
+    const auto putOff = answer([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+    EXPECT_FALSE(putOff);
+}
+
+TEST_F(AppTest, F1InADialogOpensItsPageAndTheGuideHasBackSearchAndEscape) {
+    ASSERT_TRUE(app.InitInstance({}));
+    resetHelpForTesting();
+    QDialog dialog(app.mainFrame());
+    int helped = 0;
+    createDialogButtons(&dialog, [&] { ++helped; });
+    auto* field = new QLineEdit(&dialog);
+    dialog.show();
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_F1);
+    EXPECT_EQ(helped, 1) << "the dialog's Help";
+    QTest::keyClick(field, Qt::Key_F1, Qt::ShiftModifier);
+    EXPECT_EQ(helped, 1);
+    dialog.close();
+
+    // F1 in a dialog without Help opens the index, and the guide goes back from page to page.
+    QDialog plain(app.mainFrame());
+    plain.show();
+    QTest::keyClick(&plain, Qt::Key_F1);
+    QTextBrowser* guide = helpViewer();
+    ASSERT_TRUE(guide);
+    QWidget* window = guide->window();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(guide->source().fileName(), "keywords.html");
+    plain.close();
+    app.route(ID_HELP_FINDER);
+    EXPECT_EQ(guide->source().fileName(), "index.html");
+    auto* back = window->findChild<QAction*>("back");
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->isEnabled());
+    back->trigger();
+    EXPECT_EQ(guide->source().fileName(), "keywords.html");
+
+    // The search lists the pages holding every word and opens the first at the word.
+    auto* search = window->findChild<QLineEdit*>("search");
+    auto* results = window->findChild<QListWidget*>("results");
+    ASSERT_TRUE(search && results);
+    EXPECT_FALSE(results->isVisibleTo(window));
+    search->setText("  Jam   DENSITY ");
+    QTest::keyClick(search, Qt::Key_Return);
+    ASSERT_TRUE(results->isVisibleTo(window));
+    ASSERT_GT(results->count(), 0);
+    EXPECT_EQ(guide->source().fileName(), results->item(0)->data(Qt::UserRole).toString());
+    EXPECT_EQ(guide->textCursor().selectedText().toLower(), "jam");
+    search->setText("nosuchwordanywhere");
+    QTest::keyClick(search, Qt::Key_Return);
+    ASSERT_EQ(results->count(), 1);
+    EXPECT_FALSE(results->item(0)->flags() & Qt::ItemIsEnabled);
+
+    QTest::keyClick(search, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible()) << "Escape closes the guide";
+    resetHelpForTesting();
 }
 
 TEST(Help, EachRequestOpensItsTopicAndAMissingGuideIsLookedForOnce) {
@@ -636,7 +842,7 @@ std::string leaveRecoveryFile(const std::string& name, const std::string& path,
     return file;
 }
 
-TEST_F(AppTest, UnsavedChangesOfAnEndedRunAreOfferedBackTheNamedFileFirst) {
+TEST_F(AppTest, UnsavedChangesOfAnEndedRunAreOfferedBackInOneListTheNamedFileFirst) {
     const std::string net = dir.file("net.txt");
     spit(net, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
     Network drawn;
@@ -645,20 +851,18 @@ TEST_F(AppTest, UnsavedChangesOfAnEndedRunAreOfferedBackTheNamedFileFirst) {
     createLink(drawn, from, to, {2, 1400, 50, 190});
     const std::string declined = leaveRecoveryFile("1000.1-1.vrec", "", "Network4", Network());
     const std::string accepted = leaveRecoveryFile("1000.1-2.vrec", net, "net.txt", drawn);
-    prompter.yesNo = {true, false};
+    prompter.recoveries = {std::vector<bool>{true, false}};
     ASSERT_TRUE(app.InitInstance({QString::fromStdString(net)}));
-    ASSERT_EQ(prompter.asked.size(), 2u);
-    EXPECT_EQ(prompter.asked[0].text,
-              "Vantry found unsaved changes to net.txt from 14:02. Recover them?");
-    EXPECT_EQ(prompter.asked[0].icon, Prompter::Icon::Question);
-    EXPECT_EQ(prompter.asked[1].text,
-              "Vantry found unsaved changes to Network4 from 14:02. Recover them?");
+    ASSERT_EQ(prompter.asked.size(), 1u) << "one question for every document";
+    EXPECT_EQ(prompter.asked[0].kind, "recover");
+    EXPECT_EQ(prompter.asked[0].text, "net.txt, changed at 14:02 (" + net +
+                                          ")\nNetwork4, changed at 14:02 (never saved)\n");
     EXPECT_FALSE(std::filesystem::exists(declined));
     EXPECT_FALSE(std::filesystem::exists(accepted));
 
     ASSERT_EQ(app.documents().size(), 1u) << "the recovered file is not opened again";
     CVantryDoc* doc = app.documents().front().get();
-    EXPECT_EQ(title(), "NetQuill - net.txt");
+    EXPECT_EQ(title(), "NetQuill - net.txt*");
     EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(doc->GetPathName(), net);
     ASSERT_EQ(doc->network().links().size(), 1u);
@@ -666,8 +870,31 @@ TEST_F(AppTest, UnsavedChangesOfAnEndedRunAreOfferedBackTheNamedFileFirst) {
 
     app.route(ID_FILE_SAVE);
     EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(title(), "NetQuill - net.txt");
     EXPECT_NE(slurp(net).find("EndNodes\n1 2 2 1400"), std::string::npos) << slurp(net);
     EXPECT_EQ(app.recovery()->fileOf(*doc), "") << "saved";
+    EXPECT_EQ(prompter.unexpected, 0);
+}
+
+TEST_F(AppTest, RecoveryPutOffKeepsEveryFileAndDiscardAllRemovesThem) {
+    const std::string first = leaveRecoveryFile("1000.1-1.vrec", "", "Network4", Network());
+    const std::string second = leaveRecoveryFile("1000.1-2.vrec", "", "Network7", Network());
+    {
+        ScriptedPrompter later;
+        later.recoveries = {std::nullopt};
+        CVantryApp run(&later);
+        ASSERT_TRUE(run.InitInstance({}, false));
+        ASSERT_EQ(run.documents().size(), 1u);
+        EXPECT_EQ(run.documents().front()->GetTitle(), "Network1") << "a new network, as always";
+        EXPECT_TRUE(std::filesystem::exists(first));
+        EXPECT_TRUE(std::filesystem::exists(second));
+        run.mainFrame()->close();
+        settle();
+    }
+    prompter.recoveries = {std::vector<bool>{false, false}};
+    ASSERT_TRUE(app.InitInstance({}));
+    EXPECT_FALSE(std::filesystem::exists(first));
+    EXPECT_FALSE(std::filesystem::exists(second));
     EXPECT_EQ(prompter.unexpected, 0);
 }
 
@@ -745,7 +972,9 @@ TEST(FrameState, AWindowLargerOrBeyondTheScreenIsBroughtWithinIt) {
         << "a second screen to the right";
 }
 
-// Sends a drag of the given files over a widget and drops it; true when it was taken.
+// Sends a drag of the given files over a widget and drops it, as a source offering to copy or
+// move them and proposing a move (Qt's own sources do); true when it was taken. Whatever is
+// taken, is taken as a copy: a source told that its files were moved may delete them.
 bool dropFiles(QWidget* target, const std::vector<std::string>& files) {
     QMimeData data;
     QList<QUrl> urls;
@@ -753,13 +982,21 @@ bool dropFiles(QWidget* target, const std::vector<std::string>& files) {
         urls << QUrl::fromLocalFile(QString::fromStdString(f));
     data.setUrls(urls);
     const QPointF at(target->width() / 2.0, target->height() / 2.0);
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at.toPoint(), offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    EXPECT_EQ(enter.proposedAction(), Qt::MoveAction);
     QApplication::sendEvent(target, &enter);
     if (!enter.isAccepted())
         return false;
-    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDragMoveEvent move(at.toPoint(), offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(target, &move);
+    EXPECT_TRUE(move.isAccepted());
+    EXPECT_EQ(move.dropAction(), Qt::CopyAction);
+    QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(target, &drop);
     settle();
+    EXPECT_TRUE(!drop.isAccepted() || drop.dropAction() == Qt::CopyAction);
     return drop.isAccepted();
 }
 

@@ -18,10 +18,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QSettings>
 #include <QTest>
+#include <QToolBar>
+
+#include <cmath>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -279,8 +285,10 @@ TEST_F(DocksTest, CopiedRowsPasteBackExactlyAndABadValueRefusesThePasteWhole) {
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines[0], "Link\tFrom\tTo\tLanes\tCapacity\tLength\tFree-flow Speed\tJam "
                         "Density\tDirection\tType\tDescription");
-    EXPECT_EQ(lines[2], QString::fromUtf8("2\t2\t3\t2\t1200\t1.000\t50\t190\tInbound\tNone\tCaf"
+    // An automatic length goes as "auto"; the typed one as its value.
+    EXPECT_EQ(lines[2], QString::fromUtf8("2\t2\t3\t2\t1200\tauto\t50\t190\tInbound\tNone\tCaf"
                                           "\xC3\xA9 corner"));
+    EXPECT_TRUE(lines[3].startsWith("4\t1\t3\t2\t900\t3.000\t"));
     const std::string before = doc->network().toText();
 
     // Link 2's description is left alone, so the paste finds its text unchanged and keeps its
@@ -321,6 +329,18 @@ TEST_F(DocksTest, CopiedRowsPasteBackExactlyAndABadValueRefusesThePasteWhole) {
          {0, 1},
          "The clipboard holds 3 rows of values, but 2 rows are "
          "selected."},
+        {"Capacity\n1\n2\n", {0}, "The clipboard holds 2 rows of values, but 1 row is selected."},
+        // A header the table does not know is named, not pasted as values.
+        {"Speeed\n55\n",
+         {0},
+         "The table has no column \"Speeed\". Name the columns as the table "
+         "does, or as lanes, capacity, length, speed, jam density, direction, type or "
+         "description."},
+        {"Lanes\tVelocity\tCap\n2\t55\t1800\n",
+         {0, 1},
+         "The table has no column \"Velocity\". "
+         "Name the columns as the table does, or as lanes, capacity, length, speed, jam density, "
+         "direction, type or description."},
         {"Capacity\tcapacity\n1\t2\n",
          {0},
          "The column Capacity is named twice in the first "
@@ -338,6 +358,226 @@ TEST_F(DocksTest, CopiedRowsPasteBackExactlyAndABadValueRefusesThePasteWhole) {
     EXPECT_TRUE(model().pasteTsv({2}, "Description\n\"say \"\"hi\"\"\tnow\"\n"));
     EXPECT_EQ(link(3)->description(), "say \"hi\"\tnow");
     EXPECT_TRUE(model().rowsAsTsv({2}).endsWith("\t\"say \"\"hi\"\"\tnow\"\n"));
+}
+
+TEST_F(DocksTest, PastedRowsKeepAutomaticLengthsAutomatic) {
+    app.route(ID_VIEW_LINK_TABLE);
+    // "auto" typed makes a length automatic: link 4 runs from (0,0) to (1,1).
+    EXPECT_TRUE(model().setColumnText({3}, LinkTableModel::Length, "Auto"));
+    ASSERT_TRUE(link(4)->hasAutomaticLength());
+    EXPECT_EQ(cell(3, LinkTableModel::Length), "1.414");
+    model().setColumnText({1}, LinkTableModel::Length, "0.65");
+
+    auto copyPaste = [&](int from, int onto) {
+        selectRows({from});
+        ASSERT_TRUE(table().copyRows());
+        selectRows({onto});
+        ASSERT_TRUE(table().pasteRows());
+    };
+    // Link 1's automatic 1.000 onto link 4: link 4 stays the distance between its own nodes.
+    copyPaste(0, 3);
+    EXPECT_TRUE(link(4)->hasAutomaticLength());
+    EXPECT_FLOAT_EQ(link(4)->effectiveLength(), std::sqrt(2.0f));
+    EXPECT_EQ(link(4)->capacity(), 1800) << "the other values are pasted";
+    // A typed length is pasted as typed, and an automatic one makes a typed length automatic.
+    copyPaste(1, 2);
+    EXPECT_FALSE(link(3)->hasAutomaticLength());
+    EXPECT_FLOAT_EQ(link(3)->effectiveLength(), 0.65f);
+    copyPaste(0, 2);
+    EXPECT_TRUE(link(3)->hasAutomaticLength());
+    EXPECT_FLOAT_EQ(link(3)->effectiveLength(), 1.0f);
+    // Onto several rows at once, the same.
+    selectRows({0});
+    table().copyRows();
+    selectRows({1, 2, 3});
+    table().pasteRows();
+    for (int id : {2, 3, 4})
+        EXPECT_TRUE(link(id)->hasAutomaticLength()) << id;
+}
+
+TEST_F(DocksTest, APasteThatChangesNothingSaysWhyAndShortNamesAreKnown) {
+    app.route(ID_VIEW_LINK_TABLE);
+    // The usual short names, in any case, in any order.
+    EXPECT_TRUE(model().pasteTsv({0, 1}, "speed\tLANES\tJam density\tDir\n45\t3\t210\tO\n"));
+    for (int id : {1, 2}) {
+        EXPECT_EQ(link(id)->ffSpeed(), 45);
+        EXPECT_EQ(link(id)->numLanes(), 3);
+        EXPECT_EQ(link(id)->jamDensity(), 210);
+        EXPECT_EQ(link(id)->direction(), Outbound);
+    }
+    const std::size_t depth = doc->undoDepth();
+    struct Unchanged {
+        const char* text;
+        std::vector<int> rows;
+        int startColumn;
+        std::string message;
+    };
+    const Unchanged unchanged[] = {
+        {"Speed\tlanes\n45\t3\n",
+         {0, 1},
+         0,
+         "Nothing was pasted. The selected links already have these values."},
+        {"Capacity\n1800\n",
+         {0},
+         0,
+         "Nothing was pasted. The selected link already has these values."},
+        {"Link\tFrom\tTo\n7\t8\t9\n",
+         {0},
+         0,
+         "Nothing was pasted. Link, From and To cannot be changed from the table."},
+        {"3\t1500\n",
+         {0},
+         LinkTableModel::Number,
+         "Nothing was pasted. Without a first line naming their columns, the values went to Link "
+         "and From, which cannot be changed from the table. Name the columns in a first line "
+         "(Lanes, Capacity, ...), or select a cell of the column the first value belongs to "
+         "before pasting."},
+        {"Lanes\tCapacity\n \t \n",
+         {0},
+         0,
+         "Nothing was pasted. The clipboard holds only empty cells."},
+    };
+    for (const Unchanged& u : unchanged) {
+        SCOPED_TRACE(u.text);
+        prompter.asked.clear();
+        EXPECT_FALSE(model().pasteTsv(u.rows, QString::fromLatin1(u.text), u.startColumn));
+        EXPECT_EQ(lastMessage(), u.message);
+        EXPECT_EQ(prompter.asked.back().icon, Prompter::Icon::Information);
+    }
+    EXPECT_EQ(doc->undoDepth(), depth);
+
+    // Headerless values go to the columns from the current cell's on, as a spreadsheet pastes.
+    QApplication::clipboard()->setText("4\t1500\n");
+    selectRows({2});
+    table().table()->selectionModel()->setCurrentIndex(model().index(2, LinkTableModel::Lanes),
+                                                       QItemSelectionModel::NoUpdate);
+    table().table()->setFocus();
+    QTest::keyClick(table().table(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(link(3)->numLanes(), 4);
+    EXPECT_EQ(link(3)->capacity(), 1500);
+    prompter.asked.clear();
+    EXPECT_FALSE(model().pasteTsv({2}, "1\t2\t3\n", LinkTableModel::Type));
+    EXPECT_EQ(lastMessage(), "Row 1 has 3 values, but the table has only 2 columns from Type on.");
+}
+
+TEST_F(DocksTest, TheFilterMatchesWordsInAnyOrderAndNumbersInTheTextAndCountsTheRows) {
+    doc->edit([](Network& net) {
+        net.links()[1]->setDescription("I-80 EB");
+        net.links()[3]->setDescription("I-180 ramp");
+        return true;
+    });
+    app.route(ID_VIEW_LINK_TABLE);
+    EXPECT_EQ(table().countText(), "4 links");
+    struct Case {
+        const char* filter;
+        QStringList links;
+    };
+    const Case cases[] = {
+        {"st main", {"1"}},     {"  MAIN   st ", {"1"}}, {"main", {"1", "3"}},
+        {"80", {"2"}}, // a number standing alone in the text, not inside 180
+        {"180 ramp", {"4"}},    {"ramp 3", {"3", "4"}}, // link 3, and link 4 to node 3
+        {"3", {"2", "3", "4"}},                         // link 3 and the links at node 3
+        {"st oak", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.filter);
+        table().filterBox()->setText(c.filter);
+        EXPECT_EQ(column(LinkTableModel::Number), c.links);
+        EXPECT_EQ(table().countText(), QStringLiteral("%1 of 4 links").arg(c.links.size()));
+    }
+    table().filterBox()->clear();
+    EXPECT_EQ(table().countText(), "4 links");
+}
+
+TEST_F(DocksTest, EditCommandsActOnTheTableThatHasTheFocus) {
+    CMainFrame* frame = app.mainFrame();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    app.route(ID_VIEW_LINK_TABLE);
+    // Link Table and Check Network have keys of their own and toolbar buttons; no key is two
+    // commands'.
+    EXPECT_EQ(frame->action(ID_VIEW_LINK_TABLE)->shortcut(), QKeySequence("Ctrl+T"));
+    EXPECT_EQ(frame->action(ID_NETWORK_CHECK)->shortcut(), QKeySequence("Ctrl+K"));
+    for (int id : {ID_VIEW_LINK_TABLE, ID_NETWORK_CHECK})
+        EXPECT_TRUE(frame->toolBar()->actions().contains(frame->action(id))) << id;
+    std::map<QKeySequence, int> owner;
+    for (const auto& [id, action] : frame->actions())
+        for (const QKeySequence& key : action->shortcuts())
+            EXPECT_TRUE(owner.emplace(key, id).second)
+                << key.toString().toStdString() << " is " << owner[key] << "'s and " << id << "'s";
+
+    // On the map, Copy copies map objects and Paste waits for a network.
+    QApplication::clipboard()->setText("Capacity\n1234\n");
+    app.activeView()->setFocus();
+    selectRows({0, 1});
+    app.updateCommandStates();
+    EXPECT_FALSE(frame->action(ID_EDIT_PASTE)->isEnabled());
+    // In the table they are the table's, and Cut is nothing.
+    table().table()->setFocus();
+    EXPECT_TRUE(frame->action(ID_EDIT_PASTE)->isEnabled());
+    EXPECT_FALSE(frame->action(ID_EDIT_CUT)->isEnabled());
+    frame->action(ID_EDIT_PASTE)->trigger();
+    EXPECT_EQ(capacities(), (std::vector<int>{1234, 1234, 1500, 900}));
+    frame->action(ID_EDIT_COPY)->trigger();
+    EXPECT_TRUE(QApplication::clipboard()->text().startsWith("Link\tFrom\tTo\t"));
+
+    // Del deletes the selected rows' links, one undo step, as Edit > Delete does.
+    const std::size_t depth = doc->undoDepth();
+    selectRows({1, 3});
+    QTest::keyClick(table().table(), Qt::Key_Delete);
+    EXPECT_EQ(column(LinkTableModel::Description), (QStringList{"Main St", "main ramp"}));
+    EXPECT_EQ(doc->undoDepth(), depth + 1);
+    // Not while a cell is being edited: there the key is the editor's.
+    selectRows({0});
+    table().table()->edit(model().index(0, LinkTableModel::Direction));
+    auto* box = table().table()->viewport()->findChild<QComboBox*>();
+    ASSERT_NE(box, nullptr);
+    QTest::keyClick(box, Qt::Key_Delete);
+    EXPECT_EQ(doc->network().links().size(), 2u);
+    QTest::keyClick(box, Qt::Key_Escape);
+
+    // In the findings, Del deletes the finding's link.
+    doc->edit([](Network& net) {
+        return createLink(net, net.nodes()[3], net.nodes()[3], {}) != nullptr;
+    });
+    app.route(ID_NETWORK_CHECK);
+    DockTable* findings = checker().table();
+    ASSERT_EQ(checker().findings().data(checker().findings().index(0, 2)).toString(), "link 3");
+    findings->selectRow(0);
+    findings->setFocus();
+    EXPECT_FALSE(frame->action(ID_EDIT_PASTE)->isEnabled());
+    frame->action(ID_EDIT_COPY)->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "error self-link: link 3: starts and ends at node 4\n");
+    const int found = checker().findings().rowCount();
+    QTest::keyClick(findings, Qt::Key_Delete);
+    EXPECT_EQ(doc->network().links().size(), 2u);
+    EXPECT_EQ(checker().findings().rowCount(), found - 1);
+    EXPECT_NE(checker().findings().findings().front().rule, std::string("self-link"));
+}
+
+TEST_F(DocksTest, ColumnsStartWideEnoughForTheirTitlesAndTheCheckerForItsMessages) {
+    app.mainFrame()->show();
+    app.route(ID_VIEW_LINK_TABLE);
+    app.route(ID_NETWORK_CHECK);
+    QApplication::processEvents();
+    DockTable* view = table().table();
+    QFont bold = view->horizontalHeader()->font();
+    bold.setBold(true);
+    int widest = 0;
+    for (int c = 0; c < LinkTableModel::ColumnCount; ++c) {
+        const QString title = LinkTableModel::columnTitle(c);
+        EXPECT_GT(view->columnWidth(c), QFontMetrics(bold).horizontalAdvance(title) + 16)
+            << title.toStdString();
+        if (c != LinkTableModel::Description)
+            widest = std::max(widest, view->columnWidth(c));
+    }
+    EXPECT_GT(view->columnWidth(LinkTableModel::Description), widest);
+
+    DockTable* findings = checker().table();
+    const int message =
+        findings->fontMetrics().horizontalAdvance("links leave node 1 but none reach it");
+    EXPECT_GT(findings->columnWidth(FindingsModel::MessageColumn), message);
 }
 
 TEST_F(DocksTest, SelectionIsSharedWithTheMapBothWays) {

@@ -1,4 +1,5 @@
 #include "base/files.h"
+#include "support/fedpipe.h"
 #include "support/ordinaryuser.h"
 #include "support/testdir.h"
 
@@ -13,7 +14,9 @@
 
 #include <grp.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -225,6 +228,89 @@ TEST(SafeWrite, WritesThroughSymbolicLinks) {
         dir, {"real.txt", "link.txt", "sub", "made.txt", "chain.txt", "loop-a", "loop-b"}));
 }
 
+TEST(SafeWrite, AFileMarkedReadOnlyIsReplacedOnlyWhenTheUserSaidSo) {
+    // No write bit at all: its owner marked it read-only. Root may write any file, and is held
+    // back all the same; others are refused by the permissions themselves.
+    TestDir dir;
+    const std::string path = dir.file("locked.txt");
+    spit(path, "old");
+    fs::create_symlink("locked.txt", dir.file("link.txt"));
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    std::string why;
+    EXPECT_FALSE(isWritableFile(path));
+    EXPECT_FALSE(writeFileSafely(path, "new", why));
+    EXPECT_FALSE(writeFileSafely(dir.file("link.txt"), "new", why));
+    EXPECT_EQ(slurp(path), "old");
+    if (geteuid() != 0) {
+        EXPECT_NE(why.find("permission to write to it"), std::string::npos) << why;
+        EXPECT_FALSE(isReadOnlyButReplaceable(path));
+        return;
+    }
+    EXPECT_EQ(why, "it is read-only: no one has permission to write to it");
+    EXPECT_TRUE(isReadOnlyButReplaceable(path));
+    EXPECT_TRUE(isReadOnlyButReplaceable(dir.file("link.txt")));
+    ASSERT_TRUE(writeFileSafely(dir.file("link.txt"), "new", why, ReadOnlyFiles::Replace)) << why;
+    EXPECT_EQ(slurp(path), "new");
+    EXPECT_EQ(statOf(path).st_mode & 07777, 0444u);
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.txt")));
+
+    // A file that only some may write is not marked read-only.
+    ASSERT_EQ(chmod(path.c_str(), 0464), 0);
+    EXPECT_FALSE(isReadOnlyButReplaceable(path));
+    EXPECT_TRUE(writeFileSafely(path, "again", why)) << why;
+    EXPECT_TRUE(onlyFilesIn(dir, {"locked.txt", "link.txt"}));
+}
+
+TEST(SafeWrite, TheTemporaryFilesOfKilledSavesGoAtTheNextSaveAndNothingElseDoes) {
+    TestDir dir;
+    spit(dir.file("net.txt"), "old");
+    // A save killed half way: the process may write at most 1000 bytes to a file and dies when
+    // it tries to write more.
+    std::fflush(nullptr);
+    const pid_t killed = fork();
+    ASSERT_GE(killed, 0);
+    if (killed == 0) {
+        std::signal(SIGXFSZ, SIG_DFL);
+        const rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        const rlimit limit{1000, 1000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::string why;
+        writeFileSafely(dir.file("net.txt"), std::string(100000, 'y'), why);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(killed, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+    EXPECT_EQ(slurp(dir.file("net.txt")), "old");
+    std::string left;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        if (entry.path().filename() != "net.txt")
+            left = entry.path().filename().string();
+    // The name tells which process wrote it.
+    const std::string pidPart = "." + std::to_string(killed) + "-";
+    const auto at = left.find(pidPart);
+    ASSERT_NE(at, std::string::npos) << left;
+    ASSERT_EQ(left.rfind(".vantry-save-", 0), 0u) << left;
+
+    // The same name from this process, which is running, and from another machine; an older
+    // name that says no process; and others' files.
+    const std::string live = left.substr(0, at) + "." + std::to_string(getpid()) + "-" +
+                             left.substr(at + pidPart.size());
+    const std::string elsewhere = ".vantry-save-elsewhere" + left.substr(at);
+    const std::string folder = left.substr(0, at + pidPart.size()) + "00000000.tmp";
+    spit(dir.file(live), "being written");
+    spit(dir.file(elsewhere), "being written elsewhere");
+    spit(dir.file(".vantry-save-0123abcd.tmp"), "unknown");
+    spit(dir.file("notes.tmp"), "the user's");
+    fs::create_directory(dir.file(folder));
+    std::string why;
+    ASSERT_TRUE(writeFileSafely(dir.file("other.txt"), "new", why)) << why;
+    EXPECT_TRUE(onlyFilesIn(dir, {"net.txt", "other.txt", live, elsewhere,
+                                  ".vantry-save-0123abcd.tmp", "notes.tmp", folder}));
+    EXPECT_EQ(slurp(dir.file(live)), "being written");
+}
+
 TEST(SafeWrite, RefusesFoldersAndMissingFoldersWithAReason) {
     TestDir dir;
     std::string why;
@@ -375,33 +461,103 @@ TEST(MappedFile, RefusesWhatReadingRefusesForTheSameReasons) {
 }
 
 TEST(MappedFile, ReadsWhatCannotBeMapped) {
-    // System files say their size is 0 and pipes have none; both are read whole instead.
+    // System files say their size is 0; they are read whole instead.
+    if (!fs::exists("/proc/self/status"))
+        GTEST_SKIP() << "no /proc";
     MappedFile file;
     std::string why;
-    if (fs::exists("/proc/self/status")) {
-        ASSERT_TRUE(file.open("/proc/self/status", why)) << why;
-        EXPECT_FALSE(file.mapped());
-        EXPECT_NE(file.view().find("Pid:"), std::string::npos);
-    }
-
-    TestDir dir;
-    const std::string fifo = dir.file("pipe");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::string bytes = patternOf(200'000);
-    const pid_t writer = fork();
-    ASSERT_GE(writer, 0);
-    if (writer == 0) {
-        std::FILE* out = std::fopen(fifo.c_str(), "wb");
-        const bool ok = out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-        _exit(out && std::fclose(out) == 0 && ok ? 0 : 1);
-    }
-    const bool opened = file.open(fifo, why);
-    int status = 0;
-    waitpid(writer, &status, 0);
-    ASSERT_TRUE(opened) << why;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(file.open("/proc/self/status", why)) << why;
     EXPECT_FALSE(file.mapped());
-    EXPECT_TRUE(file.view() == bytes);
+    EXPECT_NE(file.view().find("Pid:"), std::string::npos);
+}
+
+// ---- What is not a file -------------------------------------------------------------------------
+
+// A socket bound to a path, as a running program leaves one.
+class BoundSocket {
+public:
+    explicit BoundSocket(const std::string& path) : fd_(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path, sizeof address.sun_path - 1);
+        if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~BoundSocket() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool ready() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+TEST(NotAFile, PipesDevicesAndSocketsAreRefusedByEveryReaderWithoutWaiting) {
+    // A reader that opened the pipe would be fed these bytes and succeed; one that opened a
+    // device would read without end, so the pipe comes first and the endless device last.
+    TestDir dir;
+    const FedPipe pipe(dir.file("pipe.txt"), "KX101\n");
+    ASSERT_TRUE(pipe.ready());
+    const BoundSocket socket(dir.file("socket.txt"));
+    ASSERT_TRUE(socket.ready());
+    fs::create_symlink("/dev/zero", dir.file("zero.txt"));
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {dir.file("pipe.txt"), "it is a pipe, not a file"},
+        {dir.file("socket.txt"), "it is a socket, not a file"},
+        {"/dev/null", "it is a device, not a file"},
+        {dir.path().string(), "it is a folder, not a file"},
+        {dir.file("zero.txt"), "it is a device, not a file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string why, text;
+        EXPECT_FALSE(checkReadableFile(c.path, why));
+        EXPECT_EQ(why, c.reason);
+        why.clear();
+        ASSERT_FALSE(readWholeFile(c.path, text, why));
+        EXPECT_EQ(why, c.reason);
+        why.clear();
+        FileBytes bytes;
+        ASSERT_FALSE(readWholeFile(c.path, bytes, why));
+        EXPECT_EQ(why, c.reason);
+        why.clear();
+        MappedFile mapped;
+        ASSERT_FALSE(mapped.open(c.path, why));
+        EXPECT_EQ(why, c.reason);
+        EXPECT_EQ(mapped.view(), "");
+        why.clear();
+        InputFile input;
+        ASSERT_FALSE(input.open(c.path, why));
+        EXPECT_EQ(why, c.reason);
+    }
+}
+
+TEST(InputFile, ReadsAnyPartAndLessOnlyWhereTheFileEnds) {
+    TestDir dir;
+    const std::string bytes = patternOf(10'000);
+    spit(dir.file("data.bin"), bytes);
+    InputFile file;
+    std::string why;
+    ASSERT_TRUE(file.open(dir.file("data.bin"), why)) << why;
+    EXPECT_EQ(file.size(), bytes.size());
+    std::string part(3000, '\0');
+    std::size_t got = 0;
+    ASSERT_TRUE(file.readAt(4000, part.data(), part.size(), got, why)) << why;
+    EXPECT_EQ(got, 3000u);
+    EXPECT_EQ(part, bytes.substr(4000, 3000));
+    ASSERT_TRUE(file.readAt(9000, part.data(), part.size(), got, why)) << why;
+    EXPECT_EQ(got, 1000u);
+    EXPECT_EQ(part.substr(0, got), bytes.substr(9000));
+    ASSERT_TRUE(file.readAt(20'000, part.data(), part.size(), got, why)) << why;
+    EXPECT_EQ(got, 0u);
+    EXPECT_FALSE(file.open(dir.file("missing.bin"), why));
+    EXPECT_EQ(why, "no such file or directory");
 }
 
 TEST(MappedFile, KeepsItsBytesWhenTheFileIsReplacedOrRemoved) {

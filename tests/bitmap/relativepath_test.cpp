@@ -36,7 +36,11 @@ TEST(IsAbsolutePath, KnowsDrivesServersAndTheRoot) {
         {R"(maps\x.bmp)", false},
         {R"(..\x.bmp)", false},
         {"x.bmp", false},
-        {"/home/ann/x.bmp", false}, // the forward slash is an ordinary character here
+        // Written by hand or by another program on a system whose separator is '/'.
+        {"/home/ann/x.bmp", true},
+        {"/x.bmp", true},
+        {"maps/x.bmp", false},
+        {"./x.bmp", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << c.path;
@@ -138,7 +142,11 @@ TEST(ResolvePath, AppendsRelativePathsToTheDocumentsFolder) {
         {R"(C:\nets\net.txt)", R"(D:\maps\x.bmp)", R"(D:\maps\x.bmp)"},
         {R"(C:\nets\net.txt)", R"(\\srv\share\x.bmp)", R"(\\srv\share\x.bmp)"},
         {R"(C:\nets\net.txt)", R"(\home\ann\x.bmp)", R"(\home\ann\x.bmp)"},
+        {R"(\home\ann\nets\net.txt)", "/srv/maps/x.png", "/srv/maps/x.png"},
+        {R"(\home\ann\nets\net.txt)", R"(/srv/maps\x.png)", R"(/srv/maps\x.png)"},
         {R"(C:\nets\net.txt)", "", ""},
+        // Forward slashes inside a relative path are left for the system to read.
+        {R"(\home\ann\nets\net.txt)", "maps/x.png", R"(\home\ann\nets\maps/x.png)"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ResolvePath(c.document, c.path), c.expected) << c.document << " <- " << c.path;

@@ -1,5 +1,6 @@
 #include "bitmap/bmpwriter.h"
 #include "support/addressspace.h"
+#include "support/fedpipe.h"
 #include "support/pictures.h"
 #include "support/solidbmp.h"
 #include "support/testdir.h"
@@ -12,10 +13,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -220,6 +224,41 @@ TEST_F(CliTest, StreetDataIsListedAndPopulatedWithItsAttributes) {
     EXPECT_NE(r.err.find("lines"), std::string::npos) << r.err;
 }
 
+// Street data and record files that cannot be used are refused on one line of our own, naming
+// the file and the reason, before a library sees a file that could hang or abort it; nothing
+// is written.
+TEST_F(CliTest, StreetDataAndRecordFilesThatGiveNothingAreRefusedOnOneLine) {
+    const std::string passwd = slurp("/etc/passwd");
+    ASSERT_FALSE(passwd.empty());
+    spit(dir.file("passwd.RT1"), passwd);
+    spit(dir.file("passwd.RT2"), passwd);
+    spit(dir.file("roads.shp"), std::string(100, '\x27'));
+    std::string prj(3u << 20, ' ');
+    prj.replace(0, 7, "GEOGCS[");
+    spit(dir.file("roads.prj"), prj);
+    spit(dir.file("large.geojson"),
+         R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{"name":")" +
+             std::string(2u << 20, 'x') +
+             R"("},"geometry":{"type":"LineString","coordinates":[[0,0],[1,1]]}}]})");
+    // {command, what the line says}
+    const std::pair<std::string, std::string> cases[] = {
+        {"populate " + path("passwd.RT1") + " " + path("out.txt"),
+         "passwd.RT1 holds no TIGER/Line records"},
+        {"tiger-chains " + path("passwd.RT1"), "passwd.RT1 holds no TIGER/Line records"},
+        {"populate " + path("roads.shp") + " " + path("out.txt"),
+         "coordinate system file \"" + dir.file("roads.prj") + "\" is 3.0 MB"},
+        {"street-chains " + path("roads.shp"), "more than any real one"},
+        {"populate " + path("large.geojson") + " " + path("out.txt"), "OGR_GEOJSON_MAX_OBJ_SIZE"}};
+    for (const auto& [command, says] : cases) {
+        SCOPED_TRACE(command);
+        const CliRun r = cli(command, "export OGR_GEOJSON_MAX_OBJ_SIZE=1");
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
+    }
+}
+
 TEST_F(CliTest, RenderShowsTheBackgroundPictureWhereTheNetworkPutsIt) {
     std::filesystem::create_directories(dir.file("maps"));
     spit(dir.file("maps/area.bmp"), solidBmp(200, 100, 10, 200, 30));
@@ -233,6 +272,16 @@ TEST_F(CliTest, RenderShowsTheBackgroundPictureWhereTheNetworkPutsIt) {
     // The middle of the 800 x 600 picture is world (1, 0.5).
     EXPECT_EQ(image.pixel(400, 300), qRgb(10, 200, 30));
     EXPECT_EQ(image.pixel(400 + 150, 300), qRgb(255, 255, 255)) << "beyond the picture";
+
+    // The same picture named from the root, as written on this system, from another folder.
+    std::filesystem::create_directories(dir.file("elsewhere"));
+    spit(dir.file("elsewhere/net.txt"),
+         "KX101\n0 0\nEndNodes\nEndLinks\n" + dir.file("maps/area.bmp") + "\n1 0 0 2\n");
+    const CliRun absolute = cli("render " + path("elsewhere/net.txt") + " " + path("abs.png") +
+                                " --scale 100 --center 1,0.5 --no-grid --background");
+    ASSERT_EQ(absolute.code, 0) << absolute.err;
+    EXPECT_EQ(QImage(QString::fromStdString(dir.file("abs.png"))).pixel(400, 300),
+              qRgb(10, 200, 30));
 
     ASSERT_EQ(cli("render " + path("net.txt") + " " + path("plain.png") +
                   " --scale 100 --center 1,0.5 --no-grid")
@@ -330,6 +379,19 @@ TEST_F(CliTest, ABackgroundThatCannotBeShownFailsTheRenderAndWritesNoPicture) {
     spit(dir.file("maps/half.jpg"), jpeg.left(jpeg.size() / 2).toStdString());
     // Without its end-of-image marker a JPEG decodes as if whole.
     spit(dir.file("maps/unended.jpg"), jpeg.left(jpeg.size() - 2).toStdString());
+    // Half a JPEG with its end marker put back, half a TIFF, a GIF of 35 bytes declaring
+    // 11000 x 11000 pixels, and a pipe.
+    spit(dir.file("maps/ended.jpg"), jpeg.left(jpeg.size() / 2).toStdString() + "\xff\xd9");
+    QByteArray tiff;
+    {
+        QBuffer tiffOut(&tiff);
+        ASSERT_TRUE(tiffOut.open(QIODevice::WriteOnly) && quarters.save(&tiffOut, "TIFF"));
+    }
+    spit(dir.file("maps/half.tif"), tiff.left(tiff.size() / 2).toStdString());
+    spit(dir.file("maps/lie.gif"),
+         std::string("GIF89a\xf8\x2a\xf8\x2a\x80\0\0\0\0\0\xff\xff\xff", 19) +
+             std::string(",\0\0\0\0\xf8\x2a\xf8\x2a\0\x02\x02\x44\x01\0;", 16));
+    ASSERT_EQ(mkfifo(dir.file("maps/pipe.png").c_str(), 0600), 0);
     spit(dir.file("old.png"), "an older picture");
     const struct {
         const char* picture;
@@ -349,6 +411,11 @@ TEST_F(CliTest, ABackgroundThatCannotBeShownFailsTheRenderAndWritesNoPicture) {
         {"half.png", "1 0 0 2", "cut short"},
         {"half.jpg", "1 0 0 2", "cut short"},
         {"unended.jpg", "1 0 0 2", "is cut short"},
+        {"ended.jpg", "1 0 0 2", "is damaged or cut short"},
+        {"half.tif", "1 0 0 2", "is damaged or cut short"},
+        {"lie.gif", "1 0 0 2", "is cut short: the file ends before the picture does."},
+        {"pipe.png", "1 0 0 2",
+         "Cannot read \"" + dir.file("maps/pipe.png") + "\". It is a pipe, not a file."},
     };
     // A reader that took memory for what the header declares would fail here, not crash the
     // machine.
@@ -436,6 +503,57 @@ TEST_F(CliTest, WorkbooksConvertBothWaysAndDamagedOnesAreRefused) {
     r = cli("convert " + sample + " " + path("junk.xls"));
     EXPECT_EQ(r.code, 1) << "an existing file that is not a workbook is never replaced";
     EXPECT_EQ(slurp(dir.file("junk.xls")), "not a workbook");
+}
+
+TEST_F(CliTest, PipesDevicesAndHugeFilesAreRefusedOnOneLineOrReadOnlyForWhatTheyHold) {
+    // A pipe would feed a sound network to a reader that opened it; the device never ends.
+    const FedPipe textPipe(dir.file("pipe.txt"), kExample);
+    const FedPipe recordPipe(dir.file("pipe.RT1"), "");
+    ASSERT_TRUE(textPipe.ready() && recordPipe.ready());
+    std::filesystem::create_symlink("/dev/zero", dir.file("zero.xls"));
+    // 700 MB that hold nothing, and a workbook followed by 700 MB its container does not address,
+    // read where the address space is held to 1.5 GB.
+    constexpr std::uintmax_t kHuge = std::uintmax_t{700} << 20;
+    spit(dir.file("zeros.xls"), "");
+    std::filesystem::resize_file(dir.file("zeros.xls"), kHuge);
+    spit(dir.file("in.txt"), kExample);
+    ASSERT_EQ(cli("convert " + path("in.txt") + " " + path("padded.xls")).code, 0);
+    std::filesystem::resize_file(dir.file("padded.xls"), kHuge);
+    const std::string limits =
+        kAddressSanitizer ? "" : "ulimit -v " + std::to_string(kSmallMachineKiB);
+    const struct {
+        std::string args;
+        std::string says;
+    } refused[] = {
+        {"info " + path("pipe.txt"), "\"" + dir.file("pipe.txt") + "\": it is a pipe, not a file"},
+        {"tiger-chains " + path("pipe.RT1"), "it is a pipe, not a file"},
+        {"convert " + path("zero.xls") + " " + path("out.txt"),
+         "\"" + dir.file("zero.xls") + "\" cannot be opened: it is a device, not a file."},
+        {"info " + path("zeros.xls"),
+         "\"" + dir.file("zeros.xls") + "\" is not an Excel 97-2003 workbook."},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.args);
+        const CliRun r = cli(c.args, limits);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    const CliRun padded = cli("convert " + path("padded.xls") + " " + path("out.txt"), limits);
+    EXPECT_EQ(padded.code, 0) << padded.err;
+    EXPECT_EQ(slurp(dir.file("out.txt")), kExample);
+}
+
+TEST_F(CliTest, AnOutputMarkedReadOnlyIsNeverReplaced) {
+    spit(dir.file("in.txt"), kExample);
+    spit(dir.file("locked.txt"), "the user's\n");
+    ASSERT_EQ(chmod(dir.file("locked.txt").c_str(), 0444), 0);
+    const CliRun r = cli("convert " + path("in.txt") + " " + path("locked.txt"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("\"" + dir.file("locked.txt") + "\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(geteuid() == 0 ? "it is read-only" : "permission"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(slurp(dir.file("locked.txt")), "the user's\n");
 }
 
 TEST_F(CliTest, WorkbooksOpenedInPartWarnAndForeignOnesSayWhy) {

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 class BitmapDialog : public WithToolkit, public ::testing::Test {
@@ -125,10 +127,7 @@ TEST_F(BitmapDialog, PngJpegTiffGifAndWebpPicturesFillTheDialogAsABitmapDoes) {
         start.path = dir.file(name);
         CBitmapDlg dlg(start, prompter);
         ASSERT_EQ(prompter.asked.size(), 1u);
-        EXPECT_EQ(prompter.asked[0].text.rfind("Cannot read bitmap \"" + start.path +
-                                                   "\".\nThe picture \"" + start.path + "\" is ",
-                                               0),
-                  0u)
+        EXPECT_EQ(prompter.asked[0].text.rfind("The picture \"" + start.path + "\" is ", 0), 0u)
             << prompter.asked[0].text;
         EXPECT_TRUE(dlg.preview().isNull());
     }
@@ -138,15 +137,33 @@ TEST_F(BitmapDialog, UnreadableFilesAreReportedAndBadNumbersKeepTheDialogOpen) {
     spit(dir.file("junk.bmp"), "BMnot really a bitmap");
     BitmapChoice start;
     start.path = dir.file("junk.bmp");
+    start.worldWidth = 2.0f;
     CBitmapDlg dlg(start, prompter);
     ASSERT_EQ(prompter.asked.size(), 1u);
-    EXPECT_EQ(prompter.asked[0].text.rfind("Cannot read bitmap \"" + start.path + "\".\n", 0), 0u);
+    EXPECT_EQ(prompter.asked[0].text.rfind("The bitmap \"" + start.path + "\" cannot be read", 0),
+              0u)
+        << prompter.asked[0].text;
     EXPECT_TRUE(dlg.preview().isNull());
 
-    dlg.findChild<QLineEdit*>("path")->setText(QString::fromStdString(dir.file("absent.bmp")));
-    dlg.pathEditingFinished();
+    // A picture that was shown, then a file that cannot be: the numbers go with the preview,
+    // and the message names the file once.
+    mkfifo(dir.file("pipe.png").c_str(), 0600);
+    for (const std::string& name : {dir.file("absent.bmp"), dir.file("pipe.png")}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(dlg.loadIntoDialog(QString::fromStdString(picture(80, 40))));
+        ASSERT_EQ(box(dlg, "bitmapWidth"), "80");
+        dlg.findChild<QLineEdit*>("path")->setText(QString::fromStdString(name));
+        dlg.pathEditingFinished();
+        const std::string said = prompter.asked.back().text;
+        EXPECT_EQ(said.rfind("Cannot read \"" + name + "\".\n", 0), 0u) << said;
+        EXPECT_EQ(said.find(name), said.rfind(name)) << said;
+        EXPECT_TRUE(dlg.preview().isNull());
+        EXPECT_EQ(box(dlg, "bitmapWidth"), "0");
+        EXPECT_EQ(box(dlg, "bitmapHeight"), "0");
+        EXPECT_EQ(box(dlg, "ratio"), "0");
+    }
     EXPECT_EQ(prompter.asked.back().text,
-              "Cannot open \"" + dir.file("absent.bmp") + "\".\nFile Not Found.\n");
+              "Cannot read \"" + dir.file("pipe.png") + "\".\nIt is a pipe, not a file.\n");
 
     dlg.findChild<QLineEdit*>("left")->setText("west");
     dlg.accept();
@@ -217,7 +234,7 @@ TEST_F(BitmapDialog, ButtonsActWithoutLoadingThePathFirstAndOkLoadsItOnce) {
         typePath(dlg, absent);
         QTest::mouseClick(button(dlg, "OK"), Qt::LeftButton);
         ASSERT_EQ(prompter.asked.size(), 1u);
-        EXPECT_EQ(prompter.asked[0].text.rfind("Cannot open", 0), 0u);
+        EXPECT_EQ(prompter.asked[0].text.rfind("Cannot read", 0), 0u);
         EXPECT_TRUE(dlg.isVisible());
         QTest::mouseClick(button(dlg, "OK"), Qt::LeftButton);
         EXPECT_EQ(prompter.asked.size(), 1u);
@@ -290,6 +307,31 @@ TEST(BitmapBrowse, TheFileDialogAsksForABitmapFile) {
     EXPECT_EQ(filters,
               QStringList({"Picture Files (*.bmp *.png *.jpg *.jpeg *.tif *.tiff *.gif *.webp)",
                            "Bitmap Files (*.bmp)", "All Files (*)"}));
+}
+
+// Load TIGER Data reads every kind of road data: the dialog offers them all at once first, then
+// each kind, and its title says what it loads.
+TEST(RoadDataBrowse, TheFileDialogOffersEveryKindOfRoadDataFirst) {
+    toolkit();
+    QtPrompter prompter;
+    QString title;
+    QStringList filters;
+    QTimer::singleShot(0, [&] {
+        if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            title = d->windowTitle();
+            filters = d->nameFilters();
+            d->reject();
+        }
+    });
+    EXPECT_FALSE(prompter.chooseRoadDataFile());
+    EXPECT_EQ(title, "Load Road Data");
+    EXPECT_EQ(filters,
+              QStringList({"Road Data (*.??1 *.osm *.osm.bz2 *.osm.gz *.pbf *.shp *.gpkg "
+                           "*.geojson *.json *.fgb)",
+                           "TIGER/Line Record Files (*.??1)",
+                           "OpenStreetMap (*.osm *.osm.bz2 *.osm.gz *.pbf)", "Shapefiles (*.shp)",
+                           "GeoPackage (*.gpkg)", "GeoJSON (*.geojson *.json)",
+                           "FlatGeobuf (*.fgb)", "All Files (*)"}));
 }
 
 } // namespace

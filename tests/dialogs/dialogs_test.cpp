@@ -812,6 +812,15 @@ TEST_F(StreetDialog, ShowsTheClassesGivenAndGivesBackWhatIsTicked) {
     child<QPushButton>(dlg, "default")->click();
     EXPECT_EQ(dlg.choice().classes, RoadClassChoice());
 
+    // Railway tracks are kept beside the classes, whichever classes are ticked, and come back.
+    child<QCheckBox>(dlg, "railway")->click();
+    child<QPushButton>(dlg, "all")->click();
+    EXPECT_EQ(ticked(dlg), "all,railway");
+    StreetLoadChoice withRails;
+    withRails.classes = dlg.choice().classes;
+    EXPECT_TRUE(CStreetLoadDlg(withRails).choice().classes.railways());
+    EXPECT_FALSE(CStreetLoadDlg(initial).choice().classes.railways());
+
     auto* unit = child<QComboBox>(dlg, "speedUnit");
     EXPECT_EQ(dlg.choice().speedUnit, SpeedUnit::Guess);
     const std::pair<int, SpeedUnit> units[] = {{1, SpeedUnit::MilesPerHour},
@@ -919,7 +928,7 @@ TEST_F(Dialogs, EveryDialogWorksFromTheKeyboard) {
 TEST_F(Dialogs, HelpOpensTheTopicOfTheDialogOrOfThePageInFront) {
     auto shownTopic = [] {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* viewer = qobject_cast<QTextBrowser*>(w))
+            if (auto* viewer = w->findChild<QTextBrowser*>())
                 return viewer->source().fileName() + QLatin1Char('#') + viewer->source().fragment();
         return QString();
     };

@@ -626,11 +626,7 @@ TEST_F(DocumentTest, LoadTigerDataTellsTheViewsAndRefusesOtherNames) {
     prompter.paths.push_back(data + "TGR99001.RT2");
     doc.execute(ID_LOAD_TIGER_DATA);
     ASSERT_EQ(prompter.asked.size(), 2u);
-    EXPECT_EQ(
-        prompter.asked[0].text,
-        "Tiger Files (*.??1)|*.??1|"
-        "Street Data (*.shp;*.gpkg;*.osm;*.osm.bz2;*.osm.gz;*.pbf;*.geojson;*.json;*.fgb)|"
-        "*.shp;*.gpkg;*.osm;*.osm.bz2;*.osm.gz;*.pbf;*.geojson;*.json;*.fgb|All Files (*.*)|*.*||");
+    EXPECT_EQ(prompter.asked[0].text, kRoadDataFileFilter);
     // Other names are taken for street data; a record file is not that either.
     EXPECT_EQ(prompter.asked[1].text.substr(0, 42), "Unable to Load Requested Tiger Data File\n\n");
     EXPECT_NE(prompter.asked[1].text.find("TGR99001.RT2"), std::string::npos);
@@ -644,6 +640,17 @@ TEST_F(DocumentTest, LoadTigerDataTellsTheViewsAndRefusesOtherNames) {
     EXPECT_EQ(view.hints, std::vector<long>{36009});
     EXPECT_FALSE(doc.IsModified()) << "TIGER/Line data is not part of the network";
     EXPECT_FALSE(doc.canUndo());
+}
+
+TEST_F(DocumentTest, LoadTigerDataSaysWhenARecordFileHoldsNoRecords) {
+    TestDir dir;
+    spit(dir.file("passwd.RT1"), "root:x:0:0:root:/root:/bin/bash\n");
+    spit(dir.file("passwd.RT2"), "root:x:0:0:root:/root:/bin/bash\n");
+    prompter.paths.push_back(dir.file("passwd.RT1"));
+    doc.execute(ID_LOAD_TIGER_DATA);
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[1].text, dir.file("passwd.RT1") + " holds no TIGER/Line records");
+    EXPECT_FALSE(doc.tiger().hasChains());
 }
 
 TEST_F(DocumentTest, LoadTigerDataTakesStreetDataAskingForTheLayerAndMayBeCancelled) {

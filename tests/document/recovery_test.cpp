@@ -4,6 +4,7 @@
 #include "model/snapshot.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
+#include "support/fedpipe.h"
 #include "support/scriptedprompter.h"
 #include "support/testdir.h"
 
@@ -251,6 +252,44 @@ TEST_F(Recovery, AnUnreadableFileIsReportedAndKeptAside) {
     ASSERT_TRUE(later.open(why));
     EXPECT_TRUE(later.collectOrphans(problems).empty());
     EXPECT_TRUE(problems.empty()) << "told once";
+}
+
+TEST_F(Recovery, PipesAndFoldersAmongTheFilesAreReportedWithoutWaitingOnThem) {
+    // The pipe would give a sound recovery file to a reader that opened it.
+    std::filesystem::create_directories(folder());
+    RecoveryRecord record;
+    record.originalPath = dir.file("net.txt");
+    record.title = "net.txt";
+    record.format = NetworkFormat::Text;
+    Network net;
+    fillAwkward(net);
+    record.snapshot = encodeSnapshot(net);
+    const std::string pipePath = folder() + "/4243.1-1.vrec";
+    const FedPipe pipe(pipePath, encodeRecoveryFile(record));
+    ASSERT_TRUE(pipe.ready());
+    std::filesystem::create_directory(folder() + "/4244.1-1.vrec");
+    // A sound file whose run's lock is a pipe: taking the lock would read the pipe.
+    const std::string kept = folder() + "/4245.1-1.vrec";
+    spit(kept, encodeRecoveryFile(record));
+    const FedPipe lock(folder() + "/4245.1.lock", "4245\n");
+    ASSERT_TRUE(lock.ready());
+    std::string why;
+    RecoveryStore store(folder());
+    ASSERT_TRUE(store.open(why));
+    std::vector<std::string> problems;
+    EXPECT_TRUE(store.collectOrphans(problems).empty());
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[2], "The recovery files beside " + folder() +
+                               "/4245.1.lock are left where they are: that lock cannot be used, "
+                               "because it is a pipe, not a file.");
+    EXPECT_EQ(slurp(kept), encodeRecoveryFile(record));
+    EXPECT_TRUE(std::filesystem::is_fifo(folder() + "/4245.1.lock"));
+    EXPECT_NE(problems[0].find(pipePath + " cannot be read: it is a pipe, not a file."),
+              std::string::npos)
+        << problems[0];
+    EXPECT_NE(problems[1].find("4244.1-1.vrec cannot be read: it is a folder, not a file."),
+              std::string::npos)
+        << problems[1];
 }
 
 TEST_F(Recovery, AFolderThatCannotBeMadeIsRefusedWithItsName) {

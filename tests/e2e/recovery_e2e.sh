@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Drives the real editor under a virtual X server and a window manager: draws a link, waits past
-# a two-second autosave, kills the editor, starts it again on the same file, accepts the
-# recovered changes, saves, and finds the link in the file.
+# Drives the real editor under a virtual X server and a window manager: draws a link in each of
+# two networks, waits past a two-second autosave, kills the editor, starts it again on one of the
+# files, and in the one list of recoverable documents unchecks the other and chooses Recover; the
+# recovered window's title shows it is modified; saves, and finds the link in the file.
 # Usage: recovery_e2e.sh VANTRY VANTRY_CLI
 set -euo pipefail
 vantry=$1
@@ -15,7 +16,7 @@ printf '[Settings]\nAutosaveSeconds=2\n' >"$XDG_CONFIG_HOME/Kestrin/Vantry.conf"
 recovery="$XDG_DATA_HOME/Kestrin/Vantry/recovery"
 
 start_editor() {
-    "$vantry" "$1" >>"$work/editor.log" 2>&1 &
+    "$vantry" "$@" >>"$work/editor.log" 2>&1 &
     editor_pid=$!
     wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
 }
@@ -25,11 +26,13 @@ recovery_files() {
 }
 
 net="$work/net.txt"
+other="$work/other.txt"
 printf 'KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n' >"$net"
 cp "$net" "$work/original.txt"
+cp "$net" "$other"
 
-# ---- Draw, let the autosave run, and kill the editor --------------------------------------------
-start_editor "$net"
+# ---- Draw in both, let the autosave run, and kill the editor ------------------------------------
+start_editor "$net" "$other"
 sleep 2
 # The coordinates below are for the main window's client area at (91, 97), where the window
 # manager puts it on an empty screen; `at` moves them to wherever it is.
@@ -41,37 +44,52 @@ at() { echo "$(($1 + dx)) $(($2 + dy))"; }
 link_button=$(at 474 111)
 save_button=$(at 165 111)
 
-xdotool mousemove $link_button click 1
-sleep 0.3
-xdotool mousemove $(at 300 400) mousedown 1 mousemove $(at 380 420) mousemove $(at 500 450)
-sleep 0.2
-xdotool mousemove $(at 500 450) mouseup 1
-sleep 0.5
+draw_link() {
+    xdotool mousemove $link_button click 1
+    sleep 0.3
+    xdotool mousemove $(at 300 400) mousedown 1 mousemove $(at 380 420) mousemove $(at 500 450)
+    sleep 0.2
+    xdotool mousemove $(at 500 450) mouseup 1
+    sleep 0.5
+}
+wait_for_window "^NetQuill - other.txt" || fail "other.txt is not the active window"
+draw_link
+# Ctrl+Tab brings the other window in front.
+xdotool key ctrl+Tab
+wait_for_window "^NetQuill - net.txt" || fail "Ctrl+Tab did not activate net.txt's window"
+draw_link
+wait_for_window "^NetQuill - net.txt\*" || fail "the modified network's title has no star"
 for _ in $(seq 60); do
-    [ "$(recovery_files)" -gt 0 ] && break
+    [ "$(recovery_files)" -ge 2 ] && break
     sleep 0.1
 done
-[ "$(recovery_files)" -gt 0 ] || fail "no recovery file after the autosave interval"
-# One more interval, so that the file holds the finished drawing whenever the first one ran.
+[ "$(recovery_files)" -ge 2 ] || fail "no recovery files after the autosave interval"
+# One more interval, so that the files hold the finished drawings whenever the first one ran.
 sleep 2.5
 kill -9 "$editor_pid"
 wait "$editor_pid" 2>/dev/null || true
 editor_pid=
 cmp -s "$net" "$work/original.txt" || fail "the network's own file was written"
+cmp -s "$other" "$work/original.txt" || fail "the other network's own file was written"
 
-# ---- Start again on the same file and accept -----------------------------------------------------
+# ---- Start again on one file: recover it, discard the other --------------------------------------
 "$vantry" "$net" >>"$work/editor.log" 2>&1 &
 editor_pid=$!
-wait_for_window "^Vantry$" || fail "no question about the unsaved changes"
-question=$(xdotool search --name "^Vantry$" | head -n1)
+wait_for_window "^Recover Unsaved Changes$" || fail "no question about the unsaved changes"
+question=$(xdotool search --name "^Recover Unsaved Changes$" | head -n1)
+[ "$(xdotool search --onlyvisible --name "^Vantry$" 2>/dev/null | wc -l)" = 0 ] ||
+    fail "a question box besides the list"
 xdotool windowactivate --sync "$question" 2>/dev/null || true
 sleep 0.5
-xdotool key y
+# The named file comes first; the second line's box is unchecked with Space.
+xdotool key Down space
+sleep 0.2
+xdotool key alt+r
 for _ in $(seq 50); do
-    xdotool search --onlyvisible --name "^Vantry$" >/dev/null 2>&1 || break
+    xdotool search --onlyvisible --name "^Recover Unsaved Changes$" >/dev/null 2>&1 || break
     sleep 0.1
 done
-wait_for_window "^NetQuill - net.txt" || fail "the recovered network has no window"
+wait_for_window "^NetQuill - net.txt\*$" || fail "the recovered network has no window marked modified"
 sleep 1
 win=$(xdotool search --name "^NetQuill - " | head -n1)
 eval "$(xdotool getwindowgeometry --shell "$win")"
@@ -91,4 +109,6 @@ for _ in $(seq 20); do
     sleep 0.1
 done
 [ "$(recovery_files)" -eq 0 ] || fail "recovery files left after the save: $(ls "$recovery")"
-echo "killed after an autosave, recovered, saved: ok"
+xdotool search --name "other.txt" >/dev/null 2>&1 && fail "the unchecked network was recovered"
+cmp -s "$other" "$work/original.txt" || fail "the unchecked network's file was written"
+echo "killed after an autosave, one recovered and one discarded from one list, saved: ok"

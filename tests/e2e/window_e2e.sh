@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Drives the real editor under a virtual X server and a window manager: the main window, made
 # smaller and left with File, Exit, comes back at that size the next time; maximised, it comes
-# back maximised.
+# back maximised. A map window maximised keeps the next one maximised. The checker, floating in
+# a window of its own, comes back in front of the main window, and Check Network brings it in
+# front again. F1 in a dialog opens the guide, which Escape closes.
 # Usage: window_e2e.sh VANTRY
 set -euo pipefail
 vantry=$1
@@ -10,7 +12,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/xsession.sh"
 start_x_session wm
 
 start_editor() {
-    "$vantry" >>"$work/editor.log" 2>&1 &
+    "$vantry" "$@" >>"$work/editor.log" 2>&1 &
     editor_pid=$!
     wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
     main=$(xdotool search --name "^NetQuill - " | head -n1)
@@ -62,3 +64,87 @@ start_editor
 for _ in $(seq 30); do maximised && break; sleep 0.1; done
 maximised || fail "the window did not come back maximised: $(size)"
 echo "the window comes back maximised: ok"
+quit
+
+# ---- A maximised map window keeps the next one maximised ----------------------------------------
+rm -rf "$XDG_CONFIG_HOME/Kestrin"
+net="$work/net.txt"
+printf 'KX101\n0 0\n1 0\n1 1\nEndNodes\n1 2 2 1800 -1 55 190 I M a\n3 3 2 1800 -1 55 190 I M c\nEndLinks\n\n0 0 0 0\n' >"$net"
+start_editor "$net"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+# The map window's title bar runs along the top of the area below the toolbar.
+xdotool mousemove $((X + 200)) $((Y + 41)) click --repeat 2 --delay 80 1
+wait_for_window "^NetQuill - \[net.txt\]$" || fail "the map window did not maximise"
+xdotool key ctrl+n
+wait_for_window "^NetQuill - \[Network1\]$" ||
+    fail "the new window is not maximised: $(xdotool getwindowname "$main")"
+echo "a window opened while one is maximised opens maximised: ok"
+
+# ---- The floating checker comes back in front; Check Network brings it forward -----------------
+# Stacked above the main window, bottom to top, as the window manager keeps them.
+above_main() {
+    local stack
+    stack=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*#//; s/,/ /g')
+    python3 - "$main" "$1" $stack <<'PY'
+import sys
+main, other, stack = int(sys.argv[1]), int(sys.argv[2]), [int(w, 16) for w in sys.argv[3:]]
+sys.exit(0 if main in stack and other in stack and stack.index(other) > stack.index(main) else 1)
+PY
+}
+xdotool key alt+n
+sleep 0.5
+xdotool key k
+sleep 1
+# The dock's float button sits at the right end of its title, at the top right of the window.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove $((X + WIDTH - 24)) $((Y + 39)) click 1
+sleep 1
+checker=$(xdotool search --name "^Network Check$" | head -n1)
+[ -n "$checker" ] || fail "the checker did not float in a window of its own"
+quit
+grep -q '^Checker=true' "$XDG_CONFIG_HOME/Kestrin/Vantry.conf" ||
+    fail "the floating checker is not kept shown: $(cat "$XDG_CONFIG_HOME/Kestrin/Vantry.conf")"
+
+# Started as a user starts it, without the script bringing the main window forward.
+"$vantry" "$net" >>"$work/editor.log" 2>&1 &
+editor_pid=$!
+wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
+main=$(xdotool search --name "^NetQuill - " | head -n1)
+wait_for_window "^Network Check$" || fail "the floating checker did not come back"
+sleep 1.5
+checker=$(xdotool search --name "^Network Check$" | head -n1)
+for _ in $(seq 30); do above_main "$checker" && break; sleep 0.1; done
+above_main "$checker" || fail "the floating checker came back behind the main window"
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+sleep 0.5
+above_main "$checker" && fail "the main window did not come in front of the checker"
+xdotool key alt+n
+sleep 0.5
+xdotool key k
+for _ in $(seq 30); do above_main "$checker" && break; sleep 0.1; done
+above_main "$checker" || fail "Check Network left the checker behind the main window"
+echo "the floating checker comes back in front and Check Network raises it: ok"
+
+# ---- F1 in a dialog opens the guide; Escape closes the guide -------------------------------------
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+xdotool key alt+n
+sleep 0.5
+xdotool key p
+wait_for_window "^Preferences$" || fail "Preferences did not open"
+xdotool windowactivate --sync "$(xdotool search --name "^Preferences$" | head -n1)" 2>/dev/null || true
+sleep 0.5
+xdotool key F1
+wait_for_window "^Vantry User's Guide$" || fail "F1 in Preferences did not open the guide"
+guide=$(xdotool search --name "^Vantry User's Guide$" | head -n1)
+xdotool windowactivate --sync "$guide" 2>/dev/null || true
+sleep 0.5
+xdotool key Escape
+for _ in $(seq 30); do
+    xdotool search --onlyvisible --name "^Vantry User's Guide$" >/dev/null 2>&1 || break
+    sleep 0.1
+done
+xdotool search --onlyvisible --name "^Vantry User's Guide$" >/dev/null 2>&1 &&
+    fail "Escape did not close the guide"
+xdotool search --onlyvisible --name "^Preferences$" >/dev/null 2>&1 ||
+    fail "Escape in the guide closed Preferences too"
+echo "F1 in a dialog opens the guide and Escape closes it: ok"

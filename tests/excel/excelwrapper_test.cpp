@@ -5,11 +5,14 @@
 #include "excel/excelwrapper.h"
 #include "excel/workbookerror.h"
 
+#include "support/childprocess.h"
+#include "support/fedpipe.h"
 #include "support/testdir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <new>
 
 namespace {
 
@@ -80,6 +83,89 @@ TEST(OpeningWorkbooks, RefusesDamagedFilesWithoutReadingPastTheirEnd) {
     EXPECT_EQ(openError(dir.file("header.xls")).code(), Code::Damaged);
     EXPECT_NE(std::string(openError(dir.file("cut.xls")).what()).find("damaged"),
               std::string::npos);
+}
+
+TEST(OpeningWorkbooks, PipesAndDevicesAreRefusedWithoutWaiting) {
+    TestDir dir;
+    // A reader that opened the pipe would get a whole workbook; one that read the device would
+    // read until memory ran out, so the device comes last.
+    const FedPipe pipe(dir.file("pipe.xls"), slurp(kData + "written_by_gnumeric.xls"));
+    ASSERT_TRUE(pipe.ready());
+    const WorkbookError e = openError(dir.file("pipe.xls"));
+    ASSERT_EQ(e.code(), Code::AccessDenied);
+    EXPECT_EQ(std::string(e.what()), "The file \"" + dir.file("pipe.xls") +
+                                         "\" cannot be opened: it is a pipe, not a file.");
+    fs::create_symlink("/dev/zero", dir.file("zero.xls"));
+    EXPECT_EQ(std::string(openError(dir.file("zero.xls")).what()),
+              "The file \"" + dir.file("zero.xls") +
+                  "\" cannot be opened: it is a device, not a file.");
+}
+
+TEST(OpeningWorkbooks, AHugeFileCostsNoMoreThanTheDocumentItHolds) {
+    // Sparse files of 700 MB, read where memory allows only a fraction of that: a workbook
+    // followed by nothing its container addresses, and zeros, which are no workbook at all.
+    TestDir dir;
+    constexpr std::uintmax_t kHuge = std::uintmax_t{700} << 20;
+    fs::copy_file(kData + "written_by_gnumeric.xls", dir.file("padded.xls"));
+    fs::resize_file(dir.file("padded.xls"), kHuge);
+    spit(dir.file("zeros.xls"), "");
+    fs::resize_file(dir.file("zeros.xls"), kHuge);
+    // 1: a workbook error; 2: memory ran out; 3: the wrong cell.
+    const int padded = inChildWithMemoryLeft(std::size_t{128} << 20, [&] {
+        try {
+            CExcelWrapper excel;
+            excel.OpenWorkbook(dir.file("padded.xls"));
+            excel.SelectSheet("Sheet1");
+            return excel.GetCell(0, 0).toText() == "KX101" ? 0 : 3;
+        } catch (const WorkbookError&) {
+            return 1;
+        } catch (const std::bad_alloc&) {
+            return 2;
+        }
+    });
+    if (padded == -1)
+        GTEST_SKIP() << "cannot hold a process to a memory limit here";
+    EXPECT_EQ(padded, 0);
+    const int zeros = inChildWithMemoryLeft(std::size_t{128} << 20, [&] {
+        try {
+            CExcelWrapper excel;
+            excel.OpenWorkbook(dir.file("zeros.xls"));
+            return 3;
+        } catch (const WorkbookError& e) {
+            return e.code() == Code::NotAWorkbook ? 0 : 1;
+        } catch (const std::bad_alloc&) {
+            return 2;
+        }
+    });
+    EXPECT_EQ(zeros, 0);
+}
+
+TEST(OpeningWorkbooks, AContainerLargerThanTheFormatAllowsIsRefusedBeforeItIsRead) {
+    // A header whose allocation table addresses 6.5 GB, in a sparse file of 3 GB.
+    TestDir dir;
+    std::string header = slurp(kData + "written_by_gnumeric.xls").substr(0, 512);
+    const std::uint32_t fatSectors = 100000;
+    for (int i = 0; i < 4; ++i)
+        header[0x2C + i] = static_cast<char>(fatSectors >> (8 * i));
+    spit(dir.file("vast.xls"), header);
+    fs::resize_file(dir.file("vast.xls"), std::uintmax_t{3} << 30);
+    const std::string says = "The file \"" + dir.file("vast.xls") +
+                             "\" is larger than an Excel 97-2003 workbook can be (2 GB).";
+    // 1: another refusal; 2: memory ran out; 3: opened.
+    const int outcome = inChildWithMemoryLeft(std::size_t{128} << 20, [&] {
+        try {
+            CExcelWrapper excel;
+            excel.OpenWorkbook(dir.file("vast.xls"));
+            return 3;
+        } catch (const WorkbookError& e) {
+            return e.code() == Code::TooLarge && e.what() == says ? 0 : 1;
+        } catch (const std::bad_alloc&) {
+            return 2;
+        }
+    });
+    if (outcome == -1)
+        GTEST_SKIP() << "cannot hold a process to a memory limit here";
+    EXPECT_EQ(outcome, 0);
 }
 
 TEST(OpeningWorkbooks, ReadsWorkbooksWrittenByGnumericAndLibreOffice) {

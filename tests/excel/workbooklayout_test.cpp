@@ -8,17 +8,21 @@
 
 #include "excel_test_support.h"
 #include "model/model_test_support.h"
+#include "support/fedpipe.h"
 #include "support/ordinaryuser.h"
 #include "support/testdir.h"
 
 #include <gtest/gtest.h>
 
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -686,6 +690,90 @@ TEST(WorkbookLayout, AReadOnlyWorkbookIsNotReplaced) {
         EXPECT_EQ(st.st_uid, kNobody);
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(WorkbookLayout, ANewWorkbookIsWrittenOnceWhenComplete) {
+    // Saving through a link to a file that does not exist yet, where files may not grow past
+    // 6000 bytes: an empty workbook would fit, the full one does not. The save fails as a whole,
+    // and the user's link stays as it was.
+    TestDir dir;
+    fs::create_symlink("made.xls", dir.file("link.xls"));
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{6000, 6000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        Network net;
+        buildChain(net, kMaxWorkbookNodes, kMaxWorkbookLinks);
+        ScriptedPrompts prompts;
+        const bool saved = SaveToWorkbook(net, dir.file("link.xls"), prompts);
+        _exit(!saved && prompts.messages.size() == 1 &&
+                      prompts.messages[0].find("file too large") != std::string::npos
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save should have failed with the reason";
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.xls")));
+    EXPECT_FALSE(fs::exists(dir.file("made.xls")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+    // Without the limit the same save makes the workbook, in one piece, behind the link.
+    Network net;
+    buildChain(net, kMaxWorkbookNodes, kMaxWorkbookLinks);
+    ScriptedPrompts prompts;
+    ASSERT_TRUE(SaveToWorkbook(net, dir.file("link.xls"), prompts));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.xls")));
+    Network back;
+    ASSERT_TRUE(LoadFromWorkbook(back, dir.file("made.xls"), prompts));
+    EXPECT_EQ(back.links().size(), net.links().size());
+}
+
+TEST(WorkbookLayout, APipeInPlaceOfTheWorkbookIsRefusedWithoutWaiting) {
+    TestDir dir;
+    const FedPipe pipe(dir.file("pipe.xls"), slurp(kData + "written_by_libreoffice.xls"));
+    ASSERT_TRUE(pipe.ready());
+    for (const bool saving : {false, true}) {
+        SCOPED_TRACE(saving ? "saving" : "loading");
+        Network net;
+        if (saving)
+            buildSample(net);
+        ScriptedPrompts prompts;
+        EXPECT_FALSE(saving ? SaveToWorkbook(net, dir.file("pipe.xls"), prompts)
+                            : LoadFromWorkbook(net, dir.file("pipe.xls"), prompts));
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_NE(prompts.messages[0].find("\"" + dir.file("pipe.xls") +
+                                           "\" cannot be opened: it is a pipe, not a file."),
+                  std::string::npos)
+            << prompts.messages[0];
+        EXPECT_TRUE(fs::is_fifo(dir.file("pipe.xls")));
+    }
+}
+
+TEST(WorkbookLayout, AWorkbookMarkedReadOnlyIsReplacedOnlyWhenTheUserSaidSo) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root may write a file without write permission";
+    TestDir dir;
+    const std::string path = dir.file("kept.xls");
+    fs::copy_file(kData + "written_by_libreoffice.xls", path);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string before = slurp(path);
+    Network net;
+    buildSample(net);
+    ScriptedPrompts prompts;
+    EXPECT_FALSE(SaveToWorkbook(net, path, prompts));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find("it is read-only"), std::string::npos)
+        << prompts.messages[0];
+    EXPECT_EQ(slurp(path), before);
+    ASSERT_TRUE(SaveToWorkbook(net, path, prompts, ReadOnlyFiles::Replace));
+    EXPECT_NE(slurp(path), before);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 }
 
 TEST(WorkbookLayout, SavingAgainLeavesNothingStaleAndKeepsTheRestOfTheSheet) {

@@ -89,22 +89,46 @@ TEST_F(UserSettings, DefaultsAreStoredAsDecimalTextAndEachValueLoadsIntoItsOwnEn
     }
 }
 
-TEST_F(UserSettings, OnlySaveAndTheDestructorOfAPersistingRunWriteTheStore) {
+// What a later run finds on the disk, as after the program was killed: nothing that is only in
+// memory counts.
+std::string storeOnDisk(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+TEST_F(UserSettings, ACommitWritesWhatChangedToTheDiskAtOnceAndBatchRunsNeverWrite) {
     store("GridPixels", "30");
     {
         UserDefinedSettings batchRun;
         batchRun.persistOnExit = false;
         batchRun.gridPixels.value = 80;
+        batchRun.commit();
+        EXPECT_EQ(stored("GridPixels"), "30");
     }
     EXPECT_EQ(stored("GridPixels"), "30");
     EXPECT_FALSE(stored("Precision"));
 
     UserDefinedSettings s;
     s.gridPixels.value = 20;
-    // A process killed at this point never runs the destructor, so this is what it leaves.
+    s.autosaveSeconds.value = 300;
+    // Assigning alone writes nothing; a process killed here leaves the old values.
     EXPECT_EQ(stored("GridPixels"), "30");
-    s.save();
-    EXPECT_EQ(stored("GridPixels"), "20");
+    // Meanwhile another run of the program keeps a value this one never touched.
+    store("Precision", "5");
+    s.commit();
+    const std::string disk = storeOnDisk(storeFile());
+    EXPECT_NE(disk.find("GridPixels=20"), std::string::npos) << disk;
+    EXPECT_NE(disk.find("AutosaveSeconds=300"), std::string::npos) << disk;
+    EXPECT_EQ(stored("Precision"), "5") << "an unchanged value is not written over";
+    EXPECT_FALSE(stored("DefaultCapacity")) << "nor is a default nobody chose";
+
+    // A value put back as it was stored is written again; one committed twice is not.
+    s.gridPixels.value = 30;
+    s.commit();
+    EXPECT_EQ(stored("GridPixels"), "30");
+    store("AutosaveSeconds", "45");
+    s.commit();
+    EXPECT_EQ(stored("AutosaveSeconds"), "45");
     s.persistOnExit = false;
 }
 

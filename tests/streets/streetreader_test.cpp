@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cpl_conv.h>
 #include <filesystem>
 #include <functional>
 #include <limits>
@@ -17,6 +18,8 @@
 #include <string>
 #include <tuple>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -189,34 +192,62 @@ TEST(OsmStreets, MaxspeedTextsTurnIntoWholeMilesPerHour) {
         EXPECT_EQ(speedFromMaxspeed(text), mph) << text;
 }
 
-TEST(OsmStreets, FeaturesThatAreNotRoadsAreDrawnButNeverPopulated) {
+TEST(OsmStreets, OnlyStreetsAndWaterAreReadAndRailwaysWhenAskedFor) {
     TestDir dir;
     OsmFile osm;
-    const std::vector<Tags> others = {{{"highway", "footway"}}, {{"highway", "cycleway"}},
-                                      {{"highway", "path"}},    {{"highway", "track"}},
-                                      {{"highway", "steps"}},   {{"railway", "rail"}},
-                                      {{"waterway", "river"}}};
-    for (std::size_t i = 0; i < others.size(); ++i) {
-        const double lat = 33.70 + 0.001 * static_cast<double>(i);
-        osm.node(2 * i + 1, -84.40, lat).node(2 * i + 2, -84.39, lat);
-        osm.way(i + 1, {static_cast<long long>(2 * i + 1), static_cast<long long>(2 * i + 2)},
-                others[i]);
-    }
-    // A way that is neither street nor railway nor waterway is not read at all.
-    osm.node(100, -84.40, 33.80)
-        .node(101, -84.39, 33.80)
-        .way(100, {100, 101}, {{"barrier", "fence"}});
+    const std::vector<Tags> drawn = {{{"highway", "footway"}}, {{"highway", "cycleway"}},
+                                     {{"highway", "path"}},    {{"highway", "track"}},
+                                     {{"highway", "steps"}},   {{"waterway", "river"}},
+                                     {{"natural", "water"}},   {{"natural", "coastline"}}};
+    // Lines that are neither streets nor water: never read, however far they reach.
+    const std::vector<Tags> others = {{{"power", "line"}},        {{"barrier", "wall"}},
+                                      {{"barrier", "fence"}},     {{"highway", "proposed"}},
+                                      {{"waterway", "dam"}},      {{"man_made", "pipeline"}},
+                                      {{"railway", "abandoned"}}, {{"railway", "rail"}}};
+    long long id = 0;
+    const auto add = [&](const std::vector<Tags>& ways, double lon) {
+        for (const Tags& tags : ways) {
+            const double lat = 33.70 + 0.001 * static_cast<double>(id);
+            osm.node(2 * id + 1, lon, lat).node(2 * id + 2, lon + 0.01, lat);
+            osm.way(id + 1, {2 * id + 1, 2 * id + 2}, tags);
+            ++id;
+        }
+    };
+    add(drawn, -84.40);
+    add(others, -85.40);
     osm.write(dir.file("others.osm"));
     const StreetRead read = readAll(dir.file("others.osm"));
-    EXPECT_EQ(read.skipped, 1u);
-    ASSERT_EQ(read.chains.size(), others.size());
+    EXPECT_EQ(read.skipped, others.size());
+    EXPECT_EQ(read.others, others.size());
+    ASSERT_EQ(read.chains.size(), drawn.size());
     for (const TigerChain& c : read.chains)
         EXPECT_EQ(c.traffic, ChainTraffic::None) << c.sourceClass;
+    EXPECT_EQ(read.chains.back().cfcc, "H11") << "natural water is drawn as water";
     TigerData tiger;
     ASSERT_TRUE(tiger.add(read.chains));
+    EXPECT_LT(tiger.tigerExtent().width(), 1.0f) << "the lines a degree away are not drawn";
     Network net;
     EXPECT_FALSE(AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), kDefaults));
     EXPECT_TRUE(net.nodes().empty());
+
+    // Asked for, railway tracks are drawn, but never become links; a railway long gone is not.
+    StreetReadOptions options;
+    options.railways = true;
+    StreetRead withRails;
+    std::string why;
+    ASSERT_TRUE(readStreetChains(dir.file("others.osm"), "", options, withRails, why)) << why;
+    ASSERT_EQ(withRails.chains.size(), drawn.size() + 1);
+    EXPECT_EQ(withRails.chains.back().cfcc, "B11");
+    EXPECT_EQ(withRails.chains.back().traffic, ChainTraffic::None);
+    EXPECT_EQ(withRails.chains.back().sourceClass, "railway=rail");
+
+    // A file of nothing else says so.
+    OsmFile fences;
+    fences.node(1, -84.40, 33.70).node(2, -84.39, 33.70).way(1, {1, 2}, {{"power", "line"}});
+    fences.write(dir.file("fences.osm"));
+    StreetRead none;
+    EXPECT_FALSE(readStreetChains(dir.file("fences.osm"), "", {}, none, why));
+    EXPECT_NE(why.find("street or water"), std::string::npos) << why;
 }
 
 TEST(OsmStreets, AWayClosingOnItselfIsCutSoThatItCanBecomeLinks) {
@@ -322,10 +353,9 @@ TEST(OsmStreets, NodesInAnyIdOrderBeforeOrAfterTheWaysReadTheSame) {
     const StreetRead ascending = readAll(dir.file("ascending.osm"));
     EXPECT_EQ(ascending.layer, "lines");
     EXPECT_EQ(ascending.features, 6u);
-    EXPECT_EQ(ascending.lines, 5u);
-    EXPECT_EQ(ascending.skipped, 1u) << "the building";
-    EXPECT_EQ(sourceIds(ascending),
-              (std::vector<std::int64_t>{10, 10, 10, 11, 11, 12, 12, 13, 15}));
+    EXPECT_EQ(ascending.lines, 4u);
+    EXPECT_EQ(ascending.skipped, 2u) << "the building, and the railway nobody asked for";
+    EXPECT_EQ(sourceIds(ascending), (std::vector<std::int64_t>{10, 10, 10, 11, 11, 12, 12, 13}));
     const std::vector<std::string> expected = described(ascending);
 
     using Order = street_test::OsmOrder;
@@ -491,8 +521,10 @@ TEST(ShapefileStreets, MtfccDecidesWhatIsARoadItsLanesAndItsDirection) {
                           {"S1820", none, "", ""},
                           {"S1830", none, "", ""},
                           {"H3010", none, "", ""},
+                          // Left out: rail (unless asked for) and a boundary.
                           {"R1011", none, "", ""},
-                          {"P0001", none, "", ""}};
+                          {"L4010", none, "", ""}};
+    const std::size_t kept = std::size(cases) - 2;
     std::vector<LineFeature> features;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const double lat = 33.70 + 0.001 * static_cast<double>(i);
@@ -506,8 +538,17 @@ TEST(ShapefileStreets, MtfccDecidesWhatIsARoadItsLanesAndItsDirection) {
                                 {"TLID", "MTFCC", "FULLNAME"}, features);
     const StreetRead read = readAll(dir.file("tl_2023_13121_edges.shp"));
     EXPECT_EQ(read.schema, StreetSchema::TigerLine);
-    ASSERT_EQ(read.chains.size(), std::size(cases));
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(read.others, 2u);
+    ASSERT_EQ(read.chains.size(), kept);
+    EXPECT_EQ(read.chains.back().cfcc, "H11");
+    StreetReadOptions rails;
+    rails.railways = true;
+    StreetRead withRails;
+    std::string why;
+    ASSERT_TRUE(readStreetChains(dir.file("tl_2023_13121_edges.shp"), "", rails, withRails, why));
+    ASSERT_EQ(withRails.chains.size(), kept + 1);
+    EXPECT_EQ(withRails.chains.back().cfcc, "B11");
+    for (std::size_t i = 0; i < kept; ++i) {
         const TigerChain& c = read.chains[i];
         SCOPED_TRACE(cases[i].mtfcc);
         EXPECT_EQ(c.sourceId, static_cast<std::int64_t>(5000 + i));
@@ -645,6 +686,148 @@ TEST(LayerStreets, FilesThatHoldNoStreetsSayWhichFileAndWhy) {
     EXPECT_NE(why.find(rt2 + "\" is a TIGER/Line record file"), std::string::npos) << why;
 }
 
+// OpenStreetMap data as GIS programs convert it: a highway field empty on every line that is
+// not a highway, and a power line and garden walls a mile from the streets.
+TEST(LayerStreets, OpenStreetMapLinesOfALayerKeepTheirStreetsAndWaterOnly) {
+    TestDir dir;
+    std::string features;
+    const auto feature = [&](const std::string& properties, double lon, double lat) {
+        features += std::string(features.empty() ? "" : ",\n") +
+                    R"({"type":"Feature","properties":{)" + properties +
+                    R"(},"geometry":{"type":"LineString","coordinates":[[)" + std::to_string(lon) +
+                    "," + std::to_string(lat) + "],[" + std::to_string(lon + 0.005) + "," +
+                    std::to_string(lat) + "]]}}";
+    };
+    feature(R"("osm_id":"1","highway":"residential","name":"Elm St")", -84.400, 33.750);
+    feature(R"("osm_id":"2","highway":"footway")", -84.400, 33.751);
+    feature(R"("osm_id":"3","highway":null,"waterway":"stream")", -84.400, 33.752);
+    feature(R"("osm_id":"4","highway":null,"other_tags":"\"power\"=>\"line\"")", -84.380, 33.700);
+    for (int i = 0; i < 13; ++i)
+        feature(R"("osm_id":")" + std::to_string(10 + i) + R"(","highway":null,"barrier":"wall")",
+                -84.42, 33.73 + 0.001 * i);
+    feature(R"("osm_id":"30","highway":null,"railway":"rail")", -84.400, 33.753);
+    spit(dir.file("lines.geojson"),
+         "{\"type\":\"FeatureCollection\",\"features\":[\n" + features + "]}");
+
+    const StreetRead read = readAll(dir.file("lines.geojson"));
+    std::vector<std::string> classes;
+    for (const TigerChain& c : read.chains)
+        classes.push_back(c.cfcc + " " + c.sourceClass);
+    EXPECT_EQ(classes,
+              (std::vector<std::string>{"A41 residential", "A71 footway", "H11 waterway=stream"}));
+    EXPECT_EQ(read.others, 15u);
+    EXPECT_EQ(read.chains[0].traffic, ChainTraffic::TwoWay);
+    TigerData tiger;
+    ASSERT_TRUE(tiger.add(read.chains));
+    const WorldRect e = tiger.tigerExtent();
+    EXPECT_LT(e.width(), 0.3f) << "the extent is the streets' and the stream's";
+    EXPECT_LT(e.height(), 0.2f);
+
+    StreetReadOptions options;
+    options.railways = true;
+    StreetRead withRails;
+    std::string why;
+    ASSERT_TRUE(readStreetChains(dir.file("lines.geojson"), "", options, withRails, why)) << why;
+    EXPECT_EQ(withRails.chains.back().cfcc, "B11");
+}
+
+// A county's own layer names its classes in words of its own: those lines are still drawn (and
+// never populated), while its power lines and fences are not read.
+TEST(LayerStreets, ALayerWithClassWordsOfItsOwnIsDrawnButItsNonRoadsAreNot) {
+    TestDir dir;
+    const auto line = [](const char* cls, double lat) {
+        return std::string(R"({"type":"Feature","properties":{"class":")") + cls +
+               R"("},"geometry":{"type":"LineString","coordinates":[[-84.40,)" +
+               std::to_string(lat) + "],[-84.39," + std::to_string(lat) + "]]}}";
+    };
+    spit(dir.file("county.geojson"), "{\"type\":\"FeatureCollection\",\"features\":[" +
+                                         line("Arterial", 33.75) + "," +
+                                         line("residential", 33.76) + "," + line("Fence", 33.77) +
+                                         "," + line("power", 33.78) + "]}");
+    const StreetRead read = readAll(dir.file("county.geojson"));
+    std::vector<std::string> kinds;
+    for (const TigerChain& c : read.chains)
+        kinds.push_back(c.cfcc + (c.traffic == ChainTraffic::None ? " drawn" : " populated"));
+    EXPECT_EQ(kinds, (std::vector<std::string>{"A71 drawn", "A41 populated"}));
+    EXPECT_EQ(read.others, 2u);
+}
+
+TEST(LayerStreets, SidecarFilesNoRealOneCouldBeAreRefusedBeforeTheyAreRead) {
+    TestDir dir;
+    const std::vector<LineFeature> roads = {
+        {{{-84.40, 33.75}, {-84.39, 33.75}}, {{"name", "Elm"}}}};
+    // {file beside the shapefile, its size, what the message names}
+    const std::tuple<const char*, std::size_t, const char*> cases[] = {
+        {"prj", 2u << 20, "coordinate system file"},
+        {"PRJ", 2u << 20, "coordinate system file"},
+        {"cpg", 1u << 20, "code page file"},
+        {"shx", 1u << 20, "index file"}};
+    for (const auto& [ext, size, what] : cases) {
+        SCOPED_TRACE(ext);
+        const std::string shp = dir.file(std::string("roads_") + ext + ".shp");
+        street_test::writeShapefile(shp, 4326, {"name"}, roads);
+        const std::string side = shp.substr(0, shp.size() - 3) + ext;
+        std::filesystem::remove(shp.substr(0, shp.size() - 3) + "prj");
+        std::string text(size, ' ');
+        text.replace(0, 7, "GEOGCS[");
+        spit(side, text);
+        for (const bool listing : {true, false}) {
+            std::vector<std::string> layers;
+            StreetRead read;
+            std::string why;
+            EXPECT_FALSE(listing ? listStreetLayers(shp, layers, why)
+                                 : readStreetChains(shp, "", {}, read, why));
+            EXPECT_NE(why.find("Cannot read \"" + shp + "\""), std::string::npos) << why;
+            EXPECT_NE(why.find(std::string(what) + " \"" + side + "\""), std::string::npos) << why;
+            EXPECT_NE(why.find("more than any real one"), std::string::npos) << why;
+        }
+    }
+    // A pipe or a folder in a sidecar's place would keep the reader waiting or failing.
+    const std::string shp = dir.file("piped.shp");
+    street_test::writeShapefile(shp, 4326, {"name"}, roads);
+    std::filesystem::remove(dir.file("piped.dbf"));
+    ASSERT_EQ(mkfifo(dir.file("piped.dbf").c_str(), 0600), 0);
+    StreetRead read;
+    std::string why;
+    EXPECT_FALSE(readStreetChains(shp, "", {}, read, why));
+    EXPECT_NE(why.find("attribute table \"" + dir.file("piped.dbf") + "\""), std::string::npos)
+        << why;
+    EXPECT_NE(why.find("pipe"), std::string::npos) << why;
+    // A GeoPackage's journal is opened beside it.
+    {
+        street_test::Dataset ds = street_test::createDataset("GPKG", dir.file("city.gpkg"));
+        ASSERT_NE(ds, nullptr);
+        street_test::addLineLayer(*ds, "streets", 4326, {"name"}, roads);
+    }
+    ASSERT_EQ(mkfifo(dir.file("city.gpkg-wal").c_str(), 0600), 0);
+    EXPECT_FALSE(readStreetChains(dir.file("city.gpkg"), "", {}, read, why));
+    EXPECT_NE(why.find("journal \"" + dir.file("city.gpkg-wal") + "\""), std::string::npos) << why;
+    // And the street data itself.
+    ASSERT_EQ(mkfifo(dir.file("piped.osm").c_str(), 0600), 0);
+    EXPECT_FALSE(readStreetChains(dir.file("piped.osm"), "", {}, read, why));
+    EXPECT_NE(why.find("pipe"), std::string::npos) << why;
+}
+
+// GDAL refuses some files for their size and says why first, and then that it failed; the
+// reason is the one worth telling.
+TEST(LayerStreets, ALibrarysOwnSizeLimitIsTheReasonGiven) {
+    TestDir dir;
+    const std::string path = dir.file("large.geojson");
+    spit(path,
+         R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{"name":")" +
+             std::string(3u << 20, 'x') +
+             R"("},"geometry":{"type":"LineString","coordinates":[[0,0],[1,1]]}}]})");
+    CPLSetConfigOption("OGR_GEOJSON_MAX_OBJ_SIZE", "1");
+    StreetRead read;
+    std::string why;
+    const bool readIt = readStreetChains(path, "", {}, read, why);
+    CPLSetConfigOption("OGR_GEOJSON_MAX_OBJ_SIZE", nullptr);
+    EXPECT_FALSE(readIt);
+    EXPECT_NE(why.find(path), std::string::npos) << why;
+    EXPECT_NE(why.find("OGR_GEOJSON_MAX_OBJ_SIZE"), std::string::npos) << why;
+    EXPECT_EQ(why.find('\n'), std::string::npos) << why;
+}
+
 // ---- Adding street chains to a document's TIGER/Line data -------------------------------------
 
 TEST(StreetData, AddedChainsFollowTheHeldOnesAndKeepTheFirstOrigin) {
@@ -679,23 +862,82 @@ TEST(StreetData, AddedChainsFollowTheHeldOnesAndKeepTheFirstOrigin) {
     EXPECT_EQ(top.store().chains().size(), 1u);
 }
 
-TEST(StreetData, PopulatingEverythingReachesChainsBeyondTheExtentSouthOfTheEquator) {
-    // The extent's sides use the cosine of its bottom latitude, the farthest from the equator
-    // in the south, so a chain ending at the north-east corner lies beyond its right side.
+// A degree of longitude shrinks toward the poles: a box of degrees placed at one latitude holds
+// neither the chains far from it nor the shape points beyond their ends.
+TEST(StreetData, TheExtentHoldsEveryPointDrawnNearThePolesAndSouthOfTheEquator) {
     TigerChain road;
     road.cfcc = "A41";
     road.traffic = ChainTraffic::TwoWay;
     road.lanesForward = road.lanesBackward = 1;
-    road.start = at(151.0, -34.0);
-    road.end = at(151.1, -33.9);
+    TigerChain river;
+    river.cfcc = "H11";
+    river.traffic = ChainTraffic::None;
+    for (const auto& [lat, lon] : {std::pair{-34.0, 151.0}, std::pair{-78.0, 166.0},
+                                   std::pair{80.0, 16.0}, std::pair{33.7, -84.4}}) {
+        SCOPED_TRACE(lat);
+        road.start = at(lon, lat);
+        road.end = at(lon + 0.1, lat + 0.1);
+        river.start = at(lon + 0.05, lat);
+        river.shapePoints = {at(lon + 0.2, lat + 0.3), at(lon - 0.1, lat - 0.05)};
+        river.end = at(lon + 0.1, lat + 0.01);
+        TigerData tiger;
+        ASSERT_TRUE(tiger.add({road, river}));
+        const WorldRect e = tiger.tigerExtent();
+        WorldRect points{};
+        for (std::size_t i = 0; i < tiger.worldPoints().size(); ++i) {
+            const WorldPoint p = tiger.worldPoints()[i];
+            EXPECT_TRUE(e.contains(p)) << i;
+            if (i == 0)
+                points = WorldRect{p.y, p.y, p.x, p.x};
+            else
+                points.extendTo(p);
+        }
+        EXPECT_EQ(e, points) << "and no more";
+        Network byRectangle;
+        EXPECT_TRUE(AutoPopulateAt(byRectangle, tiger.store(), tiger.tigerOrigin(),
+                                   {e.left, e.bottom}, {e.right, e.top}, 100.0f, kDefaults));
+        EXPECT_EQ(byRectangle.links().size(), 2u);
+    }
+}
+
+// A road 22 m long across the 180th meridian, in Fiji, and the roads either side of it.
+TEST(StreetData, ARoadAcrossThe180thMeridianMeasuresWhatItIs) {
+    TestDir dir;
+    OsmFile osm;
+    osm.node(1, 179.9990, -16.80)
+        .node(2, 179.9999, -16.80)
+        .node(3, -179.9999, -16.80)
+        .node(4, -179.9990, -16.80);
+    osm.way(1, {1, 2}, {{"highway", "residential"}});
+    osm.way(2, {2, 3}, {{"highway", "residential"}});
+    osm.way(3, {3, 4}, {{"highway", "residential"}});
+    osm.way(4, {1, 2, 3, 4}, {{"waterway", "stream"}});
+    osm.write(dir.file("fiji.osm"));
     TigerData tiger;
-    ASSERT_TRUE(tiger.add({road}));
-    const WorldRect e = tiger.tigerExtent();
-    Network byRectangle, all;
-    EXPECT_FALSE(AutoPopulateAt(byRectangle, tiger.store(), tiger.tigerOrigin(), {e.left, e.bottom},
-                                {e.right, e.top}, 100.0f, kDefaults));
-    EXPECT_TRUE(AutoPopulateAll(all, tiger.store(), tiger.tigerOrigin(), kDefaults));
-    EXPECT_EQ(all.links().size(), 2u);
+    ASSERT_TRUE(tiger.add(readAll(dir.file("fiji.osm")).chains));
+    const double metre = 1 / 1609.344;
+    EXPECT_NEAR(tiger.tigerExtent().width(), 2 * 0.0010 * 69 * std::cos(16.8 * M_PI / 180), metre);
+    EXPECT_LT(tiger.tigerExtent().height(), metre);
+    Network net;
+    ASSERT_TRUE(AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), kDefaults));
+    EXPECT_EQ(net.nodes().size(), 4u);
+    ASSERT_EQ(net.links().size(), 6u);
+    std::vector<double> lengths;
+    for (const Link* l : net.links())
+        lengths.push_back(l->effectiveLength() / metre);
+    std::sort(lengths.begin(), lengths.end());
+    EXPECT_NEAR(lengths[0], 21.3, 0.5) << "the road across";
+    EXPECT_NEAR(lengths[1], 21.3, 0.5);
+    EXPECT_NEAR(lengths[5], 95.9, 1.0) << "the roads either side";
+
+    // Loaded after, a road on the other side lies beside the first, not a world away.
+    TigerChain west;
+    west.cfcc = "A41";
+    west.traffic = ChainTraffic::TwoWay;
+    west.start = at(-179.9980, -16.80);
+    west.end = at(-179.9970, -16.80);
+    ASSERT_TRUE(tiger.add({west}));
+    EXPECT_LT(tiger.tigerExtent().width(), 0.3f);
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -208,6 +209,54 @@ TEST(StreetRules, LayersGiveTheSameRoadsWhateverTheirOneWayCodesAndSpeedUnits) {
     options.speedUnit = SpeedUnit::KilometresPerHour;
     ASSERT_TRUE(readStreetChains(dir.file("us.shp"), "", options, kmh, why)) << why;
     EXPECT_EQ(kmh.chains[0].speedForward, 19);
+}
+
+TEST(StreetRules, OnlyRoadsPathsAndWaterAreLinesToDrawAndRailwaysAreAChoice) {
+    const std::vector<std::pair<std::string, LineKind>> classes = {
+        {"residential", LineKind::Road},
+        {"Motorway_Link", LineKind::Road},
+        {"footway", LineKind::Way},
+        {"track_grade2", LineKind::Way},
+        {"river", LineKind::Water},
+        {"coastline", LineKind::Water},
+        {"rail", LineKind::Railway},
+        {"subway", LineKind::Railway},
+        {"line", LineKind::None},
+        {"wall", LineKind::None},
+        {"fence", LineKind::None},
+        {"S1400", LineKind::Road},
+        {"S1710", LineKind::Way},
+        {"H3010", LineKind::Water},
+        {"R1011", LineKind::Railway},
+        {"L4010", LineKind::None},
+        {"", LineKind::None}};
+    for (const auto& [name, kind] : classes)
+        EXPECT_EQ(classLineKind(name), kind) << name;
+
+    const auto osm = [](const Tags& tags) {
+        OsmTags t;
+        for (const auto& [k, v] : tags)
+            setOsmTag(t, k, v);
+        return osmLineKind(t);
+    };
+    EXPECT_EQ(osm({{"highway", "service"}, {"railway", "tram"}}), LineKind::Road);
+    EXPECT_EQ(osm({{"highway", "abandoned"}}), LineKind::None);
+    EXPECT_EQ(osm({{"highway", "proposed"}, {"waterway", "canal"}}), LineKind::Water);
+    EXPECT_EQ(osm({{"natural", "tree_row"}}), LineKind::None);
+    EXPECT_EQ(osm({{"power", "line"}, {"barrier", "wall"}}), LineKind::None);
+
+    RoadClassChoice choice;
+    std::string why;
+    ASSERT_TRUE(RoadClassChoice::parse(" Residential , RAILWAY", choice, why)) << why;
+    EXPECT_TRUE(choice.railways());
+    EXPECT_FALSE(choice.wants("railway", "")) << "asked for to be drawn, never populated";
+    EXPECT_EQ(choice.text(), "residential,railway");
+    ASSERT_TRUE(RoadClassChoice::parse("all", choice, why));
+    EXPECT_FALSE(choice.railways()) << "all the road classes, and no railway";
+    ASSERT_TRUE(RoadClassChoice::parse(choice.text() + ",railway", choice, why));
+    EXPECT_EQ(choice.text(), "all,railway");
+    EXPECT_FALSE(RoadClassChoice::parse("railway", choice, why)) << "no road to populate";
+    EXPECT_FALSE(RoadClassChoice().railways());
 }
 
 TEST(StreetRules, LayerClassFieldsKeepFootwaysRailAndPowerLinesOffTheRoads) {
@@ -459,6 +508,30 @@ TEST(RealStreets, ACityExtractMeasuresWhatItsRoadsMeasureAndLeavesServiceRoadsOu
     ASSERT_TRUE(RoadClassChoice::parse("all", all.classes, why));
     EXPECT_GT(populated(path, all)->links().size(), net->links().size())
         << "the extract's service roads come only when asked";
+}
+
+// West Oakland's extract holds the subway tunnels under its streets, a barrier, buildings and
+// land use: its streets and paths are drawn, the tunnels only when railways are asked for.
+TEST(RealStreets, ACityExtractDrawsItsStreetsAndItsRailwaysOnlyWhenAskedFor) {
+    const std::string path = std::string(VANTRY_TEST_DATA) + "/streets/west-oakland.osm.bz2";
+    const auto classes = [&](bool railways) {
+        StreetReadOptions options;
+        options.railways = railways;
+        StreetRead read;
+        std::string why;
+        EXPECT_TRUE(readStreetChains(path, "", options, read, why)) << why;
+        std::map<std::string, std::set<std::int64_t>> ways;
+        for (const TigerChain& c : read.chains)
+            ways[c.cfcc.substr(0, 1)].insert(c.sourceId);
+        return ways;
+    };
+    const auto streets = classes(false), all = classes(true);
+    EXPECT_EQ(streets.count("B"), 0u) << "no railway unless asked for";
+    EXPECT_EQ(streets.count("X"), 0u) << "nothing that is neither street nor water";
+    EXPECT_GT(streets.at("A").size(), 20u);
+    ASSERT_EQ(all.count("B"), 1u);
+    EXPECT_EQ(all.at("B").size(), 2u) << "the two subway tunnels";
+    EXPECT_EQ(all.at("A"), streets.at("A"));
 }
 
 TEST(RealStreets, AVillageExtractTakesItsTaggedSpeedsAndTheClassForTheRest) {

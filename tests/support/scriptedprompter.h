@@ -24,6 +24,7 @@ public:
     std::deque<std::optional<BitmapChoice>> bitmaps;
     std::deque<std::optional<std::string>> items;
     std::deque<std::optional<StreetLoadChoice>> streetLoads;
+    std::deque<std::optional<std::vector<bool>>> recoveries;
     // The progress a task reports answers false from this fraction on, as if the user cancelled.
     double cancelAt = 2.0;
     std::vector<Record> asked;
@@ -73,6 +74,15 @@ public:
             listed += "|" + c;
         asked.push_back({"item", listed});
         return take(items, std::optional<std::string>());
+    }
+    // Recorded as the documents offered, one per line.
+    std::optional<std::vector<bool>>
+    chooseRecoveries(const std::vector<std::string>& documents) override {
+        std::string listed;
+        for (const std::string& d : documents)
+            listed += d + "\n";
+        asked.push_back({"recover", listed});
+        return take(recoveries, std::optional<std::vector<bool>>());
     }
     void runProgressTask(const std::string& label,
                          const std::function<void(const TaskProgress&)>& task) override {

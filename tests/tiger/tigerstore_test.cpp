@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -392,6 +393,33 @@ TEST(LoadTigerFiles, AFileThatCannotBeReadContributesNothingAndIsNamedInTheRepor
     EXPECT_EQ(store.chains().size(), 1u);
 }
 
+TEST(LoadTigerFiles, AFileThatGivesNoChainIsAProblemNamingIt) {
+    TempFolder folder;
+    const std::string type1Path = (folder / "TGR03003.RT1").string();
+    writeFile(folder / "TGR03003.RT2", shapeRecord(1, 1, pointsFrom(0, 2)));
+    // {type 1 text, what the problem says}
+    const std::pair<std::string, std::string> cases[] = {
+        {"root:x:0:0:root:/root:/bin/bash\n1ab\ndaemon:x:1:1::/usr/sbin:/usr/sbin/nologin\n",
+         type1Path + " holds no TIGER/Line records"},
+        {"", type1Path + " holds no TIGER/Line records"},
+        {joinLines({chainRecord(1, "B11", kA, kB), chainRecord(2, "F10", kA, kB)}),
+         type1Path + " holds 2 TIGER/Line records, but none of a road or of water"}};
+    for (const auto& [text, problem] : cases) {
+        SCOPED_TRACE(text);
+        writeFile(type1Path, text);
+        TigerData tiger;
+        TigerLoadReport report;
+        EXPECT_TRUE(tiger.load(type1Path, nullptr, &report));
+        EXPECT_FALSE(tiger.hasChains());
+        EXPECT_EQ(report.type1Problem, problem);
+        EXPECT_EQ(report.type2Problem, "");
+    }
+    writeFile(type1Path, chainRecord(1, "A41", kA, kB));
+    TigerLoadReport report;
+    EXPECT_TRUE(TigerStore().LoadTigerFiles(type1Path, nullptr, &report));
+    EXPECT_EQ(report.type1Problem, "") << "one road is enough";
+}
+
 // ---- Document frame and world coordinates -----------------------------------------------------
 
 TEST(TigerData, TheFirstLoadFixesTheOriginAndEveryLoadWidensTheExtent) {
@@ -424,15 +452,16 @@ TEST(TigerData, TheFirstLoadFixesTheOriginAndEveryLoadWidensTheExtent) {
     EXPECT_FLOAT_EQ(data.tigerExtent().bottom, 0.0f);
     EXPECT_FLOAT_EQ(data.tigerExtent().left, 0.0f);
     EXPECT_FLOAT_EQ(data.tigerExtent().top, 34.5f);
-    // Both sides use the cosine of the bottom latitude (60 degrees).
-    EXPECT_FLOAT_EQ(data.tigerExtent().right, 51.75007928f);
+    // The sides are those of the points as placed: the river's east end, 1.5 degrees east at
+    // 60.1 degrees north, is its farthest point.
+    EXPECT_FLOAT_EQ(data.tigerExtent().right, data.TigerToWorld({60100000, 2500000}).x);
 
     ASSERT_TRUE(data.load(second));
     EXPECT_EQ(data.tigerOrigin(), (TigerPoint{60000000, 1000000}));
     EXPECT_FLOAT_EQ(data.tigerExtent().top, 69.0f);
     EXPECT_FLOAT_EQ(data.tigerExtent().bottom, 0.0f);
-    EXPECT_FLOAT_EQ(data.tigerExtent().left, -0.5f * 34.50005286f);
-    EXPECT_FLOAT_EQ(data.tigerExtent().right, 51.75007928f);
+    EXPECT_FLOAT_EQ(data.tigerExtent().left, data.TigerToWorld({61000000, 500000}).x);
+    EXPECT_FLOAT_EQ(data.tigerExtent().right, data.TigerToWorld({60100000, 2500000}).x);
     EXPECT_EQ(data.store().chains().size(), 3u);
     EXPECT_EQ(data.TigerToWorld({60000000, 1000000}), (WorldPoint{0.0f, 0.0f}));
 
@@ -478,13 +507,26 @@ INSTANTIATE_TEST_SUITE_P(
         // factor is not quite 0.
         WorldCase{{-90000000, -180000000}, {90000000, 180000000}, 0.03295758523f, 12420.0f}));
 
-TEST(TigerExtent, UsesTheBottomLatitudeForBothSides) {
-    const WorldRect extent =
-        TigerExtent({61000000, 60000000, 750000, 2500000}, TigerPoint{60000000, 1000000});
-    EXPECT_FLOAT_EQ(extent.top, 69.0f);
-    EXPECT_FLOAT_EQ(extent.bottom, 0.0f);
-    EXPECT_FLOAT_EQ(extent.left, -8.625013214f);
-    EXPECT_FLOAT_EQ(extent.right, 51.75007928f);
+// Record files of the Aleutians cross the 180th meridian: a chain across it, and one that lies
+// wholly on the other side, stay where they are beside each other.
+TEST(TigerData, ChainsAcrossThe180thMeridianStayShortAndBesideEachOther) {
+    TempFolder folder;
+    writeFile(folder / "TGR02016.RT1",
+              joinLines({chainRecord(1, "A41", {52000000, 179999000}, {52000000, -179999000}),
+                         chainRecord(2, "A41", {52000000, -179999000}, {52001000, -179998000}),
+                         chainRecord(3, "H11", {52001000, 179998000}, {52001000, 179997000})}));
+    writeFile(folder / "TGR02016.RT2",
+              shapeRecord(3, 1, {{52002000, -179999500}, {52002000, 179999500}}));
+    TigerData data;
+    ASSERT_TRUE(data.load((folder / "TGR02016.RT1").string()));
+    const WorldRect e = data.tigerExtent();
+    // 0.005 degree of longitude and 0.002 of latitude at 52 degrees north.
+    EXPECT_NEAR(e.width(), 0.005 * 69 * std::cos(52 * M_PI / 180), 1e-4);
+    EXPECT_NEAR(e.height(), 0.002 * 69, 1e-4);
+    const TigerChain& across = data.store().chains().at(1);
+    EXPECT_NEAR(data.TigerToWorld(across.end).x - data.TigerToWorld(across.start).x,
+                0.002 * 69 * std::cos(52 * M_PI / 180), 1e-4);
+    EXPECT_EQ(across.start.longitude, 179999000) << "a chain is moved only where it must be";
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "support/childprocess.h"
 #include "support/toolkit.h"
 #include "view/clipboard.h"
 #include "view/selection.h"
@@ -276,6 +277,26 @@ const AcceptCase kAcceptCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Clipboard, ClipboardAccepts, ::testing::ValuesIn(kAcceptCases),
                          caseName<AcceptCase>);
+
+// Another program's text of millions of nodes, more than memory holds: refused with the reason,
+// not an exception that closes the editor.
+TEST(ClipboardPaste, TextLargerThanMemoryIsRefusedWithTheReason) {
+    std::string text;
+    for (int i = 0; i < 2'000'000; ++i)
+        text += "0.5 0.25\n";
+    text += "EndNodes\nEndLinks\n";
+    const int result = inChildWithMemoryLeft(48u << 20, [&] {
+        Network net;
+        PastedObjects pasted;
+        std::string why;
+        if (pasteClipboardText(net, text, pasted, &why))
+            return 1;
+        return why.find("not enough memory") != std::string::npos && net.nodes().empty() ? 0 : 2;
+    });
+    if (result == -1)
+        GTEST_SKIP() << "no child with limited memory here";
+    EXPECT_EQ(result, 0);
+}
 
 // Texts that are refused as a whole: what the reason must mention.
 struct RefuseCase {

@@ -6,9 +6,13 @@
 #include "view/vantryview.h"
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTimer>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -185,6 +189,33 @@ TEST_F(Drags, UndoAndDeleteInTheMiddleOfAnObjectDragLeaveNoEmptyStep) {
     release({-1.0f, 1.0f});
     EXPECT_EQ(doc.undoDepth(), 1u) << "the delete only";
     EXPECT_EQ(net().nodes().size(), 1u);
+}
+
+TEST_F(Drags, APictureDroppedIsTakenAsACopyWhateverTheSourceProposes) {
+    // Qt's own sources propose a move; one told that its file was moved may delete it.
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/nonexistent/plan.png"))});
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    const QPoint at(300, 250);
+    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    ASSERT_EQ(enter.proposedAction(), Qt::MoveAction);
+    QApplication::sendEvent(view.viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(view.viewport(), &move);
+    EXPECT_TRUE(move.isAccepted());
+    EXPECT_EQ(move.dropAction(), Qt::CopyAction);
+    QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(view.viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+
+    prompter.bitmaps.push_back(std::nullopt);
+    QApplication::processEvents();
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].kind, "bitmap") << "Load Bitmap starts from the picture";
+    EXPECT_EQ(prompter.asked[0].text, "/nonexistent/plan.png");
 }
 
 struct CapCase {

@@ -3,9 +3,13 @@
 #include "tiger/tigerstore.h"
 #include "view/renderer.h"
 
+#include <QFile>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -300,6 +304,56 @@ TEST_P(Stamps, DrawExactlyWhatDirectDrawingDraws) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PixelsPerUnit, Stamps, ::testing::Values(1.0, 1.44));
+
+// Numbers are drawn in the font compiled into the program, under a name no installed font has,
+// never in whatever the machine's font configuration offers (view_label_font runs this where it
+// offers no font at all).
+TEST(LabelFont, IsTheCompiledInLiberationSansUnderANameOfItsOwn) {
+    toolkit();
+    QFile file(QStringLiteral(":/fonts/LiberationSans-Regular.ttf"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray data = file.readAll();
+    const QRawFont shipped(data, 12);
+    ASSERT_TRUE(shipped.isValid());
+    EXPECT_EQ(shipped.familyName(), "Liberation Sans");
+    EXPECT_EQ(labelFontFamily(), "Vantry Label Sans");
+    for (double f : {1.0, 1.44, 3.0}) {
+        const QFont font = labelFont(f);
+        EXPECT_EQ(QFontInfo(font).family(), labelFontFamily());
+        const QRawFont used = QRawFont::fromFont(font);
+        ASSERT_TRUE(used.isValid());
+        for (const char* table : {"glyf", "loca", "hmtx", "cmap", "kern", "OS/2"})
+            EXPECT_EQ(used.fontTable(table), shipped.fontTable(table)) << table;
+    }
+}
+
+TEST(LabelFont, RenamingKeepsEverythingButTheNamesAndLeavesDamagedDataAlone) {
+    toolkit();
+    QFile file(QStringLiteral(":/fonts/LiberationSans-Regular.ttf"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray data = file.readAll();
+    const QByteArray renamed = renameFontFamily(data, QStringLiteral("Some Sans"));
+    const QRawFont before(data, 12), after(renamed, 12);
+    ASSERT_TRUE(after.isValid());
+    EXPECT_EQ(after.familyName(), "Some Sans");
+    EXPECT_EQ(after.styleName(), "Regular");
+    EXPECT_EQ(renamed.size() % 4, 0);
+    for (const char* table : {"glyf", "GPOS", "kern", "post"})
+        EXPECT_EQ(after.fontTable(table), before.fontTable(table)) << table;
+    // A font's checksums sum to the constant the format fixes.
+    quint32 sum = 0;
+    for (qsizetype i = 0; i < renamed.size(); i += 4)
+        sum += qFromBigEndian<quint32>(renamed.constData() + i);
+    EXPECT_EQ(sum, 0xB1B0AFBAu);
+
+    // Cut anywhere up to the end of its name table, or not a font at all.
+    for (qsizetype length : {0, 5, 12, 100, 301356, 301356 + 100})
+        EXPECT_EQ(renameFontFamily(data.left(length), QStringLiteral("X")), data.left(length))
+            << length;
+    QByteArray lying = data;
+    lying[5] = '\x7f'; // far more tables than there are
+    EXPECT_EQ(renameFontFamily(lying, QStringLiteral("X")), lying);
+}
 
 } // namespace
 
