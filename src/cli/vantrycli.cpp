@@ -282,8 +282,11 @@ bool loadTiger(CVantryDoc& doc, const std::string& path, std::ostream& err) {
         return false;
     }
     if (!doc.lastError().empty()) {
+        // One line: each file's problem names its file, one after the other.
         std::string problem = doc.lastError();
-        std::replace(problem.begin(), problem.end(), '\n', ';');
+        for (std::size_t at = problem.find('\n'); at != std::string::npos;
+             at = problem.find('\n', at))
+            problem.replace(at, 1, "; ");
         err << "Cannot load \"" << path << "\": " << problem << ".\n";
         return false;
     }
