@@ -221,6 +221,21 @@ std::uint64_t pngRawBytes(const char* ihdr, std::string& reason) {
 // it is decoded: every chunk must lie inside the file and pass its check sum, up to the end chunk,
 // and the compressed data must inflate, without a fault, to every row the header declares. Only
 // a count of the inflated bytes is kept. Returns false with the reason in `why`.
+bool tooLarge(QSize size, const std::string& path, std::string& why);
+
+// A chunk's type as a message can show it: the four letters, or for damaged bytes their codes.
+std::string chunkName(const std::string& type) {
+    const bool letters = std::all_of(type.begin(), type.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    });
+    if (letters)
+        return type;
+    std::string codes;
+    for (const char c : type)
+        codes += (codes.empty() ? "" : " ") + std::to_string(static_cast<unsigned char>(c));
+    return "(" + codes + ")";
+}
+
 bool pngIsWhole(QFile& file, const std::string& path, std::string& why) {
     const std::string cut = cutShort(path);
     // The decoder carries on from where the file stands now.
@@ -287,7 +302,8 @@ bool pngIsWhole(QFile& file, const std::string& path, std::string& why) {
         if (file.read(stored, 4) != 4)
             return refuse(why, cut);
         if ((crc ^ 0xFFFFFFFFu) != bigEndian32(stored))
-            return refuse(why, damaged(path, "its " + type + " chunk fails its check sum"));
+            return refuse(why,
+                          damaged(path, "its " + chunkName(type) + " chunk fails its check sum"));
         if (!fault.empty())
             return refuse(why, damaged(path, fault));
         if (type == "IHDR") {
@@ -297,6 +313,11 @@ bool pngIsWhole(QFile& file, const std::string& path, std::string& why) {
             expected = pngRawBytes(first.data(), reason);
             if (expected == 0)
                 return refuse(why, damaged(path, reason));
+            // A picture too large to show is refused before its data is inflated.
+            if (tooLarge(QSize(static_cast<int>(bigEndian32(first.data())),
+                               static_cast<int>(bigEndian32(first.data() + 4))),
+                         path, why))
+                return false;
             header = true;
         }
         if (type == "IEND")
@@ -623,6 +644,10 @@ bool readWithToolkit(const std::string& path, BackgroundImage& image, std::strin
         return refuse(why, "The file " + quoted(path) +
                                " is not a picture: it is neither a bitmap nor a PNG, JPEG, TIFF, "
                                "GIF or WebP picture.");
+    // libpng prints what it finds wrong, even in the header the size comes from, straight to
+    // standard error: a PNG file is walked whole before libpng sees any of it.
+    if (format == "png" && !pngIsWhole(file, path, why))
+        return false;
     // Most readers know the size from the header; the rest are checked once they have read.
     const QSize size = reader.size();
     if (size.isValid() && tooLarge(size, path, why))
@@ -630,8 +655,7 @@ bool readWithToolkit(const std::string& path, BackgroundImage& image, std::strin
     // Before the decoder takes memory for the declared size, the data must be there to fill it.
     if (!endsWithItsMark(format, file))
         return refuse(why, cutShort(path));
-    if ((format == "png" && !pngIsWhole(file, path, why)) ||
-        (format == "gif" && !gifIsWhole(file, path, why)) ||
+    if ((format == "gif" && !gifIsWhole(file, path, why)) ||
         ((format == "jpeg" || format == "jpg") && !jpegHoldsItsBlocks(file, path, why)))
         return false;
     QImage picture = reader.read();

@@ -190,8 +190,15 @@ TEST(DecoderMessages, DamageIsToldOnceInTheRefusalAndNothingReachesStandardError
     spit(dir.file("bad.png"), png);
     const QByteArray jpeg = encoded(quarteredPicture(192, 96), "JPEG");
     spit(dir.file("half.jpg"), jpeg.left(jpeg.size() / 2).toStdString() + "\xff\xd9");
+    // Damage libpng meets already in the header the picture's size is read from.
+    std::string header = greyPng(50, 50, 50);
+    header[20] = static_cast<char>(header[20] ^ 0x40);
+    spit(dir.file("header.png"), header);
+    std::string garbled = greyPng(50, 50, 50);
+    garbled[garbled.find("IDAT") + 3] = '\xe2';
+    spit(dir.file("garbled.png"), garbled);
 
-    for (const char* name : {"half.tif", "bad.png", "half.jpg"}) {
+    for (const char* name : {"half.tif", "bad.png", "half.jpg", "header.png", "garbled.png"}) {
         SCOPED_TRACE(name);
         testing::internal::CaptureStderr();
         const std::string said = refusal(dir.file(name));
