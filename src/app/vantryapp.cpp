@@ -21,7 +21,6 @@
 #include <QClipboard>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QSettings>
@@ -46,20 +45,6 @@ std::string samePathKey(const std::string& path) {
     std::error_code ec;
     const auto p = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
     return ec ? path : p.string();
-}
-
-// One line of the recovery dialog: "net.txt, changed at 14:02 (/home/ann/net.txt)".
-std::string recoveryListing(const RecoveryRecord& record) {
-    const QDateTime when = QDateTime::fromSecsSinceEpoch(record.savedAt);
-    const QString time = when.toString(when.date() == QDate::currentDate()
-                                           ? QStringLiteral("HH:mm")
-                                           : QStringLiteral("HH:mm 'on' yyyy-MM-dd"));
-    std::string line = record.title + ", changed at " + time.toStdString();
-    if (!record.originalPath.empty())
-        line += " (" + record.originalPath + ")";
-    else
-        line += " (never saved)";
-    return line;
 }
 
 } // namespace

@@ -190,13 +190,13 @@ bool decodeRecoveryFile(std::string_view bytes, RecoveryRecord& record, std::str
     return true;
 }
 
-std::string recoveryQuestion(const RecoveryRecord& record) {
+std::string recoveryListing(const RecoveryRecord& record) {
     const QDateTime when = QDateTime::fromSecsSinceEpoch(record.savedAt);
     const bool today = when.date() == QDate::currentDate();
     const QString time =
         when.toString(today ? QStringLiteral("HH:mm") : QStringLiteral("HH:mm 'on' yyyy-MM-dd"));
-    return std::string(kMessageCaption) + " found unsaved changes to " + record.title + " from " +
-           time.toStdString() + ". Recover them?";
+    return record.title + ", changed at " + time.toStdString() + " (" +
+           (record.originalPath.empty() ? std::string("never saved") : record.originalPath) + ")";
 }
 
 // ---- RecoveryStore ----------------------------------------------------------------------------

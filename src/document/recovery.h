@@ -30,9 +30,9 @@ std::string encodeRecoveryFile(const RecoveryRecord& record);
 // `why` says what is wrong ("it is cut short").
 bool decodeRecoveryFile(std::string_view bytes, RecoveryRecord& record, std::string& why);
 
-// The question that offers a recovery file back: "Vantry found unsaved changes to net.txt
-// from 14:02. Recover them?" (with the date too when it was not today).
-std::string recoveryQuestion(const RecoveryRecord& record);
+// How the recovery dialog lists a recovery file: "net.txt, changed at 14:02 (/home/ann/net.txt)",
+// with the date too when it was not today, and "(never saved)" for a new network.
+std::string recoveryListing(const RecoveryRecord& record);
 
 // A recovery file left by a run of the editor that has ended without saving or closing its
 // documents.

@@ -89,15 +89,14 @@ TEST_F(Recovery, AFileGivesBackTheNetworkBitForBitWithItsNameFormatAndTime) {
     EXPECT_EQ(exactDump(restored), exactDump(net));
     EXPECT_TRUE(restored.links()[0]->hasAutomaticLength()) << "automatic stays automatic";
 
-    EXPECT_EQ(recoveryQuestion(back),
-              "Vantry found unsaved changes to net.xls from 14:02. Recover them?");
+    EXPECT_EQ(recoveryListing(back), "net.xls, changed at 14:02 (" + record.originalPath + ")");
     back.savedAt -= 3 * 86400;
-    const std::string earlier = recoveryQuestion(back);
-    EXPECT_NE(earlier.find("from 14:02 on " + QDateTime::fromSecsSinceEpoch(back.savedAt)
-                                                  .toString(QStringLiteral("yyyy-MM-dd"))
-                                                  .toStdString()),
-              std::string::npos)
-        << earlier;
+    back.originalPath.clear();
+    EXPECT_EQ(recoveryListing(back), "net.xls, changed at 14:02 on " +
+                                         QDateTime::fromSecsSinceEpoch(back.savedAt)
+                                             .toString(QStringLiteral("yyyy-MM-dd"))
+                                             .toStdString() +
+                                         " (never saved)");
 }
 
 TEST_F(Recovery, ADamagedFileIsRefusedWithTheReason) {
