@@ -17,6 +17,7 @@
 #include <fstream>
 #include <new>
 #include <optional>
+#include <stdexcept>
 
 namespace {
 
@@ -518,20 +519,28 @@ std::optional<TigerData> readStreetData(const TigerData& current, const std::str
                                         const std::string& layer, const StreetReadOptions& options,
                                         const Prompter::TaskProgress& progress, std::string& why,
                                         std::string& warning) {
-    StreetRead read;
-    if (!readStreetChains(path, layer, options, read, why, progress))
-        return std::nullopt;
-    if (read.broken > 0)
-        warning = std::to_string(read.broken) + " of the " + std::to_string(read.features) +
-                  " features of \"" + path +
-                  "\" lie off the globe or cannot be placed on the map, and were left out.";
-    TigerData data = current;
-    std::string problem;
-    if (!data.add(std::move(read.chains), &problem)) {
-        why = "Cannot add the streets of \"" + path + "\": " + problem + ".";
-        return std::nullopt;
+    // Memory that runs out is a file that cannot be loaded, as for record files.
+    try {
+        StreetRead read;
+        if (!readStreetChains(path, layer, options, read, why, progress))
+            return std::nullopt;
+        if (read.broken > 0)
+            warning = std::to_string(read.broken) + " of the " + std::to_string(read.features) +
+                      " features of \"" + path +
+                      "\" lie off the globe or cannot be placed on the map, and were left out.";
+        TigerData data = current;
+        std::string problem;
+        if (!data.add(std::move(read.chains), &problem)) {
+            why = "Cannot add the streets of \"" + path + "\": " + problem + ".";
+            return std::nullopt;
+        }
+        return data;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
     }
-    return data;
+    warning.clear();
+    why = "Cannot load \"" + path + "\": there is not enough memory to read it.";
+    return std::nullopt;
 }
 
 // Record files are named by their type, "TGR01001.RT1"; everything else is street data.
