@@ -13,6 +13,7 @@
 #include <zstd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <new>
@@ -213,9 +214,16 @@ bool RecoveryStore::open(std::string& why) {
         return false;
     }
     // The process id names the run for people; the clock keeps a later run whose process
-    // happens to get the same id from taking this run's files for its own.
-    run_ = std::to_string(QCoreApplication::applicationPid()) + "." +
-           std::to_string(QDateTime::currentMSecsSinceEpoch());
+    // happens to get the same id from taking this run's files for its own. Within a process the
+    // stamps only go up, so two stores opened in the same millisecond are two runs.
+    static std::atomic<qint64> lastStamp{0};
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    qint64 last = lastStamp.load();
+    qint64 stamp = 0;
+    do
+        stamp = std::max(now, last + 1);
+    while (!lastStamp.compare_exchange_weak(last, stamp));
+    run_ = std::to_string(QCoreApplication::applicationPid()) + "." + std::to_string(stamp);
     auto lock = lockFor(folder_, run_);
     if (!lock->tryLock(0)) {
         why = "the folder " + folder_ + " cannot hold a lock: " + lockError(*lock);

@@ -14,6 +14,9 @@
 
 #include <cmath>
 #include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -248,9 +251,20 @@ TEST_F(Recovery, AnUnreadableFileIsReportedAndKeptAside) {
     EXPECT_EQ(slurp(damaged + ".damaged"), std::string("Vantry recovery 1\n\x05"));
     problems.clear();
     RecoveryStore later(folder());
-    ASSERT_TRUE(later.open(why));
+    ASSERT_TRUE(later.open(why)) << why;
     EXPECT_TRUE(later.collectOrphans(problems).empty());
     EXPECT_TRUE(problems.empty()) << "told once";
+}
+
+// Stores opened one right after the other (within one millisecond, as tests and a restarted
+// controller do) are runs of their own, each with its lock.
+TEST_F(Recovery, StoresOpenedInTheSameMillisecondAreRunsOfTheirOwn) {
+    std::vector<std::unique_ptr<RecoveryStore>> stores;
+    for (int i = 0; i < 50; ++i) {
+        stores.push_back(std::make_unique<RecoveryStore>(folder()));
+        std::string why;
+        ASSERT_TRUE(stores.back()->open(why)) << "store " << i << ": " << why;
+    }
 }
 
 TEST_F(Recovery, PipesAndFoldersAmongTheFilesAreReportedWithoutWaitingOnThem) {
