@@ -236,21 +236,8 @@ std::vector<int> LinkTableDock::selectedRows() const {
 }
 
 void LinkTableDock::selectionToView() {
-    CVantryView* view = active_->view();
-    if (syncing_ || !view || view->GetDocument() != model_.document())
-        return;
-    std::vector<Link*> links;
-    for (int row : selectedRows())
-        if (Link* link = model_.linkAt(row))
-            links.push_back(link);
-    Selection& selection = view->selection();
-    selection.clear();
-    selection.reserve(0, links.size());
-    for (Link* link : links)
-        selection.addLink(link);
-    view->setClicked(nullptr, links.empty() ? nullptr : links.back());
-    synced_ = links;
-    view->rerender();
+    if (!syncing_)
+        selectOnMap(false);
 }
 
 void LinkTableDock::selectionFromView(bool always) {
