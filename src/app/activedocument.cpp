@@ -51,6 +51,6 @@ void ActiveDocument::attach(CVantryDoc* doc) {
         doc_->addView(this);
 }
 
-void ActiveDocument::OnUpdate(DocumentObserver*, long hint) {
-    emit documentUpdated(hint);
+void ActiveDocument::OnUpdate(DocumentObserver*, const DocumentChange& change) {
+    emit documentUpdated(change.kind);
 }

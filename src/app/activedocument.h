@@ -23,13 +23,13 @@ public:
     void followActive();
     void follow(CVantryView* view);
 
-    void OnUpdate(DocumentObserver* sender, long hint) override;
+    void OnUpdate(DocumentObserver* sender, const DocumentChange& change) override;
 
 signals:
     // Another view, or none, is followed now.
     void viewChanged();
     // The document changed (an edit, Undo or Redo); hint as the views get it.
-    void documentUpdated(long hint);
+    void documentUpdated(ChangeKind kind);
     // The view's selection, tool or commands may have changed.
     void viewStateChanged();
 

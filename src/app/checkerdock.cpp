@@ -106,9 +106,9 @@ CheckerDock::CheckerDock(CVantryApp& app, QMdiArea* area, QWidget* parent)
         if (isVisible())
             runChecks();
     });
-    connect(active_, &ActiveDocument::documentUpdated, this, [this](long hint) {
-        if (isVisible() && hint != CVantryDoc::HintBitmapChanged &&
-            hint != CVantryDoc::HintTigerLoaded)
+    connect(active_, &ActiveDocument::documentUpdated, this, [this](ChangeKind kind) {
+        if (isVisible() && kind != ChangeKind::BackgroundChanged &&
+            kind != ChangeKind::StreetsLoaded)
             runChecks();
     });
 }

@@ -163,9 +163,9 @@ LinkTableDock::LinkTableDock(CVantryApp& app, QMdiArea* area, QWidget* parent)
     connect(table_, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { showInView(index.row()); });
     connect(active_, &ActiveDocument::viewChanged, this, &LinkTableDock::follow);
-    connect(active_, &ActiveDocument::documentUpdated, this, [this](long hint) {
-        if (!isVisible() || hint == CVantryDoc::HintBitmapChanged ||
-            hint == CVantryDoc::HintTigerLoaded)
+    connect(active_, &ActiveDocument::documentUpdated, this, [this](ChangeKind kind) {
+        if (!isVisible() || kind == ChangeKind::BackgroundChanged ||
+            kind == ChangeKind::StreetsLoaded)
             return;
         // The rows are rebuilt from the network, and the selection taken again from the map,
         // whose objects may have been replaced.

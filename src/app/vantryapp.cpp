@@ -115,7 +115,7 @@ bool CVantryApp::InitInstance(const QStringList& files, bool show) {
                 updateTitles();
         });
         if (CVantryView* v = activeView())
-            v->OnUpdate(nullptr, CVantryDoc::HintRedraw);
+            v->OnUpdate(nullptr, ChangeKind::Redraw);
         else
             mainFrame_->setViewPaneText(QString());
     });
@@ -360,7 +360,7 @@ void CVantryApp::OnPreferences() {
     // is drawn or created next.
     if (sheet.apply())
         for (const auto& doc : documents_)
-            doc->UpdateAllViews(nullptr, CVantryDoc::HintRedraw);
+            doc->UpdateAllViews(nullptr, ChangeKind::Redraw);
     restartAutosave();
 }
 
@@ -491,6 +491,16 @@ void CVantryApp::updateCommandStates() {
         action->setEnabled(state && state->enabled);
         if (action->isCheckable())
             action->setChecked(state && state->checked);
+        // "&Undo" says what it undoes: "&Undo Move Nodes\tCtrl+Z".
+        if (const CommandInfo* info = findCommand(id); info && *info->menuText) {
+            QString text = QString::fromLatin1(info->menuText);
+            if (state && state->enabled && !state->object.empty())
+                text += QLatin1Char(' ') + QString::fromStdString(state->object);
+            if (*info->keyHint)
+                text += QLatin1Char('\t') + QString::fromLatin1(info->keyHint);
+            if (action->text() != text)
+                action->setText(text);
+        }
     }
     updateTitles();
 }

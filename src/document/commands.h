@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 // Every command of the program by the number menus, toolbar buttons and keys carry.
 enum CommandId : int {
@@ -70,10 +71,12 @@ enum CommandId : int {
     ID_VIEW_STATUS_BAR = 59393,
 };
 
-// Whether a command can run now, and whether its menu item shows a check mark.
+// Whether a command can run now, whether its menu item shows a check mark, and what the item
+// says of what it would do ("Move Nodes" makes "Undo Move Nodes"), when it says anything.
 struct CommandState {
     bool enabled = true;
     bool checked = false;
+    std::string object = {};
 };
 
 // Something that handles commands. query() answers nothing for commands the target does not

@@ -122,8 +122,8 @@ bool SnapshotHistory::unpack(const Snapshot& snapshot, std::string& bytes, std::
     return true;
 }
 
-void SnapshotHistory::take(const Network& network) {
-    Snapshot s = pack(network);
+void SnapshotHistory::take(const Network& network, std::string name) {
+    Step s{pack(network), std::move(name)};
     savedDepthBackup_ = savedDepth_;
     // An edit made below the saved state throws away the redo steps that led back to it.
     if (savedDepth_ > static_cast<long>(undo_.size()))
@@ -146,13 +146,13 @@ bool SnapshotHistory::revert(Network& network, std::string* why) {
     if (undo_.empty())
         return false;
     std::string bytes;
-    if (!unpack(undo_.back(), bytes, why) || !restoreSnapshot(bytes, network, why))
+    if (!unpack(undo_.back().snapshot, bytes, why) || !restoreSnapshot(bytes, network, why))
         return false;
     cancel();
     return true;
 }
 
-bool SnapshotHistory::step(std::deque<Snapshot>& from, std::deque<Snapshot>& to, Network& network,
+bool SnapshotHistory::step(std::deque<Step>& from, std::deque<Step>& to, Network& network,
                            std::string* why, RestoreChanges* changes) {
     if (from.empty())
         return false;
@@ -161,9 +161,10 @@ bool SnapshotHistory::step(std::deque<Snapshot>& from, std::deque<Snapshot>& to,
     // that what it shares with the kept state need not be decompressed.
     Snapshot current = pack(network);
     std::string bytes;
-    if (!unpack(from.back(), bytes, why) || !restoreSnapshot(bytes, network, why, changes))
+    if (!unpack(from.back().snapshot, bytes, why) || !restoreSnapshot(bytes, network, why, changes))
         return false;
-    to.push_back(std::move(current));
+    // The step keeps its name on the other stack: Redo redoes what Undo undid.
+    to.push_back({std::move(current), std::move(from.back().name)});
     from.pop_back();
     return true;
 }
@@ -194,6 +195,16 @@ void SnapshotHistory::markSaved() {
     savedDepth_ = static_cast<long>(undo_.size());
 }
 
+const std::string& SnapshotHistory::undoName() const {
+    static const std::string none;
+    return undo_.empty() ? none : undo_.back().name;
+}
+
+const std::string& SnapshotHistory::redoName() const {
+    static const std::string none;
+    return redo_.empty() ? none : redo_.back().name;
+}
+
 bool SnapshotHistory::isAtSavedState() const {
     return static_cast<long>(undo_.size()) == savedDepth_;
 }
@@ -202,8 +213,8 @@ std::size_t SnapshotHistory::memoryBytes() const {
     std::unordered_set<const Piece*> counted;
     std::size_t total = lastBytes_.capacity();
     for (const auto* stack : {&undo_, &redo_, &redoBackup_})
-        for (const Snapshot& s : *stack)
-            for (const auto& piece : s)
+        for (const Step& s : *stack)
+            for (const auto& piece : s.snapshot)
                 if (counted.insert(piece.get()).second)
                     total += piece->bytes.capacity() + sizeof(Piece);
     return total;

@@ -23,8 +23,9 @@ public:
     SnapshotHistory(const SnapshotHistory&) = delete;
     SnapshotHistory& operator=(const SnapshotHistory&) = delete;
 
-    // Before an edit: keeps the network as it is now and puts the redo steps aside.
-    void take(const Network& network);
+    // Before an edit: keeps the network as it is now and puts the redo steps aside. The name
+    // says what the edit does ("Move Nodes"), for the Undo and Redo menu items.
+    void take(const Network& network, std::string name = {});
     // Withdraws the newest snapshot of an edit that changed nothing; the redo steps it put aside
     // come back. It must follow its take with no other take, undo or redo in between.
     void cancel();
@@ -48,6 +49,10 @@ public:
     void markSaved();
     bool isAtSavedState() const;
 
+    // What the newest undo (redo) step does; empty when there is none or it has no name.
+    const std::string& undoName() const;
+    const std::string& redoName() const;
+
     std::size_t undoDepth() const { return undo_.size(); }
     std::size_t redoDepth() const { return redo_.size(); }
     // Bytes held by the kept snapshots, each shared piece counted once.
@@ -62,17 +67,22 @@ private:
         std::size_t size = 0; // before compression
     };
     using Snapshot = std::vector<std::shared_ptr<const Piece>>;
+    // One undo or redo step: the state it goes back to, and what the edit did.
+    struct Step {
+        Snapshot snapshot;
+        std::string name;
+    };
 
     Snapshot pack(const Network& network);
     bool unpack(const Snapshot& snapshot, std::string& bytes, std::string* why);
-    bool step(std::deque<Snapshot>& from, std::deque<Snapshot>& to, Network& network,
-              std::string* why, RestoreChanges* changes);
+    bool step(std::deque<Step>& from, std::deque<Step>& to, Network& network, std::string* why,
+              RestoreChanges* changes);
 
     struct Compressor;
     std::unique_ptr<Compressor> compressor_;
-    std::deque<Snapshot> undo_;
-    std::deque<Snapshot> redo_;
-    std::deque<Snapshot> redoBackup_;
+    std::deque<Step> undo_;
+    std::deque<Step> redo_;
+    std::deque<Step> redoBackup_;
     // The last snapshot packed, uncompressed and cut into its pieces, to find what is unchanged.
     std::string lastBytes_;
     std::vector<std::vector<std::pair<std::size_t, std::size_t>>> lastCuts_;

@@ -180,12 +180,12 @@ bool CVantryDoc::SaveModified() {
     }
 }
 
-void CVantryDoc::UpdateAllViews(DocumentObserver* sender, long hint) {
-    // A view may close itself while handling a hint; work on a copy of the list.
+void CVantryDoc::UpdateAllViews(DocumentObserver* sender, const DocumentChange& change) {
+    // A view may close itself while handling a change; work on a copy of the list.
     const std::vector<DocumentObserver*> views = views_;
     for (DocumentObserver* v : views)
         if (v != sender)
-            v->OnUpdate(sender, hint);
+            v->OnUpdate(sender, change);
 }
 
 void CVantryDoc::addView(DocumentObserver* view) {
@@ -231,17 +231,18 @@ bool areaOf(const std::vector<Node*>& nodes, const std::vector<const Link*>& lin
 
 } // namespace
 
-bool CVantryDoc::edit(const std::function<bool(Network&)>& change) {
-    return runEdit(change, nullptr);
+bool CVantryDoc::edit(std::string name, const std::function<bool(Network&)>& change) {
+    return runEdit(std::move(name), change, nullptr);
 }
 
-bool CVantryDoc::editObjects(const std::vector<Node*>& nodes, const std::vector<Link*>& links,
+bool CVantryDoc::editObjects(std::string name, const std::vector<Node*>& nodes,
+                             const std::vector<Link*>& links,
                              const std::function<bool(Network&)>& change) {
     const EditedObjects objects{nodes, links};
-    return runEdit(change, &objects);
+    return runEdit(std::move(name), change, &objects);
 }
 
-bool CVantryDoc::runEdit(const std::function<bool(Network&)>& change,
+bool CVantryDoc::runEdit(std::string name, const std::function<bool(Network&)>& change,
                          const EditedObjects* objects) {
     // The links that follow the nodes are found once: the edit adds and removes nothing.
     std::vector<const Link*> around;
@@ -249,16 +250,18 @@ bool CVantryDoc::runEdit(const std::function<bool(Network&)>& change,
     if (objects)
         around = linksAround(objects->nodes, objects->links);
     const bool knownArea = objects && areaOf(objects->nodes, around, before);
-    takeSnapshot();
+    const std::string pictureBefore = network_.bitmapPath();
+    const WorldRect placeBefore = network_.bitmapRect();
+    history_.take(network_, std::move(name));
     if (!change(network_)) {
-        cancelSnapshot();
+        history_.cancel();
         return false;
     }
     std::string why;
     if (!network_.checkStorable(&why)) {
         std::string restoreWhy;
         if (history_.revert(network_, &restoreWhy)) {
-            UpdateAllViews(nullptr, HintNetworkReplaced);
+            UpdateAllViews(nullptr, ChangeKind::NetworkReplaced);
             tell("The change was not made: " + why + ".");
             return false;
         }
@@ -268,14 +271,16 @@ bool CVantryDoc::runEdit(const std::function<bool(Network&)>& change,
              "). Undo the change before saving.");
     }
     SetModifiedFlag(true);
+    const bool pictureChanged = followBackground(pictureBefore, placeBefore);
     WorldRect after;
     if (knownArea && areaOf(objects->nodes, around, after)) {
         before.unite(after);
-        changedArea_ = before;
-        UpdateAllViews(nullptr, HintAreaChanged);
+        UpdateAllViews(nullptr, DocumentChange(ChangeKind::AreaChanged, before));
     } else {
-        UpdateAllViews(nullptr, HintRedraw);
+        UpdateAllViews(nullptr, ChangeKind::Redraw);
     }
+    if (pictureChanged)
+        UpdateAllViews(nullptr, ChangeKind::BackgroundChanged);
     return true;
 }
 
@@ -302,9 +307,9 @@ void CVantryDoc::step(bool undo) {
     modified_ = !history_.isAtSavedState();
     const bool pictureChanged = followBackground(pictureBefore, placeBefore);
     if (changes.reshaped) {
-        UpdateAllViews(nullptr, HintNetworkReplaced);
+        UpdateAllViews(nullptr, ChangeKind::NetworkReplaced);
         if (pictureChanged)
-            UpdateAllViews(nullptr, HintBitmapChanged);
+            UpdateAllViews(nullptr, ChangeKind::BackgroundChanged);
         return;
     }
     // Where the moved nodes were, and where they, their links and the changed links are now.
@@ -324,10 +329,9 @@ void CVantryDoc::step(bool undo) {
         else
             area = now;
     }
-    changedArea_ = area;
-    UpdateAllViews(nullptr, HintAreaRestored);
+    UpdateAllViews(nullptr, DocumentChange(ChangeKind::AreaRestored, area));
     if (pictureChanged)
-        UpdateAllViews(nullptr, HintBitmapChanged);
+        UpdateAllViews(nullptr, ChangeKind::BackgroundChanged);
 }
 
 bool CVantryDoc::followBackground(const std::string& path, WorldRect rect) {
@@ -355,9 +359,9 @@ void CVantryDoc::OnEditRedo() {
 std::optional<CommandState> CVantryDoc::query(int id) const {
     switch (id) {
     case ID_EDIT_UNDO:
-        return CommandState{canUndo(), false};
+        return CommandState{canUndo(), false, undoName()};
     case ID_EDIT_REDO:
-        return CommandState{canRedo(), false};
+        return CommandState{canRedo(), false, redoName()};
     case ID_FILE_SAVE:
     case ID_FILE_SAVE_AS:
     case ID_LOAD_BITMAP:
@@ -431,21 +435,26 @@ void CVantryDoc::OnLoadBitmap(const std::string& picture) {
         else
             rect.top = choice->bottom;
         // Read before anything changes: a picture that cannot be shown leaves the network, the
-        // picture shown and the history as they were.
+        // picture shown and the history as they were. Holding it makes the edit's own reading
+        // of the picture find it decoded.
         std::shared_ptr<const BackgroundImage> loaded = readBackground(stored, bitmapBase_);
         if (!loaded)
             return;
-        takeSnapshot();
-        network_.setBitmap(stored, rect);
-        showBackground(std::move(loaded), rect);
+        placeBackground(stored, rect);
     } else {
-        takeSnapshot();
-        network_.setBitmap(std::string(), WorldRect{});
-        showBackground(nullptr, WorldRect{});
+        placeBackground(std::string(), WorldRect{});
     }
-    network_.recomputeBounds();
-    SetModifiedFlag(true);
-    UpdateAllViews(nullptr, HintBitmapChanged);
+}
+
+bool CVantryDoc::placeBackground(const std::string& stored, WorldRect rect) {
+    // The same picture at the same place is no change and no undo step.
+    return edit("Load Bitmap", [&](Network& net) {
+        if (net.bitmapPath() == stored && net.bitmapRect() == rect)
+            return false;
+        net.setBitmap(stored, rect);
+        net.recomputeBounds();
+        return true;
+    });
 }
 
 const BackgroundImage& CVantryDoc::background() const {
@@ -592,7 +601,7 @@ void CVantryDoc::OnLoadTigerData() {
     tiger_ = std::move(*loaded);
     if (!lastError_.empty())
         prompter_->showMessage(lastError_, Prompter::Icon::Exclamation);
-    UpdateAllViews(nullptr, HintTigerLoaded);
+    UpdateAllViews(nullptr, ChangeKind::StreetsLoaded);
 }
 
 bool CVantryDoc::loadTigerData(const std::string& path) {
@@ -660,7 +669,7 @@ void CVantryDoc::loadStreetsAsked(const std::string& path) {
     tiger_ = std::move(*loaded);
     if (!warning.empty())
         prompter_->showMessage(warning, Prompter::Icon::Exclamation);
-    UpdateAllViews(nullptr, HintTigerLoaded);
+    UpdateAllViews(nullptr, ChangeKind::StreetsLoaded);
 }
 
 bool CVantryDoc::loadStreetData(const std::string& path, const std::string& layer,

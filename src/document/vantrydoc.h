@@ -2,6 +2,7 @@
 
 #include "document/background.h"
 #include "document/commands.h"
+#include "document/documentchange.h"
 #include "document/prompter.h"
 #include "document/snapshothistory.h"
 #include "model/editing.h"
@@ -17,31 +18,18 @@
 #include <string_view>
 #include <vector>
 
-// Anything that shows a document and must hear about its changes (the map views).
-class DocumentObserver {
-public:
-    virtual ~DocumentObserver() = default;
-    virtual void OnUpdate(DocumentObserver* sender, long hint) = 0;
-};
-
 // One open network file: the network, its path, title and modified flag, its undo history, its
-// background picture and TIGER/Line data. It runs every edit through one protocol and tells its
-// views about every change through update hints. It has no window of its own.
+// background picture and TIGER/Line data. It runs every edit through one protocol, edit(), and
+// tells its views and docks about every change as a DocumentChange. It has no window of its own.
 class CVantryDoc : public CommandTarget {
 public:
-    // Update hints sent to the views.
-    enum Hint : long {
-        HintRedraw = 0,
-        HintNetworkReplaced = 17598,
-        HintBitmapChanged = 21199,
-        HintTigerLoaded = 36009,
-        // Only objects inside changedArea() changed, as they were and as they are; nothing was
-        // added or removed.
-        HintAreaChanged = 40231,
-        // Undo or Redo changed only objects inside changedArea() and kept every object in
-        // place; views drop their selection and drag as after every undo and redo.
-        HintAreaRestored = 40232,
-    };
+    // The former names of the change kinds, while code moves to ChangeKind.
+    static constexpr ChangeKind HintRedraw = ChangeKind::Redraw;
+    static constexpr ChangeKind HintNetworkReplaced = ChangeKind::NetworkReplaced;
+    static constexpr ChangeKind HintBitmapChanged = ChangeKind::BackgroundChanged;
+    static constexpr ChangeKind HintTigerLoaded = ChangeKind::StreetsLoaded;
+    static constexpr ChangeKind HintAreaChanged = ChangeKind::AreaChanged;
+    static constexpr ChangeKind HintAreaRestored = ChangeKind::AreaRestored;
 
     explicit CVantryDoc(Prompter* prompter = nullptr);
     ~CVantryDoc() override;
@@ -94,28 +82,37 @@ public:
     // user cancels or the save fails, so that the document stays open.
     bool SaveModified();
 
-    void UpdateAllViews(DocumentObserver* sender, long hint);
+    void UpdateAllViews(DocumentObserver* sender, const DocumentChange& change);
     void addView(DocumentObserver* view);
     void removeView(DocumentObserver* view);
     const std::vector<DocumentObserver*>& views() const { return views_; }
 
-    // One user edit: snapshot, the change, then the modified flag and a redraw of every view.
-    // When the change reports that it changed nothing, the snapshot is withdrawn instead and
-    // the views are left alone. A change that would leave a number no file can store (nodes so
-    // far apart that a link's length overflows) is refused: the network is put back as it was,
-    // the views are told that every object was replaced, and the user is told why. True only
-    // when the change was made; after false, objects the change created no longer exist.
-    bool edit(const std::function<bool(Network&)>& change);
+    // One user edit, named for the Undo and Redo menu items ("Move Nodes"): snapshot, the
+    // change, then the modified flag and a redraw of every view. When the change reports that it
+    // changed nothing, the snapshot is withdrawn instead and the views are left alone. A change
+    // that would leave a number no file can store (nodes so far apart that a link's length
+    // overflows) is refused: the network is put back as it was, the views are told that every
+    // object was replaced, and the user is told why. True only when the change was made; after
+    // false, objects the change created no longer exist. A change that names another
+    // background picture, or places it elsewhere, shows that picture, as Undo and Redo do.
+    bool edit(std::string name, const std::function<bool(Network&)>& change);
     // An edit that only moves the given nodes (the links attached to them follow) and changes
     // attributes of the given links, adding and removing nothing. The views are told which
-    // area changed, so that they redraw only that.
+    // area changed (the changed nodes, both ends of every link attached to one and of the
+    // changed links, before and after), so that they redraw only that.
+    bool editObjects(std::string name, const std::vector<Node*>& nodes,
+                     const std::vector<Link*>& links, const std::function<bool(Network&)>& change);
+    // Unnamed forms, while callers move to the named ones.
+    bool edit(const std::function<bool(Network&)>& change) { return edit(std::string(), change); }
     bool editObjects(const std::vector<Node*>& nodes, const std::vector<Link*>& links,
-                     const std::function<bool(Network&)>& change);
-    // The world rectangle of the last HintAreaChanged or HintAreaRestored: the changed nodes,
-    // both ends of every link attached to one and of the changed links, before and after the
-    // change. Nothing when no object changed.
-    const std::optional<WorldRect>& changedArea() const { return changedArea_; }
+                     const std::function<bool(Network&)>& change) {
+        return editObjects(std::string(), nodes, links, change);
+    }
+    // What Undo (Redo) would undo (redo), as its edit was named; empty when nothing or unnamed.
+    const std::string& undoName() const { return history_.undoName(); }
+    const std::string& redoName() const { return history_.redoName(); }
 
+    // A snapshot outside edit(), for measuring the history alone.
     void takeSnapshot();
     void cancelSnapshot();
     bool canUndo() const { return history_.canUndo(); }
@@ -133,7 +130,7 @@ public:
     // The background picture and its whole pixels per mile (0 without a picture). It is always
     // the picture the network names, at the place it names, or none: Undo and Redo that change
     // either bring the picture in line (from the pictures kept in memory where they can) and
-    // tell the views with HintBitmapChanged after the restore's own hint.
+    // tell the views with ChangeKind::BackgroundChanged after the restore's own change.
     const BackgroundImage& background() const;
     std::int32_t pixelsPerMile() const { return pixelsPerMile_; }
     // Load Bitmap: asks for the picture and its place, then loads it (one undo step); a picture
@@ -186,7 +183,8 @@ private:
         const std::vector<Node*>& nodes;
         const std::vector<Link*>& links;
     };
-    bool runEdit(const std::function<bool(Network&)>& change, const EditedObjects* objects);
+    bool runEdit(std::string name, const std::function<bool(Network&)>& change,
+                 const EditedObjects* objects);
     void step(bool undo);
     void loadStreetsAsked(const std::string& path);
     void tell(const std::string& text) const;
@@ -195,13 +193,14 @@ private:
     std::shared_ptr<const BackgroundImage> readBackground(const std::string& storedPath,
                                                           const std::string& documentPath) const;
     void showBackground(std::shared_ptr<const BackgroundImage> picture, WorldRect rect);
+    // Load Bitmap's edit: the network names the picture at the place, or none.
+    bool placeBackground(const std::string& stored, WorldRect rect);
     // After Undo or Redo: the picture the network names now, when it names another or places
     // it elsewhere than before. True when the views must hear of it.
     bool followBackground(const std::string& path, WorldRect rect);
 
     Prompter* prompter_;
     Network network_;
-    std::optional<WorldRect> changedArea_;
     TigerData tiger_;
     std::shared_ptr<const BackgroundImage> background_;
     std::int32_t pixelsPerMile_ = 0;

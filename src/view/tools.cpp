@@ -88,7 +88,7 @@ public:
                 return;
             const WorldPoint offset = minus(p, dragStart_);
             const std::vector<Node*> nodes = view_.selection().selectedNodes();
-            view_.GetDocument()->editObjects(nodes, {}, [&](Network& net) {
+            view_.GetDocument()->editObjects("Move Nodes", nodes, {}, [&](Network& net) {
                 moveNodes(nodes, offset);
                 net.recomputeBounds();
                 return true;
@@ -181,15 +181,19 @@ public:
         const float scale = view_.transform().scale;
         const float tolerance = kNodeRadiusUnits / scale;
         CVantryDoc* doc = view_.GetDocument();
-        doc->edit([&](Network& net) {
+        // The question comes before the edit begins: while it is open the network is whole,
+        // and nothing has been added that an answer would have to take back.
+        std::vector<Link*> under;
+        for (Link* l : doc->network().links())
+            if (DistanceToLink(*l, p, scale) < tolerance)
+                under.push_back(l);
+        const bool split =
+            !under.empty() && doc->prompter() &&
+            doc->prompter()->askYesNo("Do you wish to split the links under the new node?",
+                                      Prompter::Icon::None);
+        doc->edit(split ? "Add Node and Split Links" : "Add Node", [&](Network& net) {
             Node* n = createNodeAt(net, p);
-            std::vector<Link*> under;
-            for (Link* l : net.links())
-                if (DistanceToLink(*l, p, scale) < tolerance)
-                    under.push_back(l);
-            if (!under.empty() && doc->prompter() &&
-                doc->prompter()->askYesNo("Do you wish to split the links under the new node?",
-                                          Prompter::Icon::None))
+            if (split)
                 splitLinksAt(net, n, under);
             return true;
         });
@@ -261,7 +265,7 @@ public:
         dragging_ = false;
         const WorldPoint start = dragStart_;
         const bool twoWay = twoWay_;
-        const bool changed = view_.GetDocument()->edit([&](Network& net) {
+        const bool changed = view_.GetDocument()->edit("Add Link", [&](Network& net) {
             Node* a = FindNearestNode(net, start, kPickUnits / scale);
             Node* b = FindNearestNode(net, p, kPickUnits / scale);
             bool created = false;
@@ -434,7 +438,7 @@ protected:
         const TigerData& tiger = doc->tiger();
         const float scale = view_.transform().scale;
         const PopulateOptions options = CVantryDoc::populateOptions();
-        const bool changed = doc->edit([&](Network& net) {
+        const bool changed = doc->edit("Auto-Populate", [&](Network& net) {
             return AutoPopulateAt(net, tiger.store(), tiger.tigerOrigin(), start, p, scale,
                                   options);
         });

@@ -67,39 +67,39 @@ void CVantryView::OnInitialUpdate() {
     ShowEntireNetwork();
 }
 
-void CVantryView::OnUpdate(DocumentObserver*, long hint) {
+void CVantryView::OnUpdate(DocumentObserver*, const DocumentChange& change) {
     tool_->networkChanged();
-    switch (hint) {
-    case CVantryDoc::HintNetworkReplaced:
+    switch (change.kind) {
+    case ChangeKind::NetworkReplaced:
         // Every object the drag was working on is gone: nothing may be moved or linked later.
         CancelDrag();
         selection_.clear();
         clickedNode_ = nullptr;
         clickedLink_ = nullptr;
         break;
-    case CVantryDoc::HintBitmapChanged:
+    case ChangeKind::BackgroundChanged:
         if (!showBitmap && !doc_->background().loaded())
             return;
         showBitmap = doc_->background().loaded();
         break;
-    case CVantryDoc::HintTigerLoaded:
+    case ChangeKind::StreetsLoaded:
         if (!showTiger && !doc_->tiger().hasChains())
             return;
         showTiger = doc_->tiger().hasChains();
         break;
-    case CVantryDoc::HintAreaChanged:
+    case ChangeKind::AreaChanged:
         // Nothing was added or removed, so the selection still holds; neither the view nor
         // the objects around the change moved, so the rest of the image still holds too.
-        if (renderChangedArea(doc_->changedArea())) {
+        if (renderChangedArea(change.area)) {
             emit commandStateChanged();
             return;
         }
         break;
-    case CVantryDoc::HintAreaRestored: {
+    case ChangeKind::AreaRestored: {
         // As after every Undo and Redo the selection goes, so its objects are drawn again
         // as well.
         CancelDrag();
-        std::optional<WorldRect> area = doc_->changedArea();
+        std::optional<WorldRect> area = change.area;
         const auto add = [&](WorldPoint p) {
             if (!area)
                 area = WorldRect{p.y, p.y, p.x, p.x};

@@ -62,7 +62,7 @@ public:
 
     // First display: fit the network into the window.
     void OnInitialUpdate();
-    void OnUpdate(DocumentObserver* sender, long hint) override;
+    void OnUpdate(DocumentObserver* sender, const DocumentChange& change) override;
 
     std::optional<CommandState> query(int id) const override;
     bool execute(int id) override;

@@ -28,19 +28,20 @@ void CVantryView::showProperties() {
         nodes = selection_.selectedNodes();
     else
         links = selection_.selectedLinks();
-    doc_->editObjects(nodes, links, [&](Network& net) {
-        change();
-        // A node moved in its dialog changes the network's extent.
-        net.recomputeBounds();
-        return true;
-    });
+    doc_->editObjects(nodes.empty() ? "Link Properties" : "Node Properties", nodes, links,
+                      [&](Network& net) {
+                          change();
+                          // A node moved in its dialog changes the network's extent.
+                          net.recomputeBounds();
+                          return true;
+                      });
 }
 
 void CVantryView::deleteSelection() {
     bool kept = false;
     std::vector<Link*> links = selection_.selectedLinks();
     std::vector<Node*> nodes = selection_.selectedNodes();
-    doc_->edit([&](Network& net) {
+    doc_->edit("Delete", [&](Network& net) {
         kept = !::deleteSelection(net, links, nodes);
         return true;
     });
@@ -67,7 +68,7 @@ void CVantryView::paste() {
     std::string why;
     bool ok = true;
     selection_.clear();
-    const bool pastedAny = doc_->edit([&](Network& net) {
+    const bool pastedAny = doc_->edit("Paste", [&](Network& net) {
         ok = pasteClipboardText(net, *text, pasted, &why);
         return ok && !(pasted.nodes.empty() && pasted.links.empty());
     });
@@ -96,7 +97,7 @@ void CVantryView::nudge(float dx, float dy) {
         return;
     const WorldPoint offset{dx / transform_.scale, dy / transform_.scale};
     const std::vector<Node*> nodes = selection_.selectedNodes();
-    doc_->editObjects(nodes, {}, [&](Network& net) {
+    doc_->editObjects("Move Nodes", nodes, {}, [&](Network& net) {
         moveNodes(nodes, offset);
         net.recomputeBounds();
         return true;

@@ -539,7 +539,7 @@ TEST_F(AppTest, WindowsOfOneDocumentStayInStep) {
 
     second->transform() = first->transform();
     second->resize(first->size());
-    second->OnUpdate(nullptr, 0);
+    second->OnUpdate(nullptr, ChangeKind::Redraw);
     edit();
     EXPECT_EQ(first->offscreen(), second->offscreen());
     first->selection().addNode(first->GetDocument()->network().nodes().front());
@@ -564,8 +564,15 @@ TEST_F(AppTest, CutAndPasteCarryObjectsBetweenDocuments) {
     ASSERT_EQ(to.links().size(), 1u);
     EXPECT_EQ(to.links()[0]->type(), Workzone);
     EXPECT_EQ(target->selection().nodeCount() + target->selection().linkCount(), 3u);
+    // The Edit menu says what Undo and Redo would do.
+    QAction* undo = app.mainFrame()->action(ID_EDIT_UNDO);
+    QAction* redo = app.mainFrame()->action(ID_EDIT_REDO);
+    EXPECT_EQ(undo->text(), "&Undo Paste\tCtrl+Z");
     app.route(ID_EDIT_UNDO);
     EXPECT_TRUE(to.nodes().empty());
+    EXPECT_EQ(undo->text(), "&Undo\tCtrl+Z");
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(redo->text().section('\t', 0, 0), "&Redo Paste");
 }
 
 TEST_F(AppTest, AWindowOnANetworkWithAPictureShowsAndFitsThePicture) {

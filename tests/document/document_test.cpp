@@ -3,6 +3,7 @@
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "support/pictures.h"
+#include "support/recordingview.h"
 #include "support/scriptedprompter.h"
 #include "support/solidbmp.h"
 #include "support/testdir.h"
@@ -16,7 +17,7 @@
 struct SnapshotHistoryTestAccess {
     static void damageNewestUndo(const SnapshotHistory& history) {
         auto& newest = const_cast<SnapshotHistory&>(history).undo_.back();
-        for (auto& piece : newest) {
+        for (auto& piece : newest.snapshot) {
             auto damaged = std::make_shared<SnapshotHistory::Piece>(*piece);
             damaged->bytes.assign(damaged->bytes.size(), '\x5a');
             piece = damaged;
@@ -38,12 +39,6 @@ const char* const kExample = "KX101\n"
                              "\n"
                              "0.000 0.000 0.000 0.000\n";
 
-class RecordingView : public DocumentObserver {
-public:
-    std::vector<long> hints;
-    void OnUpdate(DocumentObserver*, long hint) override { hints.push_back(hint); }
-};
-
 class DocumentTest : public ::testing::Test {
 protected:
     DocumentTest() {
@@ -54,7 +49,7 @@ protected:
 
     // Adds one node at x through the edit protocol.
     void addNodeAt(float x) {
-        doc.edit([x](Network& net) {
+        doc.edit("Add Node", [x](Network& net) {
             createNodeAt(net, {x, 0.0f});
             return true;
         });
@@ -218,7 +213,11 @@ TEST_F(DocumentTest, UndoAndRedoWalkTheHistoryAndTrackTheSavedState) {
     EXPECT_TRUE(doc.IsModified());
     EXPECT_FALSE(doc.query(ID_EDIT_REDO)->enabled);
 
-    EXPECT_EQ(view.hints, (std::vector<long>{0, 0, 0, 17598, 17598, 17598, 17598, 17598, 17598}));
+    EXPECT_EQ(view.hints,
+              (std::vector<ChangeKind>{ChangeKind::Redraw, ChangeKind::Redraw, ChangeKind::Redraw,
+                                       ChangeKind::NetworkReplaced, ChangeKind::NetworkReplaced,
+                                       ChangeKind::NetworkReplaced, ChangeKind::NetworkReplaced,
+                                       ChangeKind::NetworkReplaced, ChangeKind::NetworkReplaced}));
     EXPECT_FALSE(doc.query(12345).has_value());
 }
 
@@ -233,28 +232,29 @@ TEST_F(DocumentTest, EditsOfNamedObjectsAndTheirUndoTellTheViewsTheAreaBeforeAnd
     connectNodes(net, b, c, false, LinkDefaults{1, 1, 1, 1});
     Link* far = net.links()[1];
     const auto areaIs = [&](float left, float bottom, float right, float top) {
-        ASSERT_TRUE(doc.changedArea().has_value());
-        EXPECT_EQ(*doc.changedArea(), (WorldRect{top, bottom, left, right}));
+        ASSERT_FALSE(view.areas.empty());
+        ASSERT_TRUE(view.areas.back().has_value());
+        EXPECT_EQ(*view.areas.back(), (WorldRect{top, bottom, left, right}));
     };
 
     ASSERT_TRUE(doc.editObjects({a}, {}, [&](Network&) {
         moveNodes({a}, {-1.0f, 3.0f});
         return true;
     }));
-    EXPECT_EQ(view.hints, std::vector<long>{CVantryDoc::HintAreaChanged});
+    EXPECT_EQ(view.hints, std::vector<ChangeKind>{ChangeKind::AreaChanged});
     // Where node 1 was and is, and the other end of its link; not node 3.
     areaIs(-1.0f, 0.0f, 2.0f, 3.0f);
 
-    view.hints.clear();
+    view.clear();
     doc.OnEditUndo();
     EXPECT_EQ(a->position(), (WorldPoint{0.0f, 0.0f})) << "the same node, moved back";
-    EXPECT_EQ(view.hints, std::vector<long>{CVantryDoc::HintAreaRestored});
+    EXPECT_EQ(view.hints, std::vector<ChangeKind>{ChangeKind::AreaRestored});
     areaIs(-1.0f, 0.0f, 2.0f, 3.0f);
     doc.OnEditRedo();
     areaIs(-1.0f, 0.0f, 2.0f, 3.0f);
 
     // A link's attributes: both its ends.
-    view.hints.clear();
+    view.clear();
     ASSERT_TRUE(doc.editObjects({}, {far}, [&](Network&) {
         far->setType(Workzone);
         return true;
@@ -268,22 +268,56 @@ TEST_F(DocumentTest, EditsOfNamedObjectsAndTheirUndoTellTheViewsTheAreaBeforeAnd
         far->setDescription("Main St");
         return true;
     });
-    view.hints.clear();
+    view.clear();
     doc.OnEditUndo();
-    EXPECT_EQ(view.hints, std::vector<long>{CVantryDoc::HintAreaRestored});
+    EXPECT_EQ(view.hints, std::vector<ChangeKind>{ChangeKind::AreaRestored});
     areaIs(2.0f, 0.0f, 10.0f, 10.0f);
 
     // Objects added or removed, or a link joining other nodes: the whole network is new.
     addNodeAt(5.0f);
-    view.hints.clear();
+    view.clear();
     doc.OnEditUndo();
     doc.edit([&](Network&) {
         far->setToNode(a);
         return true;
     });
     doc.OnEditUndo();
-    EXPECT_EQ(view.hints, (std::vector<long>{CVantryDoc::HintNetworkReplaced, 0,
-                                             CVantryDoc::HintNetworkReplaced}));
+    EXPECT_EQ(view.hints, (std::vector<ChangeKind>{ChangeKind::NetworkReplaced, ChangeKind::Redraw,
+                                                   ChangeKind::NetworkReplaced}));
+}
+
+// The Undo and Redo menu items name the step they would take, and a step keeps its name as it
+// moves between undo and redo.
+TEST_F(DocumentTest, UndoAndRedoNameTheEditTheyWouldTake) {
+    const auto undoSays = [&] { return doc.query(ID_EDIT_UNDO)->object; };
+    const auto redoSays = [&] { return doc.query(ID_EDIT_REDO)->object; };
+    EXPECT_EQ(undoSays(), "");
+    addNodeAt(1.0f);
+    Node* n = doc.network().nodes().back();
+    ASSERT_TRUE(doc.editObjects("Move Nodes", {n}, {}, [&](Network&) {
+        moveNodes({n}, {1.0f, 1.0f});
+        return true;
+    }));
+    // An edit that changes nothing is no step, and takes no name.
+    EXPECT_FALSE(doc.edit("Delete", [](Network&) { return false; }));
+    EXPECT_EQ(undoSays(), "Move Nodes");
+    EXPECT_EQ(redoSays(), "");
+
+    doc.OnEditUndo();
+    EXPECT_EQ(undoSays(), "Add Node");
+    EXPECT_EQ(redoSays(), "Move Nodes");
+    doc.OnEditUndo();
+    EXPECT_EQ(undoSays(), "");
+    EXPECT_EQ(redoSays(), "Add Node");
+    doc.OnEditRedo();
+    doc.OnEditRedo();
+    EXPECT_EQ(undoSays(), "Move Nodes");
+    // A new edit after an undo drops the redo step and its name.
+    doc.OnEditUndo();
+    addNodeAt(2.0f);
+    EXPECT_EQ(undoSays(), "Add Node");
+    EXPECT_EQ(redoSays(), "");
+    EXPECT_FALSE(doc.query(ID_EDIT_REDO)->enabled);
 }
 
 TEST_F(DocumentTest, UndoLeavesAutomaticLengthsAutomatic) {
@@ -344,7 +378,7 @@ TEST_F(DocumentTest, AStateThatCannotBeRestoredLeavesTheNetworkAndTellsTheUser) 
     });
     const std::string before = exactDump(doc.network());
     SnapshotHistoryTestAccess::damageNewestUndo(doc.history());
-    view.hints.clear();
+    view.clear();
     doc.OnEditUndo();
     EXPECT_EQ(exactDump(doc.network()), before) << "no link dropped, nothing half restored";
     EXPECT_EQ(doc.undoDepth(), 2u);
@@ -363,7 +397,7 @@ TEST_F(DocumentTest, AnEditThatWouldOverflowALengthIsRefusedAndUndone) {
     });
     const std::string before = exactDump(doc.network());
     ASSERT_TRUE(doc.OnSaveDocument(dir.file("far.txt")));
-    view.hints.clear();
+    view.clear();
     // As a drag or a nudge of node 2 far to the east would.
     EXPECT_FALSE(doc.edit([](Network& net) {
         moveNodes({net.nodes()[1]}, WorldPoint{3e38f, 0});
@@ -372,7 +406,7 @@ TEST_F(DocumentTest, AnEditThatWouldOverflowALengthIsRefusedAndUndone) {
     EXPECT_EQ(exactDump(doc.network()), before);
     EXPECT_EQ(doc.undoDepth(), 1u);
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(view.hints, std::vector<long>{CVantryDoc::HintNetworkReplaced});
+    EXPECT_EQ(view.hints, std::vector<ChangeKind>{ChangeKind::NetworkReplaced});
     ASSERT_FALSE(prompter.asked.empty());
     EXPECT_NE(prompter.asked.back().text.find("link 1"), std::string::npos)
         << prompter.asked.back().text;
@@ -406,7 +440,7 @@ TEST_F(DocumentTest, AnEditThatChangesNothingGivesBackItsSnapshotAndTheRedoHisto
     addNodeAt(1.0f);
     addNodeAt(2.0f);
     doc.OnEditUndo();
-    view.hints.clear();
+    view.clear();
     ASSERT_TRUE(doc.canRedo());
 
     EXPECT_FALSE(doc.edit([](Network&) { return false; }));
@@ -535,14 +569,15 @@ TEST_F(DocumentTest, LoadBitmapPlacesThePictureAndIsOneUndoStep) {
     choice.ratio = 345;
     choice.height = 480;
     prompter.bitmaps.push_back(choice);
-    view.hints.clear();
+    view.clear();
     doc.execute(ID_LOAD_BITMAP);
     EXPECT_EQ(doc.network().bitmapPath(), "wide.bmp") << "relative to the network's folder";
     const WorldRect r = doc.network().bitmapRect();
     EXPECT_FLOAT_EQ(r.right, 3.9f);
     EXPECT_FLOAT_EQ(r.top, 2.0f + 480.0f / 345.0f);
     EXPECT_EQ(doc.pixelsPerMile(), 344) << "cut, where the dialog rounds";
-    EXPECT_EQ(view.hints, std::vector<long>{21199});
+    EXPECT_EQ(view.hints,
+              (std::vector<ChangeKind>{ChangeKind::Redraw, ChangeKind::BackgroundChanged}));
     EXPECT_TRUE(doc.IsModified());
 
     prompter.bitmaps.push_back(BitmapChoice{});
@@ -634,10 +669,10 @@ TEST_F(DocumentTest, LoadTigerDataTellsTheViewsAndRefusesOtherNames) {
     EXPECT_FALSE(doc.tiger().hasChains());
 
     prompter.paths.push_back(data + "TGR99001.RT1");
-    view.hints.clear();
+    view.clear();
     doc.execute(ID_LOAD_TIGER_DATA);
     EXPECT_TRUE(doc.tiger().hasChains());
-    EXPECT_EQ(view.hints, std::vector<long>{36009});
+    EXPECT_EQ(view.hints, std::vector<ChangeKind>{ChangeKind::StreetsLoaded});
     EXPECT_FALSE(doc.IsModified()) << "TIGER/Line data is not part of the network";
     EXPECT_FALSE(doc.canUndo());
 }
@@ -692,7 +727,7 @@ TEST_F(DocumentTest, LoadTigerDataTakesStreetDataAskingForTheLayerAndMayBeCancel
     prompter.streetLoads.push_back(StreetLoadChoice{});
     doc.execute(ID_LOAD_TIGER_DATA);
     EXPECT_EQ(doc.tiger().store().chains().size(), 1u);
-    EXPECT_EQ(view.hints, std::vector<long>{36009});
+    EXPECT_EQ(view.hints, std::vector<ChangeKind>{ChangeKind::StreetsLoaded});
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(prompter.unexpected, 0);
 }

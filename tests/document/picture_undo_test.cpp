@@ -2,6 +2,7 @@
 #include "document/vantrydoc.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
+#include "support/recordingview.h"
 #include "support/scriptedprompter.h"
 #include "support/solidbmp.h"
 #include "support/testdir.h"
@@ -16,12 +17,6 @@
 #include <vector>
 
 namespace {
-
-class RecordingView : public DocumentObserver {
-public:
-    std::vector<long> hints;
-    void OnUpdate(DocumentObserver*, long hint) override { hints.push_back(hint); }
-};
 
 // The colour a solid picture was made with, as the document shows it; 0 without a picture.
 std::uint32_t shownColour(const CVantryDoc& doc) {
@@ -68,14 +63,14 @@ TEST_F(PictureUndo, UndoAndRedoShowThePictureTheNetworkNames) {
     ASSERT_EQ(shownColour(doc), kBlue);
     const std::uint32_t* bluePixels = doc.background().pixels.data();
 
-    view.hints.clear();
+    view.clear();
     doc.OnEditUndo();
     EXPECT_EQ(doc.network().bitmapPath(), "red.bmp");
     EXPECT_EQ(shownColour(doc), kRed);
     EXPECT_EQ(doc.background().width, 64);
     EXPECT_EQ(doc.pixelsPerMile(), 32);
     ASSERT_EQ(view.hints.size(), 2u);
-    EXPECT_EQ(view.hints.back(), CVantryDoc::HintBitmapChanged) << "after the restore's own hint";
+    EXPECT_EQ(view.hints.back(), ChangeKind::BackgroundChanged) << "after the restore's own hint";
 
     doc.OnEditRedo();
     EXPECT_EQ(shownColour(doc), kBlue);
@@ -88,7 +83,7 @@ TEST_F(PictureUndo, UndoAndRedoShowThePictureTheNetworkNames) {
     EXPECT_EQ(doc.network().bitmapPath(), "");
     EXPECT_FALSE(doc.background().loaded());
     EXPECT_EQ(doc.pixelsPerMile(), 0);
-    EXPECT_EQ(view.hints.back(), CVantryDoc::HintBitmapChanged);
+    EXPECT_EQ(view.hints.back(), ChangeKind::BackgroundChanged);
     EXPECT_TRUE(prompter.asked.size() == 3u) << "only the three Load Bitmap dialogs";
 }
 
@@ -104,20 +99,20 @@ TEST_F(PictureUndo, UndoingAClearedBackgroundShowsThePictureAgain) {
     // Placing the same picture elsewhere is undone as well: its pixels per mile follow.
     loadBitmap("red.bmp", 8.0f, 5.0f);
     EXPECT_EQ(doc.pixelsPerMile(), 8);
-    view.hints.clear();
+    view.clear();
     doc.OnEditUndo();
     EXPECT_EQ(doc.pixelsPerMile(), 32);
     EXPECT_EQ(doc.network().bitmapRect().left, 0.0f);
-    EXPECT_EQ(view.hints.back(), CVantryDoc::HintBitmapChanged);
+    EXPECT_EQ(view.hints.back(), ChangeKind::BackgroundChanged);
 
     // An edit that leaves the picture alone does not disturb it.
     doc.edit([](Network& net) {
         net.setPrecision(2);
         return true;
     });
-    view.hints.clear();
+    view.clear();
     doc.OnEditUndo();
-    EXPECT_EQ(std::count(view.hints.begin(), view.hints.end(), CVantryDoc::HintBitmapChanged), 0);
+    EXPECT_EQ(std::count(view.hints.begin(), view.hints.end(), ChangeKind::BackgroundChanged), 0);
     EXPECT_EQ(shownColour(doc), kRed);
 }
 
@@ -162,7 +157,7 @@ TEST_F(PictureUndo, APictureThatCannotBeReadChangesNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         prompter.asked.clear();
-        view.hints.clear();
+        view.clear();
         loadBitmap(c.name);
         ASSERT_EQ(prompter.asked.size(), 2u);
         EXPECT_EQ(prompter.asked[1].text.rfind(c.says, 0), 0u) << prompter.asked[1].text;
@@ -227,3 +222,18 @@ TEST(PictureCache, KeepsPicturesForReuseWithinItsLimits) {
 }
 
 } // namespace
+
+// Load Bitmap is an edit like any other: one named step when the picture or its place changes,
+// none when the user confirms what the network already names.
+TEST_F(PictureUndo, LoadBitmapIsOneNamedStepAndNoneWhenNothingChanges) {
+    loadBitmap("red.bmp");
+    EXPECT_EQ(doc.undoDepth(), 1u);
+    EXPECT_EQ(doc.undoName(), "Load Bitmap");
+    loadBitmap("red.bmp");
+    EXPECT_EQ(doc.undoDepth(), 1u) << "the same picture at the same place";
+    doc.OnEditUndo();
+    EXPECT_FALSE(doc.IsModified()) << "back to the saved network";
+    loadBitmap("");
+    EXPECT_EQ(doc.undoDepth(), 0u) << "clearing a network without a picture changes nothing";
+    EXPECT_FALSE(doc.IsModified());
+}

@@ -33,7 +33,7 @@ protected:
         view.setPixelsPerLogical(1.0);
         view.transform().scale = 100.0f;
         view.transform().viewCenter = {0.0f, 0.0f};
-        view.OnUpdate(nullptr, 0);
+        view.OnUpdate(nullptr, ChangeKind::Redraw);
     }
     // Device pixel of a logical point in an image of `ratio` pixels per view pixel.
     QPoint device(LogicalPoint p, int ratio) const {

@@ -31,7 +31,7 @@ protected:
         view.setPixelsPerLogical(1.0);
         view.transform().scale = 100.0f;
         view.transform().viewCenter = {0.0f, 0.0f};
-        view.OnUpdate(nullptr, 0);
+        view.OnUpdate(nullptr, ChangeKind::Redraw);
     }
 
     void loadBitmap(const std::string& name) {

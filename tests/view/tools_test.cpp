@@ -22,7 +22,7 @@ protected:
         toolkit();
         settings->persistOnExit = false;
         view.resize(600, 500);
-        view.OnUpdate(nullptr, 0);
+        view.OnUpdate(nullptr, ChangeKind::Redraw);
         view.transform().scale = 100.0f;
         view.transform().viewCenter = {0.0f, 0.0f};
         view.rerender();
@@ -282,7 +282,7 @@ TEST_F(Tools, TigerLinesAreDrawnAndPopulatedWithOneUndoStep) {
     EXPECT_FALSE(view.query(ID_VIEW_TIGER)->enabled);
     EXPECT_FALSE(view.query(ID_TOOL_AUTO_POPULATE)->enabled);
     ASSERT_TRUE(doc.loadTigerData(std::string(VANTRY_TEST_DATA) + "/tiger/TGR99001.RT1"));
-    doc.UpdateAllViews(nullptr, CVantryDoc::HintTigerLoaded);
+    doc.UpdateAllViews(nullptr, ChangeKind::StreetsLoaded);
     EXPECT_TRUE(view.showTiger);
     EXPECT_TRUE(view.query(ID_VIEW_TIGER)->checked);
     // Chain 40001002 (a local road, A41) runs north near x = 1.70 from y = 0.69.
@@ -356,7 +356,7 @@ namespace {
 
 TEST_F(Tools, EveryToolInTheTableIsChosenCheckedToggledAndListedInTheBackgroundMenu) {
     ASSERT_TRUE(doc.loadTigerData(std::string(VANTRY_TEST_DATA) + "/tiger/TGR99001.RT1"));
-    doc.UpdateAllViews(nullptr, CVantryDoc::HintTigerLoaded);
+    doc.UpdateAllViews(nullptr, ChangeKind::StreetsLoaded);
     for (const ToolInfo& tool : toolTable()) {
         SCOPED_TRACE(tool.menuText);
         EXPECT_EQ(toolForCommand(tool.commandId), &tool);

@@ -30,7 +30,7 @@ protected:
         view.setPixelsPerLogical(1.0);
         view.transform().scale = 100.0f;
         view.transform().viewCenter = {0.0f, 0.0f};
-        view.OnUpdate(nullptr, 0);
+        view.OnUpdate(nullptr, ChangeKind::Redraw);
     }
     QRgb at(const QImage& image, int lx, int ly) const {
         const ViewTransform& t = view.transform();
@@ -75,7 +75,7 @@ TEST_F(ViewFeedback, ShapesInvertWhatIsBeneathAndTwoDrawingsCancel) {
     EXPECT_EQ(view.composedFrame(), clean);
 
     view.XorCircle({0.0f, 1.0f}, 20);
-    view.OnUpdate(nullptr, 0);
+    view.OnUpdate(nullptr, ChangeKind::Redraw);
     EXPECT_FALSE(view.hasFeedback())
         << "a render draws the clean image and the idle tool adds nothing";
 }
@@ -150,10 +150,10 @@ void checkThePartDrawnAgain() {
     view.viewport()->resize(900, 700);
     view.setPixelsPerLogical(1.0);
     view.transform().scale = 90.0f;
-    view.OnUpdate(nullptr, CVantryDoc::HintRedraw);
+    view.OnUpdate(nullptr, ChangeKind::Redraw);
     const auto same = [&](const char* step) {
         const QImage part = view.offscreen().copy();
-        view.OnUpdate(nullptr, CVantryDoc::HintRedraw);
+        view.OnUpdate(nullptr, ChangeKind::Redraw);
         EXPECT_TRUE(part == view.offscreen()) << step;
     };
 
@@ -161,7 +161,7 @@ void checkThePartDrawnAgain() {
     Link* link = net.links()[40];
     view.selection().addNode(moved);
     view.selection().addLink(link);
-    view.OnUpdate(nullptr, CVantryDoc::HintRedraw);
+    view.OnUpdate(nullptr, ChangeKind::Redraw);
     doc.editObjects({moved}, {}, [&](Network& n) {
         moveNodes({moved}, {0.37f, -0.21f});
         n.recomputeBounds();
