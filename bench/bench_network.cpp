@@ -369,7 +369,7 @@ void BM_EditUndoRedoScaling(benchmark::State& state) {
     std::size_t node = 0;
     for (auto _ : state) {
         node = (node + 97) % doc.network().nodes().size();
-        doc.edit([&](Network& net) {
+        doc.edit("Edit", [&](Network& net) {
             moveNodes({net.nodes()[node]}, WorldPoint{0.01f, 0.0f});
             return true;
         });

@@ -3,9 +3,9 @@
 // objects, and either way the network still saves as a file that opens again.
 
 #include "fuzzcheck.h"
+#include "model/clipboardpaste.h"
 #include "model/network.h"
 #include "networkcheck.h"
-#include "view/clipboard.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // refuse a file with a reason or yield cells, and the layout either loads a sound network or
 // refuses the workbook with a message.
 
-#include "excel/excelwrapper.h"
 #include "excel/workbookerror.h"
+#include "excel/workbookfile.h"
 #include "excel/workbooklayout.h"
 #include "fuzzcheck.h"
 #include "networkcheck.h"
@@ -44,13 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
     try {
-        CExcelWrapper excel;
-        excel.OpenWorkbook(path);
-        excel.SelectSheet("Sheet1");
+        WorkbookFile excel;
+        excel.open(path);
+        excel.selectSheet("Sheet1");
         for (int row = 0; row < 8; ++row)
             for (int column = 0; column < 12; ++column)
-                (void)excel.GetCell(row, column).describe();
-        excel.CloseWorkbook();
+                (void)excel.cell(row, column).describe();
+        excel.close();
     } catch (const WorkbookError& e) {
         FUZZ_CHECK(e.what()[0] != '\0');
     }

@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(
+    # scripts/check-format.sh takes the list of sources from git.
+    git
     cmake
     ninja-build
     g++
@@ -19,6 +21,7 @@ packages=(
     xvfb
     xdotool
     openbox
+    x11-utils
     python3
     libgsf-1-dev
     libzstd-dev
@@ -27,7 +30,8 @@ packages=(
     python3-xlrd
     python3-xlwt
     clang-14
-    clang-format
+    # The version scripts/check-format.sh calls: another lays some lines out differently.
+    clang-format-14
     libclang-rt-14-dev
     llvm-14
     help2man

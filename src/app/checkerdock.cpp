@@ -201,12 +201,7 @@ std::optional<CommandState> CheckerDock::query(int id) const {
     }
 }
 
-bool CheckerDock::execute(int id) {
-    const auto state = query(id);
-    if (!state)
-        return false;
-    if (!state->enabled)
-        return true;
+void CheckerDock::run(int id) {
     const int row = selectedRow();
     if (id == ID_EDIT_COPY) {
         QApplication::clipboard()->setText(
@@ -215,7 +210,6 @@ bool CheckerDock::execute(int id) {
     } else if ((id == ID_EDIT_CLEAR || id == ID_EDIT_PROPERTIES) && selectOnMap(row, false)) {
         active_->view()->execute(id);
     }
-    return true;
 }
 
 void CheckerDock::showContextMenu(const QPoint& at) {

@@ -52,9 +52,9 @@ public:
     void showInView(int row);
 
     std::optional<CommandState> query(int id) const override;
-    bool execute(int id) override;
 
 protected:
+    void run(int id) override;
     void showEvent(QShowEvent* event) override;
 
 private:

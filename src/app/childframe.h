@@ -1,14 +1,12 @@
 #pragma once
 
-#include "document/commands.h"
-
 #include <QMdiSubWindow>
 
 class CVantryView;
 class CVantryDoc;
 
 // The window around one map view inside the main window.
-class CChildFrame : public QMdiSubWindow, public CommandTarget {
+class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
 public:
     explicit CChildFrame(CVantryView* view, QWidget* parent = nullptr);
@@ -16,9 +14,6 @@ public:
 
     CVantryView* view() const { return view_; }
     CVantryDoc* document() const;
-
-    std::optional<CommandState> query(int) const override { return std::nullopt; }
-    bool execute(int) override { return false; }
 
 signals:
     // Asked before the window closes; the handler clears `allow` to keep it open.

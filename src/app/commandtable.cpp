@@ -1,12 +1,13 @@
 #include "app/commandtable.h"
 
 #include "document/commands.h"
+#include "document/networkfiles.h"
 #include "document/prompter.h"
 #include "view/tools.h"
 
 #include <algorithm>
 
-const char* const kOpenFilter = kNetworkFileFilter;
+const char* const kOpenFilter = networkFileFilter().c_str();
 
 namespace {
 
@@ -105,9 +106,6 @@ const std::vector<CommandInfo>& commandTable() {
         {ID_VIEW_MOVE_UP, "", "", "", "", "Up", "", false},
         {ID_VIEW_MOVE_DOWN, "", "", "", "", "Down", "", false},
         {ID_VIEW_ESCAPE, "", "", "", "", "Esc", "", false},
-        {ID_CONTEXT_HELP, "", "", "", "", "Shift+F1", "", false},
-        {ID_NEXT_PANE, "", "", "", "", "F6", "", false},
-        {ID_PREV_PANE, "", "", "", "", "Shift+F6", "", false},
     });
     return table;
 }
@@ -196,16 +194,8 @@ const std::vector<int>& toolbarLayout() {
 }
 
 const std::vector<int>& keyboardOnlyCommands() {
-    static const std::vector<int> ids = {ID_VIEW_FINE_ZOOM_OUT,
-                                         ID_VIEW_FINE_ZOOM_IN,
-                                         ID_VIEW_MOVE_RIGHT,
-                                         ID_VIEW_MOVE_LEFT,
-                                         ID_VIEW_MOVE_UP,
-                                         ID_VIEW_MOVE_DOWN,
-                                         ID_VIEW_ESCAPE,
-                                         ID_CONTEXT_HELP,
-                                         ID_NEXT_PANE,
-                                         ID_PREV_PANE,
-                                         ID_HELP};
+    static const std::vector<int> ids = {
+        ID_VIEW_FINE_ZOOM_OUT, ID_VIEW_FINE_ZOOM_IN, ID_VIEW_MOVE_RIGHT, ID_VIEW_MOVE_LEFT,
+        ID_VIEW_MOVE_UP,       ID_VIEW_MOVE_DOWN,    ID_VIEW_ESCAPE,     ID_HELP};
     return ids;
 }

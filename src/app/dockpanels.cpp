@@ -93,15 +93,10 @@ std::optional<CommandState> DockPanels::query(int id) const {
     }
 }
 
-bool DockPanels::execute(int id) {
-    const auto state = query(id);
-    if (!state)
-        return false;
-    if (!state->enabled)
-        return true;
-    if (id != ID_VIEW_LINK_TABLE && id != ID_NETWORK_CHECK)
-        return focusedTable()->commands()->execute(id);
-    if (id == ID_VIEW_LINK_TABLE) {
+void DockPanels::run(int id) {
+    if (id != ID_VIEW_LINK_TABLE && id != ID_NETWORK_CHECK) {
+        focusedTable()->commands()->execute(id);
+    } else if (id == ID_VIEW_LINK_TABLE) {
         linkTable_->setVisible(linkTable_->isHidden());
     } else {
         checker_->show();
@@ -112,5 +107,4 @@ bool DockPanels::execute(int id) {
             checker_->activateWindow();
         checker_->runChecks();
     }
-    return true;
 }

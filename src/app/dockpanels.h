@@ -29,7 +29,9 @@ public:
     DockTable* focusedTable() const;
 
     std::optional<CommandState> query(int id) const override;
-    bool execute(int id) override;
+
+protected:
+    void run(int id) override;
 
 private:
     void keepVisibility(QDockWidget* dock, const char* key);

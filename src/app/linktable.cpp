@@ -3,7 +3,7 @@
 #include "app/activedocument.h"
 #include "app/docktable.h"
 #include "app/vantryapp.h"
-#include "dialogs/linkfields.h"
+#include "fields/linkfields.h"
 #include "view/vantryview.h"
 
 #include <QApplication>
@@ -353,12 +353,7 @@ std::optional<CommandState> LinkTableDock::query(int id) const {
     }
 }
 
-bool LinkTableDock::execute(int id) {
-    const auto state = query(id);
-    if (!state)
-        return false;
-    if (!state->enabled)
-        return true;
+void LinkTableDock::run(int id) {
     switch (id) {
     case ID_EDIT_COPY:
         copyRows();
@@ -374,7 +369,6 @@ bool LinkTableDock::execute(int id) {
     default:
         break;
     }
-    return true;
 }
 
 void LinkTableDock::showContextMenu(const QPoint& at) {

@@ -44,9 +44,9 @@ public:
     // Copy, Paste, Delete and Properties on the selected rows; Cut, which has no meaning for
     // rows, is answered disabled so that it cannot reach the map.
     std::optional<CommandState> query(int id) const override;
-    bool execute(int id) override;
 
 protected:
+    void run(int id) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/linkcolumns.h"
+
 #include <QAbstractTableModel>
 #include <QString>
 
@@ -14,24 +16,13 @@ class Prompter;
 // The links of one document as table rows, read straight from its network: a row holds only the
 // link's position, so that a hundred thousand links cost a few integers each. Sorting and the
 // filter only reorder those positions. Every change the user types or pastes is checked as the
-// Link Properties dialog checks it and made through the document's edit, as one undo step.
+// Link Properties dialog checks it and made as one edit of the links it changes, one undo step
+// named for the Undo menu ("Edit Link", "Paste Links"), after which views draw only around them.
 class LinkTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column {
-        Number,
-        From,
-        To,
-        Lanes,
-        Capacity,
-        Length,
-        FFSpeed,
-        JamDensity,
-        Direction,
-        Type,
-        Description,
-        ColumnCount
-    };
+    using Column = LinkColumns::Column;
+    using enum LinkColumns::Column;
 
     explicit LinkTableModel(Prompter& prompter, QObject* parent = nullptr);
 
@@ -59,13 +50,11 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-    static QString columnTitle(int column);
+    static QString columnTitle(int column) { return LinkColumns::title(column); }
     // The link a row shows (null for a row out of range), and the row of a link (-1 when the
     // filter hides it or it is not in the network).
     Link* linkAt(int row) const;
     int rowOf(const Link* link) const;
-    // The cell's text as shown, copied and compared on edits.
-    QString cellText(const Link* link, int column) const;
 
     // Sets one column of the rows to the typed text, as one edit. Blank text leaves numbers,
     // length, direction and type as they are (as the dialog does for several links). Refused
@@ -83,11 +72,9 @@ public:
     bool pasteTsv(const std::vector<int>& rows, const QString& text, int startColumn = 0);
 
 private:
-    struct CellValue;
-    bool readCell(const Link* link, int column, const QString& text, CellValue& value,
-                  QString* why) const;
-    // Makes the changes as one edit; false when they changed nothing.
-    bool applyAll(const std::vector<std::pair<Link*, CellValue>>& changes);
+    // Makes the changes as one edit with that name; false when they changed nothing.
+    bool applyAll(const char* name,
+                  const std::vector<std::pair<Link*, LinkColumns::Value>>& changes);
     void rebuild();
     void relayout();
     void refuse(const QString& message) const;

@@ -311,24 +311,17 @@ std::optional<CommandState> CMainFrame::query(int id) const {
     case ID_WINDOW_TILE:
     case ID_WINDOW_ARRANGE:
         return CommandState{haveWindow, false};
-    case ID_CONTEXT_HELP:
-    case ID_NEXT_PANE:
-    case ID_PREV_PANE:
-        // These keys are taken but do nothing.
-        return CommandState{true, false};
     default:
         return std::nullopt;
     }
 }
 
-bool CMainFrame::execute(int id) {
-    if (docks_->query(id))
-        return docks_->execute(id);
-    const auto state = query(id);
-    if (!state)
-        return false;
-    if (!state->enabled)
-        return true;
+void CMainFrame::run(int id) {
+    // The docks come first here as they do in query().
+    if (docks_->query(id)) {
+        docks_->execute(id);
+        return;
+    }
     switch (id) {
     case ID_VIEW_TOOLBAR:
         toolBar_->setVisible(!toolBar_->isVisible());
@@ -348,7 +341,6 @@ bool CMainFrame::execute(int id) {
     default:
         break;
     }
-    return true;
 }
 
 QRect CMainFrame::cascadePlace(int index) const {

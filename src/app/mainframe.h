@@ -64,9 +64,9 @@ public:
     void raiseFloatingDocks();
 
     std::optional<CommandState> query(int id) const override;
-    bool execute(int id) override;
 
 protected:
+    void run(int id) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     // Network files dragged from the desktop open as File Open opens them.

@@ -7,6 +7,10 @@
 #include "app/framestate.h"
 #include "app/mainframe.h"
 #include "app/propertyeditors.h"
+#include "app/recentfiles.h"
+#include "app/recoverycontroller.h"
+#include "app/samefile.h"
+#include "app/windowtitles.h"
 #include "base/files.h"
 #include "dialogs/dialogbuttons.h"
 #include "dialogs/help.h"
@@ -31,24 +35,6 @@
 #include <algorithm>
 #include <filesystem>
 
-namespace {
-
-constexpr int kRecentFileCount = 4;
-
-QSettings frameworkSettings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kestrin"),
-                     QStringLiteral("Vantry"));
-}
-
-// Two paths name the same file when they resolve to the same absolute, canonical path.
-std::string samePathKey(const std::string& path) {
-    std::error_code ec;
-    const auto p = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
-    return ec ? path : p.string();
-}
-
-} // namespace
-
 // Resources compiled into a static library must be registered by hand.
 static void initResources() {
     Q_INIT_RESOURCE(icons);
@@ -63,6 +49,11 @@ CVantryApp::CVantryApp(Prompter* prompter) {
     prompter_ = prompter;
     installDialogHelpKey();
     editors_ = std::make_unique<AppPropertyEditors>(*prompter_);
+    recent_ = std::make_unique<RecentFiles>([this](const std::vector<std::string>& paths) {
+        if (mainFrame_)
+            mainFrame_->setRecentFiles(paths);
+    });
+    recovery_ = std::make_unique<RecoveryController>(*prompter_, documents_);
 }
 
 CVantryApp::~CVantryApp() {
@@ -75,35 +66,6 @@ CVantryApp::~CVantryApp() {
     recovery_.reset();
 }
 
-CommandLine parseCommandLine(const QStringList& arguments) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Vantry, the road network editor: draws and edits road networks for\n"
-                       "work-zone traffic analysis. Each FILE, a network text file (.txt) or a\n"
-                       "workbook (.xls), opens in a window of its own; without one an empty\n"
-                       "network starts. The user's guide is under Help > Help Topics."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("files"),
-                                 QStringLiteral("Network files (.txt or .xls) to open."),
-                                 QStringLiteral("[FILE...]"));
-    CommandLine line;
-    if (!parser.parse(arguments)) {
-        line.action = CommandLine::Action::Error;
-        line.text = parser.errorText() + QLatin1Char('\n');
-    } else if (parser.isSet(help)) {
-        line.action = CommandLine::Action::Help;
-        line.text = parser.helpText();
-    } else if (parser.isSet(version)) {
-        line.action = CommandLine::Action::Version;
-        line.text = QCoreApplication::applicationName() + QLatin1Char(' ') +
-                    QCoreApplication::applicationVersion() + QLatin1Char('\n');
-    } else {
-        line.files = parser.positionalArguments();
-    }
-    return line;
-}
-
 bool CVantryApp::InitInstance(const QStringList& files, bool show) {
     mainFrame_ = std::make_unique<CMainFrame>(this);
     if (ownPrompter_)
@@ -112,7 +74,7 @@ bool CVantryApp::InitInstance(const QStringList& files, bool show) {
         updateCommandUI();
         QTimer::singleShot(0, this, [this] {
             if (mainFrame_)
-                updateTitles();
+                updateWindowTitles(*mainFrame_);
         });
         if (CVantryView* v = activeView())
             v->OnUpdate(nullptr, ChangeKind::Redraw);
@@ -122,14 +84,15 @@ bool CVantryApp::InitInstance(const QStringList& files, bool show) {
     // Paste is available as soon as another program puts a network on the clipboard.
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &CVantryApp::updateCommandStates);
-    loadRecentFiles();
+    recent_->load();
     restoreFrameState(*mainFrame_);
     if (show)
         mainFrame_->show();
     keepFrameState(*mainFrame_);
 
-    startRecovery();
-    const int recovered = offerRecovery(files);
+    recovery_->start();
+    const int recovered = recovery_->offer(
+        files, [this](const RecoveryRecord& record) { return recoverDocument(record); });
     // A named file that was just recovered is not read from the disk again: its window is
     // brought to the front.
     bool ok = files.isEmpty() && (recovered > 0 || OnFileNew() != nullptr);
@@ -140,66 +103,7 @@ bool CVantryApp::InitInstance(const QStringList& files, bool show) {
     return ok;
 }
 
-std::string CVantryApp::recoveryFolder() {
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    return data.isEmpty() ? std::string() : (data + QStringLiteral("/recovery")).toStdString();
-}
-
-void CVantryApp::startRecovery() {
-    const std::string folder = recoveryFolder();
-    std::string why = "there is no folder for the program's data";
-    auto store = std::make_unique<RecoveryStore>(folder);
-    if (folder.empty() || !store->open(why)) {
-        prompter_->showMessage("Unsaved changes cannot be kept for recovery: " + why + ".",
-                               Prompter::Icon::Exclamation);
-        return;
-    }
-    recovery_ = std::move(store);
-    autosave_ = new QTimer(this);
-    connect(autosave_, &QTimer::timeout, this, &CVantryApp::autosaveNow);
-    restartAutosave();
-}
-
-int CVantryApp::offerRecovery(const QStringList& files) {
-    if (!recovery_)
-        return 0;
-    std::vector<std::string> problems;
-    std::vector<OrphanedRecovery> orphans = recovery_->collectOrphans(problems);
-    for (const std::string& problem : problems)
-        prompter_->showMessage(problem, Prompter::Icon::Exclamation);
-    std::vector<std::string> named;
-    for (const QString& file : files)
-        named.push_back(samePathKey(absolutePath(file.toStdString())));
-    std::stable_partition(orphans.begin(), orphans.end(), [&named](const OrphanedRecovery& o) {
-        return !o.record.originalPath.empty() &&
-               std::find(named.begin(), named.end(), samePathKey(o.record.originalPath)) !=
-                   named.end();
-    });
-    if (orphans.empty())
-        return 0;
-    std::vector<std::string> listed;
-    for (const OrphanedRecovery& orphan : orphans)
-        listed.push_back(recoveryListing(orphan.record));
-    const std::optional<std::vector<bool>> chosen = prompter_->chooseRecoveries(listed);
-    // Put off: every file stays for the next start.
-    if (!chosen)
-        return 0;
-    int recovered = 0;
-    for (std::size_t i = 0; i < orphans.size(); ++i) {
-        if (i < chosen->size() && (*chosen)[i]) {
-            if (recoverDocument(orphans[i]))
-                ++recovered;
-            continue;
-        }
-        std::string why;
-        if (!recovery_->discard(orphans[i], why))
-            prompter_->showMessage(why, Prompter::Icon::Exclamation);
-    }
-    return recovered;
-}
-
-CVantryDoc* CVantryApp::recoverDocument(const OrphanedRecovery& orphan) {
-    const RecoveryRecord& record = orphan.record;
+CVantryDoc* CVantryApp::recoverDocument(const RecoveryRecord& record) {
     auto doc = std::make_unique<CVantryDoc>(prompter_);
     if (!doc->OnRecoverDocument(record.snapshot, record.originalPath, record.title)) {
         prompter_->showMessage(doc->lastError(), Prompter::Icon::Stop);
@@ -212,45 +116,20 @@ CVantryDoc* CVantryApp::recoverDocument(const OrphanedRecovery& orphan) {
             digits.find_first_not_of("0123456789") == std::string::npos)
             untitledCount_ = std::max(untitledCount_, std::stoi(digits));
     }
+    return adopt(std::move(doc));
+}
+
+CVantryDoc* CVantryApp::adopt(std::unique_ptr<CVantryDoc> doc) {
     CVantryDoc* raw = doc.get();
+    raw->addStateListener(recent_.get());
+    raw->addStateListener(recovery_.get());
     documents_.push_back(std::move(doc));
     createFrame(raw);
-    // The network has a recovery file of this run before the old one goes.
-    std::string why;
-    if (!recovery_->update(*raw, why) || !recovery_->discard(orphan, why))
-        prompter_->showMessage("The recovered changes to " + record.title +
-                                   " are kept in the old recovery file only: " + why + ".",
-                               Prompter::Icon::Exclamation);
     return raw;
 }
 
-void CVantryApp::autosaveNow() {
-    if (!recovery_)
-        return;
-    for (const auto& doc : documents_) {
-        std::string why;
-        // Said once: the same failure every interval would stop the user from working.
-        if (!recovery_->update(*doc, why) && !autosaveWarned_) {
-            autosaveWarned_ = true;
-            prompter_->showMessage("Unsaved changes cannot be kept for recovery: " + why + ".",
-                                   Prompter::Icon::Exclamation);
-        }
-    }
-}
-
-void CVantryApp::restartAutosave() {
-    if (!autosave_)
-        return;
-    const std::int32_t seconds = UserDefinedSettings::saneAutosaveSeconds(
-        SingletonPtr<UserDefinedSettings>::instance().autosaveSeconds.value);
-    if (seconds == 0)
-        autosave_->stop();
-    else
-        autosave_->start(seconds * 1000);
-}
-
-bool CVantryApp::autosaveRunning() const {
-    return autosave_ && autosave_->isActive();
+const std::vector<std::string>& CVantryApp::recentFiles() const {
+    return recent_->paths();
 }
 
 CChildFrame* CVantryApp::activeFrame() const {
@@ -276,7 +155,7 @@ CVantryView* CVantryApp::createFrame(CVantryDoc* doc) {
     connect(frame, &QMdiSubWindow::windowStateChanged, this, [this] {
         QTimer::singleShot(0, this, [this] {
             if (mainFrame_)
-                updateTitles();
+                updateWindowTitles(*mainFrame_);
         });
     });
     connect(view, &CVantryView::messageTextChanged, this,
@@ -309,10 +188,7 @@ CVantryDoc* CVantryApp::OnFileNew() {
     auto doc = std::make_unique<CVantryDoc>(prompter_);
     doc->OnNewDocument();
     doc->SetTitle("Network" + std::to_string(++untitledCount_));
-    CVantryDoc* raw = doc.get();
-    documents_.push_back(std::move(doc));
-    createFrame(raw);
-    return raw;
+    return adopt(std::move(doc));
 }
 
 CVantryDoc* CVantryApp::OpenDocumentFile(const std::string& requested) {
@@ -338,11 +214,8 @@ CVantryDoc* CVantryApp::OpenDocumentFile(const std::string& requested) {
         return nullptr;
     }
     doc->SetPathName(path);
-    CVantryDoc* raw = doc.get();
-    documents_.push_back(std::move(doc));
-    addRecentFile(path);
-    createFrame(raw);
-    return raw;
+    recent_->add(path);
+    return adopt(std::move(doc));
 }
 
 void CVantryApp::OnFileOpen() {
@@ -361,7 +234,7 @@ void CVantryApp::OnPreferences() {
     if (sheet.apply())
         for (const auto& doc : documents_)
             doc->UpdateAllViews(nullptr, ChangeKind::Redraw);
-    restartAutosave();
+    recovery_->restartAutosave();
 }
 
 CVantryView* CVantryApp::OnWindowNew() {
@@ -369,7 +242,7 @@ CVantryView* CVantryApp::OnWindowNew() {
     if (!active)
         return nullptr;
     CVantryView* view = createFrame(active->GetDocument());
-    updateTitles();
+    updateWindowTitles(*mainFrame_);
     return view;
 }
 
@@ -387,15 +260,14 @@ void CVantryApp::onCloseRequested(CChildFrame* frame, bool& allow) {
     // Only closing the last window of a document closes the document.
     if (views <= 1)
         allow = doc->SaveModified();
-    if (allow && views <= 1 && !doc->GetPathName().empty())
-        addRecentFile(doc->GetPathName());
+    if (allow && views <= 1)
+        recent_->add(doc->GetPathName());
 }
 
 void CVantryApp::onFrameDestroyed(CVantryDoc* doc) {
     if (doc->views().empty()) {
         // A document closes only after its question was answered: nothing is left to recover.
-        if (recovery_)
-            recovery_->forget(*doc);
+        recovery_->forget(*doc);
         documents_.erase(std::remove_if(documents_.begin(), documents_.end(),
                                         [doc](const auto& d) { return d.get() == doc; }),
                          documents_.end());
@@ -440,7 +312,6 @@ std::vector<CommandTarget*> CVantryApp::routeTargets() const {
     if (CVantryView* v = activeView()) {
         targets.push_back(v);
         targets.push_back(v->GetDocument());
-        targets.push_back(activeFrame());
     }
     if (mainFrame_)
         targets.push_back(mainFrame_.get());
@@ -458,19 +329,11 @@ std::optional<CommandState> CVantryApp::queryRouted(int id) const {
 bool CVantryApp::route(int id) {
     bool handled = false;
     for (CommandTarget* t : routeTargets()) {
-        if (t->query(id)) {
-            handled = t->execute(id);
+        if (t->execute(id)) {
+            handled = true;
             break;
         }
     }
-    if ((id == ID_FILE_SAVE || id == ID_FILE_SAVE_AS) && activeView()) {
-        const CVantryDoc* doc = activeView()->GetDocument();
-        if (!doc->GetPathName().empty() && !doc->IsModified())
-            addRecentFile(doc->GetPathName());
-    }
-    // A save, or an undo back to the file's state, leaves nothing to recover.
-    if (recovery_ && activeView() && !activeView()->GetDocument()->IsModified())
-        recovery_->forget(*activeView()->GetDocument());
     if (mainFrame_)
         updateCommandUI();
     return handled;
@@ -502,70 +365,7 @@ void CVantryApp::updateCommandStates() {
                 action->setText(text);
         }
     }
-    updateTitles();
-}
-
-void CVantryApp::updateTitles() {
-    std::map<CVantryDoc*, int> count;
-    std::map<CVantryDoc*, int> seen;
-    const auto windows = mainFrame_->mdiArea()->subWindowList(QMdiArea::CreationOrder);
-    for (QMdiSubWindow* w : windows)
-        if (auto* f = qobject_cast<CChildFrame*>(w))
-            ++count[f->document()];
-    for (QMdiSubWindow* w : windows) {
-        auto* f = qobject_cast<CChildFrame*>(w);
-        if (!f)
-            continue;
-        QString title = QString::fromStdString(f->document()->GetTitle());
-        if (count[f->document()] > 1)
-            title += QStringLiteral(":%1").arg(++seen[f->document()]);
-        // The toolkit shows "[*]" as "*" while the window is marked modified.
-        title += QStringLiteral("[*]");
-        if (f->windowTitle() != title)
-            f->setWindowTitle(title);
-        f->setWindowModified(f->document()->IsModified());
-    }
-    // With the active window maximised its title stands in brackets, as the area's own title
-    // handling has it ("NetQuill - [Network1]"); the area then adds nothing.
-    QString main = QStringLiteral("NetQuill");
-    if (CChildFrame* f = activeFrame())
-        main += f->isMaximized() ? QStringLiteral(" - [%1]").arg(f->windowTitle())
-                                 : QStringLiteral(" - ") + f->windowTitle();
-    if (mainFrame_->windowTitle() != main)
-        mainFrame_->setWindowTitle(main);
-    const CChildFrame* active = activeFrame();
-    mainFrame_->setWindowModified(active && active->isWindowModified());
-}
-
-void CVantryApp::loadRecentFiles() {
-    QSettings s = frameworkSettings();
-    s.beginGroup(QStringLiteral("Recent File List"));
-    recent_.clear();
-    for (int i = 1; i <= kRecentFileCount; ++i) {
-        const QString path = s.value(QStringLiteral("File%1").arg(i)).toString();
-        if (!path.isEmpty())
-            recent_.push_back(absolutePath(path.toStdString()));
-    }
-    mainFrame_->setRecentFiles(recent_);
-}
-
-void CVantryApp::saveRecentFiles() const {
-    QSettings s = frameworkSettings();
-    s.remove(QStringLiteral("Recent File List"));
-    s.beginGroup(QStringLiteral("Recent File List"));
-    for (std::size_t i = 0; i < recent_.size(); ++i)
-        s.setValue(QStringLiteral("File%1").arg(i + 1), QString::fromStdString(recent_[i]));
-}
-
-void CVantryApp::addRecentFile(const std::string& path) {
-    const std::string absolute = absolutePath(path);
-    recent_.erase(std::remove(recent_.begin(), recent_.end(), absolute), recent_.end());
-    recent_.insert(recent_.begin(), absolute);
-    if (recent_.size() > kRecentFileCount)
-        recent_.resize(kRecentFileCount);
-    saveRecentFiles();
-    if (mainFrame_)
-        mainFrame_->setRecentFiles(recent_);
+    updateWindowTitles(*mainFrame_);
 }
 
 std::optional<CommandState> CVantryApp::query(int id) const {
@@ -584,18 +384,13 @@ std::optional<CommandState> CVantryApp::query(int id) const {
     default:
         break;
     }
-    if (id >= ID_FILE_MRU_FIRST && id < ID_FILE_MRU_FIRST + kRecentFileCount)
-        return CommandState{static_cast<std::size_t>(id - ID_FILE_MRU_FIRST) < recent_.size(),
-                            false};
+    if (id >= ID_FILE_MRU_FIRST && id < ID_FILE_MRU_FIRST + static_cast<int>(RecentFiles::kCount))
+        return CommandState{
+            static_cast<std::size_t>(id - ID_FILE_MRU_FIRST) < recent_->paths().size(), false};
     return std::nullopt;
 }
 
-bool CVantryApp::execute(int id) {
-    const auto state = query(id);
-    if (!state)
-        return false;
-    if (!state->enabled)
-        return true;
+void CVantryApp::run(int id) {
     switch (id) {
     case ID_FILE_NEW:
         OnFileNew();
@@ -614,7 +409,7 @@ bool CVantryApp::execute(int id) {
         OnWindowNew();
         break;
     case ID_HELP_FINDER:
-        ShowHelp(nullptr, kHelpFile, HH_DISPLAY_TOPIC, 0);
+        showGuide(HelpRequest::Start);
         break;
     case ID_HELP:
         OnHelpKey();
@@ -628,14 +423,10 @@ bool CVantryApp::execute(int id) {
         mainFrame_->close();
         break;
     default: {
-        const std::string path = recent_[static_cast<std::size_t>(id - ID_FILE_MRU_FIRST)];
-        if (!OpenDocumentFile(path)) {
-            recent_.erase(std::remove(recent_.begin(), recent_.end(), path), recent_.end());
-            saveRecentFiles();
-            mainFrame_->setRecentFiles(recent_);
-        }
+        const std::string path = recent_->paths()[static_cast<std::size_t>(id - ID_FILE_MRU_FIRST)];
+        if (!OpenDocumentFile(path))
+            recent_->remove(path);
         break;
     }
     }
-    return true;
 }

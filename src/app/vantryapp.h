@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/commandline.h"
 #include "dialogs/qtprompter.h"
 #include "document/commands.h"
 
@@ -11,22 +12,9 @@
 #include <vector>
 
 class AppPropertyEditors;
-class QTimer;
-class RecoveryStore;
-struct OrphanedRecovery;
-
-// What the editor's command line asks for: run on the named files, or only print the usage, the
-// version or why the line is wrong.
-struct CommandLine {
-    enum class Action { Run, Help, Version, Error };
-    Action action = Action::Run;
-    QStringList files;
-    QString text; // what to print for Help, Version and Error
-};
-
-// Reads the editor's arguments (the program name first). Needs the application object only for
-// the program's name and version.
-CommandLine parseCommandLine(const QStringList& arguments);
+class RecentFiles;
+class RecoveryController;
+struct RecoveryRecord;
 
 class CChildFrame;
 class CMainFrame;
@@ -63,25 +51,19 @@ public:
     bool closeFrame(CChildFrame* frame);
     bool closeDocument(CVantryDoc* doc);
     bool closeAllDocuments();
-    const std::vector<std::string>& recentFiles() const { return recent_; }
+    const std::vector<std::string>& recentFiles() const;
 
-    // The recovery files of this run; null when they cannot be kept.
-    RecoveryStore* recovery() const { return recovery_.get(); }
-    // Where they are kept: "recovery" in the user's data folder for the program.
-    static std::string recoveryFolder();
-    // What the autosave timer does every AutosaveSeconds: every modified document is written
-    // to its recovery file, and documents no longer modified lose theirs.
-    void autosaveNow();
-    // Follows a change of AutosaveSeconds; 0 stops the timer.
-    void restartAutosave();
-    bool autosaveRunning() const;
+    // The unsaved changes kept for recovery, and their autosave timer.
+    RecoveryController& recovery() const { return *recovery_; }
 
     // Routing: the active view, its document, the child frame, the main frame, the application.
     std::optional<CommandState> queryRouted(int id) const;
     bool route(int id);
 
     std::optional<CommandState> query(int id) const override;
-    bool execute(int id) override;
+
+protected:
+    void run(int id) override;
 
 public slots:
     // Chooses the menu set for whether a document is open, then brings the items' states and
@@ -94,15 +76,13 @@ private:
     CVantryView* createFrame(CVantryDoc* doc);
     void onCloseRequested(CChildFrame* frame, bool& allow);
     void onFrameDestroyed(CVantryDoc* doc);
-    void updateTitles();
-    void addRecentFile(const std::string& path);
-    void loadRecentFiles();
-    void saveRecentFiles() const;
     void OnFileOpen();
     void OnPreferences();
-    void startRecovery();
-    int offerRecovery(const QStringList& files);
-    CVantryDoc* recoverDocument(const OrphanedRecovery& orphan);
+    // A document made from a kept network, with its window; null after telling the user why
+    // the network cannot be recovered.
+    CVantryDoc* recoverDocument(const RecoveryRecord& record);
+    // Makes the document one of the application's and gives it a window.
+    CVantryDoc* adopt(std::unique_ptr<CVantryDoc> doc);
     std::vector<CommandTarget*> routeTargets() const;
 
     std::unique_ptr<QtPrompter> ownPrompter_;
@@ -110,9 +90,7 @@ private:
     std::unique_ptr<AppPropertyEditors> editors_;
     std::unique_ptr<CMainFrame> mainFrame_;
     std::vector<std::unique_ptr<CVantryDoc>> documents_;
-    std::vector<std::string> recent_;
+    std::unique_ptr<RecentFiles> recent_;
     int untitledCount_ = 0;
-    std::unique_ptr<RecoveryStore> recovery_;
-    QTimer* autosave_ = nullptr;
-    bool autosaveWarned_ = false;
+    std::unique_ptr<RecoveryController> recovery_;
 };

@@ -1,7 +1,7 @@
 #include "check/checker.h"
 
-#include "excel/workbooklayout.h"
 #include "model/network.h"
+#include "model/workbooklimits.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,5 +1,7 @@
 #include "cli/pngencoder.h"
 
+#include "base/parallelbands.h"
+
 #include <QImage>
 
 #include <zlib.h>
@@ -7,7 +9,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -112,28 +113,16 @@ bool encodePng(const QImage& source, std::string& png) {
     std::vector<uLong> sums(static_cast<std::size_t>(parts), 0);
     std::vector<std::size_t> lengths(static_cast<std::size_t>(parts), 0);
     std::vector<char> ok(static_cast<std::size_t>(parts), 0);
-    auto work = [&](int part) {
-        try {
-            const int first = static_cast<int>(static_cast<long long>(height) * part / parts);
-            const int last = static_cast<int>(static_cast<long long>(height) * (part + 1) / parts);
+    try {
+        forEachBand(height, parts, [&](int part, int first, int last) {
             const auto i = static_cast<std::size_t>(part);
             ok[i] =
                 deflateRows(image, first, last, part == parts - 1, packed[i], sums[i], lengths[i]);
-        } catch (const std::exception&) {
-            // Out of memory: ok stays false.
-        }
-    };
-    std::vector<std::thread> threads;
-    for (int part = 1; part < parts; ++part) {
-        try {
-            threads.emplace_back(work, part);
-        } catch (const std::exception&) {
-            work(part);
-        }
+        });
+    } catch (const std::exception&) {
+        // Out of memory.
+        return false;
     }
-    work(0);
-    for (std::thread& t : threads)
-        t.join();
     if (std::find(ok.begin(), ok.end(), 0) != ok.end())
         return false;
 

@@ -90,7 +90,7 @@ CBitmapDlg::CBitmapDlg(const BitmapChoice& initial, Prompter& prompter, QWidget*
     connect(buttons, &QDialogButtonBox::accepted, this, &CBitmapDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CBitmapDlg::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this,
-            [] { ShowHelp(nullptr, kHelpFile, HH_HELP_CONTEXT, 35); });
+            [] { showGuide(HelpRequest::Context, 35); });
     connect(browse_, &QPushButton::clicked, this, &CBitmapDlg::browse);
     connect(worldWidth_, &QLineEdit::editingFinished, this, &CBitmapDlg::worldWidthEditingFinished);
     // The path box loads when the focus leaves it, unless a click on a button took the focus.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "dialogs/storedtext.h"
-#include "document/background.h"
+#include "bitmap/backgroundimage.h"
 #include "document/prompter.h"
+#include "fields/storedtext.h"
 
 #include <QDialog>
 #include <QImage>

@@ -247,19 +247,21 @@ bool loadTopics(HelpState& s) {
            QFile::exists(s.root + s.topics.value(QStringLiteral("start")));
 }
 
-QString topicKey(int command, long data) {
-    if (command == HH_DISPLAY_TOPIC)
+QString topicKey(HelpRequest request, long context) {
+    switch (request) {
+    case HelpRequest::Start:
         return QStringLiteral("start");
-    if (command == HH_DISPLAY_INDEX)
+    case HelpRequest::Index:
         return QStringLiteral("index");
-    if (command == HH_HELP_CONTEXT)
-        return data == 0 ? QStringLiteral("precision") : QString::number(data);
-    return {};
+    case HelpRequest::Context:
+        break;
+    }
+    return context == 0 ? QStringLiteral("precision") : QString::number(context);
 }
 
 } // namespace
 
-std::string helpTopicFor(int command, long data) {
+std::string helpTopicFor(HelpRequest request, long context) {
     HelpState& s = state();
     if (!s.loaded && !s.failed) {
         if (loadTopics(s))
@@ -269,21 +271,21 @@ std::string helpTopicFor(int command, long data) {
     }
     if (s.failed)
         return {};
-    return s.topics.value(topicKey(command, data)).toStdString();
+    return s.topics.value(topicKey(request, context)).toStdString();
 }
 
-long ShowHelp(QWidget*, const std::string&, int command, long data) {
+bool showGuide(HelpRequest request, long context) {
     HelpState& s = state();
-    const std::string topic = helpTopicFor(command, data);
+    const std::string topic = helpTopicFor(request, context);
     if (s.failed || topic.empty())
-        return 0;
+        return false;
     if (!s.viewer)
         s.viewer = new HelpWindow;
     s.viewer->showPage(QString::fromStdString(topic));
     s.viewer->show();
     s.viewer->raise();
     s.viewer->activateWindow();
-    return 1;
+    return true;
 }
 
 QTextBrowser* helpViewer() {
@@ -308,7 +310,7 @@ void OnHelpKey() {
     if (s.busy)
         return;
     s.busy = true;
-    ShowHelp(nullptr, kHelpFile, HH_DISPLAY_INDEX, 0);
+    showGuide(HelpRequest::Index);
     s.busy = false;
 }
 

@@ -4,22 +4,19 @@
 #include <string>
 
 class QTextBrowser;
-class QWidget;
 
-// Help requests, numbered as the help viewer knows them.
-inline constexpr int HH_DISPLAY_TOPIC = 0;
-inline constexpr int HH_DISPLAY_INDEX = 2;
-inline constexpr int HH_HELP_CONTEXT = 15;
-inline constexpr const char* kHelpFile = "VantryUsersGuide.chm";
+// What part of the user's guide a request opens: its start, its index, or the topic of a
+// dialog's help context number.
+enum class HelpRequest { Start, Index, Context };
 
-// Shows the user guide: its start, its index, or the topic of a context number. Returns
-// non-zero when the guide was shown. When the guide cannot be found, the failure is
-// remembered and later requests return 0 at once without looking again. Failures are not
+// Shows the user's guide (the HTML pages installed with the program) at the page the request
+// names. True when the guide was shown. When the guide cannot be found, the failure is
+// remembered and later requests give false at once without looking again. Failures are not
 // reported to the user.
-long ShowHelp(QWidget* window, const std::string& file, int command, long data);
+bool showGuide(HelpRequest request, long context = 0);
 
 // The guide page (with anchor) that a request opens, or empty when there is none.
-std::string helpTopicFor(int command, long data);
+std::string helpTopicFor(HelpRequest request, long context = 0);
 
 // Closes the guide's window, if it is open; the program ends with its main window.
 void closeHelp();

@@ -4,7 +4,7 @@
 #include "dialogs/fieldinput.h"
 #include "dialogs/help.h"
 #include "dialogs/integeredit.h"
-#include "dialogs/linkfields.h"
+#include "fields/linkfields.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -40,7 +40,7 @@ void CLinkDlg::fillFromLinks() {
         flags_ = {false, false, false, false, false, false};
         return;
     }
-    data_ = links_.front()->getData();
+    data_ = links_.front()->attributes();
     if (single_)
         return;
 
@@ -147,8 +147,8 @@ void CLinkDlg::buildControls() {
     descriptionEdit_->setFixedHeight(descriptionEdit_->fontMetrics().lineSpacing() * 4 + 12);
     descriptionLabel->setBuddy(descriptionEdit_);
 
-    auto* buttons = createDialogButtons(
-        this, [this] { ShowHelp(this, kHelpFile, HH_HELP_CONTEXT, kLinkHelpContext); });
+    auto* buttons =
+        createDialogButtons(this, [this] { showGuide(HelpRequest::Context, kLinkHelpContext); });
 
     auto* choices = new QHBoxLayout;
     choices->addWidget(directionBox);
@@ -206,7 +206,7 @@ void CLinkDlg::resetLength() {
 
 bool CLinkDlg::exchange() {
     // Read into copies, so that a refused field leaves the dialog's state as it was.
-    data_t next = data_;
+    LinkAttributes next = data_;
     ApplyFlags nextFlags = flags_;
 
     auto readInteger = [&](CIntegerEdit* edit, std::int32_t& value, bool& flag) {
@@ -273,7 +273,7 @@ void CLinkDlg::apply() {
     if (result() != QDialog::Accepted)
         return;
     if (single_) {
-        links_.front()->setData(data_);
+        links_.front()->setAttributes(data_);
         return;
     }
     for (Link* link : links_) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/storedtext.h"
+#include "fields/storedtext.h"
 #include "model/network.h"
 
 #include <QDialog>
@@ -56,7 +56,7 @@ private:
     std::vector<Link*> links_;
     Prompter& prompter_;
     bool single_;
-    data_t data_;
+    LinkAttributes data_;
     ApplyFlags flags_;
     // The length and description as the boxes first showed them, and what a length left
     // unchanged means (negative: automatic).

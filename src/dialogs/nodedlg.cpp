@@ -27,8 +27,8 @@ CNodeDlg::CNodeDlg(Node& node, Prompter& prompter, QWidget* parent)
     xEdit_ = addCoordinate(*form, QStringLiteral("X"), "x", x_, shownX_);
     yEdit_ = addCoordinate(*form, QStringLiteral("Y"), "y", y_, shownY_);
 
-    auto* buttons = createDialogButtons(
-        this, [this] { ShowHelp(this, kHelpFile, HH_HELP_CONTEXT, kNodeHelpContext); });
+    auto* buttons =
+        createDialogButtons(this, [this] { showGuide(HelpRequest::Context, kNodeHelpContext); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

@@ -156,7 +156,7 @@ CPreferencesSheet::CPreferencesSheet(Prompter& prompter, QWidget* parent)
     connect(tabs_, &QTabWidget::currentChanged, this, &CPreferencesSheet::pageChanged);
 
     auto* buttons = createDialogButtons(this, [this] {
-        ShowHelp(this, kHelpFile, HH_HELP_CONTEXT, pages_[tabs_->currentIndex()]->helpContext());
+        showGuide(HelpRequest::Context, pages_[tabs_->currentIndex()]->helpContext());
     });
 
     auto* layout = new QVBoxLayout(this);

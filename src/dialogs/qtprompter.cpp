@@ -2,8 +2,8 @@
 
 #include "dialogs/bitmapdlg.h"
 #include "dialogs/dialogbuttons.h"
-#include "dialogs/storedtext.h"
 #include "dialogs/streetloaddlg.h"
+#include "fields/storedtext.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -134,7 +134,7 @@ std::optional<std::string> QtPrompter::chooseBitmapFile() {
 std::optional<std::string> QtPrompter::chooseRoadDataFile() {
     const QString path =
         chooseFile(owner(), QFileDialog::AcceptOpen, QStringLiteral("Load Road Data"), lastFolder_,
-                   toQtFileFilter(kRoadDataFileFilter));
+                   toQtFileFilter(roadDataFileFilter()));
     if (path.isEmpty())
         return std::nullopt;
     lastFolder_ = QFileInfo(path).absolutePath();

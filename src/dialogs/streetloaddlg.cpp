@@ -102,7 +102,7 @@ CStreetLoadDlg::CStreetLoadDlg(const StreetLoadChoice& initial, QWidget* parent)
     }
 
     auto* buttons = createDialogButtons(
-        this, [this] { ShowHelp(this, kHelpFile, HH_HELP_CONTEXT, kStreetLoadHelpContext); });
+        this, [this] { showGuide(HelpRequest::Context, kStreetLoadHelpContext); });
     ok_ = buttons->button(QDialogButtonBox::Ok);
     layout->addWidget(buttons);
 

@@ -59,10 +59,7 @@ enum CommandId : int {
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
     ID_HELP_FINDER = 57667,
-    ID_CONTEXT_HELP = 57669,
     ID_HELP = 57670,
-    ID_NEXT_PANE = 57680,
-    ID_PREV_PANE = 57681,
     ID_WINDOW_NEW = 57648,
     ID_WINDOW_ARRANGE = 57649,
     ID_WINDOW_CASCADE = 57650,
@@ -80,11 +77,23 @@ struct CommandState {
 };
 
 // Something that handles commands. query() answers nothing for commands the target does not
-// handle, so that routing can move on to the next target; execute() runs a command only when
-// query() says it is enabled, and reports whether it was handled.
+// handle, so that routing can move on to the next target. execute() runs a command only when
+// query() says it is enabled, and reports whether the command was this target's: a disabled
+// command is handled, by doing nothing.
 class CommandTarget {
 public:
     virtual ~CommandTarget() = default;
     virtual std::optional<CommandState> query(int id) const = 0;
-    virtual bool execute(int id) = 0;
+    bool execute(int id) {
+        const auto state = query(id);
+        if (!state)
+            return false;
+        if (state->enabled)
+            run(id);
+        return true;
+    }
+
+protected:
+    // Carries out a command query() has just answered as enabled.
+    virtual void run(int id) = 0;
 };

@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr const char* kTextExtension = ".txt";
-constexpr const char* kWorkbookExtension = ".xls";
-
 std::string quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
@@ -30,11 +27,20 @@ std::string lowerCase(std::string s) {
 }
 
 std::string unsupportedExtension(const std::string& path) {
-    std::string text = "only network files ending in \".txt\" (text) or \".xls\" (workbook) "
-                       "are supported";
+    std::string text = "only network files ending in ";
+    const auto& formats = networkFileFormats();
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == formats.size() ? " or " : ", ";
+        text += quoted(formats[i].extension) + " (" + formats[i].name + ")";
+    }
+    text += " are supported";
     const std::string lower = lowerCase(extensionOf(path));
-    if (lower == kTextExtension || lower == kWorkbookExtension)
-        text += "; the extension must be written in lower case";
+    for (const NetworkFileFormat& format : formats)
+        if (lower == format.extension) {
+            text += "; the extension must be written in lower case";
+            break;
+        }
     return text;
 }
 
@@ -79,56 +85,65 @@ std::string withFileName(const std::string& message, const char* verb, const std
     return message + "\n" + verb + " " + quoted(path) + ".";
 }
 
-} // namespace
-
-NetworkFormat networkFormatOf(const std::string& path) {
-    const std::string ext = extensionOf(path);
-    if (ext == kTextExtension)
-        return NetworkFormat::Text;
-    if (ext == kWorkbookExtension)
-        return NetworkFormat::Workbook;
-    return NetworkFormat::Unknown;
+bool readWorkbook(const std::string& path, Network& network, Prompter* prompter, std::string& error,
+                  std::string& warning, bool& declined) {
+    WorkbookPromptsAdapter prompts(prompter);
+    if (LoadFromWorkbook(network, path, prompts)) {
+        if (!prompts.warnings().empty())
+            warning = "Only part of " + quoted(path) + " could be read.\n" + prompts.warnings();
+        return true;
+    }
+    declined = prompts.declined();
+    error = withFileName(prompts.messages(), "Cannot open", path);
+    return false;
 }
 
-namespace {
+bool writeWorkbook(const std::string& path, const Network& network, Prompter* prompter,
+                   ReadOnlyFiles readOnly, std::string& error) {
+    WorkbookPromptsAdapter prompts(prompter);
+    if (SaveToWorkbook(network, path, prompts, readOnly))
+        return true;
+    error = withFileName(prompts.messages(), "Cannot save", path);
+    return false;
+}
+
+bool readText(const std::string& path, Network& network, Prompter*, std::string& error,
+              std::string&, bool&) {
+    FileBytes text;
+    std::string why;
+    if (readWholeFile(path, text, why) && network.readText(text.view(), &why))
+        return true;
+    error = "Cannot open " + quoted(path) + ": " + why + ".";
+    return false;
+}
+
+bool writeText(const std::string& path, const Network& network, Prompter*, ReadOnlyFiles readOnly,
+               std::string& error) {
+    std::string why;
+    if (writeFileSafely(path, network.toText(), why, readOnly))
+        return true;
+    error = "Cannot save " + quoted(path) + ": " + why + ".";
+    return false;
+}
 
 bool readNetwork(const std::string& path, Network& network, Prompter* prompter, std::string& error,
                  std::string& warning, bool* declined) {
-    std::string why;
-    bool ok = false;
-    switch (networkFormatOf(path)) {
-    case NetworkFormat::Workbook: {
-        WorkbookPromptsAdapter prompts(prompter);
-        if (LoadFromWorkbook(network, path, prompts)) {
-            if (!prompts.warnings().empty())
-                warning = "Only part of " + quoted(path) + " could be read.\n" + prompts.warnings();
-            return true;
-        }
-        network.clear();
-        if (declined)
-            *declined = prompts.declined();
-        error = withFileName(prompts.messages(), "Cannot open", path);
+    const NetworkFileFormat* format = networkFileFormatOf(path);
+    if (!format) {
+        error = "Cannot open " + quoted(path) + ": " + unsupportedExtension(path) + ".";
         return false;
     }
-    case NetworkFormat::Text: {
-        FileBytes text;
-        ok = readWholeFile(path, text, why) && network.readText(text.view(), &why);
-        break;
-    }
-    case NetworkFormat::Unknown:
-        why = unsupportedExtension(path);
-        break;
-    }
-    if (ok)
+    bool userDeclined = false;
+    if (format->read(path, network, prompter, error, warning, userDeclined))
         return true;
     network.clear();
-    error = "Cannot open " + quoted(path) + ": " + why + ".";
+    if (declined)
+        *declined = userDeclined;
     return false;
 }
 
 bool writeNetwork(const std::string& path, const Network& network, Prompter* prompter,
                   std::string& error) {
-    std::string why;
     // Its owner marked the file read-only; only root could replace it, and only when asked.
     ReadOnlyFiles readOnly = ReadOnlyFiles::Refuse;
     if (isReadOnlyButReplaceable(path)) {
@@ -138,33 +153,56 @@ bool writeNetwork(const std::string& path, const Network& network, Prompter* pro
         }
         readOnly = ReadOnlyFiles::Replace;
     }
-    bool ok = false;
+    std::string why;
     if (!network.checkStorable(&why)) {
-        why = "the network cannot be stored: " + why;
-    } else {
-        switch (networkFormatOf(path)) {
-        case NetworkFormat::Workbook: {
-            WorkbookPromptsAdapter prompts(prompter);
-            if (SaveToWorkbook(network, path, prompts, readOnly))
-                return true;
-            error = withFileName(prompts.messages(), "Cannot save", path);
-            return false;
-        }
-        case NetworkFormat::Text:
-            ok = writeFileSafely(path, network.toText(), why, readOnly);
-            break;
-        case NetworkFormat::Unknown:
-            why = unsupportedExtension(path);
-            break;
-        }
+        error = "Cannot save " + quoted(path) + ": the network cannot be stored: " + why + ".";
+        return false;
     }
-    if (ok)
-        return true;
-    error = "Cannot save " + quoted(path) + ": " + why + ".";
-    return false;
+    const NetworkFileFormat* format = networkFileFormatOf(path);
+    if (!format) {
+        error = "Cannot save " + quoted(path) + ": " + unsupportedExtension(path) + ".";
+        return false;
+    }
+    return format->write(path, network, prompter, readOnly, error);
 }
 
 } // namespace
+
+const std::vector<NetworkFileFormat>& networkFileFormats() {
+    // The workbook first: it is what the editor's users exchange.
+    static const std::vector<NetworkFileFormat> formats = {
+        {NetworkFormat::Workbook, "workbook", ".xls", readWorkbook, writeWorkbook},
+        {NetworkFormat::Text, "text", ".txt", readText, writeText},
+    };
+    return formats;
+}
+
+const NetworkFileFormat* networkFileFormatOf(const std::string& path) {
+    const std::string ext = extensionOf(path);
+    for (const NetworkFileFormat& format : networkFileFormats())
+        if (ext == format.extension)
+            return &format;
+    return nullptr;
+}
+
+NetworkFormat networkFormatOf(const std::string& path) {
+    const NetworkFileFormat* format = networkFileFormatOf(path);
+    return format ? format->format : NetworkFormat::Unknown;
+}
+
+const char* defaultNetworkExtension() {
+    return networkFileFormats().front().extension;
+}
+
+const std::string& networkFileFilter() {
+    static const std::string filter = [] {
+        std::string patterns;
+        for (const NetworkFileFormat& format : networkFileFormats())
+            patterns += (patterns.empty() ? "*" : ";*") + std::string(format.extension);
+        return "Travona Files (" + patterns + ")|" + patterns + "|All Files (*.*)|*.*||";
+    }();
+    return filter;
+}
 
 std::string readOnlyQuestion(const std::string& path) {
     return quoted(path) +

@@ -1,16 +1,47 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class Network;
 class Prompter;
+enum class ReadOnlyFiles;
 
-// The network file formats, chosen by the exact, case-sensitive extension of the file's name:
-// ".txt" for the text format and ".xls" for Travona workbooks. This is the one place that knows
-// which reader and writer a file takes.
+// The network file formats. Recovery files store these values: new ones go before Unknown only
+// with a new recovery file version.
 enum class NetworkFormat { Text, Workbook, Unknown };
 
+// One network file format: the one place that knows its extension and which reader and writer a
+// file of it takes. The open and save dialogs' filter and the command-line tool's help come from
+// the list of them.
+struct NetworkFileFormat {
+    NetworkFormat format;
+    const char* name;      // how messages name it: "text"
+    const char* extension; // exact and case-sensitive: ".txt"
+    // Fills the empty network, or sets error to the message for the user, naming the file. A
+    // file read only in part is a success with warning saying what was left out; declined says
+    // the user answered No to the reader's question.
+    bool (*read)(const std::string& path, Network& network, Prompter* prompter, std::string& error,
+                 std::string& warning, bool& declined);
+    // Replaces the file only once everything has been written; on failure error is the message
+    // for the user, naming the file.
+    bool (*write)(const std::string& path, const Network& network, Prompter* prompter,
+                  ReadOnlyFiles readOnly, std::string& error);
+};
+
+// Every format, the one a new network is saved in first.
+const std::vector<NetworkFileFormat>& networkFileFormats();
+
+// The format the file's name chooses by its exact, case-sensitive extension; null for none.
+const NetworkFileFormat* networkFileFormatOf(const std::string& path);
 NetworkFormat networkFormatOf(const std::string& path);
+
+// The extension a network never saved is offered with: the first format's.
+const char* defaultNetworkExtension();
+
+// The file filter of the open and save dialogs, in the "text|patterns|...||" form: every
+// network format, then every file.
+const std::string& networkFileFilter();
 
 // Reads the file into the empty network. On failure the network is left empty and `error` is
 // the message for the user, naming the file and what went wrong. A file read only in part (a

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/background.h"
+#include "bitmap/backgroundimage.h"
 
 #include <cstddef>
 #include <istream>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/roadsources.h"
 #include "streets/streetrules.h"
 #include "tiger/roadclasses.h"
 
@@ -36,20 +37,6 @@ inline constexpr const char* kPictureFileFilter =
     "|*.bmp;*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.gif;*.webp"
     "|Bitmap Files (*.bmp)|*.bmp|All Files (*.*)|*.*||";
 
-// The file filter of Load TIGER Data, in the same form: every kind of road data that can be
-// read, then each kind alone (TIGER/Line record files, whose type 1 files end in "1";
-// OpenStreetMap; shapefiles; GeoPackage; GeoJSON; FlatGeobuf), then every file.
-inline constexpr const char* kRoadDataFileFilter =
-    "Road Data (*.??1;*.osm;*.osm.bz2;*.osm.gz;*.pbf;*.shp;*.gpkg;*.geojson;*.json;*.fgb)"
-    "|*.??1;*.osm;*.osm.bz2;*.osm.gz;*.pbf;*.shp;*.gpkg;*.geojson;*.json;*.fgb"
-    "|TIGER/Line Record Files (*.??1)|*.??1"
-    "|OpenStreetMap (*.osm;*.osm.bz2;*.osm.gz;*.pbf)|*.osm;*.osm.bz2;*.osm.gz;*.pbf"
-    "|Shapefiles (*.shp)|*.shp"
-    "|GeoPackage (*.gpkg)|*.gpkg"
-    "|GeoJSON (*.geojson;*.json)|*.geojson;*.json"
-    "|FlatGeobuf (*.fgb)|*.fgb"
-    "|All Files (*.*)|*.*||";
-
 // Everything the program asks or tells the user goes through this interface, so that the
 // document and the editing code can run without a window and be tested with scripted answers.
 class Prompter {
@@ -74,7 +61,7 @@ public:
     }
     // Load TIGER Data's file to read: road data of any kind the program reads.
     virtual std::optional<std::string> chooseRoadDataFile() {
-        return chooseOpenPath(kRoadDataFileFilter);
+        return chooseOpenPath(roadDataFileFilter());
     }
     // The Load Bitmap dialog, starting from the given values; no answer when cancelled.
     virtual std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) {
@@ -122,6 +109,3 @@ public:
 
 // The caption of every message box.
 inline constexpr const char* kMessageCaption = "Vantry";
-// The file filter of the open and save dialogs, in the "text|patterns|...||" form.
-inline constexpr const char* kNetworkFileFilter =
-    "Travona Files (*.xls;*.txt)|*.xls;*.txt|All Files (*.*)|*.*||";

@@ -1,5 +1,6 @@
 #include "document/recovery.h"
 
+#include "base/filecalls.h"
 #include "base/files.h"
 #include "document/vantrydoc.h"
 #include "model/network.h"
@@ -28,6 +29,10 @@ constexpr std::string_view kLockEnd = ".lock";
 constexpr std::string_view kDamagedEnd = ".damaged";
 // More than any network the program can hold; a larger size can only be damage.
 constexpr std::uint64_t kMaxSnapshotBytes = std::uint64_t(1) << 34;
+// A compressed block of the smallest kind (3 bytes of header and the 1 byte it repeats) gives
+// 128 KiB at most, so no frame can give more than this many bytes for each of its own. A size
+// beyond that is damage, and is refused before room for it is taken.
+constexpr std::uint64_t kMaxExpansion = (std::uint64_t(128) << 10) / 4;
 
 void putInteger(std::string& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
@@ -78,8 +83,8 @@ std::string runOf(const std::string& fileName) {
 }
 
 std::unique_ptr<QLockFile> lockFor(const std::string& folder, const std::string& run) {
-    auto lock = std::make_unique<QLockFile>(
-        QString::fromStdString(utf8FromPath(pathFromUtf8(folder) / pathFromUtf8(run + ".lock"))));
+    auto lock = std::make_unique<QLockFile>(QString::fromStdString(
+        utf8FromPath(pathFromUtf8(folder) / pathFromUtf8(run + std::string(kLockEnd)))));
     // Only a process that is gone makes a lock stale; however old a lock is, its owner may
     // still be running.
     lock->setStaleLockTime(0);
@@ -163,7 +168,8 @@ bool decodeRecoveryFile(std::string_view bytes, RecoveryRecord& record, std::str
         return false;
     }
     const std::string_view frame = in.rest();
-    if (size > kMaxSnapshotBytes || ZSTD_getFrameContentSize(frame.data(), frame.size()) != size) {
+    if (size > kMaxSnapshotBytes || size / kMaxExpansion > frame.size() ||
+        ZSTD_getFrameContentSize(frame.data(), frame.size()) != size) {
         why = "its network is damaged (its size is wrong)";
         return false;
     }
@@ -225,7 +231,7 @@ bool RecoveryStore::open(std::string& why) {
     while (!lastStamp.compare_exchange_weak(last, stamp));
     run_ = std::to_string(QCoreApplication::applicationPid()) + "." + std::to_string(stamp);
     auto lock = lockFor(folder_, run_);
-    if (!lock->tryLock(0)) {
+    if (!takeLock(*lock)) {
         why = "the folder " + folder_ + " cannot hold a lock: " + lockError(*lock);
         return false;
     }
@@ -269,7 +275,7 @@ std::vector<OrphanedRecovery> RecoveryStore::collectOrphans(std::vector<std::str
             // A live run holds its lock; the lock of a run that has ended is taken over, and so
             // is the place of one that is missing.
             auto lock = lockFor(folder_, run);
-            if (!lock->tryLock(0))
+            if (!takeLock(*lock))
                 continue;
             takenOver_[run] = std::move(lock);
         }
@@ -283,10 +289,11 @@ std::vector<OrphanedRecovery> RecoveryStore::collectOrphans(std::vector<std::str
         }
         const std::string aside = path + std::string(kDamagedEnd);
         std::error_code renameError;
-        std::filesystem::rename(pathFromUtf8(path), pathFromUtf8(aside), renameError);
+        const bool keptAside =
+            fileCalls().rename(pathFromUtf8(path), pathFromUtf8(aside), renameError);
         problems.push_back(
             "The recovery file " + path + " cannot be read: " + why + ". " +
-            (renameError ? "It is left where it is." : "It is kept as " + aside + "."));
+            (keptAside ? "It is kept as " + aside + "." : "It is left where it is."));
     }
     std::stable_sort(orphans.begin(), orphans.end(), [](const auto& a, const auto& b) {
         return a.record.savedAt < b.record.savedAt;
@@ -314,8 +321,7 @@ void RecoveryStore::releaseEndedRun(const std::string& run) {
 
 bool RecoveryStore::discard(const OrphanedRecovery& orphan, std::string& why) {
     std::error_code ec;
-    std::filesystem::remove(pathFromUtf8(orphan.file), ec);
-    if (ec) {
+    if (!fileCalls().remove(pathFromUtf8(orphan.file), ec)) {
         why = "The recovery file " + orphan.file + " cannot be deleted: " + ec.message() + ".";
         return false;
     }
@@ -366,8 +372,12 @@ void RecoveryStore::forget(const CVantryDoc& doc) {
     if (it == kept_.end())
         return;
     std::error_code ec;
-    std::filesystem::remove(pathFromUtf8(it->second.file), ec);
+    fileCalls().remove(pathFromUtf8(it->second.file), ec);
     kept_.erase(it);
+}
+
+bool RecoveryStore::takeLock(QLockFile& lock) {
+    return lock.tryLock(0);
 }
 
 std::string RecoveryStore::fileOf(const CVantryDoc& doc) const {

@@ -49,7 +49,7 @@ struct OrphanedRecovery {
 class RecoveryStore {
 public:
     explicit RecoveryStore(std::string folder);
-    ~RecoveryStore();
+    virtual ~RecoveryStore();
     RecoveryStore(const RecoveryStore&) = delete;
     RecoveryStore& operator=(const RecoveryStore&) = delete;
 
@@ -76,6 +76,11 @@ public:
     void forget(const CVantryDoc& doc);
     // The document's recovery file; empty when it has none.
     std::string fileOf(const CVantryDoc& doc) const;
+
+protected:
+    // Takes a run's lock at once, or says it cannot: another run holds it, or the lock file
+    // cannot be made. Tests put a lock that fails in its place.
+    virtual bool takeLock(QLockFile& lock);
 
 private:
     struct Kept {

@@ -7,8 +7,6 @@
 #include "settings/usersettings.h"
 #include "streets/streetreader.h"
 
-#include <algorithm>
-#include <cctype>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -68,23 +66,6 @@ std::optional<TigerData> readStreetData(const TigerData& current, const std::str
     return std::nullopt;
 }
 
-// Record files are named by their type, "TGR01001.RT1"; everything else is street data.
-bool isRecordFileName(const std::string& path) {
-    return !path.empty() && path.back() == '1';
-}
-
-// OpenStreetMap's own files give speeds in kilometres per hour unless a unit is written, so
-// there is nothing to ask about them.
-bool isOpenStreetMapName(const std::string& path) {
-    std::string name = path.substr(path.find_last_of("/\\") + 1);
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (const std::string_view ending : {".osm", ".pbf", ".osm.bz2", ".osm.gz"})
-        if (name.size() > ending.size() && name.ends_with(ending))
-            return true;
-    return false;
-}
-
 // Marks the document busy for as long as it lives, however the work ends: its windows must
 // stay open while the work runs beside the user interface.
 class BusyScope {
@@ -106,7 +87,7 @@ void CVantryDoc::OnLoadTigerData() {
     const auto path = prompter_->chooseRoadDataFile();
     if (!path)
         return;
-    if (!isRecordFileName(*path)) {
+    if (roadSourceOf(*path) == RoadSource::StreetData) {
         loadStreetsAsked(*path);
         return;
     }
@@ -158,7 +139,8 @@ void CVantryDoc::loadStreetsAsked(const std::string& path) {
     }
     StreetLoadChoice ask;
     ask.classes = roadClasses();
-    ask.askSpeedUnit = !isOpenStreetMapName(path);
+    const RoadDataKind* kind = roadDataKindOf(path);
+    ask.askSpeedUnit = !kind || !kind->speedsCarryTheirUnit;
     const std::optional<StreetLoadChoice> choice = prompter_->chooseStreetLoad(ask);
     if (!choice)
         return;

@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr const char* kDefaultExtension = ".xls";
-
 // The picture path to write into a file saved at savePath, for a network whose stored path is
 // relative to the folder of base. Within one folder it stays exactly as it is.
 std::string rebasedBitmapPath(const std::string& stored, const std::string& base,
@@ -58,17 +56,38 @@ void CVantryDoc::SetPathName(const std::string& path) {
     title_ = slash == std::string::npos ? pathName_ : pathName_.substr(slash + 1);
 }
 
+void CVantryDoc::SetModifiedFlag(bool modified) {
+    if (modified_ == modified)
+        return;
+    modified_ = modified;
+    // A listener may remove itself while it is told; work on a copy of the list.
+    const std::vector<DocumentStateListener*> listeners = stateListeners_;
+    for (DocumentStateListener* l : listeners)
+        l->documentModifiedChanged(*this);
+}
+
+void CVantryDoc::addStateListener(DocumentStateListener* listener) {
+    if (std::find(stateListeners_.begin(), stateListeners_.end(), listener) ==
+        stateListeners_.end())
+        stateListeners_.push_back(listener);
+}
+
+void CVantryDoc::removeStateListener(DocumentStateListener* listener) {
+    stateListeners_.erase(std::remove(stateListeners_.begin(), stateListeners_.end(), listener),
+                          stateListeners_.end());
+}
+
 bool CVantryDoc::OnNewDocument() {
     pathName_.clear();
     bitmapBase_.clear();
-    modified_ = false;
+    SetModifiedFlag(false);
     return true;
 }
 
 bool CVantryDoc::OnOpenDocument(const std::string& requested) {
     const std::string path = absolutePath(requested);
     network_.clear();
-    modified_ = false;
+    SetModifiedFlag(false);
     history_.clear();
     lastError_.clear();
     lastWarning_.clear();
@@ -103,7 +122,7 @@ bool CVantryDoc::OnRecoverDocument(std::string_view snapshot, const std::string&
     bitmapBase_ = pathName_;
     if (showsPictures_ && !network_.bitmapPath().empty())
         loadBitmap(network_.bitmapPath(), network_.bitmapRect(), bitmapBase_);
-    modified_ = true;
+    SetModifiedFlag(true);
     return true;
 }
 
@@ -122,8 +141,8 @@ bool CVantryDoc::OnSaveDocument(const std::string& requested) {
     network_.setBitmap(kept, network_.bitmapRect());
     if (!ok)
         return false;
-    modified_ = false;
     history_.markSaved();
+    SetModifiedFlag(false);
     return true;
 }
 
@@ -131,14 +150,14 @@ std::string CVantryDoc::proposedSaveName(bool replace) const {
     if (!pathName_.empty() || !replace)
         return pathName_;
     const auto cut = title_.find_first_of("#%;/\\");
-    return title_.substr(0, cut) + kDefaultExtension;
+    return title_.substr(0, cut) + defaultNetworkExtension();
 }
 
 bool CVantryDoc::DoSave(std::optional<std::string> name, bool replace) {
     if (!name) {
         if (!prompter_)
             return false;
-        name = prompter_->chooseSavePath(proposedSaveName(replace), kNetworkFileFilter);
+        name = prompter_->chooseSavePath(proposedSaveName(replace), networkFileFilter());
         if (!name)
             return false;
     }
@@ -154,6 +173,9 @@ bool CVantryDoc::DoSave(std::optional<std::string> name, bool replace) {
         // relative to its file.
         if (bitmapBase_.empty())
             bitmapBase_ = pathName_;
+        const std::vector<DocumentStateListener*> listeners = stateListeners_;
+        for (DocumentStateListener* l : listeners)
+            l->documentSaved(*this);
     }
     return true;
 }
@@ -270,7 +292,7 @@ void CVantryDoc::step(bool undo) {
              "). The network is as it was.");
         return;
     }
-    modified_ = !history_.isAtSavedState();
+    SetModifiedFlag(!history_.isAtSavedState());
     const bool pictureChanged = followBackground(pictureBefore, placeBefore);
     if (changes.reshaped) {
         UpdateAllViews(nullptr, ChangeKind::NetworkReplaced);
@@ -309,12 +331,7 @@ std::optional<CommandState> CVantryDoc::query(int id) const {
     }
 }
 
-bool CVantryDoc::execute(int id) {
-    const auto state = query(id);
-    if (!state)
-        return false;
-    if (!state->enabled)
-        return true;
+void CVantryDoc::run(int id) {
     if (id == ID_EDIT_UNDO)
         OnEditUndo();
     else if (id == ID_EDIT_REDO)
@@ -327,5 +344,4 @@ bool CVantryDoc::execute(int id) {
         OnLoadTigerData();
     else if (id == ID_LOAD_BITMAP)
         OnLoadBitmap();
-    return true;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/background.h"
+#include "bitmap/backgroundimage.h"
 #include "document/commands.h"
 #include "document/documentchange.h"
 #include "document/prompter.h"
@@ -18,19 +18,23 @@
 #include <string_view>
 #include <vector>
 
+class CVantryDoc;
+
+// Hears of a document's state as a file: the recent-file list and the recovery files follow it.
+class DocumentStateListener {
+public:
+    virtual ~DocumentStateListener() = default;
+    // The document was saved under its own name, which is now its path.
+    virtual void documentSaved(CVantryDoc&) {}
+    // The modified flag was set, or cleared (by a save, or by undoing back to the file's state).
+    virtual void documentModifiedChanged(CVantryDoc&) {}
+};
+
 // One open network file: the network, its path, title and modified flag, its undo history, its
 // background picture and TIGER/Line data. It runs every edit through one protocol, edit(), and
 // tells its views and docks about every change as a DocumentChange. It has no window of its own.
 class CVantryDoc : public CommandTarget {
 public:
-    // The former names of the change kinds, while code moves to ChangeKind.
-    static constexpr ChangeKind HintRedraw = ChangeKind::Redraw;
-    static constexpr ChangeKind HintNetworkReplaced = ChangeKind::NetworkReplaced;
-    static constexpr ChangeKind HintBitmapChanged = ChangeKind::BackgroundChanged;
-    static constexpr ChangeKind HintTigerLoaded = ChangeKind::StreetsLoaded;
-    static constexpr ChangeKind HintAreaChanged = ChangeKind::AreaChanged;
-    static constexpr ChangeKind HintAreaRestored = ChangeKind::AreaRestored;
-
     explicit CVantryDoc(Prompter* prompter = nullptr);
     ~CVantryDoc() override;
     CVantryDoc(const CVantryDoc&) = delete;
@@ -41,7 +45,7 @@ public:
     Prompter* prompter() const { return prompter_; }
 
     bool IsModified() const { return modified_; }
-    void SetModifiedFlag(bool modified = true) { modified_ = modified; }
+    void SetModifiedFlag(bool modified = true);
     const std::string& GetPathName() const { return pathName_; }
     // Makes path, taken as absolute, the document's file and its file name the title.
     void SetPathName(const std::string& path);
@@ -86,6 +90,8 @@ public:
     void addView(DocumentObserver* view);
     void removeView(DocumentObserver* view);
     const std::vector<DocumentObserver*>& views() const { return views_; }
+    void addStateListener(DocumentStateListener* listener);
+    void removeStateListener(DocumentStateListener* listener);
 
     // One user edit, named for the Undo and Redo menu items ("Move Nodes"): snapshot, the
     // change, then the modified flag and a redraw of every view. When the change reports that it
@@ -102,12 +108,6 @@ public:
     // changed links, before and after), so that they redraw only that.
     bool editObjects(std::string name, const std::vector<Node*>& nodes,
                      const std::vector<Link*>& links, const std::function<bool(Network&)>& change);
-    // Unnamed forms, while callers move to the named ones.
-    bool edit(const std::function<bool(Network&)>& change) { return edit(std::string(), change); }
-    bool editObjects(const std::vector<Node*>& nodes, const std::vector<Link*>& links,
-                     const std::function<bool(Network&)>& change) {
-        return editObjects(std::string(), nodes, links, change);
-    }
     // What Undo (Redo) would undo (redo), as its edit was named; empty when nothing or unnamed.
     const std::string& undoName() const { return history_.undoName(); }
     const std::string& redoName() const { return history_.redoName(); }
@@ -125,7 +125,6 @@ public:
     std::size_t redoDepth() const { return history_.redoDepth(); }
 
     std::optional<CommandState> query(int id) const override;
-    bool execute(int id) override;
 
     // The background picture and its whole pixels per mile (0 without a picture). It is always
     // the picture the network names, at the place it names, or none: Undo and Redo that change
@@ -178,6 +177,9 @@ public:
     // and their defaults, and the precision lengths are kept to.
     static PopulateOptions populateOptions();
 
+protected:
+    void run(int id) override;
+
 private:
     struct EditedObjects {
         const std::vector<Node*>& nodes;
@@ -215,4 +217,5 @@ private:
     std::string lastWarning_;
     bool openDeclined_ = false;
     std::vector<DocumentObserver*> views_;
+    std::vector<DocumentStateListener*> stateListeners_;
 };

@@ -11,8 +11,8 @@
 #include "excel/workbooklayout.h"
 
 #include "base/files.h"
-#include "excel/excelwrapper.h"
 #include "excel/unicode.h"
+#include "excel/workbookfile.h"
 #include "model/network.h"
 
 #include <algorithm>
@@ -58,7 +58,7 @@ int fixedFormatDecimals(std::string_view format) {
 // names its cell.
 class LayoutReader {
 public:
-    explicit LayoutReader(CExcelWrapper& excel) : excel_(excel) {}
+    explicit LayoutReader(WorkbookFile& file) : file_(file) {}
 
     std::int32_t integer(int row, int column) {
         return convert<std::int32_t>(row, column, [](const CellValue& v) { return v.toInt32(); });
@@ -85,7 +85,7 @@ public:
     // when that is more, since a rounded number such as 2.000 keeps none of its zeros. What
     // holds no number was never rounded.
     int decimals(int row, int column) {
-        const CellValue value = excel_.GetCell(row, column);
+        const CellValue value = file_.cell(row, column);
         if (value.kind() == CellValue::Kind::Text)
             return writtenDecimals(value.textValue());
         if (value.kind() != CellValue::Kind::Number)
@@ -93,17 +93,17 @@ public:
         char buf[64];
         const auto r = std::to_chars(buf, buf + sizeof buf, value.numberValue());
         const int shortest = r.ec == std::errc{} ? writtenDecimals({buf, r.ptr}) : kUnrounded;
-        return std::max(shortest, fixedFormatDecimals(excel_.GetNumberFormat(row, column)));
+        return std::max(shortest, fixedFormatDecimals(file_.numberFormat(row, column)));
     }
 
     [[noreturn]] static void cannotRead(int row, int column, const WorkbookError& e) {
-        throw WorkbookError(e.code(), "Cell " + CellAddress(row, column) + " of sheet \"" +
+        throw WorkbookError(e.code(), "Cell " + cellAddress(row, column) + " of sheet \"" +
                                           kWorkbookSheet + "\" cannot be read. " + e.what());
     }
 
 private:
     template <class T, class F> T convert(int row, int column, F&& f) {
-        const CellValue value = excel_.GetCell(row, column);
+        const CellValue value = file_.cell(row, column);
         try {
             return f(value);
         } catch (const WorkbookError& e) {
@@ -111,7 +111,7 @@ private:
         }
     }
 
-    CExcelWrapper& excel_;
+    WorkbookFile& file_;
 };
 
 // One link row as read, before anything is added to the network.
@@ -145,8 +145,8 @@ CellValue integerCell(std::int32_t v) {
 }
 
 // Why A1 of the sheet is not the tag; nothing when it is.
-std::optional<std::string> tagProblem(CExcelWrapper& excel) {
-    const CellValue a1 = excel.GetCell(kHeaderRow, kColumnA);
+std::optional<std::string> tagProblem(WorkbookFile& file) {
+    const CellValue a1 = file.cell(kHeaderRow, kColumnA);
     if (a1.kind() == CellValue::Kind::Text && a1.textValue() == kWorkbookTag)
         return std::nullopt;
     const std::string where = std::string(kWorkbookSheet) + "!A1";
@@ -156,13 +156,13 @@ std::optional<std::string> tagProblem(CExcelWrapper& excel) {
     return where + " is " + a1.describe() + ", not " + tag;
 }
 
-bool hasSheet(const CExcelWrapper& excel, const std::string& name) {
+bool hasSheet(const WorkbookFile& file, const std::string& name) {
     const auto folded = [](std::string s) {
         for (char& c : s)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return s;
     };
-    for (const std::string& sheet : excel.sheetNames())
+    for (const std::string& sheet : file.sheetNames())
         if (folded(sheet) == folded(name))
             return true;
     return false;
@@ -200,15 +200,15 @@ std::string FormatFixed(double value, int decimals) {
 
 bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPrompts& prompts) {
     try {
-        CExcelWrapper excel;
-        excel.OpenWorkbook(fileName);
-        const bool sheetFound = hasSheet(excel, kWorkbookSheet);
-        excel.SelectSheet(kWorkbookSheet);
+        WorkbookFile file;
+        file.open(fileName);
+        const bool sheetFound = hasSheet(file, kWorkbookSheet);
+        file.selectSheet(kWorkbookSheet);
         std::optional<std::string> problem;
         if (!sheetFound)
             problem = std::string("there is no sheet named ") + kWorkbookSheet;
         else
-            problem = tagProblem(excel);
+            problem = tagProblem(file);
         if (problem && !prompts.askYesNo(kNotTravonaQuestion)) {
             // The question does not say what is missing; the refusal does.
             prompts.showMessage("The workbook \"" + fileName +
@@ -216,7 +216,7 @@ bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPro
             return false;
         }
 
-        LayoutReader read(excel);
+        LayoutReader read(file);
         network.recomputeBounds();
         // A cell that cannot be read ends its block there; what was read before it is kept, and
         // the user is told which cell it was.
@@ -328,14 +328,11 @@ bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPro
             warn(std::string(e.what()) + " The network has no background picture.");
         }
 
-        excel.CloseWorkbook();
+        file.close();
         network.recomputeBounds();
         if (!warnings.empty())
             prompts.showWarning(warnings);
         return true;
-    } catch (const CExcelWrapper::ExcelNotCreatable&) {
-        discard(network);
-        prompts.showMessage(kUnableToLoadMessage);
     } catch (const WorkbookError& e) {
         discard(network);
         prompts.showMessage(std::string(kUnableToLoadMessage) + "\n" + e.what());
@@ -358,20 +355,20 @@ bool SaveToWorkbook(const Network& network, const std::string& fileName, Workboo
 
     namespace fs = std::filesystem;
     try {
-        CExcelWrapper excel;
+        WorkbookFile file;
         // Only a missing file is replaced by a new workbook: a file that exists but cannot be
         // opened (damaged, of another kind, unreadable) is never overwritten. A new one is
         // written once, complete, so that no empty workbook is ever left under the user's name.
         std::error_code ec;
         if (fs::status(pathFromUtf8(fileName), ec).type() == fs::file_type::not_found)
-            excel.NewWorkbook(fileName);
+            file.startNew(fileName);
         else
-            excel.OpenWorkbook(fileName);
+            file.open(fileName);
 
-        excel.SelectSheet(kWorkbookSheet);
-        excel.SetCell(kHeaderRow, kColumnA, CellValue::text(kWorkbookTag));
-        excel.ClearRange(kFirstNodeRow, kColumnB, kLastNodeRow, kColumnC);
-        excel.ClearRange(kFirstLinkRow, kColumnB, kLastLinkRow, kColumnL);
+        file.selectSheet(kWorkbookSheet);
+        file.setCell(kHeaderRow, kColumnA, CellValue::text(kWorkbookTag));
+        file.clearRange(kFirstNodeRow, kColumnB, kLastNodeRow, kColumnC);
+        file.clearRange(kFirstLinkRow, kColumnB, kLastLinkRow, kColumnL);
 
         // Lengths, coordinates and the picture's edges are numbers shown with the network's
         // decimals, so that formulas over the blocks work and the sheet shows what a text file
@@ -384,8 +381,8 @@ bool SaveToWorkbook(const Network& network, const std::string& fileName, Workboo
             double rounded = 0.0;
             if (!parseNumber(FormatFixed(value, decimals), rounded))
                 rounded = value;
-            excel.SetCell(row, column, CellValue::number(rounded + 0.0)); // no negative zero
-            excel.SetNumberFormat(row, column, numberFormat);
+            file.setCell(row, column, CellValue::number(rounded + 0.0)); // no negative zero
+            file.setNumberFormat(row, column, numberFormat);
             float back = static_cast<float>(value);
             parseNumber(formatGeneralNumber(rounded), back);
             return back;
@@ -410,46 +407,43 @@ bool SaveToWorkbook(const Network& network, const std::string& fileName, Workboo
             return static_cast<float>(std::sqrt(dx * dx + dy * dy));
         };
 
-        for (Link* link : network.links()) {
-            Node* from = link->fromNode();
-            Node* to = link->toNode();
-            if (from && to && network.hasLink(to, from))
-                link->computeTwoWaySide();
-            else
-                link->setTwoWaySide(0);
+        for (const Link* link : network.links()) {
+            const Node* from = link->fromNode();
+            const Node* to = link->toNode();
+            // The side is written as the pair's headings give it; the link keeps what it has.
+            const std::int32_t side =
+                from && to && network.hasLink(to, from) ? link->headingSide() : 0;
             const int row = link->id() + kFirstLinkRow - 1;
-            excel.SetCell(row, kColumnB, integerCell(from ? from->id() : 0));
-            excel.SetCell(row, kColumnC, integerCell(to ? to->id() : 0));
-            excel.SetCell(row, kColumnD, integerCell(link->numLanes()));
-            excel.SetCell(row, kColumnE, integerCell(link->capacity()));
+            file.setCell(row, kColumnB, integerCell(from ? from->id() : 0));
+            file.setCell(row, kColumnC, integerCell(to ? to->id() : 0));
+            file.setCell(row, kColumnD, integerCell(link->numLanes()));
+            file.setCell(row, kColumnE, integerCell(link->capacity()));
             setDecimal(row, kColumnF, lengthOf(*link));
-            excel.SetCell(row, kColumnG, integerCell(link->ffSpeed()));
-            excel.SetCell(row, kColumnH, integerCell(link->jamDensity()));
-            excel.SetCell(row, kColumnI, CellValue::text(std::string(1, link->directionCode())));
-            excel.SetCell(row, kColumnJ, CellValue::text(link->typeCode()));
-            excel.SetCell(row, kColumnK, integerCell(link->twoWaySide()));
-            excel.SetCell(row, kColumnL, CellValue::text(link->description()));
+            file.setCell(row, kColumnG, integerCell(link->ffSpeed()));
+            file.setCell(row, kColumnH, integerCell(link->jamDensity()));
+            file.setCell(row, kColumnI, CellValue::text(std::string(1, link->directionCode())));
+            file.setCell(row, kColumnJ, CellValue::text(link->typeCode()));
+            file.setCell(row, kColumnK, integerCell(side));
+            file.setCell(row, kColumnL, CellValue::text(link->description()));
         }
 
         const std::string bitmapPath = network.bitmapPath();
         if (!bitmapPath.empty()) {
             const WorldRect rect = network.bitmapRect();
-            excel.SetCell(kHeaderRow, kColumnC, CellValue::text(bitmapPath));
+            file.setCell(kHeaderRow, kColumnC, CellValue::text(bitmapPath));
             const float edges[] = {rect.left, rect.top, rect.right, rect.bottom};
             for (int k = 0; k < 4; ++k) {
-                excel.SetCell(kHeaderRow, kColumnD + k, CellValue::single(edges[k]));
-                excel.SetNumberFormat(kHeaderRow, kColumnD + k, numberFormat);
+                file.setCell(kHeaderRow, kColumnD + k, CellValue::single(edges[k]));
+                file.setNumberFormat(kHeaderRow, kColumnD + k, numberFormat);
             }
         } else {
             for (int column = kColumnC; column <= kColumnG; ++column)
-                excel.SetCell(kHeaderRow, column, CellValue::text({}));
+                file.setCell(kHeaderRow, column, CellValue::text({}));
         }
 
-        excel.SaveWorkbook(readOnly);
-        excel.CloseWorkbook();
+        file.save(readOnly);
+        file.close();
         return true;
-    } catch (const CExcelWrapper::ExcelNotCreatable&) {
-        prompts.showMessage(kUnableToSaveMessage);
     } catch (const WorkbookError& e) {
         prompts.showMessage(std::string(kUnableToSaveMessage) + "\n" + e.what());
     } catch (const std::bad_alloc&) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/files.h"
+#include "model/workbooklimits.h"
 
 #include <string>
 
@@ -26,11 +27,9 @@ inline constexpr const char* kTooLargeMessage =
 inline constexpr const char* kUnableToLoadMessage = "Unable to load data from Excel workbook.";
 inline constexpr const char* kUnableToSaveMessage = "Unable to save data to Excel workbook";
 
-// The tag in cell A1 of a Travona workbook, and the layout's limits.
+// The tag in cell A1 of a Travona workbook and the sheet that holds the network.
 inline constexpr const char* kWorkbookTag = "KX101";
 inline constexpr const char* kWorkbookSheet = "Sheet1";
-inline constexpr int kMaxWorkbookLinks = 200;
-inline constexpr int kMaxWorkbookNodes = 100;
 
 // Fills the empty network from the "Sheet1" worksheet of the Travona workbook at fileName: links
 // from rows 4 to 203 and nodes from rows 213 to 312; the rows around them are the user's. A cell
@@ -43,7 +42,8 @@ bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPro
 
 // Writes the network into the "Sheet1" worksheet of the workbook at fileName, keeping everything
 // else the workbook holds; a new workbook is made only when no file exists there, and is written
-// once, complete. Recomputes and stores each link's two-way side. Returns false after a message
+// once, complete. Each link's two-way side is written as its heading gives it (0 for a link
+// without a reverse twin); the network itself is left as it was. Returns false after a message
 // when the network exceeds the layout's 200 links or 100 nodes (nothing is touched), or when the
 // workbook cannot be opened or written; the file on disk then stays as it was. A workbook marked
 // read-only is replaced only when `readOnly` says so.

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <utility>
 
 // ---- Memory -----------------------------------------------------------------------------------
@@ -206,21 +207,25 @@ void Link::setTypeCode(std::string_view code) {
         type_ = None;
 }
 
-void Link::computeTwoWaySide() {
+std::int32_t Link::headingSide() const {
     float dx = 0.0f, dy = 0.0f;
     if (from_ && to_) {
         dx = to_->x() - from_->x();
         dy = to_->y() - from_->y();
     }
-    twoWaySide_ = (dx < 0.0f || (dx == 0.0f && dy > 0.0f)) ? 2 : 1;
+    return (dx < 0.0f || (dx == 0.0f && dy > 0.0f)) ? 2 : 1;
+}
+
+void Link::computeTwoWaySide() {
+    twoWaySide_ = headingSide();
 }
 
 void Link::setTwoWaySide(std::int32_t v) {
     twoWaySide_ = (v == 1 || v == 2) ? v : 0;
 }
 
-data_t Link::getData() {
-    data_t d;
+LinkAttributes Link::attributes() {
+    LinkAttributes d;
     d.numLanes = numLanes_;
     d.capacity = capacity_;
     d.length = effectiveLength();
@@ -233,9 +238,9 @@ data_t Link::getData() {
     return d;
 }
 
-void Link::setData(const data_t& d) {
+void Link::setAttributes(const LinkAttributes& d) {
     if (d.link != this)
-        throw "data_t assignment to wrong link";
+        throw std::logic_error("link attributes assigned to another link");
     numLanes_ = d.numLanes;
     capacity_ = d.capacity;
     setLength(d.length);

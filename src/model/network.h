@@ -108,7 +108,7 @@ private:
 };
 
 // The editable attributes of one link, copied out of it and written back into the same link.
-struct data_t {
+struct LinkAttributes {
     std::int32_t numLanes = 0;
     std::int32_t capacity = 0;
     float length = 0.0f;
@@ -174,12 +174,15 @@ public:
     void setTypeCode(std::string_view code);
 
     std::int32_t twoWaySide() const { return twoWaySide_; }
+    // The side its heading gives a link of a two-way pair (1 or 2), without storing it.
+    std::int32_t headingSide() const;
     void computeTwoWaySide();
     void setTwoWaySide(std::int32_t v);
 
-    data_t getData();
-    // Throws the C string "data_t assignment to wrong link" when d was taken from another link.
-    void setData(const data_t& d);
+    LinkAttributes attributes();
+    // Throws std::logic_error, a guard against programming errors, when the attributes were taken
+    // from another link; nothing changes then.
+    void setAttributes(const LinkAttributes& d);
 
     // Writes the link line with node numbers from the numbering, in the stream's float notation.
     void writeLine(std::ostream& out, const NodeNumbering& numbering) const;

@@ -1,5 +1,6 @@
 // The line-oriented network text format: ".txt" files, undo snapshots and clipboard lines.
 
+#include "model/linereader.h"
 #include "model/network.h"
 
 #include <algorithm>
@@ -201,36 +202,7 @@ std::string numberProblem(Cursor::Result r, const char* what, bool whole) {
     }
 }
 
-// Splits text into lines, accepting both LF and CRLF line ends.
-class LineReader {
-public:
-    explicit LineReader(std::string_view text) : text_(text) {}
-
-    bool next(std::string_view& line) {
-        if (pos_ >= text_.size())
-            return false;
-        std::size_t end = text_.find('\n', pos_);
-        const bool hasEnd = end != std::string_view::npos;
-        if (!hasEnd)
-            end = text_.size();
-        line = text_.substr(pos_, end - pos_);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        pos_ = hasEnd ? end + 1 : end;
-        ++number_;
-        return true;
-    }
-
-    int lineNumber() const { return number_; }
-    std::string_view rest() const { return text_.substr(pos_); }
-
-private:
-    std::string_view text_;
-    std::size_t pos_ = 0;
-    int number_ = 0;
-};
-
-std::string atLine(int number, const std::string& what) {
+std::string atLine(std::size_t number, const std::string& what) {
     return "line " + std::to_string(number) + ": " + what;
 }
 
@@ -510,7 +482,7 @@ bool Network::readText(std::string_view text, std::string* why) {
     if (!lines.next(line))
         return fail(why, "the file ends before the background bitmap lines");
     std::string path(line);
-    const int rectLine = lines.lineNumber() + 1;
+    const std::size_t rectLine = lines.lineNumber() + 1;
 
     // The rectangle is read like stream extraction would: blanks, line ends included, between
     // the four numbers do not matter.

@@ -1,6 +1,6 @@
 #include "settings/usersettings.h"
 
-#include "settings/registrykey.h"
+#include "settings/settingskey.h"
 
 #include <locale>
 #include <sstream>
@@ -66,8 +66,8 @@ UserDefinedSettings::~UserDefinedSettings() {
 }
 
 void UserDefinedSettings::load() {
-    RegistryKey key;
-    if (!key.open(RegistryKey::Root::CurrentUser, registryPath)) {
+    SettingsKey key;
+    if (!key.open(SettingsKey::Root::CurrentUser, registryPath)) {
         return;
     }
     forEachSetting(*this, [&key](auto& setting) {
@@ -88,8 +88,8 @@ std::int32_t UserDefinedSettings::saneAutosaveSeconds(std::int32_t seconds) {
 }
 
 void UserDefinedSettings::save() const {
-    RegistryKey key;
-    if (!key.open(RegistryKey::Root::CurrentUser, registryPath)) {
+    SettingsKey key;
+    if (!key.open(SettingsKey::Root::CurrentUser, registryPath)) {
         return;
     }
     forEachSetting(*this, [this, &key](const auto& setting) {
@@ -102,8 +102,8 @@ void UserDefinedSettings::commit() {
     if (!persistOnExit) {
         return;
     }
-    RegistryKey key;
-    if (!key.open(RegistryKey::Root::CurrentUser, registryPath)) {
+    SettingsKey key;
+    if (!key.open(SettingsKey::Root::CurrentUser, registryPath)) {
         return;
     }
     forEachSetting(*this, [this, &key](const auto& setting) {

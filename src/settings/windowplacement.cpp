@@ -1,6 +1,6 @@
 #include "settings/windowplacement.h"
 
-#include "settings/registrykey.h"
+#include "settings/settingskey.h"
 
 namespace {
 
@@ -16,8 +16,8 @@ QByteArray fromText(const std::string& text) {
 
 WindowPlacement loadWindowPlacement() {
     WindowPlacement placement;
-    RegistryKey key;
-    if (!key.open(RegistryKey::Root::CurrentUser, kWindowPath))
+    SettingsKey key;
+    if (!key.open(SettingsKey::Root::CurrentUser, kWindowPath))
         return placement;
     placement.geometry = fromText(key.read("Geometry"));
     placement.state = fromText(key.read("State"));
@@ -26,8 +26,8 @@ WindowPlacement loadWindowPlacement() {
 }
 
 void saveWindowPlacement(const WindowPlacement& placement) {
-    RegistryKey key;
-    if (!key.open(RegistryKey::Root::CurrentUser, kWindowPath))
+    SettingsKey key;
+    if (!key.open(SettingsKey::Root::CurrentUser, kWindowPath))
         return;
     key.write("Geometry", placement.geometry.toBase64().toStdString());
     key.write("State", placement.state.toBase64().toStdString());

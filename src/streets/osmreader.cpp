@@ -1,6 +1,9 @@
 #include "streets/osmreader.h"
 
 #include "base/files.h"
+#include "streets/linekinds.h"
+#include "streets/linesplitter.h"
+#include "streets/streetfilechecks.h"
 #include "streets/streetrules.h"
 
 #include <osmium/handler.hpp>
@@ -29,10 +32,6 @@
 const char* const kOsmLayer = "lines";
 
 namespace {
-
-std::string quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
 
 bool endsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
@@ -114,8 +113,8 @@ osmium::io::File osmiumFile(const std::string& path) {
 // OpenStreetMap data at all.
 std::string refused(const std::string& path, bool started, const std::exception& e) {
     if (const auto* system = dynamic_cast<const std::system_error*>(&e))
-        return "Cannot read " + quoted(path) + ": " + system->code().message() + ".";
-    return "Cannot read " + quoted(path) + " as street data: " +
+        return "Cannot read " + quotedName(path) + ": " + system->code().message() + ".";
+    return "Cannot read " + quotedName(path) + " as street data: " +
            (started ? "its OpenStreetMap data is damaged or incomplete ("
                     : "it is not OpenStreetMap data, or it is damaged (") +
            e.what() + ").";
@@ -257,7 +256,7 @@ bool readOsmChains(const std::string& path, const StreetReadOptions& options, St
     const auto cancelled = [&] {
         result = StreetRead{};
         result.cancelled = true;
-        why = "Reading " + quoted(path) + " was cancelled.";
+        why = "Reading " + quotedName(path) + " was cancelled.";
         return false;
     };
 
@@ -301,7 +300,7 @@ bool readOsmChains(const std::string& path, const StreetReadOptions& options, St
     result.lines = kept;
     result.skipped = result.features - kept;
     if (lines.empty()) {
-        why = quoted(path) + " holds no lines: " +
+        why = quotedName(path) + " holds no lines: " +
               (result.features == 0 ? std::string("it has no ways.")
                                     : "none of its " + std::to_string(result.features) +
                                           " ways is a street or water" +

@@ -1,3 +1,4 @@
+#include "base/files.h"
 #include "streets/streetmodule.h"
 #include "streets/streetreader.h"
 
@@ -10,11 +11,7 @@
 #include <system_error>
 #include <vector>
 
-namespace {
-
-// Where the module may be: named by the environment (for a relocated installation), installed
-// beside the program's own folder, or where this build put it.
-std::vector<std::string> modulePlaces() {
+std::vector<std::string> streetModulePlaces() {
     std::vector<std::string> places;
     if (const char* named = std::getenv("VANTRY_STREETS_MODULE"); named && *named)
         places.emplace_back(named);
@@ -28,42 +25,49 @@ std::vector<std::string> modulePlaces() {
     return places;
 }
 
-struct Loaded {
-    const StreetReaderApi* api = nullptr;
-    std::string failure;
-};
+StreetModule loadStreetModule(const std::vector<std::string>& places) {
+    StreetModule module;
+    std::string reasons;
+    const auto refuse = [&reasons](const std::string& reason) {
+        reasons += (reasons.empty() ? "" : "; ") + reason;
+    };
+    for (const std::string& place : places) {
+        std::string why;
+        if (!checkReadableFile(place, why)) {
+            refuse(place + ": " + why);
+            continue;
+        }
+        void* handle = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            const char* error = dlerror();
+            refuse(error ? std::string(error) : place + ": it is not a module");
+            continue;
+        }
+        using Entry = const StreetReaderApi* (*)();
+        auto entry = reinterpret_cast<Entry>(dlsym(handle, "vantryStreetReader"));
+        const StreetReaderApi* api = entry ? entry() : nullptr;
+        if (api && api->version == kStreetReaderApiVersion) {
+            module.api = api;
+            return module;
+        }
+        refuse(place + " is not this version's street data reader");
+        dlclose(handle);
+    }
+    module.failure = "the street data reader (" + std::string(VANTRY_STREETS_MODULE_NAME) +
+                     ") could not be loaded" + (reasons.empty() ? "" : ": " + reasons);
+    return module;
+}
 
-const Loaded& loaded() {
+namespace {
+
+const StreetModule& loaded() {
 #ifdef VANTRY_STREETS_LINKED
-    static const Loaded linked{vantryStreetReader(), {}};
+    static const StreetModule linked{vantryStreetReader(), {}};
     return linked;
 #endif
-    static Loaded module;
+    static StreetModule module;
     static std::once_flag once;
-    std::call_once(once, [] {
-        std::string reasons;
-        for (const std::string& place : modulePlaces()) {
-            if (!std::filesystem::exists(place))
-                continue;
-            void* handle = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
-            if (!handle) {
-                const char* why = dlerror();
-                reasons += std::string(why ? why : place);
-                continue;
-            }
-            using Entry = const StreetReaderApi* (*)();
-            auto entry = reinterpret_cast<Entry>(dlsym(handle, "vantryStreetReader"));
-            const StreetReaderApi* api = entry ? entry() : nullptr;
-            if (api && api->version == kStreetReaderApiVersion) {
-                module.api = api;
-                return;
-            }
-            reasons += place + " is not this version's street data reader";
-            dlclose(handle);
-        }
-        module.failure = "the street data reader (" + std::string(VANTRY_STREETS_MODULE_NAME) +
-                         ") could not be loaded" + (reasons.empty() ? "" : ": " + reasons);
-    });
+    std::call_once(once, [] { module = loadStreetModule(streetModulePlaces()); });
     return module;
 }
 
@@ -75,7 +79,7 @@ bool unavailable(const std::string& path, std::string& why) {
 } // namespace
 
 bool listStreetLayers(const std::string& path, std::vector<std::string>& layers, std::string& why) {
-    const Loaded& module = loaded();
+    const StreetModule& module = loaded();
     if (!module.api)
         return unavailable(path, why);
     return module.api->listLayers(path, layers, why);
@@ -84,7 +88,7 @@ bool listStreetLayers(const std::string& path, std::vector<std::string>& layers,
 bool readStreetChains(const std::string& path, const std::string& layer,
                       const StreetReadOptions& options, StreetRead& result, std::string& why,
                       const StreetProgress& progress) {
-    const Loaded& module = loaded();
+    const StreetModule& module = loaded();
     if (!module.api) {
         result = StreetRead{};
         return unavailable(path, why);

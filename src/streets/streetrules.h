@@ -1,15 +1,15 @@
 #pragma once
 
 // How the attributes of street data (OpenStreetMap tags, TIGER/Line shapefile classes, the fields
-// of any line layer) become the class, traffic rule, lanes, speed and name of chains, and how
-// lines are cut into chains between intersections. Nothing here reads a file.
+// of any line layer) become the class, traffic rule, lanes, speed and name of chains. What kind of
+// line the attributes describe is linekinds.h's, the oneway, lanes and maxspeed values
+// trafficfields.h's, and the cutting of lines into chains linesplitter.h's. Nothing here reads a
+// file.
 
 #include "tiger/tigerstore.h"
 
-#include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // The tags of one OpenStreetMap way that decide what it becomes; an absent tag is empty.
 struct OsmTags {
@@ -55,29 +55,6 @@ struct LineFields {
     std::string ref;
 };
 
-// What a line of street data is drawn as. Lines that are none of these (power lines, walls,
-// fences, boundaries) are not read at all, and railways only when the user asks for them.
-enum class LineKind { None, Road, Way, Water, Railway };
-
-// The kind of an OpenStreetMap way by its tags: any highway that is built (roads, and the
-// footways, tracks and paths beside them), water that flows or lies (waterway river, stream,
-// canal, drain, ditch; natural water and coastline), railway tracks.
-LineKind osmLineKind(const OsmTags& tags);
-
-// The kind of a line by the value of a layer's class field (highway, fclass, class, type or
-// MTFCC): OpenStreetMap's words, as the widely used shapefiles put roads, waterways and
-// railways in one field, or a TIGER/Line MTFCC (S roads and paths, H water, R rail).
-LineKind classLineKind(std::string_view value);
-
-// True for a class word that names a line no one travels along or that is not built: power
-// lines and cables, walls, fences and other barriers, dams, pipelines, boundaries, MTFCCs of
-// boundaries (L...), and OpenStreetMap's words for ways proposed or gone.
-bool namesNoWay(std::string_view value);
-
-// True for the highway kinds that are roads: motorway, trunk, primary, secondary, tertiary, their
-// links, unclassified, residential, living_street and service.
-bool isOsmRoad(std::string_view highway);
-
 // Sets the chain's road class, drawing class, traffic rule, lanes and speed each way and
 // description from a way's tags. Ways that are not roads, areas, and roads closed to cars
 // (access, vehicle, motor_vehicle or motorcar no or private) are drawn only: their traffic is
@@ -95,24 +72,3 @@ void applyMtfcc(std::string_view mtfcc, std::string_view fullName, TigerChain& c
 // drawn as the ways, water or railways classLineKind makes them; without one, every line is a
 // road. bareSpeedIsMph says what a speed without a unit means.
 void applyLineFields(const LineFields& fields, bool bareSpeedIsMph, TigerChain& chain);
-
-// Miles per hour from a speed limit as OpenStreetMap writes it: "45 mph" is 45, a bare number
-// or one in "km/h" is converted from kilometres per hour and rounded (50 gives 31), "walk" is 5
-// and a country's implicit limit ("DE:urban", "RU:rural") is that country's figure. 0 when the
-// text gives no usable speed ("none", "signals", an unknown code), for the class to decide.
-std::int32_t speedFromMaxspeed(std::string_view text);
-
-// One line of a layer as read, with the attributes its chains will carry.
-struct StreetLine {
-    TigerChain chain;
-    std::vector<TigerPoint> points;
-    // The source's own id of each point where it has them (OpenStreetMap nodes): lines are then
-    // joined where they share an id. Empty for layers, whose lines are joined by position.
-    std::vector<std::int64_t> nodeIds{};
-};
-
-// Turns lines into chains. A road line is cut at every interior point it shares with another
-// road line, so that each chain runs between intersections or ends; a chain that would come back
-// to its own start is cut once more at its middle point, so that it can become links. Other
-// lines stay whole. The chains are appended to out in the order of the lines.
-void splitIntoChains(std::vector<StreetLine>& lines, std::vector<TigerChain>& out);

@@ -1,17 +1,16 @@
 #pragma once
 
+#include "model/clipboardpaste.h"
 #include "model/network.h"
 
-#include <cstddef>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 class QImage;
 class Selection;
 
-// Moving network fragments between documents through the system clipboard.
+// Moving network fragments between documents through the system clipboard (pasteClipboardText,
+// in model/clipboardpaste.h, reads them back).
 //
 // The fragment is text made of node lines, "EndNodes", link lines and "EndLinks", each line
 // ended by a line feed. Its node numbers are the fragment's own: the selected nodes first, in
@@ -23,26 +22,8 @@ class Selection;
 // other programs that use that format can exchange fragments with this one.
 extern const char* const kClipboardFormat;
 
-// Clipboard text with more lines than this before its "EndLinks" is refused unread.
-inline constexpr std::size_t kMaxClipboardLines = 10'000'000;
-
 // The fragment text for the selected nodes and links and the end nodes of those links.
 std::string clipboardText(const Selection& selection);
-
-// What one paste added to the network, in the order the text held it.
-struct PastedObjects {
-    std::vector<Node*> nodes;
-    std::vector<Link*> links;
-};
-
-// Parses fragment text (LF or CRLF line ends; it may stop at a zero byte and may lack a final
-// line end; lines after "EndLinks" are ignored) and appends its nodes and then its links to the
-// network with the next free ids. A text that is empty or holds no objects pastes nothing and
-// succeeds. Text that is unsound anywhere (a missing marker, a malformed line, a node number no
-// node line defined, a number that is not finite, too many lines) is refused as a whole: false,
-// the network untouched, pasted empty, and `why` says what is wrong.
-bool pasteClipboardText(Network& net, std::string_view text, PastedObjects& pasted,
-                        std::string* why = nullptr);
 
 // ---- System clipboard (needs the application object; without one these do nothing) ---------
 

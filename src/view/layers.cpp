@@ -1,33 +1,34 @@
 #include "view/layers.h"
 
-#include "document/vantrydoc.h"
+#include "bitmap/backgroundimage.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
+#include "tiger/tigerstore.h"
 
 namespace {
 
-bool showsBitmap(const CVantryDoc& doc, const LayerVisibility& layers) {
-    return layers.bitmap && doc.background().loaded();
+bool showsBitmap(const LayerData& data, const LayerVisibility& layers) {
+    return layers.bitmap && data.picture.loaded();
 }
 
-bool showsTiger(const CVantryDoc& doc, const LayerVisibility& layers) {
-    return layers.tiger && doc.tiger().hasChains();
+bool showsTiger(const LayerData& data, const LayerVisibility& layers) {
+    return layers.tiger && data.tiger.hasChains();
 }
 
 } // namespace
 
-RenderOptions documentRenderOptions(const CVantryDoc& doc, const LayerVisibility& layers,
-                                    bool printing) {
+RenderOptions layerRenderOptions(const LayerData& data, const LayerVisibility& layers,
+                                 bool printing) {
     const UserDefinedSettings& s = SingletonPtr<UserDefinedSettings>::instance();
     RenderOptions o;
     o.showGrid = layers.grid;
     o.showNumbers = layers.numbers;
-    if (showsTiger(doc, layers))
-        o.tiger = &doc.tiger();
-    if (showsBitmap(doc, layers)) {
-        o.bitmap = &doc.background();
-        o.bitmapRect = doc.network().bitmapRect();
-        o.pixelsPerMile = doc.pixelsPerMile();
+    if (showsTiger(data, layers))
+        o.tiger = &data.tiger;
+    if (showsBitmap(data, layers)) {
+        o.bitmap = &data.picture;
+        o.bitmapRect = data.network.bitmapRect();
+        o.pixelsPerMile = data.pixelsPerMile;
     }
     o.printing = printing;
     o.backColor = s.backColor.value;
@@ -35,11 +36,11 @@ RenderOptions documentRenderOptions(const CVantryDoc& doc, const LayerVisibility
     return o;
 }
 
-WorldRect documentExtent(const CVantryDoc& doc, const LayerVisibility& layers) {
-    WorldRect extent = doc.network().bounds();
-    if (showsBitmap(doc, layers))
-        extent.unite(doc.network().bitmapRect());
-    if (showsTiger(doc, layers))
-        extent.unite(doc.tiger().tigerExtent());
+WorldRect layerExtent(const LayerData& data, const LayerVisibility& layers) {
+    WorldRect extent = data.network.bounds();
+    if (showsBitmap(data, layers))
+        extent.unite(data.network.bitmapRect());
+    if (showsTiger(data, layers))
+        extent.unite(data.tiger.tigerExtent());
     return extent;
 }

@@ -2,9 +2,13 @@
 
 #include "document/commands.h"
 #include "document/vantrydoc.h"
+#include "view/feedbackoverlay.h"
+#include "view/pointergrab.h"
 #include "view/renderer.h"
 #include "view/selection.h"
 #include "view/tools.h"
+#include "view/viewcommands.h"
+#include "view/viewscrollbars.h"
 #include "view/viewtransform.h"
 
 #include <QAbstractScrollArea>
@@ -32,7 +36,9 @@ public:
 // The map view: shows one document's network, keeps its own scale, centre and scroll bars,
 // renders the whole client area into an off-screen image whenever something changes and only
 // copies that image when painting. Several views of one document stay in step through the
-// document's update hints.
+// document's update hints. It ties together the active tool, the drag feedback over the image
+// (FeedbackOverlay), the mouse capture (PointerGrab), the scroll bars (ViewScrollBars) and its
+// commands (ViewCommands).
 class CVantryView : public QAbstractScrollArea,
                     public DocumentObserver,
                     public CommandTarget,
@@ -47,6 +53,7 @@ public:
     ViewTransform& transform() override { return transform_; }
     const ViewTransform& transform() const { return transform_; }
     Selection& selection() override { return selection_; }
+    const Selection& selection() const { return selection_; }
     const QImage& offscreen() const { return offscreen_; }
     // How often only the changed part of the image was drawn again instead of all of it.
     std::size_t areaRenders() const { return areaRenders_; }
@@ -65,7 +72,6 @@ public:
     void OnUpdate(DocumentObserver* sender, const DocumentChange& change) override;
 
     std::optional<CommandState> query(int id) const override;
-    bool execute(int id) override;
 
     void ShowEntireNetwork();
     void OnFilePrint();
@@ -98,13 +104,15 @@ public:
     Tool& tool() { return *tool_; }
     // Ends a running drag or measurement without its edit; true when there was one.
     bool CancelDrag();
+    // Ends a running drag, or else any tool but Select, and returns to Select.
+    void escape();
 
     // Helpers the tools share.
     Node* clickedNode() const override { return clickedNode_; }
     Link* clickedLink() const override { return clickedLink_; }
     void setClicked(Node* node, Link* link) override;
     void selectOnly(Node* node, Link* link) override;
-    void rerender() override { OnUpdate(nullptr, CVantryDoc::HintRedraw); }
+    void rerender() override { OnUpdate(nullptr, ChangeKind::Redraw); }
     void autoScroll() override;
     void setStatusExtra(const std::string& text) override;
     // The mouse capture is the toolkit's grab of the pointer: while the view holds it every
@@ -114,6 +122,14 @@ public:
     // Properties of the selection: node dialog, link dialog for one or several links.
     void showProperties() override;
     bool propertiesAvailable() const;
+    // The edit commands on the selection (viewedit.cpp).
+    // Deletes the selection as one edit, named for the Undo menu ("Delete", "Cut").
+    void deleteSelection(const char* name = "Delete");
+    void copySelection();
+    void paste();
+    void copyImage();
+    // Moves the selected nodes by (dx, dy) logical units at the view's scale: one step.
+    void nudge(float dx, float dy);
 
     // Mouse input in device pixels of the viewport, as the event handlers receive it.
     void mousePress(QPointF pos, Qt::MouseButton button, MouseMods mods);
@@ -127,8 +143,8 @@ public:
 
     // The data extent: the network's bounds with the visible layers.
     WorldRect dataExtent() const;
-    const ScrollBarState& horizontalState() const { return hState_; }
-    const ScrollBarState& verticalState() const { return vState_; }
+    const ScrollBarState& horizontalState() const { return scrollBars_.horizontal(); }
+    const ScrollBarState& verticalState() const { return scrollBars_.vertical(); }
     // Carries out a scroll bar action as the bars would.
     void scrollAction(bool horizontal, ScrollCode code, int trackPos = 0);
 
@@ -141,11 +157,11 @@ signals:
     void messageTextChanged(const QString& text);
 
 protected:
+    void run(int id) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -164,48 +180,23 @@ private:
     // Draws again only the part of the image that the document's changed area covers; false
     // when the image does not show the view as it is now, and a whole render is needed.
     bool renderChangedArea(const std::optional<WorldRect>& changed);
-    void updateScrollBars();
-    void applyBar(bool horizontal, const ScrollBarState& state);
-    void onBarAction(bool horizontal, int action);
     RenderOptions renderOptions(bool printing) const;
-
-    struct Feedback {
-        enum Kind { Line, Rect, Circle } kind;
-        LogicalPoint a, b;
-        int radius;
-        Qt::PenStyle style;
-        int width;
-        bool operator==(const Feedback&) const = default;
-    };
-    void addShape(const Feedback& shape);
-    void takeCapture();
-    void releaseCapture();
     // The capture went elsewhere: the tool abandons what it was doing.
     void captureLost();
-    // Delivers a left click to the widget at a screen point, as if the view had not held it.
-    void forwardClick(QPoint global);
     void rightPress(WorldPoint p);
-    void deleteSelection();
-    void copySelection();
-    void paste();
-    void copyImage();
-    void nudge(float dx, float dy);
-    void escape();
     void dropStaleSelection();
-    void drawFeedback(QImage& frame) const;
-    // The pixels of a feedback circle of the given radius at f device pixels per logical unit,
-    // relative to its centre pixel.
-    const std::vector<QPoint>& circlePixels(int radius, double f) const;
 
     CVantryDoc* doc_;
     PropertyEditors* editors_ = nullptr;
     std::unique_ptr<Tool> tool_;
-    bool grabbing_ = false;
     Node* clickedNode_ = nullptr;
     Link* clickedLink_ = nullptr;
     QPointF lastPointer_;
-    std::vector<Feedback> feedback_;
     ViewTransform transform_;
+    FeedbackOverlay feedback_{transform_};
+    PointerGrab grab_;
+    ViewScrollBars scrollBars_;
+    ViewCommands commands_{*this};
     Selection selection_;
     QImage offscreen_;
     // What the image was drawn for: a part of it may be drawn again only for the same.
@@ -222,11 +213,5 @@ private:
     Frame frameNow() const;
     Frame rendered_;
     std::size_t areaRenders_ = 0;
-    ScrollBarState hState_;
-    ScrollBarState vState_;
-    bool updatingBars_ = false;
     double fixedPixelsPerLogical_ = 0.0;
-    mutable std::vector<QPoint> circle_;
-    mutable int circleRadius_ = -1;
-    mutable double circleFactor_ = 0.0;
 };

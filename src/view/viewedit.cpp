@@ -37,11 +37,11 @@ void CVantryView::showProperties() {
                       });
 }
 
-void CVantryView::deleteSelection() {
+void CVantryView::deleteSelection(const char* name) {
     bool kept = false;
     std::vector<Link*> links = selection_.selectedLinks();
     std::vector<Node*> nodes = selection_.selectedNodes();
-    doc_->edit("Delete", [&](Network& net) {
+    doc_->edit(name, [&](Network& net) {
         kept = !::deleteSelection(net, links, nodes);
         return true;
     });

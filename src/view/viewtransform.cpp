@@ -339,3 +339,13 @@ void ViewTransform::scroll(bool horizontal, ScrollCode code, const ScrollBarStat
     else
         viewCenter.y = saturate(viewCenter.y - delta);
 }
+
+ViewTransform atDeviceRatio(const ViewTransform& t, double ratio) {
+    if (ratio == 1.0)
+        return t;
+    ViewTransform device = t;
+    device.setClientSize(static_cast<int>(std::lround(t.clientWidthPixels() * ratio)),
+                         static_cast<int>(std::lround(t.clientHeightPixels() * ratio)),
+                         t.pixelsPerLogical() * ratio);
+    return device;
+}

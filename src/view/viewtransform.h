@@ -99,3 +99,8 @@ private:
     int heightPx_ = 0;
     double pixelsPerLogical_ = 1.0;
 };
+
+// The transform for an image of `ratio` device pixels per widget pixel: the same logical area on
+// as many more pixels, so that lines, numbers and pictures are drawn at the screen's resolution
+// rather than enlarged afterwards.
+ViewTransform atDeviceRatio(const ViewTransform& t, double ratio);

@@ -3,13 +3,14 @@
 #include "app/commandtable.h"
 #include "app/framestate.h"
 #include "app/mainframe.h"
+#include "app/recoverycontroller.h"
 #include "app/vantryapp.h"
 #include "dialogs/dialogbuttons.h"
 #include "dialogs/help.h"
 #include "document/recovery.h"
 #include "document/vantrydoc.h"
 #include "excel/cellvalue.h"
-#include "excel/excelwrapper.h"
+#include "excel/workbookfile.h"
 #include "model/snapshot.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
@@ -87,7 +88,7 @@ protected:
     // As the window system shows it.
     QString title() const { return shownTitle(*app.mainFrame()); }
     void edit() {
-        app.activeView()->GetDocument()->edit([](Network& net) {
+        app.activeView()->GetDocument()->edit("Edit", [](Network& net) {
             createNodeAt(net, {0.5f, 0.5f});
             return true;
         });
@@ -177,9 +178,9 @@ TEST_F(AppTest, MenusFollowTheCommandTable) {
               QList{QKeySequence("PgUp")});
     EXPECT_EQ(app.mainFrame()->action(ID_EDIT_UNDO)->shortcuts(),
               (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
-    // Keys that are taken but do nothing.
-    for (int id : {ID_CONTEXT_HELP, ID_NEXT_PANE, ID_PREV_PANE})
-        EXPECT_TRUE(app.route(id));
+    // Every key reaches a window that answers its command.
+    for (const CommandInfo& c : commandTable())
+        EXPECT_TRUE(*c.keys == '\0' || app.queryRouted(c.id)) << c.keys;
 }
 
 // The access key of a menu text: the character after a single '&', or none.
@@ -438,11 +439,11 @@ TEST_F(AppTest, FileFailuresShowTheErrorIconAndDecliningAWorkbookSaysNothingMore
     ASSERT_TRUE(app.closeAllDocuments());
     settle();
     {
-        CExcelWrapper excel;
-        excel.OpenWorkbook(workbook);
-        excel.SelectSheet("Sheet1");
-        excel.SetCell(0, 0, CellValue::text("not a network"));
-        excel.SaveWorkbook();
+        WorkbookFile excel;
+        excel.open(workbook);
+        excel.selectSheet("Sheet1");
+        excel.setCell(0, 0, CellValue::text("not a network"));
+        excel.save();
     }
     prompter.asked.clear();
     prompter.yesNo.push_back(false);
@@ -568,6 +569,7 @@ TEST_F(AppTest, CutAndPasteCarryObjectsBetweenDocuments) {
     QAction* undo = app.mainFrame()->action(ID_EDIT_UNDO);
     QAction* redo = app.mainFrame()->action(ID_EDIT_REDO);
     EXPECT_EQ(undo->text(), "&Undo Paste\tCtrl+Z");
+    EXPECT_EQ(source->GetDocument()->undoName(), "Cut");
     app.route(ID_EDIT_UNDO);
     EXPECT_TRUE(to.nodes().empty());
     EXPECT_EQ(undo->text(), "&Undo\tCtrl+Z");
@@ -623,21 +625,6 @@ TEST_F(AppTest, RecentFilesKeepTheFourNewest) {
     CVantryApp later(&prompter);
     ASSERT_TRUE(later.InitInstance({}, false));
     EXPECT_EQ(later.recentFiles(), app.recentFiles());
-}
-
-TEST_F(AppTest, ScrollBarsFollowTheViewAndMoveIt) {
-    ASSERT_TRUE(app.InitInstance({QString::fromStdString(kSample)}));
-    CVantryView* view = app.activeView();
-    const ScrollBarState v = view->verticalState();
-    QScrollBar* bar = view->verticalScrollBar();
-    EXPECT_EQ(bar->maximum(), v.max - v.page + 1);
-    EXPECT_EQ(bar->pageStep(), v.page);
-    EXPECT_EQ(bar->value(), v.pos);
-
-    const float before = view->transform().viewCenter.y;
-    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    const float step = std::floor(v.page * 0.1f + 0.5f) / view->transform().scale;
-    EXPECT_NEAR(view->transform().viewCenter.y, before - step, 1e-4);
 }
 
 TEST_F(AppTest, PrintingGivesOnePageTurnedToTheNetworksShape) {
@@ -815,19 +802,19 @@ TEST_F(AppTest, F1InADialogOpensItsPageAndTheGuideHasBackSearchAndEscape) {
 TEST(Help, EachRequestOpensItsTopicAndAMissingGuideIsLookedForOnce) {
     toolkit();
     resetHelpForTesting();
-    EXPECT_EQ(helpTopicFor(HH_DISPLAY_TOPIC, 0), "index.html");
-    EXPECT_EQ(helpTopicFor(HH_DISPLAY_INDEX, 0), "keywords.html");
+    EXPECT_EQ(helpTopicFor(HelpRequest::Start), "index.html");
+    EXPECT_EQ(helpTopicFor(HelpRequest::Index), "keywords.html");
     for (long context : {15L, 27L, 35L, 36L, 52L, 0L}) {
-        const std::string topic = helpTopicFor(HH_HELP_CONTEXT, context);
+        const std::string topic = helpTopicFor(HelpRequest::Context, context);
         EXPECT_FALSE(topic.empty()) << context;
     }
-    EXPECT_EQ(helpTopicFor(HH_HELP_CONTEXT, 0), "preferences.html#precision");
-    EXPECT_NE(ShowHelp(nullptr, kHelpFile, HH_HELP_CONTEXT, 15), 0);
+    EXPECT_EQ(helpTopicFor(HelpRequest::Context, 0), "preferences.html#precision");
+    EXPECT_TRUE(showGuide(HelpRequest::Context, 15));
 
     setHelpRootForTesting("/nonexistent/");
-    EXPECT_EQ(ShowHelp(nullptr, kHelpFile, HH_DISPLAY_TOPIC, 0), 0);
+    EXPECT_FALSE(showGuide(HelpRequest::Start));
     EXPECT_TRUE(helpHasFailed());
-    EXPECT_EQ(ShowHelp(nullptr, kHelpFile, HH_DISPLAY_INDEX, 0), 0);
+    EXPECT_FALSE(showGuide(HelpRequest::Index));
     resetHelpForTesting();
 }
 
@@ -842,7 +829,7 @@ std::string leaveRecoveryFile(const std::string& name, const std::string& path,
     record.format = path.empty() ? NetworkFormat::Unknown : networkFormatOf(path);
     record.savedAt = QDateTime(QDate::currentDate(), QTime(14, 2)).toSecsSinceEpoch();
     record.snapshot = encodeSnapshot(net);
-    const std::string folder = CVantryApp::recoveryFolder();
+    const std::string folder = RecoveryController::folder();
     std::filesystem::create_directories(folder);
     const std::string file = folder + "/" + name;
     spit(file, encodeRecoveryFile(record));
@@ -873,13 +860,13 @@ TEST_F(AppTest, UnsavedChangesOfAnEndedRunAreOfferedBackInOneListTheNamedFileFir
     EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(doc->GetPathName(), net);
     ASSERT_EQ(doc->network().links().size(), 1u);
-    EXPECT_NE(app.recovery()->fileOf(*doc), "") << "kept by this run from now on";
+    EXPECT_NE(app.recovery().store()->fileOf(*doc), "") << "kept by this run from now on";
 
     app.route(ID_FILE_SAVE);
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(title(), "NetQuill - net.txt");
     EXPECT_NE(slurp(net).find("EndNodes\n1 2 2 1400"), std::string::npos) << slurp(net);
-    EXPECT_EQ(app.recovery()->fileOf(*doc), "") << "saved";
+    EXPECT_EQ(app.recovery().store()->fileOf(*doc), "") << "saved";
     EXPECT_EQ(prompter.unexpected, 0);
 }
 
@@ -907,13 +894,13 @@ TEST_F(AppTest, RecoveryPutOffKeepsEveryFileAndDiscardAllRemovesThem) {
 
 TEST_F(AppTest, ModifiedDocumentsAreKeptUntilClosedAndARunningCopyLeavesThemAlone) {
     ASSERT_TRUE(app.InitInstance({}));
-    EXPECT_TRUE(app.autosaveRunning());
+    EXPECT_TRUE(app.recovery().autosaveRunning());
     CVantryDoc* doc = app.documents().front().get();
-    app.autosaveNow();
-    EXPECT_EQ(app.recovery()->fileOf(*doc), "") << "nothing changed";
+    app.recovery().autosaveNow();
+    EXPECT_EQ(app.recovery().store()->fileOf(*doc), "") << "nothing changed";
     edit();
-    app.autosaveNow();
-    const std::string file = app.recovery()->fileOf(*doc);
+    app.recovery().autosaveNow();
+    const std::string file = app.recovery().store()->fileOf(*doc);
     ASSERT_NE(file, "");
     RecoveryRecord record;
     std::string why;
@@ -932,11 +919,11 @@ TEST_F(AppTest, ModifiedDocumentsAreKeptUntilClosedAndARunningCopyLeavesThemAlon
     EXPECT_TRUE(std::filesystem::exists(file));
 
     settings->autosaveSeconds.value = 0;
-    app.restartAutosave();
-    EXPECT_FALSE(app.autosaveRunning());
+    app.recovery().restartAutosave();
+    EXPECT_FALSE(app.recovery().autosaveRunning());
     settings->autosaveSeconds.value = 2;
-    app.restartAutosave();
-    EXPECT_TRUE(app.autosaveRunning());
+    app.recovery().restartAutosave();
+    EXPECT_TRUE(app.recovery().autosaveRunning());
 
     prompter.yesNoCancel.push_back(Prompter::Answer::No);
     EXPECT_TRUE(app.closeAllDocuments());

@@ -1,4 +1,5 @@
 #include "base/files.h"
+#include "support/faultyfiles.h"
 #include "support/fedpipe.h"
 #include "support/ordinaryuser.h"
 #include "support/testdir.h"
@@ -9,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -49,6 +51,10 @@ void giveToOrdinaryUser(const std::string& path) {
     }
 }
 
+int openDescriptors() {
+    return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
+
 // Restores the current folder on the way out.
 class InFolder {
 public:
@@ -62,38 +68,6 @@ private:
 };
 
 // ---- Safe writing -------------------------------------------------------------------------------
-
-TEST(SafeWrite, ReplacesTheWholeFileAndLeavesNothingElseBehind) {
-    TestDir dir;
-    spit(dir.file("net.txt"), std::string(5000, 'x'));
-    std::string why;
-    ASSERT_TRUE(writeFileSafely(dir.file("net.txt"), "short", why)) << why;
-    EXPECT_EQ(slurp(dir.file("net.txt")), "short");
-    EXPECT_TRUE(onlyFilesIn(dir, {"net.txt"}));
-}
-
-TEST(SafeWrite, AFailedWriteKeepsTheOldFileIntact) {
-    TestDir dir;
-    const std::string old = "KX101\nthe user's network\n";
-    spit(dir.file("net.txt"), old);
-    // The child process may write at most 1000 bytes to any file, so the write fails part way.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{1000, 1000};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        std::string why;
-        const bool ok = writeFileSafely(dir.file("net.txt"), std::string(100000, 'y'), why);
-        _exit(!ok && why.find("could not be written completely") != std::string::npos ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write should have failed with a reason";
-    EXPECT_EQ(slurp(dir.file("net.txt")), old);
-    EXPECT_TRUE(onlyFilesIn(dir, {"net.txt"}));
-}
 
 TEST(SafeWrite, RefusesWhatTheUserMayNotWriteAndLeavesItAsItWas) {
     TestDir dir;
@@ -151,10 +125,10 @@ TEST(SafeWrite, AFileOfAnotherUserIsNotWritableWhateverItsModeBits) {
     EXPECT_EQ(statOf(dir.file("root.txt")).st_uid, 0u);
 }
 
-TEST(SafeWrite, KeepsModeOwnerAndGroup) {
+TEST(SafeWrite, ReplacesTheWholeFileKeepingModeOwnerAndGroup) {
     TestDir dir;
     const std::string path = dir.file("net.txt");
-    spit(path, "old");
+    spit(path, std::string(5000, 'x'));
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     const bool root = geteuid() == 0;
     if (root) {
@@ -163,6 +137,7 @@ TEST(SafeWrite, KeepsModeOwnerAndGroup) {
     std::string why;
     ASSERT_TRUE(writeFileSafely(path, "new", why)) << why;
     EXPECT_EQ(slurp(path), "new");
+    EXPECT_TRUE(onlyFilesIn(dir, {"net.txt"}));
     const struct stat st = statOf(path);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(st.st_uid, root ? kNobody : geteuid());
@@ -329,6 +304,43 @@ TEST(SafeWrite, RefusesFoldersAndMissingFoldersWithAReason) {
     EXPECT_TRUE(fs::is_empty(dir.file("folder")));
 }
 
+// Whichever step of a save the system fails, the reason names that step, the old file is as it
+// was, nothing is made where there was no file, and neither a temporary file nor an open file
+// is left behind.
+TEST(SafeWrite, ASystemCallThatFailsLeavesTheOldFileAndNoTemporary) {
+    const struct {
+        const char* step;
+        FileCalls (*calls)();
+        const char* reason;
+    } cases[] = {
+        {"create", [] { return faulty::createFails(ENOSPC); }, "no space left on device"},
+        {"every name taken", [] { return faulty::createFails(EEXIST); }, "file exists"},
+        {"write", [] { return faulty::writeFailsAfter(3000); },
+         "it could not be written completely: no space left on device"},
+        {"fsync", [] { return faulty::flushFails(); },
+         "it could not be written to the disk: input/output error"},
+        {"close", [] { return faulty::closeFails(); },
+         "it could not be written to the disk: input/output error"},
+        {"rename", [] { return faulty::renameFails(); },
+         "it cannot be replaced: input/output error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        TestDir dir;
+        spit(dir.file("net.txt"), "KX101\nold\n");
+        const int descriptors = openDescriptors();
+        for (const char* name : {"net.txt", "new.txt"}) {
+            std::string why;
+            const ScopedFileCalls faults(c.calls());
+            EXPECT_FALSE(writeFileSafely(dir.file(name), std::string(10000, 'n'), why));
+            EXPECT_EQ(why, c.reason);
+        }
+        EXPECT_EQ(slurp(dir.file("net.txt")), "KX101\nold\n");
+        EXPECT_TRUE(onlyFilesIn(dir, {"net.txt"}));
+        EXPECT_EQ(openDescriptors(), descriptors);
+    }
+}
+
 // ---- Reading ------------------------------------------------------------------------------------
 
 TEST(ReadWholeFile, ReadsEveryByteOrSaysWhyNot) {
@@ -344,9 +356,7 @@ TEST(ReadWholeFile, ReadsEveryByteOrSaysWhyNot) {
     spit(dir.file("empty.txt"), "");
     ASSERT_TRUE(readWholeFile(dir.file("empty.txt"), contents, why)) << why;
     EXPECT_EQ(contents, "");
-
-    EXPECT_FALSE(readWholeFile(dir.path().string(), contents, why));
-    EXPECT_EQ(why, "it is a folder, not a file");
+    contents = "stale";
     EXPECT_FALSE(readWholeFile(dir.file("missing.txt"), contents, why));
     EXPECT_EQ(why, "no such file or directory");
     EXPECT_EQ(contents, "");
@@ -363,6 +373,11 @@ TEST(ReadWholeFile, ReadsFilesWhoseSizeSaysNothing) {
     FileBytes bytes;
     ASSERT_TRUE(readWholeFile("/proc/self/status", bytes, why)) << why;
     EXPECT_NE(bytes.view().find("Pid:"), std::string::npos);
+    // Nor can such a file be mapped; it is read whole instead.
+    MappedFile file;
+    ASSERT_TRUE(file.open("/proc/self/status", why)) << why;
+    EXPECT_FALSE(file.mapped());
+    EXPECT_NE(file.view().find("Pid:"), std::string::npos);
 }
 
 // The large-page reader gives the same bytes, over a page boundary and after a smaller file.
@@ -379,8 +394,6 @@ TEST(ReadWholeFile, LargePageBytesAreTheFilesBytes) {
     EXPECT_TRUE(bytes.view() == big);
     ASSERT_TRUE(readWholeFile(dir.file("small.txt"), bytes, why)) << why;
     EXPECT_EQ(bytes.view(), "KX101\n");
-    EXPECT_FALSE(readWholeFile(dir.file("missing.txt"), bytes, why));
-    EXPECT_EQ(why, "no such file or directory");
 }
 
 // ---- Reading in place ---------------------------------------------------------------------------
@@ -399,28 +412,18 @@ TEST(MappedFile, SeesTheSameBytesAsReadingAcrossPages) {
     const long page = sysconf(_SC_PAGESIZE);
     MappedFile file;
     std::string why, read;
-    // Shorter than a page, just over one, an exact number of pages, and some megabytes.
-    for (const std::size_t size :
-         {std::size_t{100}, std::size_t(page) + 1, std::size_t(page) * 3, std::size_t{5'000'001}}) {
+    // Empty (after a full file), shorter than a page, just over one, an exact number of pages,
+    // and some megabytes.
+    for (const std::size_t size : {std::size_t{5'000'001}, std::size_t{0}, std::size_t{100},
+                                   std::size_t(page) + 1, std::size_t(page) * 3}) {
         const std::string bytes = patternOf(size);
         spit(dir.file("data.bin"), bytes);
         ASSERT_TRUE(file.open(dir.file("data.bin"), why)) << why;
-        EXPECT_TRUE(file.mapped());
+        EXPECT_EQ(file.mapped(), size > 0);
         ASSERT_TRUE(readWholeFile(dir.file("data.bin"), read, why)) << why;
         EXPECT_TRUE(file.view() == read) << size << " bytes";
         EXPECT_TRUE(file.view() == bytes) << size << " bytes";
     }
-}
-
-TEST(MappedFile, AnEmptyFileGivesAnEmptyView) {
-    TestDir dir;
-    spit(dir.file("empty.txt"), "");
-    spit(dir.file("full.txt"), "KX101\n");
-    MappedFile file;
-    std::string why;
-    ASSERT_TRUE(file.open(dir.file("full.txt"), why)) << why;
-    ASSERT_TRUE(file.open(dir.file("empty.txt"), why)) << why;
-    EXPECT_EQ(file.view(), "");
 }
 
 TEST(MappedFile, RefusesWhatReadingRefusesForTheSameReasons) {
@@ -430,16 +433,11 @@ TEST(MappedFile, RefusesWhatReadingRefusesForTheSameReasons) {
     std::string why, readWhy, contents;
 
     ASSERT_TRUE(file.open(dir.file("full.txt"), why)) << why;
-    EXPECT_FALSE(file.open(dir.path().string(), why));
-    EXPECT_EQ(why, "it is a folder, not a file");
-    EXPECT_EQ(file.view(), "") << "a failed open must not leave the last file's bytes";
-
-    ASSERT_TRUE(file.open(dir.file("full.txt"), why)) << why;
     EXPECT_FALSE(file.open(dir.file("missing.txt"), why));
     EXPECT_FALSE(readWholeFile(dir.file("missing.txt"), contents, readWhy));
     EXPECT_EQ(why, readWhy);
     EXPECT_EQ(why, "no such file or directory");
-    EXPECT_EQ(file.view(), "");
+    EXPECT_EQ(file.view(), "") << "a failed open must not leave the last file's bytes";
 
     spit(dir.file("secret.txt"), "private");
     giveToOrdinaryUser(dir.file("secret.txt"));
@@ -458,17 +456,6 @@ TEST(MappedFile, RefusesWhatReadingRefusesForTheSameReasons) {
     if (!complaint)
         GTEST_SKIP() << "cannot run as an ordinary user here";
     EXPECT_EQ(*complaint, "");
-}
-
-TEST(MappedFile, ReadsWhatCannotBeMapped) {
-    // System files say their size is 0; they are read whole instead.
-    if (!fs::exists("/proc/self/status"))
-        GTEST_SKIP() << "no /proc";
-    MappedFile file;
-    std::string why;
-    ASSERT_TRUE(file.open("/proc/self/status", why)) << why;
-    EXPECT_FALSE(file.mapped());
-    EXPECT_NE(file.view().find("Pid:"), std::string::npos);
 }
 
 // ---- What is not a file -------------------------------------------------------------------------
@@ -495,6 +482,29 @@ private:
     int fd_;
 };
 
+// Every reader refuses the path for the reason given, and leaves nothing open.
+void expectEveryReaderRefuses(const std::string& path, const std::string& reason) {
+    SCOPED_TRACE(path);
+    const int descriptors = openDescriptors();
+    std::string why, text;
+    ASSERT_FALSE(readWholeFile(path, text, why));
+    EXPECT_EQ(why, reason);
+    why.clear();
+    FileBytes bytes;
+    ASSERT_FALSE(readWholeFile(path, bytes, why));
+    EXPECT_EQ(why, reason);
+    why.clear();
+    MappedFile mapped;
+    ASSERT_FALSE(mapped.open(path, why));
+    EXPECT_EQ(why, reason);
+    EXPECT_EQ(mapped.view(), "");
+    why.clear();
+    InputFile input;
+    ASSERT_FALSE(input.open(path, why));
+    EXPECT_EQ(why, reason);
+    EXPECT_EQ(openDescriptors(), descriptors);
+}
+
 TEST(NotAFile, PipesDevicesAndSocketsAreRefusedByEveryReaderWithoutWaiting) {
     // A reader that opened the pipe would be fed these bytes and succeed; one that opened a
     // device would read without end, so the pipe comes first and the endless device last.
@@ -515,27 +525,22 @@ TEST(NotAFile, PipesDevicesAndSocketsAreRefusedByEveryReaderWithoutWaiting) {
         {dir.file("zero.txt"), "it is a device, not a file"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        std::string why, text;
+        std::string why;
         EXPECT_FALSE(checkReadableFile(c.path, why));
         EXPECT_EQ(why, c.reason);
-        why.clear();
-        ASSERT_FALSE(readWholeFile(c.path, text, why));
-        EXPECT_EQ(why, c.reason);
-        why.clear();
-        FileBytes bytes;
-        ASSERT_FALSE(readWholeFile(c.path, bytes, why));
-        EXPECT_EQ(why, c.reason);
-        why.clear();
-        MappedFile mapped;
-        ASSERT_FALSE(mapped.open(c.path, why));
-        EXPECT_EQ(why, c.reason);
-        EXPECT_EQ(mapped.view(), "");
-        why.clear();
-        InputFile input;
-        ASSERT_FALSE(input.open(c.path, why));
-        EXPECT_EQ(why, c.reason);
+        expectEveryReaderRefuses(c.path, c.reason);
     }
+}
+
+// A pipe put in a file's place between the look at it and the opening (or a file system that
+// says one thing and opens another) is still refused before any byte is read.
+TEST(NotAFile, APipeThatTakesTheFilesPlaceOnceItWasLookedAtIsRefused) {
+    TestDir dir;
+    spit(dir.file("net.txt"), "KX101\n");
+    const FedPipe pipe(dir.file("pipe.txt"), "KX101\n");
+    ASSERT_TRUE(pipe.ready());
+    const ScopedFileCalls swapped(faulty::openGives(dir.file("pipe.txt")));
+    expectEveryReaderRefuses(dir.file("net.txt"), "it is a pipe, not a file");
 }
 
 TEST(InputFile, ReadsAnyPartAndLessOnlyWhereTheFileEnds) {
@@ -558,6 +563,32 @@ TEST(InputFile, ReadsAnyPartAndLessOnlyWhereTheFileEnds) {
     EXPECT_EQ(got, 0u);
     EXPECT_FALSE(file.open(dir.file("missing.bin"), why));
     EXPECT_EQ(why, "no such file or directory");
+}
+
+// A drive that fails part way through a file: the reading fails with the system's reason rather
+// than handing back the part it got as if it were the whole file.
+TEST(ReadWholeFile, AReadErrorPartWayIsAFailureNotAShortFile) {
+    TestDir dir;
+    spit(dir.file("data.bin"), patternOf(100'000));
+    const std::string reason = "it could not be read completely: input/output error";
+    const ScopedFileCalls faults(faulty::readFailsAfter(5000));
+    std::string text = "stale", why;
+    EXPECT_FALSE(readWholeFile(dir.file("data.bin"), text, why));
+    EXPECT_EQ(why, reason);
+    EXPECT_EQ(text, "");
+
+    faulty::bytesLeft = 5000;
+    FileBytes bytes;
+    EXPECT_FALSE(readWholeFile(dir.file("data.bin"), bytes, why));
+    EXPECT_EQ(why, reason);
+
+    faulty::bytesLeft = 5000;
+    InputFile input;
+    ASSERT_TRUE(input.open(dir.file("data.bin"), why)) << why;
+    std::string part(8000, '\0');
+    std::size_t got = 0;
+    EXPECT_FALSE(input.readAt(1000, part.data(), part.size(), got, why));
+    EXPECT_EQ(why, reason);
 }
 
 TEST(MappedFile, KeepsItsBytesWhenTheFileIsReplacedOrRemoved) {

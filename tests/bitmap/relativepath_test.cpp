@@ -174,7 +174,7 @@ TEST(RelativePaths, ResolvingARelativePathFindsTheTargetAgain) {
     }
 }
 
-TEST(RelativePaths, ANetworkMovedWithItsBitmapStillFindsIt) {
+TEST(RelativePaths, ANetworkMovedWithItsPictureStillFindsIt) {
     const std::string stored = MakeRelativePath(R"(C:\nets\a\net.txt)", R"(C:\nets\maps\area.bmp)");
     EXPECT_EQ(ResolvePath(R"(\\srv\share\archive\nets\a\net.txt)", stored),
               R"(\\srv\share\archive\nets\maps\area.bmp)");

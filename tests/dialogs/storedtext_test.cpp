@@ -1,4 +1,4 @@
-#include "dialogs/storedtext.h"
+#include "fields/storedtext.h"
 
 #include "support/bytetext.h"
 

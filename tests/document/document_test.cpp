@@ -1,3 +1,4 @@
+#include "document/networkfiles.h"
 #include "document/vantrydoc.h"
 #include "model/model_test_support.h"
 #include "settings/singletonptr.h"
@@ -83,7 +84,7 @@ TEST_F(DocumentTest, SavedTextFileOpensAsTheSameNetworkRoundedToThePrecisionSett
 }
 
 TEST_F(DocumentTest, PrecisionIsTheNumberOfDecimalsTheUserSetWhateverItIs) {
-    doc.edit([](Network& net) {
+    doc.edit("Edit", [](Network& net) {
         createNodeAt(net, {0.1234567f, -2.0f});
         return true;
     });
@@ -164,7 +165,7 @@ TEST_F(DocumentTest, SaveAsProposesANameFromTheTitleOrThePath) {
     prompter.paths.push_back(std::nullopt);
     EXPECT_FALSE(doc.DoSave(std::nullopt));
     ASSERT_EQ(prompter.asked.size(), 1u);
-    EXPECT_EQ(prompter.asked[0].text, std::string("Plan.xls|") + kNetworkFileFilter);
+    EXPECT_EQ(prompter.asked[0].text, std::string("Plan.xls|") + networkFileFilter());
 
     addNodeAt(2.0f);
     prompter.paths.push_back(dir.file("plan.txt"));
@@ -237,7 +238,7 @@ TEST_F(DocumentTest, EditsOfNamedObjectsAndTheirUndoTellTheViewsTheAreaBeforeAnd
         EXPECT_EQ(*view.areas.back(), (WorldRect{top, bottom, left, right}));
     };
 
-    ASSERT_TRUE(doc.editObjects({a}, {}, [&](Network&) {
+    ASSERT_TRUE(doc.editObjects("Edit", {a}, {}, [&](Network&) {
         moveNodes({a}, {-1.0f, 3.0f});
         return true;
     }));
@@ -255,7 +256,7 @@ TEST_F(DocumentTest, EditsOfNamedObjectsAndTheirUndoTellTheViewsTheAreaBeforeAnd
 
     // A link's attributes: both its ends.
     view.clear();
-    ASSERT_TRUE(doc.editObjects({}, {far}, [&](Network&) {
+    ASSERT_TRUE(doc.editObjects("Edit", {}, {far}, [&](Network&) {
         far->setType(Workzone);
         return true;
     }));
@@ -264,7 +265,7 @@ TEST_F(DocumentTest, EditsOfNamedObjectsAndTheirUndoTellTheViewsTheAreaBeforeAnd
     EXPECT_EQ(far->type(), None);
     areaIs(2.0f, 0.0f, 10.0f, 10.0f);
     // A description is not drawn, but a view showing it may be: the step still names the link.
-    doc.edit([&](Network&) {
+    doc.edit("Edit", [&](Network&) {
         far->setDescription("Main St");
         return true;
     });
@@ -277,7 +278,7 @@ TEST_F(DocumentTest, EditsOfNamedObjectsAndTheirUndoTellTheViewsTheAreaBeforeAnd
     addNodeAt(5.0f);
     view.clear();
     doc.OnEditUndo();
-    doc.edit([&](Network&) {
+    doc.edit("Edit", [&](Network&) {
         far->setToNode(a);
         return true;
     });
@@ -328,7 +329,7 @@ TEST_F(DocumentTest, UndoLeavesAutomaticLengthsAutomatic) {
     ASSERT_TRUE(doc.OnOpenDocument(dir.file("diagonal.txt"))) << doc.lastError();
     addNodeAt(5.0f);
     doc.OnEditUndo();
-    doc.edit([](Network& net) {
+    doc.edit("Edit", [](Network& net) {
         moveNodes({net.nodes()[1]}, WorldPoint{0.08f, 0.0f});
         return true;
     });
@@ -348,7 +349,7 @@ TEST_F(DocumentTest, UndoAndRedoAreExactAtEveryPrecision) {
         const WorldPoint points[] = {
             {0.1234567f, 1.0f / 3.0f}, {2.5e-7f, -7.77777f}, {12345.678f, 0.5f}};
         for (const WorldPoint p : points) {
-            d.edit([&](Network& net) {
+            d.edit("Edit", [&](Network& net) {
                 Node* n = createNodeAt(net, p);
                 if (net.nodes().size() > 1)
                     connectNodes(net, net.nodes().front(), n, true, LinkDefaults{2, 1400, 50, 190});
@@ -372,7 +373,7 @@ TEST_F(DocumentTest, UndoAndRedoAreExactAtEveryPrecision) {
 
 TEST_F(DocumentTest, AStateThatCannotBeRestoredLeavesTheNetworkAndTellsTheUser) {
     addNodeAt(1.0f);
-    doc.edit([](Network& net) {
+    doc.edit("Edit", [](Network& net) {
         return connectNodes(net, createNodeAt(net, {0, 0}), net.nodes().front(), false,
                             LinkDefaults{1, 1, 1, 1});
     });
@@ -390,7 +391,7 @@ TEST_F(DocumentTest, AStateThatCannotBeRestoredLeavesTheNetworkAndTellsTheUser) 
 }
 
 TEST_F(DocumentTest, AnEditThatWouldOverflowALengthIsRefusedAndUndone) {
-    doc.edit([](Network& net) {
+    doc.edit("Edit", [](Network& net) {
         Node* a = createNodeAt(net, {-3e38f, 0});
         Node* b = createNodeAt(net, {1, 0});
         return connectNodes(net, a, b, false, LinkDefaults{1, 1, 1, 1});
@@ -399,7 +400,7 @@ TEST_F(DocumentTest, AnEditThatWouldOverflowALengthIsRefusedAndUndone) {
     ASSERT_TRUE(doc.OnSaveDocument(dir.file("far.txt")));
     view.clear();
     // As a drag or a nudge of node 2 far to the east would.
-    EXPECT_FALSE(doc.edit([](Network& net) {
+    EXPECT_FALSE(doc.edit("Edit", [](Network& net) {
         moveNodes({net.nodes()[1]}, WorldPoint{3e38f, 0});
         return true;
     }));
@@ -443,7 +444,7 @@ TEST_F(DocumentTest, AnEditThatChangesNothingGivesBackItsSnapshotAndTheRedoHisto
     view.clear();
     ASSERT_TRUE(doc.canRedo());
 
-    EXPECT_FALSE(doc.edit([](Network&) { return false; }));
+    EXPECT_FALSE(doc.edit("Edit", [](Network&) { return false; }));
     EXPECT_EQ(doc.undoDepth(), 1u);
     EXPECT_EQ(doc.redoDepth(), 1u);
     EXPECT_TRUE(view.hints.empty());
@@ -454,7 +455,7 @@ TEST_F(DocumentTest, AnEditThatChangesNothingGivesBackItsSnapshotAndTheRedoHisto
 
 TEST_F(DocumentTest, UndoRestoresTheBackgroundBitmapFields) {
     addNodeAt(1.0f);
-    doc.edit([](Network& net) {
+    doc.edit("Edit", [](Network& net) {
         net.setBitmap("maps\\area.bmp", WorldRect{2, -1, -3, 4});
         return true;
     });
@@ -471,7 +472,7 @@ TEST_F(DocumentTest, NewLinksTakeTheUsersDefaults) {
     settings->defaultCapacity.value = 1800;
     settings->defaultFFSpeed.value = 70;
     settings->defaultJamDensity.value = 210;
-    doc.edit([](Network& net) {
+    doc.edit("Edit", [](Network& net) {
         Node* a = createNodeAt(net, {0, 0});
         Node* b = createNodeAt(net, {1, 0});
         return connectNodes(net, a, b, false, CVantryDoc::linkDefaults());
@@ -661,7 +662,7 @@ TEST_F(DocumentTest, LoadTigerDataTellsTheViewsAndRefusesOtherNames) {
     prompter.paths.push_back(data + "TGR99001.RT2");
     doc.execute(ID_LOAD_TIGER_DATA);
     ASSERT_EQ(prompter.asked.size(), 2u);
-    EXPECT_EQ(prompter.asked[0].text, kRoadDataFileFilter);
+    EXPECT_EQ(prompter.asked[0].text, roadDataFileFilter());
     // Other names are taken for street data; a record file is not that either.
     EXPECT_EQ(prompter.asked[1].text.substr(0, 42), "Unable to Load Requested Tiger Data File\n\n");
     EXPECT_NE(prompter.asked[1].text.find("TGR99001.RT2"), std::string::npos);

@@ -1,7 +1,9 @@
-// Reading and writing network files as the document does: what the user is asked before a file
-// marked read-only is replaced, and memory that runs out while a file is read.
+// Reading and writing network files as the document does: which format a name takes, what the
+// user is asked before a file marked read-only is replaced, and memory that runs out while a
+// file is read; the kinds of road data and how their names are told apart.
 
 #include "document/networkfiles.h"
+#include "document/roadsources.h"
 #include "model/model_test_support.h"
 #include "model/network.h"
 #include "support/childprocess.h"
@@ -10,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <new>
 
@@ -24,6 +27,61 @@ void fillSmall(Network& net) {
     Node* a = model_test::addNodeAt(net, 0.0f, 0.0f);
     Node* b = model_test::addNodeAt(net, 1.0f, 2.0f);
     model_test::addLinkBetween(net, a, b);
+}
+
+std::string upperCase(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Each format writes what its own reader reads back, under the extension its entry names, and
+// the dialogs offer every format; other names and other cases are refused before anything is
+// written.
+TEST(NetworkFiles, EachFormatReadsBackWhatItWroteAndTheDialogsOfferIt) {
+    TestDir dir;
+    Network net;
+    fillSmall(net);
+    for (const NetworkFileFormat& format : networkFileFormats()) {
+        SCOPED_TRACE(format.name);
+        const std::string path = dir.file(std::string("net") + format.extension);
+        std::string error, warning;
+        ASSERT_TRUE(writeNetworkFile(path, net, nullptr, error)) << error;
+        EXPECT_EQ(networkFormatOf(path), format.format);
+        Network back;
+        ASSERT_TRUE(readNetworkFile(path, back, nullptr, error, warning)) << error;
+        EXPECT_EQ(back.toText(), net.toText());
+        EXPECT_NE(networkFileFilter().find(std::string("*") + format.extension), std::string::npos);
+
+        const std::string refused = dir.file("net" + upperCase(format.extension));
+        EXPECT_FALSE(writeNetworkFile(refused, net, nullptr, error));
+        EXPECT_NE(error.find("lower case"), std::string::npos) << error;
+        EXPECT_FALSE(fs::exists(refused));
+    }
+    EXPECT_EQ(networkFileFormatOf(dir.file("net.csv")), nullptr);
+    EXPECT_EQ(networkFileFormatOf(std::string(dir.file("net")) + defaultNetworkExtension()),
+              &networkFileFormats().front());
+}
+
+// A name made from each of the Load TIGER Data dialog's patterns is taken for the kind that
+// offers it, in any case, so that what the dialog lists is read by the right reader.
+TEST(RoadSources, EveryNameTheDialogOffersIsTakenForItsKind) {
+    for (const RoadDataKind& kind : roadDataKinds())
+        for (const std::string& pattern : kind.patterns) {
+            SCOPED_TRACE(pattern);
+            EXPECT_NE(roadDataFileFilter().find(pattern), std::string::npos);
+            std::string name = "/data/roads";
+            for (const char c : pattern.substr(1))
+                name += c == '?' ? 'T' : c;
+            for (const std::string& path : {name, upperCase(name)}) {
+                EXPECT_EQ(roadDataKindOf(path), &kind) << path;
+                EXPECT_EQ(roadSourceOf(path), kind.source) << path;
+            }
+        }
+    EXPECT_EQ(roadSourceOf("TGR01001.RT1"), RoadSource::RecordFiles);
+    EXPECT_EQ(roadSourceOf("TGR01001.RT2"), RoadSource::StreetData) << "only type 1 files load";
+    EXPECT_EQ(roadSourceOf("/data.1/roads.kml"), RoadSource::StreetData);
+    EXPECT_EQ(roadDataKindOf("/data/.osm"), nullptr) << "a name, not only an extension";
 }
 
 TEST(NetworkFiles, AFileMarkedReadOnlyIsReplacedOnlyWhenTheUserSaysYes) {

@@ -106,7 +106,7 @@ TEST_F(PictureUndo, UndoingAClearedBackgroundShowsThePictureAgain) {
     EXPECT_EQ(view.hints.back(), ChangeKind::BackgroundChanged);
 
     // An edit that leaves the picture alone does not disturb it.
-    doc.edit([](Network& net) {
+    doc.edit("Edit", [](Network& net) {
         net.setPrecision(2);
         return true;
     });

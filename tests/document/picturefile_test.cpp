@@ -173,6 +173,24 @@ TEST_F(LyingPictures, MemoryThatRunsOutIsToldWithTheDeclaredSize) {
                   "\" (10000 x 10000 pixels).");
 }
 
+TEST(PngChunks, EveryCutOfAWholeFileIsToldAsCutShortAndNothingReachesStandardError) {
+    TestDir dir;
+    // Chunks as the toolkit writes them, cut at every byte past the signature: inside a chunk's
+    // length, type, data or check sum, and between two chunks.
+    const std::string png = encoded(patternPicture(24, 16), "PNG").toStdString();
+    const std::string path = dir.file("cut.png");
+    testing::internal::CaptureStderr();
+    for (std::size_t size = 8; size < png.size(); ++size) {
+        spit(path, png.substr(0, size));
+        EXPECT_EQ(refusal(path), "The picture \"" + path +
+                                     "\" is cut short: the file ends before the picture does.")
+            << size << " of " << png.size() << " bytes";
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    spit(path, png);
+    EXPECT_EQ(refusal(path), "");
+}
+
 TEST(DecoderMessages, DamageIsToldOnceInTheRefusalAndNothingReachesStandardError) {
     TestDir dir;
     const QByteArray tiff = encoded(patternPicture(120, 80), "TIFF");

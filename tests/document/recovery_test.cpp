@@ -4,11 +4,13 @@
 #include "model/snapshot.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
+#include "support/faultyfiles.h"
 #include "support/fedpipe.h"
 #include "support/scriptedprompter.h"
 #include "support/testdir.h"
 
 #include <QDateTime>
+#include <QLockFile>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,6 +40,28 @@ void fillAwkward(Network& net) {
     net.setBitmap("..\\pictures\\plan \xfc.bmp", WorldRect{4.5f, -1.25f, -2.0f, 6.0f});
 }
 
+// A sound record of a saved text network.
+RecoveryRecord soundRecord(const std::string& originalPath) {
+    Network net;
+    fillAwkward(net);
+    RecoveryRecord record;
+    record.originalPath = originalPath;
+    record.title = "net.txt";
+    record.format = NetworkFormat::Text;
+    record.snapshot = encodeSnapshot(net);
+    return record;
+}
+
+// A store on a disk where no lock can be taken while `failLocks` holds.
+class LocklessStore : public RecoveryStore {
+public:
+    using RecoveryStore::RecoveryStore;
+    bool failLocks = true;
+
+protected:
+    bool takeLock(QLockFile& lock) override { return !failLocks && RecoveryStore::takeLock(lock); }
+};
+
 std::vector<std::string> namesIn(const std::filesystem::path& folder) {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(folder))
@@ -54,7 +79,7 @@ protected:
     Recovery() { settings->persistOnExit = false; }
 
     void modify(CVantryDoc& d, float x) {
-        d.edit([x](Network& net) {
+        d.edit("Edit", [x](Network& net) {
             createNodeAt(net, {x, 0.5f});
             return true;
         });
@@ -103,19 +128,17 @@ TEST_F(Recovery, AFileGivesBackTheNetworkBitForBitWithItsNameFormatAndTime) {
 }
 
 TEST_F(Recovery, ADamagedFileIsRefusedWithTheReason) {
-    Network net;
-    fillAwkward(net);
-    RecoveryRecord record;
-    record.originalPath = "/data/net.txt";
-    record.title = "net.txt";
-    record.format = NetworkFormat::Text;
-    record.snapshot = encodeSnapshot(net);
+    const RecoveryRecord record = soundRecord("/data/net.txt");
     const std::string good = encodeRecoveryFile(record);
 
     std::string flipped = good;
     flipped[flipped.size() - 10] ^= 0x40;
     std::string badFormat = good;
     badFormat[18 + 4 + record.originalPath.size() + 4 + record.title.size()] = 7;
+    // A frame of a few bytes that claims a network of 8 GiB, refused before room is taken for it.
+    const std::string eightGiB("\0\0\0\0\2\0\0\0", 8);
+    const std::string huge = good.substr(0, 18 + 4 + 13 + 4 + 7 + 1 + 8) + eightGiB +
+                             "\x28\xB5\x2F\xFD\xE0" + eightGiB + std::string("\3\0\x10x", 4);
     const std::pair<std::string, std::string> cases[] = {
         {"", "not a recovery file"},
         {"KX101\n0 0\nEndNodes\n", "not a recovery file"},
@@ -123,6 +146,7 @@ TEST_F(Recovery, ADamagedFileIsRefusedWithTheReason) {
         {good.substr(0, good.size() - 5), "damaged"},
         {flipped, "damaged"},
         {badFormat, "file format"},
+        {huge, "its size is wrong"},
     };
     for (const auto& [bytes, reason] : cases) {
         RecoveryRecord back;
@@ -195,7 +219,7 @@ TEST_F(Recovery, ARunThatIsAliveKeepsItsFilesAndOneThatEndedLeavesThemToTheNext)
         RecoveryStore ended(folder());
         CVantryDoc lost;
         lost.SetPathName(dir.file("lost.txt"));
-        lost.edit([](Network& net) {
+        lost.edit("Edit", [](Network& net) {
             fillAwkward(net);
             return true;
         });
@@ -270,13 +294,7 @@ TEST_F(Recovery, StoresOpenedInTheSameMillisecondAreRunsOfTheirOwn) {
 TEST_F(Recovery, PipesAndFoldersAmongTheFilesAreReportedWithoutWaitingOnThem) {
     // The pipe would give a sound recovery file to a reader that opened it.
     std::filesystem::create_directories(folder());
-    RecoveryRecord record;
-    record.originalPath = dir.file("net.txt");
-    record.title = "net.txt";
-    record.format = NetworkFormat::Text;
-    Network net;
-    fillAwkward(net);
-    record.snapshot = encodeSnapshot(net);
+    const RecoveryRecord record = soundRecord(dir.file("net.txt"));
     const std::string pipePath = folder() + "/4243.1-1.vrec";
     const FedPipe pipe(pipePath, encodeRecoveryFile(record));
     ASSERT_TRUE(pipe.ready());
@@ -305,15 +323,115 @@ TEST_F(Recovery, PipesAndFoldersAmongTheFilesAreReportedWithoutWaitingOnThem) {
         << problems[1];
 }
 
-TEST_F(Recovery, AFolderThatCannotBeMadeIsRefusedWithItsName) {
+// ---- Faults of the disk -----------------------------------------------------------------------
+
+// A folder that cannot be made, or cannot hold a lock, is named with the reason, and nothing is
+// kept in it.
+TEST_F(Recovery, AFolderThatCannotBeMadeOrLockedKeepsNothingAndTouchesNoOtherRunsFiles) {
     spit(dir.file("plain"), "a file where the folder would go");
-    RecoveryStore store(dir.file("plain") + "/recovery");
+    RecoveryStore unmade(dir.file("plain") + "/recovery");
     std::string why;
+    EXPECT_FALSE(unmade.open(why));
+    EXPECT_EQ(why.rfind("the folder " + dir.file("plain") + "/recovery cannot be made: ", 0), 0u);
+    LocklessStore store(folder());
     EXPECT_FALSE(store.open(why));
-    EXPECT_NE(why.find(dir.file("plain")), std::string::npos) << why;
+    EXPECT_EQ(why, "the folder " + folder() + " cannot hold a lock: its lock file cannot be made");
     CVantryDoc doc(&prompter);
     modify(doc, 0.5f);
+    for (RecoveryStore* closed : {&unmade, static_cast<RecoveryStore*>(&store)}) {
+        EXPECT_FALSE(closed->update(doc, why));
+        EXPECT_EQ(why, "the recovery folder " + closed->folder() + " is not in use");
+    }
+
+    // An ended run whose lock cannot be taken over may still be running somewhere: its file is
+    // neither offered nor moved.
+    const std::string ended = folder() + "/4242.1-1.vrec";
+    spit(ended, encodeRecoveryFile(soundRecord(dir.file("net.txt"))));
+    store.failLocks = false;
+    ASSERT_TRUE(store.open(why)) << why;
+    store.failLocks = true;
+    std::vector<std::string> problems;
+    EXPECT_TRUE(store.collectOrphans(problems).empty());
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(slurp(ended), encodeRecoveryFile(soundRecord(dir.file("net.txt"))));
+}
+
+// A write that fails at any step names the recovery file and keeps the last one whole, with no
+// temporary file beside it; the next update, on a disk that works again, writes it.
+TEST_F(Recovery, AWriteThatFailsKeepsTheLastFileWholeAndIsTriedAgain) {
+    RecoveryStore store(folder());
+    std::string why;
+    ASSERT_TRUE(store.open(why)) << why;
+    CVantryDoc doc(&prompter);
+    modify(doc, 0.25f);
+    ASSERT_TRUE(store.update(doc, why)) << why;
+    const std::string file = store.fileOf(doc);
+    const std::string last = slurp(file);
+    const std::vector<std::string> names = namesIn(folder());
+    modify(doc, 0.75f);
+    const std::pair<FileCalls (*)(), std::string> faults[] = {
+        {[] { return faulty::writeFailsAfter(20); },
+         "it could not be written completely: no space left on device"},
+        {[] { return faulty::flushFails(); },
+         "it could not be written to the disk: input/output error"},
+        {[] { return faulty::renameFails(); }, "it cannot be replaced: input/output error"},
+    };
+    for (const auto& [calls, reason] : faults) {
+        const ScopedFileCalls failing(calls());
+        EXPECT_FALSE(store.update(doc, why));
+        EXPECT_EQ(why, "the recovery file " + file + " cannot be written: " + reason);
+        EXPECT_EQ(slurp(file), last);
+        EXPECT_EQ(namesIn(folder()), names);
+    }
+    ASSERT_TRUE(store.update(doc, why)) << why;
+    RecoveryRecord record;
+    ASSERT_TRUE(decodeRecoveryFile(slurp(file), record, why)) << why;
+    EXPECT_EQ(record.snapshot, encodeSnapshot(doc.network()));
+
+    // A pipe put in the file's place is refused without being opened, and left as it is.
+    std::filesystem::remove(file);
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    modify(doc, 1.0f);
     EXPECT_FALSE(store.update(doc, why));
+    EXPECT_EQ(why, "the recovery file " + file + " cannot be written: it is not an ordinary file");
+    EXPECT_TRUE(std::filesystem::is_fifo(file));
+}
+
+// A sound file that the disk fails to give back is reported with the reason; when it cannot even
+// be moved aside it stays where it is, and a later run, on a disk that works again, offers it.
+TEST_F(Recovery, AFileTheDiskFailsToReadIsReportedAndNotLost) {
+    std::filesystem::create_directories(folder());
+    const std::string file = folder() + "/4242.1-1.vrec";
+    const std::string bytes = encodeRecoveryFile(soundRecord(dir.file("net.txt")));
+    spit(file, bytes);
+    std::string why;
+    std::vector<std::string> problems;
+    {
+        RecoveryStore store(folder());
+        ASSERT_TRUE(store.open(why)) << why;
+        FileCalls calls = faulty::readFailsAfter(40);
+        calls.rename = faulty::renameFails().rename;
+        const ScopedFileCalls failing(calls);
+        EXPECT_TRUE(store.collectOrphans(problems).empty());
+    }
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0], "The recovery file " + file +
+                               " cannot be read: it could not be read completely: input/output "
+                               "error. It is left where it is.");
+    EXPECT_EQ(slurp(file), bytes);
+
+    RecoveryStore later(folder());
+    ASSERT_TRUE(later.open(why)) << why;
+    problems.clear();
+    const std::vector<OrphanedRecovery> orphans = later.collectOrphans(problems);
+    EXPECT_TRUE(problems.empty());
+    ASSERT_EQ(orphans.size(), 1u);
+    {
+        const ScopedFileCalls failing(faulty::removeFails());
+        EXPECT_FALSE(later.discard(orphans[0], why));
+    }
+    EXPECT_EQ(why, "The recovery file " + file + " cannot be deleted: Input/output error.");
+    EXPECT_EQ(slurp(file), bytes);
 }
 
 // ---- The recovered document -------------------------------------------------------------------

@@ -16,9 +16,9 @@ start_editor() {
     "$vantry" >>"$work/editor.log" 2>&1 &
     editor_pid=$!
     wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
-    main=$(xdotool search --name "^NetQuill - " | head -n1)
+    main=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
     xdotool windowactivate --sync "$main" 2>/dev/null || true
-    sleep 1.5
+    wait_for_active "^NetQuill - " || fail "the editor's window did not take the keyboard"
 }
 
 crash() {
@@ -36,43 +36,41 @@ stored_geometry() {
     grep '^Geometry=' "$store" 2>/dev/null || true
 }
 
+stored_geometry_differs() {
+    [ "$(stored_geometry)" != "$1" ]
+}
+
 # Waits for the window's placement to reach the store; the editor writes it once the window has
 # been still for a moment.
 wait_for_geometry_change() {
-    for _ in $(seq 100); do
-        [ "$(stored_geometry)" != "$1" ] && return 0
-        sleep 0.1
-    done
-    fail "the window's new placement was not written while the editor ran"
+    wait_until stored_geometry_differs "$1" ||
+        fail "the window's new placement was not written while the editor ran"
+}
+
+placed_at() {
+    [ "$(placement)" = "$1" ]
 }
 
 start_editor
 before=$(stored_geometry)
 xdotool windowsize --sync "$main" 820 540 || true
 xdotool windowmove --sync "$main" 160 120 || true
-sleep 0.5
-[ "$(placement | cut -d' ' -f2)" = 820x540 ] || fail "the window manager did not resize the window"
+sized() {
+    [ "$(placement | cut -d' ' -f2)" = 820x540 ]
+}
+wait_until sized || fail "the window manager did not resize the window"
 left=$(placement)
 wait_for_geometry_change "$before"
 
 # Network > Preferences, the Precision page, the autosave field: 300 seconds, then OK.
-xdotool key alt+n
-sleep 0.5
-xdotool key p
-wait_for_window "^Preferences" || fail "Network, Preferences did not open the preferences"
-sleep 0.5
+menu n p
+wait_for_active "^Preferences" || fail "Network, Preferences did not open the preferences"
 xdotool key alt+r
-sleep 0.3
 xdotool key alt+a
-sleep 0.3
 xdotool key ctrl+a
 xdotool type 300
 xdotool key Return
-for _ in $(seq 50); do
-    xdotool search --name "^Preferences" >/dev/null 2>&1 || break
-    sleep 0.1
-done
-xdotool search --name "^Preferences" >/dev/null 2>&1 && fail "the preferences did not close with OK"
+wait_for_no_window "^Preferences" || fail "the preferences did not close with OK"
 
 crash
 grep -q '^AutosaveSeconds=300$' "$store" ||
@@ -80,16 +78,12 @@ grep -q '^AutosaveSeconds=300$' "$store" ||
 echo "the autosave interval survives a kill: ok"
 
 start_editor
-[ "$(placement)" = "$left" ] || fail "the window came back at $(placement), not $left"
+wait_until placed_at "$left" || fail "the window came back at $(placement), not $left"
 echo "the window's placement survives a kill: ok"
 
 # The next run works with what was kept: at its normal end it writes back what it read.
-xdotool key alt+f
-sleep 0.5
-xdotool key x
-for _ in $(seq 100); do kill -0 "$editor_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$editor_pid" 2>/dev/null && fail "File, Exit did not end the editor"
-editor_pid=
+menu f x
+wait_for_exit || fail "File, Exit did not end the editor"
 grep -q '^AutosaveSeconds=300$' "$store" ||
     fail "the next run did not take the kept interval: $(cat "$store")"
 echo "the next run uses the kept interval: ok"

@@ -21,12 +21,13 @@ printf 'KX101\n0 0\n1 0\n1 2\nEndNodes\n1 2 2 1800 -1 55 190 I M Main St\n2 3 2 
 
 "$vantry" "$net" >"$work/editor.log" 2>&1 &
 editor_pid=$!
-wait_for_window "NetQuill - " || fail "the editor's window did not appear"
-sleep 2
+wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
+win=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
+xdotool windowactivate --sync "$win" 2>/dev/null || true
+wait_for_active "^NetQuill - " || fail "the editor's window did not take the keyboard"
 # The coordinates below are for the main window's client area at (91, 97), where the window
 # manager puts it on an empty screen; `at` moves them to wherever it is. The table's rows are
 # at y 648, 668, 688 and 708; its filter box at y 603.
-win=$(xdotool search --name "NetQuill - " | head -n1)
 eval "$(xdotool getwindowgeometry --shell "$win")"
 dx=$((X - 91))
 dy=$((Y - 97))
@@ -40,24 +41,23 @@ filter() {
 }
 
 xdotool key ctrl+t
-sleep 1.5
+# The table is laid out inside the main window, which shows nothing of it outside: a moment for
+# that before the pointer goes there.
+sleep 1
 
 # "st main" finds only "Main St"; its row goes to the clipboard through Edit > Copy.
 filter "st main"
 xdotool mousemove $(at 130 648) click 1
 sleep 0.3
-xdotool key alt+e
-sleep 0.5
-xdotool key c
+menu e c
 sleep 0.5
 filter ""
 # Pasted onto link 2 from the table's context menu.
 xdotool mousemove $(at 130 668) click 1
-sleep 0.3
+before=$(shown_windows)
 xdotool click 3
-sleep 0.7
+wait_until more_windows_than "$before" || fail "a right click on a row showed no menu"
 xdotool key p
-sleep 0.7
 
 # Capacity of links 1 and 2, typed once.
 xdotool mousemove $(at 425 648) click 1
@@ -78,11 +78,10 @@ xdotool mousemove $(at 130 648) click 1
 sleep 0.3
 xdotool key Delete
 sleep 0.5
+before=$(md5sum <"$net")
 xdotool key ctrl+s
-sleep 1
-
+wait_for_change "$net" "$before" || fail "Ctrl+S did not save"
 xdotool key ctrl+k
-sleep 1
 
 # Link 2 keeps its own automatic length (2, not link 1's 1) and took link 1's description.
 grep -q '^1 2 2 1500 1.000 55 190 I M Main St$' "$net" ||
@@ -99,6 +98,9 @@ case "$out" in
 esac
 
 conf="$XDG_CONFIG_HOME/Kestrin/Vantry.conf"
-grep -q '^LinkTable=true' "$conf" || fail "the link table's visibility was not kept: $(cat "$conf")"
-grep -q '^Checker=true' "$conf" || fail "the checker's visibility was not kept: $(cat "$conf")"
+kept() {
+    grep -q "$1" "$conf"
+}
+wait_until kept '^LinkTable=true' || fail "the link table's visibility was not kept: $(cat "$conf")"
+wait_until kept '^Checker=true' || fail "the checker's visibility was not kept: $(cat "$conf")"
 echo "docks end-to-end: passed"

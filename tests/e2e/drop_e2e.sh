@@ -28,14 +28,18 @@ PY
 "$vantry" "$work/first.txt" >>"$work/editor.log" 2>&1 &
 editor_pid=$!
 wait_for_window "^NetQuill - first.txt" || fail "the editor's window did not appear"
-main=$(xdotool search --name "^NetQuill - " | head -n1)
-sleep 1.5
+main=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+wait_for_active "^NetQuill - " || fail "the editor's window did not take the keyboard"
 eval "$(xdotool getwindowgeometry --shell "$main")"
 # The middle of the map window, below the toolbar and the map window's title.
 map_x=$((X + 300))
 map_y=$((Y + 300))
 
 source_pid=
+source_ended() {
+    ! kill -0 "$source_pid" 2>/dev/null
+}
 # Drags the file from a new source window onto the map and prints what the source was told.
 drag() {
     "$dragsource" "$1" >"$work/answer" 2>>"$work/editor.log" &
@@ -45,7 +49,9 @@ drag() {
     src=$(xdotool search --name "^drag source$" | head -n1)
     xdotool windowmove --sync "$src" 1000 700
     xdotool windowactivate --sync "$src" 2>/dev/null || true
-    sleep 0.5
+    wait_for_active "^drag source$" || fail "the drag source did not take the focus"
+    # The drag protocol runs between two programs while the button is down: the pointer moves
+    # at a pace at which each can answer the other.
     xdotool mousemove 1100 760 mousedown 1
     sleep 0.2
     for step in 1 2 3 4 5 6 7 8; do
@@ -54,7 +60,7 @@ drag() {
     done
     sleep 0.5
     xdotool mouseup 1
-    for _ in $(seq 50); do kill -0 "$source_pid" 2>/dev/null || break; sleep 0.1; done
+    wait_until source_ended || true
     kill "$source_pid" 2>/dev/null || true
     wait "$source_pid" 2>/dev/null || true
     cat "$work/answer"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Drives the real editor under a virtual X server with the real pointer and keyboard: draws a
-# two-way link, saves, quits, and checks the file; then kills the editor in the middle of saves
-# and checks that the file on disk is always a whole network, the old one or the new one.
+# Drives the real editor under a virtual X server and a window manager with the real pointer and
+# keyboard: draws a two-way link, saves, quits, and checks the file; then kills the editor in the
+# middle of saves and checks that the file on disk is always a whole network, the old one or the
+# new one.
 # Usage: editor_e2e.sh VANTRY VANTRY_CLI EXTENSION   (EXTENSION is txt or xls)
 set -euo pipefail
 vantry=$1
@@ -9,29 +10,20 @@ cli=$2
 ext=${3:-txt}
 
 source "$(dirname "${BASH_SOURCE[0]}")/xsession.sh"
-start_x_session
+start_x_session wm
 
+# Starts the editor on a file and waits until its window has the keyboard; `at` gives screen
+# positions from positions in the window.
 start_editor() {
     "$vantry" "$1" >"$work/editor.log" 2>&1 &
     editor_pid=$!
-    wait_for_window "NetQuill - " || true
-    # Let the first paint settle before the pointer starts working.
-    sleep 2
+    wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
+    main=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
+    xdotool windowactivate --sync "$main" 2>/dev/null || true
+    wait_for_active "^NetQuill - " || fail "the editor's window did not take the keyboard"
+    eval "$(xdotool getwindowgeometry --shell "$main")"
 }
-
-# Waits until the file's contents differ from what they were.
-wait_for_change() {
-    local before=$1 file=$2
-    for _ in $(seq 100); do
-        [ "$(md5sum <"$file")" != "$before" ] && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-# The toolbar's buttons sit at fixed places: Save is the third, 2-Way Link the nineteenth.
-save_button="74 34"
-twoway_button="410 34"
+at() { echo "$(($1 + X)) $(($2 + Y))"; }
 
 # ---- Draw, save and quit --------------------------------------------------------------------
 net="$work/net.$ext"
@@ -39,19 +31,14 @@ printf 'KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n' >"$work/empty.txt"
 "$cli" convert "$work/empty.txt" "$net" || fail "cannot make the starting network"
 start_editor "$net"
 before=$(md5sum <"$net")
-xdotool mousemove $twoway_button click 1
-sleep 0.5
-xdotool mousemove 300 300 mousedown 1 mousemove 400 320 mousemove 500 350 mouseup 1
-sleep 0.5
-xdotool mousemove $save_button click 1
-wait_for_change "$before" "$net" || fail "the save did not happen"
-# File, then E&xit by its access key.
-xdotool mousemove 20 8 click 1
-sleep 0.8
-xdotool key x
-for _ in $(seq 300); do kill -0 "$editor_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$editor_pid" 2>/dev/null && fail "the editor did not quit"
-editor_pid=
+# Network, 2-Way Link; a drag on the map; File, Save; File, Exit.
+menu n 2
+xdotool mousemove $(at 300 300) mousedown 1 mousemove $(at 400 320) mousemove $(at 500 350) mouseup 1
+wait_for_window "^NetQuill - .*\*" || fail "the drawing did not mark the network modified"
+menu f s
+wait_for_change "$net" "$before" || fail "the save did not happen"
+menu f x
+wait_for_exit || fail "the editor did not quit"
 
 "$cli" convert "$net" "$work/check.txt" || fail "the saved network does not open"
 grep -q '^1 2 2 1400 .* I  $' "$work/check.txt" || fail "no link from node 1 to node 2"
@@ -78,11 +65,14 @@ else
 fi
 for attempt in 1 2 3 4 5; do
     start_editor "$big"
-    xdotool mousemove $twoway_button click 1
-    sleep 0.2
-    xdotool mousemove 200 450 mousedown 1 mousemove 250 480 mouseup 1
-    sleep 0.2
-    xdotool mousemove $save_button click 1
+    menu n 2
+    # A new place each time: a link drawn again where the last save put one changes nothing.
+    left=$((100 + 90 * attempt))
+    xdotool mousemove $(at $left 450) mousedown 1 mousemove $(at $((left + 50)) 480) mouseup 1
+    wait_for_window "^NetQuill - .*\*" ||
+        fail "attempt $attempt: the drawing did not mark the network modified"
+    xdotool key ctrl+s
+    # The kill falls at a different moment of the save each time.
     sleep "0.0$((RANDOM % 8))"
     kill -9 "$editor_pid" 2>/dev/null || fail "attempt $attempt: the editor ended before it was killed"
     wait "$editor_pid" 2>/dev/null || true

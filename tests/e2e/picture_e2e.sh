@@ -61,50 +61,48 @@ PY
 red=200,30,30
 blue=30,30,200
 # True when the screen shows the first colour over a good part of it and the second nowhere.
+shows_now() {
+    shares "$1" "$2" | awk 'NR == 1 { a = $1 } NR == 2 { b = $1 } END { exit !(a > 0.05 && b == 0) }'
+}
 shows() {
-    for _ in $(seq 30); do
-        if shares "$1" "$2" | awk 'NR == 1 { a = $1 } NR == 2 { b = $1 }
-                                   END { exit !(a > 0.05 && b == 0) }'; then
-            return 0
-        fi
-        sleep 0.2
-    done
-    return 1
+    wait_until shows_now "$@"
+}
+shows_none_of() {
+    [ "$(shares "$1")" = 0.0 ]
+}
+# Waits for the main window to have the keyboard again, once a dialog is gone.
+main_has_keyboard() {
+    wait_for_active "^NetQuill - " || fail "the main window did not get the keyboard back"
 }
 
 "$vantry" "$work/net.txt" >"$work/editor.log" 2>&1 &
 editor_pid=$!
 wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
-main=$(xdotool search --name "^NetQuill - " | head -n1)
+main=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
 xdotool windowactivate --sync "$main" 2>/dev/null || true
-sleep 1.5
+main_has_keyboard
 shows "$red" "$blue" || fail "the network's picture is not shown"
 
 # Network, Load Bitmap: the path box holds the red picture; the blue one takes its place.
-xdotool key alt+n
-sleep 0.5
-xdotool key b
-wait_for_window "^Load Bitmap$" || fail "the Load Bitmap dialog did not open"
-sleep 0.5
+menu n b
+wait_for_active "^Load Bitmap$" || fail "the Load Bitmap dialog did not open"
 xdotool key ctrl+a
 xdotool type --delay 5 "$work/blue.bmp"
 xdotool key Return
 shows "$blue" "$red" || fail "the loaded picture is not shown"
 
+main_has_keyboard
 xdotool key ctrl+z
 shows "$red" "$blue" || fail "after Undo the network names red.bmp but another picture is shown"
 xdotool key ctrl+y
 shows "$blue" "$red" || fail "after Redo the network names blue.bmp but another picture is shown"
 
 # Load Bitmap with an empty path clears the background; Undo shows the picture again.
-xdotool key alt+n
-sleep 0.5
-xdotool key b
-wait_for_window "^Load Bitmap$" || fail "the Load Bitmap dialog did not open again"
-sleep 0.5
+menu n b
+wait_for_active "^Load Bitmap$" || fail "the Load Bitmap dialog did not open again"
 xdotool key ctrl+a BackSpace Return
-sleep 1
-[ "$(shares "$blue")" = 0.0 ] || fail "the cleared background is still shown"
+wait_until shows_none_of "$blue" || fail "the cleared background is still shown"
+main_has_keyboard
 xdotool key ctrl+z
 shows "$blue" "$red" || fail "after Undo of the cleared background its picture is not shown"
 echo "the picture shown follows Load Bitmap, Undo and Redo: ok"

@@ -17,55 +17,45 @@ printf 'KX101\n-1 0\n1 0\n0 1\nEndNodes\nEndLinks\n\n0 0 0 0\n' >"$net"
 
 "$vantry" "$net" >"$work/editor.log" 2>&1 &
 editor_pid=$!
-wait_for_window "NetQuill - " || fail "the editor's window did not appear"
-sleep 2
+wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
+win=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
+xdotool windowactivate --sync "$win" 2>/dev/null || true
+wait_for_active "^NetQuill - " || fail "the editor's window did not take the keyboard"
 # The coordinates below are for the main window's client area at (91, 97), where the window
 # manager puts it on an empty screen; `at` moves them to wherever it is.
-win=$(xdotool search --name "NetQuill - " | head -n1)
 eval "$(xdotool getwindowgeometry --shell "$win")"
 dx=$((X - 91))
 dy=$((Y - 97))
 at() { echo "$(($1 + dx)) $(($2 + dy))"; }
 
-select_button=$(at 417 111)
-link_button=$(at 474 111)
-save_button=$(at 165 111)
 node3=$(at 523 203)
 
 # ---- The context menu in the middle of a selection rectangle ---------------------------------
 xdotool mousemove $(at 300 400) mousedown 1 mousemove $(at 350 420) mousemove $(at 400 450)
-sleep 0.3
-xdotool mousedown 3
-sleep 0.2
-xdotool mouseup 3
-sleep 0.5
+before=$(shown_windows)
+xdotool mousedown 3 mouseup 3
+wait_until more_windows_than "$before" || fail "the right button showed no menu mid-drag"
 xdotool mousemove $(at 420 470) mouseup 1
-sleep 0.3
 xdotool key Escape
-sleep 0.3
+menu_closed() {
+    ! more_windows_than "$before"
+}
+wait_until menu_closed || fail "Escape did not close the context menu"
 # A press-drag on node 3 moves it (not a rectangle selection).
-xdotool mousemove $node3 mousedown 1 mousemove $(at 540 230) mousemove $(at 603 283)
-sleep 0.3
-xdotool mouseup 1
-sleep 0.5
+xdotool mousemove $node3 mousedown 1 mousemove $(at 540 230) mousemove $(at 603 283) mouseup 1
+wait_for_window "^NetQuill - .*\*" || fail "the drag did not change the network"
 
 # ---- Select while a link waits for its second click --------------------------------------------
-xdotool mousemove $link_button click 1
-sleep 0.3
-xdotool mousemove $(at 300 400) click 1
-sleep 0.2
-xdotool mousemove $(at 350 450)
-sleep 0.2
-xdotool mousemove $select_button click 1
-sleep 0.5
+# Network, Link; a click on the map starts a link; Network, Select while it waits.
+menu n l
+xdotool mousemove $(at 300 400) click 1 mousemove $(at 350 450)
+menu n s
 # In Select, clicks on empty map make nothing; a pending link would be finished here.
-xdotool mousemove $(at 700 450) click 1
-sleep 0.3
-xdotool mousemove $(at 750 500) click 1
-sleep 0.3
+xdotool mousemove $(at 700 450) click 1 mousemove $(at 750 500) click 1
 
-xdotool mousemove $save_button click 1
-sleep 1
+before=$(md5sum <"$net")
+xdotool key ctrl+s
+wait_for_change "$net" "$before" || fail "Ctrl+S did not save"
 
 "$cli" info "$net" >"$work/info" || fail "the saved network does not open"
 grep -q '^nodes 3$' "$work/info" || fail "nodes changed: $(cat "$work/info")"

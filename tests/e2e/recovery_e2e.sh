@@ -19,6 +19,9 @@ start_editor() {
     "$vantry" "$@" >>"$work/editor.log" 2>&1 &
     editor_pid=$!
     wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
+    win=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
+    xdotool windowactivate --sync "$win" 2>/dev/null || true
+    wait_for_active "^NetQuill - " || fail "the editor's window did not take the keyboard"
 }
 
 recovery_files() {
@@ -33,39 +36,34 @@ cp "$net" "$other"
 
 # ---- Draw in both, let the autosave run, and kill the editor ------------------------------------
 start_editor "$net" "$other"
-sleep 2
 # The coordinates below are for the main window's client area at (91, 97), where the window
 # manager puts it on an empty screen; `at` moves them to wherever it is.
-win=$(xdotool search --name "^NetQuill - " | head -n1)
 eval "$(xdotool getwindowgeometry --shell "$win")"
 dx=$((X - 91))
 dy=$((Y - 97))
 at() { echo "$(($1 + dx)) $(($2 + dy))"; }
-link_button=$(at 474 111)
-save_button=$(at 165 111)
 
+# Network, Link, and a link drawn on the map.
 draw_link() {
-    xdotool mousemove $link_button click 1
-    sleep 0.3
+    menu n l
     xdotool mousemove $(at 300 400) mousedown 1 mousemove $(at 380 420) mousemove $(at 500 450)
     sleep 0.2
     xdotool mousemove $(at 500 450) mouseup 1
-    sleep 0.5
 }
 wait_for_window "^NetQuill - other.txt" || fail "other.txt is not the active window"
 draw_link
+wait_for_window "^NetQuill - other.txt\*" || fail "the first drawing left no star in the title"
 # Ctrl+Tab brings the other window in front.
 xdotool key ctrl+Tab
 wait_for_window "^NetQuill - net.txt" || fail "Ctrl+Tab did not activate net.txt's window"
 draw_link
 wait_for_window "^NetQuill - net.txt\*" || fail "the modified network's title has no star"
-for _ in $(seq 60); do
-    [ "$(recovery_files)" -ge 2 ] && break
-    sleep 0.1
-done
-[ "$(recovery_files)" -ge 2 ] || fail "no recovery files after the autosave interval"
-# One more interval, so that the files hold the finished drawings whenever the first one ran.
-sleep 2.5
+# Each drawing is one edit, and a network without changes has no recovery file: a file there
+# holds its network's drawing.
+two_recovery_files() {
+    [ "$(recovery_files)" -ge 2 ]
+}
+wait_until two_recovery_files || fail "no recovery files after the autosave interval"
 kill -9 "$editor_pid"
 wait "$editor_pid" 2>/dev/null || true
 editor_pid=
@@ -80,35 +78,25 @@ question=$(xdotool search --name "^Recover Unsaved Changes$" | head -n1)
 [ "$(xdotool search --onlyvisible --name "^Vantry$" 2>/dev/null | wc -l)" = 0 ] ||
     fail "a question box besides the list"
 xdotool windowactivate --sync "$question" 2>/dev/null || true
-sleep 0.5
+wait_for_active "^Recover Unsaved Changes$" || fail "the question did not take the keyboard"
 # The named file comes first; the second line's box is unchecked with Space.
 xdotool key Down space
-sleep 0.2
 xdotool key alt+r
-for _ in $(seq 50); do
-    xdotool search --onlyvisible --name "^Recover Unsaved Changes$" >/dev/null 2>&1 || break
-    sleep 0.1
-done
+wait_for_no_window "^Recover Unsaved Changes$" || fail "Recover left the question open"
 wait_for_window "^NetQuill - net.txt\*$" || fail "the recovered network has no window marked modified"
-sleep 1
-win=$(xdotool search --name "^NetQuill - " | head -n1)
-eval "$(xdotool getwindowgeometry --shell "$win")"
-dx=$((X - 91))
-dy=$((Y - 97))
-save_button=$(at 165 111)
-xdotool mousemove $save_button click 1
-for _ in $(seq 50); do
-    cmp -s "$net" "$work/original.txt" || break
-    sleep 0.1
-done
+win=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
+xdotool windowactivate --sync "$win" 2>/dev/null || true
+wait_for_active "^NetQuill - net.txt\*$" || fail "the recovered network's window did not take the keyboard"
+before=$(md5sum <"$net")
+menu f s
+wait_for_change "$net" "$before" || fail "File, Save did not save the recovered network"
 "$cli" info "$net" >"$work/info" || fail "the saved network does not open"
 grep -q '^nodes 2$' "$work/info" || fail "the recovered nodes are not in the file: $(cat "$work/info")"
 grep -q '^links 1$' "$work/info" || fail "the recovered link is not in the file: $(cat "$work/info")"
-for _ in $(seq 20); do
-    [ "$(recovery_files)" -eq 0 ] && break
-    sleep 0.1
-done
-[ "$(recovery_files)" -eq 0 ] || fail "recovery files left after the save: $(ls "$recovery")"
+no_recovery_files() {
+    [ "$(recovery_files)" -eq 0 ]
+}
+wait_until no_recovery_files || fail "recovery files left after the save: $(ls "$recovery")"
 xdotool search --name "other.txt" >/dev/null 2>&1 && fail "the unchecked network was recovered"
 cmp -s "$other" "$work/original.txt" || fail "the unchecked network's file was written"
 echo "killed after an autosave, one recovered and one discarded from one list, saved: ok"

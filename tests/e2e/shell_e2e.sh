@@ -15,29 +15,23 @@ start_x_session wm
 start_editor() {
     "$vantry" "$@" >"$work/editor.log" 2>&1 &
     editor_pid=$!
-    wait_for_window "^NetQuill" || true
-    main=$(xdotool search --name "^NetQuill" | head -n1)
+    wait_for_window "^NetQuill" || fail "the editor's window did not appear"
+    main=$(xdotool search --onlyvisible --name "^NetQuill" | head -n1)
     xdotool windowactivate --sync "$main" 2>/dev/null || true
-    sleep 1.5
+    wait_for_active "^NetQuill" || fail "the editor's window did not take the keyboard"
 }
 
 title() {
     xdotool getwindowname "$main"
 }
 
-# Waits up to about three seconds for the main window's title to read $1.
-expect_title() {
-    for _ in $(seq 30); do
-        [ "$(title)" = "$1" ] && return 0
-        sleep 0.1
-    done
-    fail "title is '$(title)', not '$1'"
+title_is() {
+    [ "$(title)" = "$1" ]
 }
 
-wait_for_exit() {
-    for _ in $(seq 100); do kill -0 "$editor_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$editor_pid" 2>/dev/null && fail "$1"
-    editor_pid=
+# Waits for the main window's title to read $1.
+expect_title() {
+    wait_until title_is "$1" || fail "title is '$(title)', not '$1'"
 }
 
 # The first window's title bar, once it is in front.
@@ -49,19 +43,12 @@ printf "$empty" >"$work/two.txt"
 # ---- Two files; the Window menu's numbered entries switch between them; maximised title ----
 start_editor "$work/one.txt" "$work/two.txt"
 expect_title "NetQuill - two.txt"
-xdotool key alt+w
-sleep 0.5
-xdotool key 1
+menu w 1
 expect_title "NetQuill - one.txt"
-xdotool key alt+w
-sleep 0.5
-xdotool key 2
+menu w 2
 expect_title "NetQuill - two.txt"
 # Menus move left and right once open: from File to Window is four steps right.
-xdotool key alt+f
-sleep 0.3
-xdotool key Right Right Right Right
-sleep 0.3
+menu f Right Right Right Right
 xdotool key 1
 expect_title "NetQuill - one.txt"
 # A double click on the active child window's title bar maximises it.
@@ -70,26 +57,18 @@ expect_title "NetQuill - [one.txt]"
 echo "two files, window list, maximised title: ok"
 
 # ---- File, Exit by the access keys -----------------------------------------------------------
-xdotool key alt+f
-sleep 0.5
-xdotool key x
-wait_for_exit "Alt+F, X did not end the editor"
+menu f x
+wait_for_exit || fail "Alt+F, X did not end the editor"
 echo "Alt+F X exits: ok"
 
 # ---- Exit with the guide open ------------------------------------------------------------------
 start_editor "$work/one.txt"
 xdotool key F1
-for _ in $(seq 50); do
-    xdotool search --name "User's Guide" >/dev/null 2>&1 && break
-    sleep 0.1
-done
-xdotool search --name "User's Guide" >/dev/null 2>&1 || fail "F1 showed no guide"
+wait_for_window "User's Guide" || fail "F1 showed no guide"
 xdotool windowactivate --sync "$main" 2>/dev/null || true
-sleep 0.5
-xdotool key alt+f
-sleep 0.5
-xdotool key x
-wait_for_exit "Exit left the editor running with the guide open"
+wait_for_active "^NetQuill" || fail "the main window did not come back in front of the guide"
+menu f x
+wait_for_exit || fail "Exit left the editor running with the guide open"
 echo "Exit with the guide open: ok"
 
 # ---- Load Bitmap, OK, on a network opened from another folder ---------------------------------
@@ -108,28 +87,20 @@ printf 'KX101\n0 0\nEndNodes\nEndLinks\nmaps\\area.bmp\n2.5 1 1 3\n' >"$work/pro
 cd "$work/elsewhere"
 start_editor "$work/proj/net.txt"
 cd - >/dev/null
-xdotool key alt+n
-sleep 0.5
-xdotool key b
-for _ in $(seq 50); do
-    xdotool search --name "^Load Bitmap$" >/dev/null 2>&1 && break
-    sleep 0.1
-done
-xdotool search --name "^Load Bitmap$" >/dev/null 2>&1 || fail "Network, Load Bitmap showed no dialog"
-sleep 0.5
+menu n b
+wait_for_active "^Load Bitmap$" || fail "Network, Load Bitmap showed no dialog"
 xdotool key Return
-sleep 1
+wait_for_no_window "^Load Bitmap$" || fail "OK left the dialog open"
+# A message would take the keyboard from the main window.
+wait_for_active "^NetQuill" || fail "the main window did not get the keyboard back"
 xdotool search --onlyvisible --name "^Vantry$" >/dev/null 2>&1 && fail "Load Bitmap showed a message"
-xdotool search --onlyvisible --name "^Load Bitmap$" >/dev/null 2>&1 && fail "OK left the dialog open"
 before=$(md5sum <"$work/proj/net.txt")
 xdotool key ctrl+s
-for _ in $(seq 100); do [ "$(md5sum <"$work/proj/net.txt")" != "$before" ] && break; sleep 0.1; done
+wait_for_change "$work/proj/net.txt" "$before" || fail "Ctrl+S did not save"
 grep -q '^maps\\area.bmp$' "$work/proj/net.txt" || fail "the picture's path changed: $(cat "$work/proj/net.txt")"
 "$cli" convert "$work/proj/net.txt" "$work/check.txt" || fail "the saved network does not open"
 [ "$(tail -n1 "$work/check.txt")" = "2.500 1.000 1.000 3.000" ] ||
     fail "the picture's rectangle changed: $(cat "$work/check.txt")"
-xdotool key alt+f
-sleep 0.5
-xdotool key x
-wait_for_exit "the editor did not quit after Load Bitmap"
+menu f x
+wait_for_exit || fail "the editor did not quit after Load Bitmap"
 echo "Load Bitmap from another folder, OK: ok"

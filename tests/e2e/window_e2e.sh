@@ -15,18 +15,14 @@ start_editor() {
     "$vantry" "$@" >>"$work/editor.log" 2>&1 &
     editor_pid=$!
     wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
-    main=$(xdotool search --name "^NetQuill - " | head -n1)
+    main=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
     xdotool windowactivate --sync "$main" 2>/dev/null || true
-    sleep 1.5
+    wait_for_active "^NetQuill - " || fail "the editor's window did not take the keyboard"
 }
 
 quit() {
-    xdotool key alt+f
-    sleep 0.5
-    xdotool key x
-    for _ in $(seq 100); do kill -0 "$editor_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$editor_pid" 2>/dev/null && fail "File, Exit did not end the editor"
-    editor_pid=
+    menu f x
+    wait_for_exit || fail "File, Exit did not end the editor"
 }
 
 # Maximised on the 1280 by 900 screen, the window is nearly as wide as the screen.
@@ -40,15 +36,18 @@ size() {
     echo "${WIDTH}x${HEIGHT}"
 }
 
+size_is() {
+    [ "$(size)" = "$1" ]
+}
+
 start_editor
 first=$(size)
 xdotool windowsize --sync "$main" 820 540 || true
-sleep 1
-[ "$(size)" = 820x540 ] || fail "the window manager did not resize the window: $(size)"
+wait_until size_is 820x540 || fail "the window manager did not resize the window: $(size)"
 quit
 
 start_editor
-[ "$(size)" = 820x540 ] || fail "the window came back at $(size), not 820x540 (first $first)"
+wait_until size_is 820x540 || fail "the window came back at $(size), not 820x540 (first $first)"
 maximised && fail "the window came back maximised"
 echo "the window comes back at the size it was left: ok"
 
@@ -56,13 +55,11 @@ echo "the window comes back at the size it was left: ok"
 # offset twice: the title bar lies about 30 pixels above it.
 eval "$(xdotool getwindowgeometry --shell "$main")"
 xdotool mousemove $((X + 300)) $((Y - 30)) click --repeat 2 --delay 80 1
-for _ in $(seq 30); do maximised && break; sleep 0.1; done
-maximised || fail "the window manager did not maximise the window"
+wait_until maximised || fail "the window manager did not maximise the window"
 quit
 
 start_editor
-for _ in $(seq 30); do maximised && break; sleep 0.1; done
-maximised || fail "the window did not come back maximised: $(size)"
+wait_until maximised || fail "the window did not come back maximised: $(size)"
 echo "the window comes back maximised: ok"
 quit
 
@@ -91,16 +88,13 @@ main, other, stack = int(sys.argv[1]), int(sys.argv[2]), [int(w, 16) for w in sy
 sys.exit(0 if main in stack and other in stack and stack.index(other) > stack.index(main) else 1)
 PY
 }
-xdotool key alt+n
-sleep 0.5
-xdotool key k
+menu n k
+# Nothing outside the main window tells when the dock is laid out in it: a moment for that.
 sleep 1
 # The dock's float button sits at the right end of its title, at the top right of the window.
 eval "$(xdotool getwindowgeometry --shell "$main")"
 xdotool mousemove $((X + WIDTH - 24)) $((Y + 39)) click 1
-sleep 1
-checker=$(xdotool search --name "^Network Check$" | head -n1)
-[ -n "$checker" ] || fail "the checker did not float in a window of its own"
+wait_for_window "^Network Check$" || fail "the checker did not float in a window of its own"
 quit
 grep -q '^Checker=true' "$XDG_CONFIG_HOME/Kestrin/Vantry.conf" ||
     fail "the floating checker is not kept shown: $(cat "$XDG_CONFIG_HOME/Kestrin/Vantry.conf")"
@@ -111,40 +105,33 @@ editor_pid=$!
 wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
 main=$(xdotool search --name "^NetQuill - " | head -n1)
 wait_for_window "^Network Check$" || fail "the floating checker did not come back"
+checker=$(xdotool search --onlyvisible --name "^Network Check$" | head -n1)
+# What is checked is where the checker stays once the start is over, not where it passes by.
 sleep 1.5
-checker=$(xdotool search --name "^Network Check$" | head -n1)
-for _ in $(seq 30); do above_main "$checker" && break; sleep 0.1; done
-above_main "$checker" || fail "the floating checker came back behind the main window"
+wait_until above_main "$checker" || fail "the floating checker came back behind the main window"
 xdotool windowactivate --sync "$main" 2>/dev/null || true
-sleep 0.5
-above_main "$checker" && fail "the main window did not come in front of the checker"
-xdotool key alt+n
-sleep 0.5
-xdotool key k
-for _ in $(seq 30); do above_main "$checker" && break; sleep 0.1; done
-above_main "$checker" || fail "Check Network left the checker behind the main window"
+below_main() {
+    ! above_main "$1"
+}
+wait_until below_main "$checker" || fail "the main window did not come in front of the checker"
+wait_for_active "^NetQuill - " || fail "the main window did not take the keyboard"
+menu n k
+wait_until above_main "$checker" || fail "Check Network left the checker behind the main window"
 echo "the floating checker comes back in front and Check Network raises it: ok"
 
 # ---- F1 in a dialog opens the guide; Escape closes the guide -------------------------------------
 xdotool windowactivate --sync "$main" 2>/dev/null || true
-xdotool key alt+n
-sleep 0.5
-xdotool key p
+menu n p
 wait_for_window "^Preferences$" || fail "Preferences did not open"
 xdotool windowactivate --sync "$(xdotool search --name "^Preferences$" | head -n1)" 2>/dev/null || true
-sleep 0.5
+wait_for_active "^Preferences$" || fail "Preferences did not take the keyboard"
 xdotool key F1
 wait_for_window "^Vantry User's Guide$" || fail "F1 in Preferences did not open the guide"
 guide=$(xdotool search --name "^Vantry User's Guide$" | head -n1)
 xdotool windowactivate --sync "$guide" 2>/dev/null || true
-sleep 0.5
+wait_for_active "^Vantry User's Guide$" || fail "the guide did not take the keyboard"
 xdotool key Escape
-for _ in $(seq 30); do
-    xdotool search --onlyvisible --name "^Vantry User's Guide$" >/dev/null 2>&1 || break
-    sleep 0.1
-done
-xdotool search --onlyvisible --name "^Vantry User's Guide$" >/dev/null 2>&1 &&
-    fail "Escape did not close the guide"
+wait_for_no_window "^Vantry User's Guide$" || fail "Escape did not close the guide"
 xdotool search --onlyvisible --name "^Preferences$" >/dev/null 2>&1 ||
     fail "Escape in the guide closed Preferences too"
 echo "F1 in a dialog opens the guide and Escape closes it: ok"

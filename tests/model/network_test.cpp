@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -77,26 +78,22 @@ TEST(LinkData, RoundTripsThroughTheRecordButOnlyIntoItsOwnLink) {
     Node* a = addNodeAt(net, 0, 0);
     Node* b = addNodeAt(net, 0, 2);
     Link* link = addLinkBetween(net, a, b);
-    const auto fields = [](const data_t& d) {
+    const auto fields = [](const LinkAttributes& d) {
         return std::tuple(d.numLanes, d.capacity, d.ffSpeed, d.jamDensity, d.direction, d.type,
                           d.description);
     };
-    data_t d = link->getData();
+    LinkAttributes d = link->attributes();
     EXPECT_EQ(std::tuple(d.link, d.length), std::tuple(link, 2.0f));
     d = {3, 1800, 2.0f, 55, 200, Outbound, Ramp, "on-ramp", link};
-    link->setData(d);
-    EXPECT_EQ(fields(link->getData()), fields(d));
+    link->setAttributes(d);
+    EXPECT_EQ(fields(link->attributes()), fields(d));
     EXPECT_TRUE(link->hasAutomaticLength()); // the unchanged length stays automatic
 
-    try {
-        link->setData(addLinkBetween(net, b, a)->getData());
-        FAIL() << "setData accepted a record of another link";
-    } catch (const char* message) {
-        EXPECT_STREQ(message, "data_t assignment to wrong link");
-    }
-    EXPECT_EQ(fields(link->getData()), fields(d));
+    EXPECT_THROW(link->setAttributes(addLinkBetween(net, b, a)->attributes()), std::logic_error)
+        << "the attributes of another link";
+    EXPECT_EQ(fields(link->attributes()), fields(d));
     d.length = 2.5f;
-    link->setData(d);
+    link->setAttributes(d);
     EXPECT_FLOAT_EQ(link->effectiveLength(), 2.5f);
 }
 

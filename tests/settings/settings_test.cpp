@@ -1,4 +1,4 @@
-#include "settings/registrykey.h"
+#include "settings/settingskey.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "settings/windowplacement.h"
@@ -36,7 +36,7 @@ protected:
         ASSERT_TRUE(storeFile().startsWith(dir.path())) << storeFile().toStdString();
     }
     static QString storeFile() { return group()->fileName(); }
-    // The store as a later run of the program sees it, bypassing RegistryKey.
+    // The store as a later run of the program sees it, bypassing SettingsKey.
     static std::unique_ptr<QSettings> group() {
         auto store = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                                  organisation, application);
@@ -289,14 +289,14 @@ TEST(SingletonPtr, FailedCreationLeavesNeitherAnObjectNorACount) {
     EXPECT_NO_THROW(SingletonPtr<FailsOnce>::instance());
 }
 
-// ---- RegistryKey ------------------------------------------------------------------------------
+// ---- SettingsKey ------------------------------------------------------------------------------
 
-using RegistryKeyTest = TempStoreTest;
+using SettingsKeyTest = TempStoreTest;
 
-TEST_F(RegistryKeyTest, PathWithTooFewComponentsIsNotOpenAndNeitherReadsNorWrites) {
+TEST_F(SettingsKeyTest, PathWithTooFewComponentsIsNotOpenAndNeitherReadsNorWrites) {
     for (const char* path : {"", "Software", "Software\\Kestrin", "\\\\Kestrin\\"}) {
-        RegistryKey key;
-        EXPECT_FALSE(key.open(RegistryKey::Root::CurrentUser, path)) << path;
+        SettingsKey key;
+        EXPECT_FALSE(key.open(SettingsKey::Root::CurrentUser, path)) << path;
         EXPECT_TRUE(key.notOpen());
         EXPECT_EQ(key.read("GridPixels"), "");
         EXPECT_TRUE(key.readFailed());
@@ -305,15 +305,15 @@ TEST_F(RegistryKeyTest, PathWithTooFewComponentsIsNotOpenAndNeitherReadsNorWrite
     EXPECT_FALSE(QDir(dir.path()).exists(organisation));
 }
 
-TEST_F(RegistryKeyTest, ReadGivesTheStoredTextAndFlagsAMissingValueUntilTheNextGoodRead) {
+TEST_F(SettingsKeyTest, ReadGivesTheStoredTextAndFlagsAMissingValueUntilTheNextGoodRead) {
     store("Utf8", QStringLiteral("Gr\u00FC\u00DFe"));
     store("Nul", QStringLiteral("12") + QChar(0) + QStringLiteral("34"));
     QFile file(storeFile());
     ASSERT_TRUE(file.open(QIODevice::Append));
     file.write("[Settings]\nDefaultCapacity=1,400\n"); // hand-edited, so not quoted
     file.close();
-    RegistryKey key;
-    ASSERT_TRUE(key.open(RegistryKey::Root::CurrentUser, UserDefinedSettings::registryPath));
+    SettingsKey key;
+    ASSERT_TRUE(key.open(SettingsKey::Root::CurrentUser, UserDefinedSettings::registryPath));
     EXPECT_FALSE(key.notOpen());
     EXPECT_EQ(key.read("Absent"), "");
     EXPECT_TRUE(key.readFailed());
@@ -323,10 +323,10 @@ TEST_F(RegistryKeyTest, ReadGivesTheStoredTextAndFlagsAMissingValueUntilTheNextG
     EXPECT_EQ(key.read("DefaultCapacity"), "1,400");
 }
 
-TEST_F(RegistryKeyTest, WriteReachesTheNestedGroupOrMarksAFailure) {
+TEST_F(SettingsKeyTest, WriteReachesTheNestedGroupOrMarksAFailure) {
     {
-        RegistryKey key;
-        ASSERT_TRUE(key.open(RegistryKey::Root::CurrentUser, "Software\\Acme\\Tool\\Outer\\Inner"));
+        SettingsKey key;
+        ASSERT_TRUE(key.open(SettingsKey::Root::CurrentUser, "Software\\Acme\\Tool\\Outer\\Inner"));
         key.write("Name", "value");
         EXPECT_FALSE(key.writeFailed());
     }
@@ -336,8 +336,8 @@ TEST_F(RegistryKeyTest, WriteReachesTheNestedGroupOrMarksAFailure) {
     // A file where the organisation folder belongs keeps anything from being written below it.
     QFile blocker(QDir(dir.path()).filePath(organisation));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    RegistryKey key;
-    ASSERT_TRUE(key.open(RegistryKey::Root::CurrentUser, UserDefinedSettings::registryPath));
+    SettingsKey key;
+    ASSERT_TRUE(key.open(SettingsKey::Root::CurrentUser, UserDefinedSettings::registryPath));
     key.write("GridPixels", "20");
     EXPECT_TRUE(key.writeFailed());
 }

@@ -1,6 +1,9 @@
 #include "streetfiles.h"
+#include "streets/linekinds.h"
+#include "streets/linesplitter.h"
 #include "streets/streetreader.h"
 #include "streets/streetrules.h"
+#include "streets/trafficfields.h"
 #include "support/testdir.h"
 #include "tiger/autopopulate.h"
 #include "tiger/tiger_test_support.h"
@@ -185,9 +188,10 @@ TEST(OsmStreets, SpeedsAreMilesPerHourAndNamesDescribeTheLinks) {
 
 TEST(OsmStreets, MaxspeedTextsTurnIntoWholeMilesPerHour) {
     const std::tuple<const char*, std::int32_t> cases[] = {
-        {"45 mph", 45},  {"45mph", 45}, {"50", 31},     {"100", 62}, {"30 km/h", 19},
-        {"80 kmh", 50},  {"none", 0},   {"walk", 5},    {"", 0},     {"RU:urban", 37},
-        {"XX:urban", 0}, {"-20", 0},    {"20 knots", 0}};
+        {"45 mph", 45},  {"45mph", 45}, {"50", 31},      {"100", 62},      {"30 km/h", 19},
+        {"80 kmh", 50},  {"none", 0},   {"walk", 5},     {"", 0},          {"RU:urban", 37},
+        {"XX:urban", 0}, {"-20", 0},    {"20 knots", 0}, {"DE:rural", 62}, {"GB:nsl_single", 60},
+        {"50;30", 31}};
     for (const auto& [text, mph] : cases)
         EXPECT_EQ(speedFromMaxspeed(text), mph) << text;
 }

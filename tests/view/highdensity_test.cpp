@@ -6,7 +6,7 @@
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "support/toolkit.h"
-#include "view/layers.h"
+#include "view/documentlayers.h"
 #include "view/vantryview.h"
 
 #include <gtest/gtest.h>
@@ -66,9 +66,9 @@ TEST_F(HighDensityView, TheMapIsDrawnAtTheScreensPixelsInTheSamePlaces) {
     EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
 
     // The same view drawn at one pixel per view pixel, as a screen of ordinary density shows it.
-    const QImage plain =
-        renderToImage(doc.network(), view.transform(),
-                      documentRenderOptions(doc, {false, true, false, false}, false), nullptr);
+    const QImage plain = renderToImage(
+        doc.network(), view.transform(),
+        layerRenderOptions(documentLayers(doc), {false, true, false, false}, false), nullptr);
     const QImage doubled = plain.scaled(800, 600, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     // Sizes are in logical units: the link's middle is where it was, and the grey of the node
     // around its number covers four times the pixels.

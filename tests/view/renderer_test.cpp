@@ -1,10 +1,15 @@
-#include "document/background.h"
+#include "bitmap/backgroundimage.h"
+#include "support/goldenimage.h"
+#include "support/testdir.h"
 #include "support/toolkit.h"
 #include "tiger/tigerstore.h"
+#include "view/gridlines.h"
+#include "view/labelfont.h"
 #include "view/renderer.h"
 
 #include <QFile>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -14,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <random>
 
@@ -114,19 +120,40 @@ TEST_F(Canvas, ATwoWayPairDrawsOnOppositeSides) {
     EXPECT_EQ(at(image, 0, 5), rgb(43, 43, 223));
 }
 
-TEST_F(Canvas, LinksShorterThan18UnitsOnScreenAreNotDrawn) {
+// A link 1.125 miles long is 18 logical units on screen at scale 16: from there on it is drawn,
+// band and number between its nodes; a hair below, the frame is the frame without it.
+TEST_F(Canvas, ALinkIsDrawnFromEighteenUnitsOnScreenAndLeftOutBelow) {
     options.showNumbers = true;
-    link(node(0.0f, 0.0f), node(0.17f, 0.0f), Workzone);
-    const auto redPixels = [](const QImage& image) {
-        int count = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                count += image.pixel(x, y) == qRgb(255, 0, 0);
-        return count;
+    const auto frame = [&](float scale, bool withLink) {
+        net.clear();
+        Node* a = node(0.0f, 0.0f);
+        Node* b = node(1.125f, 0.0f);
+        if (withLink)
+            link(a, b, Workzone);
+        transform.scale = scale;
+        transform.viewCenter = {0.0f, 0.0f};
+        return draw();
     };
-    EXPECT_EQ(redPixels(draw()), 0);
-    transform.scale = 120.0f;
-    EXPECT_GT(redPixels(draw()), 0);
+    EXPECT_TRUE(sameImage(frame(15.999f, true), frame(15.999f, false)));
+
+    const QImage drawn = frame(16.0f, true), nodesOnly = frame(16.0f, false);
+    // Device pixels of the logical rectangle from node a to node b, down to below the number.
+    const int left = static_cast<int>(transform.logicalToDeviceX(0));
+    const int right = static_cast<int>(transform.logicalToDeviceX(18));
+    const int top = static_cast<int>(transform.logicalToDeviceY(0));
+    const int bottom = static_cast<int>(transform.logicalToDeviceY(-7 - 20));
+    int changed = 0, outside = 0, number = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) {
+            if (drawn.pixel(x, y) == nodesOnly.pixel(x, y))
+                continue;
+            ++changed;
+            outside += x < left || x > right || y < top || y > bottom;
+            number += drawn.pixel(x, y) == rgb(0x3F, 0x3F, 0x3F);
+        }
+    EXPECT_GT(changed, 0) << "the link at 18 units is drawn";
+    EXPECT_EQ(outside, 0) << "everything it adds lies between its nodes, below the centre line";
+    EXPECT_GT(number, 0) << "with its number";
 }
 
 TEST_F(Canvas, ALinkWhoseDrawnEndsMeetDrawsNothing) {
@@ -148,23 +175,80 @@ TEST_F(Canvas, SelectionIsDrawnOnTopInMagenta) {
     EXPECT_EQ(at(image, 100 + 8, 0), rgb(0, 0, 0));
 }
 
-TEST_F(Canvas, NumberColoursFollowTheBackground) {
+// The bounding box of the pixels of one colour, in device pixels.
+QRect inkOf(const QImage& image, QRgb colour) {
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == colour)
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+// A node's number is centred on the node; a link's sits centred under the band of a link heading
+// east, its top on the band's outer edge (3 + 4 units below the line), in the background's
+// colour with the two high bits of each channel flipped, so that it reads on any background.
+TEST_F(Canvas, NumbersSitInTheirBoxesInColoursThatReadOnTheBackground) {
     options.showNumbers = true;
-    link(node(-1.0f, 0.0f), node(1.0f, 0.0f), Mainline);
-    const auto count = [](const QImage& image, QRgb colour) {
-        int n = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                n += image.pixel(x, y) == colour;
-        return n;
+    Node* a = node(-1.0f, 0.0f);
+    Node* b = node(1.0f, 0.0f);
+    a->setId(47);
+    b->setId(5);
+    link(a, b, Mainline)->setId(308);
+    const QFontMetricsF metrics(labelFont(1.0));
+    const int labelHeight = static_cast<int>(std::lround(metrics.height()));
+    // The box the toolkit lays the text out in, centred on logical x with its top at logical y,
+    // a pixel wider on each side for a glyph reaching past its advance.
+    const auto box = [&](const char* text, int lx, int ly) {
+        const double width = metrics.horizontalAdvance(QString::fromLatin1(text));
+        const double x = transform.logicalToDeviceX(lx), y = transform.logicalToDeviceY(ly);
+        return QRect(QPoint(static_cast<int>(std::floor(x - width / 2)) - 1, static_cast<int>(y)),
+                     QPoint(static_cast<int>(std::ceil(x + width / 2)),
+                            static_cast<int>(std::ceil(y + metrics.ascent() + metrics.descent()))));
     };
-    QImage image = draw();
-    EXPECT_GT(count(image, rgb(0x3F, 0x3F, 0x3F)), 5) << "link number on white";
-    EXPECT_GT(count(image, rgb(255, 255, 0)), 5) << "node numbers";
-    options.backColor = 0x000000;
-    image = draw();
-    EXPECT_GT(count(image, rgb(0xC0, 0xC0, 0xC0)), 5) << "link number on black";
-    EXPECT_EQ(at(image, 0, 200), rgb(0, 0, 0)) << "background";
+    const QRgb nodeNumber = rgb(255, 255, 0);
+    struct Case {
+        ColorRef back;
+        QRgb backRgb, linkNumber;
+    };
+    for (const Case& c : {Case{0xFFFFFF, rgb(255, 255, 255), rgb(0x3F, 0x3F, 0x3F)},
+                          Case{0x000000, rgb(0, 0, 0), rgb(0xC0, 0xC0, 0xC0)},
+                          Case{0x336699, rgb(0x99, 0x66, 0x33), rgb(0x59, 0xA6, 0xF3)}}) {
+        SCOPED_TRACE(c.back);
+        options.backColor = c.back;
+        const QImage image = draw();
+        const QRgb linkNumber = c.linkNumber;
+        const QRect linkInk = inkOf(image, linkNumber);
+        const QRect linkBox = box("308", 0, -7);
+        EXPECT_TRUE(linkBox.contains(linkInk)) << "link number off its box";
+        EXPECT_GT(linkInk.width(), linkBox.width() / 2) << "three digits wide";
+        EXPECT_GT(linkInk.height(), labelHeight / 2);
+        // Node numbers, cut in two at the window's middle.
+        const int middle = static_cast<int>(transform.logicalToDeviceX(0));
+        const QRect leftInk = inkOf(image.copy(0, 0, middle, 600), nodeNumber);
+        const QRect rightInk =
+            inkOf(image.copy(middle, 0, 800 - middle, 600), nodeNumber).translated(middle, 0);
+        EXPECT_TRUE(box("47", -100, labelHeight / 2).contains(leftInk)) << "node 47";
+        EXPECT_TRUE(box("5", 100, labelHeight / 2).contains(rightInk)) << "node 5";
+        EXPECT_GT(leftInk.width(), rightInk.width()) << "two digits against one";
+        EXPECT_EQ(at(image, 0, 200), c.backRgb) << "background";
+    }
+}
+
+// The sample network as vantry-cli draws it, fitted to a 400 x 300 window with grid and numbers,
+// must be the very picture kept with the tests: no change to the drawing moves a pixel unseen.
+TEST_F(Canvas, TheSampleNetworkLooksAsItAlwaysHas) {
+    const std::string sample =
+        slurp(std::string(VANTRY_TEST_DATA) + "/../../examples/corridor-work-zone.txt");
+    ASSERT_TRUE(net.readText(sample));
+    transform.setClientSize(400, 300, 1.0);
+    transform.ShowEntireNetwork(net.bounds());
+    options.showGrid = true;
+    options.showNumbers = true;
+    const QImage expected(
+        QString::fromStdString(std::string(VANTRY_TEST_DATA) + "/render/corridor-work-zone.png"));
+    ASSERT_FALSE(expected.isNull());
+    EXPECT_TRUE(sameImage(draw(), expected));
 }
 
 struct GridCase {
@@ -295,12 +379,7 @@ TEST_P(Stamps, DrawExactlyWhatDirectDrawingDraws) {
         QPainter painter(&direct);
         NetworkRenderer(painter, transform, options).draw(net, &selection);
     }
-    direct = direct.convertToFormat(QImage::Format_RGB32);
-    int differing = 0;
-    for (int y = 0; y < 600; ++y)
-        for (int x = 0; x < 800; ++x)
-            differing += stamped.pixel(x, y) != direct.pixel(x, y);
-    EXPECT_EQ(differing, 0);
+    EXPECT_TRUE(sameImage(stamped, direct));
 }
 
 INSTANTIATE_TEST_SUITE_P(PixelsPerUnit, Stamps, ::testing::Values(1.0, 1.44));
@@ -500,14 +579,6 @@ protected:
         return image.copy(rect);
     }
 
-    static int differing(const QImage& a, const QImage& b) {
-        int count = 0;
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x)
-                count += a.pixel(x, y) != b.pixel(x, y);
-        return count;
-    }
-
     BackgroundImage picture;
     TigerData tiger;
 };
@@ -517,7 +588,7 @@ protected:
 TEST_P(Areas, BandsAndPartsDrawTheSamePixelsAsTheWholeFrame) {
     const QImage reference = whole();
     ASSERT_NE(options.tiger, nullptr);
-    EXPECT_EQ(differing(renderToImage(net, transform, options, &selection), reference), 0);
+    EXPECT_TRUE(sameImage(renderToImage(net, transform, options, &selection), reference));
 
     std::mt19937 rng(5);
     std::vector<QRect> parts = {QRect(0, 0, 1600, 333), QRect(0, 333, 1600, 667),
@@ -528,10 +599,43 @@ TEST_P(Areas, BandsAndPartsDrawTheSamePixelsAsTheWholeFrame) {
         parts.push_back(QRect(x, y, w, h) & QRect(0, 0, 1600, 1000));
     }
     for (const QRect& part : parts)
-        EXPECT_EQ(differing(area(part), reference.copy(part)), 0)
+        EXPECT_TRUE(sameImage(area(part), reference.copy(part)))
             << part.x() << "," << part.y() << " " << part.width() << "x" << part.height();
 }
 
 INSTANTIATE_TEST_SUITE_P(PixelsPerUnit, Areas, ::testing::Values(1.0, 1.44));
+
+} // namespace
+
+namespace {
+
+// A failed comparison says how many pixels differ and where the first is, and leaves the
+// pictures in the folder it names; a tolerance lets small differences of colour pass.
+TEST(SameImage, AFailureLeavesThePicturesToLookAt) {
+    toolkit();
+    TestDir dir;
+    setenv("VANTRY_TEST_OUTPUT", dir.path().c_str(), 1);
+    QImage expected(4, 3, QImage::Format_RGB32);
+    expected.fill(qRgb(10, 20, 30));
+    QImage actual = expected;
+    actual.setPixel(2, 1, qRgb(12, 20, 30));
+    EXPECT_TRUE(sameImage(actual, expected, 2));
+    actual.setPixel(3, 2, qRgb(10, 20, 33));
+    const ::testing::AssertionResult result = sameImage(actual, expected, 2);
+    unsetenv("VANTRY_TEST_OUTPUT");
+    ASSERT_FALSE(result);
+    const std::string message = result.message();
+    EXPECT_NE(message.find("1 of 4x3 pixels differ by more than 2, the first at (3, 2): #0a1421 "
+                           "instead of #0a141e"),
+              std::string::npos)
+        << message;
+    const std::string folder = message.substr(message.find(dir.path().string()));
+    EXPECT_TRUE(sameImage(QImage(QString::fromStdString(folder + "/actual.png")), actual));
+    EXPECT_TRUE(sameImage(QImage(QString::fromStdString(folder + "/expected.png")), expected));
+    const QImage diff(QString::fromStdString(folder + "/diff.png"));
+    EXPECT_EQ(diff.pixel(3, 2), qRgb(255, 0, 0));
+    EXPECT_NE(diff.pixel(2, 1), qRgb(255, 0, 0)) << "within the tolerance";
+    EXPECT_FALSE(sameImage(actual.copy(0, 0, 4, 2), expected)) << "another size";
+}
 
 } // namespace

@@ -364,7 +364,6 @@ TEST_F(Tools, EveryToolInTheTableIsChosenCheckedToggledAndListedInTheBackgroundM
         view.execute(tool.commandId);
         EXPECT_EQ(view.mode(), tool.mode);
         EXPECT_TRUE(view.query(tool.commandId)->checked);
-        EXPECT_EQ(view.tool().mode(), tool.mode);
         view.execute(tool.commandId);
         EXPECT_EQ(view.mode(), ToolMode::Select) << "chosen again: back to Select";
     }

@@ -1,11 +1,14 @@
 #include "document/vantrydoc.h"
+#include "model/drawsizes.h"
 #include "model/editing.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "support/toolkit.h"
+#include "view/documentlayers.h"
 #include "view/hittest.h"
-#include "view/layers.h"
 #include "view/vantryview.h"
+
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -45,13 +48,24 @@ protected:
     CVantryView view{&doc};
 };
 
+// The box of the pixels that differ between two frames, or of those not white in one.
+QRect changedBox(const QImage& image, const QImage* clean = nullptr) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (clean ? image.pixel(x, y) != clean->pixel(x, y)
+                      : image.pixel(x, y) != qRgb(255, 255, 255))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
 TEST_F(ViewFeedback, ShapesInvertWhatIsBeneathAndTwoDrawingsCancel) {
-    ASSERT_EQ(view.transform().scale, 100.0f);
     const QImage clean = view.composedFrame();
     view.XorLine({0.0f, 1.0f}, {1.0f, 1.0f}, Qt::SolidLine, 1);
     QImage frame = view.composedFrame();
     EXPECT_EQ(at(frame, 50, 100), qRgb(0, 0, 0)) << "white inverted";
     EXPECT_EQ(at(frame, 50, 101), qRgb(255, 255, 255));
+    const QImage withLine = frame;
     view.XorRect({-1.2f, -0.5f}, {-0.2f, 0.5f});
     frame = view.composedFrame();
     EXPECT_EQ(at(frame, -100, 0), at(clean, -100, 0)) << "the inside is left as it is";
@@ -59,17 +73,7 @@ TEST_F(ViewFeedback, ShapesInvertWhatIsBeneathAndTwoDrawingsCancel) {
     // bottom edge; the dashes start at the top left corner.
     EXPECT_EQ(at(frame, -119, 50), qRgb(0, 0, 0));
     EXPECT_EQ(at(frame, -120, 47), qRgb(0, 0, 0));
-    EXPECT_EQ(at(frame, -121, 47), qRgb(255, 255, 255));
-    EXPECT_EQ(at(frame, -119, 51), qRgb(255, 255, 255));
-    int right = INT32_MIN, bottom = INT32_MAX;
-    for (int x = -130; x <= -10; ++x)
-        for (int y = -60; y <= 60; ++y)
-            if (at(frame, x, y) == qRgb(0, 0, 0)) {
-                right = std::max(right, x);
-                bottom = std::min(bottom, y);
-            }
-    EXPECT_EQ(right, -21);
-    EXPECT_EQ(bottom, -49);
+    EXPECT_EQ(changedBox(frame, &withLine), QRect(QPoint(80, 100), QPoint(179, 199)));
     view.XorRect({-1.2f, -0.5f}, {-0.2f, 0.5f});
     view.XorLine({0.0f, 1.0f}, {1.0f, 1.0f}, Qt::SolidLine, 1);
     EXPECT_EQ(view.composedFrame(), clean);
@@ -108,23 +112,37 @@ TEST_F(ViewFeedback, MoveGhostShowsTheSelectedNodesAndTheirLinksDisplaced) {
     EXPECT_EQ(at(frame, 100, 100), qRgb(255, 255, 255)) << "its inside is unchanged";
 }
 
-TEST_F(ViewFeedback, CirclesAreEighteenUnitsAcross) {
-    view.XorCircle({1.0f, 1.0f}, 9);
-    const QImage frame = view.composedFrame();
-    // From P - 9 to P + 8 both ways, as the node circles are drawn.
-    int left = INT32_MAX, right = INT32_MIN, top = INT32_MIN, bottom = INT32_MAX;
-    for (int x = 80; x <= 120; ++x)
-        for (int y = 80; y <= 120; ++y)
-            if (at(frame, x, y) == qRgb(0, 0, 0)) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::max(top, y);
-                bottom = std::min(bottom, y);
-            }
-    EXPECT_EQ(left, 91);
-    EXPECT_EQ(right, 108);
-    EXPECT_EQ(top, 109);
-    EXPECT_EQ(bottom, 92);
+TEST_F(ViewFeedback, AGhostCircleCoversTheNodeItStandsFor) {
+    const QImage clean = view.composedFrame();
+    const QRect node = changedBox(clean.copy(250, 0, 150, 300)).translated(250, 0);
+    ASSERT_FALSE(node.isEmpty()) << "node b is drawn right of the centre";
+    view.XorCircle(b->position(), kNodeRadiusUnits);
+    EXPECT_EQ(changedBox(view.composedFrame(), &clean), node);
+}
+
+TEST_F(ViewFeedback, ScrollBarsMoveTheDrawnNetworkByTheirStepAndStopAtTheExtent) {
+    // Node a in the middle of the window, node b far right of it; at this scale a step is a
+    // whole number of binary fractions of a mile, so no rounding blurs it.
+    view.transform().scale = 320.0f;
+    view.transform().viewCenter = a->position();
+    view.rerender();
+    QScrollBar* h = view.horizontalScrollBar();
+    QScrollBar* v = view.verticalScrollBar();
+    const QRect before = changedBox(view.offscreen());
+    ASSERT_TRUE(before.contains(200, 150));
+    h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    v->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(changedBox(view.offscreen()), before.translated(-h->singleStep(), -v->singleStep()));
+
+    h->triggerAction(QAbstractSlider::SliderToMaximum);
+    const QImage atEnd = view.offscreen();
+    const int right = changedBox(atEnd).right();
+    EXPECT_LT(right, 400) << "node b, the network's east end, is in the window";
+    EXPECT_GT(right, 400 - 2 * kNodeRadiusUnits - 27)
+        << "with no more than the fit margin after it";
+    h->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(view.offscreen(), atEnd) << "a page step at the end stays there";
+    EXPECT_EQ(h->value(), h->maximum());
 }
 
 // After an edit of named objects, or its Undo, the view draws only around them: the image must
@@ -162,13 +180,13 @@ void checkThePartDrawnAgain() {
     view.selection().addNode(moved);
     view.selection().addLink(link);
     view.OnUpdate(nullptr, ChangeKind::Redraw);
-    doc.editObjects({moved}, {}, [&](Network& n) {
+    doc.editObjects("Edit", {moved}, {}, [&](Network& n) {
         moveNodes({moved}, {0.37f, -0.21f});
         n.recomputeBounds();
         return true;
     });
     same("a node moved");
-    doc.editObjects({}, {link}, [&](Network&) {
+    doc.editObjects("Edit", {}, {link}, [&](Network&) {
         link->setType(link->type() == Workzone ? Mainline : Workzone);
         return true;
     });
@@ -184,7 +202,7 @@ void checkThePartDrawnAgain() {
     EXPECT_EQ(view.areaRenders(), 5u);
 
     // An edit that moves the view's extent far still leaves a right image.
-    doc.editObjects({moved}, {}, [&](Network& n) {
+    doc.editObjects("Edit", {moved}, {}, [&](Network& n) {
         moveNodes({moved}, {400.0f, 0.0f});
         n.recomputeBounds();
         return true;
@@ -252,22 +270,23 @@ TEST(DocumentLayers, ShowOnlyWhatIsLoadedAndWidenTheExtentByIt) {
     const WorldRect network = doc.network().bounds();
 
     const LayerVisibility everything{false, false, true, true};
-    RenderOptions o = documentRenderOptions(doc, everything, false);
+    RenderOptions o = layerRenderOptions(documentLayers(doc), everything, false);
     EXPECT_EQ(o.bitmap, nullptr) << "switched on, but no picture is loaded";
     EXPECT_EQ(o.tiger, nullptr);
     EXPECT_FALSE(o.showGrid);
     EXPECT_FALSE(o.showNumbers);
     EXPECT_EQ(o.backColor, 0x102030u);
-    EXPECT_EQ(documentExtent(doc, everything), network);
+    EXPECT_EQ(layerExtent(documentLayers(doc), everything), network);
 
     ASSERT_TRUE(doc.loadTigerData(std::string(VANTRY_TEST_DATA) + "/tiger/TGR99001.RT1"));
-    o = documentRenderOptions(doc, everything, true);
+    o = layerRenderOptions(documentLayers(doc), everything, true);
     EXPECT_EQ(o.tiger, &doc.tiger());
     EXPECT_TRUE(o.printing);
     WorldRect both = network;
     both.unite(doc.tiger().tigerExtent());
-    EXPECT_EQ(documentExtent(doc, everything), both);
-    EXPECT_EQ(documentExtent(doc, LayerVisibility{}), network) << "the layer is hidden";
+    EXPECT_EQ(layerExtent(documentLayers(doc), everything), both);
+    EXPECT_EQ(layerExtent(documentLayers(doc), LayerVisibility{}), network)
+        << "the layer is hidden";
 }
 
 } // namespace

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "cli/commandtable.h"
+
+// The commands, each with its synopsis, help, options and run function, defined beside the code
+// that runs it.
+CliCommand convertCommand();
+CliCommand infoCommand();
+CliCommand checkCommand();
+CliCommand renderCommand();
+CliCommand tigerChainsCommand();
+CliCommand streetChainsCommand();
+CliCommand populateCommand();
+
+// How the help names the network file extensions: ".xls or .txt".
+std::string networkExtensionsText();
