@@ -5,62 +5,12 @@
 #include <cerrno>
 #include <climits>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <share.h>
-#include <sys/stat.h>
-#else
 #include <fcntl.h>
 #include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
 namespace {
-
-#ifdef _WIN32
-
-int openForReading(const fs::path& path) {
-    int fd = -1;
-    const errno_t err =
-        _wsopen_s(&fd, path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
-    errno = err;
-    return err ? -1 : fd;
-}
-
-int createNew(const fs::path& path) {
-    int fd = -1;
-    const errno_t err =
-        _wsopen_s(&fd, path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                  _SH_DENYNO, _S_IREAD | _S_IWRITE);
-    errno = err;
-    return err ? -1 : fd;
-}
-
-long long readSome(int fd, char* buffer, std::size_t size) {
-    return _read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
-}
-
-long long readSomeAt(int fd, char* buffer, std::size_t size, std::uintmax_t offset) {
-    if (_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0)
-        return -1;
-    return _read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
-}
-
-long long writeSome(int fd, const char* data, std::size_t size) {
-    return _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
-}
-
-bool flushToDisk(int fd) {
-    return _commit(fd) == 0;
-}
-
-bool closeFile(int fd) {
-    return _close(fd) == 0;
-}
-
-#else
 
 // Without blocking: opening a pipe waits for a writer. Blocking comes back once the file is known
 // to be a regular one.
@@ -111,8 +61,6 @@ bool flushToDisk(int fd) {
 bool closeFile(int fd) {
     return ::close(fd) == 0;
 }
-
-#endif
 
 bool renameFile(const fs::path& from, const fs::path& to, std::error_code& error) {
     fs::rename(from, to, error);

@@ -11,47 +11,14 @@
 #include <optional>
 #include <stdexcept>
 
-#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
 namespace {
-
-#ifdef _WIN32
-
-// Windows names no pipes or devices among ordinary paths that opening would wait on; the type is
-// looked at before the file is opened.
-int openRegularFile(const fs::path& path, std::string& why) {
-    if (!checkReadableFile(utf8FromPath(path), why))
-        return -1;
-    const int fd = fileCalls().openForReading(path);
-    if (fd < 0)
-        why = reasonOf(errno);
-    return fd;
-}
-
-bool fileSizeOf(int fd, std::uintmax_t& size) {
-    const long long n = _filelengthi64(fd);
-    if (n < 0)
-        return false;
-    size = static_cast<std::uintmax_t>(n);
-    return true;
-}
-
-void* allocatePages(std::size_t size) {
-    return std::malloc(size);
-}
-
-void freePages(void* pages, std::size_t) {
-    std::free(pages);
-}
-
-#else
 
 // Opens a regular file for reading and refuses anything else without waiting: opening a pipe
 // waits for a writer and a device may never end, so the file is opened without blocking and
@@ -111,8 +78,6 @@ void* allocatePages(std::size_t size) {
 void freePages(void* pages, std::size_t size) {
     ::munmap(pages, size);
 }
-
-#endif
 
 // Reads an open file to its end. The room is sized from what the file's size said, but the
 // reading goes on to the end: a file that grows while it is read, or whose size says nothing (a
@@ -231,10 +196,8 @@ MappedFile::~MappedFile() {
 }
 
 void MappedFile::close() {
-#ifndef _WIN32
     if (mapping_)
         ::munmap(mapping_, mappingSize_);
-#endif
     mapping_ = nullptr;
     mappingSize_ = 0;
     std::string().swap(copy_);
@@ -243,12 +206,6 @@ void MappedFile::close() {
 
 bool MappedFile::open(const std::string& path, std::string& why) {
     close();
-#ifdef _WIN32
-    if (!readWholeFile(path, copy_, why))
-        return false;
-    view_ = copy_;
-    return true;
-#else
     const int fd = openRegularFile(pathFromUtf8(path), why);
     if (fd < 0)
         return false;
@@ -289,7 +246,6 @@ bool MappedFile::open(const std::string& path, std::string& why) {
     }
     view_ = copy_;
     return true;
-#endif
 }
 
 InputFile::~InputFile() {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-// The path named by UTF-8 text, in the form the operating system takes (wide on Windows).
+// The path named by UTF-8 text, in the form the operating system takes.
 std::filesystem::path pathFromUtf8(std::string_view utf8);
 
 // The UTF-8 text of a path.

@@ -6,13 +6,9 @@
 #include <cerrno>
 #include <random>
 
-#ifdef _WIN32
-#include <io.h>
-#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -25,22 +21,6 @@ constexpr const char* kReadOnlyReason = "it is read-only: no one has permission 
 
 // The permission tests, the old file's owner and mode, and the folder's flush: calls only the
 // writer makes, and whose failures it either reports at once or can do without.
-#ifdef _WIN32
-
-bool mayWriteFile(const fs::path& path) {
-    return _waccess(path.c_str(), 2) == 0;
-}
-
-bool mayWriteFolder(const fs::path& path) {
-    return _waccess(path.c_str(), 2) == 0;
-}
-
-// Windows files carry no owner or mode that a new file would lose.
-void adoptOwnerAndMode(int, const fs::path&) {}
-
-void flushFolder(const fs::path&) {}
-
-#else
 
 // The real test, which knows about owners, groups, access lists and read-only disks.
 bool mayWriteFile(const fs::path& path) {
@@ -76,8 +56,6 @@ void flushFolder(const fs::path& folder) {
     ::fsync(fd);
     ::close(fd);
 }
-
-#endif
 
 // Why something may not be written: in the user's terms when it is a matter of permission.
 std::string refusal(int err, const std::string& permission) {

@@ -10,30 +10,12 @@
 #include <string>
 #include <string_view>
 
-#ifdef _WIN32
-#include <process.h>
-#else
 #include <signal.h>
 #include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
 namespace {
-
-#ifdef _WIN32
-
-int processId() {
-    return _getpid();
-}
-
-// Without a cheap test for another process, every process is taken to be running, so that no
-// temporary file is ever removed from under its writer.
-bool processIsGone(long long) {
-    return false;
-}
-
-#else
 
 int processId() {
     return static_cast<int>(::getpid());
@@ -47,8 +29,6 @@ bool processIsGone(long long pid) {
     return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
-#endif
-
 constexpr std::string_view kTemporaryStart = ".vantry-save-";
 constexpr std::string_view kTemporaryEnd = ".tmp";
 constexpr std::size_t kTemporaryRandomDigits = 8;
@@ -59,10 +39,8 @@ constexpr std::size_t kMaxHostLetters = 24;
 // the temporary files of processes this machine cannot see.
 std::string hostTag() {
     char name[256] = {};
-#ifndef _WIN32
     if (::gethostname(name, sizeof name - 1) != 0)
         name[0] = '\0';
-#endif
     std::string tag;
     for (const char* c = name; *c && tag.size() < kMaxHostLetters; ++c)
         if (std::isalnum(static_cast<unsigned char>(*c)))
