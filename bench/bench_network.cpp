@@ -292,7 +292,7 @@ public:
         choice.width = 4000;
         choice.height = 3000;
         prompter.bitmaps.push_back(choice);
-        doc.execute(ID_LOAD_BITMAP);
+        doc.OnLoadBitmap();
         return doc.background().loaded();
     }
 

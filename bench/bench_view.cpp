@@ -2,11 +2,11 @@
 // a 40,000-node street grid, and each mouse move while all of those nodes are dragged (the
 // tool's step and its feedback shapes, and the painting of the feedback over the map).
 
-#include "document/commands.h"
 #include "document/vantrydoc.h"
 #include "gridnetwork.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
+#include "view/commands.h"
 #include "view/hittest.h"
 #include "view/vantryview.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "check/checker.h"
-#include "document/commands.h"
+#include "view/commands.h"
 
 #include <QAbstractTableModel>
 #include <QDockWidget>

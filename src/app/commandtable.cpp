@@ -1,8 +1,8 @@
 #include "app/commandtable.h"
 
-#include "document/commands.h"
 #include "document/networkfiles.h"
 #include "document/prompter.h"
+#include "view/commands.h"
 #include "view/tools.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "app/docktable.h"
 
-#include "document/commands.h"
+#include "view/commands.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/linktablemodel.h"
-#include "document/commands.h"
+#include "view/commands.h"
 
 #include <QDockWidget>
 

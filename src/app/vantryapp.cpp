@@ -311,7 +311,7 @@ std::vector<CommandTarget*> CVantryApp::routeTargets() const {
         targets.push_back(&mainFrame_->docks());
     if (CVantryView* v = activeView()) {
         targets.push_back(v);
-        targets.push_back(v->GetDocument());
+        targets.push_back(&v->documentCommands());
     }
     if (mainFrame_)
         targets.push_back(mainFrame_.get());

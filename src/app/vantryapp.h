@@ -2,7 +2,7 @@
 
 #include "app/commandline.h"
 #include "dialogs/qtprompter.h"
-#include "document/commands.h"
+#include "view/commands.h"
 
 #include <QObject>
 #include <QStringList>

@@ -314,34 +314,3 @@ void CVantryDoc::OnEditRedo() {
     if (canRedo())
         step(false);
 }
-
-std::optional<CommandState> CVantryDoc::query(int id) const {
-    switch (id) {
-    case ID_EDIT_UNDO:
-        return CommandState{canUndo(), false, undoName()};
-    case ID_EDIT_REDO:
-        return CommandState{canRedo(), false, redoName()};
-    case ID_FILE_SAVE:
-    case ID_FILE_SAVE_AS:
-    case ID_LOAD_BITMAP:
-    case ID_LOAD_TIGER_DATA:
-        return CommandState{true, false};
-    default:
-        return std::nullopt;
-    }
-}
-
-void CVantryDoc::run(int id) {
-    if (id == ID_EDIT_UNDO)
-        OnEditUndo();
-    else if (id == ID_EDIT_REDO)
-        OnEditRedo();
-    else if (id == ID_FILE_SAVE)
-        OnFileSave();
-    else if (id == ID_FILE_SAVE_AS)
-        OnFileSaveAs();
-    else if (id == ID_LOAD_TIGER_DATA)
-        OnLoadTigerData();
-    else if (id == ID_LOAD_BITMAP)
-        OnLoadBitmap();
-}

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "bitmap/backgroundimage.h"
-#include "document/commands.h"
 #include "document/documentchange.h"
 #include "document/prompter.h"
 #include "document/snapshothistory.h"
@@ -33,10 +32,10 @@ public:
 // One open network file: the network, its path, title and modified flag, its undo history, its
 // background picture and TIGER/Line data. It runs every edit through one protocol, edit(), and
 // tells its views and docks about every change as a DocumentChange. It has no window of its own.
-class CVantryDoc : public CommandTarget {
+class CVantryDoc {
 public:
     explicit CVantryDoc(Prompter* prompter = nullptr);
-    ~CVantryDoc() override;
+    ~CVantryDoc();
     CVantryDoc(const CVantryDoc&) = delete;
     CVantryDoc& operator=(const CVantryDoc&) = delete;
 
@@ -124,8 +123,6 @@ public:
     std::size_t undoDepth() const { return history_.undoDepth(); }
     std::size_t redoDepth() const { return history_.redoDepth(); }
 
-    std::optional<CommandState> query(int id) const override;
-
     // The background picture and its whole pixels per mile (0 without a picture). It is always
     // the picture the network names, at the place it names, or none: Undo and Redo that change
     // either bring the picture in line (from the pictures kept in memory where they can) and
@@ -176,9 +173,6 @@ public:
     // Everything Auto-Populate takes from the preferences: the link defaults, the road classes
     // and their defaults, and the precision lengths are kept to.
     static PopulateOptions populateOptions();
-
-protected:
-    void run(int id) override;
 
 private:
     struct EditedObjects {

@@ -1,10 +1,10 @@
 #include "view/tools.h"
 
-#include "document/commands.h"
 #include "document/vantrydoc.h"
 #include "model/drawsizes.h"
 #include "model/editing.h"
 #include "tiger/autopopulate.h"
+#include "view/commands.h"
 #include "view/cursors.h"
 #include "view/hittest.h"
 #include "view/selection.h"

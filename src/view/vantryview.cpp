@@ -12,7 +12,8 @@
 #include <unordered_set>
 
 CVantryView::CVantryView(CVantryDoc* doc, QWidget* parent)
-    : QAbstractScrollArea(parent), doc_(doc), grab_(*this, *viewport(), [this] { captureLost(); }),
+    : QAbstractScrollArea(parent), doc_(doc), docCommands_(*doc),
+      grab_(*this, *viewport(), [this] { captureLost(); }),
       scrollBars_(*this, [this](bool horizontal, ScrollCode code, int trackPos) {
           scrollAction(horizontal, code, trackPos);
       }) {

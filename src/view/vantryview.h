@@ -1,7 +1,8 @@
 #pragma once
 
-#include "document/commands.h"
 #include "document/vantrydoc.h"
+#include "view/commands.h"
+#include "view/documentcommands.h"
 #include "view/feedbackoverlay.h"
 #include "view/pointergrab.h"
 #include "view/renderer.h"
@@ -49,6 +50,8 @@ public:
     ~CVantryView() override;
 
     CVantryDoc* GetDocument() const override { return doc_; }
+    // The commands of the document this view shows, routed after the view's own.
+    CommandTarget& documentCommands() { return docCommands_; }
     void setPropertyEditors(PropertyEditors* editors) { editors_ = editors; }
     ViewTransform& transform() override { return transform_; }
     const ViewTransform& transform() const { return transform_; }
@@ -187,6 +190,7 @@ private:
     void dropStaleSelection();
 
     CVantryDoc* doc_;
+    DocumentCommands docCommands_;
     PropertyEditors* editors_ = nullptr;
     std::unique_ptr<Tool> tool_;
     Node* clickedNode_ = nullptr;

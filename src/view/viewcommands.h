@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/commands.h"
+#include "view/commands.h"
 
 #include <optional>
 

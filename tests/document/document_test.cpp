@@ -201,25 +201,24 @@ TEST_F(DocumentTest, UndoAndRedoWalkTheHistoryAndTrackTheSavedState) {
     EXPECT_TRUE(doc.IsModified());
 
     for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(doc.execute(ID_EDIT_UNDO));
+        doc.OnEditUndo();
     EXPECT_EQ(exactDump(doc.network()), opened);
-    EXPECT_FALSE(doc.query(ID_EDIT_UNDO)->enabled);
-    EXPECT_TRUE(doc.query(ID_EDIT_REDO)->enabled);
+    EXPECT_FALSE(doc.canUndo());
+    EXPECT_TRUE(doc.canRedo());
     EXPECT_FALSE(doc.IsModified());
 
     for (int i = 0; i < 3; ++i)
-        doc.execute(ID_EDIT_REDO);
+        doc.OnEditRedo();
     EXPECT_EQ(exactDump(doc.network()), edited);
     EXPECT_EQ(doc.network().nodes().back()->x(), 1.23456f) << "not rounded to the precision";
     EXPECT_TRUE(doc.IsModified());
-    EXPECT_FALSE(doc.query(ID_EDIT_REDO)->enabled);
+    EXPECT_FALSE(doc.canRedo());
 
     EXPECT_EQ(view.hints,
               (std::vector<ChangeKind>{ChangeKind::Redraw, ChangeKind::Redraw, ChangeKind::Redraw,
                                        ChangeKind::NetworkReplaced, ChangeKind::NetworkReplaced,
                                        ChangeKind::NetworkReplaced, ChangeKind::NetworkReplaced,
                                        ChangeKind::NetworkReplaced, ChangeKind::NetworkReplaced}));
-    EXPECT_FALSE(doc.query(12345).has_value());
 }
 
 // Views redraw only around what an edit names, so the area must hold every place where a
@@ -290,8 +289,8 @@ TEST_F(DocumentTest, EditsOfNamedObjectsAndTheirUndoTellTheViewsTheAreaBeforeAnd
 // The Undo and Redo menu items name the step they would take, and a step keeps its name as it
 // moves between undo and redo.
 TEST_F(DocumentTest, UndoAndRedoNameTheEditTheyWouldTake) {
-    const auto undoSays = [&] { return doc.query(ID_EDIT_UNDO)->object; };
-    const auto redoSays = [&] { return doc.query(ID_EDIT_REDO)->object; };
+    const auto undoSays = [&] { return doc.undoName(); };
+    const auto redoSays = [&] { return doc.redoName(); };
     EXPECT_EQ(undoSays(), "");
     addNodeAt(1.0f);
     Node* n = doc.network().nodes().back();
@@ -318,7 +317,7 @@ TEST_F(DocumentTest, UndoAndRedoNameTheEditTheyWouldTake) {
     addNodeAt(2.0f);
     EXPECT_EQ(undoSays(), "Add Node");
     EXPECT_EQ(redoSays(), "");
-    EXPECT_FALSE(doc.query(ID_EDIT_REDO)->enabled);
+    EXPECT_FALSE(doc.canRedo());
 }
 
 TEST_F(DocumentTest, UndoLeavesAutomaticLengthsAutomatic) {
@@ -534,7 +533,7 @@ TEST_F(DocumentTest, SavingIntoAnotherFolderStillNamesTheSamePicture) {
     EXPECT_TRUE(prompter.asked.empty());
 
     // The Load Bitmap dialog opens the same picture, whatever the current folder is.
-    doc.execute(ID_LOAD_BITMAP);
+    doc.OnLoadBitmap();
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_EQ(prompter.asked[0].text, dir.file("a/maps/Area.bmp"));
 }
@@ -571,7 +570,7 @@ TEST_F(DocumentTest, LoadBitmapPlacesThePictureAndIsOneUndoStep) {
     choice.height = 480;
     prompter.bitmaps.push_back(choice);
     view.clear();
-    doc.execute(ID_LOAD_BITMAP);
+    doc.OnLoadBitmap();
     EXPECT_EQ(doc.network().bitmapPath(), "wide.bmp") << "relative to the network's folder";
     const WorldRect r = doc.network().bitmapRect();
     EXPECT_FLOAT_EQ(r.right, 3.9f);
@@ -582,7 +581,7 @@ TEST_F(DocumentTest, LoadBitmapPlacesThePictureAndIsOneUndoStep) {
     EXPECT_TRUE(doc.IsModified());
 
     prompter.bitmaps.push_back(BitmapChoice{});
-    doc.execute(ID_LOAD_BITMAP);
+    doc.OnLoadBitmap();
     EXPECT_EQ(doc.network().bitmapPath(), "");
     EXPECT_EQ(doc.network().bitmapRect(), WorldRect{});
     EXPECT_FALSE(doc.background().loaded());
@@ -600,7 +599,7 @@ TEST_F(DocumentTest, LoadBitmapKeepsAPicturesHeightAndAnUntouchedStoredPath) {
     choice.width = 640;
     choice.height = 480;
     prompter.bitmaps.push_back(choice);
-    doc.execute(ID_LOAD_BITMAP);
+    doc.OnLoadBitmap();
     EXPECT_FLOAT_EQ(doc.network().bitmapRect().top, 1501.0f);
 
     // A network never saved keeps a relative path it was given when the user leaves it alone.
@@ -615,7 +614,7 @@ TEST_F(DocumentTest, LoadBitmapKeepsAPicturesHeightAndAnUntouchedStoredPath) {
     same.ratio = 160;
     same.height = 480;
     prompter.bitmaps.push_back(same);
-    doc.execute(ID_LOAD_BITMAP);
+    doc.OnLoadBitmap();
     std::filesystem::current_path(here);
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_EQ(prompter.asked[0].text, "small.bmp") << "the dialog got the path as stored";
@@ -638,7 +637,7 @@ TEST_F(DocumentTest, APngBackgroundIsPlacedStoredAndReopenedAsABitmapIs) {
     choice.ratio = 345;
     choice.height = 480;
     prompter.bitmaps.push_back(choice);
-    doc.execute(ID_LOAD_BITMAP);
+    doc.OnLoadBitmap();
     EXPECT_EQ(doc.network().bitmapPath(), "maps\\wide.png");
     EXPECT_FLOAT_EQ(doc.network().bitmapRect().top, 2.0f + 480.0f / 345.0f);
     EXPECT_EQ(doc.pixelsPerMile(), 344);
@@ -660,7 +659,7 @@ TEST_F(DocumentTest, APngBackgroundIsPlacedStoredAndReopenedAsABitmapIs) {
 TEST_F(DocumentTest, LoadTigerDataTellsTheViewsAndRefusesOtherNames) {
     const std::string data = std::string(VANTRY_TEST_DATA) + "/tiger/";
     prompter.paths.push_back(data + "TGR99001.RT2");
-    doc.execute(ID_LOAD_TIGER_DATA);
+    doc.OnLoadTigerData();
     ASSERT_EQ(prompter.asked.size(), 2u);
     EXPECT_EQ(prompter.asked[0].text, roadDataFileFilter());
     // Other names are taken for street data; a record file is not that either.
@@ -671,7 +670,7 @@ TEST_F(DocumentTest, LoadTigerDataTellsTheViewsAndRefusesOtherNames) {
 
     prompter.paths.push_back(data + "TGR99001.RT1");
     view.clear();
-    doc.execute(ID_LOAD_TIGER_DATA);
+    doc.OnLoadTigerData();
     EXPECT_TRUE(doc.tiger().hasChains());
     EXPECT_EQ(view.hints, std::vector<ChangeKind>{ChangeKind::StreetsLoaded});
     EXPECT_FALSE(doc.IsModified()) << "TIGER/Line data is not part of the network";
@@ -683,7 +682,7 @@ TEST_F(DocumentTest, LoadTigerDataSaysWhenARecordFileHoldsNoRecords) {
     spit(dir.file("passwd.RT1"), "root:x:0:0:root:/root:/bin/bash\n");
     spit(dir.file("passwd.RT2"), "root:x:0:0:root:/root:/bin/bash\n");
     prompter.paths.push_back(dir.file("passwd.RT1"));
-    doc.execute(ID_LOAD_TIGER_DATA);
+    doc.OnLoadTigerData();
     ASSERT_EQ(prompter.asked.size(), 2u);
     EXPECT_EQ(prompter.asked[1].text, dir.file("passwd.RT1") + " holds no TIGER/Line records");
     EXPECT_FALSE(doc.tiger().hasChains());
@@ -697,7 +696,7 @@ TEST_F(DocumentTest, LoadTigerDataTakesStreetDataAskingForTheLayerAndMayBeCancel
     prompter.paths.push_back(path);
     prompter.streetLoads.push_back(StreetLoadChoice{});
     prompter.cancelAt = 0.5;
-    doc.execute(ID_LOAD_TIGER_DATA);
+    doc.OnLoadTigerData();
     ASSERT_EQ(prompter.asked.size(), 3u);
     EXPECT_EQ(prompter.asked[2].kind, "progress");
     EXPECT_FALSE(doc.tiger().hasChains()) << "cancelled";
@@ -718,7 +717,7 @@ TEST_F(DocumentTest, LoadTigerDataTakesStreetDataAskingForTheLayerAndMayBeCancel
     prompter.asked.clear();
     prompter.paths.push_back(dir.file("both.vrt"));
     prompter.items.push_back(std::nullopt);
-    doc.execute(ID_LOAD_TIGER_DATA);
+    doc.OnLoadTigerData();
     ASSERT_EQ(prompter.asked.size(), 2u);
     EXPECT_EQ(prompter.asked[1].text, "Which layer of lines shall be loaded?|streets|rails");
     EXPECT_FALSE(doc.tiger().hasChains());
@@ -726,7 +725,7 @@ TEST_F(DocumentTest, LoadTigerDataTakesStreetDataAskingForTheLayerAndMayBeCancel
     prompter.paths.push_back(dir.file("both.vrt"));
     prompter.items.push_back("rails");
     prompter.streetLoads.push_back(StreetLoadChoice{});
-    doc.execute(ID_LOAD_TIGER_DATA);
+    doc.OnLoadTigerData();
     EXPECT_EQ(doc.tiger().store().chains().size(), 1u);
     EXPECT_EQ(view.hints, std::vector<ChangeKind>{ChangeKind::StreetsLoaded});
     EXPECT_FALSE(doc.IsModified());
@@ -744,7 +743,7 @@ TEST_F(DocumentTest, StreetDataAsksTheRoadClassesAndTheSpeedUnitAndRemembersTheC
     const std::string offered = RoadClassChoice().text() + "|unit";
     prompter.paths.push_back(path);
     prompter.streetLoads.push_back(std::nullopt);
-    doc.execute(ID_LOAD_TIGER_DATA);
+    doc.OnLoadTigerData();
     ASSERT_EQ(prompter.asked.size(), 2u);
     EXPECT_EQ(prompter.asked[1].kind, "streets");
     EXPECT_EQ(prompter.asked[1].text, offered) << "the default classes until the user chooses";
@@ -757,7 +756,7 @@ TEST_F(DocumentTest, StreetDataAsksTheRoadClassesAndTheSpeedUnitAndRemembersTheC
     chosen.speedUnit = SpeedUnit::KilometresPerHour;
     prompter.paths.push_back(path);
     prompter.streetLoads.push_back(chosen);
-    doc.execute(ID_LOAD_TIGER_DATA);
+    doc.OnLoadTigerData();
     ASSERT_EQ(doc.tiger().store().chains().size(), 1u);
     EXPECT_EQ(doc.tiger().store().chains().begin()->second.speedForward, 50);
     EXPECT_EQ(settings->roadClasses.value, "motorway,primary");
@@ -773,7 +772,7 @@ TEST_F(DocumentTest, StreetDataAsksTheRoadClassesAndTheSpeedUnitAndRemembersTheC
     prompter.asked.clear();
     prompter.paths.push_back(osm);
     prompter.streetLoads.push_back(chosen);
-    doc.execute(ID_LOAD_TIGER_DATA);
+    doc.OnLoadTigerData();
     ASSERT_GE(prompter.asked.size(), 2u);
     EXPECT_EQ(prompter.asked[1].text, "motorway,primary");
     EXPECT_EQ(doc.tiger().store().chains().size(), 2u);

@@ -47,7 +47,7 @@ protected:
             choice.height = 32;
         }
         prompter.bitmaps.push_back(choice);
-        doc.execute(ID_LOAD_BITMAP);
+        doc.OnLoadBitmap();
     }
 
     SingletonPtr<UserDefinedSettings> settings;

@@ -45,7 +45,7 @@ protected:
             choice.height = 48;
         }
         prompter.bitmaps.push_back(choice);
-        doc.execute(ID_LOAD_BITMAP);
+        doc.OnLoadBitmap();
     }
 
     QRgb middle() const { return view.offscreen().pixel(200, 150); }
