@@ -1,13 +1,10 @@
 #include "app/commandtable.h"
 
-#include "document/networkfiles.h"
 #include "document/prompter.h"
 #include "view/commands.h"
 #include "view/tools.h"
 
 #include <algorithm>
-
-const char* const kOpenFilter = networkFileFilter().c_str();
 
 namespace {
 

@@ -35,6 +35,3 @@ const std::vector<MenuLayout>& menusWithoutDocument();
 const std::vector<MenuLayout>& menusWithDocument();
 const std::vector<int>& toolbarLayout();
 const std::vector<int>& keyboardOnlyCommands();
-
-// The file dialogs' filter in the form "text|patterns|...||", and the same for Qt's dialogs.
-extern const char* const kOpenFilter;

@@ -15,6 +15,7 @@
 #include "dialogs/dialogbuttons.h"
 #include "dialogs/help.h"
 #include "dialogs/preferencessheet.h"
+#include "document/networkfiles.h"
 #include "document/recovery.h"
 #include "document/vantrydoc.h"
 #include "settings/singletonptr.h"
@@ -219,7 +220,7 @@ CVantryDoc* CVantryApp::OpenDocumentFile(const std::string& requested) {
 }
 
 void CVantryApp::OnFileOpen() {
-    const auto path = prompter_->chooseOpenPath(kOpenFilter);
+    const auto path = prompter_->chooseOpenPath(networkFileFilter());
     if (!path)
         return;
     OpenDocumentFile(*path);

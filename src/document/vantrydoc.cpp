@@ -8,17 +8,10 @@
 #include "model/snapshot.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
-#include "streets/streetreader.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <new>
 #include <optional>
-#include <stdexcept>
 
 namespace {
 
