@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+using namespace vantry;
+
 namespace {
 
 constexpr std::int64_t kLargeLinkCount = 100000;

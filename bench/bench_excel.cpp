@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 
+using namespace vantry;
+
 namespace {
 
 namespace fs = std::filesystem;

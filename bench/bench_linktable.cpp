@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+using namespace vantry;
+
 namespace {
 
 constexpr std::int64_t kLargeLinkCount = 100000;

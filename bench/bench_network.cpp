@@ -31,6 +31,8 @@
 #include <utility>
 #include <vector>
 
+using namespace vantry;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -285,7 +287,7 @@ public:
             state.SkipWithError(doc.lastError().c_str());
     }
     bool load(const std::string& path) {
-        BitmapChoice choice;
+        PictureChoice choice;
         choice.path = path;
         choice.worldWidth = 4.0f;
         choice.ratio = 1000;

@@ -11,6 +11,8 @@
 
 #include <memory>
 
+using namespace vantry;
+
 namespace {
 
 constexpr std::int64_t kLinks = 100000;

@@ -37,6 +37,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace vantry;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -38,6 +38,8 @@
 #include <utility>
 #include <vector>
 
+using namespace vantry;
+
 namespace {
 
 namespace fs = std::filesystem;

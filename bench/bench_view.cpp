@@ -16,6 +16,8 @@
 
 #include <memory>
 
+using namespace vantry;
+
 namespace {
 
 // 40,000 nodes and 80,000 links.

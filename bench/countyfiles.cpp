@@ -10,6 +10,8 @@
 #include <iostream>
 #include <string>
 
+using namespace vantry;
+
 int main(int argc, char** argv) {
     if (argc < 3 || argc > 4) {
         std::cerr << "usage: vantry_county_files NETWORK.txt LINES.geojson [LINKS]\n";

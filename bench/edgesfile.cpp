@@ -8,6 +8,8 @@
 #include <memory>
 #include <random>
 
+namespace vantry {
+
 namespace {
 
 struct DatasetCloser {
@@ -118,3 +120,5 @@ bool writeEdgesShapefile(const std::string& path, int edges, std::string& why) {
             }
     return true;
 }
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 #include <map>
 #include <random>
 
+namespace vantry {
+
 namespace {
 
 // Distance between neighbouring intersections, and how far each one may be off the lattice.
@@ -33,7 +35,7 @@ void addStreetLink(Network& net, Node* from, Node* to, std::mt19937& rng) {
     l->setCapacity(1200 + 200 * static_cast<std::int32_t>(rng() % 6));
     l->setFFSpeed(25 + 5 * static_cast<std::int32_t>(rng() % 10));
     l->setJamDensity(160 + 10 * static_cast<std::int32_t>(rng() % 7));
-    l->setDirection(rng() % 2 == 0 ? Inbound : Outbound);
+    l->setDirection(rng() % 2 == 0 ? LinkDirection::Inbound : LinkDirection::Outbound);
     l->setType(static_cast<LinkType>(rng() % 6));
     l->setDescription(kDescriptions[rng() % std::size(kDescriptions)]);
     // Some links carry a surveyed length instead of following their nodes.
@@ -110,3 +112,5 @@ const std::string& gridText(std::int64_t linkCount) {
     }
     return it->second;
 }
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+namespace vantry {
+
 struct GridShape {
     std::int64_t columns = 0;
     std::int64_t rows = 0;
@@ -19,3 +21,5 @@ GridShape shapeFor(std::int64_t nodeCount);
 std::unique_ptr<Network> buildGrid(std::int64_t linkCount);
 // The same grid as network text, built once per size.
 const std::string& gridText(std::int64_t linkCount);
+
+} // namespace vantry

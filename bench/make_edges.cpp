@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+using namespace vantry;
+
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
         std::fprintf(stderr, "usage: vantry_make_edges OUT.shp [EDGES]\n");

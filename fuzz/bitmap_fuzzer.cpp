@@ -1,8 +1,8 @@
 // The .bmp reader and decoder on arbitrary bytes: a file is either refused with a reason, or its
 // layout lies inside the file and it decodes into one opaque colour per pixel.
 
-#include "bitmap/bitmapdecode.h"
-#include "bitmap/packedbitmap.h"
+#include "picture/bitmapdecode.h"
+#include "picture/packedbitmap.h"
 #include "fuzzcheck.h"
 
 #include <cstddef>
@@ -10,6 +10,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+using namespace vantry;
 
 namespace {
 
@@ -30,10 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const BitmapLayout& l = bitmap.layout();
     FUZZ_CHECK(bitmap.size() == size);
     const std::size_t content = size - 14;
-    FUZZ_CHECK(l.width >= 1 && l.width <= kMaxBitmapSide);
-    FUZZ_CHECK(l.height >= 1 && l.height <= kMaxBitmapSide);
+    FUZZ_CHECK(l.width >= 1 && l.width <= kMaxPictureSide);
+    FUZZ_CHECK(l.height >= 1 && l.height <= kMaxPictureSide);
     const std::uint64_t pixelCount = std::uint64_t(l.width) * std::uint64_t(l.height);
-    FUZZ_CHECK(pixelCount <= kMaxBitmapPixels);
+    FUZZ_CHECK(pixelCount <= kMaxPicturePixels);
     FUZZ_CHECK(l.colorTableOffset + BitmapPaletteBytes(bitmap) <= content);
     FUZZ_CHECK(l.bitsOffset <= content && l.bitsSize <= content - l.bitsOffset);
 

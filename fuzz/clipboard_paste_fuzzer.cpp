@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+using namespace vantry;
+
 namespace {
 
 void addSample(Network& net) {

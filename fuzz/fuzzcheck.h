@@ -14,3 +14,8 @@
             std::abort();                                                                          \
         }                                                                                          \
     } while (false)
+
+namespace vantry {
+
+
+} // namespace vantry

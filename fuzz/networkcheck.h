@@ -8,6 +8,8 @@
 #include <string>
 #include <unordered_map>
 
+namespace vantry {
+
 // Checks what the editor relies on in every network it holds: ids equal list positions, links
 // join nodes of the same network, and each node knows exactly the links attached to it.
 inline void checkNetwork(const Network& net) {
@@ -57,3 +59,5 @@ inline void checkSavesAndReopens(const Network& net) {
     FUZZ_CHECK(third.readText(again, &why));
     FUZZ_CHECK(third.toText() == again);
 }
+
+} // namespace vantry

@@ -22,6 +22,8 @@
 #include <fstream>
 #include <string>
 
+using namespace vantry;
+
 namespace {
 
 const std::string kPath = "/tmp/png_chunks_fuzzer." + std::to_string(getpid()) + ".png";

@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+using namespace vantry;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     RecoveryRecord record;

@@ -1,7 +1,7 @@
 // The stored-path functions on arbitrary text: the input's first line is a document's path and
 // the rest a target's. A relative path made for an absolute target must lead back to it.
 
-#include "bitmap/relativepath.h"
+#include "picture/relativepath.h"
 #include "fuzzcheck.h"
 
 #include <algorithm>
@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+using namespace vantry;
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+using namespace vantry;
+
 namespace {
 
 // The value the text holds: white space, an optional sign and the longest run of digits, or

@@ -19,6 +19,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace vantry;
+
 namespace {
 
 std::filesystem::path folder;

@@ -15,6 +15,8 @@
 #include <system_error>
 #include <unistd.h>
 
+using namespace vantry;
+
 namespace {
 
 std::filesystem::path folder;

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string_view>
 
+using namespace vantry;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     TigerStore store;

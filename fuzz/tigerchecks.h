@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+namespace vantry {
+
 // Checks a store after a load: every chain is filed under its own TLID with a class that passes
 // the filter, and the box covers every start and end point.
 inline void checkTigerStore(const TigerStore& store) {
@@ -22,3 +24,5 @@ inline void checkTigerStore(const TigerStore& store) {
 inline bool isFinite(WorldPoint p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
+
+} // namespace vantry

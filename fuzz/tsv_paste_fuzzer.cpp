@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+using namespace vantry;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const std::vector<TsvLine> lines = parseTsv(text);

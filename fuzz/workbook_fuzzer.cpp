@@ -15,6 +15,8 @@
 #include <string>
 #include <unistd.h>
 
+using namespace vantry;
+
 namespace {
 
 // Answers No to the question and keeps the messages.

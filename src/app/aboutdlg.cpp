@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+namespace vantry {
+
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Vantry"));
     auto* icon = new QLabel;
@@ -27,3 +29,5 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     layout->addLayout(row);
     setFixedSize(sizeHint().expandedTo(QSize(350, 90)));
 }
+
+} // namespace vantry

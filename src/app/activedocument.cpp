@@ -6,6 +6,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+namespace vantry {
+
 ActiveDocument::ActiveDocument(CVantryApp& app, QMdiArea* area, QObject* parent)
     : QObject(parent), app_(app) {
     connect(area, &QMdiArea::subWindowActivated, this, &ActiveDocument::followActive);
@@ -54,3 +56,5 @@ void ActiveDocument::attach(CVantryDoc* doc) {
 void ActiveDocument::OnUpdate(DocumentObserver*, const DocumentChange& change) {
     emit documentUpdated(change.kind);
 }
+
+} // namespace vantry

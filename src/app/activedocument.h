@@ -4,9 +4,12 @@
 
 #include <QObject>
 
+class QMdiArea;
+
+namespace vantry {
+
 class CVantryApp;
 class CVantryView;
-class QMdiArea;
 
 // What a dock shows: the application's active map view and its document. It follows the view
 // as windows are activated and closed, and passes on the document's update hints and the view's
@@ -42,3 +45,5 @@ private:
     QMetaObject::Connection stateConnection_;
     QMetaObject::Connection destroyedConnection_;
 };
+
+} // namespace vantry

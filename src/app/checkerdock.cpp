@@ -15,6 +15,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 void FindingsModel::setFindings(std::vector<Finding> findings) {
     beginResetModel();
     findings_ = std::move(findings);
@@ -44,7 +46,7 @@ QVariant FindingsModel::data(const QModelIndex& index, int role) const {
     case RuleColumn:
         return QString::fromLatin1(f.rule);
     case ObjectColumn:
-        return QStringLiteral("%1 %2").arg(QLatin1String(::objectName(f.object))).arg(f.number);
+        return QStringLiteral("%1 %2").arg(QLatin1String(vantry::objectName(f.object))).arg(f.number);
     case MessageColumn:
         return QString::fromStdString(f.message);
     default:
@@ -223,3 +225,5 @@ void CheckerDock::showContextMenu(const QPoint& at) {
     table_->addCommandItem(menu, ID_EDIT_PROPERTIES, QStringLiteral("P&roperties..."));
     menu.exec(table_->viewport()->mapToGlobal(at));
 }
+
+} // namespace vantry

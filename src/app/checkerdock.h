@@ -8,11 +8,14 @@
 
 #include <vector>
 
+class QLabel;
+class QMdiArea;
+
+namespace vantry {
+
 class ActiveDocument;
 class CVantryApp;
 class DockTable;
-class QLabel;
-class QMdiArea;
 
 // The checker's findings as table rows: severity, rule, object and message.
 class FindingsModel : public QAbstractTableModel {
@@ -68,3 +71,5 @@ private:
     DockTable* table_;
     QLabel* summary_;
 };
+
+} // namespace vantry

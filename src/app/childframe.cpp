@@ -4,6 +4,8 @@
 
 #include <QCloseEvent>
 
+namespace vantry {
+
 CChildFrame::CChildFrame(CVantryView* view, QWidget* parent) : QMdiSubWindow(parent), view_(view) {
     setWidget(view);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -28,3 +30,5 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
     else
         event->ignore();
 }
+
+} // namespace vantry

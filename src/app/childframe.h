@@ -2,6 +2,8 @@
 
 #include <QMdiSubWindow>
 
+namespace vantry {
+
 class CVantryView;
 class CVantryDoc;
 
@@ -25,3 +27,5 @@ protected:
 private:
     CVantryView* view_;
 };
+
+} // namespace vantry

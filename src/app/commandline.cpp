@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+namespace vantry {
+
 CommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -31,3 +33,5 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     return line;
 }
+
+} // namespace vantry

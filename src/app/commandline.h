@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace vantry {
+
 // What the editor's command line asks for: run on the named files, or only print the usage, the
 // version or why the line is wrong.
 struct CommandLine {
@@ -15,3 +17,5 @@ struct CommandLine {
 // Reads the editor's arguments (the program name first). Needs the application object only for
 // the program's name and version.
 CommandLine parseCommandLine(const QStringList& arguments);
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 namespace {
 
 // The tools' rows come from the view's tool table.
@@ -196,3 +198,5 @@ const std::vector<int>& keyboardOnlyCommands() {
         ID_VIEW_MOVE_UP,       ID_VIEW_MOVE_DOWN,    ID_VIEW_ESCAPE,     ID_HELP};
     return ids;
 }
+
+} // namespace vantry

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace vantry {
+
 // One command as the menus, toolbar, status bar and keyboard present it.
 struct CommandInfo {
     int id;
@@ -35,3 +37,5 @@ const std::vector<MenuLayout>& menusWithoutDocument();
 const std::vector<MenuLayout>& menusWithDocument();
 const std::vector<int>& toolbarLayout();
 const std::vector<int>& keyboardOnlyCommands();
+
+} // namespace vantry

@@ -13,6 +13,8 @@
 #include <QMenuBar>
 #include <QSettings>
 
+namespace vantry {
+
 namespace {
 
 QSettings frameworkSettings() {
@@ -108,3 +110,5 @@ void DockPanels::run(int id) {
         checker_->runChecks();
     }
 }
+
+} // namespace vantry

@@ -5,14 +5,17 @@
 #include <QMetaObject>
 #include <QPointer>
 
-class CheckerDock;
-class CVantryApp;
-class DockTable;
-class LinkTableDock;
 class QDockWidget;
 class QMainWindow;
 class QMdiArea;
 class QWidget;
+
+namespace vantry {
+
+class CheckerDock;
+class CVantryApp;
+class DockTable;
+class LinkTableDock;
 
 // The main window's docks, the link table and the network checker: the commands that show
 // them, and whether each shows, kept between runs. Both start hidden the first time. While one
@@ -44,3 +47,5 @@ private:
     QPointer<DockTable> focused_;
     QMetaObject::Connection focusConnection_;
 };
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 
+namespace vantry {
+
 DockTable::DockTable(QWidget* parent) : QTableView(parent) {
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
@@ -69,3 +71,5 @@ void DockTable::keyPressEvent(QKeyEvent* event) {
     }
     QTableView::keyPressEvent(event);
 }
+
+} // namespace vantry

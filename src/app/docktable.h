@@ -2,8 +2,11 @@
 
 #include <QTableView>
 
-class CommandTarget;
 class QMenu;
+
+namespace vantry {
+
+class CommandTarget;
 
 // A table in a dock of the main window. While it has the focus, plain keys (arrows, Page Up
 // and Down, typing, + and -, F2) work in the table instead of reaching the menu commands that
@@ -36,3 +39,5 @@ private:
     CommandTarget* commands_ = nullptr;
     int preferredWidth_ = 0;
 };
+
+} // namespace vantry

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 namespace {
 
 WindowPlacement placementOf(const QMainWindow& frame) {
@@ -137,3 +139,5 @@ void saveFrameState(const QMainWindow& frame) {
 void keepFrameState(QMainWindow& frame) {
     new FrameStateKeeper(frame);
 }
+
+} // namespace vantry

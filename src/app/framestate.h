@@ -4,6 +4,8 @@
 
 class QMainWindow;
 
+namespace vantry {
+
 // The window's rectangle moved, and shrunk where it must be, so that all of it lies within the
 // available area of a screen: a screen that has become smaller since the window was placed
 // does not leave it out of reach.
@@ -20,3 +22,5 @@ void saveFrameState(const QMainWindow& frame);
 // so that a drag writes once, not at every step. A run that is killed then comes back as it was
 // last seen. The keeper belongs to the frame.
 void keepFrameState(QMainWindow& frame);
+
+} // namespace vantry

@@ -8,6 +8,8 @@
 #include <optional>
 #include <utility>
 
+namespace vantry {
+
 namespace {
 
 LinkField fieldOf(int column) {
@@ -227,3 +229,5 @@ bool LinkColumns::write(Link& link, const Value& v) {
         return false;
     }
 }
+
+} // namespace vantry

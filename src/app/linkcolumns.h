@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vantry {
+
 // The link table's columns: their titles and the names a pasted header may give them, the text
 // each shows of a link, and how a typed value is read (as the Link Properties dialog reads it)
 // and written to the link.
@@ -34,8 +36,8 @@ public:
         bool keep = true;
         std::int32_t integer = 0;
         float length = 0.0f;
-        LinkDirection direction = Inbound;
-        LinkType type = None;
+        LinkDirection direction = LinkDirection::Inbound;
+        LinkType type = LinkType::None;
         std::string description;
     };
 
@@ -55,3 +57,5 @@ public:
     // Writes the value to the link; true when that changed the link.
     static bool write(Link& link, const Value& value);
 };
+
+} // namespace vantry

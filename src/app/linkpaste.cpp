@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 namespace {
 
 using Lines = std::vector<QStringList>;
@@ -198,3 +200,5 @@ LinkPaste readLinkPaste(const std::vector<Link*>& rows, const QString& text, int
                 .arg(listed(fixed));
     return paste;
 }
+
+} // namespace vantry

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace vantry {
+
 // The link table's rows on the clipboard: copied as tab-separated text, and such text read back
 // onto the selected rows as the changes it makes.
 
@@ -32,3 +34,5 @@ struct LinkPaste {
 // column order: a whole row from the first column, fewer values from startColumn on. One line
 // of values goes to every row, otherwise line k to row k. Number, from and to are not changed.
 LinkPaste readLinkPaste(const std::vector<Link*>& rows, const QString& text, int startColumn);
+
+} // namespace vantry

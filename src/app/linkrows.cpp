@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+namespace vantry {
+
 std::vector<int> linkRows(const std::vector<Link*>& links, const QString& filter, int sortColumn,
                           Qt::SortOrder order) {
     std::vector<int> rows;
@@ -103,3 +105,5 @@ std::vector<int> linkRows(const std::vector<Link*>& links, const QString& filter
     }
     return rows;
 }
+
+} // namespace vantry

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+namespace vantry {
+
 class Link;
 
 // Which links the table shows, in which order: the positions in `links` of those that match
@@ -13,3 +15,5 @@ class Link;
 // any case), sorted by the column's value. Equal values keep the links' order.
 std::vector<int> linkRows(const std::vector<Link*>& links, const QString& filter, int sortColumn,
                           Qt::SortOrder order);
+
+} // namespace vantry

@@ -23,6 +23,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 namespace {
 
 // Edits a cell with a list of the choices for direction and type, a line of text otherwise,
@@ -38,10 +40,10 @@ public:
             return QStyledItemDelegate::createEditor(parent, option, index);
         auto* box = new QComboBox(parent);
         if (column == LinkTableModel::Direction)
-            for (LinkDirection d : {Inbound, Outbound})
+            for (LinkDirection d : {LinkDirection::Inbound, LinkDirection::Outbound})
                 box->addItem(directionName(d));
         else
-            for (int t = Mainline; t <= None; ++t)
+            for (int t = static_cast<int>(LinkType::Mainline); t <= static_cast<int>(LinkType::None); ++t)
                 box->addItem(typeName(static_cast<LinkType>(t)));
         return box;
     }
@@ -383,3 +385,5 @@ void LinkTableDock::showContextMenu(const QPoint& at) {
     table_->addCommandItem(menu, ID_EDIT_PROPERTIES, QStringLiteral("P&roperties..."));
     menu.exec(table_->viewport()->mapToGlobal(at));
 }
+
+} // namespace vantry

@@ -7,13 +7,16 @@
 
 #include <vector>
 
+class QLabel;
+class QLineEdit;
+class QMdiArea;
+
+namespace vantry {
+
 class ActiveDocument;
 class CVantryApp;
 class DockTable;
 class Link;
-class QLabel;
-class QLineEdit;
-class QMdiArea;
 
 // The link table dock: every link of the active document in a sortable, filterable table whose
 // selection is the map's (both ways), edited cell by cell or column-wise over the selected rows,
@@ -66,3 +69,5 @@ private:
     std::vector<Link*> synced_;
     bool syncing_ = false;
 };
+
+} // namespace vantry

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 LinkTableModel::LinkTableModel(Prompter& prompter, QObject* parent)
     : QAbstractTableModel(parent), prompter_(prompter) {}
 
@@ -223,3 +225,5 @@ bool LinkTableModel::pasteTsv(const std::vector<int>& rows, const QString& text,
     }
     return true;
 }
+
+} // namespace vantry

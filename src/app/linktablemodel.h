@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 class CVantryDoc;
 class Link;
 class Prompter;
@@ -87,3 +89,5 @@ private:
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     QString filter_;
 };
+
+} // namespace vantry

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <optional>
 
+namespace vantry {
+
 namespace {
 
 void setApplicationNames() {
@@ -35,6 +37,9 @@ std::optional<int> answerWithoutWindows(int argc, char** argv) {
 }
 
 } // namespace
+} // namespace vantry
+
+using namespace vantry;
 
 int main(int argc, char** argv) {
     if (const auto code = answerWithoutWindows(argc, argv))

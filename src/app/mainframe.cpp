@@ -35,6 +35,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 namespace {
 
 QList<QKeySequence> shortcutsOf(const CommandInfo& info) {
@@ -429,3 +431,5 @@ void CMainFrame::dropEvent(QDropEvent* event) {
             app->OpenDocumentFile(file);
     });
 }
+
+} // namespace vantry

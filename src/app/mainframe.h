@@ -14,6 +14,9 @@ class QLabel;
 class QMdiArea;
 class QMenu;
 class QToolBar;
+
+namespace vantry {
+
 class CVantryApp;
 class DockPanels;
 
@@ -97,3 +100,5 @@ private:
     bool menusShown_ = false;
     std::unique_ptr<DockPanels> docks_;
 };
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+namespace vantry {
+
 // The dialog stays alive inside the returned change until the view has taken its undo snapshot
 // and applied it.
 std::function<void()> AppPropertyEditors::editNode(Node& node, QWidget* parent) {
@@ -22,3 +24,5 @@ std::function<void()> AppPropertyEditors::editLinks(const std::vector<Link*>& li
         return {};
     return [dialog] { dialog->apply(); };
 }
+
+} // namespace vantry

@@ -2,6 +2,8 @@
 
 #include "view/vantryview.h"
 
+namespace vantry {
+
 class Prompter;
 
 // The link and node property dialogs, as the map views ask for them.
@@ -14,3 +16,5 @@ public:
 private:
     Prompter& prompter_;
 };
+
+} // namespace vantry

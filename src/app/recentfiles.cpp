@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 namespace {
 
 // The list sits where the settings of the framework the program began on kept it.
@@ -58,3 +60,5 @@ void RecentFiles::store() const {
     for (std::size_t i = 0; i < paths_.size(); ++i)
         s.setValue(QStringLiteral("File%1").arg(i + 1), QString::fromStdString(paths_[i]));
 }
+
+} // namespace vantry

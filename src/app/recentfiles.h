@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 // The File menu's list of the networks opened or saved last, newest first, kept in the
 // program's settings between runs. It hears of every save of the documents it is given.
 class RecentFiles : public DocumentStateListener {
@@ -31,3 +33,5 @@ private:
     std::function<void(const std::vector<std::string>&)> shown_;
     std::vector<std::string> paths_;
 };
+
+} // namespace vantry

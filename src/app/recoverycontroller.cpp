@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 RecoveryController::RecoveryController(Prompter& prompter,
                                        const std::vector<std::unique_ptr<CVantryDoc>>& documents,
                                        QObject* parent)
@@ -124,3 +126,5 @@ void RecoveryController::documentModifiedChanged(CVantryDoc& doc) {
     if (!doc.IsModified())
         forget(doc);
 }
+
+} // namespace vantry

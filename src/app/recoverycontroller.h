@@ -10,8 +10,11 @@
 #include <string>
 #include <vector>
 
-class Prompter;
 class QTimer;
+
+namespace vantry {
+
+class Prompter;
 class RecoveryStore;
 struct RecoveryRecord;
 
@@ -59,3 +62,5 @@ private:
     QTimer* autosave_ = nullptr;
     bool autosaveWarned_ = false;
 };
+
+} // namespace vantry

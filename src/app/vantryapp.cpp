@@ -41,6 +41,8 @@ static void initResources() {
     Q_INIT_RESOURCE(icons);
 }
 
+namespace vantry {
+
 CVantryApp::CVantryApp(Prompter* prompter) {
     initResources();
     if (!prompter) {
@@ -431,3 +433,5 @@ void CVantryApp::run(int id) {
     }
     }
 }
+
+} // namespace vantry

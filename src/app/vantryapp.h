@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 class AppPropertyEditors;
 class RecentFiles;
 class RecoveryController;
@@ -94,3 +96,5 @@ private:
     int untitledCount_ = 0;
     std::unique_ptr<RecoveryController> recovery_;
 };
+
+} // namespace vantry

@@ -8,6 +8,8 @@
 
 #include <map>
 
+namespace vantry {
+
 void updateWindowTitles(CMainFrame& frame) {
     CChildFrame* active = qobject_cast<CChildFrame*>(frame.mdiArea()->activeSubWindow());
     // Windows of one document are told apart by their number: "plan.txt:2".
@@ -40,3 +42,5 @@ void updateWindowTitles(CMainFrame& frame) {
         frame.setWindowTitle(main);
     frame.setWindowModified(active && active->isWindowModified());
 }
+
+} // namespace vantry

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+namespace vantry {
+
 namespace {
 
 // The characters of the bytes 0x80 to 0x9F; the others are the characters of the same number.
@@ -25,3 +27,5 @@ std::optional<unsigned char> unicodeToWindows1252(char32_t c) {
         return std::nullopt;
     return static_cast<unsigned char>(0x80 + (at - kHigh.begin()));
 }
+
+} // namespace vantry

@@ -10,6 +10,8 @@
 
 namespace fs = std::filesystem;
 
+namespace vantry {
+
 namespace {
 
 // Without blocking: opening a pipe waits for a writer. Blocking comes back once the file is known
@@ -93,3 +95,5 @@ ScopedFileCalls::ScopedFileCalls(const FileCalls& calls)
 ScopedFileCalls::~ScopedFileCalls() {
     current.store(previous_, std::memory_order_release);
 }
+
+} // namespace vantry

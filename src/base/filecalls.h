@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace vantry {
+
 // Each call returns -1 or false with errno set on failure, except rename and remove, which fill
 // `error` as std::filesystem does.
 struct FileCalls {
@@ -50,3 +52,5 @@ private:
     FileCalls calls_;
     const FileCalls* previous_;
 };
+
+} // namespace vantry

@@ -18,6 +18,8 @@
 
 namespace fs = std::filesystem;
 
+namespace vantry {
+
 namespace {
 
 // Opens a regular file for reading and refuses anything else without waiting: opening a pipe
@@ -288,3 +290,5 @@ bool InputFile::readAt(std::uintmax_t offset, char* buffer, std::size_t count, s
     }
     return true;
 }
+
+} // namespace vantry

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+namespace vantry {
+
 std::string reasonOf(const std::error_code& ec) {
     std::string text = ec.message();
     if (!text.empty())
@@ -12,3 +14,5 @@ std::string reasonOf(const std::error_code& ec) {
 std::string reasonOf(int err) {
     return reasonOf(std::error_code(err, std::generic_category()));
 }
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 #include <string>
 #include <system_error>
 
+namespace vantry {
+
 inline constexpr const char* kFolderReason = "it is a folder, not a file";
 inline constexpr const char* kPipeReason = "it is a pipe, not a file";
 inline constexpr const char* kSocketReason = "it is a socket, not a file";
@@ -15,3 +17,5 @@ inline constexpr const char* kOtherReason = "it is not an ordinary file";
 // The system's message for an error, starting in lower case so that it can follow a comma.
 std::string reasonOf(const std::error_code& ec);
 std::string reasonOf(int err);
+
+} // namespace vantry

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+namespace vantry {
+
 // The path named by UTF-8 text, in the form the operating system takes.
 std::filesystem::path pathFromUtf8(std::string_view utf8);
 
@@ -131,3 +133,5 @@ bool isWritableFile(const std::string& path);
 // True when the file at `path` is marked read-only and yet this user could replace it (as root
 // can): writeFileSafely then replaces it only when told to, after asking the user.
 bool isReadOnlyButReplaceable(const std::string& path);
+
+} // namespace vantry

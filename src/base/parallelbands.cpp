@@ -4,6 +4,8 @@
 #include <thread>
 #include <vector>
 
+namespace vantry {
+
 void forEachBand(int rows, int bands,
                  const std::function<void(int band, int first, int last)>& work) {
     if (bands < 1)
@@ -35,3 +37,5 @@ void forEachBand(int rows, int bands,
         if (failure)
             std::rethrow_exception(failure);
 }
+
+} // namespace vantry

@@ -2,6 +2,8 @@
 
 namespace fs = std::filesystem;
 
+namespace vantry {
+
 fs::path pathFromUtf8(std::string_view utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
@@ -24,3 +26,5 @@ std::string absolutePath(const std::string& path) {
         absolute = absolute.parent_path();
     return utf8FromPath(absolute);
 }
+
+} // namespace vantry

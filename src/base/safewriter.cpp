@@ -12,6 +12,8 @@
 
 namespace fs = std::filesystem;
 
+namespace vantry {
+
 namespace {
 
 // Linux follows at most this many links in one path.
@@ -204,3 +206,5 @@ bool isWritableFile(const std::string& path) {
     const fs::file_status status = fs::status(p, ec);
     return fs::is_regular_file(status) && !isMarkedReadOnly(status) && mayWriteFile(p);
 }
+
+} // namespace vantry

@@ -15,6 +15,8 @@
 
 namespace fs = std::filesystem;
 
+namespace vantry {
+
 namespace {
 
 int processId() {
@@ -99,3 +101,5 @@ void removeStaleTemporaries(const fs::path& folder) {
         fileCalls().remove(it->path(), ignored);
     }
 }
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <random>
 
+namespace vantry {
+
 // A name in the folder that no other file has at this moment:
 // ".vantry-save-HOST.PID-RANDOM.tmp", so that one left by a process that was killed can be told
 // from one that is still being written.
@@ -15,3 +17,5 @@ std::filesystem::path temporaryName(const std::filesystem::path& folder, std::mt
 // killed: only files of this program's own naming, written on this machine by a process that is
 // no longer running. Anything that cannot be looked at is left alone.
 void removeStaleTemporaries(const std::filesystem::path& folder);
+
+} // namespace vantry

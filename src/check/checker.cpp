@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 std::string nodeLabel(const Node* n) {
@@ -487,3 +489,5 @@ std::string findingLine(const Finding& finding) {
            objectName(finding.object) + " " + std::to_string(finding.number) + ": " +
            finding.message;
 }
+
+} // namespace vantry

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 class Network;
 
 // How serious a finding is: an error is something the analysis will trip over, a warning
@@ -63,3 +65,5 @@ inline constexpr double kOverlapDistance = 0.001;
 // A node overlapping more earlier nodes than this gets one summary for the rest, so that a pile
 // of nodes at one point cannot flood the list.
 inline constexpr int kOverlapsListedPerNode = 5;
+
+} // namespace vantry

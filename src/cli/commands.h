@@ -2,6 +2,8 @@
 
 #include "cli/commandtable.h"
 
+namespace vantry {
+
 // The commands, each with its synopsis, help, options and run function, defined beside the code
 // that runs it.
 CliCommand convertCommand();
@@ -14,3 +16,5 @@ CliCommand populateCommand();
 
 // How the help names the network file extensions: ".xls or .txt".
 std::string networkExtensionsText();
+
+} // namespace vantry

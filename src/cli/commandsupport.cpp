@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <ostream>
 
+namespace vantry {
+
 namespace {
 
 CliKeep* keptObjects = nullptr;
@@ -50,3 +52,5 @@ std::string sixDecimals(float v) {
     std::snprintf(buf, sizeof buf, "%.6f", static_cast<double>(v));
     return buf;
 }
+
+} // namespace vantry

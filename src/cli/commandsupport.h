@@ -11,6 +11,8 @@
 #include <string>
 #include <utility>
 
+namespace vantry {
+
 class CVantryDoc;
 
 // Where the objects of this run go when the process is to end without freeing them; null to
@@ -69,3 +71,5 @@ std::string sixDecimals(float v);
 // read; kExitSuccess when loaded. What could not be placed on the map is told as a warning.
 int loadSource(CVantryDoc& doc, const std::string& path, const std::string& layer,
                std::ostream& err, const StreetReadOptions& options = {});
+
+} // namespace vantry

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <ostream>
 
+namespace vantry {
+
 namespace {
 
 // Where street data and record files are asked for, what SOURCE may be.
@@ -84,3 +86,5 @@ int usageError(std::ostream& err, const std::string& problem) {
     err << "vantry-cli: " << problem << "\n" << usageText();
     return kExitUsage;
 }
+
+} // namespace vantry

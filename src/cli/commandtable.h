@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 // What vantry-cli's exit code says.
 enum CliExit : int {
     kExitSuccess = 0,
@@ -39,3 +41,5 @@ std::string helpText();
 
 // Tells the problem and the usage on standard error; the exit code for bad usage.
 int usageError(std::ostream& err, const std::string& problem);
+
+} // namespace vantry

@@ -6,6 +6,12 @@
 #include <cstdlib>
 #include <iostream>
 
+namespace vantry {
+
+} // namespace vantry
+
+using namespace vantry;
+
 int main(int argc, char** argv) {
     // The user's preferences are read as the editor reads them, but a batch run never
     // rewrites them.

@@ -10,6 +10,8 @@
 #include <optional>
 #include <ostream>
 
+namespace vantry {
+
 namespace {
 
 int convert(const CommandLine& line, std::ostream&, std::ostream& err) {
@@ -105,3 +107,5 @@ CliCommand checkCommand() {
         {},
         check};
 }
+
+} // namespace vantry

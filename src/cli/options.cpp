@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+namespace vantry {
+
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args,
                                             const std::vector<CliOption>& options,
                                             std::string& problem) {
@@ -55,3 +57,5 @@ bool splitPair(const std::string& text, char separator, std::string& a, std::str
     b = text.substr(at + 1);
     return true;
 }
+
+} // namespace vantry

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 // An option a command takes: its name ("--size"), how many words follow it as its values, and
 // the one-line problem told when they are missing or cannot be used.
 struct CliOption {
@@ -36,3 +38,5 @@ bool parseInt(const std::string& text, int& value);
 bool parseFloat(const std::string& text, float& value);
 // Parses "AxB" or "A,B" into its two parts.
 bool splitPair(const std::string& text, char separator, std::string& a, std::string& b);
+
+} // namespace vantry

@@ -11,6 +11,8 @@
 #include <exception>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 void put32(std::string& out, std::uint32_t v) {
@@ -150,3 +152,5 @@ bool encodePng(const QImage& source, std::string& png) {
     chunk(png, "IEND", std::string());
     return true;
 }
+
+} // namespace vantry

@@ -20,6 +20,8 @@
 #include <optional>
 #include <ostream>
 
+namespace vantry {
+
 namespace {
 
 // Fonts need the toolkit's application object; pictures are drawn without any window, so no
@@ -214,3 +216,5 @@ CliCommand renderCommand() {
          {"--repeat", 1, "--repeat needs a positive whole number"}},
         render};
 }
+
+} // namespace vantry

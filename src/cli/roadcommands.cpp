@@ -11,6 +11,8 @@
 #include <optional>
 #include <ostream>
 
+namespace vantry {
+
 namespace {
 
 // Loads a TIGER/Line pair into the document as Load TIGER Data does; a file that cannot be read
@@ -285,3 +287,5 @@ CliCommand populateCommand() {
          kSpeedUnit},
         populate};
 }
+
+} // namespace vantry

@@ -11,6 +11,8 @@
 #include <ostream>
 #include <stdexcept>
 
+namespace vantry {
+
 namespace {
 
 std::string outOfMemory(const std::vector<std::string>& args) {
@@ -73,3 +75,5 @@ int runVantryCli(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     return code;
 }
+
+} // namespace vantry

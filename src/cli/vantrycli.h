@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 // Objects a command leaves for the end of the process. vantry-cli's main() ends the process
 // without freeing them: the system takes a large network back at once, where freeing it object
 // by object takes about as long as reading it.
@@ -16,3 +18,5 @@ using CliKeep = std::vector<std::shared_ptr<void>>;
 // With `keep`, the documents and the toolkit a command used are put there instead of freed.
 int runVantryCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                  CliKeep* keep = nullptr);
+
+} // namespace vantry

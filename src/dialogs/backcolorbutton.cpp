@@ -5,6 +5,8 @@
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
 
+namespace vantry {
+
 namespace {
 
 QColor toQColor(std::uint32_t colour) {
@@ -53,3 +55,5 @@ void CBackColorButton::paintEvent(QPaintEvent*) {
         painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
     }
 }
+
+} // namespace vantry

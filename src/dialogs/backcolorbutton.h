@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace vantry {
+
 // A push button that shows a colour instead of a caption: the background colour of the map,
 // chosen by clicking it.
 class CBackColorButton : public QPushButton {
@@ -23,3 +25,5 @@ protected:
 private:
     std::uint32_t colour_ = 0xFFFFFF;
 };
+
+} // namespace vantry

@@ -21,6 +21,8 @@
 
 #include <cmath>
 
+namespace vantry {
+
 namespace {
 
 constexpr int kPreviewSide = 310;
@@ -62,7 +64,7 @@ private:
 
 } // namespace
 
-CBitmapDlg::CBitmapDlg(const BitmapChoice& initial, Prompter& prompter, QWidget* parent)
+CBitmapDlg::CBitmapDlg(const PictureChoice& initial, Prompter& prompter, QWidget* parent)
     : QDialog(parent), prompter_(prompter), choice_(initial), pathText_(initial.path) {
     setWindowTitle(QStringLiteral("Load Bitmap"));
     path_ = new QLineEdit(pathText_.text());
@@ -202,7 +204,7 @@ void CBitmapDlg::worldWidthEditingFinished() {
 }
 
 void CBitmapDlg::browse() {
-    const auto chosen = prompter_.chooseBitmapFile();
+    const auto chosen = prompter_.choosePictureFile();
     if (!chosen)
         return;
     pathText_ = StoredText(*chosen);
@@ -268,3 +270,5 @@ void CBitmapDlg::accept() {
     choice_.bottom = static_cast<float>(bottom);
     QDialog::accept();
 }
+
+} // namespace vantry

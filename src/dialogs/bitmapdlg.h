@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bitmap/backgroundimage.h"
+#include "picture/backgroundimage.h"
 #include "document/prompter.h"
 #include "fields/storedtext.h"
 
@@ -14,16 +14,18 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 
+namespace vantry {
+
 // The Load Bitmap dialog: the picture file with a preview, its size in pixels, the world width
 // it spans and the world position of its bottom-left corner, with the pixels per mile that
 // follow from them.
 class CBitmapDlg : public QDialog {
     Q_OBJECT
 public:
-    CBitmapDlg(const BitmapChoice& initial, Prompter& prompter, QWidget* parent = nullptr);
+    CBitmapDlg(const PictureChoice& initial, Prompter& prompter, QWidget* parent = nullptr);
 
     // What the user settled; meaningful after the dialog was accepted.
-    const BitmapChoice& choice() const { return choice_; }
+    const PictureChoice& choice() const { return choice_; }
     const QImage& preview() const { return preview_; }
     // The rectangle the preview is painted into, in the preview area's pixels.
     QRect previewRect() const;
@@ -47,7 +49,7 @@ private:
     bool readNumber(QLineEdit* box, const char* name, bool whole, double& value);
 
     Prompter& prompter_;
-    BitmapChoice choice_;
+    PictureChoice choice_;
     // The bytes of the path the box was last filled with, behind the characters it shows.
     StoredText pathText_;
     // The decoded picture, which the preview draws from without a copy of its own; the same
@@ -70,3 +72,5 @@ private:
     QPushButton* cancel_;
     QWidget* previewArea_;
 };
+
+} // namespace vantry

@@ -4,6 +4,8 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 
+namespace vantry {
+
 QDialogButtonBox* createDialogButtons(QDialog* dialog, std::function<void()> onHelp) {
     auto* buttons = new QDialogButtonBox(
         QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, dialog);
@@ -31,3 +33,5 @@ int execWindowModal(QDialog& dialog) {
     dialog.setWindowModality(Qt::WindowModal);
     return dialog.exec();
 }
+
+} // namespace vantry

@@ -5,6 +5,8 @@
 #include <QAbstractSpinBox>
 #include <QLineEdit>
 
+namespace vantry {
+
 void refuseField(QWidget* field, Prompter& prompter, const QString& message) {
     prompter.showMessage(message.toStdString(), Prompter::Icon::Exclamation);
     field->setFocus(Qt::OtherFocusReason);
@@ -13,3 +15,5 @@ void refuseField(QWidget* field, Prompter& prompter, const QString& message) {
     else if (auto* spin = qobject_cast<QAbstractSpinBox*>(field))
         spin->selectAll();
 }
+
+} // namespace vantry

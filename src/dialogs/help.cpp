@@ -27,6 +27,8 @@ static void registerGuide() {
     Q_INIT_RESOURCE(help);
 }
 
+namespace vantry {
+
 namespace {
 
 class HelpWindow;
@@ -331,3 +333,5 @@ void resetHelpForTesting() {
     delete s.viewer;
     s.viewer = nullptr;
 }
+
+} // namespace vantry

@@ -5,6 +5,8 @@
 
 class QTextBrowser;
 
+namespace vantry {
+
 // What part of the user's guide a request opens: its start, its index, or the topic of a
 // dialog's help context number.
 enum class HelpRequest { Start, Index, Context };
@@ -35,3 +37,5 @@ void installDialogHelpKey();
 void setHelpRootForTesting(const std::string& root);
 bool helpHasFailed();
 void resetHelpForTesting();
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 CIntegerEdit::CIntegerEdit(const QString& fieldName, int minimum, int maximum, QWidget* parent)
     : QAbstractSpinBox(parent), fieldName_(fieldName), minimum_(minimum), maximum_(maximum) {
     setAlignment(Qt::AlignRight);
@@ -71,3 +73,5 @@ QAbstractSpinBox::StepEnabled CIntegerEdit::stepEnabled() const {
         enabled |= StepDownEnabled;
     return enabled;
 }
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace vantry {
+
 class Prompter;
 
 // A digits-only integer field with up-down arrows. The range bounds only what the arrows and the
@@ -42,3 +44,5 @@ private:
     int minimum_;
     int maximum_;
 };
+
+} // namespace vantry

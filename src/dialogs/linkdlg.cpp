@@ -22,6 +22,8 @@
 #include <initializer_list>
 #include <tuple>
 
+namespace vantry {
+
 namespace {
 
 constexpr long kLinkHelpContext = 15;
@@ -49,8 +51,8 @@ void CLinkDlg::fillFromLinks() {
         flags_.capacity = flags_.capacity && link->capacity() == data_.capacity;
         flags_.ffSpeed = flags_.ffSpeed && link->ffSpeed() == data_.ffSpeed;
         flags_.jamDensity = flags_.jamDensity && link->jamDensity() == data_.jamDensity;
-        flags_.direction = flags_.direction && link->direction() == data_.direction;
-        flags_.type = flags_.type && link->type() == data_.type;
+        flags_.direction = flags_.direction && static_cast<std::int32_t>(link->direction()) == data_.direction;
+        flags_.type = flags_.type && static_cast<std::int32_t>(link->type()) == data_.type;
     }
     if (!flags_.numLanes)
         data_.numLanes = 0;
@@ -127,14 +129,14 @@ void CLinkDlg::buildControls() {
     };
     QGroupBox* directionBox =
         addRadios(QStringLiteral("Direction"), directionGroup_,
-                  {{"&Inbound", "inbound", Inbound}, {"&Outbound", "outbound", Outbound}}, 1);
+                  {{"&Inbound", "inbound", static_cast<int>(LinkDirection::Inbound)}, {"&Outbound", "outbound", static_cast<int>(LinkDirection::Outbound)}}, 1);
     QGroupBox* typeBox = addRadios(QStringLiteral("Type"), typeGroup_,
-                                   {{"&Mainline", "mainline", Mainline},
-                                    {"&Workzone", "workzone", Workzone},
-                                    {"Detour&1", "detour1", Detour1},
-                                    {"Detour&2", "detour2", Detour2},
-                                    {"&Ramp", "ramp", Ramp},
-                                    {"Non&e", "none", None}},
+                                   {{"&Mainline", "mainline", static_cast<int>(LinkType::Mainline)},
+                                    {"&Workzone", "workzone", static_cast<int>(LinkType::Workzone)},
+                                    {"Detour&1", "detour1", static_cast<int>(LinkType::Detour1)},
+                                    {"Detour&2", "detour2", static_cast<int>(LinkType::Detour2)},
+                                    {"&Ramp", "ramp", static_cast<int>(LinkType::Ramp)},
+                                    {"Non&e", "none", static_cast<int>(LinkType::None)}},
                                    2);
 
     auto* descriptionLabel = new QLabel(QStringLiteral("&Description"), this);
@@ -291,3 +293,5 @@ void CLinkDlg::apply() {
             link->setType(static_cast<LinkType>(data_.type));
     }
 }
+
+} // namespace vantry

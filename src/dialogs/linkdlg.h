@@ -8,12 +8,15 @@
 
 #include <vector>
 
-class CIntegerEdit;
-class Prompter;
 class QButtonGroup;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+
+namespace vantry {
+
+class CIntegerEdit;
+class Prompter;
 
 // The modal dialog in which the user edits the traffic attributes of one link, or of several
 // links at once where only what they share is shown and only what is filled in is applied.
@@ -76,3 +79,5 @@ private:
     QButtonGroup* typeGroup_ = nullptr;
     QPlainTextEdit* descriptionEdit_ = nullptr;
 };
+
+} // namespace vantry

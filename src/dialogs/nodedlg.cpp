@@ -13,6 +13,8 @@
 
 #include <cmath>
 
+namespace vantry {
+
 namespace {
 
 constexpr long kNodeHelpContext = 27;
@@ -79,3 +81,5 @@ void CNodeDlg::apply() {
     node_.setX(x_);
     node_.setY(y_);
 }
+
+} // namespace vantry

@@ -5,10 +5,13 @@
 
 #include <optional>
 
-class Node;
-class Prompter;
 class QFormLayout;
 class QLineEdit;
+
+namespace vantry {
+
+class Node;
+class Prompter;
 
 // The modal dialog in which the user types the position of one node, in miles.
 class CNodeDlg : public QDialog {
@@ -43,3 +46,5 @@ private:
     QLineEdit* xEdit_ = nullptr;
     QLineEdit* yEdit_ = nullptr;
 };
+
+} // namespace vantry

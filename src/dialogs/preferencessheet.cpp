@@ -21,6 +21,8 @@
 
 #include <optional>
 
+namespace vantry {
+
 namespace {
 
 constexpr long kLinkDefaultsHelpContext = 36;
@@ -208,3 +210,5 @@ bool CPreferencesSheet::apply() {
     settings.commit();
     return values_.backColor != backColorBefore_;
 }
+
+} // namespace vantry

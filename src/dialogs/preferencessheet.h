@@ -9,11 +9,14 @@
 #include <cstdint>
 #include <vector>
 
+class QGridLayout;
+class QTabWidget;
+
+namespace vantry {
+
 class CBackColorButton;
 class CIntegerEdit;
 class Prompter;
-class QGridLayout;
-class QTabWidget;
 
 // The user settings while the Preferences sheet edits them.
 struct PreferenceValues {
@@ -124,3 +127,5 @@ private:
     std::vector<CPreferencePage*> pages_;
     int currentPage_ = 0;
 };
+
+} // namespace vantry

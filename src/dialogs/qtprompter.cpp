@@ -27,6 +27,8 @@
 #include <exception>
 #include <thread>
 
+namespace vantry {
+
 namespace {
 
 QMessageBox::Icon toQtIcon(Prompter::Icon icon) {
@@ -121,7 +123,7 @@ std::optional<std::string> QtPrompter::chooseOpenPath(const std::string& filter)
     return path.toStdString();
 }
 
-std::optional<std::string> QtPrompter::chooseBitmapFile() {
+std::optional<std::string> QtPrompter::choosePictureFile() {
     const QString path =
         chooseFile(owner(), QFileDialog::AcceptOpen, QStringLiteral("Select Bitmap File"),
                    lastFolder_, toQtFileFilter(kPictureFileFilter), QStringLiteral("bmp"));
@@ -293,7 +295,7 @@ QtPrompter::chooseRecoveries(const std::vector<std::string>& documents) {
     return chosen;
 }
 
-std::optional<BitmapChoice> QtPrompter::chooseBitmap(const BitmapChoice& initial) {
+std::optional<PictureChoice> QtPrompter::choosePicture(const PictureChoice& initial) {
     CBitmapDlg dialog(initial, *this, owner());
     if (execWindowModal(dialog) != QDialog::Accepted)
         return std::nullopt;
@@ -306,3 +308,5 @@ std::optional<StreetLoadChoice> QtPrompter::chooseStreetLoad(const StreetLoadCho
         return std::nullopt;
     return dialog.choice();
 }
+
+} // namespace vantry

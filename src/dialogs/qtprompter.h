@@ -6,6 +6,8 @@
 
 class QWidget;
 
+namespace vantry {
+
 // Asks the user with the toolkit's message boxes and file and colour dialogs.
 class QtPrompter : public Prompter {
 public:
@@ -19,9 +21,9 @@ public:
     std::optional<std::string> chooseSavePath(const std::string& proposed,
                                               const std::string& filter) override;
     std::optional<std::uint32_t> pickColour(std::uint32_t initial) override;
-    std::optional<std::string> chooseBitmapFile() override;
+    std::optional<std::string> choosePictureFile() override;
     std::optional<std::string> chooseRoadDataFile() override;
-    std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) override;
+    std::optional<PictureChoice> choosePicture(const PictureChoice& initial) override;
     std::optional<StreetLoadChoice> chooseStreetLoad(const StreetLoadChoice& initial) override;
     // Runs the work beside the user interface, which keeps painting; a busy indicator appears
     // when the work lasts more than half a second.
@@ -50,3 +52,5 @@ private:
 // Turns a "text|patterns|text|patterns||" filter into the toolkit's "text (patterns);;..."
 // form. "*.*" becomes "*", so that files without an extension are listed too.
 QString toQtFileFilter(const std::string& filter);
+
+} // namespace vantry

@@ -16,6 +16,8 @@
 #include <array>
 #include <optional>
 
+namespace vantry {
+
 namespace {
 
 constexpr long kRoadClassesHelpContext = 53;
@@ -183,3 +185,5 @@ bool CRoadClassPage::exchange(Prompter& prompter) {
     values_ = std::move(read);
     return true;
 }
+
+} // namespace vantry

@@ -3,6 +3,8 @@
 #include "dialogs/preferencessheet.h"
 #include "tiger/roadclasses.h"
 
+namespace vantry {
+
 // Road Classes: what the roads of each class carry when they are populated from street data that
 // gives no lanes or speed of its own, one row per class and one column per attribute.
 class CRoadClassPage : public CPreferencePage {
@@ -25,3 +27,5 @@ private:
     RoadClassDefaultsTable& values_;
     ClassTable* table_;
 };
+
+} // namespace vantry

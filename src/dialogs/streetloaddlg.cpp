@@ -15,6 +15,8 @@
 #include <set>
 #include <string_view>
 
+namespace vantry {
+
 namespace {
 
 constexpr long kStreetLoadHelpContext = 37;
@@ -155,3 +157,5 @@ StreetLoadChoice CStreetLoadDlg::choice() const {
         chosen.speedUnit = static_cast<SpeedUnit>(speedUnit_->currentData().toInt());
     return chosen;
 }
+
+} // namespace vantry

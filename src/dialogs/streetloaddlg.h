@@ -12,6 +12,8 @@ class QCheckBox;
 class QComboBox;
 class QPushButton;
 
+namespace vantry {
+
 // The Street Data dialog, shown before a file of street data is read: which road classes
 // Auto-Populate makes links of, and, for layers that may give speeds as bare numbers, which
 // unit those are in.
@@ -40,3 +42,5 @@ private:
     QComboBox* speedUnit_ = nullptr;
     QPushButton* ok_;
 };
+
+} // namespace vantry

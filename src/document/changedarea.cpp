@@ -3,6 +3,8 @@
 #include "model/network.h"
 #include "model/snapshot.h"
 
+namespace vantry {
+
 std::vector<const Link*> linksAround(const std::vector<Node*>& nodes,
                                      const std::vector<Link*>& links) {
     std::vector<const Link*> found(links.begin(), links.end());
@@ -50,3 +52,5 @@ std::optional<WorldRect> united(std::optional<WorldRect> a, const std::optional<
         a->unite(*b);
     return a;
 }
+
+} // namespace vantry

@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+namespace vantry {
+
 class Link;
 class Node;
 struct RestoreChanges;
@@ -26,3 +28,5 @@ std::optional<WorldRect> restoredArea(const RestoreChanges& changes);
 
 // The smallest rectangle holding both; nothing only when neither is anything.
 std::optional<WorldRect> united(std::optional<WorldRect> a, const std::optional<WorldRect>& b);
+
+} // namespace vantry

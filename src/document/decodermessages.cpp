@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <mutex>
 
+namespace vantry {
+
 namespace {
 
 thread_local DecoderMessages* decoderMessages = nullptr;
@@ -75,3 +77,5 @@ CollectDecoderMessages::CollectDecoderMessages(DecoderMessages& messages)
 CollectDecoderMessages::~CollectDecoderMessages() {
     decoderMessages = outer_;
 }
+
+} // namespace vantry

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 struct DecoderMessages {
     // What the decoders warned of the data, in order.
     std::vector<std::string> warnings;
@@ -26,3 +28,5 @@ public:
 private:
     DecoderMessages* outer_;
 };
+
+} // namespace vantry

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+namespace vantry {
+
 // What changed in a document, as its views and docks hear of it.
 enum class ChangeKind {
     // Anything may have changed, every object is still the one it was: draw everything again.
@@ -39,3 +41,5 @@ public:
     virtual ~DocumentObserver() = default;
     virtual void OnUpdate(DocumentObserver* sender, const DocumentChange& change) = 0;
 };
+
+} // namespace vantry

@@ -3,11 +3,13 @@
 #include "document/vantrydoc.h"
 
 #include "base/files.h"
-#include "bitmap/relativepath.h"
+#include "picture/relativepath.h"
 #include "document/picturefile.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace vantry {
 
 bool CVantryDoc::followBackground(const std::string& path, WorldRect rect) {
     if (network_.bitmapPath() == path && network_.bitmapRect() == rect)
@@ -24,7 +26,7 @@ bool CVantryDoc::followBackground(const std::string& path, WorldRect rect) {
 void CVantryDoc::OnLoadBitmap(const std::string& picture) {
     if (!prompter_)
         return;
-    BitmapChoice initial;
+    PictureChoice initial;
     std::string current;
     if (!network_.bitmapPath().empty()) {
         const WorldRect r = network_.bitmapRect();
@@ -38,7 +40,7 @@ void CVantryDoc::OnLoadBitmap(const std::string& picture) {
     }
     if (!picture.empty())
         initial.path = picture;
-    const auto choice = prompter_->chooseBitmap(initial);
+    const auto choice = prompter_->choosePicture(initial);
     if (!choice)
         return;
     if (!choice->path.empty()) {
@@ -113,7 +115,7 @@ void CVantryDoc::showBackground(std::shared_ptr<const BackgroundImage> picture, 
     trimPictureCache();
 }
 
-bool CVantryDoc::loadBitmap(const std::string& storedPath, WorldRect rect,
+bool CVantryDoc::loadBackground(const std::string& storedPath, WorldRect rect,
                             const std::string& documentPath) {
     std::shared_ptr<const BackgroundImage> picture = readBackground(storedPath, documentPath);
     const bool loaded = picture != nullptr;
@@ -124,3 +126,5 @@ bool CVantryDoc::loadBitmap(const std::string& storedPath, WorldRect rect,
     network_.recomputeBounds();
     return true;
 }
+
+} // namespace vantry

@@ -4,6 +4,8 @@
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 
+namespace vantry {
+
 LinkDefaults CVantryDoc::linkDefaults() {
     const UserDefinedSettings& s = SingletonPtr<UserDefinedSettings>::instance();
     return {s.defaultNumLanes.value, s.defaultCapacity.value, s.defaultFFSpeed.value,
@@ -33,3 +35,5 @@ PopulateOptions CVantryDoc::populateOptions() {
     options.precision = SingletonPtr<UserDefinedSettings>::instance().precision.value;
     return options;
 }
+
+} // namespace vantry

@@ -9,6 +9,8 @@
 #include <new>
 #include <stdexcept>
 
+namespace vantry {
+
 namespace {
 
 std::string quoted(const std::string& path) {
@@ -239,3 +241,5 @@ bool writeNetworkFile(const std::string& path, const Network& network, Prompter*
     error = "Cannot save " + quoted(path) + ": there is not enough memory to write it.";
     return false;
 }
+
+} // namespace vantry

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 class Network;
 class Prompter;
 enum class ReadOnlyFiles;
@@ -63,3 +65,5 @@ bool writeNetworkFile(const std::string& path, const Network& network, Prompter*
 
 // What the user is asked before a file marked read-only is replaced.
 std::string readOnlyQuestion(const std::string& path);
+
+} // namespace vantry

@@ -12,6 +12,8 @@
 #include <mutex>
 #include <system_error>
 
+namespace vantry {
+
 namespace {
 
 // A file as it was when its picture was read: a picture is used again only while the same file,
@@ -127,3 +129,5 @@ void trimPictureCache() {
     std::lock_guard lock(cache.mutex);
     trim(cache);
 }
+
+} // namespace vantry

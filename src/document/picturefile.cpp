@@ -1,7 +1,7 @@
 #include "document/picturefile.h"
 
-#include "bitmap/bitmapdecode.h"
-#include "bitmap/packedbitmap.h"
+#include "picture/bitmapdecode.h"
+#include "picture/packedbitmap.h"
 #include "document/decodermessages.h"
 #include "document/pictureintegrity.h"
 #include "document/picturemessages.h"
@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cctype>
 #include <new>
+
+namespace vantry {
 
 namespace {
 
@@ -84,11 +86,11 @@ bool takePixels(QImage picture, const std::string& path, BackgroundImage& image,
 bool readWithToolkit(const std::string& path, BackgroundImage& image, std::string& why) {
     // The pixel limit below is what bounds a picture; the toolkit's own allocation limit only
     // has to let such a picture through, even at 64 bits a pixel while it is decoded.
-    QImageReader::setAllocationLimit(static_cast<int>((kMaxBitmapPixels * 8) >> 20));
+    QImageReader::setAllocationLimit(static_cast<int>((kMaxPicturePixels * 8) >> 20));
     QFile file(QString::fromUtf8(path));
     if (!file.open(QIODevice::ReadOnly))
         return refusePicture(why, pictureUnreadable(path));
-    if (static_cast<std::uint64_t>(file.size()) > kMaxBitmapFileBytes)
+    if (static_cast<std::uint64_t>(file.size()) > kMaxPictureFileBytes)
         return refusePicture(
             why, "The picture " + quotedPicture(path) + " is too large: the file holds " +
                      std::to_string(file.size()) + " bytes, at most 1 GiB are read.");
@@ -150,3 +152,5 @@ bool ReadPictureFile(std::istream& file, const std::string& path, BackgroundImag
         image = BackgroundImage{};
     return read;
 }
+
+} // namespace vantry

@@ -1,11 +1,13 @@
 #pragma once
 
-#include "bitmap/backgroundimage.h"
+#include "picture/backgroundimage.h"
 
 #include <cstddef>
 #include <istream>
 #include <memory>
 #include <string>
+
+namespace vantry {
 
 // Reads a background picture into `image`, from `file`, already open, whose path is `path`
 // (UTF-8, also the name messages give it). A file named .bmp or starting with "BM" goes through
@@ -32,3 +34,5 @@ std::shared_ptr<const BackgroundImage> loadPicture(const std::string& path, std:
 
 // Lets go of kept pictures beyond the limit, once a document has let go of its own.
 void trimPictureCache();
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace vantry {
+
 bool endsWithItsMark(const QByteArray& format, QIODevice& file) {
     const char* mark = nullptr;
     if (format == "jpeg" || format == "jpg")
@@ -217,3 +219,5 @@ bool jpegHoldsItsBlocks(QIODevice& file, const std::string& path, std::string& w
     }
     return file.seek(resume) || refusePicture(why, pictureUnreadable(path));
 }
+
+} // namespace vantry

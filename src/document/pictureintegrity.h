@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vantry {
+
 // True when a JPEG or GIF file (by `format`, as the toolkit names it) ends in the mark its format
 // writes last (the end-of-image marker FF D9, the trailer 3B), padding after it allowed; true for
 // every other format.
@@ -44,3 +46,5 @@ inline std::uint32_t bigEndian16(const char* p) {
     const auto* u = reinterpret_cast<const unsigned char*>(p);
     return std::uint32_t{u[0]} << 8 | u[1];
 }
+
+} // namespace vantry

@@ -1,10 +1,12 @@
 #include "document/picturemessages.h"
 
-#include "bitmap/packedbitmap.h"
+#include "picture/packedbitmap.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <utility>
+
+namespace vantry {
 
 bool refusePicture(std::string& why, std::string text) {
     why = std::move(text);
@@ -37,16 +39,18 @@ bool pictureTooLarge(QSize size, const std::string& path, std::string& why) {
     const std::uint64_t w = static_cast<std::uint64_t>(std::max(size.width(), 0));
     const std::uint64_t h = static_cast<std::uint64_t>(std::max(size.height(), 0));
     const std::string dims = std::to_string(w) + " x " + std::to_string(h);
-    if (w > static_cast<std::uint64_t>(kMaxBitmapSide) ||
-        h > static_cast<std::uint64_t>(kMaxBitmapSide))
+    if (w > static_cast<std::uint64_t>(kMaxPictureSide) ||
+        h > static_cast<std::uint64_t>(kMaxPictureSide))
         return !refusePicture(why, "The picture " + quotedPicture(path) + " is too large: " + dims +
-                                       " pixels, at most " + std::to_string(kMaxBitmapSide) +
-                                       " x " + std::to_string(kMaxBitmapSide) + " are shown.");
-    if (w * h > kMaxBitmapPixels)
+                                       " pixels, at most " + std::to_string(kMaxPictureSide) +
+                                       " x " + std::to_string(kMaxPictureSide) + " are shown.");
+    if (w * h > kMaxPicturePixels)
         return !refusePicture(why, "The picture " + quotedPicture(path) + " is too large: " + dims +
                                        " are " + std::to_string(w * h) + " pixels, at most " +
-                                       std::to_string(kMaxBitmapPixels) + " (" +
-                                       std::to_string(kMaxBitmapPixels >> 20) +
+                                       std::to_string(kMaxPicturePixels) + " (" +
+                                       std::to_string(kMaxPicturePixels >> 20) +
                                        " megapixels) are shown.");
     return false;
 }
+
+} // namespace vantry

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace vantry {
+
 // Puts text in why and returns false, so that a refusal is one statement.
 bool refusePicture(std::string& why, std::string text);
 
@@ -26,5 +28,7 @@ std::string pictureUnreadable(const std::string& path);
 std::string pictureOutOfMemory(const std::string& path, QSize size);
 
 // True, with the reason in why, for a picture of a size beyond what is shown: more than
-// kMaxBitmapSide pixels a side or kMaxBitmapPixels altogether, whatever kind of file it is.
+// kMaxPictureSide pixels a side or kMaxPicturePixels altogether, whatever kind of file it is.
 bool pictureTooLarge(QSize size, const std::string& path, std::string& why);
+
+} // namespace vantry

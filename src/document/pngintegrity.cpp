@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 std::uint32_t pngCrc(std::uint32_t crc, const char* bytes, qint64 n) {
@@ -197,3 +199,5 @@ bool pngIsWhole(QIODevice& file, const std::string& path, std::string& why) {
         return refusePicture(why, cut);
     return file.seek(resume) || refusePicture(why, pictureUnreadable(path));
 }
+
+} // namespace vantry

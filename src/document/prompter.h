@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 // What the Load Bitmap dialog settles: the picture file and where it lies in the world.
-struct BitmapChoice {
+struct PictureChoice {
     std::string path;     // as typed or chosen; empty to remove the background
     float worldWidth = 0; // miles the picture's width spans
     float left = 0;       // world position of its bottom-left corner, miles
@@ -56,7 +58,7 @@ public:
     // Colours are 0x00BBGGRR values.
     virtual std::optional<std::uint32_t> pickColour(std::uint32_t initial) = 0;
     // The Load Bitmap dialog's Browse: a picture file to open.
-    virtual std::optional<std::string> chooseBitmapFile() {
+    virtual std::optional<std::string> choosePictureFile() {
         return chooseOpenPath(kPictureFileFilter);
     }
     // Load TIGER Data's file to read: road data of any kind the program reads.
@@ -64,7 +66,7 @@ public:
         return chooseOpenPath(roadDataFileFilter());
     }
     // The Load Bitmap dialog, starting from the given values; no answer when cancelled.
-    virtual std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) {
+    virtual std::optional<PictureChoice> choosePicture(const PictureChoice& initial) {
         (void)initial;
         return std::nullopt;
     }
@@ -109,3 +111,5 @@ public:
 
 // The caption of every message box.
 inline constexpr const char* kMessageCaption = "Vantry";
+
+} // namespace vantry

@@ -21,6 +21,8 @@
 #include <set>
 #include <stdexcept>
 
+namespace vantry {
+
 namespace {
 
 constexpr std::string_view kTag = "Vantry recovery 1\n";
@@ -388,3 +390,5 @@ std::string RecoveryStore::fileOf(const CVantryDoc& doc) const {
     return std::filesystem::exists(pathFromUtf8(it->second.file), ec) ? it->second.file
                                                                       : std::string();
 }
+
+} // namespace vantry

@@ -9,9 +9,12 @@
 #include <string_view>
 #include <vector>
 
+class QLockFile;
+
+namespace vantry {
+
 class CVantryDoc;
 class Network;
-class QLockFile;
 
 // What one recovery file keeps of a modified document: the network in the exact snapshot form
 // of the undo history, the file it belongs to and when it was written.
@@ -96,3 +99,5 @@ private:
     std::map<const CVantryDoc*, Kept> kept_;
     int nextFile_ = 1;
 };
+
+} // namespace vantry

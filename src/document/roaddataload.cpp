@@ -11,6 +11,8 @@
 #include <optional>
 #include <stdexcept>
 
+namespace vantry {
+
 namespace {
 
 // Reads a file pair into a copy of the data loaded so far, leaving the document's own alone, so
@@ -186,3 +188,5 @@ bool CVantryDoc::loadStreetData(const std::string& path, const std::string& laye
     tiger_ = std::move(*loaded);
     return true;
 }
+
+} // namespace vantry

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+namespace vantry {
+
 namespace {
 
 std::string lowerCaseName(const std::string& path) {
@@ -68,3 +70,5 @@ const std::string& roadDataFileFilter() {
     }();
     return filter;
 }
+
+} // namespace vantry

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 // Where road data comes from: TIGER/Line record files, read in pairs (a type 1 file and its type
 // 2 companion), or street data, read a layer at a time.
 enum class RoadSource { RecordFiles, StreetData };
@@ -31,3 +33,5 @@ RoadSource roadSourceOf(const std::string& path);
 // The file filter of Load TIGER Data, in the "text|patterns|...||" form: every kind of road data
 // that can be read, then each kind alone, then every file.
 const std::string& roadDataFileFilter();
+
+} // namespace vantry

@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+namespace vantry {
+
 namespace {
 
 // Pieces are small enough that moving one node recompresses little, and large enough that each
@@ -219,3 +221,5 @@ std::size_t SnapshotHistory::memoryBytes() const {
                     total += piece->bytes.capacity() + sizeof(Piece);
     return total;
 }
+
+} // namespace vantry

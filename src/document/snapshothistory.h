@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace vantry {
+
 class Network;
 struct RestoreChanges;
 
@@ -93,3 +95,5 @@ private:
     long savedDepth_ = 0;
     long savedDepthBackup_ = 0;
 };
+
+} // namespace vantry

@@ -1,7 +1,7 @@
 #include "document/vantrydoc.h"
 
 #include "base/files.h"
-#include "bitmap/relativepath.h"
+#include "picture/relativepath.h"
 #include "document/changedarea.h"
 #include "document/networkfiles.h"
 #include "document/picturefile.h"
@@ -13,11 +13,13 @@
 #include <cerrno>
 #include <optional>
 
+namespace vantry {
+
 namespace {
 
 // The picture path to write into a file saved at savePath, for a network whose stored path is
 // relative to the folder of base. Within one folder it stays exactly as it is.
-std::string rebasedBitmapPath(const std::string& stored, const std::string& base,
+std::string rebasedPicturePath(const std::string& stored, const std::string& base,
                               const std::string& savePath) {
     const std::string from = StoredPath(base), to = StoredPath(savePath);
     if (stored.empty() || IsAbsolutePath(stored) ||
@@ -92,7 +94,7 @@ bool CVantryDoc::OnOpenDocument(const std::string& requested) {
     // wherever the program was started from.
     bitmapBase_ = path;
     if (showsPictures_ && !network_.bitmapPath().empty())
-        loadBitmap(network_.bitmapPath(), network_.bitmapRect(), bitmapBase_);
+        loadBackground(network_.bitmapPath(), network_.bitmapRect(), bitmapBase_);
     return true;
 }
 
@@ -114,7 +116,7 @@ bool CVantryDoc::OnRecoverDocument(std::string_view snapshot, const std::string&
     }
     bitmapBase_ = pathName_;
     if (showsPictures_ && !network_.bitmapPath().empty())
-        loadBitmap(network_.bitmapPath(), network_.bitmapRect(), bitmapBase_);
+        loadBackground(network_.bitmapPath(), network_.bitmapRect(), bitmapBase_);
     SetModifiedFlag(true);
     return true;
 }
@@ -128,7 +130,7 @@ bool CVantryDoc::OnSaveDocument(const std::string& requested) {
     // The network keeps its path relative to the file it came from, so that Undo brings back
     // paths that still mean the same picture; only the written file gets the path anew.
     const std::string kept = network_.bitmapPath();
-    const std::string written = rebasedBitmapPath(kept, bitmapBase_, path);
+    const std::string written = rebasedPicturePath(kept, bitmapBase_, path);
     network_.setBitmap(written, network_.bitmapRect());
     const bool ok = writeNetworkFile(path, network_, prompter_, lastError_);
     network_.setBitmap(kept, network_.bitmapRect());
@@ -307,3 +309,5 @@ void CVantryDoc::OnEditRedo() {
     if (canRedo())
         step(false);
 }
+
+} // namespace vantry

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bitmap/backgroundimage.h"
+#include "picture/backgroundimage.h"
 #include "document/documentchange.h"
 #include "document/prompter.h"
 #include "document/snapshothistory.h"
@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace vantry {
 
 class CVantryDoc;
 
@@ -135,7 +137,7 @@ public:
     void OnLoadBitmap(const std::string& picture = {});
     // Loads the picture a network names: storedPath is resolved against the folder of
     // documentPath. Failures are told to the user; the network keeps naming the picture.
-    bool loadBitmap(const std::string& storedPath, WorldRect rect, const std::string& documentPath);
+    bool loadBackground(const std::string& storedPath, WorldRect rect, const std::string& documentPath);
     // The file whose folder the network's stored picture path is relative to: the file the
     // network was opened from (empty for a new network, whose pictures are named absolutely).
     const std::string& bitmapBase() const { return bitmapBase_; }
@@ -213,3 +215,5 @@ private:
     std::vector<DocumentObserver*> views_;
     std::vector<DocumentStateListener*> stateListeners_;
 };
+
+} // namespace vantry

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace vantry {
+
 namespace biff {
 
 void damaged(const std::string& what) {
@@ -410,3 +412,5 @@ Record buildExtSst(const SstLayout& layout, std::size_t streamOffset) {
 }
 
 } // namespace biff
+
+} // namespace vantry

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 namespace biff {
 
 // The record types the engine reads, writes or adjusts.
@@ -221,3 +223,5 @@ SstLayout buildSst(const std::vector<SstString>& strings, std::uint32_t totalRef
 Record buildExtSst(const SstLayout& layout, std::size_t streamOffset);
 
 } // namespace biff
+
+} // namespace vantry

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vantry {
+
 namespace biff {
 
 struct BiffWorkbook::Cell {
@@ -98,3 +100,5 @@ void shiftIndexRecord(std::uint8_t* body, std::size_t size, std::uint32_t delta)
 void checkCell(int row, int column);
 
 } // namespace biff
+
+} // namespace vantry

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <unordered_map>
 
+namespace vantry {
+
 namespace biff {
 
 namespace {
@@ -314,3 +316,5 @@ std::vector<std::uint8_t> BiffWorkbook::serialize() const {
 }
 
 } // namespace biff
+
+} // namespace vantry

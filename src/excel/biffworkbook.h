@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 namespace biff {
 
 // A workbook held as the records of its Workbook stream. Records the engine has no reason to
@@ -88,3 +90,5 @@ private:
 bool isValidSheetName(std::u16string_view name);
 
 } // namespace biff
+
+} // namespace vantry

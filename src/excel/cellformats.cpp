@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 namespace biff {
 
 void BiffWorkbook::chooseDefaultCellFormat() {
@@ -175,3 +177,5 @@ void BiffWorkbook::setCellNumberFormat(std::size_t sheet, int row, int column,
 }
 
 } // namespace biff
+
+} // namespace vantry

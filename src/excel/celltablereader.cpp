@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 namespace biff {
 
 namespace {
@@ -246,3 +248,5 @@ std::unique_ptr<CellTable> parseCellTable(const std::vector<Record>& records,
 }
 
 } // namespace biff
+
+} // namespace vantry

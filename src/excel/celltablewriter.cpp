@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 namespace biff {
 
 // A formula or inline text cell is written back as it was unless it belongs to a shared, array or
@@ -225,3 +227,5 @@ void shiftIndexRecord(std::uint8_t* body, std::size_t size, std::uint32_t delta)
 }
 
 } // namespace biff
+
+} // namespace vantry

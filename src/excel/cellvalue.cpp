@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <limits>
 
+namespace vantry {
+
 namespace {
 
 bool isBlank(char c) {
@@ -269,3 +271,5 @@ bool parseNumber(std::string_view text, double& out) {
 bool parseNumber(std::string_view text, float& out) {
     return parseWhole(text, out);
 }
+
+} // namespace vantry

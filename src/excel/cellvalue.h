@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace vantry {
+
 // The value of one worksheet cell: empty, a number, a text, a boolean or an error value such as
 // #N/A. The conversions are those the workbook layout relies on: an empty cell reads as 0, 0.0 or
 // the empty text, a text that looks like a number converts to it, and a number converts to text
@@ -70,3 +72,5 @@ std::string errorValueText(std::uint8_t code);
 // decimal point and exponent, optional blanks. The empty text is not a number.
 bool parseNumber(std::string_view text, double& out);
 bool parseNumber(std::string_view text, float& out);
+
+} // namespace vantry

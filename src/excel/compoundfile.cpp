@@ -23,6 +23,8 @@
 
 namespace fs = std::filesystem;
 
+namespace vantry {
+
 namespace {
 
 using Code = WorkbookError::Code;
@@ -294,3 +296,5 @@ void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
         throw WorkbookError(Code::WriteFailed,
                             "The file " + quoted(path) + " cannot be saved: " + why + ".");
 }
+
+} // namespace vantry

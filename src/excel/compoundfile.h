@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 using ClassId = std::array<std::uint8_t, 16>;
 
 // A stream or a storage (a folder of entries) of a compound document.
@@ -49,3 +51,5 @@ std::vector<std::uint8_t> buildCompoundFile(const CompoundFile& file);
 // only when `readOnly` says so.
 void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
                  ReadOnlyFiles readOnly = ReadOnlyFiles::Refuse);
+
+} // namespace vantry

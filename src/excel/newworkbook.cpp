@@ -2,6 +2,8 @@
 
 #include "excel/biffsheet.h"
 
+namespace vantry {
+
 namespace biff {
 
 namespace {
@@ -169,3 +171,5 @@ std::vector<Record> newGlobalsRecords(std::u16string_view firstSheet) {
 }
 
 } // namespace biff
+
+} // namespace vantry

@@ -2,6 +2,8 @@
 
 #include "base/codepage.h"
 
+namespace vantry {
+
 namespace {
 
 // Decodes one character at text[i], advancing i. An invalid sequence yields its first byte, which
@@ -161,3 +163,5 @@ std::string storedBytesFromUtf8(std::string_view utf8) {
         return std::string(utf8);
     return bytes;
 }
+
+} // namespace vantry

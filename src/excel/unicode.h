@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace vantry {
+
 // Conversions between the program's UTF-8 strings and the UTF-16 text that workbooks store.
 
 // A byte that does not belong to a valid UTF-8 sequence is taken as the Windows-1252 character of
@@ -25,3 +27,5 @@ std::string storedBytesFromUtf8(std::string_view utf8);
 // The longest prefix of the UTF-8 text that takes at most maxUnits UTF-16 code units, never
 // splitting a character.
 std::string cutToUtf16Units(std::string_view text, std::size_t maxUnits);
+
+} // namespace vantry

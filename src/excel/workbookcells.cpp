@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace vantry {
+
 namespace biff {
 
 namespace {
@@ -120,3 +122,5 @@ const std::vector<Record>& BiffWorkbook::sheetRecords(std::size_t sheet) const {
 }
 
 } // namespace biff
+
+} // namespace vantry

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace vantry {
+
 // The one failure of the workbook engine: a file that cannot be opened, read or written, a cell
 // or sheet that cannot be used, or a value that cannot be converted. The message is a sentence
 // for the user; the code lets callers and tests tell the cases apart.
@@ -32,3 +34,5 @@ public:
 private:
     Code code_;
 };
+
+} // namespace vantry

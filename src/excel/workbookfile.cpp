@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace vantry {
+
 namespace {
 
 using Code = WorkbookError::Code;
@@ -188,3 +190,5 @@ std::string cellAddress(int row, int column) {
         letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
     return letters + std::to_string(row + 1);
 }
+
+} // namespace vantry

@@ -8,6 +8,8 @@
 #include <set>
 #include <string>
 
+namespace vantry {
+
 // An Excel 97-2003 workbook file (.xls) open for one load or save: the workbook engine's records
 // inside the file's compound container, with one current worksheet whose single cells are read
 // and written by zero-based (row, column) pairs. Every failure is a WorkbookError carrying a code
@@ -60,3 +62,5 @@ private:
 
 // The A1-style address of a zero-based cell: (0, 0) is "A1", (3, 11) "L4", (0, 26) "AA1".
 std::string cellAddress(int row, int column);
+
+} // namespace vantry

@@ -27,6 +27,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 // Zero-based rows and columns of the layout.
@@ -453,3 +455,5 @@ bool SaveToWorkbook(const Network& network, const std::string& fileName, Workboo
     }
     return false;
 }
+
+} // namespace vantry

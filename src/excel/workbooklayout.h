@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace vantry {
+
 class Network;
 
 // What the workbook layout asks and tells the user. The program shows these as message boxes
@@ -52,3 +54,5 @@ bool SaveToWorkbook(const Network& network, const std::string& fileName, Workboo
 
 // A number in fixed notation with that many decimals, as a stream writes it.
 std::string FormatFixed(double value, int decimals);
+
+} // namespace vantry

@@ -5,6 +5,8 @@
 #include <array>
 #include <cmath>
 
+namespace vantry {
+
 namespace {
 
 constexpr std::array<const char*, 6> kTypeNames = {"Mainline", "Workzone", "Detour1",
@@ -58,7 +60,7 @@ std::optional<float> readLinkLength(const QString& text, QString* why) {
 
 std::optional<LinkDirection> readLinkDirection(const QString& text, QString* why) {
     const QString t = text.trimmed();
-    for (LinkDirection d : {Inbound, Outbound})
+    for (LinkDirection d : {LinkDirection::Inbound, LinkDirection::Outbound})
         if (t.compare(directionName(d), Qt::CaseInsensitive) == 0 ||
             t.compare(directionName(d).left(1), Qt::CaseInsensitive) == 0)
             return d;
@@ -80,7 +82,7 @@ std::optional<LinkType> readLinkType(const QString& text, QString* why) {
 }
 
 QString directionName(LinkDirection direction) {
-    return direction == Outbound ? QStringLiteral("Outbound") : QStringLiteral("Inbound");
+    return direction == LinkDirection::Outbound ? QStringLiteral("Outbound") : QStringLiteral("Inbound");
 }
 
 QString typeName(LinkType type) {
@@ -106,3 +108,5 @@ QString singleLine(const QString& text) {
     }
     return out;
 }
+
+} // namespace vantry

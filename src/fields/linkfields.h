@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace vantry {
+
 // A link's attributes as the user types them, read and refused the same way wherever they are
 // typed (the Link Properties dialog, the link table): each reader gives the value, or nothing
 // with the message that tells the user why the text was refused.
@@ -41,3 +43,5 @@ QString typeName(LinkType type);
 // A description is kept on one line of the network file, so each line break typed (CR LF, CR
 // or LF alike) becomes a single space.
 QString singleLine(const QString& text);
+
+} // namespace vantry

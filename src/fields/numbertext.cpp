@@ -5,6 +5,8 @@
 #include <string_view>
 #include <system_error>
 
+namespace vantry {
+
 namespace {
 
 bool isBlank(char c) {
@@ -105,3 +107,5 @@ QString formatSignificant(double value, int digits) {
 QString integerFieldMessage(const QString& fieldName) {
     return QStringLiteral("Please enter an integer for %1.").arg(fieldName);
 }
+
+} // namespace vantry

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace vantry {
+
 // Numbers typed in fields (dialogs, the link table) are read and written in the C library's
 // notation (a point for the decimals) whatever the user's locale, so that what one user types
 // another reads the same way.
@@ -27,3 +29,5 @@ QString formatSignificant(double value, int digits);
 
 // The message refusing an integer field's text, naming the field.
 QString integerFieldMessage(const QString& fieldName);
+
+} // namespace vantry

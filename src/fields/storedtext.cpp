@@ -4,6 +4,8 @@
 
 #include <optional>
 
+namespace vantry {
+
 namespace {
 
 std::optional<std::string> toWindows1252(const QString& text) {
@@ -160,3 +162,5 @@ std::string StoredText::encode(const QString& edited) const {
     out += after;
     return out;
 }
+
+} // namespace vantry

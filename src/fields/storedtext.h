@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vantry {
+
 // The text of bytes that a network holds (many files were written on Windows in code page
 // 1252): UTF-8 where the bytes are valid UTF-8, Windows-1252 one byte at a time elsewhere.
 // Every byte maps to a character that maps back to that byte, the five bytes the code page
@@ -51,3 +53,5 @@ private:
     QString compared_;
     std::vector<std::size_t> begin_;
 };
+
+} // namespace vantry

@@ -5,6 +5,8 @@
 #include <new>
 #include <stdexcept>
 
+namespace vantry {
+
 namespace {
 
 // How the fragment's two sections lie in the text, found before any object is made.
@@ -136,3 +138,5 @@ bool pasteClipboardText(Network& net, std::string_view text, PastedObjects& past
     pending.release();
     return true;
 }
+
+} // namespace vantry

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vantry {
+
 // Reading network fragments that come from the clipboard: node lines, "EndNodes", link lines and
 // "EndLinks" in the network text format, with node numbers of the fragment's own.
 
@@ -27,3 +29,5 @@ struct PastedObjects {
 // the network untouched, pasted empty, and `why` says what is wrong.
 bool pasteClipboardText(Network& net, std::string_view text, PastedObjects& pasted,
                         std::string* why = nullptr);
+
+} // namespace vantry

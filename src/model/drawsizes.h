@@ -1,5 +1,7 @@
 #pragma once
 
+namespace vantry {
+
 // Sizes on the map in logical units (hundredths of an inch of the screen), shared by drawing,
 // hit testing, the mouse tools and auto-populate so that what is drawn is what can be picked.
 // Divide by the view's scale to get miles.
@@ -17,3 +19,5 @@ constexpr float kClickUnits = 5.0f;
 constexpr float kShortestLinkUnits = 18.0f;
 // Half the width of a typed link's band (untyped links are half as wide).
 constexpr int kLinkHalfWidthUnits = 4;
+
+} // namespace vantry

@@ -1,5 +1,7 @@
 #include "model/editing.h"
 
+namespace vantry {
+
 const char* const kNodesStillLinkedMessage =
     "Nodes with links still attached cannot be deleted.\nThe links must be deleted as well.";
 
@@ -28,7 +30,7 @@ bool connectNodes(Network& net, Node* a, Node* b, bool twoWay, const LinkDefault
         created = true;
     }
     if (twoWay && !net.hasLink(b, a)) {
-        createLink(net, b, a, defaults)->setDirection(Outbound);
+        createLink(net, b, a, defaults)->setDirection(LinkDirection::Outbound);
         created = true;
     }
     return created;
@@ -77,3 +79,5 @@ void moveNodes(const std::vector<Node*>& nodes, WorldPoint d) {
     for (Node* n : nodes)
         n->setPosition({n->x() + d.x, n->y() + d.y});
 }
+
+} // namespace vantry

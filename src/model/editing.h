@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace vantry {
+
 // The traffic attributes a link drawn by the user starts with (the user's preferences).
 struct LinkDefaults {
     std::int32_t numLanes = 2;
@@ -35,3 +37,5 @@ void splitLinksAt(Network& net, Node* n, const std::vector<Link*>& found);
 bool deleteSelection(Network& net, std::vector<Link*>& selLinks, std::vector<Node*>& selNodes);
 // Adds d to the position of every node; callers recompute the bounds afterwards.
 void moveNodes(const std::vector<Node*>& nodes, WorldPoint d);
+
+} // namespace vantry

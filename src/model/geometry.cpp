@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace vantry {
+
 void WorldRect::extendTo(WorldPoint p) {
     top = std::max(top, p.y);
     bottom = std::min(bottom, p.y);
@@ -73,3 +75,5 @@ float distanceToSegment(WorldPoint a, WorldPoint b, WorldPoint p) {
     const double viaB = std::fabs(std::sin(angleB)) * dB;
     return static_cast<float>(std::min(viaA, viaB));
 }
+
+} // namespace vantry

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace vantry {
+
 // Positions and rectangles in world miles, and the point-to-segment distance
 // that hit testing and auto-populate share.
 
@@ -36,3 +38,5 @@ float distance(WorldPoint a, WorldPoint b);
 // Distance in miles from p to the segment a-b. The angle tests use the
 // five-decimal value of pi on purpose: hit testing has always been tuned to it.
 float distanceToSegment(WorldPoint a, WorldPoint b, WorldPoint p);
+
+} // namespace vantry

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace vantry {
+
 // Splits text into lines, accepting both LF and CRLF line ends; a final line without a line end
 // still counts. Every reader of the line-oriented network text (files, clipboard fragments)
 // takes its lines from here, so that they all agree on where a line ends.
@@ -34,3 +36,5 @@ private:
     std::size_t pos_ = 0;
     std::size_t number_ = 0;
 };
+
+} // namespace vantry

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <utility>
 
+namespace vantry {
+
 // ---- Memory -----------------------------------------------------------------------------------
 
 void* Node::operator new(std::size_t size) {
@@ -168,24 +170,24 @@ void Link::setLengthAsWritten(float v, int lengthDecimals, WrittenDecimals from,
 }
 
 char Link::directionCode() const {
-    return direction_ == Outbound ? 'O' : 'I';
+    return direction_ == LinkDirection::Outbound ? 'O' : 'I';
 }
 
 void Link::setDirectionCode(char c) {
-    direction_ = (c == 'O' || c == 'o') ? Outbound : Inbound;
+    direction_ = (c == 'O' || c == 'o') ? LinkDirection::Outbound : LinkDirection::Inbound;
 }
 
 const char* Link::typeCode() const {
     switch (type_) {
-    case Mainline:
+    case LinkType::Mainline:
         return "M";
-    case Workzone:
+    case LinkType::Workzone:
         return "WZ";
-    case Detour1:
+    case LinkType::Detour1:
         return "D1";
-    case Detour2:
+    case LinkType::Detour2:
         return "D2";
-    case Ramp:
+    case LinkType::Ramp:
         return "R";
     default:
         return "";
@@ -194,17 +196,17 @@ const char* Link::typeCode() const {
 
 void Link::setTypeCode(std::string_view code) {
     if (code == "M")
-        type_ = Mainline;
+        type_ = LinkType::Mainline;
     else if (code == "WZ")
-        type_ = Workzone;
+        type_ = LinkType::Workzone;
     else if (code == "R")
-        type_ = Ramp;
+        type_ = LinkType::Ramp;
     else if (code == "D1")
-        type_ = Detour1;
+        type_ = LinkType::Detour1;
     else if (code == "D2")
-        type_ = Detour2;
+        type_ = LinkType::Detour2;
     else
-        type_ = None;
+        type_ = LinkType::None;
 }
 
 std::int32_t Link::headingSide() const {
@@ -231,8 +233,8 @@ LinkAttributes Link::attributes() {
     d.length = effectiveLength();
     d.ffSpeed = ffSpeed_;
     d.jamDensity = jamDensity_;
-    d.direction = direction_;
-    d.type = type_;
+    d.direction = static_cast<std::int32_t>(direction_);
+    d.type = static_cast<std::int32_t>(type_);
     d.description = description_;
     d.link = this;
     return d;
@@ -246,8 +248,12 @@ void Link::setAttributes(const LinkAttributes& d) {
     setLength(d.length);
     ffSpeed_ = d.ffSpeed;
     jamDensity_ = d.jamDensity;
-    direction_ = d.direction == Outbound ? Outbound : Inbound;
-    type_ = (d.type >= Mainline && d.type <= None) ? static_cast<LinkType>(d.type) : None;
+    direction_ = d.direction == static_cast<std::int32_t>(LinkDirection::Outbound) ? LinkDirection::Outbound
+                                                                              : LinkDirection::Inbound;
+    type_ = (d.type >= static_cast<std::int32_t>(LinkType::Mainline) &&
+             d.type <= static_cast<std::int32_t>(LinkType::None))
+                ? static_cast<LinkType>(d.type)
+                : LinkType::None;
     description_ = d.description;
 }
 
@@ -429,3 +435,5 @@ void Network::clear() {
         delete l;
     links_.clear();
 }
+
+} // namespace vantry

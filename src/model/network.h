@@ -11,13 +11,20 @@
 #include <unordered_set>
 #include <vector>
 
+namespace vantry {
+
 class Link;
 class Network;
 class Node;
 
-enum LinkDirection : std::int32_t { Inbound = 0, Outbound = 1 };
+// X11's headers define None as a macro; none of ours may see them.
+#ifdef None
+#error "X11's None macro is defined before the link types"
+#endif
 
-enum LinkType : std::int32_t {
+enum class LinkDirection : std::int32_t { Inbound = 0, Outbound = 1 };
+
+enum class LinkType : std::int32_t {
     Mainline = 0,
     Workzone = 1,
     Detour1 = 2,
@@ -114,8 +121,8 @@ struct LinkAttributes {
     float length = 0.0f;
     std::int32_t ffSpeed = 0;
     std::int32_t jamDensity = 0;
-    std::int32_t direction = Inbound;
-    std::int32_t type = None;
+    std::int32_t direction = static_cast<std::int32_t>(LinkDirection::Inbound);
+    std::int32_t type = static_cast<std::int32_t>(LinkType::None);
     std::string description;
     Link* link = nullptr;
 };
@@ -212,9 +219,9 @@ private:
     std::int32_t capacity_ = 0;
     float length_ = -1.0f;
     std::int32_t ffSpeed_ = 0;
-    LinkDirection direction_ = Inbound;
+    LinkDirection direction_ = LinkDirection::Inbound;
     std::int32_t jamDensity_ = 0;
-    LinkType type_ = None;
+    LinkType type_ = LinkType::None;
     std::int32_t twoWaySide_ = 0;
     std::string description_;
 };
@@ -287,3 +294,5 @@ private:
     WorldRect bitmapRect_;
     std::int32_t precision_ = 3;
 };
+
+} // namespace vantry

@@ -15,6 +15,8 @@
 #endif
 #endif
 
+namespace vantry {
+
 namespace {
 
 constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
@@ -106,3 +108,5 @@ void poolFree(void* p, std::size_t size) noexcept {
     pool.free = slot;
 #endif
 }
+
+} // namespace vantry

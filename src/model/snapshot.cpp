@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+namespace vantry {
+
 namespace {
 
 // A link's attributes besides its nodes and description, floats by their bits.
@@ -110,9 +112,9 @@ bool check(std::string_view bytes, Checked& c, std::string* why) {
         const auto from = get32(c.column[From] + 4 * i), to = get32(c.column[To] + 4 * i);
         if (from == 0 || from > c.nodes || to == 0 || to > c.nodes)
             return fail(why, "a link names a node that does not exist");
-        if (static_cast<std::uint8_t>(c.column[Direction][i]) > Outbound)
+        if (static_cast<std::uint8_t>(c.column[Direction][i]) > static_cast<std::uint8_t>(LinkDirection::Outbound))
             return fail(why, "a link has an unknown direction");
-        if (static_cast<std::uint8_t>(c.column[Type][i]) > None)
+        if (static_cast<std::uint8_t>(c.column[Type][i]) > static_cast<std::uint8_t>(LinkType::None))
             return fail(why, "a link has an unknown type");
         const std::int32_t side = getInt(c.column[Side] + 4 * i);
         if (side < 0 || side > 2)
@@ -287,3 +289,5 @@ bool decodeSnapshot(std::string_view bytes, Network& into, std::string* why) {
     into.clear();
     return restoreSnapshot(bytes, into, why);
 }
+
+} // namespace vantry

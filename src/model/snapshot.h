@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+namespace vantry {
+
 class Link;
 class Network;
 class Node;
@@ -46,3 +48,5 @@ bool restoreSnapshot(std::string_view bytes, Network& network, std::string* why 
 
 // restoreSnapshot into an empty network: on failure `into` stays empty.
 bool decodeSnapshot(std::string_view bytes, Network& into, std::string* why = nullptr);
+
+} // namespace vantry

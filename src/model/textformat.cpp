@@ -13,6 +13,8 @@
 #include <sstream>
 #include <vector>
 
+namespace vantry {
+
 const char* const kFormatTag = "KX101";
 const char* const kEndNodesMarker = "EndNodes";
 const char* const kEndLinksMarker = "EndLinks";
@@ -330,8 +332,8 @@ bool Link::readLine(std::string_view line, const NodeTable& table, std::string* 
     }
     ffSpeed_ = speed;
     jamDensity_ = jam;
-    direction_ = Inbound;
-    type_ = None;
+    direction_ = LinkDirection::Inbound;
+    type_ = LinkType::None;
     description_.clear();
     // An automatic length is written as the node distance, which two nodes near the ends of the
     // float range put beyond it: the saved file could not be read again.
@@ -506,3 +508,5 @@ bool Network::readText(std::string_view text, std::string* why) {
     recomputeBounds();
     return true;
 }
+
+} // namespace vantry

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 std::vector<TsvLine> parseTsv(std::string_view text) {
     std::vector<TsvLine> lines;
     TsvLine cells;
@@ -80,3 +82,5 @@ std::string tsvLine(const TsvLine& cells) {
     }
     return out + '\n';
 }
+
+} // namespace vantry

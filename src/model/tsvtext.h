@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vantry {
+
 // Tab-separated text as spreadsheets put it on the clipboard and read it from there (UTF-8): a
 // cell holding a tab, a line break or beginning with a quote comes in quotes, with its quotes
 // doubled.
@@ -18,3 +20,5 @@ std::vector<TsvLine> parseTsv(std::string_view text);
 std::string tsvCell(std::string_view text);
 // The cells as one line, each written with tsvCell, ended by a line feed.
 std::string tsvLine(const TsvLine& cells);
+
+} // namespace vantry

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVariant>
 
+namespace vantry {
+
 SettingsKey::SettingsKey() = default;
 
 SettingsKey::~SettingsKey() {
@@ -83,3 +85,5 @@ void SettingsKey::write(const std::string& name, const std::string& text) {
         writeFailedFlag = true;
     }
 }
+
+} // namespace vantry

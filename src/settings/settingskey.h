@@ -5,6 +5,8 @@
 
 class QSettings;
 
+namespace vantry {
+
 // One key of the current user's persistent settings store, addressed by a backslash-separated
 // path such as "Software\\Kestrin\\Vantry\\Settings", holding named text values. It keeps a small
 // failure state instead of reporting errors, so callers can fall back to defaults quietly.
@@ -37,3 +39,5 @@ private:
     bool readFailedFlag = false;
     bool writeFailedFlag = false;
 };
+
+} // namespace vantry

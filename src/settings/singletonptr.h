@@ -3,6 +3,8 @@
 #include <new>
 #include <utility>
 
+namespace vantry {
+
 // A counted holder that gives the whole process one shared T: the first live holder creates it
 // and the last one destroys it. The program keeps one holder alive in main() for the whole run
 // (tests keep one in a fixture), so code elsewhere simply calls SingletonPtr<T>::instance().
@@ -46,3 +48,5 @@ private:
     inline static int count = 0;
     inline static T* object = nullptr;
 };
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <type_traits>
 
+namespace vantry {
+
 namespace {
 
 std::ios_base::fmtflags defaultFlags() {
@@ -117,3 +119,5 @@ void UserDefinedSettings::commit() {
         stored_[setting.name] = std::move(text);
     });
 }
+
+} // namespace vantry

@@ -8,6 +8,8 @@
 #include <system_error>
 #include <type_traits>
 
+namespace vantry {
+
 // One named preference: the name it is stored under, its value, and the number format used to
 // turn the value into text.
 template <class V> struct Setting {
@@ -130,3 +132,5 @@ private:
     // The text of each value as last read from or written to the store.
     mutable std::map<std::string, std::string> stored_;
 };
+
+} // namespace vantry

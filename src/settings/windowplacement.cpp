@@ -2,6 +2,8 @@
 
 #include "settings/settingskey.h"
 
+namespace vantry {
+
 namespace {
 
 constexpr const char* kWindowPath = "Software\\Kestrin\\Vantry\\Window";
@@ -33,3 +35,5 @@ void saveWindowPlacement(const WindowPlacement& placement) {
     key.write("State", placement.state.toBase64().toStdString());
     key.write("StatusBar", placement.statusBar ? "1" : "0");
 }
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace vantry {
+
 // Keeps GDAL's messages off the terminal while it works on this thread, so that a refusal is the
 // one line we write, and keeps the first failure it reports: a driver says what went wrong first
 // (a size limit, a damaged header) and only then that it could not go on.
@@ -52,3 +54,5 @@ private:
             first() = message;
     }
 };
+
+} // namespace vantry

@@ -9,6 +9,8 @@
 #include <initializer_list>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 int fieldIndex(const OGRFeatureDefn& defn, std::initializer_list<const char*> names) {
@@ -160,3 +162,5 @@ bool bareSpeedIsMph(const OGRFeatureDefn& defn, SpeedUnit unit) {
             return false;
     return true;
 }
+
+} // namespace vantry

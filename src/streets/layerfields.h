@@ -9,6 +9,8 @@
 
 #include <ogrsf_frmts.h>
 
+namespace vantry {
+
 // The indices of the fields a schema reads, -1 for those the layer lacks.
 struct LayerFields {
     int highway = -1, junction = -1, oneway = -1, lanes = -1, lanesForward = -1, lanesBackward = -1,
@@ -42,3 +44,5 @@ TigerChain chainAttributesOf(const OGRFeature& f, const LayerFields& fields, Str
 // Whether a bare number in a layer's speed field is in miles per hour: as the user says, or, left
 // to guess, kilometres per hour for layers that come from OpenStreetMap and miles otherwise.
 bool bareSpeedIsMph(const OGRFeatureDefn& defn, SpeedUnit unit);
+
+} // namespace vantry

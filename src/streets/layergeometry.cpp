@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace vantry {
+
 bool ToLonLat::prepare(OGRLayer& layer, const std::string& path, std::string& why) {
     const OGRSpatialReference* srs = layer.GetSpatialRef();
     if (!srs) {
@@ -89,3 +91,5 @@ void addLines(const OGRGeometry& g, const TigerChain& attributes, ToLonLat& conv
         return;
     }
 }
+
+} // namespace vantry

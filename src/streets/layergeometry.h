@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 // Longitude and latitude from the layer's own coordinates.
 class ToLonLat {
 public:
@@ -35,3 +37,5 @@ private:
 // added, broken when a point could not be converted.
 void addLines(const OGRGeometry& g, const TigerChain& attributes, ToLonLat& convert,
               std::vector<StreetLine>& lines, bool& usable, bool& broken);
+
+} // namespace vantry

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 std::pair<std::string, std::string> roadClassOfMtfcc(std::string_view mtfcc) {
     const std::string code = lowered(trimmed(mtfcc));
     if (code == "s1100")
@@ -108,3 +110,5 @@ bool isOsmRoad(std::string_view highway) {
         "unclassified",  "residential", "living_street", "service"};
     return std::find(std::begin(kRoads), std::end(kRoads), highway) != std::end(kRoads);
 }
+
+} // namespace vantry

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+namespace vantry {
+
 struct OsmTags;
 
 // What a line of street data is drawn as. Lines that are none of these (power lines, walls,
@@ -35,3 +37,5 @@ bool isOsmRoad(std::string_view highway);
 // The road class of a TIGER/Line MTFCC ("S1400"), with the kind of service road for the codes
 // that are one; empty for codes that are not roads a car may use.
 std::pair<std::string, std::string> roadClassOfMtfcc(std::string_view mtfcc);
+
+} // namespace vantry

@@ -5,6 +5,8 @@
 #include <unordered_map>
 #include <utility>
 
+namespace vantry {
+
 namespace {
 
 std::uint64_t keyOf(TigerPoint p) {
@@ -224,3 +226,5 @@ void splitIntoChains(std::vector<StreetLine>& lines, std::vector<TigerChain>& ou
         line.nodeIds = {};
     }
 }
+
+} // namespace vantry

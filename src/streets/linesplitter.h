@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace vantry {
+
 // One line of a layer as read, with the attributes its chains will carry.
 struct StreetLine {
     TigerChain chain;
@@ -21,3 +23,5 @@ struct StreetLine {
 // to its own start is cut once more at its middle point, so that it can become links. Other
 // lines stay whole. The chains are appended to out in the order of the lines.
 void splitIntoChains(std::vector<StreetLine>& lines, std::vector<TigerChain>& out);
+
+} // namespace vantry

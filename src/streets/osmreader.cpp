@@ -29,6 +29,8 @@
 #include <utility>
 #include <vector>
 
+namespace vantry {
+
 const char* const kOsmLayer = "lines";
 
 namespace {
@@ -315,3 +317,5 @@ bool readOsmChains(const std::string& path, const StreetReadOptions& options, St
         progress(1.0);
     return true;
 }
+
+} // namespace vantry

@@ -9,6 +9,8 @@
 
 #include <string>
 
+namespace vantry {
+
 // The one layer an OpenStreetMap file offers: its ways.
 extern const char* const kOsmLayer;
 
@@ -26,3 +28,5 @@ bool checkOsmFile(const std::string& path, std::string& why);
 // was cancelled (result.cancelled then says so).
 bool readOsmChains(const std::string& path, const StreetReadOptions& options, StreetRead& result,
                    std::string& why, const StreetProgress& progress);
+
+} // namespace vantry

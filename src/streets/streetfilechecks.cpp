@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace vantry {
+
 std::string quotedName(const std::string& path) {
     return "\"" + path + "\"";
 }
@@ -133,3 +135,5 @@ bool checkSidecars(const std::string& path, std::string& why) {
 bool checkStreetFile(const std::string& path, std::string& why) {
     return checkFile(path, why) && checkSidecars(path, why);
 }
+
+} // namespace vantry

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace vantry {
+
 // A file's name as messages show it, in double quotes.
 std::string quotedName(const std::string& path);
 
@@ -14,3 +16,5 @@ std::string quotedName(const std::string& path);
 // GeoPackage's journals, in either letter case, as GDAL looks for them) is no ordinary file or is
 // larger than any real one could be.
 bool checkStreetFile(const std::string& path, std::string& why);
+
+} // namespace vantry

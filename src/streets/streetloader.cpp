@@ -11,6 +11,8 @@
 #include <system_error>
 #include <vector>
 
+namespace vantry {
+
 std::vector<std::string> streetModulePlaces() {
     std::vector<std::string> places;
     if (const char* named = std::getenv("VANTRY_STREETS_MODULE"); named && *named)
@@ -95,3 +97,5 @@ bool readStreetChains(const std::string& path, const std::string& layer,
     }
     return module.api->readChains(path, layer, options, result, why, progress);
 }
+
+} // namespace vantry

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 // Raised whenever the table below changes, so that a program never calls a module built for
 // another one.
 constexpr int kStreetReaderApiVersion = 3;
@@ -40,3 +42,5 @@ StreetModule loadStreetModule(const std::vector<std::string>& places);
 
 // The module's one entry point, looked up by this name.
 extern "C" VANTRY_STREETS_EXPORT const StreetReaderApi* vantryStreetReader();
+
+} // namespace vantry

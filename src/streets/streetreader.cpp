@@ -15,6 +15,8 @@
 #include <memory>
 #include <mutex>
 
+namespace vantry {
+
 namespace {
 
 void startGdal() {
@@ -231,3 +233,5 @@ extern "C" VANTRY_STREETS_EXPORT const StreetReaderApi* vantryStreetReader() {
     static const StreetReaderApi api{kStreetReaderApiVersion, gdalListLayers, gdalReadChains};
     return &api;
 }
+
+} // namespace vantry

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 // How a layer's features become chains.
 enum class StreetSchema { OpenStreetMap, TigerLine, Lines };
 
@@ -60,3 +62,5 @@ bool listStreetLayers(const std::string& path, std::vector<std::string>& layers,
 bool readStreetChains(const std::string& path, const std::string& layer,
                       const StreetReadOptions& options, StreetRead& result, std::string& why,
                       const StreetProgress& progress = {});
+
+} // namespace vantry

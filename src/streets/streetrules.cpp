@@ -8,6 +8,8 @@
 #include <tuple>
 #include <utility>
 
+namespace vantry {
+
 namespace {
 
 bool startsWith(std::string_view text, std::string_view prefix) {
@@ -184,3 +186,5 @@ void applyLineFields(const LineFields& fields, bool bareSpeedIsMph, TigerChain& 
                  chain);
     applySpeeds(fields.maxspeed, "", "", bareSpeedIsMph, chain);
 }
+
+} // namespace vantry

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+namespace vantry {
+
 // The tags of one OpenStreetMap way that decide what it becomes; an absent tag is empty.
 struct OsmTags {
     std::string highway;
@@ -72,3 +74,5 @@ void applyMtfcc(std::string_view mtfcc, std::string_view fullName, TigerChain& c
 // drawn as the ways, water or railways classLineKind makes them; without one, every line is a
 // road. bareSpeedIsMph says what a speed without a unit means.
 void applyLineFields(const LineFields& fields, bool bareSpeedIsMph, TigerChain& chain);
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cmath>
 
+namespace vantry {
+
 namespace {
 
 // More lanes than this in one direction is taken for a mistyped value rather than a road.
@@ -154,3 +156,5 @@ void applySpeeds(std::string_view both, std::string_view forward, std::string_vi
 std::int32_t speedFromMaxspeed(std::string_view text) {
     return speedOf(text, false);
 }
+
+} // namespace vantry

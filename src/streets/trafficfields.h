@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace vantry {
+
 // Sets the chain's traffic rule and lanes each way from a oneway value (yes/no/-1, F/T/B, FT/TF/N)
 // and the lane counts given for both ways and for each. impliedOneWay is the road's own rule
 // when oneway says nothing. Lanes nobody gives stay 0, for the road's class to decide when it is
@@ -26,3 +28,5 @@ void applySpeeds(std::string_view both, std::string_view forward, std::string_vi
 // and a country's implicit limit ("DE:urban", "RU:rural") is that country's figure. 0 when the
 // text gives no usable speed ("none", "signals", an unknown code), for the class to decide.
 std::int32_t speedFromMaxspeed(std::string_view text);
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 #include <optional>
 #include <unordered_set>
 
+namespace vantry {
+
 namespace {
 
 char classChar(const TigerChain& chain, std::size_t i) {
@@ -239,3 +241,5 @@ bool AutoPopulateAll(Network& network, const TigerStore& store, TigerPoint origi
             changed = true;
     return changed;
 }
+
+} // namespace vantry

@@ -15,6 +15,8 @@
 #include "tiger/roadclasses.h"
 #include "tiger/tigerstore.h"
 
+namespace vantry {
+
 // A chain end reuses a node strictly closer than this, in miles.
 constexpr float kTigerNodeTolerance = 0.001f;
 // In logical units: a drag smaller than this both ways is a click, and a click takes the first
@@ -62,3 +64,5 @@ bool PopulateChain(Network& network, const TigerChain& chain, TigerPoint origin,
 // The same for a single chain, indexing the network's nodes for this call only.
 bool PopulateChain(Network& network, const TigerChain& chain, TigerPoint origin,
                    const PopulateOptions& options);
+
+} // namespace vantry

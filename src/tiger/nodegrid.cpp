@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+namespace vantry {
+
 namespace {
 
 std::uint64_t keyOf(std::int32_t cx, std::int32_t cy) {
@@ -131,3 +133,5 @@ Node* NodeGrid::findNearest(WorldPoint p, float tolerance,
     }
     return nearest;
 }
+
+} // namespace vantry

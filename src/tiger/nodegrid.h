@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+namespace vantry {
+
 // A hash grid over a network's nodes that finds the nearest node to a point with the same answer
 // as a scan of the node list: the node closest to p among those strictly closer than the
 // tolerance, the earlier in the list (the lower id) on equal distances, measured in single
@@ -49,3 +51,5 @@ private:
     std::vector<Node*> nodes_;
     std::vector<std::int32_t> next_; // next entry in the same cell, -1 at the end
 };
+
+} // namespace vantry

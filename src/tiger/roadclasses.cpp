@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+namespace vantry {
+
 namespace {
 
 // Jam density is taken as 190 vehicles per lane per mile for every class: about one vehicle
@@ -221,3 +223,5 @@ bool RoadClassDefaultsTable::parse(std::string_view text, RoadClassDefaultsTable
     out = std::move(table);
     return ok;
 }
+
+} // namespace vantry

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vantry {
+
 // Class names, tag values and field values are compared in ASCII lower case, without the blanks
 // around them.
 std::string lowered(std::string_view text);
@@ -119,3 +121,5 @@ struct PopulateOptions {
     // only when it differs from the straight line by more than that keeps.
     std::int32_t precision = 3;
 };
+
+} // namespace vantry

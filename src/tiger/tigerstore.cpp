@@ -9,6 +9,8 @@
 #include <optional>
 #include <utility>
 
+namespace vantry {
+
 namespace {
 
 // Column layout of the records, 1-based and inclusive as the published record layouts give it.
@@ -396,3 +398,5 @@ void TigerData::convertChains() {
             tigerExtent_.unite(worldChains_[i].box);
     }
 }
+
+} // namespace vantry

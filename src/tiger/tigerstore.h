@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vantry {
+
 // A geographic position in millionths of a degree, exactly as the files give it (west
 // longitudes and south latitudes are negative).
 struct TigerPoint {
@@ -182,7 +184,7 @@ public:
     // False, with why saying so and nothing changed, when the ids would run out.
     bool add(std::vector<TigerChain> chains, std::string* why = nullptr);
 
-    WorldPoint TigerToWorld(TigerPoint p) const { return ::TigerToWorld(p, tigerOrigin_); }
+    WorldPoint TigerToWorld(TigerPoint p) const { return vantry::TigerToWorld(p, tigerOrigin_); }
 
     // Every chain's points in world miles (start, shape points, end), worked out once per load
     // so that drawing does not convert them again at every repaint.
@@ -204,3 +206,5 @@ private:
     TigerPoint tigerOrigin_;
     WorldRect tigerExtent_;
 };
+
+} // namespace vantry

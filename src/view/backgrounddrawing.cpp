@@ -1,12 +1,14 @@
 #include "view/backgrounddrawing.h"
 
-#include "bitmap/backgroundimage.h"
+#include "picture/backgroundimage.h"
 #include "view/rendersurface.h"
 
 #include <QImage>
 #include <QPainter>
 
 #include <algorithm>
+
+namespace vantry {
 
 void drawBackground(RenderSurface& s, const BackgroundImage& image) {
     const double k = s.options().pixelsPerMile;
@@ -51,3 +53,5 @@ void drawBackground(RenderSurface& s, const BackgroundImage& image) {
     s.painter().drawImage(target, picture, source);
     s.painter().restore();
 }
+
+} // namespace vantry

@@ -11,6 +11,8 @@
 
 #include <sstream>
 
+namespace vantry {
+
 const char* const kClipboardFormat = "application/x-qt-windows-mime;value=\"KXNetwork\"";
 
 namespace {
@@ -89,3 +91,5 @@ void putImageOnClipboard(const QImage& image) {
     data->setImageData(image);
     clipboard->setMimeData(data);
 }
+
+} // namespace vantry

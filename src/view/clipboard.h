@@ -7,6 +7,9 @@
 #include <string>
 
 class QImage;
+
+namespace vantry {
+
 class Selection;
 
 // Moving network fragments between documents through the system clipboard (pasteClipboardText,
@@ -36,3 +39,5 @@ bool clipboardHasNetwork();
 std::optional<std::string> networkFromClipboard();
 // Replaces the clipboard's contents by the image; a null image leaves the clipboard empty.
 void putImageOnClipboard(const QImage& image);
+
+} // namespace vantry

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+namespace vantry {
+
 // Every command of the program by the number menus, toolbar buttons and keys carry.
 enum CommandId : int {
     // Tools of the map view.
@@ -97,3 +99,5 @@ protected:
     // Carries out a command query() has just answered as enabled.
     virtual void run(int id) = 0;
 };
+
+} // namespace vantry

@@ -4,6 +4,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+namespace vantry {
+
 namespace {
 
 constexpr int kSize = 32;
@@ -151,3 +153,5 @@ QCursor zoomInCursor() {
 QCursor zoomOutCursor() {
     return magnifier(false);
 }
+
+} // namespace vantry

@@ -2,6 +2,8 @@
 
 #include <QCursor>
 
+namespace vantry {
+
 // The pointer shown over the map for each tool: the arrow, or an arrow or cross-hair with the
 // tool's sign. The tool table names which tool shows which.
 QCursor arrowCursor();
@@ -13,3 +15,5 @@ QCursor distanceToolCursor();
 QCursor panToolCursor();
 QCursor zoomInCursor();
 QCursor zoomOutCursor();
+
+} // namespace vantry

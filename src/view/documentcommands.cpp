@@ -2,6 +2,8 @@
 
 #include "document/vantrydoc.h"
 
+namespace vantry {
+
 std::optional<CommandState> DocumentCommands::query(int id) const {
     switch (id) {
     case ID_EDIT_UNDO:
@@ -32,3 +34,5 @@ void DocumentCommands::run(int id) {
     else if (id == ID_LOAD_BITMAP)
         doc_.OnLoadBitmap();
 }
+
+} // namespace vantry

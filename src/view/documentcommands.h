@@ -2,6 +2,8 @@
 
 #include "view/commands.h"
 
+namespace vantry {
+
 class CVantryDoc;
 
 // The commands a document answers, for the menus and the toolbar: Undo and Redo (which say what
@@ -19,3 +21,5 @@ protected:
 private:
     CVantryDoc& doc_;
 };
+
+} // namespace vantry

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QUrl>
 
+namespace vantry {
+
 std::vector<std::string> droppedNetworkFiles(const QMimeData& data) {
     std::vector<std::string> files;
     for (const QUrl& url : data.urls()) {
@@ -32,3 +34,5 @@ std::optional<std::string> droppedPicture(const QMimeData& data) {
         return std::nullopt;
     return path.toStdString();
 }
+
+} // namespace vantry

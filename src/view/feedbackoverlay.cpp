@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace vantry {
+
 namespace {
 
 QPointF deviceOf(const ViewTransform& t, LogicalPoint p) {
@@ -151,3 +153,5 @@ void FeedbackOverlay::draw(QImage& frame) const {
         }
     }
 }
+
+} // namespace vantry

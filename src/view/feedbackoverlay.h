@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace vantry {
+
 class Network;
 class Selection;
 struct GhostLinks;
@@ -55,3 +57,5 @@ private:
     mutable int circleRadius_ = -1;
     mutable double circleFactor_ = 0.0;
 };
+
+} // namespace vantry

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <sstream>
 
+namespace vantry {
+
 namespace {
 
 constexpr LinePen kGridPens[5] = {
@@ -147,3 +149,5 @@ std::string drawGrid(RenderSurface& s) {
     }
     return s.options().printing ? std::string() : readout;
 }
+
+} // namespace vantry

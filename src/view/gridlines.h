@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace vantry {
+
 class RenderSurface;
 
 // Grid line class of a coordinate: 0 on the axis, 1 off whole miles, 2 on whole miles, 3 on
@@ -15,3 +17,5 @@ std::string gridLabel(float v, int decimals);
 // inverting what lies beneath where the surface can, and their coordinates along the top and
 // left edges. Returns the readout for the status bar ("Grid: 1 miles"), empty when printing.
 std::string drawGrid(RenderSurface& surface);
+
+} // namespace vantry

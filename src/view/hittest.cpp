@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace vantry {
+
 Node* FindNearestNode(const Network& network, WorldPoint p, float tolerance) {
     Node* nearest = nullptr;
     float best = tolerance;
@@ -35,7 +37,7 @@ float DistanceToLink(const Link& link, WorldPoint p, float scale) {
     if (length == 0.0f)
         return d1;
     float half = static_cast<float>(kLinkHalfWidthUnits) / scale;
-    if (link.type() == None)
+    if (link.type() == LinkType::None)
         half /= 2.0f;
     const WorldPoint v{(b.x - a.x) / length * half, (b.y - a.y) / length * half};
     const WorldPoint r{v.y, -v.x};
@@ -89,3 +91,5 @@ void SelectInRect(const Network& network, Selection& selection, WorldPoint a, Wo
             box.contains(l->toNode()->position()))
             selection.addLink(l);
 }
+
+} // namespace vantry

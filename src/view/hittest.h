@@ -2,6 +2,8 @@
 
 #include "model/network.h"
 
+namespace vantry {
+
 // Finding network objects near a point of the map. Tolerances are given in miles; callers turn
 // logical units into miles by dividing by the view's scale.
 
@@ -28,3 +30,5 @@ bool HitTest(const Network& network, Selection& selection, WorldPoint p, float s
 // rectangle with corners a and b. Nothing happens for a rectangle shorter than 5 logical units.
 void SelectInRect(const Network& network, Selection& selection, WorldPoint a, WorldPoint b,
                   float scale, bool nodesToo);
+
+} // namespace vantry

@@ -18,6 +18,8 @@ static void registerRenderResources() {
     Q_INIT_RESOURCE(fonts);
 }
 
+namespace vantry {
+
 namespace {
 
 // 8.5 points in hundredths of an inch.
@@ -167,3 +169,5 @@ QFont labelFont(double pixelsPerLogical) {
     font.setKerning(false);
     return font;
 }
+
+} // namespace vantry

@@ -4,6 +4,8 @@ class QByteArray;
 class QFont;
 class QString;
 
+namespace vantry {
+
 // The family of the font numbers are drawn in: Liberation Sans as compiled into the program,
 // registered with the font database on first use under the name "Vantry Label Sans", so that a
 // machine's own fonts never change what is drawn.
@@ -18,3 +20,5 @@ QByteArray renameFontFamily(const QByteArray& font, const QString& family);
 // family, unsmoothed, unhinted and unkerned, so that every glyph has the same pixels wherever it
 // is drawn and whatever the machine's font settings say.
 QFont labelFont(double pixelsPerLogical);
+
+} // namespace vantry

@@ -1,13 +1,15 @@
 #include "view/layers.h"
 
-#include "bitmap/backgroundimage.h"
+#include "picture/backgroundimage.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 #include "tiger/tigerstore.h"
 
+namespace vantry {
+
 namespace {
 
-bool showsBitmap(const LayerData& data, const LayerVisibility& layers) {
+bool showsPicture(const LayerData& data, const LayerVisibility& layers) {
     return layers.bitmap && data.picture.loaded();
 }
 
@@ -25,7 +27,7 @@ RenderOptions layerRenderOptions(const LayerData& data, const LayerVisibility& l
     o.showNumbers = layers.numbers;
     if (showsTiger(data, layers))
         o.tiger = &data.tiger;
-    if (showsBitmap(data, layers)) {
+    if (showsPicture(data, layers)) {
         o.bitmap = &data.picture;
         o.bitmapRect = data.network.bitmapRect();
         o.pixelsPerMile = data.pixelsPerMile;
@@ -38,9 +40,11 @@ RenderOptions layerRenderOptions(const LayerData& data, const LayerVisibility& l
 
 WorldRect layerExtent(const LayerData& data, const LayerVisibility& layers) {
     WorldRect extent = data.network.bounds();
-    if (showsBitmap(data, layers))
+    if (showsPicture(data, layers))
         extent.unite(data.network.bitmapRect());
     if (showsTiger(data, layers))
         extent.unite(data.tiger.tigerExtent());
     return extent;
 }
+
+} // namespace vantry

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace vantry {
+
 struct BackgroundImage;
 class TigerData;
 
@@ -34,3 +36,5 @@ RenderOptions layerRenderOptions(const LayerData& data, const LayerVisibility& l
 // The world the shown data covers: the network's bounds, widened by the picture's rectangle and
 // the TIGER/Line extent while those layers show. "Show Entire Network" fits it.
 WorldRect layerExtent(const LayerData& data, const LayerVisibility& layers);
+
+} // namespace vantry

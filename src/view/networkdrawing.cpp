@@ -15,6 +15,8 @@
 #include <string_view>
 #include <system_error>
 
+namespace vantry {
+
 namespace {
 
 constexpr int kNodeRadius = kNodeRadiusUnits;
@@ -29,13 +31,13 @@ constexpr int kCullMargin = 80;
 
 ColorRef linkFill(LinkType type) {
     switch (type) {
-    case Mainline:
-    case Ramp:
+    case LinkType::Mainline:
+    case LinkType::Ramp:
         return 0xCBD157;
-    case Workzone:
+    case LinkType::Workzone:
         return 0x0000FF;
-    case Detour1:
-    case Detour2:
+    case LinkType::Detour1:
+    case LinkType::Detour2:
         return 0xDF2B2B;
     default:
         return 0x000000;
@@ -176,7 +178,7 @@ void drawLink(RenderSurface& s, const Link& link, bool selected) {
         std::int64_t{std::max(la.y, lb.y)} < s.cull().bottom - kNodeMargin)
         return;
 
-    const int w = link.type() == None ? kLinkHalfWidthUnits / 2 : kLinkHalfWidthUnits;
+    const int w = link.type() == LinkType::None ? kLinkHalfWidthUnits / 2 : kLinkHalfWidthUnits;
     const auto [ea, eb] = LinkEndpoints(a, b, s.transform().scale);
     Logical64 p1 = logical64(s.transform(), ea);
     Logical64 p2 = logical64(s.transform(), eb);
@@ -248,3 +250,5 @@ void drawLink(RenderSurface& s, const Link& link, bool selected) {
             align, s.options().backColor ^ kLinkNumberMask);
     }
 }
+
+} // namespace vantry

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace vantry {
+
 class RenderSurface;
 
 // The drawn ends of a link from node position a to node position b: both lie on the node
@@ -17,3 +19,5 @@ void drawNode(RenderSurface& surface, const Node& node, bool selected);
 // A link: a half arrow on the right of the line between its drawn ends, filled by its type,
 // with its number beside the band. Links too short on screen to show a direction are left out.
 void drawLink(RenderSurface& surface, const Link& link, bool selected);
+
+} // namespace vantry

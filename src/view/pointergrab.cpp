@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+namespace vantry {
+
 PointerGrab::PointerGrab(QWidget& view, QWidget& viewport, std::function<void()> lost)
     : view_(view), viewport_(viewport), lost_(std::move(lost)) {}
 
@@ -85,3 +87,5 @@ bool PointerGrab::eventFilter(QObject* watched, QEvent* event) {
     }
     return false;
 }
+
+} // namespace vantry

@@ -7,6 +7,8 @@
 
 class QWidget;
 
+namespace vantry {
+
 // The view's mouse capture: the toolkit's grab of the pointer for the viewport, and a watch on
 // the whole application for whatever takes the mouse away without taking the grab itself (a
 // popup, a modal dialog, the window losing activation, a press on another widget). Whatever
@@ -40,3 +42,5 @@ private:
     std::function<void()> lost_;
     bool holding_ = false;
 };
+
+} // namespace vantry

@@ -1,7 +1,7 @@
 #include "view/renderer.h"
 
 #include "base/parallelbands.h"
-#include "bitmap/backgroundimage.h"
+#include "picture/backgroundimage.h"
 #include "view/backgrounddrawing.h"
 #include "view/gridlines.h"
 #include "view/roaddrawing.h"
@@ -14,6 +14,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+namespace vantry {
 
 NetworkRenderer::NetworkRenderer(QPainter& painter, const ViewTransform& transform,
                                  const RenderOptions& options)
@@ -106,3 +108,5 @@ QImage renderToImage(const Network& network, const ViewTransform& transform,
         *readout = std::move(texts[0]);
     return image;
 }
+
+} // namespace vantry

@@ -12,6 +12,8 @@
 class QImage;
 class QPainter;
 
+namespace vantry {
+
 // Draws one view of a network onto a painter whose coordinates are the device pixels of the
 // surface the transform describes. The same code draws the screen, printed pages and images.
 class NetworkRenderer {
@@ -40,3 +42,5 @@ QImage renderToImage(const Network& network, const ViewTransform& transform,
 // grid readout.
 std::string renderArea(QImage& target, const Network& network, const ViewTransform& transform,
                        const RenderOptions& options, const Selection* selection);
+
+} // namespace vantry

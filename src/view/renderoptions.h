@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace vantry {
+
 struct BackgroundImage;
 class TigerData;
 
@@ -33,3 +35,5 @@ struct RenderOptions {
 
     friend bool operator==(const RenderOptions&, const RenderOptions&) = default;
 };
+
+} // namespace vantry

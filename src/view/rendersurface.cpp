@@ -1,6 +1,6 @@
 #include "view/rendersurface.h"
 
-#include "bitmap/backgroundimage.h"
+#include "picture/backgroundimage.h"
 #include "view/labelfont.h"
 #include "view/stampcache.h"
 
@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+
+namespace vantry {
 
 QColor toQColor(ColorRef c) {
     return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
@@ -106,3 +108,5 @@ void RenderSurface::drawText(std::string_view text, LogicalPoint anchor, int ali
     painter_.setPen(toQColor(colour));
     painter_.drawText(QPointF(x, baseline), s);
 }
+
+} // namespace vantry

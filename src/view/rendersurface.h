@@ -11,6 +11,9 @@
 
 class QFont;
 class QPainter;
+
+namespace vantry {
+
 class StampCache;
 
 // A stored colour as the toolkit takes it.
@@ -88,3 +91,5 @@ private:
 
 // The nearest 32-bit whole number toward zero, the range's ends for anything beyond it.
 std::int32_t trunc32(double v);
+
+} // namespace vantry

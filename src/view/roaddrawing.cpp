@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 // The pen of a TIGER/Line chain by its feature class.
@@ -109,3 +111,5 @@ void drawRoads(RenderSurface& s, const TigerData& tiger) {
     }
     s.painter().restore();
 }
+
+} // namespace vantry

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 void Selection::addNode(Node* n) {
     lastAddWasNew_ = nodeSet_.insert(n).second;
     if (lastAddWasNew_)
@@ -65,3 +67,5 @@ void Selection::retain(const std::function<bool(const Node*)>& keepNode,
     if (lastLink_ && !keepLink(lastLink_))
         lastLink_ = nullptr;
 }
+
+} // namespace vantry

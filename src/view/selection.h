@@ -7,6 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
+namespace vantry {
+
 // One view's selection: the selected nodes and links in the order they were added, and the
 // object most recently passed in. It refers to objects of the document's network and must be
 // cleared whenever those objects are replaced. A hash set beside each list answers "is it
@@ -46,3 +48,5 @@ private:
     Link* lastLink_ = nullptr;
     bool lastAddWasNew_ = false;
 };
+
+} // namespace vantry

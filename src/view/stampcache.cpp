@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <utility>
 
+namespace vantry {
+
 namespace {
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
@@ -136,3 +138,5 @@ void StampCache::copy(const Stamp& stamp, int x0, int y0) {
             to[i] = from[i];
     }
 }
+
+} // namespace vantry

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vantry {
+
 // Small pictures drawn once per render and copied into the target image: tens of thousands of
 // node circles and numbers then cost a copy each instead of a path fill or a text layout. They
 // are drawn with the same pens, brushes and font as direct drawing and placed on the same
@@ -105,3 +107,5 @@ private:
     ColorRef lastColour_ = 0;
     const Glyphs* lastGlyphs_ = nullptr;
 };
+
+} // namespace vantry

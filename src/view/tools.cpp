@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 WorldPoint minus(WorldPoint a, WorldPoint b) {
@@ -550,3 +552,5 @@ const ToolInfo* toolForCommand(int commandId) {
             return &t;
     return nullptr;
 }
+
+} // namespace vantry

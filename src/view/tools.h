@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 class CVantryDoc;
 class Link;
 class Node;
@@ -146,3 +148,5 @@ const std::vector<ToolInfo>& toolTable();
 const ToolInfo& toolInfo(ToolMode mode);
 // The tool whose command this is, or null.
 const ToolInfo* toolForCommand(int commandId);
+
+} // namespace vantry

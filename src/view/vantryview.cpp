@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <unordered_set>
 
+namespace vantry {
+
 CVantryView::CVantryView(CVantryDoc* doc, QWidget* parent)
     : QAbstractScrollArea(parent), doc_(doc), docCommands_(*doc),
       grab_(*this, *viewport(), [this] { captureLost(); }),
@@ -390,3 +392,5 @@ void CVantryView::setStatusExtra(const std::string& text) {
 WorldPoint CVantryView::worldAt(QPointF pos) const {
     return transform_.LogicalToWorld(transform_.deviceToLogical(pos.x(), pos.y()));
 }
+
+} // namespace vantry

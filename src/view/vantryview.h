@@ -25,6 +25,8 @@
 class QMenu;
 class QPrinter;
 
+namespace vantry {
+
 // The property dialogs, provided by the application: each runs its dialog and, when the user
 // pressed OK, returns the change to make; an empty function when the user cancelled.
 class PropertyEditors {
@@ -219,3 +221,5 @@ private:
     std::size_t areaRenders_ = 0;
     double fixedPixelsPerLogical_ = 0.0;
 };
+
+} // namespace vantry

@@ -3,6 +3,8 @@
 #include "view/clipboard.h"
 #include "view/vantryview.h"
 
+namespace vantry {
+
 std::optional<CommandState> ViewCommands::query(int id) const {
     const CVantryView& view = view_;
     const ViewTransform& transform = view.transform();
@@ -140,3 +142,5 @@ bool ViewCommands::run(int id) {
         return true;
     }
 }
+
+} // namespace vantry

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+namespace vantry {
+
 class CVantryView;
 
 // The map view's commands: the tools, zooming, the layers shown, printing, and the edit
@@ -20,3 +22,5 @@ public:
 private:
     CVantryView& view_;
 };
+
+} // namespace vantry

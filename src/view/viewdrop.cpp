@@ -6,6 +6,8 @@
 #include <QMimeData>
 #include <QTimer>
 
+namespace vantry {
+
 // A picture is always taken as a copy, whatever the source proposes: a source told that its
 // file was moved may delete it.
 void CVantryView::dragEnterEvent(QDragEnterEvent* event) {
@@ -40,3 +42,5 @@ void CVantryView::dropEvent(QDropEvent* event) {
         emit commandStateChanged();
     });
 }
+
+} // namespace vantry

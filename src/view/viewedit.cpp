@@ -7,6 +7,8 @@
 
 #include <unordered_set>
 
+namespace vantry {
+
 bool CVantryView::propertiesAvailable() const {
     const std::size_t nodes = selection_.nodeCount(), links = selection_.linkCount();
     return nodes + links == 1 || (nodes == 0 && links >= 1);
@@ -42,7 +44,7 @@ void CVantryView::deleteSelection(const char* name) {
     std::vector<Link*> links = selection_.selectedLinks();
     std::vector<Node*> nodes = selection_.selectedNodes();
     doc_->edit(name, [&](Network& net) {
-        kept = !::deleteSelection(net, links, nodes);
+        kept = !vantry::deleteSelection(net, links, nodes);
         return true;
     });
     // Deleted objects leave the selection; nodes that still have links stay selected.
@@ -103,3 +105,5 @@ void CVantryView::nudge(float dx, float dy) {
         return true;
     });
 }
+
+} // namespace vantry

@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 
+namespace vantry {
+
 void CVantryView::mousePress(QPointF pos, Qt::MouseButton button, MouseMods mods) {
     // A click elsewhere while a link or a measurement waits for its next click ends it, and
     // the click goes where the user aimed it (a toolbar button, a menu, another window).
@@ -169,3 +171,5 @@ void CVantryView::contextMenuEvent(QContextMenuEvent* event) {
     // the map and shows nothing.
     event->accept();
 }
+
+} // namespace vantry

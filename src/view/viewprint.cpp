@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 void CVantryView::preparePrinter(QPrinter& printer) const {
     const WorldRect& bounds = doc_->network().bounds();
     const QSizeF paper = printer.pageLayout().pageSize().size(QPageSize::Point);
@@ -69,3 +71,5 @@ void CVantryView::printPage(QPrinter& printer, bool selectionOnly) {
     painter.end();
     settings.backColor.value = savedBack;
 }
+
+} // namespace vantry

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace vantry {
+
 ViewScrollBars::ViewScrollBars(QAbstractScrollArea& area, Scroll scroll)
     : area_(area), scroll_(std::move(scroll)) {
     connect(area.horizontalScrollBar(), &QScrollBar::actionTriggered, this,
@@ -78,3 +80,5 @@ bool ViewScrollBars::eventFilter(QObject* watched, QEvent* event) {
     }
     return false;
 }
+
+} // namespace vantry

@@ -9,6 +9,8 @@
 
 class QAbstractScrollArea;
 
+namespace vantry {
+
 // The map view's two scroll bars in the classic (min, max, page, position) model: set from the
 // view's transform and data extent, with every action of a bar handed on as a scroll code. The
 // wheel over a bar scrolls nothing, as the wheel over the map does not.
@@ -36,3 +38,5 @@ private:
     // Setting a bar's value is not the user's action.
     bool updating_ = false;
 };
+
+} // namespace vantry

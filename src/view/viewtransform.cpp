@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <limits>
 
+namespace vantry {
+
 namespace {
 
 // Fits and rectangle zooms have no limits of their own. These bounds lie far beyond anything a
@@ -349,3 +351,5 @@ ViewTransform atDeviceRatio(const ViewTransform& t, double ratio) {
                          t.pixelsPerLogical() * ratio);
     return device;
 }
+
+} // namespace vantry

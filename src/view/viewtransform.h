@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace vantry {
+
 // A point of the drawing surface in logical units: 0.01 inch, y growing upward, (0, 0) in the
 // middle of the window.
 struct LogicalPoint {
@@ -104,3 +106,5 @@ private:
 // as many more pixels, so that lines, numbers and pictures are drawn at the screen's resolution
 // rather than enlarged afterwards.
 ViewTransform atDeviceRatio(const ViewTransform& t, double ratio);
+
+} // namespace vantry

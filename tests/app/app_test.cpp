@@ -52,6 +52,8 @@
 
 #include <gtest/gtest.h>
 
+namespace vantry {
+
 namespace {
 
 // Lets closed windows go, as the event loop would.
@@ -557,7 +559,7 @@ TEST_F(AppTest, CutAndPasteCarryObjectsBetweenDocuments) {
     const Network& to = target->GetDocument()->network();
     ASSERT_EQ(to.nodes().size(), 2u);
     ASSERT_EQ(to.links().size(), 1u);
-    EXPECT_EQ(to.links()[0]->type(), Workzone);
+    EXPECT_EQ(to.links()[0]->type(), LinkType::Workzone);
     EXPECT_EQ(target->selection().nodeCount() + target->selection().linkCount(), 3u);
     // The Edit menu says what Undo and Redo would do.
     QAction* undo = app.mainFrame()->action(ID_EDIT_UNDO);
@@ -1016,3 +1018,5 @@ TEST_F(AppTest, DroppedNetworksOpenAndAPictureDroppedOnAViewStartsLoadBitmap) {
 }
 
 } // namespace
+
+} // namespace vantry

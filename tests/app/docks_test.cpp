@@ -33,6 +33,8 @@
 
 #include <gtest/gtest.h>
 
+namespace vantry {
+
 namespace {
 
 // The editor with one document of four links, the docks hidden as on a first run.
@@ -199,9 +201,9 @@ TEST_F(DocksTest, EditingSelectedCellsOfAColumnIsOneUndoStep) {
     heard.clear();
     model().setColumnText({1}, LinkTableModel::Direction, "Outbound");
     model().setColumnText({0, 1, 2, 3}, LinkTableModel::Lanes, "  ");
-    EXPECT_EQ(link(4)->type(), Workzone);
-    EXPECT_EQ(link(2)->direction(), Outbound);
-    EXPECT_EQ(link(1)->direction(), Inbound);
+    EXPECT_EQ(link(4)->type(), LinkType::Workzone);
+    EXPECT_EQ(link(2)->direction(), LinkDirection::Outbound);
+    EXPECT_EQ(link(1)->direction(), LinkDirection::Inbound);
     EXPECT_EQ(doc->undoDepth(), depth + 3);
     EXPECT_EQ(doc->undoName(), "Edit Link");
     // Views redraw only around link 2, from (1,0) to (1,1); the blank lanes told them nothing.
@@ -406,7 +408,7 @@ TEST_F(DocksTest, APasteThatChangesNothingSaysWhyAndShortNamesAreKnown) {
         EXPECT_EQ(link(id)->ffSpeed(), 45);
         EXPECT_EQ(link(id)->numLanes(), 3);
         EXPECT_EQ(link(id)->jamDensity(), 210);
-        EXPECT_EQ(link(id)->direction(), Outbound);
+        EXPECT_EQ(link(id)->direction(), LinkDirection::Outbound);
     }
     const std::size_t depth = doc->undoDepth();
     struct Unchanged {
@@ -668,3 +670,5 @@ TEST_F(DocksTest, TheCheckerListsFindingsShowsThemAndFollowsEdits) {
 }
 
 } // namespace
+
+} // namespace vantry

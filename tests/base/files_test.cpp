@@ -22,6 +22,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace vantry {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -642,3 +644,5 @@ TEST(Paths, AbsolutePathIsLexicalAndTakenAgainstTheCurrentFolder) {
 }
 
 } // namespace
+
+} // namespace vantry

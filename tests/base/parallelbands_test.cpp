@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 // Every row falls in exactly one band, bands in order and as even as whole rows allow, also
@@ -63,3 +65,5 @@ TEST(ForEachBand, AFailureReachesTheCallerAfterEveryBandHasFinished) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace vantry {
+
 using model_test::addLinkBetween;
 using model_test::addNodeAt;
 
@@ -304,3 +306,5 @@ TEST(CheckRules, AllRulesRunInTableOrderWithTheirOwnSeverity) {
     EXPECT_EQ(found[3].object, Finding::Object::Node);
     EXPECT_EQ(found[3].number, 2);
 }
+
+} // namespace vantry

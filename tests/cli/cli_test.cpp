@@ -1,4 +1,4 @@
-#include "bitmap/bmpwriter.h"
+#include "picture/bmpwriter.h"
 #include "cli/commandtable.h"
 #include "support/addressspace.h"
 #include "support/fedpipe.h"
@@ -23,6 +23,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+namespace vantry {
 
 namespace {
 
@@ -859,3 +861,5 @@ TEST_F(CliTest, ConvertUsesThePrecisionFromTheUsersSettings) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -7,6 +7,8 @@
 
 #include <random>
 
+namespace vantry {
+
 namespace {
 
 // The fast encoder's files must read back as the very picture, whatever its shape: one pixel,
@@ -44,3 +46,5 @@ TEST(PngEncoder, OtherFormatsAreWrittenAsTheirColours) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -21,6 +21,8 @@
 
 #include <sys/stat.h>
 
+namespace vantry {
+
 namespace {
 
 class BitmapDialog : public WithToolkit, public ::testing::Test {
@@ -55,7 +57,7 @@ protected:
 };
 
 TEST_F(BitmapDialog, PixelsPerMileAreRoundedAndAMissingWidthIsOnePixelPerMile) {
-    BitmapChoice start;
+    PictureChoice start;
     start.path = picture(1000, 480);
     start.worldWidth = 2.9f;
     CBitmapDlg dlg(start, prompter);
@@ -63,7 +65,7 @@ TEST_F(BitmapDialog, PixelsPerMileAreRoundedAndAMissingWidthIsOnePixelPerMile) {
     EXPECT_EQ(box(dlg, "bitmapHeight"), "480");
     EXPECT_EQ(box(dlg, "ratio"), "345");
 
-    BitmapChoice bare;
+    PictureChoice bare;
     bare.path = picture(640, 480);
     CBitmapDlg fresh(bare, prompter);
     EXPECT_EQ(box(fresh, "worldWidth"), "640");
@@ -85,7 +87,7 @@ TEST_F(BitmapDialog, ThePreviewKeepsThePicturesShape) {
         {{300, 300}, QRect(QPoint(15, 15), QPoint(309, 309))},
     };
     for (const auto& [size, rect] : cases) {
-        BitmapChoice start;
+        PictureChoice start;
         start.path = picture(size.first, size.second);
         CBitmapDlg dlg(start, prompter);
         EXPECT_EQ(dlg.previewRect(), rect) << size.first << "x" << size.second;
@@ -102,7 +104,7 @@ TEST_F(BitmapDialog, PngJpegTiffGifAndWebpPicturesFillTheDialogAsABitmapDoes) {
             spit(path, slurp(std::string(VANTRY_TEST_DATA) + "/bitmap/quarters.gif"));
         else
             ASSERT_TRUE(picture.save(QString::fromStdString(path), nullptr, 100));
-        BitmapChoice start;
+        PictureChoice start;
         start.path = path;
         start.worldWidth = 2.9f;
         CBitmapDlg dlg(start, prompter);
@@ -123,7 +125,7 @@ TEST_F(BitmapDialog, PngJpegTiffGifAndWebpPicturesFillTheDialogAsABitmapDoes) {
     spit(dir.file("huge.png"), pngDeclaring(40000, 100));
     for (const char* name : {"half.png", "huge.png"}) {
         prompter.asked.clear();
-        BitmapChoice start;
+        PictureChoice start;
         start.path = dir.file(name);
         CBitmapDlg dlg(start, prompter);
         ASSERT_EQ(prompter.asked.size(), 1u);
@@ -135,7 +137,7 @@ TEST_F(BitmapDialog, PngJpegTiffGifAndWebpPicturesFillTheDialogAsABitmapDoes) {
 
 TEST_F(BitmapDialog, UnreadableFilesAreReportedAndBadNumbersKeepTheDialogOpen) {
     spit(dir.file("junk.bmp"), "BMnot really a bitmap");
-    BitmapChoice start;
+    PictureChoice start;
     start.path = dir.file("junk.bmp");
     start.worldWidth = 2.0f;
     CBitmapDlg dlg(start, prompter);
@@ -178,7 +180,7 @@ TEST_F(BitmapDialog, APathStoredInCodePage1252OpensThatFileAndKeepsItsBytes) {
     std::filesystem::create_directory(folder);
     const std::string cafe = folder + "/Caf\xE9.bmp";
     spit(cafe, solidBmp(40, 20, 200, 100, 50));
-    BitmapChoice start;
+    PictureChoice start;
     start.path = cafe;
     start.worldWidth = 2;
     {
@@ -208,7 +210,7 @@ TEST_F(BitmapDialog, APathStoredInCodePage1252OpensThatFileAndKeepsItsBytes) {
 }
 
 TEST_F(BitmapDialog, ButtonsActWithoutLoadingThePathFirstAndOkLoadsItOnce) {
-    BitmapChoice start;
+    PictureChoice start;
     start.path = picture(64, 32);
     start.worldWidth = 2;
     const QString absent = QString::fromStdString(dir.file("absent.bmp"));
@@ -269,7 +271,7 @@ TEST_F(BitmapDialog, NumbersReadAndShowAlikeInEveryLocale) {
         }
     } restore;
 
-    BitmapChoice start;
+    PictureChoice start;
     start.path = picture(640, 480);
     start.worldWidth = 2.5f;
     start.left = 0.5f;
@@ -301,7 +303,7 @@ TEST(BitmapBrowse, TheFileDialogAsksForABitmapFile) {
             d->reject();
         }
     });
-    EXPECT_FALSE(prompter.chooseBitmapFile());
+    EXPECT_FALSE(prompter.choosePictureFile());
     EXPECT_EQ(title, "Select Bitmap File");
     EXPECT_EQ(suffix, "bmp");
     EXPECT_EQ(filters,
@@ -335,3 +337,5 @@ TEST(RoadDataBrowse, TheFileDialogOffersEveryKindOfRoadDataFirst) {
 }
 
 } // namespace
+
+} // namespace vantry

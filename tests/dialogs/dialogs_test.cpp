@@ -48,6 +48,8 @@
 #include <utility>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 template <class T> T* child(const QWidget& parent, const char* name) {
@@ -119,8 +121,8 @@ TEST_F(LinkDialog, OneLinkIsShownWholeWrittenBackAndSurvivesAnUntouchedRoundTrip
     link->setCapacity(1800);
     link->setFFSpeed(55);
     link->setJamDensity(200);
-    link->setDirection(Outbound);
-    link->setType(Ramp);
+    link->setDirection(LinkDirection::Outbound);
+    link->setType(LinkType::Ramp);
     link->setDescription("Elm St");
     link->setLength(7.25f);
 
@@ -154,8 +156,8 @@ TEST_F(LinkDialog, OneLinkIsShownWholeWrittenBackAndSurvivesAnUntouchedRoundTrip
     EXPECT_EQ(link->effectiveLength(), 6.5f);
     EXPECT_EQ(link->ffSpeed(), 60);
     EXPECT_EQ(link->jamDensity(), 180);
-    EXPECT_EQ(link->direction(), Inbound);
-    EXPECT_EQ(link->type(), Detour2);
+    EXPECT_EQ(link->direction(), LinkDirection::Inbound);
+    EXPECT_EQ(link->type(), LinkType::Detour2);
     EXPECT_EQ(link->description(), "Oak Ave");
 
     // Lengths the box can show only rounded come back unchanged, automatic ones stay automatic.
@@ -357,14 +359,14 @@ TEST_F(LinkDialog, SeveralLinksShowWhatTheyShareAndOnlyFilledInAttributesAreAppl
     for (Link* l : {a, b}) {
         l->setNumLanes(2);
         l->setJamDensity(190);
-        l->setDirection(Outbound);
+        l->setDirection(LinkDirection::Outbound);
     }
     a->setCapacity(1400);
     b->setCapacity(1800);
     a->setFFSpeed(50);
     b->setFFSpeed(60);
-    a->setType(Mainline);
-    b->setType(Workzone);
+    a->setType(LinkType::Mainline);
+    b->setType(LinkType::Workzone);
     a->setLength(3.0f);
     a->setDescription("first");
     b->setDescription("second");
@@ -391,8 +393,8 @@ TEST_F(LinkDialog, SeveralLinksShowWhatTheyShareAndOnlyFilledInAttributesAreAppl
         dlg.apply();
         EXPECT_EQ(a->capacity(), 1400);
         EXPECT_EQ(b->capacity(), 1800);
-        EXPECT_EQ(a->type(), Mainline);
-        EXPECT_EQ(b->type(), Workzone);
+        EXPECT_EQ(a->type(), LinkType::Mainline);
+        EXPECT_EQ(b->type(), LinkType::Workzone);
         unchangedLengthsAndDescriptions();
     }
     {
@@ -412,8 +414,8 @@ TEST_F(LinkDialog, SeveralLinksShowWhatTheyShareAndOnlyFilledInAttributesAreAppl
             EXPECT_EQ(l->numLanes(), 2) << "an emptied field leaves the values";
             EXPECT_EQ(l->capacity(), 1600);
             EXPECT_EQ(l->jamDensity(), 200);
-            EXPECT_EQ(l->direction(), Inbound);
-            EXPECT_EQ(l->type(), Ramp);
+            EXPECT_EQ(l->direction(), LinkDirection::Inbound);
+            EXPECT_EQ(l->type(), LinkType::Ramp);
         }
         EXPECT_EQ(a->ffSpeed(), 50);
         EXPECT_EQ(b->ffSpeed(), 60);
@@ -957,3 +959,5 @@ TEST_F(Dialogs, HelpOpensTheTopicOfTheDialogOrOfThePageInFront) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -22,18 +22,20 @@
 #include <utility>
 #include <vector>
 
-using model_test::addLinkBetween;
-using model_test::addNodeAt;
+// The guide is compiled into a static library, so its resources are registered by hand.
+static void registerGuide() {
+    Q_INIT_RESOURCE(help);
+}
 
 // For the messages of failed expectations.
 static std::ostream& operator<<(std::ostream& out, const QString& text) {
     return out << text.toStdString();
 }
 
-// The guide is compiled into a static library, so its resources are registered by hand.
-static void registerGuide() {
-    Q_INIT_RESOURCE(help);
-}
+namespace vantry {
+
+using model_test::addLinkBetween;
+using model_test::addNodeAt;
 
 namespace {
 
@@ -390,3 +392,5 @@ TEST(Guide, TheCheckPageExplainsEveryRuleWithItsSeverityAndMessages) {
     EXPECT_EQ(seenNames.join(' ').toStdString(), ruleNames.join(' ').toStdString())
         << "the test networks should give a finding of every rule";
 }
+
+} // namespace vantry

@@ -11,6 +11,8 @@
 
 using namespace std::string_literals;
 
+namespace vantry {
+
 namespace {
 
 template <class Case> std::string caseName(const ::testing::TestParamInfo<Case>& info) {
@@ -168,3 +170,5 @@ TEST(StoredText, EditsOfWhatABoxGaveBackKeepTheCharactersTheBoxReplaced) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -14,6 +14,8 @@
 #include <cmath>
 #include <limits>
 
+namespace vantry {
+
 // Reaches into a document's history to damage a kept state, as a failing memory or a bug might.
 struct SnapshotHistoryTestAccess {
     static void damageNewestUndo(const SnapshotHistory& history) {
@@ -256,12 +258,12 @@ TEST_F(DocumentTest, EditsOfNamedObjectsAndTheirUndoTellTheViewsTheAreaBeforeAnd
     // A link's attributes: both its ends.
     view.clear();
     ASSERT_TRUE(doc.editObjects("Edit", {}, {far}, [&](Network&) {
-        far->setType(Workzone);
+        far->setType(LinkType::Workzone);
         return true;
     }));
     areaIs(2.0f, 0.0f, 10.0f, 10.0f);
     doc.OnEditUndo();
-    EXPECT_EQ(far->type(), None);
+    EXPECT_EQ(far->type(), LinkType::None);
     areaIs(2.0f, 0.0f, 10.0f, 10.0f);
     // A description is not drawn, but a view showing it may be: the step still names the link.
     doc.edit("Edit", [&](Network&) {
@@ -561,7 +563,7 @@ TEST_F(DocumentTest, LoadBitmapPlacesThePictureAndIsOneUndoStep) {
     spit(dir.file("wide.bmp"), solidBmp(1000, 480, 0, 0, 0));
     prompter.paths.push_back(dir.file("plan.txt"));
     ASSERT_TRUE(doc.DoSave(std::nullopt));
-    BitmapChoice choice;
+    PictureChoice choice;
     choice.path = dir.file("wide.bmp");
     choice.worldWidth = 2.9f;
     choice.left = 1.0f;
@@ -580,7 +582,7 @@ TEST_F(DocumentTest, LoadBitmapPlacesThePictureAndIsOneUndoStep) {
               (std::vector<ChangeKind>{ChangeKind::Redraw, ChangeKind::BackgroundChanged}));
     EXPECT_TRUE(doc.IsModified());
 
-    prompter.bitmaps.push_back(BitmapChoice{});
+    prompter.bitmaps.push_back(PictureChoice{});
     doc.OnLoadBitmap();
     EXPECT_EQ(doc.network().bitmapPath(), "");
     EXPECT_EQ(doc.network().bitmapRect(), WorldRect{});
@@ -592,7 +594,7 @@ TEST_F(DocumentTest, LoadBitmapPlacesThePictureAndIsOneUndoStep) {
 TEST_F(DocumentTest, LoadBitmapKeepsAPicturesHeightAndAnUntouchedStoredPath) {
     // Fewer pixels than miles: the rounded ratio is 0, and the picture's proportions place it.
     spit(dir.file("small.bmp"), solidBmp(640, 480, 0, 0, 0));
-    BitmapChoice choice;
+    PictureChoice choice;
     choice.path = dir.file("small.bmp");
     choice.worldWidth = 2000.0f;
     choice.bottom = 1.0f;
@@ -607,7 +609,7 @@ TEST_F(DocumentTest, LoadBitmapKeepsAPicturesHeightAndAnUntouchedStoredPath) {
     const auto here = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     prompter.asked.clear();
-    BitmapChoice same;
+    PictureChoice same;
     same.path = "small.bmp";
     same.worldWidth = 4.0f;
     same.width = 640;
@@ -629,7 +631,7 @@ TEST_F(DocumentTest, APngBackgroundIsPlacedStoredAndReopenedAsABitmapIs) {
     ASSERT_TRUE(picture.save(QString::fromStdString(dir.file("maps/wide.bmp")), "BMP"));
     prompter.paths.push_back(dir.file("plan.txt"));
     ASSERT_TRUE(doc.DoSave(std::nullopt));
-    BitmapChoice choice;
+    PictureChoice choice;
     choice.path = dir.file("maps/wide.png");
     choice.worldWidth = 2.9f;
     choice.left = 1.0f;
@@ -644,7 +646,7 @@ TEST_F(DocumentTest, APngBackgroundIsPlacedStoredAndReopenedAsABitmapIs) {
     ASSERT_TRUE(doc.OnFileSave());
 
     CVantryDoc bitmap;
-    bitmap.loadBitmap("maps\\wide.bmp", doc.network().bitmapRect(), dir.file("plan.txt"));
+    bitmap.loadBackground("maps\\wide.bmp", doc.network().bitmapRect(), dir.file("plan.txt"));
     CVantryDoc reopened(&prompter);
     ASSERT_TRUE(reopened.OnOpenDocument(dir.file("plan.txt"))) << reopened.lastError();
     EXPECT_EQ(reopened.network().bitmapPath(), "maps\\wide.png");
@@ -815,3 +817,5 @@ TEST(DocumentWithoutSettings, SavingAndNewLinksNeedTheSettingsObject) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -19,6 +19,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace vantry {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -157,3 +159,5 @@ TEST(NetworkFiles, MemoryThatRunsOutWhileReadingFailsTheFileWithTheReason) {
 }
 
 } // namespace
+
+} // namespace vantry

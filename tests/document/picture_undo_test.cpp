@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 // The colour a solid picture was made with, as the document shows it; 0 without a picture.
@@ -37,8 +39,8 @@ protected:
     }
 
     // Load Bitmap as the user gives it: the picture, its world width and its corner.
-    void loadBitmap(const std::string& name, float worldWidth = 2.0f, float left = 0.0f) {
-        BitmapChoice choice;
+    void loadPicture(const std::string& name, float worldWidth = 2.0f, float left = 0.0f) {
+        PictureChoice choice;
         if (!name.empty()) {
             choice.path = dir.file(name);
             choice.worldWidth = worldWidth;
@@ -58,8 +60,8 @@ protected:
 };
 
 TEST_F(PictureUndo, UndoAndRedoShowThePictureTheNetworkNames) {
-    loadBitmap("red.bmp");
-    loadBitmap("blue.bmp", 4.0f);
+    loadPicture("red.bmp");
+    loadPicture("blue.bmp", 4.0f);
     ASSERT_EQ(shownColour(doc), kBlue);
     const std::uint32_t* bluePixels = doc.background().pixels.data();
 
@@ -88,8 +90,8 @@ TEST_F(PictureUndo, UndoAndRedoShowThePictureTheNetworkNames) {
 }
 
 TEST_F(PictureUndo, UndoingAClearedBackgroundShowsThePictureAgain) {
-    loadBitmap("red.bmp");
-    loadBitmap("");
+    loadPicture("red.bmp");
+    loadPicture("");
     ASSERT_FALSE(doc.background().loaded());
     doc.OnEditUndo();
     EXPECT_EQ(doc.network().bitmapPath(), "red.bmp");
@@ -97,7 +99,7 @@ TEST_F(PictureUndo, UndoingAClearedBackgroundShowsThePictureAgain) {
     EXPECT_EQ(doc.pixelsPerMile(), 32);
 
     // Placing the same picture elsewhere is undone as well: its pixels per mile follow.
-    loadBitmap("red.bmp", 8.0f, 5.0f);
+    loadPicture("red.bmp", 8.0f, 5.0f);
     EXPECT_EQ(doc.pixelsPerMile(), 8);
     view.clear();
     doc.OnEditUndo();
@@ -117,8 +119,8 @@ TEST_F(PictureUndo, UndoingAClearedBackgroundShowsThePictureAgain) {
 }
 
 TEST_F(PictureUndo, APictureChangedOnDiskOrGoneIsReadAgainOnUndo) {
-    loadBitmap("red.bmp");
-    loadBitmap("blue.bmp");
+    loadPicture("red.bmp");
+    loadPicture("blue.bmp");
     // Another picture under the same name, one second younger so that no clock can miss it.
     spit(dir.file("red.bmp"), solidBmp(48, 32, 30, 200, 30));
     std::filesystem::last_write_time(dir.file("red.bmp"),
@@ -141,7 +143,7 @@ TEST_F(PictureUndo, APictureChangedOnDiskOrGoneIsReadAgainOnUndo) {
 }
 
 TEST_F(PictureUndo, APictureThatCannotBeReadChangesNothing) {
-    loadBitmap("red.bmp");
+    loadPicture("red.bmp");
     ASSERT_TRUE(doc.OnFileSave());
     const std::size_t steps = doc.undoDepth();
     ASSERT_EQ(mkfifo(dir.file("pipe.bmp").c_str(), 0600), 0);
@@ -158,7 +160,7 @@ TEST_F(PictureUndo, APictureThatCannotBeReadChangesNothing) {
         SCOPED_TRACE(c.name);
         prompter.asked.clear();
         view.clear();
-        loadBitmap(c.name);
+        loadPicture(c.name);
         ASSERT_EQ(prompter.asked.size(), 2u);
         EXPECT_EQ(prompter.asked[1].text.rfind(c.says, 0), 0u) << prompter.asked[1].text;
         EXPECT_EQ(doc.network().bitmapPath(), "red.bmp");
@@ -226,14 +228,16 @@ TEST(PictureCache, KeepsPicturesForReuseWithinItsLimits) {
 // Load Bitmap is an edit like any other: one named step when the picture or its place changes,
 // none when the user confirms what the network already names.
 TEST_F(PictureUndo, LoadBitmapIsOneNamedStepAndNoneWhenNothingChanges) {
-    loadBitmap("red.bmp");
+    loadPicture("red.bmp");
     EXPECT_EQ(doc.undoDepth(), 1u);
     EXPECT_EQ(doc.undoName(), "Load Bitmap");
-    loadBitmap("red.bmp");
+    loadPicture("red.bmp");
     EXPECT_EQ(doc.undoDepth(), 1u) << "the same picture at the same place";
     doc.OnEditUndo();
     EXPECT_FALSE(doc.IsModified()) << "back to the saved network";
-    loadBitmap("");
+    loadPicture("");
     EXPECT_EQ(doc.undoDepth(), 0u) << "clearing a network without a picture changes nothing";
     EXPECT_FALSE(doc.IsModified());
 }
+
+} // namespace vantry

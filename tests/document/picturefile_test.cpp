@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 std::string be32(std::uint32_t v) {
@@ -247,3 +249,5 @@ TEST(DecoderMessages, DamageIsToldOnceInTheRefusalAndNothingReachesStandardError
 }
 
 } // namespace
+
+} // namespace vantry

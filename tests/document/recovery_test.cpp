@@ -24,6 +24,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace vantry {
+
 namespace {
 
 using model_test::exactDump;
@@ -463,3 +465,5 @@ TEST_F(Recovery, ARecoveredDocumentIsModifiedUnderItsNameThroughAnyUndo) {
 }
 
 } // namespace
+
+} // namespace vantry

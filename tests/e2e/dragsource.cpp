@@ -12,6 +12,8 @@
 
 #include <cstdio>
 
+namespace vantry {
+
 namespace {
 
 class DragSource : public QLabel {
@@ -49,6 +51,9 @@ private:
 };
 
 } // namespace
+} // namespace vantry
+
+using namespace vantry;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

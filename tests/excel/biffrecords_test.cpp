@@ -10,6 +10,8 @@
 #include <cmath>
 #include <limits>
 
+namespace vantry {
+
 namespace {
 
 using namespace biff;
@@ -196,3 +198,5 @@ TEST(Substreams, ARecordRunningPastTheEndIsADamagedWorkbook) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+namespace vantry {
+
 namespace {
 
 using namespace biff;
@@ -442,3 +444,5 @@ TEST(DamagedWorkbooks, AreRefusedWithoutReadingOutsideTheirRecords) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -11,6 +11,8 @@
 #include <limits>
 #include <tuple>
 
+namespace vantry {
+
 namespace {
 
 using Code = WorkbookError::Code;
@@ -137,3 +139,5 @@ TEST(TextBytes, EightBitTextIsWindows1252BothWays) {
     EXPECT_EQ(storedBytesFromUtf8("\xC3\x83\xC2\xA9"), "\xC3\x83\xC2\xA9"); // "Ã©" is C3 A9
     EXPECT_EQ(storedBytesFromUtf8("ascii"), "ascii");
 }
+
+} // namespace vantry

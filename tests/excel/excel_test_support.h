@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+namespace vantry {
+
 namespace excel_test {
 
 // Answers the layout's questions from a queue and records everything it says.
@@ -222,3 +224,5 @@ private:
             GTEST_SKIP() << "python3 with the xlrd and xlwt modules is not installed "             \
                             "(Debian packages python3-xlrd and python3-xlwt)";                     \
     } while (0)
+
+} // namespace vantry

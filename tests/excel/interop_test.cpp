@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <filesystem>
 
+namespace vantry {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -88,17 +90,17 @@ TEST(Interoperability, WorkbooksWrittenByXlwtLoad) {
     EXPECT_EQ(l1->numLanes(), 2);
     EXPECT_EQ(l1->capacity(), 1800);
     EXPECT_TRUE(l1->hasAutomaticLength());
-    EXPECT_EQ(l1->type(), Mainline);
+    EXPECT_EQ(l1->type(), LinkType::Mainline);
     EXPECT_EQ(l1->twoWaySide(), 1);
-    EXPECT_EQ(net.links()[1]->direction(), Outbound);
+    EXPECT_EQ(net.links()[1]->direction(), LinkDirection::Outbound);
     EXPECT_TRUE(net.links()[1]->hasAutomaticLength());
     const Link* l3 = net.links()[2];
-    EXPECT_EQ(l3->direction(), Outbound);
+    EXPECT_EQ(l3->direction(), LinkDirection::Outbound);
     EXPECT_EQ(l3->effectiveLength(), 3.25f);
     EXPECT_EQ(l3->description(), "Br\xC3\xBC"
                                  "cke \xE2\x86\x92 north");
     const Link* l4 = net.links()[3];
-    EXPECT_EQ(l4->type(), Detour2);
+    EXPECT_EQ(l4->type(), LinkType::Detour2);
     EXPECT_EQ(l4->twoWaySide(), 0);
     EXPECT_EQ(l4->effectiveLength(), 0.0f);
     EXPECT_EQ(l4->description(), "");
@@ -117,11 +119,11 @@ TEST(Interoperability, XlrdReadsExactlyTheCellsOfTheLayout) {
     ab->setCapacity(1800);
     ab->setFFSpeed(55);
     ab->setJamDensity(190);
-    ab->setType(Mainline);
+    ab->setType(LinkType::Mainline);
     ab->setDescription("Main \xE2\x86\x92 east");
     Link* ba = addLink(net, b, a);
     ba->setLength(2.0f);
-    ba->setDirection(Outbound);
+    ba->setDirection(LinkDirection::Outbound);
     net.setBitmap("maps\\bg.bmp", WorldRect{3.0f, -1.0f, -2.0f, 0.1f});
     net.setPrecision(2);
     ScriptedPrompts prompts;
@@ -269,3 +271,5 @@ TEST(Interoperability, FullWorkbooksWithNotesAroundTheBlocksOpenWhole) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <new>
 
+namespace vantry {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -350,3 +352,5 @@ TEST(SavingWorkbooks, KeepsTheContainersOtherStreams) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -29,6 +29,8 @@
 #include <functional>
 #include <optional>
 
+namespace vantry {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -51,20 +53,20 @@ void buildSample(Network& net) {
     ab->setCapacity(1800);
     ab->setFFSpeed(55);
     ab->setJamDensity(190);
-    ab->setType(Mainline);
+    ab->setType(LinkType::Mainline);
     ab->setDescription("First street");
     Link* ba = addLink(net, b, a);
-    ba->setDirection(Outbound);
-    ba->setType(Workzone);
+    ba->setDirection(LinkDirection::Outbound);
+    ba->setType(LinkType::Workzone);
     Link* bc = addLink(net, b, c);
     bc->setLength(5.0f);
-    bc->setType(Detour1);
+    bc->setType(LinkType::Detour1);
     Link* cd = addLink(net, c, d);
-    cd->setType(Ramp);
+    cd->setType(LinkType::Ramp);
     cd->setDescription("Br\xC3\xBC"
                        "cke \xE2\x86\x92 Nord");
     Link* da = addLink(net, d, a);
-    da->setType(Detour2);
+    da->setType(LinkType::Detour2);
     da->setLength(0.0f);
     net.setBitmap("..\\maps\\town.bmp", WorldRect{4.5f, -1.25f, -3.0f, 2.75f});
     net.setPrecision(3);
@@ -456,14 +458,14 @@ TEST(WorkbookLayout, ReadsValuesAsTheirCellsHoldThem) {
     EXPECT_EQ(first->capacity(), 1500);
     EXPECT_FALSE(first->hasAutomaticLength());
     EXPECT_EQ(first->effectiveLength(), 6.5f);
-    EXPECT_EQ(first->direction(), Outbound);
-    EXPECT_EQ(first->type(), None);
+    EXPECT_EQ(first->direction(), LinkDirection::Outbound);
+    EXPECT_EQ(first->type(), LinkType::None);
     EXPECT_EQ(first->twoWaySide(), 0);
     EXPECT_EQ(first->description(), "12");
     const Link* second = net.links()[1];
     EXPECT_EQ(second->toNode(), net.nodes()[3]);
-    EXPECT_EQ(second->direction(), Inbound);
-    EXPECT_EQ(second->type(), Detour2);
+    EXPECT_EQ(second->direction(), LinkDirection::Inbound);
+    EXPECT_EQ(second->type(), LinkType::Detour2);
     EXPECT_EQ(second->twoWaySide(), 2);
     // An empty length is an explicit 0 when the nodes are apart.
     EXPECT_FALSE(second->hasAutomaticLength());
@@ -472,7 +474,7 @@ TEST(WorkbookLayout, ReadsValuesAsTheirCellsHoldThem) {
     // the length is automatic.
     const Link* third = net.links()[2];
     EXPECT_TRUE(third->hasAutomaticLength());
-    EXPECT_EQ(third->direction(), Inbound);
+    EXPECT_EQ(third->direction(), LinkDirection::Inbound);
     EXPECT_EQ(net.bounds(), (WorldRect{4.0f, -2.0f, 0.0f, 3.0f}));
 }
 
@@ -877,3 +879,5 @@ TEST(WorkbookLayout, FormatFixedWritesAsAStreamInFixedNotation) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -11,6 +11,8 @@
 #include <tuple>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 using model_test::ids;
@@ -45,10 +47,10 @@ TEST(ConnectNodes, CreatesOnlyTheMissingLinksAndTheReverseOneIsOutbound) {
             const Link* l = net.links()[before + i];
             const bool forward = made[i] == 'f';
             EXPECT_EQ(std::tuple(l->fromNode(), l->toNode(), l->direction(), attributes(l)),
-                      std::tuple(forward ? a : b, forward ? b : a, forward ? Inbound : Outbound,
+                      std::tuple(forward ? a : b, forward ? b : a, forward ? LinkDirection::Inbound : LinkDirection::Outbound,
                                  std::tuple(3, 1600, 45, 210)));
             EXPECT_EQ(std::tuple(l->id(), l->type(), l->hasAutomaticLength()),
-                      std::tuple(static_cast<int>(before + i) + 1, None, true));
+                      std::tuple(static_cast<int>(before + i) + 1, LinkType::None, true));
         }
     }
 }
@@ -59,8 +61,8 @@ TEST(SplitLinks, CutsEachLinkAtTheNewNodeAndAppendsItsFirstPiece) {
     Link* ab = createLink(net, n[0], n[1], kUserDefaults);
     Link* ba = createLink(net, n[1], n[0], kUserDefaults);
     Link* diagonal = createLink(net, n[0], n[2], kUserDefaults);
-    diagonal->setDirection(Outbound);
-    diagonal->setType(Detour1);
+    diagonal->setDirection(LinkDirection::Outbound);
+    diagonal->setType(LinkType::Detour1);
     diagonal->setDescription(" cut through ");
     diagonal->setTwoWaySide(2);
     diagonal->setLength(12.0f);
@@ -76,7 +78,7 @@ TEST(SplitLinks, CutsEachLinkAtTheNewNodeAndAppendsItsFirstPiece) {
     EXPECT_FLOAT_EQ(diagonal->effectiveLength(), std::sqrt(11.25f));
     EXPECT_EQ(std::tuple(attributes(piece), piece->direction(), piece->type(), piece->description(),
                          piece->twoWaySide()),
-              std::tuple(attributes(diagonal), Outbound, Detour1, " cut through ", 0));
+              std::tuple(attributes(diagonal), LinkDirection::Outbound, LinkType::Detour1, " cut through ", 0));
     EXPECT_EQ(std::count(n[0]->links().begin(), n[0]->links().end(), diagonal), 0);
     EXPECT_EQ(mid->links().size(), 2u);
 
@@ -153,3 +155,5 @@ TEST(MoveNodes, ShiftsTheNodesAndOnlyTheAutomaticLengthsFollow) {
 }
 
 } // namespace
+
+} // namespace vantry

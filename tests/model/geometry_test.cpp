@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace vantry {
+
 namespace {
 
 TEST(WorldRect, ExtendUniteAndInflateKeepTopAsTheLargestY) {
@@ -61,3 +63,5 @@ TEST(DistanceToSegment, MeasuresToTheNearestPointEitherWayRound) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 namespace model_test {
 
 inline Node* addNodeAt(Network& net, float x, float y) {
@@ -66,8 +68,8 @@ inline std::string exactDump(const Network& net) {
                std::to_string(l->toNode() ? l->toNode()->id() : 0) + " " +
                std::to_string(l->numLanes()) + " " + std::to_string(l->capacity()) + " " +
                bits(l->storedLength()) + " " + std::to_string(l->ffSpeed()) + " " +
-               std::to_string(l->jamDensity()) + " " + std::to_string(l->direction()) + " " +
-               std::to_string(l->type()) + " " + std::to_string(l->twoWaySide()) + " [" +
+               std::to_string(l->jamDensity()) + " " + std::to_string(static_cast<int>(l->direction())) + " " +
+               std::to_string(static_cast<int>(l->type())) + " " + std::to_string(l->twoWaySide()) + " [" +
                l->description() + "]\n";
     }
     const WorldRect r = net.bitmapRect();
@@ -77,3 +79,5 @@ inline std::string exactDump(const Network& net) {
 }
 
 } // namespace model_test
+
+} // namespace vantry

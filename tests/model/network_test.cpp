@@ -11,6 +11,8 @@
 #include <tuple>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 using model_test::addLinkBetween;
@@ -43,16 +45,16 @@ TEST(LinkCodes, OnlyOMeansOutboundAndTypeCodesMatchExactly) {
     for (std::size_t i = 0; i < codes.size(); ++i) {
         l.setDirectionCode(codes[i]);
         EXPECT_EQ(l.directionCode(), read[i]) << codes[i];
-        EXPECT_EQ(l.direction(), read[i] == 'O' ? Outbound : Inbound);
+        EXPECT_EQ(l.direction(), read[i] == 'O' ? LinkDirection::Outbound : LinkDirection::Inbound);
     }
     const std::pair<const char*, LinkType> types[] = {
-        {"M", Mainline}, {"WZ", Workzone}, {"D1", Detour1}, {"D2", Detour2}, {"R", Ramp},
-        {"", None},      {"m", None},      {"wz", None},    {"M ", None},    {"D3", None}};
+        {"M", LinkType::Mainline}, {"WZ", LinkType::Workzone}, {"D1", LinkType::Detour1}, {"D2", LinkType::Detour2}, {"R", LinkType::Ramp},
+        {"", LinkType::None},      {"m", LinkType::None},      {"wz", LinkType::None},    {"M ", LinkType::None},    {"D3", LinkType::None}};
     for (const auto& [code, type] : types) {
-        l.setType(Mainline);
+        l.setType(LinkType::Mainline);
         l.setTypeCode(code);
         EXPECT_EQ(l.type(), type) << code;
-        EXPECT_STREQ(l.typeCode(), type == None ? "" : code);
+        EXPECT_STREQ(l.typeCode(), type == LinkType::None ? "" : code);
     }
 }
 
@@ -84,7 +86,8 @@ TEST(LinkData, RoundTripsThroughTheRecordButOnlyIntoItsOwnLink) {
     };
     LinkAttributes d = link->attributes();
     EXPECT_EQ(std::tuple(d.link, d.length), std::tuple(link, 2.0f));
-    d = {3, 1800, 2.0f, 55, 200, Outbound, Ramp, "on-ramp", link};
+    d = {3, 1800, 2.0f, 55, 200, static_cast<std::int32_t>(LinkDirection::Outbound),
+         static_cast<std::int32_t>(LinkType::Ramp), "on-ramp", link};
     link->setAttributes(d);
     EXPECT_EQ(fields(link->attributes()), fields(d));
     EXPECT_TRUE(link->hasAutomaticLength()); // the unchanged length stays automatic
@@ -220,3 +223,5 @@ TEST(NetworkBounds, CoverTheNodesOnlyAndSurviveClear) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 using model_test::addLinkBetween;
@@ -29,8 +31,8 @@ void buildAwkwardNetwork(Network& net) {
     zero->setStoredLength(0.0f);
     Link* far = addLinkBetween(net, c, c);
     far->setStoredLength(7.0f);
-    far->setDirection(Outbound);
-    far->setType(Detour2);
+    far->setDirection(LinkDirection::Outbound);
+    far->setType(LinkType::Detour2);
     far->setTwoWaySide(2);
     far->setNumLanes(-3);
     far->setCapacity(std::numeric_limits<std::int32_t>::min());
@@ -134,3 +136,5 @@ TEST(Snapshot, DamagedBytesAreRefusedAndLeaveNothingBehind) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -12,6 +12,8 @@
 #include <tuple>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 using model_test::addLinkBetween;
@@ -57,8 +59,8 @@ TEST(NetworkWrite, TwoWayRoadIsWrittenByteForByte) {
     Network net;
     Node* a = addNodeAt(net, 0.0f, 0.0f);
     Node* b = addNodeAt(net, 1.5f, 0.0f);
-    createLink(net, a, b, LinkDefaults{2, 1400, 50, 190})->setType(Mainline);
-    createLink(net, b, a, LinkDefaults{2, 1400, 50, 190})->setDirection(Outbound);
+    createLink(net, a, b, LinkDefaults{2, 1400, 50, 190})->setType(LinkType::Mainline);
+    createLink(net, b, a, LinkDefaults{2, 1400, 50, 190})->setDirection(LinkDirection::Outbound);
     net.links()[0]->setDescription("Main St");
 
     std::ostringstream out;
@@ -124,7 +126,7 @@ TEST(LineWriters, UseTheStreamsOwnNotation) {
     l.setFromNode(&a);
     l.setToNode(&b);
     l.setLength(4.5f);
-    l.setType(Detour2);
+    l.setType(LinkType::Detour2);
     std::ostringstream plain, fixed;
     a.writeLine(plain);
     l.writeLine(plain, NodeNumbering{{&a, 7}}); // b is not numbered
@@ -158,14 +160,14 @@ TEST(NetworkRead, TwoWayRoadFileReadsBackToTheSameBytesWithLfOrCrLf) {
 TEST(NetworkRead, RoundTripKeepsEverythingButTheTwoWaySide) {
     // Descriptions keep their spaces, wherever they are and whatever the type code.
     const std::pair<LinkType, const char*> links[] = {
-        {Mainline, ""}, {None, ""},        {None, "Elm Street"}, {Workzone, "  closed"},
-        {Detour2, "x"}, {None, " closed"}, {Ramp, "exit 4   "},  {Detour1, "a  b   c"},
-        {None, "   "},  {None, "WZ ahead"}};
+        {LinkType::Mainline, ""}, {LinkType::None, ""},        {LinkType::None, "Elm Street"}, {LinkType::Workzone, "  closed"},
+        {LinkType::Detour2, "x"}, {LinkType::None, " closed"}, {LinkType::Ramp, "exit 4   "},  {LinkType::Detour1, "a  b   c"},
+        {LinkType::None, "   "},  {LinkType::None, "WZ ahead"}};
     Network net, back;
     Node* n[] = {addNodeAt(net, 0, 0), addNodeAt(net, 0.75f, 0), addNodeAt(net, 0, -1)};
     for (int i = 0; i < 10; ++i) {
         Link* l = createLink(net, n[i % 3], n[(i + 1 + i / 3) % 3], {i, -100 * i, 30 + i, 150});
-        l->setDirection(i % 2 ? Outbound : Inbound);
+        l->setDirection(i % 2 ? LinkDirection::Outbound : LinkDirection::Inbound);
         l->setType(links[i].first);
         l->setDescription(links[i].second);
         l->setTwoWaySide(2);
@@ -183,7 +185,7 @@ TEST(NetworkRead, RoundTripKeepsEverythingButTheTwoWaySide) {
         EXPECT_EQ(std::tuple(l->fromNode()->id(), l->toNode()->id(), l->numLanes(), l->capacity(),
                              l->ffSpeed(), l->direction(), l->type(), l->description()),
                   std::tuple(i % 3 + 1, (i + 1 + i / 3) % 3 + 1, i, -100 * i, 30 + i,
-                             i % 2 ? Outbound : Inbound, links[i].first, links[i].second));
+                             i % 2 ? LinkDirection::Outbound : LinkDirection::Inbound, links[i].first, links[i].second));
         EXPECT_EQ(std::pair(l->hasAutomaticLength(), l->twoWaySide()), std::pair(i != 2, 0));
     }
     EXPECT_FLOAT_EQ(back.links()[2]->effectiveLength(), 9.877f);
@@ -349,3 +351,5 @@ TEST(NetworkRead, BlankLinesAmongTheLinksAreNoLinks) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -20,6 +20,8 @@
 #include <tuple>
 #include <utility>
 
+namespace vantry {
+
 namespace {
 
 const QString organisation = QStringLiteral("Kestrin");
@@ -343,3 +345,5 @@ TEST_F(SettingsKeyTest, WriteReachesTheNestedGroupOrMarksAFailure) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -4,6 +4,8 @@
 
 #include "streets/streetmodule.h"
 
+namespace vantry {
+
 #ifdef FAKE_STREETS_VERSION
 
 namespace {
@@ -34,3 +36,5 @@ extern "C" VANTRY_STREETS_EXPORT int notTheStreetReader() {
 }
 
 #endif
+
+} // namespace vantry

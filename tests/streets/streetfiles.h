@@ -29,6 +29,8 @@
 #include <utility>
 #include <vector>
 
+namespace vantry {
+
 namespace street_test {
 
 // A longitude and latitude in degrees as the chains hold them.
@@ -190,3 +192,5 @@ inline std::pair<double, double> projected(int epsg, double lon, double lat) {
 }
 
 } // namespace street_test
+
+} // namespace vantry

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 const std::string kFailure =
@@ -82,3 +84,5 @@ TEST(StreetModule, TheNamedModuleComesFirst) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -24,6 +24,8 @@
 
 #include <sys/stat.h>
 
+namespace vantry {
+
 namespace {
 
 using street_test::at;
@@ -945,3 +947,5 @@ TEST(StreetData, ARoadAcrossThe180thMeridianMeasuresWhatItIs) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 using street_test::at;
@@ -553,3 +555,5 @@ TEST(RealStreets, AVillageExtractTakesItsTaggedSpeedsAndTheClassForTheRest) {
 }
 
 } // namespace
+
+} // namespace vantry

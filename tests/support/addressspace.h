@@ -1,5 +1,7 @@
 #pragma once
 
+namespace vantry {
+
 // For tests that run code in a process held to a small address space, as on a small machine.
 
 // The limit, in KiB as `ulimit -v` takes it.
@@ -18,3 +20,5 @@ inline constexpr bool kAddressSanitizer = false;
 #else
 inline constexpr bool kAddressSanitizer = false;
 #endif
+
+} // namespace vantry

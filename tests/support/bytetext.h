@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace vantry {
+
 // Helpers for tests about stored bytes and the text shown for them.
 
 inline QString u16(std::u16string_view s) {
@@ -23,3 +25,5 @@ inline std::string hex(const std::string& bytes) {
     }
     return out;
 }
+
+} // namespace vantry

@@ -15,6 +15,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace vantry {
+
 // The address space the process has now, in bytes; 0 when it cannot be told.
 inline rlim_t addressSpaceInUse() {
     std::ifstream status("/proc/self/status");
@@ -44,3 +46,5 @@ inline int inChildWithMemoryLeft(rlim_t extra, const std::function<int()>& body)
         return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
 }
+
+} // namespace vantry

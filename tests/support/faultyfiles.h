@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <string>
 
+namespace vantry {
+
 namespace faulty {
 
 // The error the failing call gives, and how many bytes pass before a read or write fails.
@@ -123,3 +125,5 @@ inline FileCalls openGives(std::string path) {
 }
 
 } // namespace faulty
+
+} // namespace vantry

@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace vantry {
+
 // A named pipe with another program waiting to write to it, as a user may leave one where a file
 // is expected. A reader that opens it gets `bytes` and then its end, so that a reader which
 // wrongly reads a pipe finishes with what it read instead of waiting forever, and the test can
@@ -73,3 +75,5 @@ private:
     int opened_[2] = {-1, -1};
     pid_t writer_ = -1;
 };
+
+} // namespace vantry

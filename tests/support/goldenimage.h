@@ -14,6 +14,8 @@
 #include <sstream>
 #include <string>
 
+namespace vantry {
+
 // Comparing a drawn picture with the one it should be. A mismatch names a folder holding
 // actual.png, expected.png and diff.png (the expected picture faded, every differing pixel in
 // red), so that one can look at what went wrong: under $VANTRY_TEST_OUTPUT when that is set,
@@ -109,3 +111,5 @@ inline ::testing::AssertionResult sameImage(const QImage& actual, const QImage& 
     diffImage(a, e, tolerance).save(QString::fromStdString((folder / "diff.png").string()));
     return ::testing::AssertionFailure() << why.str() << "; pictures in " << folder.string();
 }
+
+} // namespace vantry

@@ -12,6 +12,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace vantry {
+
 // The unprivileged user and group "nobody"/"nogroup" of Debian.
 inline constexpr uid_t kNobody = 65534;
 inline constexpr gid_t kNogroup = 65534;
@@ -54,3 +56,5 @@ inline std::optional<std::string> asOrdinaryUser(const TestDir& dir,
         return std::nullopt;
     return WEXITSTATUS(status) == 0 ? complaint : "the check did not finish";
 }
+
+} // namespace vantry

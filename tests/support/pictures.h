@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vantry {
+
 // A picture whose every pixel differs from its neighbours, so that a shift or a stretch by one
 // pixel shows.
 inline QImage patternPicture(int width, int height) {
@@ -52,3 +54,5 @@ inline std::string pngDeclaring(std::uint32_t width, std::uint32_t height) {
            chunk("IHDR" + be32(width) + be32(height) + std::string("\x08\x02\0\0\0", 5)) +
            chunk("IDAT") + chunk("IEND");
 }
+
+} // namespace vantry

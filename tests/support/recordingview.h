@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+namespace vantry {
+
 // A view that only keeps what its document told it, in order.
 class RecordingView : public DocumentObserver {
 public:
@@ -19,3 +21,5 @@ public:
         areas.clear();
     }
 };
+
+} // namespace vantry

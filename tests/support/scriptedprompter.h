@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 // A prompter for tests: answers come from queues filled by the test, and every question and
 // message is recorded. An unexpected question fails loudly through `unexpected`.
 class ScriptedPrompter : public Prompter {
@@ -21,7 +23,7 @@ public:
     std::deque<Answer> yesNoCancel;
     std::deque<std::optional<std::string>> paths;
     std::deque<std::optional<std::uint32_t>> colours;
-    std::deque<std::optional<BitmapChoice>> bitmaps;
+    std::deque<std::optional<PictureChoice>> bitmaps;
     std::deque<std::optional<std::string>> items;
     std::deque<std::optional<StreetLoadChoice>> streetLoads;
     std::deque<std::optional<std::vector<bool>>> recoveries;
@@ -55,9 +57,9 @@ public:
         return take(colours, std::optional<std::uint32_t>());
     }
 
-    std::optional<BitmapChoice> chooseBitmap(const BitmapChoice& initial) override {
+    std::optional<PictureChoice> choosePicture(const PictureChoice& initial) override {
         asked.push_back({"bitmap", initial.path});
-        return take(bitmaps, std::optional<BitmapChoice>());
+        return take(bitmaps, std::optional<PictureChoice>());
     }
 
     // Recorded as the classes offered, with "|unit" when the speed unit is asked too.
@@ -101,3 +103,5 @@ private:
         return value;
     }
 };
+
+} // namespace vantry

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vantry {
+
 // A 24-bit uncompressed .bmp of one colour, as picture tools write them.
 inline std::string solidBmp(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     const int stride = (width * 3 + 3) / 4 * 4;
@@ -37,3 +39,5 @@ inline std::string solidBmp(int width, int height, std::uint8_t r, std::uint8_t 
     }
     return out;
 }
+
+} // namespace vantry

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <string>
 
+namespace vantry {
+
 // A fresh folder for one test, removed with everything in it afterwards.
 class TestDir {
 public:
@@ -36,3 +38,5 @@ inline std::string slurp(const std::string& path) {
 inline void spit(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
+
+} // namespace vantry

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+namespace vantry {
+
 // The toolkit's application object for widget and font tests. It is never destroyed: tearing
 // it down among other static objects at exit is not safe.
 inline QApplication& toolkit() {
@@ -17,3 +19,5 @@ inline QApplication& toolkit() {
 struct WithToolkit {
     WithToolkit() { toolkit(); }
 };
+
+} // namespace vantry

@@ -12,6 +12,8 @@
 #include <tuple>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 using ::testing::ElementsAre;
@@ -185,7 +187,7 @@ TEST_P(PopulateByClass, GivesLanesByRoadClassAndALinkBackUnlessOneWay) {
         EXPECT_EQ(std::tuple(l->capacity(), l->ffSpeed(), l->jamDensity()),
                   std::tuple(1500, 40, 200));
         EXPECT_EQ(std::tuple(l->direction(), l->type(), l->twoWaySide(), l->description()),
-                  std::tuple(Inbound, None, 0, std::string()));
+                  std::tuple(LinkDirection::Inbound, LinkType::None, 0, std::string()));
         EXPECT_TRUE(l->hasAutomaticLength());
         EXPECT_NEAR(l->effectiveLength(), 0.5, 0.0001);
     }
@@ -358,3 +360,5 @@ TEST(NodeGrid, LeavesOutPositionsNoPointCanBeNear) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vantry {
+
 namespace tiger_test {
 
 // One record line, blank-filled to its length, with text laid at 1-based columns.
@@ -132,3 +134,5 @@ inline void writeFile(const std::filesystem::path& path, std::string_view text) 
 }
 
 } // namespace tiger_test
+
+} // namespace vantry

@@ -12,6 +12,8 @@
 #include <tuple>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 using namespace tiger_test;
@@ -530,3 +532,5 @@ TEST(TigerData, ChainsAcrossThe180thMeridianStayShortAndBesideEachOther) {
 }
 
 } // namespace
+
+} // namespace vantry

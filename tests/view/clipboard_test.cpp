@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace vantry {
+
 namespace {
 
 template <typename Case> std::string caseName(const ::testing::TestParamInfo<Case>& info) {
@@ -71,9 +73,9 @@ public:
                   {12.3456789f, -2.0f},
                   {3.0f, 4.0f},
                   {1234567.0f, 0.000125f}},
-                 {{1, 2, 2, 1400, -1.0f, 50, 190, Inbound, Mainline, "Main St"},
-                  {2, 1, 2, 1400, -1.0f, 50, 190, Outbound, None, ""},
-                  {3, 4, 3, 1800, 7.25f, 65, 200, Outbound, Ramp, "  two  spaces "}}) {
+                 {{1, 2, 2, 1400, -1.0f, 50, 190, LinkDirection::Inbound, LinkType::Mainline, "Main St"},
+                  {2, 1, 2, 1400, -1.0f, 50, 190, LinkDirection::Outbound, LinkType::None, ""},
+                  {3, 4, 3, 1800, 7.25f, 65, 200, LinkDirection::Outbound, LinkType::Ramp, "  two  spaces "}}) {
         // The clipboard writes 6 significant digits whatever the network's own precision.
         net.setPrecision(1);
     }
@@ -158,7 +160,7 @@ TEST(ClipboardPaste, RoundTripIntoAnotherNetworkAppendsCopiesOfTheSelection) {
     const std::string text = clipboardText(selection);
 
     Sample target({{-5.0f, -5.0f}, {0.0f, 0.0f}},
-                  {{1, 2, 1, 1000, -1.0f, 30, 150, Inbound, Workzone, "old"}});
+                  {{1, 2, 1, 1000, -1.0f, 30, 150, LinkDirection::Inbound, LinkType::Workzone, "old"}});
     PastedObjects pasted;
     std::string why;
     ASSERT_TRUE(pasteClipboardText(target.net, text, pasted, &why)) << why;
@@ -310,7 +312,7 @@ class ClipboardRefuses : public ::testing::TestWithParam<RefuseCase> {};
 TEST_P(ClipboardRefuses, TextAndLeavesTheNetworkAsItWas) {
     const RefuseCase& c = GetParam();
     Sample s({{-1.0f, -1.0f}, {1.0f, 1.0f}},
-             {{1, 2, 1, 1000, 5.0f, 30, 150, Inbound, Mainline, "x"}});
+             {{1, 2, 1, 1000, 5.0f, 30, 150, LinkDirection::Inbound, LinkType::Mainline, "x"}});
     const std::string before = s.net.toText();
     const auto attachedBefore = attachments(s.net);
     const WorldRect boundsBefore = s.net.bounds();
@@ -417,3 +419,5 @@ TEST_F(SystemClipboard, ImageReplacesTheNetworkAndANullImageEmptiesIt) {
 }
 
 } // namespace
+
+} // namespace vantry

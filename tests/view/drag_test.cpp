@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+namespace vantry {
+
 namespace {
 
 // A shown view of 600 x 500 pixels at one pixel per logical unit, scale 100, centred on the
@@ -309,3 +311,5 @@ INSTANTIATE_TEST_SUITE_P(Scales, RawAutoScroll,
                                            AutoScrollCase{100.0f, 1, 0.0f}));
 
 } // namespace
+
+} // namespace vantry

@@ -13,6 +13,8 @@
 
 #include <cmath>
 
+namespace vantry {
+
 namespace {
 
 // A view of 400 x 300 pixels at one pixel per logical unit and scale 100, with a slanting link
@@ -114,3 +116,5 @@ TEST_F(HighDensityView, DragFeedbackIsDrawnAtTheScreensPixelsAndCancels) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -11,6 +11,8 @@
 
 #include <string>
 
+namespace vantry {
+
 namespace {
 
 // A view of 400 x 300 pixels, scale 100, centred on the origin, of a saved network whose
@@ -34,8 +36,8 @@ protected:
         view.OnUpdate(nullptr, ChangeKind::Redraw);
     }
 
-    void loadBitmap(const std::string& name) {
-        BitmapChoice choice;
+    void loadPicture(const std::string& name) {
+        PictureChoice choice;
         if (!name.empty()) {
             choice.path = dir.file(name);
             choice.worldWidth = 8.0f;
@@ -65,8 +67,8 @@ protected:
 const QRgb kRed = qRgb(200, 30, 30), kBlue = qRgb(30, 30, 200), kPaper = qRgb(255, 255, 255);
 
 TEST_F(PictureView, UndoAndRedoOfLoadBitmapDrawThePictureTheNetworkNames) {
-    loadBitmap("red.bmp");
-    loadBitmap("blue.bmp");
+    loadPicture("red.bmp");
+    loadPicture("blue.bmp");
     ASSERT_EQ(middle(), kBlue);
     doc.OnEditUndo();
     EXPECT_EQ(middle(), kRed);
@@ -83,8 +85,8 @@ TEST_F(PictureView, UndoAndRedoOfLoadBitmapDrawThePictureTheNetworkNames) {
 }
 
 TEST_F(PictureView, UndoingAClearedBackgroundDrawsItAgainAndEnablesItsSwitch) {
-    loadBitmap("red.bmp");
-    loadBitmap("");
+    loadPicture("red.bmp");
+    loadPicture("");
     ASSERT_EQ(middle(), kPaper);
     ASSERT_EQ(bitmapSwitch(), std::make_pair(false, false));
     doc.OnEditUndo();
@@ -94,3 +96,5 @@ TEST_F(PictureView, UndoingAClearedBackgroundDrawsItAgainAndEnablesItsSwitch) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -1,4 +1,4 @@
-#include "bitmap/backgroundimage.h"
+#include "picture/backgroundimage.h"
 #include "support/goldenimage.h"
 #include "support/testdir.h"
 #include "support/toolkit.h"
@@ -22,6 +22,8 @@
 #include <cstdlib>
 #include <memory>
 #include <random>
+
+namespace vantry {
 
 namespace {
 
@@ -96,16 +98,16 @@ TEST_F(Canvas, NodesAreGreyCirclesEighteenUnitsAcrossWithABlackOutline) {
 
 TEST_F(Canvas, LinksAreHalfArrowsFilledByTypeOnTheirRightSide) {
     const std::pair<LinkType, QRgb> cases[] = {
-        {Mainline, rgb(87, 209, 203)}, {Ramp, rgb(87, 209, 203)},   {Workzone, rgb(255, 0, 0)},
-        {Detour1, rgb(43, 43, 223)},   {Detour2, rgb(43, 43, 223)}, {None, rgb(0, 0, 0)}};
+        {LinkType::Mainline, rgb(87, 209, 203)}, {LinkType::Ramp, rgb(87, 209, 203)},   {LinkType::Workzone, rgb(255, 0, 0)},
+        {LinkType::Detour1, rgb(43, 43, 223)},   {LinkType::Detour2, rgb(43, 43, 223)}, {LinkType::None, rgb(0, 0, 0)}};
     for (const auto& [type, fill] : cases) {
-        SCOPED_TRACE(type);
+        SCOPED_TRACE(static_cast<int>(type));
         net.clear();
         link(node(-1.0f, 0.0f), node(1.0f, 0.0f), type);
         const QImage image = draw();
         // Heading east, the band runs from the node circles' edge 22.5 degrees south of the
         // centre line (3 units) another 4 units (2 for None) south.
-        EXPECT_EQ(at(image, 0, type == None ? -4 : -5), fill);
+        EXPECT_EQ(at(image, 0, type == LinkType::None ? -4 : -5), fill);
         EXPECT_EQ(at(image, 0, 1), rgb(255, 255, 255)) << "nothing north of the line";
     }
 }
@@ -113,8 +115,8 @@ TEST_F(Canvas, LinksAreHalfArrowsFilledByTypeOnTheirRightSide) {
 TEST_F(Canvas, ATwoWayPairDrawsOnOppositeSides) {
     Node* a = node(-1.0f, 0.0f);
     Node* b = node(1.0f, 0.0f);
-    link(a, b, Workzone);
-    link(b, a, Detour1);
+    link(a, b, LinkType::Workzone);
+    link(b, a, LinkType::Detour1);
     const QImage image = draw();
     EXPECT_EQ(at(image, 0, -5), rgb(255, 0, 0));
     EXPECT_EQ(at(image, 0, 5), rgb(43, 43, 223));
@@ -129,7 +131,7 @@ TEST_F(Canvas, ALinkIsDrawnFromEighteenUnitsOnScreenAndLeftOutBelow) {
         Node* a = node(0.0f, 0.0f);
         Node* b = node(1.125f, 0.0f);
         if (withLink)
-            link(a, b, Workzone);
+            link(a, b, LinkType::Workzone);
         transform.scale = scale;
         transform.viewCenter = {0.0f, 0.0f};
         return draw();
@@ -158,9 +160,9 @@ TEST_F(Canvas, ALinkIsDrawnFromEighteenUnitsOnScreenAndLeftOutBelow) {
 
 TEST_F(Canvas, ALinkWhoseDrawnEndsMeetDrawsNothing) {
     Node* a = node(0.0f, 0.0f);
-    link(a, a, Mainline);
+    link(a, a, LinkType::Mainline);
     Node* b = node(0.0f, 0.0f);
-    link(a, b, Mainline);
+    link(a, b, LinkType::Mainline);
     const QImage image = draw();
     EXPECT_EQ(at(image, 0, 0), rgb(181, 181, 181));
 }
@@ -168,7 +170,7 @@ TEST_F(Canvas, ALinkWhoseDrawnEndsMeetDrawsNothing) {
 TEST_F(Canvas, SelectionIsDrawnOnTopInMagenta) {
     Node* a = node(-1.0f, 0.0f);
     Node* b = node(1.0f, 0.0f);
-    link(a, b, Mainline);
+    link(a, b, LinkType::Mainline);
     selection.addNode(a);
     const QImage image = draw();
     EXPECT_EQ(at(image, -100 - 9, 0), rgb(255, 0, 255));
@@ -194,7 +196,7 @@ TEST_F(Canvas, NumbersSitInTheirBoxesInColoursThatReadOnTheBackground) {
     Node* b = node(1.0f, 0.0f);
     a->setId(47);
     b->setId(5);
-    link(a, b, Mainline)->setId(308);
+    link(a, b, LinkType::Mainline)->setId(308);
     const QFontMetricsF metrics(labelFont(1.0));
     const int labelHeight = static_cast<int>(std::lround(metrics.height()));
     // The box the toolkit lays the text out in, centred on logical x with its top at logical y,
@@ -365,8 +367,8 @@ TEST_P(Stamps, DrawExactlyWhatDirectDrawingDraws) {
     Node* a = node(-3.0f, -2.0f);
     Node* b = node(4.5f, 1.25f);
     Node* c = node(0.3f, 3.7f);
-    link(a, b, Mainline);
-    link(b, c, Workzone);
+    link(a, b, LinkType::Mainline);
+    link(b, c, LinkType::Workzone);
     for (int i = 0; i < 1200; ++i)
         node(-9.0f + 0.015f * i, -6.0f + 0.0107f * i);
     selection.addNode(c);
@@ -469,16 +471,16 @@ TEST_P(LinkHead, BarbAndHeadSitWhereTheCornersPutThem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, LinkHead,
-                         ::testing::Values(HeadCase{Mainline, rgb(87, 209, 203), 4},
-                                           HeadCase{Workzone, rgb(255, 0, 0), 4},
-                                           HeadCase{Detour2, rgb(43, 43, 223), 4},
-                                           HeadCase{None, rgb(0, 0, 0), 2}));
+                         ::testing::Values(HeadCase{LinkType::Mainline, rgb(87, 209, 203), 4},
+                                           HeadCase{LinkType::Workzone, rgb(255, 0, 0), 4},
+                                           HeadCase{LinkType::Detour2, rgb(43, 43, 223), 4},
+                                           HeadCase{LinkType::None, rgb(0, 0, 0), 2}));
 
 TEST_F(Canvas, AVeryLongLinkStillDrawsItsBandThroughTheWindow) {
     transform.scale = 10000.0f;
     // A million miles east, and one across the window from far west to far east.
-    link(node(-0.01f, 0.0f), node(1000000.0f, 0.0f), Mainline);
-    link(node(-1000000.0f, 0.02f), node(1000000.0f, 0.02f), Workzone);
+    link(node(-0.01f, 0.0f), node(1000000.0f, 0.0f), LinkType::Mainline);
+    link(node(-1000000.0f, 0.02f), node(1000000.0f, 0.02f), LinkType::Workzone);
     const QImage image = draw();
     EXPECT_EQ(at(image, 200, -5), rgb(87, 209, 203));
     EXPECT_EQ(at(image, 300, -1), rgb(255, 255, 255)) << "nothing north of the band";
@@ -639,3 +641,5 @@ TEST(SameImage, AFailureLeavesThePicturesToLookAt) {
 }
 
 } // namespace
+
+} // namespace vantry

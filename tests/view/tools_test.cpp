@@ -12,6 +12,8 @@
 
 #include <cmath>
 
+namespace vantry {
+
 namespace {
 
 // Two nodes joined by a link at scale 100 around the origin, driven through the mouse entry
@@ -82,7 +84,7 @@ TEST_F(Tools, LinkToolsAddOnlyWhatIsMissingAndGiveBackEmptySnapshots) {
     drag({-1.0f, 0.05f}, {0.95f, 0.0f});
     ASSERT_EQ(net().links().size(), 2u);
     EXPECT_EQ(net().links()[1]->fromNode(), b);
-    EXPECT_EQ(net().links()[1]->direction(), Outbound);
+    EXPECT_EQ(net().links()[1]->direction(), LinkDirection::Outbound);
     EXPECT_EQ(doc.undoDepth(), 1u);
 
     doc.OnEditUndo();
@@ -322,7 +324,7 @@ TEST_P(LinkBand, ClicksHitTheDrawnBandPlusTwoUnits) {
     Network net;
     Node* a = createNodeAt(net, {-1.0f, 0.0f});
     Node* b = createNodeAt(net, {1.0f, 0.0f});
-    createLink(net, a, b, LinkDefaults{})->setType(Mainline);
+    createLink(net, a, b, LinkDefaults{})->setType(LinkType::Mainline);
     // The drawn ends sit 22.5 degrees right of the centre line on the node circles.
     const float centre = -9.0f * static_cast<float>(std::sin(0.39269875));
     Selection sel;
@@ -378,3 +380,5 @@ TEST_F(Tools, EveryToolInTheTableIsChosenCheckedToggledAndListedInTheBackgroundM
 }
 
 } // namespace
+
+} // namespace vantry

@@ -15,6 +15,8 @@
 #include <cmath>
 #include <random>
 
+namespace vantry {
+
 namespace {
 
 // A view of 400 x 300 pixels at one pixel per logical unit, scale 100, centred on the origin.
@@ -187,7 +189,7 @@ void checkThePartDrawnAgain() {
     });
     same("a node moved");
     doc.editObjects("Edit", {}, {link}, [&](Network&) {
-        link->setType(link->type() == Workzone ? Mainline : Workzone);
+        link->setType(link->type() == LinkType::Workzone ? LinkType::Mainline : LinkType::Workzone);
         return true;
     });
     same("a link's type changed");
@@ -290,3 +292,5 @@ TEST(DocumentLayers, ShowOnlyWhatIsLoadedAndWidenTheExtentByIt) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+namespace vantry {
+
 namespace {
 
 ViewTransform makeView(int widthPx, int heightPx, float scale = 100.0f, WorldPoint center = {},
@@ -408,3 +410,5 @@ TEST(ScrollBarsByHand, AnEightHundredBySixHundredWindowOverDataOfTenMilesEachWay
 }
 
 } // namespace
+
+} // namespace vantry

@@ -1,7 +1,9 @@
-#include "bitmap/relativepath.h"
+#include "picture/relativepath.h"
 
 #include <algorithm>
 #include <cctype>
+
+namespace vantry {
 
 namespace {
 
@@ -143,3 +145,5 @@ std::string StoredPath(std::string_view nativePath) {
     std::replace(stored.begin(), stored.end(), '/', '\\');
     return stored;
 }
+
+} // namespace vantry

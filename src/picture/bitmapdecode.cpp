@@ -1,8 +1,10 @@
-#include "bitmap/bitmapdecode.h"
+#include "picture/bitmapdecode.h"
 
 #include <algorithm>
 #include <bit>
 #include <new>
+
+namespace vantry {
 
 namespace {
 
@@ -209,3 +211,5 @@ bool DecodeBitmap(const PackedBitmap& bitmap, std::vector<std::uint32_t>& pixels
     }
     return true;
 }
+
+} // namespace vantry

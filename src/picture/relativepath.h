@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vantry {
+
 // True when a and b have the same length and equal characters after C tolower.
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
@@ -56,3 +58,5 @@ std::string NativePath(std::string_view storedPath);
 // every '/' becomes a backslash, as both are separators on every system this program runs on. A
 // backslash inside a file name on a system that allows it therefore cannot be stored.
 std::string StoredPath(std::string_view nativePath);
+
+} // namespace vantry

@@ -1,4 +1,4 @@
-#include "bitmap/bitmapdecode.h"
+#include "picture/bitmapdecode.h"
 
 #include "bmpwriter.h"
 
@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <iomanip>
+
+namespace vantry {
 
 namespace {
 
@@ -311,3 +313,5 @@ TEST(DecodeBitmap, ReplacesWhatThePixelVectorHeld) {
 }
 
 } // namespace
+
+} // namespace vantry

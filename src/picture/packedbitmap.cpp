@@ -1,9 +1,11 @@
-#include "bitmap/packedbitmap.h"
+#include "picture/packedbitmap.h"
 
 #include <algorithm>
 #include <bit>
 #include <istream>
 #include <new>
+
+namespace vantry {
 
 namespace {
 
@@ -153,16 +155,16 @@ bool ParseLayout(std::span<const std::uint8_t> head, std::uint64_t n, std::uint3
         return refuse.damaged("its height is 0 pixels");
     l.topDown = height < 0;
     height = height < 0 ? -height : height;
-    if (width > kMaxBitmapSide || height > kMaxBitmapSide)
+    if (width > kMaxPictureSide || height > kMaxPictureSide)
         return refuse.tooLarge(std::to_string(width) + " x " + std::to_string(height) +
-                               " pixels, at most " + std::to_string(kMaxBitmapSide) + " x " +
-                               std::to_string(kMaxBitmapSide) + " are shown");
+                               " pixels, at most " + std::to_string(kMaxPictureSide) + " x " +
+                               std::to_string(kMaxPictureSide) + " are shown");
     const std::uint64_t pixelCount = static_cast<std::uint64_t>(width * height);
-    if (pixelCount > kMaxBitmapPixels)
+    if (pixelCount > kMaxPicturePixels)
         return refuse.tooLarge(std::to_string(width) + " x " + std::to_string(height) + " are " +
                                std::to_string(pixelCount) + " pixels, at most " +
-                               std::to_string(kMaxBitmapPixels) + " (" +
-                               std::to_string(kMaxBitmapPixels >> 20) + " megapixels) are shown");
+                               std::to_string(kMaxPicturePixels) + " (" +
+                               std::to_string(kMaxPicturePixels >> 20) + " megapixels) are shown");
     l.width = static_cast<std::int32_t>(width);
     l.height = static_cast<std::int32_t>(height);
 
@@ -303,7 +305,7 @@ PackedBitmap ReadBitmapFile(std::istream& file, std::string_view name, std::stri
         refuse.notABitmap("it does not begin with \"BM\"");
         return {};
     }
-    if (length > kMaxBitmapFileBytes) {
+    if (length > kMaxPictureFileBytes) {
         refuse.tooLarge("the file holds " + std::to_string(length) +
                         " bytes, at most 1 GiB are read");
         return {};
@@ -377,3 +379,5 @@ bool CreateBitmapPalette(const PackedBitmap& bitmap, std::vector<PaletteEntry>& 
     }
     return true;
 }
+
+} // namespace vantry

@@ -1,13 +1,15 @@
 // Bitmaps written by ImageMagick, or written by hand and decoded by it, each decoded here and
 // compared pixel by pixel with ImageMagick's own decoding (tests/data/bitmap/generate.sh).
 
-#include "bitmap/bitmapdecode.h"
+#include "picture/bitmapdecode.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+
+namespace vantry {
 
 namespace {
 
@@ -95,3 +97,5 @@ INSTANTIATE_TEST_SUITE_P(Files, ImageMagickFixture, testing::ValuesIn(kFixtures)
                          });
 
 } // namespace
+
+} // namespace vantry

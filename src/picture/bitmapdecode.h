@@ -1,10 +1,12 @@
 #pragma once
 
-#include "bitmap/packedbitmap.h"
+#include "picture/packedbitmap.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+namespace vantry {
 
 // Turns a bitmap's stored pixels into BitmapWidth x BitmapHeight opaque colours 0xFFRRGGBB, the
 // top row first and each row from left to right, whatever the file's depth, row order and
@@ -24,3 +26,5 @@
 // `pixels` is empty and `why`, when given, says so.
 bool DecodeBitmap(const PackedBitmap& bitmap, std::vector<std::uint32_t>& pixels,
                   std::string* why = nullptr);
+
+} // namespace vantry

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace vantry {
+
 // The background picture a document has loaded: its pixels, top row first, as 0xFFRRGGBB values
 // ready to be drawn, whatever kind of file they came from.
 struct BackgroundImage {
@@ -12,3 +14,5 @@ struct BackgroundImage {
 
     bool loaded() const { return width > 0 && height > 0; }
 };
+
+} // namespace vantry

@@ -12,13 +12,15 @@
 #include <string_view>
 #include <vector>
 
+namespace vantry {
+
 // The largest image accepted: in pixels per side, in pixels altogether, and the largest file, in
 // bytes. The pixel limit holds whatever the compression, since a run-length stream of a few bytes
 // may describe any size. 128 megapixels take 512 MiB once decoded and hold a map sheet of 24 x 36
 // inches scanned at 300 dots per inch.
-inline constexpr std::int32_t kMaxBitmapSide = 30000;
-inline constexpr std::uint64_t kMaxBitmapPixels = std::uint64_t{1} << 27;
-inline constexpr std::uint64_t kMaxBitmapFileBytes = std::uint64_t{1} << 30;
+inline constexpr std::int32_t kMaxPictureSide = 30000;
+inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 27;
+inline constexpr std::uint64_t kMaxPictureFileBytes = std::uint64_t{1} << 30;
 
 // How the pixels of a bitmap are stored; the values are those of the file's compression field.
 enum class BitmapCompression : std::uint32_t {
@@ -33,9 +35,9 @@ enum class BitmapCompression : std::uint32_t {
 // header; every range given here lies inside the file's content.
 struct BitmapLayout {
     std::uint32_t headerSize = 0; // 12 for a core header; 40, 52, 56, 108 or 124 otherwise
-    std::int32_t width = 0;       // pixels, 1 to kMaxBitmapSide
-    std::int32_t height = 0;      // rows, 1 to kMaxBitmapSide, whichever way they are stored;
-                                  // width x height is at most kMaxBitmapPixels
+    std::int32_t width = 0;       // pixels, 1 to kMaxPictureSide
+    std::int32_t height = 0;      // rows, 1 to kMaxPictureSide, whichever way they are stored;
+                                  // width x height is at most kMaxPicturePixels
     bool topDown = false;         // the first stored row is the top one (negative height field)
     std::uint16_t bitCount = 0;   // 1, 4, 8, 16, 24 or 32 bits per pixel
     BitmapCompression compression = BitmapCompression::Rgb;
@@ -112,3 +114,5 @@ std::span<const std::uint8_t> BitmapBits(const PackedBitmap& bitmap);
 // Fills `palette` with the image's colour table, entry for entry. Leaves it empty and returns
 // false when the image has none (a null image, or deep pixels without an optional table).
 bool CreateBitmapPalette(const PackedBitmap& bitmap, std::vector<PaletteEntry>& palette);
+
+} // namespace vantry

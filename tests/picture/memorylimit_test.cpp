@@ -2,8 +2,8 @@
 // machine: a tiny file that declares a huge picture is refused before memory is taken for what it
 // declares, a picture at the pixel limit still decodes, and memory that runs out is reported.
 
-#include "bitmap/bitmapdecode.h"
-#include "bitmap/packedbitmap.h"
+#include "picture/bitmapdecode.h"
+#include "picture/packedbitmap.h"
 
 #include "bmpwriter.h"
 #include "support/addressspace.h"
@@ -18,6 +18,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+namespace vantry {
 
 namespace {
 
@@ -70,7 +72,7 @@ TEST_F(UnderAMemoryLimit, TinyFilesDeclaringHugePicturesAreRefusedAsTooLarge) {
 TEST_F(UnderAMemoryLimit, APictureAtThePixelLimitDecodesAndMemoryThatRunsOutIsReported) {
     constexpr std::int32_t kRows = 8192;
     const std::string file =
-        RunLengthBmp(static_cast<std::int32_t>(kMaxBitmapPixels / kRows), kRows);
+        RunLengthBmp(static_cast<std::int32_t>(kMaxPicturePixels / kRows), kRows);
     // 1: refused; 2: not decoded; 3: wrong pixels; 4: decoded where it could not be; 5: wrong
     // message.
     auto decode = [&] {
@@ -84,7 +86,7 @@ TEST_F(UnderAMemoryLimit, APictureAtThePixelLimitDecodesAndMemoryThatRunsOutIsRe
                           "8192 pixels)."
                        ? 2
                        : 5;
-        return pixels.size() == kMaxBitmapPixels && pixels.back() == 0xFF336699u ? 0 : 3;
+        return pixels.size() == kMaxPicturePixels && pixels.back() == 0xFF336699u ? 0 : 3;
     };
     EXPECT_EQ(InChildLimitedTo(kSmallMachine, decode), 0);
     // A quarter of a gigabyte cannot hold the half gigabyte of decoded pixels.
@@ -92,3 +94,5 @@ TEST_F(UnderAMemoryLimit, APictureAtThePixelLimitDecodesAndMemoryThatRunsOutIsRe
 }
 
 } // namespace
+
+} // namespace vantry

@@ -1,6 +1,8 @@
-#include "bitmap/relativepath.h"
+#include "picture/relativepath.h"
 
 #include <gtest/gtest.h>
+
+namespace vantry {
 
 namespace {
 
@@ -230,3 +232,5 @@ TEST(RelativePaths, PathsWithForwardSlashesTravelInTheStoredForm) {
 }
 
 } // namespace
+
+} // namespace vantry

@@ -2,7 +2,7 @@
 
 // Builds .bmp files byte by byte, so that tests can state every field, damaged ones included.
 
-#include "bitmap/packedbitmap.h"
+#include "picture/packedbitmap.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+namespace vantry {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -125,3 +127,5 @@ inline PackedBitmap ReadBytes(const std::string& bytes, std::string* why = nullp
     std::istringstream in(bytes, std::ios::binary);
     return ReadBitmapFile(in, name, why);
 }
+
+} // namespace vantry

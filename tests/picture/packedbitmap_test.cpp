@@ -1,4 +1,4 @@
-#include "bitmap/packedbitmap.h"
+#include "picture/packedbitmap.h"
 
 #include "bmpwriter.h"
 
@@ -10,6 +10,8 @@
 #include <cstring>
 #include <functional>
 #include <istream>
+
+namespace vantry {
 
 namespace {
 
@@ -197,12 +199,12 @@ TEST(ReadBitmapFile, ARunLengthStreamMayClaimMoreThanTheFileHolds) {
 
 TEST(ReadBitmapFile, TakesPicturesOfEveryCompressionUpToTheTotalPixelLimit) {
     constexpr std::int32_t kRows = 8192;
-    constexpr auto kWidth = static_cast<std::int32_t>(kMaxBitmapPixels / kRows);
+    constexpr auto kWidth = static_cast<std::int32_t>(kMaxPicturePixels / kRows);
     std::string why;
     const PackedBitmap atLimit = ReadBytes(RunLengthBmp(kWidth, kRows), &why);
     ASSERT_FALSE(atLimit.isNull()) << why;
     EXPECT_EQ(std::uint64_t(BitmapWidth(atLimit)) * std::uint64_t(BitmapHeight(atLimit)),
-              kMaxBitmapPixels);
+              kMaxPicturePixels);
     EXPECT_TRUE(ReadBytes(RunLengthBmp(kWidth, kRows + 1), &why).isNull());
     EXPECT_NE(why.find("too large"), std::string::npos) << why;
 
@@ -428,7 +430,7 @@ private:
 };
 
 TEST(ReadBitmapFile, RefusesFilesOverOneGibibyteBeforeReadingThem) {
-    PretendFile huge(kMaxBitmapFileBytes + 1);
+    PretendFile huge(kMaxPictureFileBytes + 1);
     std::istream in(&huge);
     std::string why;
     EXPECT_TRUE(ReadBitmapFile(in, "big.bmp", &why).isNull());
@@ -440,7 +442,7 @@ TEST(ReadBitmapFile, RefusesWhatTheHeaderDeclaresBeforeTakingTheRestOfTheFile) {
     // A file of almost a gibibyte whose header declares too many pixels, and one whose header is
     // of an unknown kind: neither may cost more than reading its headers.
     for (const std::string& start : {RunLengthBmp(30000, 30000), std::string("BM")}) {
-        PretendFile large(kMaxBitmapFileBytes, start);
+        PretendFile large(kMaxPictureFileBytes, start);
         std::istream in(&large);
         std::string why;
         EXPECT_TRUE(ReadBitmapFile(in, "large.bmp", &why).isNull());
@@ -459,3 +461,5 @@ TEST(ReadBitmapFile, SaysSoWhenTheStreamCannotBeMeasured) {
 }
 
 } // namespace
+
+} // namespace vantry
