@@ -1,9 +1,9 @@
 // The .bmp reader and decoder on arbitrary bytes: a file is either refused with a reason, or its
 // layout lies inside the file and it decodes into one opaque colour per pixel.
 
+#include "fuzzcheck.h"
 #include "picture/bitmapdecode.h"
 #include "picture/packedbitmap.h"
-#include "fuzzcheck.h"
 
 #include <cstddef>
 #include <cstdint>

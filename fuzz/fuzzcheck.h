@@ -15,7 +15,4 @@
         }                                                                                          \
     } while (false)
 
-namespace vantry {
-
-
-} // namespace vantry
+namespace vantry {} // namespace vantry

@@ -1,8 +1,8 @@
 // The stored-path functions on arbitrary text: the input's first line is a document's path and
 // the rest a target's. A relative path made for an absolute target must lead back to it.
 
-#include "picture/relativepath.h"
 #include "fuzzcheck.h"
+#include "picture/relativepath.h"
 
 #include <algorithm>
 #include <cstddef>

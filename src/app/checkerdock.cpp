@@ -46,7 +46,9 @@ QVariant FindingsModel::data(const QModelIndex& index, int role) const {
     case RuleColumn:
         return QString::fromLatin1(f.rule);
     case ObjectColumn:
-        return QStringLiteral("%1 %2").arg(QLatin1String(vantry::objectName(f.object))).arg(f.number);
+        return QStringLiteral("%1 %2")
+            .arg(QLatin1String(vantry::objectName(f.object)))
+            .arg(f.number);
     case MessageColumn:
         return QString::fromStdString(f.message);
     default:

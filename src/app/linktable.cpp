@@ -43,7 +43,8 @@ public:
             for (LinkDirection d : {LinkDirection::Inbound, LinkDirection::Outbound})
                 box->addItem(directionName(d));
         else
-            for (int t = static_cast<int>(LinkType::Mainline); t <= static_cast<int>(LinkType::None); ++t)
+            for (int t = static_cast<int>(LinkType::Mainline);
+                 t <= static_cast<int>(LinkType::None); ++t)
                 box->addItem(typeName(static_cast<LinkType>(t)));
         return box;
     }

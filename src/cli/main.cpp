@@ -6,9 +6,7 @@
 #include <cstdlib>
 #include <iostream>
 
-namespace vantry {
-
-} // namespace vantry
+namespace vantry {} // namespace vantry
 
 using namespace vantry;
 

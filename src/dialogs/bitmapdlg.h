@@ -1,8 +1,8 @@
 #pragma once
 
-#include "picture/backgroundimage.h"
 #include "document/prompter.h"
 #include "fields/storedtext.h"
+#include "picture/backgroundimage.h"
 
 #include <QDialog>
 #include <QImage>

@@ -51,7 +51,8 @@ void CLinkDlg::fillFromLinks() {
         flags_.capacity = flags_.capacity && link->capacity() == data_.capacity;
         flags_.ffSpeed = flags_.ffSpeed && link->ffSpeed() == data_.ffSpeed;
         flags_.jamDensity = flags_.jamDensity && link->jamDensity() == data_.jamDensity;
-        flags_.direction = flags_.direction && static_cast<std::int32_t>(link->direction()) == data_.direction;
+        flags_.direction =
+            flags_.direction && static_cast<std::int32_t>(link->direction()) == data_.direction;
         flags_.type = flags_.type && static_cast<std::int32_t>(link->type()) == data_.type;
     }
     if (!flags_.numLanes)
@@ -129,7 +130,9 @@ void CLinkDlg::buildControls() {
     };
     QGroupBox* directionBox =
         addRadios(QStringLiteral("Direction"), directionGroup_,
-                  {{"&Inbound", "inbound", static_cast<int>(LinkDirection::Inbound)}, {"&Outbound", "outbound", static_cast<int>(LinkDirection::Outbound)}}, 1);
+                  {{"&Inbound", "inbound", static_cast<int>(LinkDirection::Inbound)},
+                   {"&Outbound", "outbound", static_cast<int>(LinkDirection::Outbound)}},
+                  1);
     QGroupBox* typeBox = addRadios(QStringLiteral("Type"), typeGroup_,
                                    {{"&Mainline", "mainline", static_cast<int>(LinkType::Mainline)},
                                     {"&Workzone", "workzone", static_cast<int>(LinkType::Workzone)},

@@ -3,8 +3,8 @@
 #include "document/vantrydoc.h"
 
 #include "base/files.h"
-#include "picture/relativepath.h"
 #include "document/picturefile.h"
+#include "picture/relativepath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -116,7 +116,7 @@ void CVantryDoc::showBackground(std::shared_ptr<const BackgroundImage> picture, 
 }
 
 bool CVantryDoc::loadBackground(const std::string& storedPath, WorldRect rect,
-                            const std::string& documentPath) {
+                                const std::string& documentPath) {
     std::shared_ptr<const BackgroundImage> picture = readBackground(storedPath, documentPath);
     const bool loaded = picture != nullptr;
     showBackground(std::move(picture), rect);

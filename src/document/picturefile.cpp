@@ -1,10 +1,10 @@
 #include "document/picturefile.h"
 
-#include "picture/bitmapdecode.h"
-#include "picture/packedbitmap.h"
 #include "document/decodermessages.h"
 #include "document/pictureintegrity.h"
 #include "document/picturemessages.h"
+#include "picture/bitmapdecode.h"
+#include "picture/packedbitmap.h"
 
 #include <QFile>
 #include <QImage>

@@ -1,11 +1,11 @@
 #include "document/vantrydoc.h"
 
 #include "base/files.h"
-#include "picture/relativepath.h"
 #include "document/changedarea.h"
 #include "document/networkfiles.h"
 #include "document/picturefile.h"
 #include "model/snapshot.h"
+#include "picture/relativepath.h"
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 
@@ -20,7 +20,7 @@ namespace {
 // The picture path to write into a file saved at savePath, for a network whose stored path is
 // relative to the folder of base. Within one folder it stays exactly as it is.
 std::string rebasedPicturePath(const std::string& stored, const std::string& base,
-                              const std::string& savePath) {
+                               const std::string& savePath) {
     const std::string from = StoredPath(base), to = StoredPath(savePath);
     if (stored.empty() || IsAbsolutePath(stored) ||
         (!from.empty() && SamePathText(StoredFolder(from), StoredFolder(to))))

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "picture/backgroundimage.h"
 #include "document/documentchange.h"
 #include "document/prompter.h"
 #include "document/snapshothistory.h"
 #include "model/editing.h"
 #include "model/network.h"
+#include "picture/backgroundimage.h"
 #include "streets/streetreader.h"
 #include "tiger/roadclasses.h"
 #include "tiger/tigerstore.h"
@@ -137,7 +137,8 @@ public:
     void OnLoadBitmap(const std::string& picture = {});
     // Loads the picture a network names: storedPath is resolved against the folder of
     // documentPath. Failures are told to the user; the network keeps naming the picture.
-    bool loadBackground(const std::string& storedPath, WorldRect rect, const std::string& documentPath);
+    bool loadBackground(const std::string& storedPath, WorldRect rect,
+                        const std::string& documentPath);
     // The file whose folder the network's stored picture path is relative to: the file the
     // network was opened from (empty for a new network, whose pictures are named absolutely).
     const std::string& bitmapBase() const { return bitmapBase_; }

@@ -82,7 +82,8 @@ std::optional<LinkType> readLinkType(const QString& text, QString* why) {
 }
 
 QString directionName(LinkDirection direction) {
-    return direction == LinkDirection::Outbound ? QStringLiteral("Outbound") : QStringLiteral("Inbound");
+    return direction == LinkDirection::Outbound ? QStringLiteral("Outbound")
+                                                : QStringLiteral("Inbound");
 }
 
 QString typeName(LinkType type) {

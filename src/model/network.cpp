@@ -248,8 +248,9 @@ void Link::setAttributes(const LinkAttributes& d) {
     setLength(d.length);
     ffSpeed_ = d.ffSpeed;
     jamDensity_ = d.jamDensity;
-    direction_ = d.direction == static_cast<std::int32_t>(LinkDirection::Outbound) ? LinkDirection::Outbound
-                                                                              : LinkDirection::Inbound;
+    direction_ = d.direction == static_cast<std::int32_t>(LinkDirection::Outbound)
+                     ? LinkDirection::Outbound
+                     : LinkDirection::Inbound;
     type_ = (d.type >= static_cast<std::int32_t>(LinkType::Mainline) &&
              d.type <= static_cast<std::int32_t>(LinkType::None))
                 ? static_cast<LinkType>(d.type)

@@ -112,9 +112,11 @@ bool check(std::string_view bytes, Checked& c, std::string* why) {
         const auto from = get32(c.column[From] + 4 * i), to = get32(c.column[To] + 4 * i);
         if (from == 0 || from > c.nodes || to == 0 || to > c.nodes)
             return fail(why, "a link names a node that does not exist");
-        if (static_cast<std::uint8_t>(c.column[Direction][i]) > static_cast<std::uint8_t>(LinkDirection::Outbound))
+        if (static_cast<std::uint8_t>(c.column[Direction][i]) >
+            static_cast<std::uint8_t>(LinkDirection::Outbound))
             return fail(why, "a link has an unknown direction");
-        if (static_cast<std::uint8_t>(c.column[Type][i]) > static_cast<std::uint8_t>(LinkType::None))
+        if (static_cast<std::uint8_t>(c.column[Type][i]) >
+            static_cast<std::uint8_t>(LinkType::None))
             return fail(why, "a link has an unknown type");
         const std::int32_t side = getInt(c.column[Side] + 4 * i);
         if (side < 0 || side > 2)

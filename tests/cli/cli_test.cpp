@@ -1,5 +1,5 @@
-#include "picture/bmpwriter.h"
 #include "cli/commandtable.h"
+#include "picture/bmpwriter.h"
 #include "support/addressspace.h"
 #include "support/fedpipe.h"
 #include "support/pictures.h"

@@ -47,7 +47,8 @@ TEST(ConnectNodes, CreatesOnlyTheMissingLinksAndTheReverseOneIsOutbound) {
             const Link* l = net.links()[before + i];
             const bool forward = made[i] == 'f';
             EXPECT_EQ(std::tuple(l->fromNode(), l->toNode(), l->direction(), attributes(l)),
-                      std::tuple(forward ? a : b, forward ? b : a, forward ? LinkDirection::Inbound : LinkDirection::Outbound,
+                      std::tuple(forward ? a : b, forward ? b : a,
+                                 forward ? LinkDirection::Inbound : LinkDirection::Outbound,
                                  std::tuple(3, 1600, 45, 210)));
             EXPECT_EQ(std::tuple(l->id(), l->type(), l->hasAutomaticLength()),
                       std::tuple(static_cast<int>(before + i) + 1, LinkType::None, true));
@@ -78,7 +79,8 @@ TEST(SplitLinks, CutsEachLinkAtTheNewNodeAndAppendsItsFirstPiece) {
     EXPECT_FLOAT_EQ(diagonal->effectiveLength(), std::sqrt(11.25f));
     EXPECT_EQ(std::tuple(attributes(piece), piece->direction(), piece->type(), piece->description(),
                          piece->twoWaySide()),
-              std::tuple(attributes(diagonal), LinkDirection::Outbound, LinkType::Detour1, " cut through ", 0));
+              std::tuple(attributes(diagonal), LinkDirection::Outbound, LinkType::Detour1,
+                         " cut through ", 0));
     EXPECT_EQ(std::count(n[0]->links().begin(), n[0]->links().end(), diagonal), 0);
     EXPECT_EQ(mid->links().size(), 2u);
 

@@ -68,9 +68,10 @@ inline std::string exactDump(const Network& net) {
                std::to_string(l->toNode() ? l->toNode()->id() : 0) + " " +
                std::to_string(l->numLanes()) + " " + std::to_string(l->capacity()) + " " +
                bits(l->storedLength()) + " " + std::to_string(l->ffSpeed()) + " " +
-               std::to_string(l->jamDensity()) + " " + std::to_string(static_cast<int>(l->direction())) + " " +
-               std::to_string(static_cast<int>(l->type())) + " " + std::to_string(l->twoWaySide()) + " [" +
-               l->description() + "]\n";
+               std::to_string(l->jamDensity()) + " " +
+               std::to_string(static_cast<int>(l->direction())) + " " +
+               std::to_string(static_cast<int>(l->type())) + " " + std::to_string(l->twoWaySide()) +
+               " [" + l->description() + "]\n";
     }
     const WorldRect r = net.bitmapRect();
     out += "bitmap [" + net.bitmapPath() + "] " + bits(r.top) + " " + bits(r.bottom) + " " +

@@ -48,8 +48,10 @@ TEST(LinkCodes, OnlyOMeansOutboundAndTypeCodesMatchExactly) {
         EXPECT_EQ(l.direction(), read[i] == 'O' ? LinkDirection::Outbound : LinkDirection::Inbound);
     }
     const std::pair<const char*, LinkType> types[] = {
-        {"M", LinkType::Mainline}, {"WZ", LinkType::Workzone}, {"D1", LinkType::Detour1}, {"D2", LinkType::Detour2}, {"R", LinkType::Ramp},
-        {"", LinkType::None},      {"m", LinkType::None},      {"wz", LinkType::None},    {"M ", LinkType::None},    {"D3", LinkType::None}};
+        {"M", LinkType::Mainline}, {"WZ", LinkType::Workzone}, {"D1", LinkType::Detour1},
+        {"D2", LinkType::Detour2}, {"R", LinkType::Ramp},      {"", LinkType::None},
+        {"m", LinkType::None},     {"wz", LinkType::None},     {"M ", LinkType::None},
+        {"D3", LinkType::None}};
     for (const auto& [code, type] : types) {
         l.setType(LinkType::Mainline);
         l.setTypeCode(code);
@@ -86,8 +88,15 @@ TEST(LinkData, RoundTripsThroughTheRecordButOnlyIntoItsOwnLink) {
     };
     LinkAttributes d = link->attributes();
     EXPECT_EQ(std::tuple(d.link, d.length), std::tuple(link, 2.0f));
-    d = {3, 1800, 2.0f, 55, 200, static_cast<std::int32_t>(LinkDirection::Outbound),
-         static_cast<std::int32_t>(LinkType::Ramp), "on-ramp", link};
+    d = {3,
+         1800,
+         2.0f,
+         55,
+         200,
+         static_cast<std::int32_t>(LinkDirection::Outbound),
+         static_cast<std::int32_t>(LinkType::Ramp),
+         "on-ramp",
+         link};
     link->setAttributes(d);
     EXPECT_EQ(fields(link->attributes()), fields(d));
     EXPECT_TRUE(link->hasAutomaticLength()); // the unchanged length stays automatic

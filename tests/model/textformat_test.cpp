@@ -160,9 +160,11 @@ TEST(NetworkRead, TwoWayRoadFileReadsBackToTheSameBytesWithLfOrCrLf) {
 TEST(NetworkRead, RoundTripKeepsEverythingButTheTwoWaySide) {
     // Descriptions keep their spaces, wherever they are and whatever the type code.
     const std::pair<LinkType, const char*> links[] = {
-        {LinkType::Mainline, ""}, {LinkType::None, ""},        {LinkType::None, "Elm Street"}, {LinkType::Workzone, "  closed"},
-        {LinkType::Detour2, "x"}, {LinkType::None, " closed"}, {LinkType::Ramp, "exit 4   "},  {LinkType::Detour1, "a  b   c"},
-        {LinkType::None, "   "},  {LinkType::None, "WZ ahead"}};
+        {LinkType::Mainline, ""},       {LinkType::None, ""},
+        {LinkType::None, "Elm Street"}, {LinkType::Workzone, "  closed"},
+        {LinkType::Detour2, "x"},       {LinkType::None, " closed"},
+        {LinkType::Ramp, "exit 4   "},  {LinkType::Detour1, "a  b   c"},
+        {LinkType::None, "   "},        {LinkType::None, "WZ ahead"}};
     Network net, back;
     Node* n[] = {addNodeAt(net, 0, 0), addNodeAt(net, 0.75f, 0), addNodeAt(net, 0, -1)};
     for (int i = 0; i < 10; ++i) {
@@ -185,7 +187,8 @@ TEST(NetworkRead, RoundTripKeepsEverythingButTheTwoWaySide) {
         EXPECT_EQ(std::tuple(l->fromNode()->id(), l->toNode()->id(), l->numLanes(), l->capacity(),
                              l->ffSpeed(), l->direction(), l->type(), l->description()),
                   std::tuple(i % 3 + 1, (i + 1 + i / 3) % 3 + 1, i, -100 * i, 30 + i,
-                             i % 2 ? LinkDirection::Outbound : LinkDirection::Inbound, links[i].first, links[i].second));
+                             i % 2 ? LinkDirection::Outbound : LinkDirection::Inbound,
+                             links[i].first, links[i].second));
         EXPECT_EQ(std::pair(l->hasAutomaticLength(), l->twoWaySide()), std::pair(i != 2, 0));
     }
     EXPECT_FLOAT_EQ(back.links()[2]->effectiveLength(), 9.877f);

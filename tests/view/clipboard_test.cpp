@@ -73,9 +73,11 @@ public:
                   {12.3456789f, -2.0f},
                   {3.0f, 4.0f},
                   {1234567.0f, 0.000125f}},
-                 {{1, 2, 2, 1400, -1.0f, 50, 190, LinkDirection::Inbound, LinkType::Mainline, "Main St"},
+                 {{1, 2, 2, 1400, -1.0f, 50, 190, LinkDirection::Inbound, LinkType::Mainline,
+                   "Main St"},
                   {2, 1, 2, 1400, -1.0f, 50, 190, LinkDirection::Outbound, LinkType::None, ""},
-                  {3, 4, 3, 1800, 7.25f, 65, 200, LinkDirection::Outbound, LinkType::Ramp, "  two  spaces "}}) {
+                  {3, 4, 3, 1800, 7.25f, 65, 200, LinkDirection::Outbound, LinkType::Ramp,
+                   "  two  spaces "}}) {
         // The clipboard writes 6 significant digits whatever the network's own precision.
         net.setPrecision(1);
     }
@@ -159,8 +161,9 @@ TEST(ClipboardPaste, RoundTripIntoAnotherNetworkAppendsCopiesOfTheSelection) {
         selection.addLink(source.link(id));
     const std::string text = clipboardText(selection);
 
-    Sample target({{-5.0f, -5.0f}, {0.0f, 0.0f}},
-                  {{1, 2, 1, 1000, -1.0f, 30, 150, LinkDirection::Inbound, LinkType::Workzone, "old"}});
+    Sample target(
+        {{-5.0f, -5.0f}, {0.0f, 0.0f}},
+        {{1, 2, 1, 1000, -1.0f, 30, 150, LinkDirection::Inbound, LinkType::Workzone, "old"}});
     PastedObjects pasted;
     std::string why;
     ASSERT_TRUE(pasteClipboardText(target.net, text, pasted, &why)) << why;

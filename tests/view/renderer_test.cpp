@@ -98,8 +98,9 @@ TEST_F(Canvas, NodesAreGreyCirclesEighteenUnitsAcrossWithABlackOutline) {
 
 TEST_F(Canvas, LinksAreHalfArrowsFilledByTypeOnTheirRightSide) {
     const std::pair<LinkType, QRgb> cases[] = {
-        {LinkType::Mainline, rgb(87, 209, 203)}, {LinkType::Ramp, rgb(87, 209, 203)},   {LinkType::Workzone, rgb(255, 0, 0)},
-        {LinkType::Detour1, rgb(43, 43, 223)},   {LinkType::Detour2, rgb(43, 43, 223)}, {LinkType::None, rgb(0, 0, 0)}};
+        {LinkType::Mainline, rgb(87, 209, 203)}, {LinkType::Ramp, rgb(87, 209, 203)},
+        {LinkType::Workzone, rgb(255, 0, 0)},    {LinkType::Detour1, rgb(43, 43, 223)},
+        {LinkType::Detour2, rgb(43, 43, 223)},   {LinkType::None, rgb(0, 0, 0)}};
     for (const auto& [type, fill] : cases) {
         SCOPED_TRACE(static_cast<int>(type));
         net.clear();
