@@ -99,7 +99,10 @@ void DockPanels::run(int id) {
     if (id != ID_VIEW_LINK_TABLE && id != ID_NETWORK_CHECK) {
         focusedTable()->commands()->execute(id);
     } else if (id == ID_VIEW_LINK_TABLE) {
-        linkTable_->setVisible(linkTable_->isHidden());
+        if (linkTable_->isHidden())
+            linkTable_->showForTyping();
+        else
+            linkTable_->hide();
     } else {
         checker_->show();
         checker_->raise();

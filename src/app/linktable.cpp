@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -153,6 +154,7 @@ LinkTableDock::LinkTableDock(CVantryApp& app, QMdiArea* area, QWidget* parent)
     layout->addLayout(filterRow);
     layout->addWidget(table_);
     setWidget(body);
+    filter_->installEventFilter(this);
 
     connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
         // Rows the filter hides stay selected on the map.
@@ -204,6 +206,37 @@ void LinkTableDock::showEvent(QShowEvent* event) {
     QDockWidget::showEvent(event);
     active_->followActive();
     follow();
+}
+
+void LinkTableDock::showForTyping() {
+    show();
+    raise();
+    // Floating, the table is a window of its own, which only the window manager brings in front.
+    if (isFloating())
+        activateWindow();
+    filter_->setFocus(Qt::ShortcutFocusReason);
+    filter_->selectAll();
+}
+
+bool LinkTableDock::eventFilter(QObject* watched, QEvent* event) {
+    // Down or Return in the filter box goes on to the first row it found, as from a search box.
+    // The arrow keys are also the map's nudge commands, so the box claims them first.
+    const QEvent::Type type = event->type();
+    if (watched == filter_ && (type == QEvent::KeyPress || type == QEvent::ShortcutOverride)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool onwards = key->key() == Qt::Key_Down || key->key() == Qt::Key_Return ||
+                             key->key() == Qt::Key_Enter;
+        if (onwards && key->modifiers() == Qt::NoModifier && model_.rowCount() > 0) {
+            key->accept();
+            if (type == QEvent::KeyPress) {
+                table_->setFocus(Qt::ShortcutFocusReason);
+                const int column = std::max(table_->currentIndex().column(), 0);
+                table_->setCurrentIndex(model_.index(0, column));
+            }
+            return true;
+        }
+    }
+    return QDockWidget::eventFilter(watched, event);
 }
 
 void LinkTableDock::hideEvent(QHideEvent* event) {

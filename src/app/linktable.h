@@ -40,6 +40,8 @@ public:
     bool pasteRows();
     // Selects the row's link on the map alone and centres the view on it.
     void showInView(int row);
+    // Shows the table, in front, with the focus in its filter box, ready to type into.
+    void showForTyping();
     // The selected rows' links become the map's selection alone, the view centred on them when
     // asked; they are returned (none without a view of the table's document).
     std::vector<Link*> selectOnMap(bool centre);
@@ -52,6 +54,7 @@ protected:
     void run(int id) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void follow();

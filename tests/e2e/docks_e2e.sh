@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Drives the docks of the real editor under a virtual X server and a window manager, from the
-# keyboard and the pointer: the link table opened with its key, a row found by the filter,
+# keyboard alone: the link table opened with its key, a row found by the filter,
 # copied through Edit > Copy and pasted through the table's context menu (the automatic length
 # stays automatic), two cells of one column set at once, links deleted with Del, the checker
 # opened with its key. The saved file, vantry-cli check and the preferences file tell what
@@ -25,57 +25,55 @@ wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
 win=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
 xdotool windowactivate --sync "$win" 2>/dev/null || true
 wait_for_active "^NetQuill - " || fail "the editor's window did not take the keyboard"
-# The coordinates below are for the main window's client area at (91, 97), where the window
-# manager puts it on an empty screen; `at` moves them to wherever it is. The table's rows are
-# at y 648, 668, 688 and 708; its filter box at y 603.
-eval "$(xdotool getwindowgeometry --shell "$win")"
-dx=$((X - 91))
-dy=$((Y - 97))
-at() { echo "$(($1 + dx)) $(($2 + dy))"; }
+# Ctrl+T shows the table with the focus in its filter box; Down goes on to the first row found.
+# Once in the table, Ctrl+T twice hides it and shows it again, back in the filter box.
 filter() {
-    xdotool mousemove $(at 600 603) click 1
-    sleep 0.2
     xdotool key ctrl+a BackSpace
     [ -z "$1" ] || xdotool type "$1"
+    sleep 0.5
+    xdotool key Down
+    sleep 0.3
+}
+back_to_filter() {
+    xdotool key ctrl+t
+    sleep 0.5
+    xdotool key ctrl+t
     sleep 0.5
 }
 
 xdotool key ctrl+t
-# The table is laid out inside the main window, which shows nothing of it outside: a moment for
-# that before the pointer goes there.
 sleep 1
 
 # "st main" finds only "Main St"; its row goes to the clipboard through Edit > Copy.
 filter "st main"
-xdotool mousemove $(at 130 648) click 1
-sleep 0.3
 menu e c
 sleep 0.5
+back_to_filter
 filter ""
-# Pasted onto link 2 from the table's context menu.
-xdotool mousemove $(at 130 668) click 1
-before=$(shown_windows)
-xdotool click 3
-wait_until more_windows_than "$before" || fail "a right click on a row showed no menu"
-xdotool key p
-
-# Capacity of links 1 and 2, typed once.
-xdotool mousemove $(at 425 648) click 1
+# Pasted onto link 2 from the table's context menu, opened with the Menu key.
+xdotool key Down
 sleep 0.3
-xdotool keydown ctrl mousemove $(at 425 668) click 1 keyup ctrl
+before=$(shown_windows)
+xdotool key Menu
+wait_until more_windows_than "$before" || fail "the Menu key on a row showed no menu"
+xdotool key p
+sleep 0.5
+
+# Capacity of links 1 and 2, typed once: the first row's capacity cell (the fifth column), with
+# the second row added to the selection.
+xdotool key Up Right Right Right Right shift+Down
 sleep 0.3
 xdotool type 1500
 xdotool key Return
 sleep 0.5
 
 # Del on the self-link's row, then on the row the filter finds for "80".
-xdotool mousemove $(at 130 688) click 1
+xdotool key Down
 sleep 0.3
 xdotool key Delete
 sleep 0.5
+back_to_filter
 filter 80
-xdotool mousemove $(at 130 648) click 1
-sleep 0.3
 xdotool key Delete
 sleep 0.5
 before=$(md5sum <"$net")
