@@ -201,13 +201,6 @@ public:
         });
     }
 
-    bool cancel() override {
-        if (!dragging_)
-            return false;
-        dragging_ = false;
-        return true;
-    }
-
     void drawFeedback() override {
         if (dragging_)
             view_.XorCircle(dragCurrent_, kNodeRadiusUnits);
@@ -283,13 +276,6 @@ public:
         });
         if (!changed)
             view_.rerender();
-    }
-
-    bool cancel() override {
-        if (!dragging_)
-            return false;
-        dragging_ = false;
-        return true;
     }
 
     void drawFeedback() override {
@@ -385,13 +371,6 @@ public:
             return;
         dragging_ = false;
         finish(dragStart_, p);
-    }
-
-    bool cancel() override {
-        if (!dragging_)
-            return false;
-        dragging_ = false;
-        return true;
     }
 
     void drawFeedback() override {

@@ -96,7 +96,12 @@ public:
     virtual void release(WorldPoint p, MouseMods mods) = 0;
     virtual void doubleClick(WorldPoint) {}
     // Ends a running drag without its edit; true when there was one.
-    virtual bool cancel() { return false; }
+    virtual bool cancel() {
+        if (!dragging_)
+            return false;
+        dragging_ = false;
+        return true;
+    }
     // The mouse went elsewhere (a popup, another window, a dialog): nothing the tool was doing
     // may go on, a selection rectangle included.
     virtual void abandon() { cancel(); }

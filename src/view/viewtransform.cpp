@@ -259,44 +259,48 @@ WorldRect ViewTransform::scrollExtent(const WorldRect& dataExtent) const {
     return e;
 }
 
+namespace {
+
+// One scroll bar over `length` world units of extent at scale s, the view showing `page` units
+// of it from `offset` world units past the extent's start. Float arithmetic, as everywhere the
+// bars are worked out.
+ScrollBarState scrollBar(float length, float s, double page, bool atEnd, float offset) {
+    ScrollBarState bar;
+    bar.max = toInt32(std::floor(length * s - 0.5));
+    bar.page = toInt32(page);
+    // Rounding would otherwise leave the thumb a unit short of the end when the view shows the
+    // extent's last row or column.
+    if (atEnd) {
+        bar.pos = clampToInt32(static_cast<long long>(bar.max) - bar.page + 1);
+    } else {
+        const double fromStart = std::floor(offset * s + 0.5);
+        bar.pos = fromStart < 0.0 ? 0 : toInt32(fromStart);
+    }
+    return bar;
+}
+
+} // namespace
+
 ScrollBarState ViewTransform::horizontalBar(const WorldRect& dataExtent) const {
     if (isEmpty())
         return {};
-    const float s = usableScale(scale);
     const LogicalRect c = clientLogical();
     const WorldRect e = scrollExtent(dataExtent);
     const WorldRect visible = visibleWorld();
-
-    ScrollBarState bar;
-    bar.max = toInt32(std::floor(e.width() * s - 0.5));
-    bar.page = toInt32(std::abs(static_cast<double>(c.right) - c.left));
-    // Rounding would otherwise leave the thumb a unit short of the end when the view shows the
-    // extent's last column.
-    if (std::abs(e.right - visible.right) < 0.0001)
-        bar.pos = clampToInt32(static_cast<long long>(bar.max) - bar.page + 1);
-    else
-        bar.pos = toInt32(std::floor((visible.left - e.left) * s + 0.5));
-    return bar;
+    return scrollBar(e.width(), usableScale(scale), std::abs(static_cast<double>(c.right) - c.left),
+                     std::abs(e.right - visible.right) < 0.0001, visible.left - e.left);
 }
 
 ScrollBarState ViewTransform::verticalBar(const WorldRect& dataExtent) const {
     if (isEmpty())
         return {};
-    const float s = usableScale(scale);
     const LogicalRect c = clientLogical();
     const WorldRect e = scrollExtent(dataExtent);
     const WorldRect visible = visibleWorld();
-
-    ScrollBarState bar;
-    bar.max = toInt32(std::floor(e.height() * s - 0.5));
-    bar.page = toInt32(std::abs(static_cast<double>(c.bottom) - c.top));
-    if (std::abs(e.bottom - visible.bottom) < 0.0001) {
-        bar.pos = clampToInt32(static_cast<long long>(bar.max) - bar.page + 1);
-    } else {
-        const double fromTop = std::floor((e.top - visible.top) * s + 0.5);
-        bar.pos = fromTop < 0.0 ? 0 : toInt32(fromTop);
-    }
-    return bar;
+    // World y grows upwards; the bar's position grows downwards from the extent's top.
+    return scrollBar(e.height(), usableScale(scale),
+                     std::abs(static_cast<double>(c.bottom) - c.top),
+                     std::abs(e.bottom - visible.bottom) < 0.0001, e.top - visible.top);
 }
 
 void ViewTransform::scroll(bool horizontal, ScrollCode code, const ScrollBarState& bar,
