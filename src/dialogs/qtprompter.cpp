@@ -114,33 +114,32 @@ Prompter::Answer QtPrompter::askYesNoCancel(const std::string& text, Icon icon) 
     }
 }
 
-std::optional<std::string> QtPrompter::chooseOpenPath(const std::string& filter) {
-    const QString path = chooseFile(owner(), QFileDialog::AcceptOpen, QStringLiteral("Open"),
-                                    lastFolder_, toQtFileFilter(filter));
+std::optional<std::string> QtPrompter::remembered(const QString& path) {
+    // The next file dialog starts in the folder of the last file chosen.
     if (path.isEmpty())
         return std::nullopt;
     lastFolder_ = QFileInfo(path).absolutePath();
     return path.toStdString();
+}
+
+std::optional<std::string> QtPrompter::chooseOpenPath(const std::string& filter) {
+    const QString path = chooseFile(owner(), QFileDialog::AcceptOpen, QStringLiteral("Open"),
+                                    lastFolder_, toQtFileFilter(filter));
+    return remembered(path);
 }
 
 std::optional<std::string> QtPrompter::choosePictureFile() {
     const QString path =
         chooseFile(owner(), QFileDialog::AcceptOpen, QStringLiteral("Select Bitmap File"),
                    lastFolder_, toQtFileFilter(kPictureFileFilter), QStringLiteral("bmp"));
-    if (path.isEmpty())
-        return std::nullopt;
-    lastFolder_ = QFileInfo(path).absolutePath();
-    return path.toStdString();
+    return remembered(path);
 }
 
 std::optional<std::string> QtPrompter::chooseRoadDataFile() {
     const QString path =
         chooseFile(owner(), QFileDialog::AcceptOpen, QStringLiteral("Load Road Data"), lastFolder_,
                    toQtFileFilter(roadDataFileFilter()));
-    if (path.isEmpty())
-        return std::nullopt;
-    lastFolder_ = QFileInfo(path).absolutePath();
-    return path.toStdString();
+    return remembered(path);
 }
 
 std::optional<std::string> QtPrompter::chooseSavePath(const std::string& proposed,
@@ -151,10 +150,7 @@ std::optional<std::string> QtPrompter::chooseSavePath(const std::string& propose
         start = QDir(lastFolder_).filePath(start);
     const QString path = chooseFile(owner(), QFileDialog::AcceptSave, QStringLiteral("Save As"),
                                     start, toQtFileFilter(filter));
-    if (path.isEmpty())
-        return std::nullopt;
-    lastFolder_ = QFileInfo(path).absolutePath();
-    return path.toStdString();
+    return remembered(path);
 }
 
 std::optional<std::uint32_t> QtPrompter::pickColour(std::uint32_t initial) {

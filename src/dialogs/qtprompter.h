@@ -43,6 +43,9 @@ private:
     // only the main window.
     QWidget* owner() const;
 
+    // A chosen path, its folder kept for the next dialog; nothing when the dialog was cancelled.
+    std::optional<std::string> remembered(const QString& path);
+
     QWidget* parent_;
     // The open and save dialogs start where the user last chose a file; the program's current
     // folder never changes.
