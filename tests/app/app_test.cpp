@@ -63,6 +63,7 @@ void settle() {
 }
 
 const std::string kSample = std::string(VANTRY_EXAMPLES) + "/corridor-work-zone.txt";
+const std::string kEmptyNetwork = "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n";
 
 // The application with scripted answers, its settings and recent files in a private folder.
 class AppTest : public ::testing::Test {
@@ -102,7 +103,7 @@ protected:
     CVantryApp app{&prompter};
 };
 
-TEST_F(AppTest, StartsWithAnEmptyNetworkInTheDocumentMenus) {
+TEST_F(AppTest, StartsWithAnEmptyNetworkAndWithoutADocumentKeepsOnlyTheApplicationsCommands) {
     ASSERT_TRUE(app.InitInstance({}));
     ASSERT_EQ(app.documents().size(), 1u);
     EXPECT_EQ(title(), "NetQuill - Network1");
@@ -110,9 +111,22 @@ TEST_F(AppTest, StartsWithAnEmptyNetworkInTheDocumentMenus) {
               (QStringList{"&File", "&Edit", "&View", "&Network", "&Window", "&Help"}));
     EXPECT_EQ(app.mainFrame()->idleText(), "For Help, press F1");
     EXPECT_EQ(app.mainFrame()->viewPaneText(), "Grid: 1 miles");
-
     app.route(ID_FILE_NEW);
     EXPECT_EQ(title(), "NetQuill - Network2");
+
+    for (int i = 0; i < 2; ++i) {
+        app.route(ID_FILE_CLOSE);
+        settle();
+    }
+    ASSERT_TRUE(app.documents().empty());
+    EXPECT_EQ(menuTexts(), (QStringList{"&File", "&View", "&Network", "&Help"}));
+    EXPECT_EQ(title(), "NetQuill");
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_APP_EXIT, ID_PREFERENCES, ID_VIEW_TOOLBAR,
+                   ID_VIEW_STATUS_BAR, ID_HELP_FINDER, ID_APP_ABOUT})
+        EXPECT_TRUE(enabled(id)) << id;
+    for (int id : {ID_FILE_SAVE, ID_FILE_CLOSE, ID_EDIT_UNDO, ID_VIEW_ZOOM_IN_CENTER, ID_FILE_PRINT,
+                   ID_WINDOW_CASCADE})
+        EXPECT_FALSE(enabled(id)) << id;
 }
 
 TEST_F(AppTest, CommandsAreEnabledByWhoCanHandleThemNow) {
@@ -137,21 +151,6 @@ TEST_F(AppTest, CommandsAreEnabledByWhoCanHandleThemNow) {
     app.route(ID_VIEW_GRID);
     EXPECT_FALSE(app.mainFrame()->action(ID_VIEW_GRID)->isChecked());
     EXPECT_EQ(app.mainFrame()->viewPaneText(), "");
-}
-
-TEST_F(AppTest, WithoutADocumentOnlyTheApplicationsCommandsRemain) {
-    ASSERT_TRUE(app.InitInstance({}));
-    app.route(ID_FILE_CLOSE);
-    settle();
-    ASSERT_TRUE(app.documents().empty());
-    EXPECT_EQ(menuTexts(), (QStringList{"&File", "&View", "&Network", "&Help"}));
-    EXPECT_EQ(title(), "NetQuill");
-    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_APP_EXIT, ID_PREFERENCES, ID_VIEW_TOOLBAR,
-                   ID_VIEW_STATUS_BAR, ID_HELP_FINDER, ID_APP_ABOUT})
-        EXPECT_TRUE(enabled(id)) << id;
-    for (int id : {ID_FILE_SAVE, ID_FILE_CLOSE, ID_EDIT_UNDO, ID_VIEW_ZOOM_IN_CENTER, ID_FILE_PRINT,
-                   ID_WINDOW_CASCADE})
-        EXPECT_FALSE(enabled(id)) << id;
 }
 
 // A key a menu item names must do what the item does: typed, it reaches a window that answers
@@ -193,7 +192,7 @@ QChar accessKey(const QString& text) {
 
 TEST_F(AppTest, EveryMenuHasDifferentAccessKeysAndEveryKeyOneCommand) {
     const std::string odd = dir.file("a&b.txt");
-    spit(odd, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
+    spit(odd, kEmptyNetwork);
     ASSERT_TRUE(app.InitInstance({QString::fromStdString(odd)}));
     for (int i = 0; i < 10; ++i)
         app.route(ID_FILE_NEW);
@@ -268,7 +267,7 @@ TEST_F(AppTest, MenusOpenAndMoveFromTheKeyboard) {
 
 TEST_F(AppTest, TheWindowMenuListsTheWindowsToSwitchBetween) {
     const std::string odd = dir.file("a&b.txt");
-    spit(odd, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
+    spit(odd, kEmptyNetwork);
     ASSERT_TRUE(app.InitInstance({}));
     ASSERT_TRUE(app.OpenDocumentFile(odd));
     app.OnWindowNew();
@@ -295,25 +294,11 @@ TEST_F(AppTest, TheWindowMenuListsTheWindowsToSwitchBetween) {
 
     for (int i = 0; i < 8; ++i)
         app.route(ID_FILE_NEW);
-    const QStringList eleven = listed();
-    EXPECT_EQ(eleven.size(), 9);
+    EXPECT_EQ(listed().size(), 9) << "of eleven";
     EXPECT_EQ(window->actions().back()->text(), "&More Windows...");
 }
 
-TEST_F(AppTest, OpensTheFileNamedOnTheCommandLineOrSaysWhyNot) {
-    ASSERT_TRUE(app.InitInstance({QString::fromStdString(kSample)}));
-    EXPECT_EQ(title(), "NetQuill - corridor-work-zone.txt");
-    EXPECT_EQ(app.documents().front()->network().links().size(), 40u);
-    EXPECT_EQ(app.recentFiles().front(), kSample);
-
-    ScriptedPrompter other;
-    CVantryApp failing(&other);
-    EXPECT_FALSE(failing.InitInstance({QString::fromStdString(dir.file("missing.txt"))}));
-    ASSERT_EQ(other.asked.size(), 1u);
-    EXPECT_NE(other.asked[0].text.find("missing.txt"), std::string::npos);
-}
-
-TEST_F(AppTest, EveryFileOnTheCommandLineOpensInItsOwnWindow) {
+TEST_F(AppTest, EveryFileOnTheCommandLineOpensInItsOwnWindowOrSaysWhyNot) {
     const CommandLine line =
         parseCommandLine({"vantry", QString::fromStdString(kSample), "second.txt"});
     EXPECT_EQ(line.action, CommandLine::Action::Run);
@@ -326,14 +311,24 @@ TEST_F(AppTest, EveryFileOnTheCommandLineOpensInItsOwnWindow) {
     EXPECT_TRUE(wrong.text.contains("frobnicate")) << wrong.text.toStdString();
 
     const std::string second = dir.file("second.txt");
-    spit(second, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
-    ASSERT_TRUE(app.InitInstance({QString::fromStdString(kSample), QString::fromStdString(second),
-                                  QString::fromStdString(dir.file("missing.txt"))}));
+    const QString missing = QString::fromStdString(dir.file("missing.txt"));
+    spit(second, kEmptyNetwork);
+    ASSERT_TRUE(app.InitInstance(
+        {QString::fromStdString(kSample), QString::fromStdString(second), missing}));
     ASSERT_EQ(app.documents().size(), 2u);
+    EXPECT_EQ(app.documents().front()->network().links().size(), 40u);
     EXPECT_EQ(app.mainFrame()->mdiArea()->subWindowList().size(), 2);
     EXPECT_EQ(title(), "NetQuill - second.txt");
+    EXPECT_EQ(app.recentFiles(), (std::vector<std::string>{second, kSample}));
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_NE(prompter.asked[0].text.find("missing.txt"), std::string::npos);
+
+    // With nothing it could open, the program does not start.
+    ScriptedPrompter other;
+    CVantryApp failing(&other);
+    EXPECT_FALSE(failing.InitInstance({missing}));
+    ASSERT_EQ(other.asked.size(), 1u);
+    EXPECT_NE(other.asked[0].text.find("missing.txt"), std::string::npos);
 }
 
 TEST_F(AppTest, AWindowOpenedWhileOneIsMaximisedOpensMaximisedInFront) {
@@ -386,21 +381,6 @@ TEST_F(AppTest, CascadedAndNewWindowsAreLargeAndWithinTheArea) {
     EXPECT_EQ(cascadeGeometry(QSize(300, 200), 5, 20), QRect(0, 0, 300, 200));
     EXPECT_EQ(cascadeGeometry(QSize(1000, 500), 2, 25), QRect(50, 50, 800, 400));
     EXPECT_EQ(cascadeGeometry(QSize(1000, 500), 5, 25), QRect(0, 0, 800, 400)) << "starts over";
-}
-
-TEST_F(AppTest, AModifiedDocumentsTitlesShowAStar) {
-    ASSERT_TRUE(app.InitInstance({}));
-    app.OnWindowNew();
-    edit();
-    QStringList titles;
-    for (QMdiSubWindow* w : app.mainFrame()->mdiArea()->subWindowList(QMdiArea::CreationOrder))
-        titles << shownTitle(*w);
-    EXPECT_EQ(titles, (QStringList{"Network1:1*", "Network1:2*"}));
-    EXPECT_EQ(title(), "NetQuill - Network1:2*");
-    app.route(ID_EDIT_UNDO);
-    EXPECT_EQ(title(), "NetQuill - Network1:2");
-    app.route(ID_FILE_NEW);
-    EXPECT_EQ(title(), "NetQuill - Network2");
 }
 
 TEST_F(AppTest, PasteFollowsTheClipboardAndAboutShowsTheVersion) {
@@ -525,23 +505,25 @@ TEST_F(AppTest, ClosingAModifiedDocumentAsksFirst) {
     EXPECT_TRUE(app.documents().empty());
 }
 
-TEST_F(AppTest, WindowsOfOneDocumentStayInStep) {
+TEST_F(AppTest, WindowsOfOneDocumentStayInStepAndTheirTitlesShowAStar) {
     ASSERT_TRUE(app.InitInstance({QString::fromStdString(kSample)}));
     CVantryView* first = app.activeView();
     CVantryView* second = app.OnWindowNew();
-    QStringList titles;
-    for (QMdiSubWindow* w : app.mainFrame()->mdiArea()->subWindowList(QMdiArea::CreationOrder))
-        titles << shownTitle(*w);
-    EXPECT_EQ(titles, (QStringList{"corridor-work-zone.txt:1", "corridor-work-zone.txt:2"}));
-
     second->transform() = first->transform();
     second->resize(first->size());
     second->OnUpdate(nullptr, ChangeKind::Redraw);
     edit();
     EXPECT_EQ(first->offscreen(), second->offscreen());
+    QStringList titles;
+    for (QMdiSubWindow* w : app.mainFrame()->mdiArea()->subWindowList(QMdiArea::CreationOrder))
+        titles << shownTitle(*w);
+    EXPECT_EQ(titles, (QStringList{"corridor-work-zone.txt:1*", "corridor-work-zone.txt:2*"}));
+    EXPECT_EQ(title(), "NetQuill - corridor-work-zone.txt:2*");
+
     first->selection().addNode(first->GetDocument()->network().nodes().front());
     app.route(ID_EDIT_UNDO);
     EXPECT_TRUE(first->selection().empty()) << "objects were replaced";
+    EXPECT_EQ(title(), "NetQuill - corridor-work-zone.txt:2");
 }
 
 TEST_F(AppTest, CutAndPasteCarryObjectsBetweenDocuments) {
@@ -591,7 +573,7 @@ TEST_F(AppTest, RecentFilesKeepTheFourNewest) {
     ASSERT_TRUE(app.InitInstance({}));
     for (int i = 0; i < 5; ++i) {
         const std::string path = dir.file("net" + std::to_string(i) + ".txt");
-        spit(path, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
+        spit(path, kEmptyNetwork);
         ASSERT_TRUE(app.OpenDocumentFile(path));
     }
     ASSERT_EQ(app.recentFiles().size(), 4u);
@@ -604,7 +586,7 @@ TEST_F(AppTest, RecentFilesKeepTheFourNewest) {
     // middle, and its item still opens the whole path.
     const std::string deep = dir.file(std::string(120, 'x') + "/R&D plan.txt");
     std::filesystem::create_directories(std::filesystem::path(deep).parent_path());
-    spit(deep, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
+    spit(deep, kEmptyNetwork);
     ASSERT_TRUE(app.OpenDocumentFile(deep));
     app.closeAllDocuments();
     settle();
@@ -800,10 +782,8 @@ TEST(Help, EachRequestOpensItsTopicAndAMissingGuideIsLookedForOnce) {
     resetHelpForTesting();
     EXPECT_EQ(helpTopicFor(HelpRequest::Start), "index.html");
     EXPECT_EQ(helpTopicFor(HelpRequest::Index), "keywords.html");
-    for (long context : {15L, 27L, 35L, 36L, 52L, 0L}) {
-        const std::string topic = helpTopicFor(HelpRequest::Context, context);
-        EXPECT_FALSE(topic.empty()) << context;
-    }
+    // The other dialogs' topics are checked with the dialogs.
+    EXPECT_NE(helpTopicFor(HelpRequest::Context, 35), "") << "Load Bitmap's";
     EXPECT_EQ(helpTopicFor(HelpRequest::Context, 0), "preferences.html#precision");
     EXPECT_TRUE(showGuide(HelpRequest::Context, 15));
 
@@ -815,6 +795,8 @@ TEST(Help, EachRequestOpensItsTopicAndAMissingGuideIsLookedForOnce) {
 }
 
 // ---- Recovery, window placement and drops ------------------------------------------------------
+// What a recovery file holds, and that a run still alive keeps its files from the next, is the
+// recovery store's to test; here the editor keeps, offers back and removes them.
 
 // Leaves a recovery file as a run that ended without saving leaves it.
 std::string leaveRecoveryFile(const std::string& name, const std::string& path,
@@ -834,7 +816,7 @@ std::string leaveRecoveryFile(const std::string& name, const std::string& path,
 
 TEST_F(AppTest, UnsavedChangesOfAnEndedRunAreOfferedBackInOneListTheNamedFileFirst) {
     const std::string net = dir.file("net.txt");
-    spit(net, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
+    spit(net, kEmptyNetwork);
     Network drawn;
     Node* from = createNodeAt(drawn, {0, 0});
     Node* to = createNodeAt(drawn, {1.25f, 0.5f});
@@ -888,7 +870,7 @@ TEST_F(AppTest, RecoveryPutOffKeepsEveryFileAndDiscardAllRemovesThem) {
     EXPECT_EQ(prompter.unexpected, 0);
 }
 
-TEST_F(AppTest, ModifiedDocumentsAreKeptUntilClosedAndARunningCopyLeavesThemAlone) {
+TEST_F(AppTest, ModifiedDocumentsAreKeptUntilClosedWithoutSaving) {
     ASSERT_TRUE(app.InitInstance({}));
     EXPECT_TRUE(app.recovery().autosaveRunning());
     CVantryDoc* doc = app.documents().front().get();
@@ -898,21 +880,6 @@ TEST_F(AppTest, ModifiedDocumentsAreKeptUntilClosedAndARunningCopyLeavesThemAlon
     app.recovery().autosaveNow();
     const std::string file = app.recovery().store()->fileOf(*doc);
     ASSERT_NE(file, "");
-    RecoveryRecord record;
-    std::string why;
-    ASSERT_TRUE(decodeRecoveryFile(slurp(file), record, why)) << why;
-    EXPECT_EQ(record.title, "Network1");
-    EXPECT_EQ(record.snapshot, encodeSnapshot(doc->network()));
-
-    {
-        ScriptedPrompter other;
-        CVantryApp second(&other);
-        ASSERT_TRUE(second.InitInstance({}, false));
-        EXPECT_TRUE(other.asked.empty()) << "this run is alive";
-        second.mainFrame()->close();
-        settle();
-    }
-    EXPECT_TRUE(std::filesystem::exists(file));
 
     settings->autosaveSeconds.value = 0;
     app.recovery().restartAutosave();
@@ -993,7 +960,7 @@ bool dropFiles(QWidget* target, const std::vector<std::string>& files) {
 TEST_F(AppTest, DroppedNetworksOpenAndAPictureDroppedOnAViewStartsLoadBitmap) {
     ASSERT_TRUE(app.InitInstance({}));
     const std::string second = dir.file("second.xls.txt");
-    spit(second, "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n");
+    spit(second, kEmptyNetwork);
     spit(dir.file("plan.PNG"), "not looked at before the dialog");
     EXPECT_FALSE(dropFiles(app.mainFrame(), {dir.file("notes.pdf"), dir.file("plan.PNG")}));
     EXPECT_TRUE(dropFiles(app.mainFrame(), {kSample, dir.file("notes.pdf"), second}));

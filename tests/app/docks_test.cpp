@@ -26,10 +26,8 @@
 #include <QScopeGuard>
 #include <QSettings>
 #include <QTest>
-#include <QToolBar>
 
 #include <cmath>
-#include <map>
 
 #include <gtest/gtest.h>
 
@@ -499,18 +497,6 @@ TEST_F(DocksTest, EditCommandsActOnTheTableThatHasTheFocus) {
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
     app.route(ID_VIEW_LINK_TABLE);
-    // Link Table and Check Network have keys of their own and toolbar buttons; no key is two
-    // commands'.
-    for (int id : {ID_VIEW_LINK_TABLE, ID_NETWORK_CHECK}) {
-        EXPECT_FALSE(frame->action(id)->shortcut().isEmpty()) << id;
-        EXPECT_TRUE(frame->toolBar()->actions().contains(frame->action(id))) << id;
-    }
-    std::map<QKeySequence, int> owner;
-    for (const auto& [id, action] : frame->actions())
-        for (const QKeySequence& key : action->shortcuts())
-            EXPECT_TRUE(owner.emplace(key, id).second)
-                << key.toString().toStdString() << " is " << owner[key] << "'s and " << id << "'s";
-
     // On the map, Copy copies map objects and Paste waits for a network.
     QApplication::clipboard()->setText("Capacity\n1234\n");
     app.activeView()->setFocus();

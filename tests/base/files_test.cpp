@@ -71,8 +71,12 @@ private:
 
 // ---- Safe writing -------------------------------------------------------------------------------
 
+// What the user may not write is refused with the reason and left as it was: a read-only file, a
+// file of another user whatever its mode bits, a folder the user may not write. A member of a
+// file's group saves it, and the group the user could not give it stays.
 TEST(SafeWrite, RefusesWhatTheUserMayNotWriteAndLeavesItAsItWas) {
     TestDir dir;
+    const bool root = geteuid() == 0;
     const std::string old = std::string("KX101\r\n\0binary", 14);
     spit(dir.file("readonly.txt"), old);
     giveToOrdinaryUser(dir.file("readonly.txt"));
@@ -82,49 +86,55 @@ TEST(SafeWrite, RefusesWhatTheUserMayNotWriteAndLeavesItAsItWas) {
     fs::create_directory(dir.file("closed"));
     giveToOrdinaryUser(dir.file("closed"));
     fs::permissions(dir.file("closed"), fs::perms::owner_read | fs::perms::owner_exec);
+    // Only root can make a file of another user: its own, 0644, and one its group may write.
+    spit(dir.file("root.txt"), "old");
+    spit(dir.file("shared.txt"), "old");
+    if (root) {
+        ASSERT_EQ(chown(dir.file("shared.txt").c_str(), 0, kUsers), 0);
+        ASSERT_EQ(chmod(dir.file("shared.txt").c_str(), 0664), 0);
+    }
 
-    const auto complaint = asOrdinaryUser(dir, [&]() -> std::string {
-        std::string why;
-        if (writeFileSafely(dir.file("readonly.txt"), "new", why))
-            return "a read-only file was replaced";
-        if (why.find("permission to write to it") == std::string::npos)
-            return "unclear reason for a read-only file: " + why;
-        if (isWritableFile(dir.file("readonly.txt")))
-            return "a read-only file was said to be writable";
-        if (!isWritableFile(dir.file("writable.txt")))
-            return "the user's own file was said not to be writable";
-        if (writeFileSafely(dir.file("closed/new.txt"), "new", why))
-            return "a file was made in a folder the user may not write";
-        if (why.find("permission to write to its folder") == std::string::npos)
-            return "unclear reason for a read-only folder: " + why;
-        return "";
-    });
+    const auto complaint =
+        asOrdinaryUser(dir,
+                       [&]() -> std::string {
+                           std::string why;
+                           if (writeFileSafely(dir.file("readonly.txt"), "new", why))
+                               return "a read-only file was replaced";
+                           if (why.find("permission to write to it") == std::string::npos)
+                               return "unclear reason for a read-only file: " + why;
+                           if (isWritableFile(dir.file("readonly.txt")))
+                               return "a read-only file was said to be writable";
+                           if (!isWritableFile(dir.file("writable.txt")))
+                               return "the user's own file was said not to be writable";
+                           if (writeFileSafely(dir.file("closed/new.txt"), "new", why))
+                               return "a file was made in a folder the user may not write";
+                           if (why.find("permission to write to its folder") == std::string::npos)
+                               return "unclear reason for a read-only folder: " + why;
+                           if (!root)
+                               return "";
+                           if (isWritableFile(dir.file("root.txt")))
+                               return "root's 0644 file was said to be writable";
+                           if (writeFileSafely(dir.file("root.txt"), "new", why))
+                               return "root's 0644 file was replaced";
+                           if (!writeFileSafely(dir.file("shared.txt"), "new", why))
+                               return "the group member could not save: " + why;
+                           return "";
+                       },
+                       {kUsers});
     if (!complaint)
         GTEST_SKIP() << "cannot run as an ordinary user here";
     EXPECT_EQ(*complaint, "");
     EXPECT_EQ(slurp(dir.file("readonly.txt")), old);
     EXPECT_TRUE(fs::is_empty(dir.file("closed")));
-    EXPECT_TRUE(onlyFilesIn(dir, {"readonly.txt", "writable.txt", "closed"}));
-}
-
-TEST(SafeWrite, AFileOfAnotherUserIsNotWritableWhateverItsModeBits) {
-    if (geteuid() != 0)
-        GTEST_SKIP() << "needs root to make a file of another user";
-    TestDir dir;
-    spit(dir.file("root.txt"), "old"); // 0644, owned by root
-    const auto complaint = asOrdinaryUser(dir, [&]() -> std::string {
-        std::string why;
-        if (isWritableFile(dir.file("root.txt")))
-            return "root's 0644 file was said to be writable";
-        if (writeFileSafely(dir.file("root.txt"), "new", why))
-            return "root's 0644 file was replaced";
-        return "";
-    });
-    if (!complaint)
-        GTEST_SKIP() << "cannot run as an ordinary user here";
-    EXPECT_EQ(*complaint, "");
-    EXPECT_EQ(slurp(dir.file("root.txt")), "old");
-    EXPECT_EQ(statOf(dir.file("root.txt")).st_uid, 0u);
+    EXPECT_TRUE(
+        onlyFilesIn(dir, {"readonly.txt", "writable.txt", "closed", "root.txt", "shared.txt"}));
+    if (root) {
+        EXPECT_EQ(slurp(dir.file("root.txt")), "old");
+        EXPECT_EQ(statOf(dir.file("root.txt")).st_uid, 0u);
+        EXPECT_EQ(slurp(dir.file("shared.txt")), "new");
+        EXPECT_EQ(statOf(dir.file("shared.txt")).st_gid, kUsers);
+        EXPECT_EQ(statOf(dir.file("shared.txt")).st_mode & 07777, 0664u);
+    }
 }
 
 TEST(SafeWrite, ReplacesTheWholeFileKeepingModeOwnerAndGroup) {
@@ -144,32 +154,6 @@ TEST(SafeWrite, ReplacesTheWholeFileKeepingModeOwnerAndGroup) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(st.st_uid, root ? kNobody : geteuid());
     EXPECT_EQ(st.st_gid, root ? kNogroup : getegid());
-}
-
-TEST(SafeWrite, WithoutRightToGiveTheFileAwayKeepsItsGroupAndGoesOn) {
-    if (geteuid() != 0)
-        GTEST_SKIP() << "needs root to set up a file of another user";
-    TestDir dir;
-    const std::string path = dir.file("shared.txt");
-    spit(path, "old");
-    ASSERT_EQ(chown(path.c_str(), 0, kUsers), 0);
-    ASSERT_EQ(chmod(path.c_str(), 0664), 0);
-    const auto complaint =
-        asOrdinaryUser(dir,
-                       [&]() -> std::string {
-                           std::string why;
-                           return writeFileSafely(path, "new", why)
-                                      ? ""
-                                      : "the group member could not save: " + why;
-                       },
-                       {kUsers});
-    if (!complaint)
-        GTEST_SKIP() << "cannot run as an ordinary user here";
-    EXPECT_EQ(*complaint, "");
-    EXPECT_EQ(slurp(path), "new");
-    const struct stat st = statOf(path);
-    EXPECT_EQ(st.st_gid, kUsers);
-    EXPECT_EQ(st.st_mode & 07777, 0664u);
 }
 
 TEST(SafeWrite, WritesThroughSymbolicLinks) {
@@ -345,23 +329,37 @@ TEST(SafeWrite, ASystemCallThatFailsLeavesTheOldFileAndNoTemporary) {
 
 // ---- Reading ------------------------------------------------------------------------------------
 
-TEST(ReadWholeFile, ReadsEveryByteOrSaysWhyNot) {
-    TestDir dir;
-    std::string bytes;
-    for (int i = 0; i < 70000; ++i)
-        bytes += static_cast<char>(i * 7 % 256);
-    spit(dir.file("data.bin"), bytes);
-    std::string contents = "stale", why;
-    ASSERT_TRUE(readWholeFile(dir.file("data.bin"), contents, why)) << why;
-    EXPECT_EQ(contents, bytes);
+// Bytes of every value, repeating with a period prime to the page size, so that a page put in the
+// wrong place shows.
+std::string patternOf(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(i * 13 % 257);
+    return bytes;
+}
 
-    spit(dir.file("empty.txt"), "");
-    ASSERT_TRUE(readWholeFile(dir.file("empty.txt"), contents, why)) << why;
-    EXPECT_EQ(contents, "");
-    contents = "stale";
-    EXPECT_FALSE(readWholeFile(dir.file("missing.txt"), contents, why));
-    EXPECT_EQ(why, "no such file or directory");
-    EXPECT_EQ(contents, "");
+// Every reader gives the file's bytes: megabytes over the large pages' boundary, then empty (where
+// none of the last file's may stay), shorter than a page, just over one and an exact number of
+// pages. Only a file with bytes is mapped.
+TEST(ReadWholeFile, EveryReaderGivesTheFilesBytesAcrossPages) {
+    TestDir dir;
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    std::string why, text;
+    FileBytes bytes;
+    MappedFile mapped;
+    for (const std::size_t size :
+         {std::size_t{5'000'001}, std::size_t{0}, std::size_t{100}, page + 1, page * 3}) {
+        SCOPED_TRACE(size);
+        const std::string expected = patternOf(size);
+        spit(dir.file("data.bin"), expected);
+        ASSERT_TRUE(readWholeFile(dir.file("data.bin"), text, why)) << why;
+        EXPECT_TRUE(text == expected);
+        ASSERT_TRUE(readWholeFile(dir.file("data.bin"), bytes, why)) << why;
+        EXPECT_TRUE(bytes.view() == expected);
+        ASSERT_TRUE(mapped.open(dir.file("data.bin"), why)) << why;
+        EXPECT_EQ(mapped.mapped(), size > 0);
+        EXPECT_TRUE(mapped.view() == expected);
+    }
 }
 
 TEST(ReadWholeFile, ReadsFilesWhoseSizeSaysNothing) {
@@ -382,63 +380,13 @@ TEST(ReadWholeFile, ReadsFilesWhoseSizeSaysNothing) {
     EXPECT_NE(file.view().find("Pid:"), std::string::npos);
 }
 
-// The large-page reader gives the same bytes, over a page boundary and after a smaller file.
-TEST(ReadWholeFile, LargePageBytesAreTheFilesBytes) {
-    TestDir dir;
-    std::string big;
-    for (int i = 0; i < 5'000'000; ++i)
-        big += static_cast<char>(i * 13 % 251);
-    spit(dir.file("big.bin"), big);
-    spit(dir.file("small.txt"), "KX101\n");
-    FileBytes bytes;
-    std::string why;
-    ASSERT_TRUE(readWholeFile(dir.file("big.bin"), bytes, why)) << why;
-    EXPECT_TRUE(bytes.view() == big);
-    ASSERT_TRUE(readWholeFile(dir.file("small.txt"), bytes, why)) << why;
-    EXPECT_EQ(bytes.view(), "KX101\n");
-}
-
-// ---- Reading in place ---------------------------------------------------------------------------
-
-// Bytes that repeat with a period prime to the page size, so that a page put in the wrong place
-// shows.
-std::string patternOf(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>(i * 13 % 251);
-    return bytes;
-}
-
-TEST(MappedFile, SeesTheSameBytesAsReadingAcrossPages) {
-    TestDir dir;
-    const long page = sysconf(_SC_PAGESIZE);
-    MappedFile file;
-    std::string why, read;
-    // Empty (after a full file), shorter than a page, just over one, an exact number of pages,
-    // and some megabytes.
-    for (const std::size_t size : {std::size_t{5'000'001}, std::size_t{0}, std::size_t{100},
-                                   std::size_t(page) + 1, std::size_t(page) * 3}) {
-        const std::string bytes = patternOf(size);
-        spit(dir.file("data.bin"), bytes);
-        ASSERT_TRUE(file.open(dir.file("data.bin"), why)) << why;
-        EXPECT_EQ(file.mapped(), size > 0);
-        ASSERT_TRUE(readWholeFile(dir.file("data.bin"), read, why)) << why;
-        EXPECT_TRUE(file.view() == read) << size << " bytes";
-        EXPECT_TRUE(file.view() == bytes) << size << " bytes";
-    }
-}
-
 TEST(MappedFile, RefusesWhatReadingRefusesForTheSameReasons) {
     TestDir dir;
     spit(dir.file("full.txt"), "KX101\n");
     MappedFile file;
-    std::string why, readWhy, contents;
-
+    std::string why;
     ASSERT_TRUE(file.open(dir.file("full.txt"), why)) << why;
     EXPECT_FALSE(file.open(dir.file("missing.txt"), why));
-    EXPECT_FALSE(readWholeFile(dir.file("missing.txt"), contents, readWhy));
-    EXPECT_EQ(why, readWhy);
-    EXPECT_EQ(why, "no such file or directory");
     EXPECT_EQ(file.view(), "") << "a failed open must not leave the last file's bytes";
 
     spit(dir.file("secret.txt"), "private");
@@ -488,9 +436,10 @@ private:
 void expectEveryReaderRefuses(const std::string& path, const std::string& reason) {
     SCOPED_TRACE(path);
     const int descriptors = openDescriptors();
-    std::string why, text;
+    std::string why, text = "stale";
     ASSERT_FALSE(readWholeFile(path, text, why));
     EXPECT_EQ(why, reason);
+    EXPECT_EQ(text, "");
     why.clear();
     FileBytes bytes;
     ASSERT_FALSE(readWholeFile(path, bytes, why));
@@ -507,7 +456,7 @@ void expectEveryReaderRefuses(const std::string& path, const std::string& reason
     EXPECT_EQ(openDescriptors(), descriptors);
 }
 
-TEST(NotAFile, PipesDevicesAndSocketsAreRefusedByEveryReaderWithoutWaiting) {
+TEST(NotAFile, WhatIsNoFileIsRefusedByEveryReaderWithoutWaiting) {
     // A reader that opened the pipe would be fed these bytes and succeed; one that opened a
     // device would read without end, so the pipe comes first and the endless device last.
     TestDir dir;
@@ -524,6 +473,7 @@ TEST(NotAFile, PipesDevicesAndSocketsAreRefusedByEveryReaderWithoutWaiting) {
         {dir.file("socket.txt"), "it is a socket, not a file"},
         {"/dev/null", "it is a device, not a file"},
         {dir.path().string(), "it is a folder, not a file"},
+        {dir.file("missing.txt"), "no such file or directory"},
         {dir.file("zero.txt"), "it is a device, not a file"},
     };
     for (const auto& c : cases) {
@@ -563,8 +513,6 @@ TEST(InputFile, ReadsAnyPartAndLessOnlyWhereTheFileEnds) {
     EXPECT_EQ(part.substr(0, got), bytes.substr(9000));
     ASSERT_TRUE(file.readAt(20'000, part.data(), part.size(), got, why)) << why;
     EXPECT_EQ(got, 0u);
-    EXPECT_FALSE(file.open(dir.file("missing.bin"), why));
-    EXPECT_EQ(why, "no such file or directory");
 }
 
 // A drive that fails part way through a file: the reading fails with the system's reason rather

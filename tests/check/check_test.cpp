@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace vantry {
@@ -14,11 +14,13 @@ using model_test::addNodeAt;
 
 namespace {
 
+using Lines = std::vector<std::string>;
+
 // The findings of one rule as their lines, which say everything a finding holds.
-std::vector<std::string> lines(const char* rule, const Network& net) {
+Lines lines(const char* rule, const Network& net) {
     const CheckRule* r = findCheckRule(rule);
     EXPECT_NE(r, nullptr) << rule;
-    std::vector<std::string> out;
+    Lines out;
     if (r)
         for (const Finding& f : runCheckRule(*r, net))
             out.push_back(findingLine(f));
@@ -35,61 +37,61 @@ Link* goodLink(Network& net, Node* a, Node* b) {
     return l;
 }
 
-using Lines = std::vector<std::string>;
+// Appends `nodes` nodes a mile apart on a line, then good links given by node numbers, written
+// "FROM-TO FROM-TO ...".
+void addRoads(Network& net, int nodes, const std::string& links) {
+    const auto first = net.nodes().size();
+    for (int i = 0; i < nodes; ++i)
+        addNodeAt(net, static_cast<float>(first) + static_cast<float>(i), 0);
+    std::istringstream in(links);
+    std::size_t from = 0, to = 0;
+    for (char dash = 0; in >> from >> dash >> to;)
+        goodLink(net, net.nodes()[from - 1], net.nodes()[to - 1]);
+}
+
+// The findings of every rule, in table order.
+Lines allLines(const Network& net) {
+    Lines out;
+    for (const Finding& f : checkNetwork(net))
+        out.push_back(findingLine(f));
+    return out;
+}
 
 } // namespace
 
 TEST(CheckRules, ACleanNetworkHasNoFindings) {
     Network net;
-    Node* a = addNodeAt(net, 0, 0);
-    Node* b = addNodeAt(net, 1, 0);
-    goodLink(net, a, b);
-    goodLink(net, b, a)->setLength(1.5f);
+    addRoads(net, 2, "1-2 2-1");
+    net.links()[1]->setLength(1.5f);
     EXPECT_TRUE(checkNetwork(net).empty());
     EXPECT_TRUE(checkNetwork(Network()).empty());
 }
 
 TEST(CheckRules, DuplicateLinksAreReportedOnEachLaterLinkNamingTheFirst) {
     Network net;
-    Node* a = addNodeAt(net, 0, 0);
-    Node* b = addNodeAt(net, 1, 0);
-    goodLink(net, a, b);
-    goodLink(net, b, a); // the other direction is a partner, not a duplicate
-    goodLink(net, a, b);
-    goodLink(net, a, b);
+    addRoads(net, 2, "1-2 2-1 1-2 1-2"); // the other direction is a partner, not a duplicate
     EXPECT_EQ(lines("duplicate-link", net),
               (Lines{"error duplicate-link: link 3: runs from node 1 to node 2 like link 1",
                      "error duplicate-link: link 4: runs from node 1 to node 2 like link 1"}));
 }
 
 TEST(CheckRules, ALinkFromANodeToItselfIsOneErrorAndNothingElse) {
-    Network net;
-    Node* a = addNodeAt(net, 0, 0);
-    Node* b = addNodeAt(net, 1, 0);
-    goodLink(net, a, b);
-    goodLink(net, b, a);
     // As files hold them: a typed length (which the zero drawn length would call a mismatch),
     // and a second one on the same node (which would be a duplicate of the first).
-    goodLink(net, b, b)->setLength(0.5f);
-    goodLink(net, b, b);
-    std::vector<std::string> all;
-    for (const Finding& f : checkNetwork(net))
-        all.push_back(findingLine(f));
-    EXPECT_EQ(all, (Lines{"error self-link: link 3: starts and ends at node 2",
-                          "error self-link: link 4: starts and ends at node 2"}));
+    Network net;
+    addRoads(net, 2, "1-2 2-1 2-2 2-2");
+    net.links()[2]->setLength(0.5f);
+    EXPECT_EQ(allLines(net), (Lines{"error self-link: link 3: starts and ends at node 2",
+                                    "error self-link: link 4: starts and ends at node 2"}));
 }
 
 TEST(CheckRules, AttributesBelowOneAreNamedTogetherOnTheirLink) {
     Network net;
-    Node* a = addNodeAt(net, 0, 0);
-    Node* b = addNodeAt(net, 1, 0);
-    goodLink(net, a, b);
-    Link* bad = goodLink(net, b, a);
-    bad->setNumLanes(0);
-    bad->setJamDensity(-3);
-    Link* slow = goodLink(net, a, b);
-    slow->setCapacity(1);
-    slow->setFFSpeed(0);
+    addRoads(net, 2, "1-2 2-1 1-2");
+    net.links()[1]->setNumLanes(0);
+    net.links()[1]->setJamDensity(-3);
+    net.links()[2]->setCapacity(1);
+    net.links()[2]->setFFSpeed(0);
     EXPECT_EQ(lines("bad-attribute", net),
               (Lines{"error bad-attribute: link 2: number of lanes 0, jam density -3: each must "
                      "be at least 1",
@@ -98,10 +100,7 @@ TEST(CheckRules, AttributesBelowOneAreNamedTogetherOnTheirLink) {
 
 TEST(CheckRules, ANodeOnNoLinkIsAWarning) {
     Network net;
-    Node* a = addNodeAt(net, 0, 0);
-    addNodeAt(net, 3, 3);
-    Node* c = addNodeAt(net, 1, 0);
-    goodLink(net, a, c);
+    addRoads(net, 3, "1-3");
     EXPECT_EQ(lines("isolated-node", net), (Lines{"warning isolated-node: node 2: is on no link"}));
 }
 
@@ -135,33 +134,21 @@ TEST(CheckRules, APileOfNodesListsAFewPartnersAndCountsTheRest) {
 }
 
 TEST(CheckRules, ExplicitLengthsFarFromTheDrawnDistanceAreWarnedAbout) {
-    Network net;
-    Node* a = addNodeAt(net, 0, 0);
-    Node* b = addNodeAt(net, 0, 1);
     // 2.13: a winding road measured along its shape; 10: a slipped decimal point.
+    Network net;
+    addRoads(net, 2, "1-2 1-2 1-2 1-2 1-2 1-2");
     const float lengths[] = {0.49f, 0.5f, 2.13f, 5.0f, 10.0f, -1.0f};
-    for (float length : lengths)
-        goodLink(net, a, b)->setLength(length);
-    Node* c = addNodeAt(net, 0, 1);
-    goodLink(net, b, c)->setLength(0.0f); // no distance drawn and none given
+    for (int i = 0; i < 6; ++i)
+        net.links()[i]->setLength(lengths[i]);
+    goodLink(net, net.nodes()[1], addNodeAt(net, 1, 0))->setLength(0.0f); // none drawn or given
     EXPECT_EQ(lines("length-mismatch", net),
               (Lines{"warning length-mismatch: link 1: length 0.490 miles is less than half the "
                      "1.000 miles drawn",
                      "warning length-mismatch: link 5: length 10.000 miles is more than five times "
                      "the 1.000 miles drawn"}));
     // An automatic length follows the nodes, so moving one never makes it a mismatch.
-    b->setY(40);
+    net.nodes()[1]->setY(40);
     EXPECT_EQ(lines("length-mismatch", net).size(), 5u);
-}
-
-// Every node a point on a line, the links given by node numbers.
-void addRoads(Network& net, int nodes, const std::vector<std::pair<int, int>>& links) {
-    const auto first = net.nodes().size();
-    for (int i = 0; i < nodes; ++i)
-        addNodeAt(net, static_cast<float>(first) + static_cast<float>(i), 0);
-    for (const auto& [from, to] : links)
-        goodLink(net, net.nodes()[static_cast<std::size_t>(from - 1)],
-                 net.nodes()[static_cast<std::size_t>(to - 1)]);
 }
 
 TEST(CheckRules, EachPartCutOffFromTheMainNetworkIsReportedOnceWithItsSize) {
@@ -171,24 +158,7 @@ TEST(CheckRules, EachPartCutOffFromTheMainNetworkIsReportedOnceWithItsSize) {
     // lone nodes that the dead-end rule reports.
     Network net;
     addRoads(net, 14,
-             {{4, 5},
-              {1, 2},
-              {2, 3},
-              {3, 4},
-              {4, 1},
-              {5, 6},
-              {6, 5},
-              {6, 7},
-              {7, 6},
-              {8, 9},
-              {9, 10},
-              {10, 8},
-              {10, 1},
-              {11, 12},
-              {12, 11},
-              {3, 13},
-              {14, 2},
-              {13, 13}});
+             "4-5 1-2 2-3 3-4 4-1 5-6 6-5 6-7 7-6 8-9 9-10 10-8 10-1 11-12 12-11 3-13 14-2 13-13");
     EXPECT_EQ(
         lines("disconnected", net),
         (Lines{"warning disconnected: link 6: lies in a part of 3 nodes that can be reached from "
@@ -200,17 +170,17 @@ TEST(CheckRules, EachPartCutOffFromTheMainNetworkIsReportedOnceWithItsSize) {
 
     // Equal parts: the one holding the lowest node is the main network.
     Network pairs;
-    addRoads(pairs, 4, {{3, 4}, {4, 3}, {1, 2}, {2, 1}});
+    addRoads(pairs, 4, "3-4 4-3 1-2 2-1");
     EXPECT_EQ(lines("disconnected", pairs),
               (Lines{"warning disconnected: link 1: lies in a part of 2 nodes that can neither "
                      "reach the main network nor be reached from it"}));
 }
 
 TEST(CheckRules, TrafficMustBeAbleToLeaveEveryNodeItEnters) {
-    Network net;
     // A two-way road 1-2, a one-way stub out to 3 (whose other links lead nowhere) and a
     // one-way road in from 4.
-    addRoads(net, 4, {{1, 2}, {2, 1}, {2, 3}, {4, 1}, {3, 3}});
+    Network net;
+    addRoads(net, 4, "1-2 2-1 2-3 4-1 3-3");
     goodLink(net, net.nodes()[2], nullptr);
     EXPECT_EQ(lines("dead-end", net),
               (Lines{"warning dead-end: node 3: links end at node 3 but none leave it",
@@ -218,28 +188,12 @@ TEST(CheckRules, TrafficMustBeAbleToLeaveEveryNodeItEnters) {
 }
 
 TEST(CheckRules, TwoWayRoadsAndClosedLoopsAreNeitherCutOffNorDeadEnds) {
-    Network ring; // two-way, with a two-way spur out to node 5: traffic turns back there
-    addRoads(ring, 5,
-             {{1, 2}, {2, 1}, {2, 3}, {3, 2}, {3, 4}, {4, 3}, {4, 1}, {1, 4}, {3, 5}, {5, 3}});
-    // Like the bundled corridor: one-way carriageways joined at both ends by ramps to two-way
-    // frontage and cross streets.
-    Network corridor;
-    addRoads(corridor, 10,
-             {{1, 2},
-              {2, 3},
-              {4, 5},
-              {5, 6},
-              {3, 7},
-              {7, 8},
-              {8, 7},
-              {8, 4},
-              {6, 9},
-              {9, 10},
-              {10, 9},
-              {10, 1},
-              {2, 8},
-              {5, 10}});
-    Network empty;
+    // A two-way ring with a two-way spur out to node 5: traffic turns back there. Then, like the
+    // bundled corridor, one-way carriageways joined at both ends by ramps to two-way frontage
+    // and cross streets.
+    Network ring, corridor, empty;
+    addRoads(ring, 5, "1-2 2-1 2-3 3-2 3-4 4-3 4-1 1-4 3-5 5-3");
+    addRoads(corridor, 10, "1-2 2-3 4-5 5-6 3-7 7-8 8-7 8-4 6-9 9-10 10-9 10-1 2-8 5-10");
     for (const Network* net : {&ring, &corridor, &empty}) {
         EXPECT_EQ(lines("disconnected", *net), Lines{});
         EXPECT_EQ(lines("dead-end", *net), Lines{});
@@ -249,22 +203,21 @@ TEST(CheckRules, TwoWayRoadsAndClosedLoopsAreNeitherCutOffNorDeadEnds) {
 TEST(CheckRules, HugeNetworksAreWalkedWithoutDeepCalls) {
     // A ring of 200,000 one-way links is one part; a chain of 100,000 is a piece of its own, a
     // part per node; and a thousand small two-way pieces are one part each.
-    constexpr int kRing = 200000, kChain = 100000, kPieces = 1000;
+    constexpr std::size_t kRing = 200000, kChain = 100000, kPieces = 1000;
     Network net;
-    for (int i = 0; i < kRing + kChain + 1 + 2 * kPieces; ++i)
+    for (std::size_t i = 0; i < kRing + kChain + 1 + 2 * kPieces; ++i)
         addNodeAt(net, static_cast<float>(i), 0);
     const std::vector<Node*>& n = net.nodes();
-    for (int i = 0; i < kRing; ++i)
-        addLinkBetween(net, n[static_cast<std::size_t>(i)],
-                       n[static_cast<std::size_t>((i + 1) % kRing)]);
-    for (int i = kRing; i < kRing + kChain; ++i)
-        addLinkBetween(net, n[static_cast<std::size_t>(i)], n[static_cast<std::size_t>(i + 1)]);
-    for (int i = kRing + kChain + 1; i < static_cast<int>(n.size()); i += 2) {
-        addLinkBetween(net, n[static_cast<std::size_t>(i)], n[static_cast<std::size_t>(i + 1)]);
-        addLinkBetween(net, n[static_cast<std::size_t>(i + 1)], n[static_cast<std::size_t>(i)]);
+    for (std::size_t i = 0; i < kRing; ++i)
+        addLinkBetween(net, n[i], n[(i + 1) % kRing]);
+    for (std::size_t i = kRing; i < kRing + kChain; ++i)
+        addLinkBetween(net, n[i], n[i + 1]);
+    for (std::size_t i = kRing + kChain + 1; i < n.size(); i += 2) {
+        addLinkBetween(net, n[i], n[i + 1]);
+        addLinkBetween(net, n[i + 1], n[i]);
     }
     const Lines found = lines("disconnected", net);
-    ASSERT_EQ(found.size(), static_cast<std::size_t>(1 + kPieces));
+    ASSERT_EQ(found.size(), 1 + kPieces);
     EXPECT_EQ(found[0], "warning disconnected: link 200001: lies in a part of 100001 nodes that "
                         "can neither reach the main network nor be reached from it");
     EXPECT_EQ(found.back(), "warning disconnected: link 301999: lies in a part of 2 nodes that "
@@ -291,20 +244,14 @@ TEST(CheckRules, TheWorkbookLimitNamesTheFirstLinkAndNodeBeyondIt) {
 
 TEST(CheckRules, AllRulesRunInTableOrderWithTheirOwnSeverity) {
     Network net;
-    Node* a = addNodeAt(net, 0, 0);
+    addRoads(net, 1, "1-1");
     addNodeAt(net, 0, 0);
-    Link* self = goodLink(net, a, a);
-    self->setCapacity(0);
-    const std::vector<Finding> found = checkNetwork(net);
-    ASSERT_EQ(found.size(), 4u);
-    EXPECT_EQ(found[0].rule, std::string("self-link"));
-    EXPECT_EQ(found[1].rule, std::string("bad-attribute"));
-    EXPECT_EQ(found[2].rule, std::string("isolated-node"));
-    EXPECT_EQ(found[3].rule, std::string("overlapping-nodes"));
-    EXPECT_EQ(found[0].severity, Severity::Error);
-    EXPECT_EQ(found[3].severity, Severity::Warning);
-    EXPECT_EQ(found[3].object, Finding::Object::Node);
-    EXPECT_EQ(found[3].number, 2);
+    net.links()[0]->setCapacity(0);
+    EXPECT_EQ(allLines(net),
+              (Lines{"error self-link: link 1: starts and ends at node 1",
+                     "error bad-attribute: link 1: capacity 0: each must be at least 1",
+                     "warning isolated-node: node 2: is on no link",
+                     "warning overlapping-nodes: node 2: lies within 0.001 miles of node 1"}));
 }
 
 } // namespace vantry

@@ -1,5 +1,4 @@
 #include "cli/commandtable.h"
-#include "picture/bmpwriter.h"
 #include "support/addressspace.h"
 #include "support/fedpipe.h"
 #include "support/pictures.h"
@@ -57,9 +56,24 @@ protected:
                 slurp(dir.file("stderr"))};
     }
     std::string path(const std::string& name) { return "'" + dir.file(name) + "'"; }
+    // What is left in the test's folder: the outputs, and no temporary files beside them.
+    std::vector<std::string> filesLeft() const {
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            left.push_back(entry.path().filename().string());
+        std::sort(left.begin(), left.end());
+        return left;
+    }
 
     TestDir dir;
 };
+
+const std::string kSample = std::string("'") + VANTRY_EXAMPLES + "/corridor-work-zone.txt'";
+const std::string kRecordFile = std::string("'") + VANTRY_TEST_DATA + "/tiger/TGR99001.RT1'";
+
+bool oneLine(const std::string& text) {
+    return std::count(text.begin(), text.end(), '\n') == 1 && text.back() == '\n';
+}
 
 // Every "--option" the text names.
 std::set<std::string> optionsNamedIn(const std::string& text) {
@@ -215,16 +229,14 @@ TEST_F(CliTest, ConvertRoundsToTheRequestedPrecision) {
     }
 }
 
+// What is wrong with a text file, and where, is the reader's to say (its own tests hold every
+// case); here each way a file ends badly reaches the user as one line naming the file.
 TEST_F(CliTest, RefusedInputsExitWithOneAMessageAndNoOutputFile) {
     const std::string body = "0 0\n1 0\nEndNodes\n1 2 2 1400 1 50 190 I M x\nEndLinks\n";
-    const std::vector<std::pair<std::string, std::string>> cases = {
+    const std::pair<std::string, std::string> cases[] = {
         {"KX101 \n" + body + "\n0 0 0 0\n", "line 1"},
-        {"kx101\n" + body + "\n0 0 0 0\n", "line 1"},
         {"KX101\n" + body, "background"},
-        {"KX101\n0 0\n1 north\nEndNodes\nEndLinks\n\n0 0 0 0\n", "line 3"},
-        {"KX101\n0 0\nEndNodes\n1 2 2 1400 1 50 190 I M x\nEndLinks\n\n0 0 0 0\n", "node 2"},
         {"KX101\n0 0\n1 0\nEndNodes\n1 2 2 1400 1 fifty 190\nEndLinks\n\n0 0 0 0\n", "line 5"},
-        {"KX101\n0 nan\nEndNodes\nEndLinks\n\n0 0 0 0\n", "line 2"},
     };
     for (const auto& [text, where] : cases) {
         SCOPED_TRACE(text);
@@ -233,7 +245,7 @@ TEST_F(CliTest, RefusedInputsExitWithOneAMessageAndNoOutputFile) {
         EXPECT_EQ(r.code, 1);
         EXPECT_NE(r.err.find("bad.txt"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(where), std::string::npos) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line";
+        EXPECT_TRUE(oneLine(r.err)) << r.err;
         EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
     }
 }
@@ -241,33 +253,28 @@ TEST_F(CliTest, RefusedInputsExitWithOneAMessageAndNoOutputFile) {
 TEST_F(CliTest, AFailedSaveLeavesAnExistingOutputUntouched) {
     // Files may not grow past 512 bytes: the sample's 2 KB fail while being written, whoever
     // runs the test.
-    const std::string sample = std::string("'") + VANTRY_EXAMPLES + "/corridor-work-zone.txt'";
     for (const char* output : {"out.txt", "out.xls"}) {
         SCOPED_TRACE(output);
         spit(dir.file(output), "precious");
-        const CliRun r = cli("convert " + sample + " " + path(output), "trap '' XFSZ; ulimit -f 1");
+        const CliRun r =
+            cli("convert " + kSample + " " + path(output), "trap '' XFSZ; ulimit -f 1");
         EXPECT_EQ(r.code, 1);
         EXPECT_NE(r.err.find(dir.file(output)), std::string::npos) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_TRUE(oneLine(r.err)) << r.err;
         EXPECT_EQ(slurp(dir.file(output)), "precious");
     }
-    std::vector<std::string> left;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        left.push_back(entry.path().filename().string());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"out.txt", "out.xls", "stderr", "stdout"}))
-        << "no temporary files either";
+    EXPECT_EQ(filesLeft(), (std::vector<std::string>{"out.txt", "out.xls", "stderr", "stdout"}));
 }
 
 TEST_F(CliTest, InfoDescribesTheBundledSample) {
-    const CliRun r = cli(std::string("info '") + VANTRY_EXAMPLES + "/corridor-work-zone.txt'");
+    const CliRun r = cli("info " + kSample);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "nodes 29\nlinks 40\nbounds 0.600000 -0.800000 0.000000 4.000000\n"
                      "bitmap \n");
 }
 
 TEST_F(CliTest, TigerChainsAreListedAndPopulatedAsTheEditorDoes) {
-    const std::string rt1 = std::string("'") + VANTRY_TEST_DATA + "/tiger/TGR99001.RT1'";
+    const std::string& rt1 = kRecordFile;
     CliRun r = cli("tiger-chains " + rt1);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, 7), "origin ");
@@ -365,47 +372,34 @@ TEST_F(CliTest, StreetDataAndRecordFilesThatGiveNothingAreRefusedOnOneLine) {
         const CliRun r = cli(command, "export OGR_GEOJSON_MAX_OBJ_SIZE=1");
         EXPECT_EQ(r.code, 1);
         EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_TRUE(oneLine(r.err)) << r.err;
         EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
     }
 }
 
-TEST_F(CliTest, RenderShowsTheBackgroundPictureWhereTheNetworkPutsIt) {
+// Where a picture lands, pixel for pixel, is checked below; here where it is looked for, and that
+// only --background shows it.
+TEST_F(CliTest, RenderShowsTheBackgroundPictureOnlyWhenAskedWhereverItIsNamedFrom) {
     std::filesystem::create_directories(dir.file("maps"));
-    spit(dir.file("maps/area.bmp"), solidBmp(200, 100, 10, 200, 30));
-    // The picture covers x 0..2, y 0..1 miles; at scale 100 that is 200 x 100 units.
-    spit(dir.file("net.txt"), "KX101\n0 0\nEndNodes\nEndLinks\nmaps\\area.bmp\n1 0 0 2\n");
-    const std::string args = "render " + path("net.txt") + " " + path("bg.png") +
-                             " --scale 100 --center 1,0.5 --no-grid --background";
-    ASSERT_EQ(cli(args).code, 0);
-    const QImage image(QString::fromStdString(dir.file("bg.png")));
-    ASSERT_FALSE(image.isNull());
-    // The middle of the 800 x 600 picture is world (1, 0.5).
-    EXPECT_EQ(image.pixel(400, 300), qRgb(10, 200, 30));
-    EXPECT_EQ(image.pixel(400 + 150, 300), qRgb(255, 255, 255)) << "beyond the picture";
-
-    // The same picture named from the root, as written on this system, from another folder.
     std::filesystem::create_directories(dir.file("elsewhere"));
+    spit(dir.file("maps/area.bmp"), solidBmp(200, 100, 10, 200, 30));
+    // The picture covers x 0..2, y 0..1 miles; the middle of the 800 x 600 render is (1, 0.5).
+    spit(dir.file("net.txt"), "KX101\n0 0\nEndNodes\nEndLinks\nmaps\\area.bmp\n1 0 0 2\n");
+    // The same picture named from the root, as written on this system, from another folder.
     spit(dir.file("elsewhere/net.txt"),
          "KX101\n0 0\nEndNodes\nEndLinks\n" + dir.file("maps/area.bmp") + "\n1 0 0 2\n");
-    const CliRun absolute = cli("render " + path("elsewhere/net.txt") + " " + path("abs.png") +
-                                " --scale 100 --center 1,0.5 --no-grid --background");
-    ASSERT_EQ(absolute.code, 0) << absolute.err;
-    EXPECT_EQ(QImage(QString::fromStdString(dir.file("abs.png"))).pixel(400, 300),
-              qRgb(10, 200, 30));
-
-    ASSERT_EQ(cli("render " + path("net.txt") + " " + path("plain.png") +
-                  " --scale 100 --center 1,0.5 --no-grid")
-                  .code,
-              0);
-    EXPECT_EQ(QImage(QString::fromStdString(dir.file("plain.png"))).pixel(400, 300),
-              qRgb(255, 255, 255));
-
+    const auto render = [&](const std::string& net, const std::string& options) {
+        const CliRun r = cli("render " + path(net) + " " + path("out.png") +
+                             " --scale 100 --center 1,0.5 --no-grid" + options);
+        EXPECT_EQ(r.code, 0) << r.err;
+        return QImage(QString::fromStdString(dir.file("out.png")));
+    };
+    EXPECT_EQ(render("net.txt", " --background").pixel(400, 300), qRgb(10, 200, 30));
+    EXPECT_EQ(render("elsewhere/net.txt", " --background").pixel(400, 300), qRgb(10, 200, 30));
+    EXPECT_EQ(render("net.txt", "").pixel(400, 300), qRgb(255, 255, 255));
     // A network without a picture has no background to show, which is no failure.
     spit(dir.file("bare.txt"), kExample);
-    const CliRun r = cli("render " + path("bare.txt") + " " + path("bare.png") + " --background");
-    EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_FALSE(QImage(QString::fromStdString(dir.file("bare.png"))).isNull());
+    EXPECT_FALSE(render("bare.txt", " --background").isNull());
 }
 
 TEST_F(CliTest, PngAndJpegBackgroundsAreDrawnWhereTheSameBitmapIs) {
@@ -448,9 +442,9 @@ TEST_F(CliTest, PngAndJpegBackgroundsAreDrawnWhereTheSameBitmapIs) {
         for (int x = 0; x < bmp.width(); ++x)
             if (bmp.pixel(x, y) != qRgb(255, 255, 255))
                 covered |= QRect(x, y, 1, 1);
-    // The renderer may lose an edge row or column to rounding, for either picture alike.
-    ASSERT_NEAR(covered.width(), 192, 1);
-    ASSERT_NEAR(covered.height(), 96, 1);
+    // The picture's 192 x 96 pixels about the middle (150, 100) of the render, of which the
+    // renderer may lose the top row to rounding (today it does, for either picture alike).
+    ASSERT_EQ(covered.united(QRect(54, 52, 192, 1)), QRect(54, 52, 192, 96)) << covered.top();
     const QPoint middle = covered.center() + QPoint(1, 1);
     for (int y = 0; y < bmp.height(); ++y)
         for (int x = 0; x < bmp.width(); ++x) {
@@ -468,40 +462,24 @@ TEST_F(CliTest, PngAndJpegBackgroundsAreDrawnWhereTheSameBitmapIs) {
         }
 }
 
+// How each kind of damage is told is the picture readers' to test (cut BMP rows, lying GIF and
+// JPEG headers, every cut of a PNG, TIFF damage); here a render with such a background fails on
+// one line naming the picture, writes no picture and leaves an older one as it was.
 TEST_F(CliTest, ABackgroundThatCannotBeShownFailsTheRenderAndWritesNoPicture) {
     std::filesystem::create_directories(dir.file("maps"));
-    std::string cutShort = solidBmp(200, 100, 10, 200, 30);
-    cutShort.resize(cutShort.size() / 2);
-    spit(dir.file("maps/half.bmp"), cutShort);
-    spit(dir.file("maps/notes.bmp"), "these are notes, not a picture");
-    spit(dir.file("maps/huge.bmp"), RunLengthBmp(30000, 30000));
     spit(dir.file("maps/good.bmp"), solidBmp(200, 100, 10, 200, 30));
     spit(dir.file("maps/huge.png"), pngDeclaring(30000, 30000));
     spit(dir.file("maps/wide.png"), pngDeclaring(40000, 100));
     spit(dir.file("maps/notes.png"), "these are notes, not a picture");
-    const QImage quarters = quarteredPicture(192, 96);
-    QByteArray png, jpeg;
+    QByteArray jpeg;
     {
-        QBuffer pngOut(&png), jpegOut(&jpeg);
-        ASSERT_TRUE(pngOut.open(QIODevice::WriteOnly) && quarters.save(&pngOut, "PNG"));
-        ASSERT_TRUE(jpegOut.open(QIODevice::WriteOnly) && quarters.save(&jpegOut, "JPEG"));
+        QBuffer jpegOut(&jpeg);
+        ASSERT_TRUE(jpegOut.open(QIODevice::WriteOnly) &&
+                    quarteredPicture(192, 96).save(&jpegOut, "JPEG"));
     }
-    spit(dir.file("maps/half.png"), png.left(png.size() / 2).toStdString());
     spit(dir.file("maps/half.jpg"), jpeg.left(jpeg.size() / 2).toStdString());
     // Without its end-of-image marker a JPEG decodes as if whole.
     spit(dir.file("maps/unended.jpg"), jpeg.left(jpeg.size() - 2).toStdString());
-    // Half a JPEG with its end marker put back, half a TIFF, a GIF of 35 bytes declaring
-    // 11000 x 11000 pixels, and a pipe.
-    spit(dir.file("maps/ended.jpg"), jpeg.left(jpeg.size() / 2).toStdString() + "\xff\xd9");
-    QByteArray tiff;
-    {
-        QBuffer tiffOut(&tiff);
-        ASSERT_TRUE(tiffOut.open(QIODevice::WriteOnly) && quarters.save(&tiffOut, "TIFF"));
-    }
-    spit(dir.file("maps/half.tif"), tiff.left(tiff.size() / 2).toStdString());
-    spit(dir.file("maps/lie.gif"),
-         std::string("GIF89a\xf8\x2a\xf8\x2a\x80\0\0\0\0\0\xff\xff\xff", 19) +
-             std::string(",\0\0\0\0\xf8\x2a\xf8\x2a\0\x02\x02\x44\x01\0;", 16));
     ASSERT_EQ(mkfifo(dir.file("maps/pipe.png").c_str(), 0600), 0);
     spit(dir.file("old.png"), "an older picture");
     const struct {
@@ -510,21 +488,14 @@ TEST_F(CliTest, ABackgroundThatCannotBeShownFailsTheRenderAndWritesNoPicture) {
         std::string says;
     } cases[] = {
         {"gone.bmp", "1 0 0 2", "File Not Found."},
-        {"half.bmp", "1 0 0 2", "is cut short: its pixel rows need"},
-        {"notes.bmp", "1 0 0 2", "is not a bitmap"},
-        {"huge.bmp", "1 0 0 2", "is too large: 30000 x 30000"},
         {"good.bmp", "1 2 0 2", "the network gives it no width in the world"},
         {"huge.png", "1 0 0 2",
          "The picture \"" + dir.file("maps/huge.png") +
              "\" is too large: 30000 x 30000 are 900000000 pixels"},
         {"wide.png", "1 0 0 2", "is too large: 40000 x 100 pixels, at most 30000 x 30000"},
         {"notes.png", "1 0 0 2", "is not a picture"},
-        {"half.png", "1 0 0 2", "cut short"},
         {"half.jpg", "1 0 0 2", "cut short"},
         {"unended.jpg", "1 0 0 2", "is cut short"},
-        {"ended.jpg", "1 0 0 2", "is damaged or cut short"},
-        {"half.tif", "1 0 0 2", "is damaged or cut short"},
-        {"lie.gif", "1 0 0 2", "is cut short: the file ends before the picture does."},
         {"pipe.png", "1 0 0 2",
          "Cannot read \"" + dir.file("maps/pipe.png") + "\". It is a pipe, not a file."},
     };
@@ -542,7 +513,7 @@ TEST_F(CliTest, ABackgroundThatCannotBeShownFailsTheRenderAndWritesNoPicture) {
             EXPECT_EQ(r.code, 1);
             EXPECT_NE(r.err.find(c.picture), std::string::npos) << r.err;
             EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+            EXPECT_TRUE(oneLine(r.err)) << r.err;
         }
         EXPECT_FALSE(std::filesystem::exists(dir.file("bg.png")));
         EXPECT_EQ(slurp(dir.file("old.png")), "an older picture");
@@ -550,14 +521,13 @@ TEST_F(CliTest, ABackgroundThatCannotBeShownFailsTheRenderAndWritesNoPicture) {
 }
 
 TEST_F(CliTest, APictureThatCannotBeMadeOrWrittenLeavesNothingBehind) {
-    const std::string sample = std::string("'") + VANTRY_EXAMPLES + "/corridor-work-zone.txt'";
     spit(dir.file("old.png"), "an older picture");
     // Files may not grow past 512 bytes, and writing past that fails instead of ending the
     // program.
     const std::string smallFiles = "trap '' XFSZ; ulimit -f 1";
     for (const char* output : {"cut.png", "old.png"}) {
         SCOPED_TRACE(output);
-        const CliRun r = cli("render " + sample + " " + path(output), smallFiles);
+        const CliRun r = cli("render " + kSample + " " + path(output), smallFiles);
         EXPECT_EQ(r.code, 1);
         EXPECT_EQ(r.err, "Cannot save \"" + dir.file(output) + "\": File too large.\n");
     }
@@ -566,7 +536,7 @@ TEST_F(CliTest, APictureThatCannotBeMadeOrWrittenLeavesNothingBehind) {
 
     if (!kAddressSanitizer) {
         // 20000 x 20000 pixels take 1.6 GB.
-        const CliRun r = cli("render " + sample + " " + path("big.png") + " --size 20000x20000",
+        const CliRun r = cli("render " + kSample + " " + path("big.png") + " --size 20000x20000",
                              "ulimit -v " + std::to_string(kSmallMachineKiB));
         EXPECT_EQ(r.code, 1);
         EXPECT_NE(r.err.find("not enough memory for a picture of 20000 x 20000 pixels"),
@@ -574,21 +544,13 @@ TEST_F(CliTest, APictureThatCannotBeMadeOrWrittenLeavesNothingBehind) {
             << r.err;
         EXPECT_FALSE(std::filesystem::exists(dir.file("big.png")));
     }
-    std::vector<std::string> left;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        left.push_back(entry.path().filename().string());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"old.png", "stderr", "stdout"}))
-        << "no temporary files either";
+    EXPECT_EQ(filesLeft(), (std::vector<std::string>{"old.png", "stderr", "stdout"}));
 }
 
 TEST_F(CliTest, AnAnswerThatCannotBeWrittenOutIsAFailure) {
     if (!std::filesystem::exists("/dev/full"))
         GTEST_SKIP() << "needs /dev/full";
-    const std::string sample = std::string("'") + VANTRY_EXAMPLES + "/corridor-work-zone.txt'";
-    for (const std::string& args :
-         {"info " + sample,
-          "tiger-chains '" + std::string(VANTRY_TEST_DATA) + "/tiger/TGR99001.RT1'"}) {
+    for (const std::string& args : {"info " + kSample, "tiger-chains " + kRecordFile}) {
         SCOPED_TRACE(args);
         const std::string command =
             "'" + std::string(VANTRY_CLI) + "' " + args + " >/dev/full 2>" + path("stderr");
@@ -600,8 +562,7 @@ TEST_F(CliTest, AnAnswerThatCannotBeWrittenOutIsAFailure) {
 }
 
 TEST_F(CliTest, WorkbooksConvertBothWaysAndDamagedOnesAreRefused) {
-    const std::string sample = std::string("'") + VANTRY_EXAMPLES + "/corridor-work-zone.txt'";
-    ASSERT_EQ(cli("convert " + sample + " " + path("net.xls")).code, 0);
+    ASSERT_EQ(cli("convert " + kSample + " " + path("net.xls")).code, 0);
     ASSERT_EQ(cli("convert " + path("net.xls") + " " + path("back.txt")).code, 0);
     EXPECT_EQ(slurp(dir.file("back.txt")),
               slurp(std::string(VANTRY_EXAMPLES) + "/corridor-work-zone.txt"));
@@ -611,7 +572,7 @@ TEST_F(CliTest, WorkbooksConvertBothWaysAndDamagedOnesAreRefused) {
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err.rfind("Unable to load data from Excel workbook.", 0), 0u) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
-    r = cli("convert " + sample + " " + path("junk.xls"));
+    r = cli("convert " + kSample + " " + path("junk.xls"));
     EXPECT_EQ(r.code, 1) << "an existing file that is not a workbook is never replaced";
     EXPECT_EQ(slurp(dir.file("junk.xls")), "not a workbook");
 }
@@ -648,7 +609,7 @@ TEST_F(CliTest, PipesDevicesAndHugeFilesAreRefusedOnOneLineOrReadOnlyForWhatThey
         const CliRun r = cli(c.args, limits);
         EXPECT_EQ(r.code, 1);
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_TRUE(oneLine(r.err)) << r.err;
     }
     const CliRun padded = cli("convert " + path("padded.xls") + " " + path("out.txt"), limits);
     EXPECT_EQ(padded.code, 0) << padded.err;
@@ -706,7 +667,7 @@ TEST_F(CliTest, WorkbooksOpenedInPartWarnAndForeignOnesSayWhy) {
 TEST_F(CliTest, BadUsageIsRefusedWithTheProblemAndNothingIsWritten) {
     spit(dir.file("in.txt"), kExample);
     const std::string in = path("in.txt") + " ", out = path("out.png");
-    const std::string rt1 = std::string("'") + VANTRY_TEST_DATA + "/tiger/TGR99001.RT1' ";
+    const std::string rt1 = kRecordFile + " ";
     const std::pair<std::string, std::string> cases[] = {
         {"", "no command given"},
         {"frobnicate", "unknown command \"frobnicate\""},
@@ -715,34 +676,52 @@ TEST_F(CliTest, BadUsageIsRefusedWithTheProblemAndNothingIsWritten) {
         {"info " + in + "--colour red", "unknown option --colour"},
         {"convert " + in, "convert needs an input and an output file"},
         {"check", "check needs exactly one network file"},
-        {"render " + in + out + " --size 0x10", "--size needs WIDTHxHEIGHT"},
-        {"render " + in + out + " --size 20001x10", "--size needs WIDTHxHEIGHT"},
-        {"render " + in + out + " --size 10", "--size needs WIDTHxHEIGHT"},
-        {"render " + in + out + " --scale 0", "--scale needs a positive number"},
-        {"render " + in + out + " --scale nan", "--scale needs a positive number"},
-        {"render " + in + out + " --scale 1 --center 1", "--center needs X,Y"},
         {"render " + in + out + " --center 1,2", "--center goes with --scale"},
-        {"render " + in + out + " --repeat 0", "--repeat needs a positive whole number"},
         {"render " + in, "render needs an input file and an output picture"},
-        {"populate " + rt1 + out + " --rect 0 0 1 x", "--rect needs LEFT BOTTOM RIGHT TOP"},
         {"populate " + rt1 + out + " --click 1 1 --rect 0 0 1 1",
          "--rect and --click cannot be used together"},
-        {"populate " + rt1 + out + " --scale -1", "--scale needs a positive number"},
-        {"populate " + rt1 + out + " --speed-unit knots", "--speed-unit needs mph or kmh"},
         {"populate " + rt1 + out + " --classes roads", "--classes: "},
         {"populate " + rt1 + out + " --layer roads", "--layer goes with street data"},
         {"populate " + rt1, "populate needs a source and an output file"},
-        {"street-chains " + in + "--speed-unit knots", "--speed-unit needs mph or kmh"},
         {"tiger-chains " + rt1 + rt1, "tiger-chains needs one record type 1 file"},
     };
-    for (const auto& [args, problem] : cases) {
-        SCOPED_TRACE(args);
+    // Values an option cannot use: the problem is the last option's own, as its command lists it.
+    const std::string badValues[] = {
+        "render " + in + out + " --size 0x10",
+        "render " + in + out + " --size 20001x10",
+        "render " + in + out + " --size 10",
+        "render " + in + out + " --scale 0",
+        "render " + in + out + " --scale nan",
+        "render " + in + out + " --scale 1 --center 1",
+        "render " + in + out + " --repeat 0",
+        "populate " + rt1 + out + " --rect 0 0 1 x",
+        "populate " + rt1 + out + " --scale -1",
+        "populate " + rt1 + out + " --speed-unit knots",
+        "street-chains " + in + "--speed-unit knots",
+    };
+    // The problem line of a refused run.
+    const auto refusal = [&](const std::string& args) {
         const CliRun r = cli(args);
         EXPECT_EQ(r.code, 2);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(firstLine(r.err).rfind("vantry-cli: " + problem, 0), 0u) << r.err;
         EXPECT_NE(r.err.find("\nusage: vantry-cli "), std::string::npos) << r.err;
         EXPECT_FALSE(std::filesystem::exists(dir.file("out.png")));
+        return firstLine(r.err);
+    };
+    for (const auto& [args, problem] : cases) {
+        SCOPED_TRACE(args);
+        EXPECT_EQ(refusal(args).rfind("vantry-cli: " + problem, 0), 0u);
+    }
+    for (const std::string& args : badValues) {
+        SCOPED_TRACE(args);
+        const CliCommand* command = findCliCommand(args.substr(0, args.find(' ')));
+        ASSERT_NE(command, nullptr);
+        const std::size_t at = args.rfind("--");
+        const std::string option = args.substr(at, args.find(' ', at) - at);
+        const auto it = std::find_if(command->options.begin(), command->options.end(),
+                                     [&](const CliOption& o) { return option == o.name; });
+        ASSERT_NE(it, command->options.end());
+        EXPECT_EQ(refusal(args), std::string("vantry-cli: ") + it->problem);
     }
     EXPECT_EQ(cli("info " + path("missing.txt")).code, 1);
 }
@@ -758,9 +737,13 @@ std::string network(const std::vector<std::string>& nodes, const std::vector<std
     return text + "EndLinks\n\n0 0 0 0\n";
 }
 
+// What each rule finds and says is the checker's to test; here the findings reach standard
+// output one a line, in the checker's order, and the exit code follows the worst of them.
 TEST_F(CliTest, CheckPrintsOneLinePerFindingAndExitsByTheWorstSeverity) {
-    const std::vector<std::string> nodes = {"0 0", "1 0", "1 1"};
     const std::string good = "2 1800 -1 55 190 I M";
+    const std::vector<std::string> triangle = {"1 2 " + good, "2 3 " + good, "3 1 " + good};
+    std::vector<std::string> withSelfLink = triangle;
+    withSelfLink.insert(withSelfLink.begin() + 2, "3 3 " + good);
     struct Case {
         const char* name;
         std::vector<std::string> nodes, links;
@@ -768,38 +751,20 @@ TEST_F(CliTest, CheckPrintsOneLinePerFindingAndExitsByTheWorstSeverity) {
         std::string out;
     };
     const Case cases[] = {
-        {"clean", nodes, {"1 2 " + good, "2 3 " + good, "3 1 " + good}, 0, ""},
-        {"duplicate",
-         nodes,
-         {"1 2 " + good, "2 3 " + good, "1 2 " + good, "3 1 " + good},
-         3,
-         "error duplicate-link: link 3: runs from node 1 to node 2 like link 1\n"},
-        {"self",
-         nodes,
-         {"1 2 " + good, "2 3 " + good, "3 3 " + good, "3 1 " + good},
-         3,
-         "error self-link: link 3: starts and ends at node 3\n"},
-        {"attribute",
-         nodes,
-         {"1 2 " + good, "2 3 2 1800 -1 0 190 I M", "3 1 " + good},
-         3,
-         "error bad-attribute: link 2: free-flow speed 0: each must be at least 1\n"},
-        {"isolated",
+        {"clean", {"0 0", "1 0", "1 1"}, triangle, 0, ""},
+        {"warnings only",
+         {"0 0", "1 0", "1 1", "5 5", "0.0005 0"},
+         triangle,
+         0,
+         "warning isolated-node: node 4: is on no link\n"
+         "warning isolated-node: node 5: is on no link\n"
+         "warning overlapping-nodes: node 5: lies within 0.001 miles of node 1\n"},
+        {"an error among warnings",
          {"0 0", "1 0", "1 1", "5 5"},
-         {"1 2 " + good, "2 3 " + good, "3 1 " + good},
-         0,
+         withSelfLink,
+         3,
+         "error self-link: link 3: starts and ends at node 3\n"
          "warning isolated-node: node 4: is on no link\n"},
-        {"overlap",
-         {"0 0", "1 0", "0.0005 0"},
-         {"1 2 " + good, "2 3 " + good, "3 1 " + good},
-         0,
-         "warning overlapping-nodes: node 3: lies within 0.001 miles of node 1\n"},
-        {"length",
-         nodes,
-         {"1 2 2 1800 10 55 190 I M", "2 3 " + good, "3 1 " + good},
-         0,
-         "warning length-mismatch: link 1: length 10.000 miles is more than five times the "
-         "1.000 miles drawn\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -809,25 +774,6 @@ TEST_F(CliTest, CheckPrintsOneLinePerFindingAndExitsByTheWorstSeverity) {
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.err, "");
     }
-}
-
-TEST_F(CliTest, CheckWarnsAboutANetworkTooLargeForAWorkbook) {
-    std::vector<std::string> nodes, links;
-    for (int i = 0; i < 150; ++i)
-        nodes.push_back(std::to_string(i) + " 0");
-    // A chain of two-way pairs: every node on a link, no link repeated.
-    for (int i = 1; i < 150; ++i) {
-        const std::string a = std::to_string(i), b = std::to_string(i + 1);
-        links.push_back(a + " " + b + " 2 1800 -1 55 190 I M");
-        links.push_back(b + " " + a + " 2 1800 -1 55 190 O M");
-    }
-    spit(dir.file("big.txt"), network(nodes, links));
-    const CliRun r = cli("check " + path("big.txt"));
-    EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "warning workbook-limit: link 201: the network has 298 links; a Travona "
-                     "workbook holds at most 200, so it cannot be saved as .xls\n"
-                     "warning workbook-limit: node 101: the network has 150 nodes; a Travona "
-                     "workbook holds at most 100, so it cannot be saved as .xls\n");
 }
 
 TEST_F(CliTest, CheckRefusesAFileItCannotRead) {
@@ -841,23 +787,19 @@ TEST_F(CliTest, CheckRefusesAFileItCannotRead) {
     EXPECT_EQ(damaged.out, "");
 }
 
-TEST_F(CliTest, ABatchRunNeverWritesTheUsersSettings) {
-    spit(dir.file("in.txt"), kExample);
+// The user's preferences are read as the editor reads them, and a batch run never writes them.
+TEST_F(CliTest, ConvertUsesThePrecisionFromTheUsersSettingsAndNeverWritesThem) {
     const std::string env = "XDG_CONFIG_HOME='" + dir.file("config") + "' ";
-    const std::string command = env + "'" + VANTRY_CLI + "' convert " + path("in.txt") + " " +
-                                path("out.txt") + " --precision 1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    spit(dir.file("in.txt"), kExample);
+    const std::string convert = env + "'" + VANTRY_CLI + "' convert " + path("in.txt") + " ";
+    ASSERT_EQ(std::system((convert + path("given.txt") + " --precision 1").c_str()), 0);
     EXPECT_FALSE(std::filesystem::exists(dir.file("config")));
-}
 
-TEST_F(CliTest, ConvertUsesThePrecisionFromTheUsersSettings) {
     std::filesystem::create_directories(dir.file("config/Kestrin"));
     spit(dir.file("config/Kestrin/Vantry.conf"), "[Settings]\nPrecision=1\n");
-    spit(dir.file("in.txt"), kExample);
-    const std::string command = "XDG_CONFIG_HOME='" + dir.file("config") + "' '" + VANTRY_CLI +
-                                "' convert " + path("in.txt") + " " + path("out.txt");
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_NE(slurp(dir.file("out.txt")).find("\n1.5 0.0\n"), std::string::npos);
+    ASSERT_EQ(std::system((convert + path("preferred.txt")).c_str()), 0);
+    EXPECT_NE(slurp(dir.file("preferred.txt")).find("\n1.5 0.0\n"), std::string::npos);
+    EXPECT_EQ(slurp(dir.file("config/Kestrin/Vantry.conf")), "[Settings]\nPrecision=1\n");
 }
 
 } // namespace

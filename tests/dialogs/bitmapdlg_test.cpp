@@ -16,6 +16,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,13 @@ namespace vantry {
 
 namespace {
 
+PictureChoice choosing(const std::string& path, float worldWidth = 0) {
+    PictureChoice choice;
+    choice.path = path;
+    choice.worldWidth = worldWidth;
+    return choice;
+}
+
 class BitmapDialog : public WithToolkit, public ::testing::Test {
 protected:
     std::string picture(int width, int height) {
@@ -33,44 +41,43 @@ protected:
         spit(path, solidBmp(width, height, 200, 100, 50));
         return path;
     }
-    QString box(const CBitmapDlg& dlg, const char* name) {
-        return dlg.findChild<QLineEdit*>(QString::fromLatin1(name))->text();
+    static QLineEdit* edit(const CBitmapDlg& dlg, const char* name) {
+        return dlg.findChild<QLineEdit*>(QString::fromLatin1(name));
     }
-    QPushButton* button(const CBitmapDlg& dlg, const QString& text) {
+    static QString box(const CBitmapDlg& dlg, const char* name) { return edit(dlg, name)->text(); }
+    // The picture's width and height in pixels and its pixels per mile, as shown.
+    static QStringList numbers(const CBitmapDlg& dlg) {
+        return {box(dlg, "bitmapWidth"), box(dlg, "bitmapHeight"), box(dlg, "ratio")};
+    }
+    static QPushButton* button(const CBitmapDlg& dlg, const QString& text) {
         for (QPushButton* b : dlg.findChildren<QPushButton*>())
             if (b->text().remove('&') == text)
                 return b;
         return nullptr;
     }
     // The dialog on screen, its path box holding the text with the focus in it.
-    void typePath(CBitmapDlg& dlg, const QString& text) {
+    static void typePath(CBitmapDlg& dlg, const QString& text) {
         dlg.show();
         dlg.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
-        auto* path = dlg.findChild<QLineEdit*>("path");
+        auto* path = edit(dlg, "path");
         path->setFocus(Qt::MouseFocusReason);
         path->setText(text);
     }
+    const std::string& lastSaid() const { return prompter.asked.back().text; }
 
     TestDir dir;
     ScriptedPrompter prompter;
 };
 
 TEST_F(BitmapDialog, PixelsPerMileAreRoundedAndAMissingWidthIsOnePixelPerMile) {
-    PictureChoice start;
-    start.path = picture(1000, 480);
-    start.worldWidth = 2.9f;
-    CBitmapDlg dlg(start, prompter);
-    EXPECT_EQ(box(dlg, "bitmapWidth"), "1000");
-    EXPECT_EQ(box(dlg, "bitmapHeight"), "480");
-    EXPECT_EQ(box(dlg, "ratio"), "345");
+    CBitmapDlg dlg(choosing(picture(1000, 480), 2.9f), prompter);
+    EXPECT_EQ(numbers(dlg), QStringList({"1000", "480", "345"}));
 
-    PictureChoice bare;
-    bare.path = picture(640, 480);
-    CBitmapDlg fresh(bare, prompter);
+    CBitmapDlg fresh(choosing(picture(640, 480)), prompter);
     EXPECT_EQ(box(fresh, "worldWidth"), "640");
     EXPECT_EQ(box(fresh, "ratio"), "1");
-    fresh.findChild<QLineEdit*>("worldWidth")->setText("2");
+    edit(fresh, "worldWidth")->setText("2");
     fresh.worldWidthEditingFinished();
     EXPECT_EQ(box(fresh, "ratio"), "320");
     fresh.accept();
@@ -87,9 +94,7 @@ TEST_F(BitmapDialog, ThePreviewKeepsThePicturesShape) {
         {{300, 300}, QRect(QPoint(15, 15), QPoint(309, 309))},
     };
     for (const auto& [size, rect] : cases) {
-        PictureChoice start;
-        start.path = picture(size.first, size.second);
-        CBitmapDlg dlg(start, prompter);
+        CBitmapDlg dlg(choosing(picture(size.first, size.second)), prompter);
         EXPECT_EQ(dlg.previewRect(), rect) << size.first << "x" << size.second;
     }
 }
@@ -104,14 +109,9 @@ TEST_F(BitmapDialog, PngJpegTiffGifAndWebpPicturesFillTheDialogAsABitmapDoes) {
             spit(path, slurp(std::string(VANTRY_TEST_DATA) + "/bitmap/quarters.gif"));
         else
             ASSERT_TRUE(picture.save(QString::fromStdString(path), nullptr, 100));
-        PictureChoice start;
-        start.path = path;
-        start.worldWidth = 2.9f;
-        CBitmapDlg dlg(start, prompter);
-        EXPECT_TRUE(prompter.asked.empty()) << prompter.asked.front().text;
-        EXPECT_EQ(box(dlg, "bitmapWidth"), "1008");
-        EXPECT_EQ(box(dlg, "bitmapHeight"), "480");
-        EXPECT_EQ(box(dlg, "ratio"), "348");
+        CBitmapDlg dlg(choosing(path, 2.9f), prompter);
+        EXPECT_TRUE(prompter.asked.empty()) << lastSaid();
+        EXPECT_EQ(numbers(dlg), QStringList({"1008", "480", "348"}));
         EXPECT_EQ(dlg.previewRect(), QRect(QPoint(15, 15), QPoint(309, 146)));
         ASSERT_FALSE(dlg.preview().isNull());
         const QRgb top = dlg.preview().pixel(100, 100), want = picture.pixel(100, 100);
@@ -125,26 +125,20 @@ TEST_F(BitmapDialog, PngJpegTiffGifAndWebpPicturesFillTheDialogAsABitmapDoes) {
     spit(dir.file("huge.png"), pngDeclaring(40000, 100));
     for (const char* name : {"half.png", "huge.png"}) {
         prompter.asked.clear();
-        PictureChoice start;
-        start.path = dir.file(name);
-        CBitmapDlg dlg(start, prompter);
+        CBitmapDlg dlg(choosing(dir.file(name)), prompter);
         ASSERT_EQ(prompter.asked.size(), 1u);
-        EXPECT_EQ(prompter.asked[0].text.rfind("The picture \"" + start.path + "\" is ", 0), 0u)
-            << prompter.asked[0].text;
+        EXPECT_EQ(lastSaid().rfind("The picture \"" + dir.file(name) + "\" is ", 0), 0u)
+            << lastSaid();
         EXPECT_TRUE(dlg.preview().isNull());
     }
 }
 
 TEST_F(BitmapDialog, UnreadableFilesAreReportedAndBadNumbersKeepTheDialogOpen) {
     spit(dir.file("junk.bmp"), "BMnot really a bitmap");
-    PictureChoice start;
-    start.path = dir.file("junk.bmp");
-    start.worldWidth = 2.0f;
-    CBitmapDlg dlg(start, prompter);
+    CBitmapDlg dlg(choosing(dir.file("junk.bmp"), 2.0f), prompter);
     ASSERT_EQ(prompter.asked.size(), 1u);
-    EXPECT_EQ(prompter.asked[0].text.rfind("The bitmap \"" + start.path + "\" cannot be read", 0),
-              0u)
-        << prompter.asked[0].text;
+    EXPECT_EQ(lastSaid().rfind("The bitmap \"" + dir.file("junk.bmp") + "\" cannot be read", 0), 0u)
+        << lastSaid();
     EXPECT_TRUE(dlg.preview().isNull());
 
     // A picture that was shown, then a file that cannot be: the numbers go with the preview,
@@ -154,23 +148,20 @@ TEST_F(BitmapDialog, UnreadableFilesAreReportedAndBadNumbersKeepTheDialogOpen) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(dlg.loadIntoDialog(QString::fromStdString(picture(80, 40))));
         ASSERT_EQ(box(dlg, "bitmapWidth"), "80");
-        dlg.findChild<QLineEdit*>("path")->setText(QString::fromStdString(name));
+        edit(dlg, "path")->setText(QString::fromStdString(name));
         dlg.pathEditingFinished();
-        const std::string said = prompter.asked.back().text;
-        EXPECT_EQ(said.rfind("Cannot read \"" + name + "\".\n", 0), 0u) << said;
-        EXPECT_EQ(said.find(name), said.rfind(name)) << said;
+        EXPECT_EQ(lastSaid().rfind("Cannot read \"" + name + "\".\n", 0), 0u) << lastSaid();
+        EXPECT_EQ(lastSaid().find(name), lastSaid().rfind(name)) << lastSaid();
         EXPECT_TRUE(dlg.preview().isNull());
-        EXPECT_EQ(box(dlg, "bitmapWidth"), "0");
-        EXPECT_EQ(box(dlg, "bitmapHeight"), "0");
-        EXPECT_EQ(box(dlg, "ratio"), "0");
+        EXPECT_EQ(numbers(dlg), QStringList({"0", "0", "0"}));
     }
-    EXPECT_EQ(prompter.asked.back().text,
+    EXPECT_EQ(lastSaid(),
               "Cannot read \"" + dir.file("pipe.png") + "\".\nIt is a pipe, not a file.\n");
 
-    dlg.findChild<QLineEdit*>("left")->setText("west");
+    edit(dlg, "left")->setText("west");
     dlg.accept();
     EXPECT_NE(dlg.result(), QDialog::Accepted);
-    EXPECT_NE(prompter.asked.back().text.find("Left side alignment"), std::string::npos);
+    EXPECT_NE(lastSaid().find("Left side alignment"), std::string::npos);
 }
 
 TEST_F(BitmapDialog, APathStoredInCodePage1252OpensThatFileAndKeepsItsBytes) {
@@ -180,11 +171,8 @@ TEST_F(BitmapDialog, APathStoredInCodePage1252OpensThatFileAndKeepsItsBytes) {
     std::filesystem::create_directory(folder);
     const std::string cafe = folder + "/Caf\xE9.bmp";
     spit(cafe, solidBmp(40, 20, 200, 100, 50));
-    PictureChoice start;
-    start.path = cafe;
-    start.worldWidth = 2;
     {
-        CBitmapDlg dlg(start, prompter);
+        CBitmapDlg dlg(choosing(cafe, 2), prompter);
         EXPECT_TRUE(prompter.asked.empty()) << "the file was found";
         EXPECT_EQ(box(dlg, "bitmapWidth"), "40");
         EXPECT_EQ(box(dlg, "path"), QString::fromStdString(dir.file("Stra")) +
@@ -197,8 +185,8 @@ TEST_F(BitmapDialog, APathStoredInCodePage1252OpensThatFileAndKeepsItsBytes) {
     // An edited name is written in the path's own code page, and the bytes around it stay.
     const std::string creme = folder + "/Cr\xE8me.bmp";
     spit(creme, solidBmp(60, 20, 200, 100, 50));
-    CBitmapDlg dlg(start, prompter);
-    auto* path = dlg.findChild<QLineEdit*>("path");
+    CBitmapDlg dlg(choosing(cafe, 2), prompter);
+    auto* path = edit(dlg, "path");
     path->setText(
         path->text().replace(QString::fromUtf16(u"Caf\u00E9"), QString::fromUtf16(u"Cr\u00E8me")));
     dlg.pathEditingFinished();
@@ -210,9 +198,7 @@ TEST_F(BitmapDialog, APathStoredInCodePage1252OpensThatFileAndKeepsItsBytes) {
 }
 
 TEST_F(BitmapDialog, ButtonsActWithoutLoadingThePathFirstAndOkLoadsItOnce) {
-    PictureChoice start;
-    start.path = picture(64, 32);
-    start.worldWidth = 2;
+    const PictureChoice start = choosing(picture(64, 32), 2);
     const QString absent = QString::fromStdString(dir.file("absent.bmp"));
     {
         CBitmapDlg dlg(start, prompter);
@@ -236,21 +222,19 @@ TEST_F(BitmapDialog, ButtonsActWithoutLoadingThePathFirstAndOkLoadsItOnce) {
         typePath(dlg, absent);
         QTest::mouseClick(button(dlg, "OK"), Qt::LeftButton);
         ASSERT_EQ(prompter.asked.size(), 1u);
-        EXPECT_EQ(prompter.asked[0].text.rfind("Cannot read", 0), 0u);
+        EXPECT_EQ(lastSaid().rfind("Cannot read", 0), 0u);
         EXPECT_TRUE(dlg.isVisible());
         QTest::mouseClick(button(dlg, "OK"), Qt::LeftButton);
         EXPECT_EQ(prompter.asked.size(), 1u);
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         prompter.asked.clear();
     }
-    {
-        // Leaving the box from the keyboard loads what it holds.
-        CBitmapDlg dlg(start, prompter);
-        typePath(dlg, QString::fromStdString(picture(80, 40)));
-        QTest::keyClick(dlg.findChild<QLineEdit*>("path"), Qt::Key_Tab);
-        EXPECT_EQ(box(dlg, "bitmapWidth"), "80");
-        EXPECT_TRUE(prompter.asked.empty());
-    }
+    // Leaving the box from the keyboard loads what it holds.
+    CBitmapDlg dlg(start, prompter);
+    typePath(dlg, QString::fromStdString(picture(80, 40)));
+    QTest::keyClick(edit(dlg, "path"), Qt::Key_Tab);
+    EXPECT_EQ(box(dlg, "bitmapWidth"), "80");
+    EXPECT_TRUE(prompter.asked.empty());
 }
 
 TEST_F(BitmapDialog, NumbersReadAndShowAlikeInEveryLocale) {
@@ -271,15 +255,13 @@ TEST_F(BitmapDialog, NumbersReadAndShowAlikeInEveryLocale) {
         }
     } restore;
 
-    PictureChoice start;
-    start.path = picture(640, 480);
-    start.worldWidth = 2.5f;
+    PictureChoice start = choosing(picture(640, 480), 2.5f);
     start.left = 0.5f;
     CBitmapDlg dlg(start, prompter);
     EXPECT_EQ(box(dlg, "worldWidth"), "2.5");
     EXPECT_EQ(box(dlg, "ratio"), "256");
     EXPECT_EQ(box(dlg, "left"), "0.5");
-    dlg.findChild<QLineEdit*>("worldWidth")->setText("1.25");
+    edit(dlg, "worldWidth")->setText("1.25");
     dlg.worldWidthEditingFinished();
     EXPECT_EQ(box(dlg, "ratio"), "512");
     dlg.accept();
@@ -290,45 +272,31 @@ TEST_F(BitmapDialog, NumbersReadAndShowAlikeInEveryLocale) {
     EXPECT_TRUE(prompter.asked.empty());
 }
 
-TEST(BitmapBrowse, TheFileDialogAsksForABitmapFile) {
+// The title, default suffix and filters of the file dialog `ask` opens, which is then cancelled.
+QStringList fileDialogOf(const std::function<std::optional<std::string>()>& ask) {
     toolkit();
-    QtPrompter prompter;
-    QString title, suffix;
-    QStringList filters;
-    QTimer::singleShot(0, [&] {
+    QStringList seen;
+    QTimer::singleShot(0, [&seen] {
         if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            title = d->windowTitle();
-            suffix = d->defaultSuffix();
-            filters = d->nameFilters();
+            seen << d->windowTitle() << d->defaultSuffix() << d->nameFilters();
             d->reject();
         }
     });
-    EXPECT_FALSE(prompter.choosePictureFile());
-    EXPECT_EQ(title, "Select Bitmap File");
-    EXPECT_EQ(suffix, "bmp");
-    EXPECT_EQ(filters,
-              QStringList({"Picture Files (*.bmp *.png *.jpg *.jpeg *.tif *.tiff *.gif *.webp)",
-                           "Bitmap Files (*.bmp)", "All Files (*)"}));
+    EXPECT_FALSE(ask()) << "cancelled";
+    return seen;
 }
 
 // Load TIGER Data reads every kind of road data: the dialog offers them all at once first, then
 // each kind, and its title says what it loads.
-TEST(RoadDataBrowse, TheFileDialogOffersEveryKindOfRoadDataFirst) {
-    toolkit();
+TEST(FileDialogs, BrowsingForAPictureOrRoadDataOffersEveryKindTheProgramReads) {
     QtPrompter prompter;
-    QString title;
-    QStringList filters;
-    QTimer::singleShot(0, [&] {
-        if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            title = d->windowTitle();
-            filters = d->nameFilters();
-            d->reject();
-        }
-    });
-    EXPECT_FALSE(prompter.chooseRoadDataFile());
-    EXPECT_EQ(title, "Load Road Data");
-    EXPECT_EQ(filters,
-              QStringList({"Road Data (*.??1 *.osm *.osm.bz2 *.osm.gz *.pbf *.shp *.gpkg "
+    EXPECT_EQ(fileDialogOf([&] { return prompter.choosePictureFile(); }),
+              QStringList({"Select Bitmap File", "bmp",
+                           "Picture Files (*.bmp *.png *.jpg *.jpeg *.tif *.tiff *.gif *.webp)",
+                           "Bitmap Files (*.bmp)", "All Files (*)"}));
+    EXPECT_EQ(fileDialogOf([&] { return prompter.chooseRoadDataFile(); }),
+              QStringList({"Load Road Data", "",
+                           "Road Data (*.??1 *.osm *.osm.bz2 *.osm.gz *.pbf *.shp *.gpkg "
                            "*.geojson *.json *.fgb)",
                            "TIGER/Line Record Files (*.??1)",
                            "OpenStreetMap (*.osm *.osm.bz2 *.osm.gz *.pbf)", "Shapefiles (*.shp)",

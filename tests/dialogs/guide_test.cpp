@@ -146,6 +146,15 @@ std::vector<IndexEntry> indexEntries() {
     return out;
 }
 
+// The anchors of `page` that index entries lead to.
+QSet<QString> indexedAnchors(const QString& page) {
+    QSet<QString> out;
+    for (const IndexEntry& e : indexEntries())
+        if (e.target.page == page)
+            out.insert(e.target.anchor);
+    return out;
+}
+
 // A finding's message with its numbers made placeholders, so that the guide's example of a
 // message is recognised whatever numbers it shows.
 QString shape(QString message) {
@@ -213,18 +222,16 @@ TEST(Guide, EveryPageIsShippedReachableFromTheContentsAndTitledAsItsHeading) {
         const QString& name = it.key();
         const QString& text = it.value().text;
         if (name != QLatin1String("index.html")) {
-            EXPECT_TRUE(fromContents.contains(name))
-                << name.toStdString() << " is not in the contents";
+            EXPECT_TRUE(fromContents.contains(name)) << name << " is not in the contents";
         }
         const QString title =
             plain(captures(text, QStringLiteral("<title>(.*?)</title>")).value(0));
         const QString heading =
             plain(captures(text, QStringLiteral(R"(<h1><a name="top"></a>(.*?)</h1>)")).value(0));
-        EXPECT_FALSE(title.isEmpty()) << name.toStdString();
-        EXPECT_EQ(title.toStdString(), heading.toStdString()) << name.toStdString();
-        EXPECT_TRUE(text.contains(QLatin1String(R"(href="style.css")"))) << name.toStdString();
-        EXPECT_EQ(captures(text, QStringLiteral("<p class=\"nav\">"), 0).size(), 1)
-            << name.toStdString();
+        EXPECT_FALSE(title.isEmpty()) << name;
+        EXPECT_EQ(title.toStdString(), heading.toStdString()) << name;
+        EXPECT_TRUE(text.contains(QLatin1String(R"(href="style.css")"))) << name;
+        EXPECT_EQ(captures(text, QStringLiteral("<p class=\"nav\">"), 0).size(), 1) << name;
     }
 }
 
@@ -252,12 +259,12 @@ TEST(Guide, EveryLinkAndContextTopicLeadsToAnAnchorThatExists) {
     ASSERT_FALSE(lines.isEmpty());
     for (const QString& line : lines) {
         const QStringList parts = line.split(QLatin1Char('\t'));
-        ASSERT_EQ(parts.size(), 2) << line.toStdString();
+        ASSERT_EQ(parts.size(), 2) << line;
         const QString page = parts[1].section(QLatin1Char('#'), 0, 0);
         const QString anchor = parts[1].section(QLatin1Char('#'), 1);
-        ASSERT_TRUE(pages.contains(page)) << line.toStdString();
+        ASSERT_TRUE(pages.contains(page)) << line;
         if (!anchor.isEmpty()) {
-            EXPECT_TRUE(pages.value(page).anchors.contains(anchor)) << line.toStdString();
+            EXPECT_TRUE(pages.value(page).anchors.contains(anchor)) << line;
         }
     }
 }
@@ -269,10 +276,10 @@ TEST(Guide, TheIndexIsInOrderUnderItsLettersAndNamesEveryPage) {
     QStringList letters;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const IndexEntry& e = entries[i];
-        EXPECT_EQ(e.text.left(1).toUpper(), e.letter) << e.text.toStdString();
+        EXPECT_EQ(e.text.left(1).toUpper(), e.letter) << e.text;
         if (i > 0) {
             EXPECT_LT(entries[i - 1].text.compare(e.text, Qt::CaseInsensitive), 0)
-                << entries[i - 1].text.toStdString() << " before " << e.text.toStdString();
+                << entries[i - 1].text.toStdString() << " before " << e.text;
         }
         if (!letters.contains(e.letter))
             letters << e.letter;
@@ -288,7 +295,7 @@ TEST(Guide, TheIndexIsInOrderUnderItsLettersAndNamesEveryPage) {
         indexed.insert(e.target.page);
     for (const QString& page : guide().keys())
         if (page != QLatin1String("index.html") && page != QLatin1String("keywords.html")) {
-            EXPECT_TRUE(indexed.contains(page)) << page.toStdString() << " has no index entry";
+            EXPECT_TRUE(indexed.contains(page)) << page << " has no index entry";
         }
 }
 
@@ -316,17 +323,14 @@ TEST(Guide, TheCommandLinePageDescribesEveryCommandAndOptionTheToolKnows) {
         for (auto it = option.globalMatch(line); it.hasNext();)
             options[command].insert(it.next().captured());
     }
-    ASSERT_GE(options.size(), 7) << help.toStdString();
+    ASSERT_GE(options.size(), 7) << help;
 
     const QString page = QStringLiteral("vantry-cli.html");
     const Page& cli = guide().value(page);
     const QString synopsis =
         plain(captures(section(page, QStringLiteral("cli")), QStringLiteral("<pre>(.*?)</pre>"))
                   .value(0));
-    QSet<QString> indexed;
-    for (const IndexEntry& e : indexEntries())
-        if (e.target.page == page)
-            indexed.insert(e.target.anchor);
+    const QSet<QString> indexed = indexedAnchors(page);
     for (auto it = options.begin(); it != options.end(); ++it) {
         const QString anchor = QStringLiteral("cli-") + it.key();
         const std::string name = it.key().toStdString();
@@ -335,16 +339,14 @@ TEST(Guide, TheCommandLinePageDescribesEveryCommandAndOptionTheToolKnows) {
         const QString about = section(page, anchor);
         EXPECT_FALSE(about.isEmpty()) << name << " has no section";
         for (const QString& o : it.value()) {
-            EXPECT_TRUE(synopsis.contains(o)) << name << " " << o.toStdString();
-            EXPECT_TRUE(plain(about).contains(o))
-                << name << " does not explain " << o.toStdString();
+            EXPECT_TRUE(synopsis.contains(o)) << name << " " << o;
+            EXPECT_TRUE(plain(about).contains(o)) << name << " does not explain " << o;
         }
         EXPECT_TRUE(indexed.contains(anchor)) << name << " has no index entry";
     }
     for (const QString& anchor : cli.anchors)
         if (anchor.startsWith(QLatin1String("cli-"))) {
-            EXPECT_TRUE(options.contains(anchor.mid(4)))
-                << anchor.toStdString() << " is no command";
+            EXPECT_TRUE(options.contains(anchor.mid(4))) << anchor << " is no command";
         }
     for (const char* global : {"--help", "--version"})
         EXPECT_TRUE(cli.text.contains(QLatin1String(global))) << global;
@@ -352,10 +354,7 @@ TEST(Guide, TheCommandLinePageDescribesEveryCommandAndOptionTheToolKnows) {
 
 TEST(Guide, TheCheckPageExplainsEveryRuleWithItsSeverityAndMessages) {
     const QString page = QStringLiteral("checker.html");
-    QSet<QString> indexed;
-    for (const IndexEntry& e : indexEntries())
-        if (e.target.page == page)
-            indexed.insert(e.target.anchor);
+    const QSet<QString> indexed = indexedAnchors(page);
     QSet<QString> rules;
     for (const CheckRule& rule : checkRules()) {
         const QString name = QString::fromLatin1(rule.name);
@@ -369,7 +368,7 @@ TEST(Guide, TheCheckPageExplainsEveryRuleWithItsSeverityAndMessages) {
     }
     for (const QString& anchor : guide().value(page).anchors)
         if (anchor.startsWith(QLatin1String("rule-"))) {
-            EXPECT_TRUE(rules.contains(anchor.mid(5))) << anchor.toStdString() << " is no rule";
+            EXPECT_TRUE(rules.contains(anchor.mid(5))) << anchor << " is no rule";
         }
 
     // What each rule says is shown as it says it, numbers aside.

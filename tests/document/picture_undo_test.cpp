@@ -59,7 +59,9 @@ protected:
     RecordingView view;
 };
 
-TEST_F(PictureUndo, UndoAndRedoShowThePictureTheNetworkNames) {
+// Undo and redo show the picture the network names, where it places it, without reading again a
+// picture that is kept, and tell the views after the restore's own hint.
+TEST_F(PictureUndo, UndoAndRedoShowThePictureTheNetworkNamesWhereItPlacesIt) {
     loadPicture("red.bmp");
     loadPicture("blue.bmp", 4.0f);
     ASSERT_EQ(shownColour(doc), kBlue);
@@ -86,20 +88,17 @@ TEST_F(PictureUndo, UndoAndRedoShowThePictureTheNetworkNames) {
     EXPECT_FALSE(doc.background().loaded());
     EXPECT_EQ(doc.pixelsPerMile(), 0);
     EXPECT_EQ(view.hints.back(), ChangeKind::BackgroundChanged);
-    EXPECT_TRUE(prompter.asked.size() == 3u) << "only the three Load Bitmap dialogs";
-}
+    EXPECT_EQ(prompter.asked.size(), 3u) << "only the three Load Bitmap dialogs";
 
-TEST_F(PictureUndo, UndoingAClearedBackgroundShowsThePictureAgain) {
-    loadPicture("red.bmp");
-    loadPicture("");
-    ASSERT_FALSE(doc.background().loaded());
-    doc.OnEditUndo();
-    EXPECT_EQ(doc.network().bitmapPath(), "red.bmp");
-    EXPECT_EQ(shownColour(doc), kRed);
-    EXPECT_EQ(doc.pixelsPerMile(), 32);
-
-    // Placing the same picture elsewhere is undone as well: its pixels per mile follow.
+    // The same picture placed elsewhere, and cleared: its place and pixels per mile come back.
+    doc.OnEditRedo();
     loadPicture("red.bmp", 8.0f, 5.0f);
+    EXPECT_EQ(doc.pixelsPerMile(), 8);
+    loadPicture("");
+    EXPECT_FALSE(doc.background().loaded());
+    EXPECT_EQ(doc.network().bitmapRect(), WorldRect{});
+    doc.OnEditUndo();
+    EXPECT_EQ(shownColour(doc), kRed);
     EXPECT_EQ(doc.pixelsPerMile(), 8);
     view.clear();
     doc.OnEditUndo();
@@ -116,6 +115,21 @@ TEST_F(PictureUndo, UndoingAClearedBackgroundShowsThePictureAgain) {
     doc.OnEditUndo();
     EXPECT_EQ(std::count(view.hints.begin(), view.hints.end(), ChangeKind::BackgroundChanged), 0);
     EXPECT_EQ(shownColour(doc), kRed);
+}
+
+// Load Bitmap is an edit like any other: one named step when the picture or its place changes,
+// none when the user confirms what the network already names.
+TEST_F(PictureUndo, LoadBitmapIsOneNamedStepAndNoneWhenNothingChanges) {
+    loadPicture("red.bmp");
+    EXPECT_EQ(doc.undoDepth(), 1u);
+    EXPECT_EQ(doc.undoName(), "Load Bitmap");
+    loadPicture("red.bmp");
+    EXPECT_EQ(doc.undoDepth(), 1u) << "the same picture at the same place";
+    doc.OnEditUndo();
+    EXPECT_FALSE(doc.IsModified()) << "back to the saved network";
+    loadPicture("");
+    EXPECT_EQ(doc.undoDepth(), 0u) << "clearing a network without a picture changes nothing";
+    EXPECT_FALSE(doc.IsModified());
 }
 
 TEST_F(PictureUndo, APictureChangedOnDiskOrGoneIsReadAgainOnUndo) {
@@ -224,20 +238,5 @@ TEST(PictureCache, KeepsPicturesForReuseWithinItsLimits) {
 }
 
 } // namespace
-
-// Load Bitmap is an edit like any other: one named step when the picture or its place changes,
-// none when the user confirms what the network already names.
-TEST_F(PictureUndo, LoadBitmapIsOneNamedStepAndNoneWhenNothingChanges) {
-    loadPicture("red.bmp");
-    EXPECT_EQ(doc.undoDepth(), 1u);
-    EXPECT_EQ(doc.undoName(), "Load Bitmap");
-    loadPicture("red.bmp");
-    EXPECT_EQ(doc.undoDepth(), 1u) << "the same picture at the same place";
-    doc.OnEditUndo();
-    EXPECT_FALSE(doc.IsModified()) << "back to the saved network";
-    loadPicture("");
-    EXPECT_EQ(doc.undoDepth(), 0u) << "clearing a network without a picture changes nothing";
-    EXPECT_FALSE(doc.IsModified());
-}
 
 } // namespace vantry

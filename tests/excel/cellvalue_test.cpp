@@ -5,6 +5,8 @@
 #include "excel/workbookerror.h"
 #include "excel/workbookfile.h"
 
+#include "excel_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,56 +19,39 @@ namespace {
 
 using Code = WorkbookError::Code;
 
-template <class F> Code codeOf(F&& f) {
-    try {
-        f();
-    } catch (const WorkbookError& e) {
-        return e.code();
-    }
-    ADD_FAILURE() << "no WorkbookError";
-    return Code::Damaged;
+using excel_test::codeOf;
+
+// At most 15 significant digits, so 0.1 + 0.2 shows as 0.3 and 1/3 as fifteen 3s.
+TEST(GeneralNumber, IsTheShortestFormThatReadsBack) {
+    using G = std::pair<double, const char*>;
+    for (const auto& [value, text] :
+         {G{0.0, "0"}, G{-0.0, "0"}, G{1.0, "1"}, G{-42.0, "-42"}, G{0.1, "0.1"}, G{2.5, "2.5"},
+          G{1800.0, "1800"}, G{100000.0, "100000"}, G{0.30000000000000004, "0.3"},
+          G{1.0 / 3.0, "0.333333333333333"}, G{123456789012345.0, "123456789012345"},
+          G{1e15, "1E+15"}, G{-2.5e20, "-2.5E+20"}, G{0.00001, "0.00001"}, G{1.5e-7, "1.5E-07"},
+          G{static_cast<double>(0.1f), "0.100000001490116"}})
+        EXPECT_EQ(formatGeneralNumber(value), text);
 }
 
-struct GeneralCase {
-    double value;
-    const char* text;
-};
-
-class GeneralNumber : public testing::TestWithParam<GeneralCase> {};
-
-TEST_P(GeneralNumber, IsTheShortestFormThatReadsBack) {
-    EXPECT_EQ(formatGeneralNumber(GetParam().value), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, GeneralNumber,
-    testing::Values(GeneralCase{0.0, "0"}, GeneralCase{-0.0, "0"}, GeneralCase{1.0, "1"},
-                    GeneralCase{-42.0, "-42"}, GeneralCase{0.1, "0.1"}, GeneralCase{2.5, "2.5"},
-                    GeneralCase{1800.0, "1800"}, GeneralCase{100000.0, "100000"},
-                    GeneralCase{0.30000000000000004, "0.3"},     // 17 digits: cut to 15
-                    GeneralCase{1.0 / 3.0, "0.333333333333333"}, // 15 significant digits
-                    GeneralCase{123456789012345.0, "123456789012345"}, GeneralCase{1e15, "1E+15"},
-                    GeneralCase{-2.5e20, "-2.5E+20"}, GeneralCase{0.00001, "0.00001"},
-                    GeneralCase{1.5e-7, "1.5E-07"},
-                    GeneralCase{static_cast<double>(0.1f), "0.100000001490116"}));
-
-TEST(CellValueConversion, EmptyReadsAsZeroAndTheEmptyText) {
+TEST(CellValueConversion, EmptiesAndBooleansReadAsNumbersAndText) {
     const CellValue empty;
     EXPECT_EQ(empty.toInt32(), 0);
     EXPECT_EQ(empty.toSingle(), 0.0f);
     EXPECT_EQ(empty.toText(), "");
     EXPECT_TRUE(CellValue::text("").isEmpty());
+    EXPECT_EQ(CellValue::boolean(true).toText(), "TRUE");
+    EXPECT_EQ(CellValue::boolean(false).toInt32(), 0);
+    EXPECT_EQ(CellValue::boolean(true).toInt32(), 1);
 }
 
-TEST(CellValueConversion, WholeNumbersRoundHalfToEven) {
-    EXPECT_EQ(CellValue::number(2.5).toInt32(), 2);
-    EXPECT_EQ(CellValue::number(3.5).toInt32(), 4);
-    EXPECT_EQ(CellValue::number(-2.5).toInt32(), -2);
-    EXPECT_EQ(CellValue::number(2.4999).toInt32(), 2);
-    EXPECT_EQ(CellValue::number(-7.6).toInt32(), -8);
-    EXPECT_EQ(CellValue::number(2147483647.0).toInt32(), 2147483647);
-    EXPECT_EQ(codeOf([] { CellValue::number(2147483648.0).toInt32(); }), Code::Overflow);
-    EXPECT_EQ(codeOf([] { CellValue::number(-1e10).toInt32(); }), Code::Overflow);
+TEST(CellValueConversion, WholeNumbersRoundHalfToEvenWithinTheirRange) {
+    using W = std::pair<double, int>;
+    for (const auto& [value, whole] :
+         {W{2.5, 2}, W{3.5, 4}, W{-2.5, -2}, W{2.4999, 2}, W{-7.6, -8}, W{2147483647.0, 2147483647},
+          W{-2147483648.0, std::numeric_limits<int>::min()}, W{-2147483648.5, -2147483647 - 1}})
+        EXPECT_EQ(CellValue::number(value).toInt32(), whole) << value;
+    for (double value : {2147483648.0, 2147483647.5, -2147483649.0, -1e10})
+        EXPECT_EQ(codeOf([&] { CellValue::number(value).toInt32(); }), Code::Overflow) << value;
 }
 
 TEST(CellValueConversion, TextThatLooksLikeANumberConverts) {
@@ -92,14 +77,6 @@ TEST(CellValueConversion, TextThatIsNotANumberIsATypeMismatch) {
     }
 }
 
-TEST(CellValueConversion, NumbersBecomeTextAsASpreadsheetShowsThem) {
-    EXPECT_EQ(CellValue::number(3.0).toText(), "3");
-    EXPECT_EQ(CellValue::number(0.707).toText(), "0.707");
-    EXPECT_EQ(CellValue::boolean(true).toText(), "TRUE");
-    EXPECT_EQ(CellValue::boolean(false).toInt32(), 0);
-    EXPECT_EQ(CellValue::boolean(true).toInt32(), 1);
-}
-
 TEST(CellValueConversion, ErrorValuesNeverConvert) {
     const CellValue na = CellValue::error(CellValue::kErrorNA);
     EXPECT_EQ(codeOf([&] { na.toText(); }), Code::TypeMismatch);
@@ -110,11 +87,11 @@ TEST(CellValueConversion, ErrorValuesNeverConvert) {
 }
 
 TEST(CellValueConversion, SinglesReadBackExactlyAndShowTheirShortForm) {
-    for (float f : {0.1f, -2.5f, 3.14159f, 1e-7f, 123456.78f, std::numeric_limits<float>::max()}) {
-        const CellValue v = CellValue::single(f);
-        EXPECT_EQ(v.toSingle(), f);
-    }
+    for (float f : {0.1f, -2.5f, 3.14159f, 1e-7f, 123456.78f, std::numeric_limits<float>::max()})
+        EXPECT_EQ(CellValue::single(f).toSingle(), f);
+    // As text, the shortest form that reads back as the same single, not as the same double.
     EXPECT_EQ(CellValue::single(0.1f).toText(), "0.1");
+    EXPECT_EQ(CellValue::number(0.707).toText(), "0.707");
     EXPECT_EQ(codeOf([] { CellValue::number(1e300).toSingle(); }), Code::Overflow);
 }
 

@@ -4,8 +4,12 @@
 // streams and running the independent Python reader.
 
 #include "excel/biffrecords.h"
+#include "excel/workbookerror.h"
 #include "excel/workbooklayout.h"
+#include "model/model_test_support.h"
 #include "model/network.h"
+
+#include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
@@ -21,6 +25,17 @@
 namespace vantry {
 
 namespace excel_test {
+
+// The code of the workbook error that `f` throws.
+template <class F> WorkbookError::Code codeOf(F&& f) {
+    try {
+        f();
+    } catch (const WorkbookError& e) {
+        return e.code();
+    }
+    ADD_FAILURE() << "no WorkbookError";
+    return WorkbookError::Code::NoWorkbook;
+}
 
 // Answers the layout's questions from a queue and records everything it says.
 struct ScriptedPrompts : WorkbookPrompts {
@@ -41,32 +56,30 @@ struct ScriptedPrompts : WorkbookPrompts {
     void showWarning(const std::string& message) override { warnings.push_back(message); }
 };
 
-inline Node* addNode(Network& net, float x, float y) {
-    auto* n = new Node(WorldPoint{x, y});
-    net.addNode(n);
-    return n;
-}
-
-inline Link* addLink(Network& net, Node* from, Node* to) {
-    auto* l = new Link;
-    l->setFromNode(from);
-    l->setToNode(to);
-    net.addLink(l);
-    return l;
-}
-
 // A network with `nodes` nodes on a line and `links` links joining them in turn.
 inline void buildChain(Network& net, int nodes, int links) {
     for (int i = 0; i < nodes; ++i)
-        addNode(net, static_cast<float>(i) * 0.25f, static_cast<float>(i % 7) * 0.5f);
+        model_test::addNodeAt(net, static_cast<float>(i) * 0.25f, static_cast<float>(i % 7) * 0.5f);
     for (int k = 0; k < links; ++k) {
-        Link* l = addLink(net, net.nodes()[k % nodes], net.nodes()[(k + 1) % nodes]);
+        Link* l =
+            model_test::addLinkBetween(net, net.nodes()[k % nodes], net.nodes()[(k + 1) % nodes]);
         l->setNumLanes(1 + k % 4);
         l->setCapacity(1500 + k);
         l->setFFSpeed(30 + k % 40);
         l->setJamDensity(150 + k % 60);
         l->setDescription("link " + std::to_string(k + 1));
     }
+}
+
+// Where the records of `type` start in a stream, for tests that change a record in place.
+inline std::vector<std::size_t> recordOffsets(const std::vector<std::uint8_t>& stream,
+                                              std::uint16_t type) {
+    std::vector<std::size_t> out;
+    for (std::size_t pos = 0; pos + 4 <= stream.size();
+         pos += 4 + biff::getU16(stream.data() + pos + 2))
+        if (biff::getU16(stream.data() + pos) == type)
+            out.push_back(pos);
+    return out;
 }
 
 // Record bodies.

@@ -88,15 +88,9 @@ TEST(LinkData, RoundTripsThroughTheRecordButOnlyIntoItsOwnLink) {
     };
     LinkAttributes d = link->attributes();
     EXPECT_EQ(std::tuple(d.link, d.length), std::tuple(link, 2.0f));
-    d = {3,
-         1800,
-         2.0f,
-         55,
-         200,
-         static_cast<std::int32_t>(LinkDirection::Outbound),
-         static_cast<std::int32_t>(LinkType::Ramp),
-         "on-ramp",
-         link};
+    const auto outbound = static_cast<std::int32_t>(LinkDirection::Outbound);
+    const auto ramp = static_cast<std::int32_t>(LinkType::Ramp);
+    d = {3, 1800, 2.0f, 55, 200, outbound, ramp, "on-ramp", link};
     link->setAttributes(d);
     EXPECT_EQ(fields(link->attributes()), fields(d));
     EXPECT_TRUE(link->hasAutomaticLength()); // the unchanged length stays automatic

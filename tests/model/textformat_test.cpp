@@ -67,8 +67,6 @@ TEST(NetworkWrite, TwoWayRoadIsWrittenByteForByte) {
     ASSERT_TRUE(net.write(out));
     EXPECT_EQ(out.str(), kTwoWayRoad);
     EXPECT_EQ(net.toText(), kTwoWayRoad);
-    EXPECT_TRUE(out.flags() & std::ios_base::fixed);
-    EXPECT_EQ(out.precision(), 3);
 
     EXPECT_EQ(Network().toText(), "KX101\nEndNodes\nEndLinks\n\n0.000 0.000 0.000 0.000\n");
     std::ostringstream failed;
@@ -149,10 +147,8 @@ TEST(NetworkRead, TwoWayRoadFileReadsBackToTheSameBytesWithLfOrCrLf) {
         Network net;
         std::string why;
         ASSERT_TRUE(net.read(*in, &why)) << why;
-        EXPECT_EQ(net.toText(), kTwoWayRoad);
-        ASSERT_EQ(net.links().size(), 2u);
+        ASSERT_EQ(net.toText(), kTwoWayRoad);
         EXPECT_TRUE(net.links()[0]->hasAutomaticLength() && net.links()[1]->hasAutomaticLength());
-        EXPECT_EQ(net.links()[1]->description(), "");
         EXPECT_EQ(net.bounds(), (WorldRect{0, 0, 0, 1.5f}));
     }
 }
@@ -334,7 +330,9 @@ TEST(NetworkRead, LinesAreReadLenientlyAndWrittenBackCanonically) {
         {5, "1 2 1 900 1.5 40 150  \t", "1 2 1 900 1.500 40 150 I  ", true},
         {5, "1 2", "1 2 0 0 1.500 0 0 I  ", true},
         {3, "1.5", "1.500 0.000", true},
-        {3, "", "0.000 0.000", false}};
+        {3, "", "0.000 0.000", false},
+        // Blank lines among the links are no links.
+        {6, "\n  \n2 1 2 1400 1.500 50 190 O  ", "2 1 2 1400 1.500 50 190 O  ", true}};
     for (const auto& [number, line, written, automatic] : cases) {
         Network net;
         std::string why;
@@ -342,15 +340,6 @@ TEST(NetworkRead, LinesAreReadLenientlyAndWrittenBackCanonically) {
         EXPECT_EQ(net.toText(), editedRoad(number, written));
         EXPECT_EQ(net.links()[0]->hasAutomaticLength(), automatic) << line;
     }
-}
-
-TEST(NetworkRead, BlankLinesAmongTheLinksAreNoLinks) {
-    std::string text = kTwoWayRoad;
-    text.insert(text.find("2 1 2 1400"), "\n  \n");
-    Network net;
-    std::string why;
-    ASSERT_TRUE(net.readText(text, &why)) << why;
-    EXPECT_EQ(net.toText(), kTwoWayRoad);
 }
 
 } // namespace

@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,6 +76,14 @@ public:
             ways_ += "    <tag k=\"" + k + "\" v=\"" + v + "\"/>\n";
         ways_ += "  </way>\n";
         return *this;
+    }
+    // Tags written "key=value,key=value".
+    OsmFile& way(long long id, const std::vector<long long>& refs, const char* tags) {
+        std::vector<std::pair<std::string, std::string>> pairs;
+        std::istringstream text(tags);
+        for (std::string tag; std::getline(text, tag, ',');)
+            pairs.emplace_back(tag.substr(0, tag.find('=')), tag.substr(tag.find('=') + 1));
+        return way(id, refs, pairs);
     }
     std::string text(OsmLayout layout = {}) const {
         std::vector<std::pair<long long, std::string>> nodes = nodes_;

@@ -5,13 +5,8 @@
 
 #include "tiger/tigerstore.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,20 +35,11 @@ private:
     std::string text_;
 };
 
-// Coordinates as the Census Bureau writes them: signed and zero-filled to the field's width.
-inline std::string lonField(std::int32_t v) {
+// Numbers as the Census Bureau writes them: coordinates signed and zero-filled to the field's
+// width ("%+010d" for a longitude, "%+09d" for a latitude), TLIDs right-aligned ("%10d").
+inline std::string field(const char* format, std::int32_t v) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%+010d", v);
-    return buf;
-}
-inline std::string latField(std::int32_t v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%+09d", v);
-    return buf;
-}
-inline std::string tlidField(std::int32_t v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%10d", v);
+    std::snprintf(buf, sizeof buf, format, v);
     return buf;
 }
 
@@ -61,7 +47,7 @@ inline std::string tlidField(std::int32_t v) {
 inline std::string chainRecord(std::int32_t tlid, std::string_view cfcc, TigerPoint start,
                                TigerPoint end) {
     return Record('1', 228)
-        .at(6, tlidField(tlid))
+        .at(6, field("%10d", tlid))
         .at(17, "O")
         .at(20, "Elm")
         .at(50, "St")
@@ -71,10 +57,10 @@ inline std::string chainRecord(std::int32_t tlid, std::string_view cfcc, TigerPo
         .at(107, "3580135801")
         .at(131, "0101089089959400011000011002017201")
         .at(171, "00110000110020172018")
-        .at(191, lonField(start.longitude))
-        .at(201, latField(start.latitude))
-        .at(210, lonField(end.longitude))
-        .at(220, latField(end.latitude))
+        .at(191, field("%+010d", start.longitude))
+        .at(201, field("%+09d", start.latitude))
+        .at(210, field("%+010d", end.longitude))
+        .at(220, field("%+09d", end.latitude))
         .str();
 }
 
@@ -84,11 +70,11 @@ inline std::string shapeRecord(std::int32_t tlid, int sequence,
     Record r('2', 208);
     char seq[8];
     std::snprintf(seq, sizeof seq, "%3d", sequence);
-    r.at(6, tlidField(tlid)).at(16, seq);
+    r.at(6, field("%10d", tlid)).at(16, seq);
     for (std::size_t k = 0; k < 10; ++k) {
         const std::size_t column = 19 + 19 * k;
         const TigerPoint p = k < points.size() ? points[k] : TigerPoint{};
-        r.at(column, lonField(p.longitude)).at(column + 10, latField(p.latitude));
+        r.at(column, field("%+010d", p.longitude)).at(column + 10, field("%+09d", p.latitude));
     }
     return r.str();
 }
@@ -102,35 +88,6 @@ inline std::string joinLines(const std::vector<std::string>& lines, std::string_
             text += eol;
     }
     return text;
-}
-
-// A folder of its own under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vantry-tiger-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            ADD_FAILURE() << "cannot make a temporary folder";
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline void writeFile(const std::filesystem::path& path, std::string_view text) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    ASSERT_TRUE(out.good()) << path;
 }
 
 } // namespace tiger_test

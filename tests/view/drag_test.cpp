@@ -1,9 +1,4 @@
-#include "document/vantrydoc.h"
-#include "settings/singletonptr.h"
-#include "settings/usersettings.h"
-#include "support/scriptedprompter.h"
-#include "support/toolkit.h"
-#include "view/vantryview.h"
+#include "viewdriver.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -21,45 +16,19 @@ namespace vantry {
 
 namespace {
 
-// A shown view of 600 x 500 pixels at one pixel per logical unit, scale 100, centred on the
-// origin, with two nodes 2 miles apart, driven through the mouse entry points.
-class Drags : public WithToolkit, public ::testing::Test {
+// The shown view, with two nodes 2 miles apart.
+class Drags : public DrivenView {
 protected:
     Drags() {
-        settings->persistOnExit = false;
         a = createNodeAt(doc.network(), {-1.0f, 0.0f});
         b = createNodeAt(doc.network(), {1.0f, 0.0f});
-        view.resize(600, 500);
         view.show();
-        view.setPixelsPerLogical(1.0);
-        view.transform().scale = 100.0f;
-        view.transform().viewCenter = {0.0f, 0.0f};
         view.rerender();
     }
     ~Drags() override { view.execute(ID_VIEW_ESCAPE); }
 
-    QPointF at(WorldPoint p) const {
-        const ViewTransform& t = view.transform();
-        const LogicalPoint l = t.WorldToLogical(p);
-        return {t.logicalToDeviceX(l.x) + 0.25, t.logicalToDeviceY(l.y) + 0.25};
-    }
-    void press(WorldPoint p, MouseMods m = {}) { view.mousePress(at(p), Qt::LeftButton, m); }
-    void moveTo(WorldPoint p, MouseMods m = {}) { view.mouseMove(at(p), m); }
-    void release(WorldPoint p, MouseMods m = {}) { view.mouseRelease(at(p), Qt::LeftButton, m); }
-    // Starts the tool's drag: a press and two moves, so that every tool shows feedback.
-    void startDrag(WorldPoint from, WorldPoint to) {
-        press(from);
-        moveTo({(from.x + to.x) / 2, (from.y + to.y) / 2});
-        moveTo(to);
-    }
-    Network& net() { return doc.network(); }
-
-    SingletonPtr<UserDefinedSettings> settings;
-    ScriptedPrompter prompter;
-    CVantryDoc doc{&prompter};
     Node* a;
     Node* b;
-    CVantryView view{&doc};
 };
 
 TEST_F(Drags, APopupTakingTheMouseEndsTheSelectionRectangle) {
@@ -81,16 +50,14 @@ TEST_F(Drags, APopupTakingTheMouseEndsTheSelectionRectangle) {
     release({1.0f, 2.0f});
 
     // The next press-drag on a node moves it.
-    startDrag(b->position(), {1.5f, 0.5f});
-    release({1.5f, 0.5f});
+    drag(b->position(), {1.5f, 0.5f});
     EXPECT_NEAR(b->x(), 1.5f, 0.011f);
     EXPECT_EQ(doc.undoDepth(), 1u);
 }
 
 TEST_F(Drags, AnyPopupOrDialogEndsAPendingLinkAndADistance) {
     view.execute(ID_TOOL_LINK);
-    press({0.0f, 1.0f});
-    release({0.0f, 1.0f});
+    click({0.0f, 1.0f});
     moveTo({0.5f, 1.0f});
     ASSERT_TRUE(view.captured()) << "click, then click";
     {
@@ -101,13 +68,11 @@ TEST_F(Drags, AnyPopupOrDialogEndsAPendingLinkAndADistance) {
         EXPECT_FALSE(view.hasFeedback());
         menu.close();
     }
-    press({1.0f, 2.0f});
-    release({1.0f, 2.0f});
+    click({1.0f, 2.0f});
     EXPECT_TRUE(net().links().empty()) << "the pending link was cancelled, this click starts one";
 
     view.execute(ID_TOOL_DISTANCE);
-    press({0.0f, 0.0f});
-    release({0.0f, 0.0f});
+    click({0.0f, 0.0f});
     moveTo({0.5f, 0.5f});
     ASSERT_TRUE(view.hasFeedback());
     QWidget dialog;
@@ -220,45 +185,40 @@ TEST_F(Drags, APictureDroppedIsTakenAsACopyWhateverTheSourceProposes) {
     EXPECT_EQ(prompter.asked[0].text, "/nonexistent/plan.png");
 }
 
-struct CapCase {
-    int tool;
-    int command;
-    float scale;
-    bool returnsToSelect;
-};
-
-class KeyboardZoom : public Drags, public ::testing::WithParamInterface<CapCase> {};
-
-TEST_P(KeyboardZoom, ReachingTheLimitReturnsTheZoomToolToSelect) {
-    const CapCase c = GetParam();
-    view.execute(c.tool);
-    view.transform().scale = c.scale;
-    view.execute(c.command);
-    EXPECT_EQ(view.mode() == ToolMode::Select, c.returnsToSelect);
+TEST_F(Drags, ReachingTheZoomLimitByKeyboardReturnsTheZoomToolToSelect) {
+    const struct {
+        int tool, command;
+        float scale;
+        bool returnsToSelect;
+    } cases[] = {{ID_TOOL_ZOOM_IN, ID_VIEW_ZOOM_IN_CENTER, 6000.0f, true},
+                 {ID_TOOL_ZOOM_IN, ID_VIEW_ZOOM_IN_CENTER, 4000.0f, false},
+                 {ID_TOOL_ZOOM_IN, ID_VIEW_FINE_ZOOM_IN, 9000.0f, true},
+                 {ID_TOOL_ZOOM_IN, ID_VIEW_FINE_ZOOM_IN, 8000.0f, false},
+                 {ID_TOOL_ZOOM_OUT, ID_VIEW_ZOOM_OUT_CENTER, 0.015f, true},
+                 {ID_TOOL_ZOOM_OUT, ID_VIEW_FINE_ZOOM_OUT, 0.012f, true},
+                 {ID_TOOL_ZOOM_OUT, ID_VIEW_FINE_ZOOM_OUT, 0.02f, false},
+                 {ID_TOOL_ZOOM_OUT, ID_VIEW_ZOOM_IN_CENTER, 6000.0f, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.command << " at " << c.scale);
+        view.setTool(ToolMode::Select);
+        view.transform().scale = 100.0f;
+        view.execute(c.tool);
+        ASSERT_NE(view.mode(), ToolMode::Select);
+        view.transform().scale = c.scale;
+        view.execute(c.command);
+        EXPECT_EQ(view.mode() == ToolMode::Select, c.returnsToSelect);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Limits, KeyboardZoom,
-    ::testing::Values(CapCase{ID_TOOL_ZOOM_IN, ID_VIEW_ZOOM_IN_CENTER, 6000.0f, true},
-                      CapCase{ID_TOOL_ZOOM_IN, ID_VIEW_ZOOM_IN_CENTER, 4000.0f, false},
-                      CapCase{ID_TOOL_ZOOM_IN, ID_VIEW_FINE_ZOOM_IN, 9000.0f, true},
-                      CapCase{ID_TOOL_ZOOM_IN, ID_VIEW_FINE_ZOOM_IN, 8000.0f, false},
-                      CapCase{ID_TOOL_ZOOM_OUT, ID_VIEW_ZOOM_OUT_CENTER, 0.015f, true},
-                      CapCase{ID_TOOL_ZOOM_OUT, ID_VIEW_FINE_ZOOM_OUT, 0.012f, true},
-                      CapCase{ID_TOOL_ZOOM_OUT, ID_VIEW_FINE_ZOOM_OUT, 0.02f, false},
-                      CapCase{ID_TOOL_ZOOM_OUT, ID_VIEW_ZOOM_IN_CENTER, 6000.0f, false}));
 
 TEST_F(Drags, ADragMovesOnlyPastFourteenUnitsAndCtrlClickTogglesWithoutDragging) {
     view.selection().addNode(a);
     view.selection().addNode(b);
     // 13 units: a click, which narrows the selection to the pressed node.
-    startDrag(b->position(), {1.13f, 0.0f});
-    release({1.13f, 0.0f});
+    drag(b->position(), {1.13f, 0.0f});
     EXPECT_EQ(doc.undoDepth(), 0u);
     EXPECT_EQ(view.selection().nodeCount(), 1u);
     // 15 units: a move.
-    startDrag(b->position(), {1.15f, 0.0f});
-    release({1.15f, 0.0f});
+    drag(b->position(), {1.15f, 0.0f});
     EXPECT_EQ(doc.undoDepth(), 1u);
     EXPECT_NEAR(b->x(), 1.15f, 0.0011f);
 
@@ -283,32 +243,29 @@ TEST_F(Drags, TheWheelOverAScrollBarNeitherScrollsNorZooms) {
     }
 }
 
-struct AutoScrollCase {
-    float scale;
-    int pixelsOutside;
-    float expectedShiftUnits;
-};
-
-class RawAutoScroll : public Drags, public ::testing::WithParamInterface<AutoScrollCase> {};
-
-TEST_P(RawAutoScroll, ALinkDragShiftsTheViewByThePointersDistanceOutside) {
-    const AutoScrollCase c = GetParam();
-    view.transform().scale = c.scale;
-    view.rerender();
-    view.execute(ID_TOOL_LINK);
-    press({0.0f, 0.0f});
-    const int width = view.transform().clientWidthPixels();
-    // The last pixel column is width - 1; the pointer is pixelsOutside beyond it.
-    view.mouseMove(QPointF(width - 1 + c.pixelsOutside, 10), {});
-    EXPECT_FLOAT_EQ(view.transform().viewCenter.x, c.expectedShiftUnits / c.scale);
+TEST_F(Drags, ALinkDragShiftsTheViewByThePointersDistanceOutside) {
+    const struct {
+        float scale;
+        int pixelsOutside;
+        float expectedShiftUnits;
+    } cases[] = {{10000.0f, 2, 1.0f},
+                 {10000.0f, 4, 3.0f},
+                 {10000.0f, 7, 6.0f},
+                 {100.0f, 2, 1.0f},
+                 {100.0f, 1, 0.0f}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.pixelsOutside << " pixels out at " << c.scale);
+        view.execute(ID_VIEW_ESCAPE);
+        view.transform().scale = c.scale;
+        view.transform().viewCenter = {0.0f, 0.0f};
+        view.rerender();
+        view.execute(ID_TOOL_LINK);
+        press({0.0f, 0.0f});
+        // The last pixel column is width - 1; the pointer is pixelsOutside beyond it.
+        view.mouseMove(QPointF(view.transform().clientWidthPixels() - 1 + c.pixelsOutside, 10), {});
+        EXPECT_FLOAT_EQ(view.transform().viewCenter.x, c.expectedShiftUnits / c.scale);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Scales, RawAutoScroll,
-                         ::testing::Values(AutoScrollCase{10000.0f, 2, 1.0f},
-                                           AutoScrollCase{10000.0f, 4, 3.0f},
-                                           AutoScrollCase{10000.0f, 7, 6.0f},
-                                           AutoScrollCase{100.0f, 2, 1.0f},
-                                           AutoScrollCase{100.0f, 1, 0.0f}));
 
 } // namespace
 

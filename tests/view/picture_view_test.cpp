@@ -82,10 +82,8 @@ TEST_F(PictureView, UndoAndRedoOfLoadBitmapDrawThePictureTheNetworkNames) {
     doc.OnEditRedo();
     EXPECT_EQ(middle(), kRed);
     EXPECT_EQ(bitmapSwitch(), std::make_pair(true, true));
-}
 
-TEST_F(PictureView, UndoingAClearedBackgroundDrawsItAgainAndEnablesItsSwitch) {
-    loadPicture("red.bmp");
+    // Undoing a cleared background draws it again and enables its switch.
     loadPicture("");
     ASSERT_EQ(middle(), kPaper);
     ASSERT_EQ(bitmapSwitch(), std::make_pair(false, false));

@@ -55,9 +55,8 @@ rle() {
     } | xxd -r -p >"$1.bmp"
     reference "$1"
 }
-# Entry 0 is a dark grey-blue (10, 20, 30), then red, green and blue. The streams are spelt out,
-# with the pictures they give, in tests/bitmap/bitmapdecode_test.cpp. Each ends in a spare pair
-# after its end-of-bitmap mark, because ImageMagick reads one pair further.
+# Entry 0 is a dark grey-blue (10, 20, 30), then red, green and blue. Each stream ends in a
+# spare pair after its end-of-bitmap mark, because ImageMagick reads one pair further.
 palette=1e140a000000ff0000ff0000ff000000
 rle rle8-delta 6 4 8 1 4 $palette \
     0301000302030200000002030002020102010000010200010000
