@@ -41,6 +41,8 @@ packages=(
     libglib2.0-bin
     man-db
     libgdal-dev
+    # PROJ: where networks lie on Earth (src/geo).
+    libproj-dev
     gdal-bin
     libosmium2-dev
     libprotozero-dev

@@ -7,12 +7,21 @@
 #include "settings/singletonptr.h"
 #include "settings/usersettings.h"
 
+#include <charconv>
 #include <optional>
 #include <ostream>
+#include <string>
 
 namespace vantry {
 
 namespace {
+
+// The digits that read back as the same double, as the network file writes the origin.
+std::string shortestDigits(double v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
 
 int convert(const CommandLine& line, std::ostream&, std::ostream& err) {
     std::optional<int> precision;
@@ -52,6 +61,10 @@ int info(const CommandLine& line, std::ostream& out, std::ostream& err) {
         << "bounds " << sixDecimals(b.top) << " " << sixDecimals(b.bottom) << " "
         << sixDecimals(b.left) << " " << sixDecimals(b.right) << "\n"
         << "bitmap " << net.bitmapPath() << "\n";
+    const Georeference& g = net.georeference();
+    if (g.placed())
+        out << "placed: " << g.crs << ", origin " << shortestDigits(g.originX) << " "
+            << shortestDigits(g.originY) << "\n";
     return kExitSuccess;
 }
 
@@ -93,7 +106,9 @@ CliCommand infoCommand() {
         "info",
         {"IN"},
         "      Print four lines: \"nodes N\", \"links M\", \"bounds TOP BOTTOM LEFT RIGHT\" and\n"
-        "      \"bitmap PATH\", the network's background picture (empty when it has none).\n",
+        "      \"bitmap PATH\", the network's background picture (empty when it has none); and\n"
+        "      for a network placed on Earth a fifth, \"placed: CRS, origin X Y\": its coordinate\n"
+        "      reference system and the CRS coordinates of its point 0,0.\n",
         {},
         info};
 }

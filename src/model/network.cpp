@@ -423,6 +423,7 @@ void Network::swap(Network& other) noexcept {
     std::swap(bounds_, other.bounds_);
     bitmapPath_.swap(other.bitmapPath_);
     std::swap(bitmapRect_, other.bitmapRect_);
+    std::swap(georeference_, other.georeference_);
 }
 
 void Network::clear() {
@@ -435,6 +436,19 @@ void Network::clear() {
     for (Link* l : links_)
         delete l;
     links_.clear();
+    georeference_ = Georeference{};
+}
+
+bool Network::setGeoreference(Georeference g, std::string* why) {
+    const auto first = g.crs.find_first_not_of(' ');
+    g.crs.erase(0, first == std::string::npos ? g.crs.size() : first);
+    g.crs.erase(g.crs.find_last_not_of(' ') + 1);
+    if (!g.placed())
+        g = Georeference{};
+    if (!checkGeoreference(g, why))
+        return false;
+    georeference_ = std::move(g);
+    return true;
 }
 
 } // namespace vantry

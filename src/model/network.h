@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/geometry.h"
+#include "model/georeference.h"
 
 #include <cstdint>
 #include <iosfwd>
@@ -260,6 +261,13 @@ public:
     std::string bitmapPath() const { return bitmapPath_; }
     WorldRect bitmapRect() const { return bitmapRect_; }
 
+    // Where the network lies on Earth; unplaced until something places it.
+    const Georeference& georeference() const { return georeference_; }
+    // Keeps g, blanks around its CRS dropped; an unplaced georeference is kept as
+    // Georeference{}. False, with checkGeoreference's reason and nothing changed, when no file
+    // could hold g.
+    bool setGeoreference(Georeference g, std::string* why = nullptr);
+
     std::int32_t precision() const { return precision_; }
     void setPrecision(std::int32_t p) { precision_ = p; }
     // The number of decimals actually written. A negative precision means a stream's default
@@ -273,9 +281,10 @@ public:
     // problem in `why`, when one is not, since such a network could not be read back.
     bool checkStorable(std::string* why = nullptr) const;
 
+    // Empties the network and takes its place on Earth away; the background stays.
     void clear();
-    // Exchanges every node, link, the bounds and the background with other; the precision
-    // stays with each network.
+    // Exchanges every node, link, the bounds, the background and the georeference with other;
+    // the precision stays with each network.
     void swap(Network& other) noexcept;
 
     // The network as text. write() returns false when the stream failed.
@@ -292,6 +301,7 @@ private:
     WorldRect bounds_;
     std::string bitmapPath_;
     WorldRect bitmapRect_;
+    Georeference georeference_;
     std::int32_t precision_ = 3;
 };
 

@@ -32,6 +32,11 @@ bool sameBits(const WorldRect& a, const WorldRect& b) {
 
 constexpr char kMagic[4] = {'V', 'N', 'S', '1'};
 constexpr std::size_t kHeaderBytes = 12;
+// A placed network's georeference follows the background as a tagged section: its tag, the
+// origin's two doubles and the CRS with its size. An unplaced network has none, so its bytes are
+// those of the snapshots kept before networks had a place, and those read as unplaced.
+constexpr char kGeoreferenceTag[4] = {'G', 'E', 'O', '1'};
+constexpr std::size_t kGeoreferenceFixedBytes = 4 + 8 + 8 + 4;
 
 // The columns, in the order they follow the header. Fixed-size fields are little-endian
 // whatever the machine, so that a snapshot kept on disk means the same everywhere.
@@ -67,6 +72,15 @@ std::uint32_t get32(const char* p) {
            std::uint32_t{b[3]} << 24;
 }
 
+void put64(char* p, std::uint64_t v) {
+    put32(p, static_cast<std::uint32_t>(v));
+    put32(p + 4, static_cast<std::uint32_t>(v >> 32));
+}
+
+std::uint64_t get64(const char* p) {
+    return std::uint64_t{get32(p)} | std::uint64_t{get32(p + 4)} << 32;
+}
+
 float getFloat(const char* p) {
     return std::bit_cast<float>(get32(p));
 }
@@ -89,7 +103,24 @@ struct Checked {
     const char* text = nullptr; // the descriptions, one after another
     std::string_view path;
     const char* rect = nullptr;
+    Georeference georeference;
 };
+
+bool checkGeoreferenceSection(std::string_view bytes, Georeference& g, std::string* why) {
+    if (bytes.size() < kGeoreferenceFixedBytes ||
+        bytes.substr(0, 4) != std::string_view(kGeoreferenceTag, 4))
+        return fail(why, "it has bytes after its end");
+    const std::uint32_t size = get32(bytes.data() + 20);
+    if (size != bytes.size() - kGeoreferenceFixedBytes)
+        return fail(why, "its georeference is damaged");
+    g.originX = std::bit_cast<double>(get64(bytes.data() + 4));
+    g.originY = std::bit_cast<double>(get64(bytes.data() + 12));
+    g.crs.assign(bytes.substr(kGeoreferenceFixedBytes));
+    // A network keeps its CRS without blanks around it, so a snapshot with them is no network's.
+    if (!g.placed() || g.crs.front() == ' ' || g.crs.back() == ' ' || !checkGeoreference(g))
+        return fail(why, "its georeference is damaged");
+    return true;
+}
 
 bool check(std::string_view bytes, Checked& c, std::string* why) {
     if (bytes.size() < kHeaderBytes || bytes.substr(0, 4) != std::string_view(kMagic, 4))
@@ -133,8 +164,9 @@ bool check(std::string_view bytes, Checked& c, std::string* why) {
         return fail(why, "it is cut short");
     c.path = bytes.substr(at, pathSize);
     c.rect = bytes.data() + at + pathSize;
-    if (at + pathSize + 16 != bytes.size())
-        return fail(why, "it has bytes after its end");
+    at += pathSize + 16;
+    if (at != bytes.size())
+        return checkGeoreferenceSection(bytes.substr(at), c.georeference, why);
     return true;
 }
 
@@ -154,6 +186,8 @@ SnapshotSections encodeSnapshotSections(const Network& network) {
         out.ends.push_back(out.ends.back() + kWidth[k] * (k < kNodeColumns ? n : l));
     out.ends.push_back(out.ends.back() + textBytes);
     out.ends.push_back(out.ends.back() + 4 + network.bitmapPath().size() + 16);
+    const Georeference& g = network.georeference();
+    out.ends.push_back(out.ends.back() + (g.placed() ? kGeoreferenceFixedBytes + g.crs.size() : 0));
     std::string& b = out.bytes;
     b.resize(out.ends.back());
 
@@ -198,6 +232,14 @@ SnapshotSections encodeSnapshotSections(const Network& network) {
     const float fields[4] = {r.top, r.bottom, r.left, r.right};
     for (int k = 0; k < 4; ++k)
         put32(rect + 4 * k, std::bit_cast<std::uint32_t>(fields[k]));
+    if (g.placed()) {
+        char* geo = rect + 16;
+        std::memcpy(geo, kGeoreferenceTag, 4);
+        put64(geo + 4, std::bit_cast<std::uint64_t>(g.originX));
+        put64(geo + 12, std::bit_cast<std::uint64_t>(g.originY));
+        put32(geo + 20, static_cast<std::uint32_t>(g.crs.size()));
+        std::memcpy(geo + kGeoreferenceFixedBytes, g.crs.data(), g.crs.size());
+    }
     return out;
 }
 
@@ -279,6 +321,9 @@ bool restoreSnapshot(std::string_view bytes, Network& network, std::string* why,
     if (path != network.bitmapPath() || !sameBits(rect, network.bitmapRect()))
         report.reshaped = true;
     network.setBitmap(path, rect);
+    if (!(c.georeference == network.georeference()))
+        report.reshaped = true;
+    network.setGeoreference(std::move(c.georeference));
     network.recomputeBounds();
     if (report.reshaped) {
         report.moved.clear();

@@ -21,7 +21,8 @@ class Node;
 std::string encodeSnapshot(const Network& network);
 
 // The same bytes with the ends of their sections (the header, then one section per column, then
-// the background), so that a history can keep a section that did not change only once.
+// the descriptions, the background and the georeference, empty for a network not placed), so
+// that a history can keep a section that did not change only once.
 struct SnapshotSections {
     std::string bytes;
     std::vector<std::size_t> ends;
@@ -35,8 +36,8 @@ SnapshotSections encodeSnapshotSections(const Network& network);
 // The network's precision is not part of a snapshot and is left as it was.
 // When `changes` is given it learns what the restore changed.
 struct RestoreChanges {
-    // Objects were added or removed, a link joins other nodes, or the background changed: the
-    // lists below are then not kept.
+    // Objects were added or removed, a link joins other nodes, or the background or the
+    // georeference changed: the lists below are then not kept.
     bool reshaped = false;
     // Nodes that moved, with where they were.
     std::vector<std::pair<Node*, WorldPoint>> moved;

@@ -21,6 +21,8 @@ const char* const kEndLinksMarker = "EndLinks";
 
 namespace {
 
+constexpr std::string_view kGeoreferenceKeyword = "Georeference";
+
 // How floats are written: fixed-point with a number of decimals, or, for a stream that is not in
 // fixed notation, exactly as that stream would write them.
 class FloatFormat {
@@ -403,6 +405,14 @@ std::string Network::toText() const {
     out += ' ';
     fmt.append(out, bitmapRect_.right);
     out += '\n';
+    // Readers that know nothing of it stop after the rectangle, so a placed network stays
+    // readable everywhere; an unplaced one is written exactly as before.
+    if (georeference_.placed()) {
+        out += kGeoreferenceKeyword;
+        out += ' ';
+        out += formatGeoreference(georeference_);
+        out += '\n';
+    }
     return out;
 }
 
@@ -506,6 +516,30 @@ bool Network::readText(std::string_view text, std::string* why) {
     }
     setBitmap(std::move(path), WorldRect{rect[0], rect[2], rect[1], rect[3]});
     recomputeBounds();
+
+    // Whatever follows the rectangle on its line has always been ignored, and so is anything
+    // after it that is not a georeference.
+    const std::string_view after = lines.rest();
+    const std::size_t read = after.size() - c.rest().size();
+    const std::size_t lastRectLine =
+        rectLine + static_cast<std::size_t>(std::count(after.begin(), after.begin() + read, '\n'));
+    LineReader tail(c.rest());
+    if (!tail.next(line))
+        return true;
+    while (tail.next(line)) {
+        if (Cursor(line).endsHere())
+            continue;
+        const std::size_t start = line.find_first_not_of(" \t");
+        const std::string_view word = line.substr(start, kGeoreferenceKeyword.size());
+        const std::string_view fields = line.substr(start + word.size());
+        if (word != kGeoreferenceKeyword || (!fields.empty() && !isBlank(fields.front())))
+            return true;
+        Georeference g;
+        if (!parseGeoreference(fields, g, &problem))
+            return fail(why, atLine(lastRectLine + tail.lineNumber() - 1, problem));
+        setGeoreference(std::move(g));
+        return true;
+    }
     return true;
 }
 

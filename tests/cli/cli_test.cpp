@@ -271,6 +271,14 @@ TEST_F(CliTest, InfoDescribesTheBundledSample) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "nodes 29\nlinks 40\nbounds 0.600000 -0.800000 0.000000 4.000000\n"
                      "bitmap \n");
+
+    // A network placed on Earth says where, its origin as exactly as the file holds it.
+    spit(dir.file("placed.txt"), "KX101\n0 0\nEndNodes\nEndLinks\n\n0 0 0 0\n"
+                                 "Georeference 988000.25 -0.1 +proj=utm +zone=18 +datum=WGS84\n");
+    const CliRun placed = cli("info " + path("placed.txt"));
+    ASSERT_EQ(placed.code, 0) << placed.err;
+    EXPECT_EQ(placed.out, "nodes 1\nlinks 0\nbounds 0.000000 0.000000 0.000000 0.000000\nbitmap \n"
+                          "placed: +proj=utm +zone=18 +datum=WGS84, origin 988000.25 -0.1\n");
 }
 
 TEST_F(CliTest, TigerChainsAreListedAndPopulatedAsTheEditorDoes) {

@@ -76,6 +76,11 @@ inline std::string exactDump(const Network& net) {
     const WorldRect r = net.bitmapRect();
     out += "bitmap [" + net.bitmapPath() + "] " + bits(r.top) + " " + bits(r.bottom) + " " +
            bits(r.left) + " " + bits(r.right) + "\n";
+    const Georeference& g = net.georeference();
+    if (g.placed())
+        out += "georeference [" + g.crs + "] " +
+               std::to_string(std::bit_cast<std::uint64_t>(g.originX)) + " " +
+               std::to_string(std::bit_cast<std::uint64_t>(g.originY)) + "\n";
     return out;
 }
 
