@@ -5,6 +5,7 @@
 
 #include "document/roadsources.h"
 #include "document/vantrydoc.h"
+#include "geo/populatedgeoreference.h"
 #include "streets/streetreader.h"
 #include "tiger/autopopulate.h"
 
@@ -197,11 +198,18 @@ int populate(const CommandLine& line, std::ostream&, std::ostream& err) {
         return code;
     const TigerData& tiger = doc.tiger();
     doc.edit("Auto-Populate", [&](Network& net) {
-        if (!click && !rect)
-            return AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), options);
-        const WorldPoint start = click ? *click : WorldPoint{rect->left, rect->bottom};
-        const WorldPoint end = click ? *click : WorldPoint{rect->right, rect->top};
-        return AutoPopulateAt(net, tiger.store(), tiger.tigerOrigin(), start, end, scale, options);
+        bool added = false;
+        if (!click && !rect) {
+            added = AutoPopulateAll(net, tiger.store(), tiger.tigerOrigin(), options);
+        } else {
+            const WorldPoint start = click ? *click : WorldPoint{rect->left, rect->bottom};
+            const WorldPoint end = click ? *click : WorldPoint{rect->right, rect->top};
+            added =
+                AutoPopulateAt(net, tiger.store(), tiger.tigerOrigin(), start, end, scale, options);
+        }
+        if (added)
+            placePopulated(net, tiger.tigerOrigin());
+        return added;
     });
     return saveNetwork(doc, line.files[1], err) ? kExitSuccess : kExitFileError;
 }

@@ -3,6 +3,7 @@
 #include "excel/biffrecords.h"
 #include "excel/biffworkbook.h"
 #include "excel/compoundfile.h"
+#include "excel/documentproperties.h"
 #include "excel/unicode.h"
 
 #include <optional>
@@ -189,6 +190,15 @@ std::string cellAddress(int row, int column) {
     for (int c = column + 1; c > 0; c = (c - 1) / 26)
         letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
     return letters + std::to_string(row + 1);
+}
+
+std::optional<std::string> WorkbookFile::customProperty(const std::string& name) const {
+    return vantry::customProperty(state_->container, name);
+}
+
+void WorkbookFile::setCustomProperty(const std::string& name,
+                                     const std::optional<std::string>& text) {
+    vantry::setCustomProperty(state_->container, name, text);
 }
 
 } // namespace vantry

@@ -5,6 +5,7 @@
 #include "excel/workbookerror.h"
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -54,6 +55,11 @@ public:
 
     // The names of the current workbook's worksheets, with those selectSheet created.
     const std::set<std::string>& sheetNames() const;
+
+    // A custom document property of the workbook (documentproperties.h), kept outside every
+    // sheet; an empty `text` removes it. Written by save.
+    std::optional<std::string> customProperty(const std::string& name) const;
+    void setCustomProperty(const std::string& name, const std::optional<std::string>& text);
 
 private:
     struct State;

@@ -158,6 +158,9 @@ std::optional<std::string> tagProblem(WorkbookFile& file) {
     return where + " is " + a1.describe() + ", not " + tag;
 }
 
+// Where a placed network's georeference is kept (formatGeoreference's text).
+constexpr const char* kGeoreferenceProperty = "VantryGeoreference";
+
 bool hasSheet(const WorkbookFile& file, const std::string& name) {
     const auto folded = [](std::string s) {
         for (char& c : s)
@@ -330,6 +333,15 @@ bool LoadFromWorkbook(Network& network, const std::string& fileName, WorkbookPro
             warn(std::string(e.what()) + " The network has no background picture.");
         }
 
+        // Kept as a document property, where the sheet's other readers never look.
+        if (const auto text = file.customProperty(kGeoreferenceProperty)) {
+            Georeference g;
+            std::string why;
+            if (!parseGeoreference(*text, g, &why) || !network.setGeoreference(g, &why))
+                warn(std::string("The document property ") + kGeoreferenceProperty +
+                     " cannot be read: " + why + ". The network is not placed.");
+        }
+
         file.close();
         network.recomputeBounds();
         if (!warnings.empty())
@@ -443,6 +455,11 @@ bool SaveToWorkbook(const Network& network, const std::string& fileName, Workboo
                 file.setCell(kHeaderRow, column, CellValue::text({}));
         }
 
+        const Georeference& georeference = network.georeference();
+        file.setCustomProperty(kGeoreferenceProperty,
+                               georeference.placed()
+                                   ? std::optional<std::string>(formatGeoreference(georeference))
+                                   : std::nullopt);
         file.save(readOnly);
         file.close();
         return true;

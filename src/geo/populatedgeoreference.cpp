@@ -37,4 +37,9 @@ Georeference populatedGeoreference(TigerPoint origin) {
     return g;
 }
 
+void placePopulated(Network& network, TigerPoint origin) {
+    if (!network.georeference().placed())
+        network.setGeoreference(populatedGeoreference(origin));
+}
+
 } // namespace vantry

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/georeference.h"
+#include "model/network.h"
 #include "tiger/tigerstore.h"
 
 namespace vantry {
@@ -12,5 +13,9 @@ namespace vantry {
 // with 3.14159 for pi, which no projection does: east or west of the origin the two part by about
 // tan(latitude) * latitude in radians * 8.4e-7 of the distance, a centimetre in ten miles.
 Georeference populatedGeoreference(TigerPoint origin);
+
+// Places a network that populate has just added links to, unless it already knows where it lies:
+// its own georeference wins over the data's, so populating from another source never moves it.
+void placePopulated(Network& network, TigerPoint origin);
 
 } // namespace vantry

@@ -1,6 +1,7 @@
 #include "view/tools.h"
 
 #include "document/vantrydoc.h"
+#include "geo/populatedgeoreference.h"
 #include "model/drawsizes.h"
 #include "model/editing.h"
 #include "tiger/autopopulate.h"
@@ -420,8 +421,11 @@ protected:
         const float scale = view_.transform().scale;
         const PopulateOptions options = CVantryDoc::populateOptions();
         const bool changed = doc->edit("Auto-Populate", [&](Network& net) {
-            return AutoPopulateAt(net, tiger.store(), tiger.tigerOrigin(), start, p, scale,
-                                  options);
+            const bool added =
+                AutoPopulateAt(net, tiger.store(), tiger.tigerOrigin(), start, p, scale, options);
+            if (added)
+                placePopulated(net, tiger.tigerOrigin());
+            return added;
         });
         if (!changed)
             view_.rerender();

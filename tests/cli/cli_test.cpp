@@ -294,6 +294,10 @@ TEST_F(CliTest, TigerChainsAreListedAndPopulatedAsTheEditorDoes) {
     ASSERT_EQ(cli("populate " + rt1 + " " + path("all.txt")).code, 0);
     r = cli("info " + path("all.txt"));
     EXPECT_NE(r.out.find("links 8\n"), std::string::npos) << r.out;
+    // The populated network is placed where the record files lie; an empty populate places nothing.
+    EXPECT_NE(r.out.find("placed: +proj=sinu +lon_0=-86.6"), std::string::npos) << r.out;
+    ASSERT_EQ(cli("populate " + rt1 + " " + path("none.txt") + " --rect 50 50 51 51").code, 0);
+    EXPECT_EQ(cli("info " + path("none.txt")).out.find("placed"), std::string::npos);
     // Populating the same area into the result adds nothing: the file is the result saved
     // again, whose automatic lengths follow the nodes as they were written.
     ASSERT_EQ(cli("populate " + rt1 + " " + path("again.txt") + " --into " + path("all.txt")).code,

@@ -136,6 +136,8 @@ TEST(Interoperability, XlrdReadsExactlyTheCellsOfTheLayout) {
     ba->setDirection(LinkDirection::Outbound);
     net.setBitmap("maps\\bg.bmp", WorldRect{3.0f, -1.0f, -2.0f, 0.1f});
     net.setPrecision(2);
+    // A placed network's georeference is in the document summary, which xlrd must get past.
+    ASSERT_TRUE(net.setGeoreference(Georeference{"EPSG:2263", 980000.5, 190000.25}));
     ScriptedPrompts prompts;
     ASSERT_TRUE(SaveToWorkbook(net, dir.file("out.xls"), prompts));
 

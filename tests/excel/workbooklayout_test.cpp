@@ -129,6 +129,42 @@ TEST(WorkbookLayout, ASavedNetworkLoadsBackWithinItsPrecision) {
 
 // Numbers are those of the text a stream writes with the network's decimals, and their format
 // shows exactly those decimals.
+TEST(WorkbookLayout, TheGeoreferenceIsKeptOutsideTheSheetAndABadOneIsAWarning) {
+    TestDir dir;
+    const std::string path = dir.file("net.xls");
+    Network net;
+    buildSample(net);
+    const Georeference placed{"+proj=utm +zone=18 +datum=WGS84", 583960.125, 4507523.5};
+    ASSERT_TRUE(net.setGeoreference(placed));
+    ScriptedPrompts prompts;
+    ASSERT_TRUE(SaveToWorkbook(net, path, prompts));
+    Network back;
+    ASSERT_TRUE(LoadFromWorkbook(back, path, prompts));
+    EXPECT_EQ(back.georeference(), placed);
+    EXPECT_TRUE(prompts.warnings.empty());
+
+    // Saving the network unplaced over the file takes the old georeference away.
+    ASSERT_TRUE(net.setGeoreference(Georeference{}));
+    ASSERT_TRUE(SaveToWorkbook(net, path, prompts));
+    Network unplaced;
+    ASSERT_TRUE(LoadFromWorkbook(unplaced, path, prompts));
+    EXPECT_FALSE(unplaced.georeference().placed());
+
+    {
+        WorkbookFile excel;
+        excel.open(path);
+        excel.setCustomProperty("VantryGeoreference", "east 12 EPSG:2263");
+        excel.save();
+    }
+    Network damaged;
+    ASSERT_TRUE(LoadFromWorkbook(damaged, path, prompts));
+    EXPECT_FALSE(damaged.georeference().placed());
+    EXPECT_EQ(damaged.links().size(), net.links().size());
+    ASSERT_EQ(prompts.warnings.size(), 1u);
+    EXPECT_NE(prompts.warnings[0].find("VantryGeoreference cannot be read: "), std::string::npos)
+        << prompts.warnings[0];
+}
+
 TEST(WorkbookLayout, NumbersShowTheNetworksDecimals) {
     struct Case {
         int precision;
