@@ -29,6 +29,9 @@ packages=(
     libtiff-dev
     python3-xlrd
     python3-xlwt
+    # Two spreadsheets that must open the workbooks Vantry writes and keep what it stores in them.
+    gnumeric
+    libreoffice-calc-nogui
     clang-14
     # The version scripts/check-format.sh calls: another lays some lines out differently.
     clang-format-14

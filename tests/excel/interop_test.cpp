@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <tuple>
@@ -259,6 +260,43 @@ TEST(Interoperability, FullWorkbooksWithNotesAroundTheBlocksOpenWhole) {
         EXPECT_EQ(back.links().size(), 200u);
         EXPECT_EQ(back.nodes().size(), 100u);
     }
+}
+
+// Gnumeric and LibreOffice open a placed network's workbook and, saving it as their own, keep the
+// document property that places it. Each is tried only where it is installed.
+TEST(Interoperability, SpreadsheetsKeepTheGeoreference) {
+    TestDir dir;
+    Network net;
+    addLinkBetween(net, addNodeAt(net, 0.0f, 0.0f), addNodeAt(net, 1.5f, 0.25f));
+    const Georeference placed{"EPSG:2263", 980000.5, 190000.25};
+    ASSERT_TRUE(net.setGeoreference(placed));
+    const std::string original = dir.file("placed.xls");
+    ScriptedPrompts prompts;
+    ASSERT_TRUE(SaveToWorkbook(net, original, prompts));
+
+    const std::string profile = "-env:UserInstallation=file://" + dir.file("office-profile");
+    const std::pair<const char*, std::string> programs[] = {
+        {"/usr/bin/ssconvert", "/usr/bin/ssconvert " + quoted(original) + " " +
+                                   quoted(dir.file("gnumeric.xls")) + " >/dev/null 2>&1"},
+        {"/usr/bin/soffice", "HOME=" + quoted(dir.path().string()) + " /usr/bin/soffice " +
+                                 profile + " --headless --convert-to 'xls:MS Excel 97' --outdir " +
+                                 quoted(dir.file("office")) + " " + quoted(original) +
+                                 " >/dev/null 2>&1"}};
+    const std::string saved[] = {dir.file("gnumeric.xls"), dir.file("office/placed.xls")};
+    int tried = 0;
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (!fs::exists(programs[i].first))
+            continue;
+        ++tried;
+        ASSERT_EQ(std::system(programs[i].second.c_str()), 0) << programs[i].second;
+        Network back;
+        ASSERT_TRUE(LoadFromWorkbook(back, saved[i], prompts)) << saved[i];
+        EXPECT_TRUE(prompts.warnings.empty()) << prompts.warnings.at(0);
+        EXPECT_EQ(back.georeference(), placed) << programs[i].first;
+        EXPECT_EQ(back.links().size(), 1u);
+    }
+    if (tried == 0)
+        GTEST_SKIP() << "neither Gnumeric's ssconvert nor LibreOffice is installed";
 }
 
 } // namespace
