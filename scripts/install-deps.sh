@@ -46,6 +46,8 @@ packages=(
     libgdal-dev
     # PROJ: where networks lie on Earth (src/geo).
     libproj-dev
+    # SQLite: GeoPackage spatial indexes packed by the export (src/exchange).
+    libsqlite3-dev
     gdal-bin
     libosmium2-dev
     libprotozero-dev

@@ -64,6 +64,13 @@ const std::vector<CommandInfo>& commandTable() {
          "load-bitmap", false},
         {ID_LOAD_TIGER_DATA, "Load &TIGER Data...", "", "Load TIGER/Line File", "Load TIGER Data",
          "", "load-tiger", false},
+        {ID_NETWORK_GEOREFERENCE, "&Georeference...", "",
+         "Say where the network lies on Earth, or that it is not placed", "Georeference", "", "",
+         false},
+        {ID_FILE_EXPORT, "&Export...", "", "Export the network to a GIS file or a GMNS folder",
+         "Export", "", "", false},
+        {ID_FILE_IMPORT, "&Import...", "", "Make a new network from a GIS file or a GMNS folder",
+         "Import", "", "", false},
         {ID_FILE_CLOSE, "&Close", "", "Close the active document", "Close", "", "", false},
         {ID_FILE_SAVE, "&Save", "Ctrl+S", "Save the active document", "Save", "Ctrl+S", "save",
          false},
@@ -118,7 +125,9 @@ const CommandInfo* findCommand(int id) {
 
 const std::vector<MenuLayout>& menusWithoutDocument() {
     static const std::vector<MenuLayout> menus = {
-        {"&File", {ID_FILE_NEW, ID_FILE_OPEN, kSeparator, kRecentFiles, kSeparator, ID_APP_EXIT}},
+        {"&File",
+         {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_IMPORT, kSeparator, kRecentFiles, kSeparator,
+          ID_APP_EXIT}},
         {"&View", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
         {"&Network", {ID_PREFERENCES}},
         {"&Help", {ID_HELP_FINDER, kSeparator, ID_APP_ABOUT}},
@@ -130,7 +139,8 @@ const std::vector<MenuLayout>& menusWithDocument() {
     static const std::vector<MenuLayout> menus = {
         {"&File",
          {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, kSeparator,
-          ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, kSeparator, kRecentFiles, kSeparator, ID_APP_EXIT}},
+          ID_FILE_IMPORT, ID_FILE_EXPORT, kSeparator, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW,
+          kSeparator, kRecentFiles, kSeparator, ID_APP_EXIT}},
         {"&Edit",
          {ID_EDIT_UNDO, ID_EDIT_REDO, kSeparator, ID_EDIT_CLEAR, ID_EDIT_CUT, ID_EDIT_COPY,
           ID_EDIT_PASTE, ID_EDIT_COPY_IMAGE, kSeparator, ID_EDIT_PROPERTIES}},
@@ -142,7 +152,7 @@ const std::vector<MenuLayout>& menusWithDocument() {
         {"&Network",
          {ID_TOOL_SELECT, ID_TOOL_NODE, ID_TOOL_LINK, ID_TOOL_TWOWAY_LINK, ID_TOOL_AUTO_POPULATE,
           kSeparator, ID_TOOL_DISTANCE, ID_NETWORK_CHECK, kSeparator, ID_LOAD_BITMAP,
-          ID_LOAD_TIGER_DATA, ID_PREFERENCES}},
+          ID_LOAD_TIGER_DATA, ID_NETWORK_GEOREFERENCE, ID_PREFERENCES}},
         {"&Window",
          {ID_WINDOW_NEW, ID_WINDOW_CASCADE, ID_WINDOW_TILE, ID_WINDOW_ARRANGE, kWindowList}},
         {"&Help", {ID_HELP_FINDER, kSeparator, ID_APP_ABOUT}},

@@ -4,6 +4,7 @@
 #include "app/childframe.h"
 #include "app/commandtable.h"
 #include "app/dockpanels.h"
+#include "app/exchangecommands.h"
 #include "app/framestate.h"
 #include "app/mainframe.h"
 #include "app/propertyeditors.h"
@@ -57,6 +58,7 @@ CVantryApp::CVantryApp(Prompter* prompter) {
             mainFrame_->setRecentFiles(paths);
     });
     recovery_ = std::make_unique<RecoveryController>(*prompter_, documents_);
+    exchange_ = std::make_unique<ExchangeCommands>(*this, *prompter_);
 }
 
 CVantryApp::~CVantryApp() {
@@ -194,6 +196,18 @@ CVantryDoc* CVantryApp::OnFileNew() {
     return adopt(std::move(doc));
 }
 
+CVantryDoc* CVantryApp::newDocumentWith(Network& network) {
+    auto doc = std::make_unique<CVantryDoc>(prompter_);
+    doc->OnNewDocument();
+    doc->network().swap(network);
+    doc->SetTitle("Network" + std::to_string(++untitledCount_));
+    CVantryDoc* raw = adopt(std::move(doc));
+    // Marked once adopted, so that the recovery files hear of it.
+    raw->SetModifiedFlag(true);
+    updateCommandUI();
+    return raw;
+}
+
 CVantryDoc* CVantryApp::OpenDocumentFile(const std::string& requested) {
     // Taken as absolute at once: the current folder must not decide later where a save goes.
     const std::string path = absolutePath(requested);
@@ -318,6 +332,7 @@ std::vector<CommandTarget*> CVantryApp::routeTargets() const {
     }
     if (mainFrame_)
         targets.push_back(mainFrame_.get());
+    targets.push_back(exchange_.get());
     targets.push_back(const_cast<CVantryApp*>(this));
     return targets;
 }

@@ -14,6 +14,8 @@
 namespace vantry {
 
 class AppPropertyEditors;
+class ExchangeCommands;
+class Network;
 class RecentFiles;
 class RecoveryController;
 struct RecoveryRecord;
@@ -46,6 +48,9 @@ public:
     CChildFrame* activeFrame() const;
 
     CVantryDoc* OnFileNew();
+    // A new untitled document holding the network (taken by swapping), with its window; it is
+    // modified, so that closing it asks to save.
+    CVantryDoc* newDocumentWith(Network& network);
     // Opens a network file into a new document (or activates the window of a document that
     // already shows it). On failure the user is told which file and why.
     CVantryDoc* OpenDocumentFile(const std::string& path);
@@ -55,6 +60,8 @@ public:
     bool closeAllDocuments();
     const std::vector<std::string>& recentFiles() const;
 
+    // File > Export and File > Import.
+    ExchangeCommands& exchange() const { return *exchange_; }
     // The unsaved changes kept for recovery, and their autosave timer.
     RecoveryController& recovery() const { return *recovery_; }
 
@@ -95,6 +102,7 @@ private:
     std::unique_ptr<RecentFiles> recent_;
     int untitledCount_ = 0;
     std::unique_ptr<RecoveryController> recovery_;
+    std::unique_ptr<ExchangeCommands> exchange_;
 };
 
 } // namespace vantry

@@ -13,6 +13,8 @@ CliCommand renderCommand();
 CliCommand tigerChainsCommand();
 CliCommand streetChainsCommand();
 CliCommand populateCommand();
+CliCommand exportCommand();
+CliCommand importCommand();
 
 // How the help names the network file extensions: ".xls or .txt".
 std::string networkExtensionsText();

@@ -20,8 +20,9 @@ constexpr const char* kSourceNote =
 
 const std::vector<CliCommand>& cliCommands() {
     static const std::vector<CliCommand> commands = {
-        convertCommand(),      infoCommand(),     renderCommand(), tigerChainsCommand(),
-        streetChainsCommand(), populateCommand(), checkCommand()};
+        convertCommand(),     infoCommand(),         renderCommand(),
+        tigerChainsCommand(), streetChainsCommand(), populateCommand(),
+        checkCommand(),       exportCommand(),       importCommand()};
     return commands;
 }
 

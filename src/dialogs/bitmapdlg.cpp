@@ -4,6 +4,7 @@
 #include "dialogs/fieldinput.h"
 #include "dialogs/help.h"
 #include "document/picturefile.h"
+#include "geo/pictureplacement.h"
 
 #include <QApplication>
 
@@ -30,6 +31,12 @@ constexpr int kPreviewMargin = 15;
 
 QString general(double v) {
     return formatSignificant(v, 6);
+}
+
+// Enough digits for the box to read back as the same float, so that a picture placed from what
+// it says of itself lands exactly there.
+QString exact(double v) {
+    return formatSignificant(v, 9);
 }
 
 // Pixels per mile as the dialog shows it: rounded to the nearest whole number.
@@ -117,6 +124,11 @@ CBitmapDlg::CBitmapDlg(const PictureChoice& initial, Prompter& prompter, QWidget
     form->addRow(QStringLiteral("B&ottom side alignment (miles):"), bottom_);
     for (QLabel* l : findChildren<QLabel*>())
         l->setWordWrap(true);
+    placementNote_ = new QLabel;
+    placementNote_->setObjectName(QStringLiteral("placementNote"));
+    placementNote_->setTextFormat(Qt::PlainText);
+    placementNote_->setWordWrap(true);
+    placementNote_->hide();
 
     previewArea_ = new PreviewArea(*this);
     auto* columns = new QHBoxLayout;
@@ -124,11 +136,15 @@ CBitmapDlg::CBitmapDlg(const PictureChoice& initial, Prompter& prompter, QWidget
     columns->addLayout(form, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns);
+    layout->addWidget(placementNote_);
     layout->addWidget(buttons);
 
     showNumbers();
+    // A picture already placed by the user keeps the user's numbers.
+    placeOnLoad_ = initial.worldWidth == 0;
     if (!initial.path.empty())
         loadIntoDialog(path_->text());
+    placeOnLoad_ = true;
 }
 
 QRect CBitmapDlg::previewRect() const {
@@ -166,6 +182,7 @@ bool CBitmapDlg::loadIntoDialog(const QString& path) {
         height_->setText(QString::number(0));
         ratio_->setText(QString::number(0));
         previewArea_->update();
+        placementNote_->hide();
         // The message names the file itself.
         prompter_.showMessage(why, Prompter::Icon::Exclamation);
         return false;
@@ -185,7 +202,37 @@ bool CBitmapDlg::loadIntoDialog(const QString& path) {
     worldWidth_->setText(general(choice_.worldWidth));
     ratio_->setText(QString::number(choice_.ratio));
     previewArea_->update();
+    if (placeOnLoad_)
+        placeFromPicture(p);
     return true;
+}
+
+void CBitmapDlg::placeFromPicture(const std::string& path) {
+    const PicturePlacement placed =
+        placePicture(path, bitmapWidth_, choice_.height, choice_.georeference);
+    QString note = QString::fromStdString(placed.note);
+    if (placed.kind == PicturePlacement::Kind::Placed) {
+        choice_.worldWidth = static_cast<float>(placed.right - placed.left);
+        choice_.left = static_cast<float>(placed.left);
+        choice_.bottom = static_cast<float>(placed.bottom);
+        choice_.ratio = roundedRatio(bitmapWidth_, choice_.worldWidth);
+        worldWidth_->setText(exact(choice_.worldWidth));
+        ratio_->setText(QString::number(choice_.ratio));
+        left_->setText(exact(choice_.left));
+        bottom_->setText(exact(choice_.bottom));
+        // The picture's height follows from its width, as the network keeps it: pixels that are
+        // not square where it lies (a picture in degrees, say) make it cover other miles up.
+        const double height = placed.top - placed.bottom;
+        const double shown = choice_.ratio > 0 ? static_cast<double>(choice_.height) / choice_.ratio
+                                               : static_cast<double>(choice_.height) *
+                                                     choice_.worldWidth / bitmapWidth_;
+        if (std::abs(shown - height) > 0.01 * height)
+            note += QStringLiteral("; its pixels are not square on the network, so it covers "
+                                   "%1 miles up, not %2")
+                        .arg(general(shown), general(height));
+    }
+    placementNote_->setText(note);
+    placementNote_->setVisible(!note.isEmpty());
 }
 
 void CBitmapDlg::pathEditingFinished() {

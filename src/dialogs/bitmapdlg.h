@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -18,7 +19,8 @@ namespace vantry {
 
 // The Load Bitmap dialog: the picture file with a preview, its size in pixels, the world width
 // it spans and the world position of its bottom-left corner, with the pixels per mile that
-// follow from them.
+// follow from them. On a placed network, a picture that says where it lies (a world file, a
+// GeoTIFF's tags) fills in the world numbers when it is chosen; the user may still change them.
 class CBitmapDlg : public QDialog {
     Q_OBJECT
 public:
@@ -46,6 +48,8 @@ protected:
 
 private:
     void showNumbers();
+    // Puts the loaded picture where it says it lies, when it says so, and tells the user.
+    void placeFromPicture(const std::string& path);
     bool readNumber(QLineEdit* box, const char* name, bool whole, double& value);
 
     Prompter& prompter_;
@@ -71,6 +75,10 @@ private:
     QPushButton* ok_;
     QPushButton* cancel_;
     QWidget* previewArea_;
+    // Where the world numbers came from, or why the picture could not be placed.
+    QLabel* placementNote_;
+    // Off while the picture the dialog opened with is loaded with numbers of its own.
+    bool placeOnLoad_ = true;
 };
 
 } // namespace vantry

@@ -2,6 +2,7 @@
 
 #include "dialogs/bitmapdlg.h"
 #include "dialogs/dialogbuttons.h"
+#include "dialogs/georeferencedlg.h"
 #include "dialogs/streetloaddlg.h"
 #include "fields/storedtext.h"
 
@@ -300,6 +301,13 @@ std::optional<PictureChoice> QtPrompter::choosePicture(const PictureChoice& init
 
 std::optional<StreetLoadChoice> QtPrompter::chooseStreetLoad(const StreetLoadChoice& initial) {
     CStreetLoadDlg dialog(initial, owner());
+    if (execWindowModal(dialog) != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.choice();
+}
+
+std::optional<Georeference> QtPrompter::chooseGeoreference(const Georeference& initial) {
+    CGeoreferenceDlg dialog(initial, owner());
     if (execWindowModal(dialog) != QDialog::Accepted)
         return std::nullopt;
     return dialog.choice();

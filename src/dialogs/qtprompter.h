@@ -25,6 +25,7 @@ public:
     std::optional<std::string> chooseRoadDataFile() override;
     std::optional<PictureChoice> choosePicture(const PictureChoice& initial) override;
     std::optional<StreetLoadChoice> chooseStreetLoad(const StreetLoadChoice& initial) override;
+    std::optional<Georeference> chooseGeoreference(const Georeference& initial) override;
     // Runs the work beside the user interface, which keeps painting; a busy indicator appears
     // when the work lasts more than half a second.
     void runLongTask(const std::string& label, const std::function<void()>& task) override;

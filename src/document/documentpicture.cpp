@@ -27,6 +27,7 @@ void CVantryDoc::OnLoadBitmap(const std::string& picture) {
     if (!prompter_)
         return;
     PictureChoice initial;
+    initial.georeference = network_.georeference();
     std::string current;
     if (!network_.bitmapPath().empty()) {
         const WorldRect r = network_.bitmapRect();

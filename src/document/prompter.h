@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/roadsources.h"
+#include "model/georeference.h"
 #include "streets/streetrules.h"
 #include "tiger/roadclasses.h"
 
@@ -21,6 +22,9 @@ struct PictureChoice {
     std::int32_t ratio = 0;  // picture pixels per mile, as the dialog rounded it
     std::int32_t width = 0;  // picture width in pixels
     std::int32_t height = 0; // picture height in pixels
+    // Where the network lies, so that a picture that says where it lies can be put there; the
+    // dialog reads it and never changes it.
+    Georeference georeference{};
 };
 
 // What the Street Data dialog settles before a file of street data is read: the road classes to
@@ -75,6 +79,12 @@ public:
     // without a user.
     virtual std::optional<StreetLoadChoice> chooseStreetLoad(const StreetLoadChoice& initial) {
         return initial;
+    }
+    // Network > Georeference: where the network lies, starting from its georeference; no answer
+    // when cancelled. The answer is a georeference PROJ takes, or an unplaced one.
+    virtual std::optional<Georeference> chooseGeoreference(const Georeference& initial) {
+        (void)initial;
+        return std::nullopt;
     }
     // Runs work that may take a while, showing that the program is busy and, when it lasts,
     // its progress. The work must not touch anything the user can see.

@@ -35,6 +35,10 @@ enum CommandId : int {
     // Docks of the main window.
     ID_VIEW_LINK_TABLE = 32830,
     ID_NETWORK_CHECK = 32831,
+    ID_NETWORK_GEOREFERENCE = 32832,
+    // Exchange with other programs' formats.
+    ID_FILE_EXPORT = 32833,
+    ID_FILE_IMPORT = 32834,
     // Editing.
     ID_EDIT_PROPERTIES = 32806,
     ID_EDIT_COPY_IMAGE = 32828,

@@ -14,6 +14,7 @@ std::optional<CommandState> DocumentCommands::query(int id) const {
     case ID_FILE_SAVE_AS:
     case ID_LOAD_BITMAP:
     case ID_LOAD_TIGER_DATA:
+    case ID_NETWORK_GEOREFERENCE:
         return CommandState{true, false};
     default:
         return std::nullopt;
@@ -33,6 +34,19 @@ void DocumentCommands::run(int id) {
         doc_.OnLoadTigerData();
     else if (id == ID_LOAD_BITMAP)
         doc_.OnLoadBitmap();
+    else if (id == ID_NETWORK_GEOREFERENCE)
+        chooseGeoreference();
+}
+
+void DocumentCommands::chooseGeoreference() {
+    Prompter* prompter = doc_.prompter();
+    if (!prompter)
+        return;
+    const auto chosen = prompter->chooseGeoreference(doc_.network().georeference());
+    // Setting the georeference the network already has is no edit, and leaves no undo step.
+    if (!chosen || *chosen == doc_.network().georeference())
+        return;
+    doc_.edit("Georeference", [&](Network& net) { return net.setGeoreference(*chosen); });
 }
 
 } // namespace vantry

@@ -386,7 +386,11 @@ void CVantryView::setStatusExtra(const std::string& text) {
     char coordinates[64];
     std::snprintf(coordinates, sizeof coordinates, "(%8.3f, %8.3f) ", static_cast<double>(p.x),
                   static_cast<double>(p.y));
-    emit messageTextChanged(QString::fromStdString(coordinates + text));
+    // A placed network also says where the pointer is on Earth.
+    std::string place = pointerPlace_.describe(doc_->network().georeference(), p);
+    if (!place.empty())
+        place += "  ";
+    emit messageTextChanged(QString::fromStdString(coordinates + place + text));
 }
 
 WorldPoint CVantryView::worldAt(QPointF pos) const {

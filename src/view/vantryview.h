@@ -5,6 +5,7 @@
 #include "view/documentcommands.h"
 #include "view/feedbackoverlay.h"
 #include "view/pointergrab.h"
+#include "view/pointerplace.h"
 #include "view/renderer.h"
 #include "view/selection.h"
 #include "view/tools.h"
@@ -201,6 +202,7 @@ private:
     ViewTransform transform_;
     FeedbackOverlay feedback_{transform_};
     PointerGrab grab_;
+    PointerPlace pointerPlace_;
     ViewScrollBars scrollBars_;
     ViewCommands commands_{*this};
     Selection selection_;

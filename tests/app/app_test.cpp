@@ -121,11 +121,11 @@ TEST_F(AppTest, StartsWithAnEmptyNetworkAndWithoutADocumentKeepsOnlyTheApplicati
     ASSERT_TRUE(app.documents().empty());
     EXPECT_EQ(menuTexts(), (QStringList{"&File", "&View", "&Network", "&Help"}));
     EXPECT_EQ(title(), "NetQuill");
-    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_APP_EXIT, ID_PREFERENCES, ID_VIEW_TOOLBAR,
-                   ID_VIEW_STATUS_BAR, ID_HELP_FINDER, ID_APP_ABOUT})
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_IMPORT, ID_APP_EXIT, ID_PREFERENCES,
+                   ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_HELP_FINDER, ID_APP_ABOUT})
         EXPECT_TRUE(enabled(id)) << id;
-    for (int id : {ID_FILE_SAVE, ID_FILE_CLOSE, ID_EDIT_UNDO, ID_VIEW_ZOOM_IN_CENTER, ID_FILE_PRINT,
-                   ID_WINDOW_CASCADE})
+    for (int id : {ID_FILE_SAVE, ID_FILE_CLOSE, ID_FILE_EXPORT, ID_NETWORK_GEOREFERENCE,
+                   ID_EDIT_UNDO, ID_VIEW_ZOOM_IN_CENTER, ID_FILE_PRINT, ID_WINDOW_CASCADE})
         EXPECT_FALSE(enabled(id)) << id;
 }
 

@@ -814,6 +814,40 @@ TEST_F(CliTest, ConvertUsesThePrecisionFromTheUsersSettingsAndNeverWritesThem) {
     EXPECT_EQ(slurp(dir.file("config/Kestrin/Vantry.conf")), "[Settings]\nPrecision=1\n");
 }
 
+TEST_F(CliTest, ImportWritesTheNetworkOrNothingAndAsksForUnitsNoFileStates) {
+    const std::string lima = std::string("'") + VANTRY_TEST_DATA + "/exchange/gmns/Lima'";
+    CliRun r = cli("import " + lima + " " + path("lima.txt"));
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("24 links and 25 nodes"), std::string::npos) << r.out;
+    // The lengths are feet though the file says miles, and every directed cell is empty.
+    EXPECT_NE(r.err.find("read as feet"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("directed: empty"), std::string::npos) << r.err;
+    r = cli("info " + path("lima.txt"));
+    EXPECT_NE(r.out.find("links 24\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("placed: EPSG:3735"), std::string::npos) << r.out;
+
+    std::filesystem::create_directories(dir.file("gmns"));
+    spit(dir.file("gmns/node.csv"), "node_id,x_coord,y_coord\n1,-71,42\n2,-70.99,42\n");
+    spit(dir.file("gmns/link.csv"), "link_id,from_node_id,to_node_id,lanes\n1,1,2,2\n");
+    r = cli("import " + path("gmns") + " " + path("out.txt"));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("--length-unit"), std::string::npos) << r.err;
+    r = cli("import " + path("gmns") + " " + path("out.txt") +
+            " --length-unit km --speed-unit kmh");
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::filesystem::remove(dir.file("out.txt"));
+
+    spit(dir.file("gmns/link.csv"), "link_id,from_node_id,to_node_id\n1,1,2\n2,2,9\n");
+    r = cli("import " + path("gmns") + " " + path("out.txt") +
+            " --length-unit mi --speed-unit mph");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(oneLine(r.err)) << r.err;
+    EXPECT_NE(r.err.find("link.csv row 3, to_node_id: node \"9\" does not exist"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
+}
+
 } // namespace
 
 } // namespace vantry

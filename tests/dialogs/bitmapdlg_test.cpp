@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -235,6 +236,72 @@ TEST_F(BitmapDialog, ButtonsActWithoutLoadingThePathFirstAndOkLoadsItOnce) {
     QTest::keyClick(edit(dlg, "path"), Qt::Key_Tab);
     EXPECT_EQ(box(dlg, "bitmapWidth"), "80");
     EXPECT_TRUE(prompter.asked.empty());
+}
+
+// 800 x 600 pixels of 6.6 US survey feet, the upper-left corner at 980000, 203960: a survey
+// mile wide, 5000 and 5000 feet from the network's 0,0 at 975000, 195000.
+TEST_F(BitmapDialog, APictureWithAWorldFileIsPlacedOnAPlacedNetworkOnly) {
+    constexpr double kUsFeetPerMile = 5280.0 / 1.000002;
+    const std::string path = dir.file("pic.bmp");
+    spit(path, solidBmp(800, 600, 200, 100, 50));
+    spit(dir.file("pic.bpw"), "6.6\n0\n0\n-6.6\n980003.3\n203956.7\n");
+    const auto note = [](const CBitmapDlg& dlg) {
+        const auto* label = dlg.findChild<QLabel*>(QStringLiteral("placementNote"));
+        return label->isHidden() ? QString() : label->text();
+    };
+    const auto browse = [&](CBitmapDlg& dlg, const std::string& picture) {
+        prompter.paths.push_back(picture);
+        dlg.browse();
+    };
+
+    PictureChoice unplaced;
+    CBitmapDlg before(unplaced, prompter);
+    browse(before, path);
+    EXPECT_EQ(box(before, "worldWidth"), "800");
+    EXPECT_EQ(box(before, "left"), "0");
+    EXPECT_EQ(note(before), QString());
+
+    PictureChoice placed;
+    placed.georeference = Georeference{"EPSG:2263", 975000.0, 195000.0};
+    CBitmapDlg dlg(placed, prompter);
+    browse(dlg, path);
+    EXPECT_EQ(note(dlg), "Placed from pic.bpw (EPSG:2263)");
+    EXPECT_EQ(box(dlg, "ratio"), "800");
+    ASSERT_EQ(prompter.asked.size(), 2u) << "the two file dialogs alone";
+    prompter.asked.clear();
+    dlg.accept();
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_FLOAT_EQ(dlg.choice().worldWidth, static_cast<float>(5280 / kUsFeetPerMile));
+    EXPECT_FLOAT_EQ(dlg.choice().left, static_cast<float>(5000 / kUsFeetPerMile));
+    EXPECT_FLOAT_EQ(dlg.choice().bottom, static_cast<float>(5000 / kUsFeetPerMile));
+    EXPECT_TRUE(prompter.asked.empty());
+
+    // The numbers stay the user's to change, and the user's own stay when the dialog opens
+    // again (shown, as ever, to six digits).
+    CBitmapDlg again(dlg.choice(), prompter);
+    EXPECT_EQ(note(again), QString());
+    edit(again, "left")->setText("2.5");
+    again.accept();
+    EXPECT_EQ(again.choice().left, 2.5f);
+    EXPECT_NEAR(again.choice().worldWidth, dlg.choice().worldWidth, 1e-5);
+    EXPECT_NEAR(again.choice().bottom, dlg.choice().bottom, 1e-5);
+
+    // A GeoTIFF in degrees: the rectangle's width holds, and the note says the height cannot.
+    const std::string lonlat = dir.file("lonlat.tif");
+    spit(lonlat, slurp(std::string(VANTRY_TEST_DATA) + "/geo/lonlat.tif"));
+    CBitmapDlg degrees(placed, prompter);
+    browse(degrees, lonlat);
+    EXPECT_TRUE(note(degrees).startsWith("Placed from lonlat.tif (EPSG:4326); its pixels are not "
+                                         "square on the network, so it covers 0.7"))
+        << note(degrees).toStdString();
+    EXPECT_EQ(box(degrees, "worldWidth").left(5), "1.049");
+
+    // A turned picture is told, and leaves the numbers as they were.
+    spit(dir.file("pic.bpw"), "6.6\n0.5\n0.5\n-6.6\n980003.3\n203956.7\n");
+    CBitmapDlg rotated(again.choice(), prompter);
+    browse(rotated, path);
+    EXPECT_TRUE(note(rotated).startsWith("pic.bpw is rotated; ")) << note(rotated).toStdString();
+    EXPECT_EQ(box(rotated, "left"), "2.5");
 }
 
 TEST_F(BitmapDialog, NumbersReadAndShowAlikeInEveryLocale) {

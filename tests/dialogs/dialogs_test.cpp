@@ -1,5 +1,7 @@
 #include "dialogs/backcolorbutton.h"
+#include "dialogs/georeferencedlg.h"
 #include "dialogs/help.h"
+#include "dialogs/importmappingdlg.h"
 #include "dialogs/integeredit.h"
 #include "dialogs/linkdlg.h"
 #include "dialogs/nodedlg.h"
@@ -800,10 +802,16 @@ TEST_F(Dialogs, EveryDialogWorksFromTheKeyboardAndOpensItsHelpTopic) {
     CNodeDlg nodeDlg(*link->fromNode(), prompter);
     CPreferencesSheet sheet(prompter);
     CStreetLoadDlg streetDlg(StreetLoadChoice{});
-    const std::pair<QDialog*, const char*> dialogs[] = {{&linkDlg, "link-properties.html#"},
-                                                        {&nodeDlg, "node-properties.html#"},
-                                                        {&sheet, "preferences.html#link-defaults"},
-                                                        {&streetDlg, "tiger.html#street-data"}};
+    CGeoreferenceDlg placeDlg(Georeference{"EPSG:2263", 988000.0, 215000.0});
+    ImportSource source;
+    source.fields = {"link_id", "lanes"};
+    source.lengthUnit = LengthUnit::Feet;
+    source.speedUnit = SpeedUnitOfSource::MilesPerHour;
+    CImportMappingDlg mappingDlg(source);
+    const std::pair<QDialog*, const char*> dialogs[] = {
+        {&linkDlg, "link-properties.html#"},        {&nodeDlg, "node-properties.html#"},
+        {&sheet, "preferences.html#link-defaults"}, {&streetDlg, "tiger.html#street-data"},
+        {&placeDlg, "exchange.html#georeference"},  {&mappingDlg, "exchange.html#import-fields"}};
     for (const auto& [dialog, topic] : dialogs) {
         SCOPED_TRACE(dialog->windowTitle().toStdString());
         child<QPushButton>(*dialog, "help")->click();

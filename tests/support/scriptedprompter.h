@@ -27,6 +27,7 @@ public:
     std::deque<std::optional<std::string>> items;
     std::deque<std::optional<StreetLoadChoice>> streetLoads;
     std::deque<std::optional<std::vector<bool>>> recoveries;
+    std::deque<std::optional<Georeference>> georeferences;
     // The progress a task reports answers false from this fraction on, as if the user cancelled.
     double cancelAt = 2.0;
     std::vector<Record> asked;
@@ -67,6 +68,12 @@ public:
         asked.push_back(
             {"streets", initial.classes.text() + (initial.askSpeedUnit ? "|unit" : "")});
         return take(streetLoads, std::optional<StreetLoadChoice>());
+    }
+
+    // Recorded as the georeference offered, as the text format writes it.
+    std::optional<Georeference> chooseGeoreference(const Georeference& initial) override {
+        asked.push_back({"georeference", formatGeoreference(initial)});
+        return take(georeferences, std::optional<Georeference>());
     }
 
     std::optional<std::string> chooseItem(const std::string& text,

@@ -137,6 +137,64 @@ TEST_F(Tools, TheReadoutsShowCoordinatesLengthsAndBearings) {
     EXPECT_TRUE(text.endsWith("(270 degrees)")) << text.toStdString();
 }
 
+// The place of (1.5, -2) miles from an origin in New York's state plane, as cs2cs gives it:
+//   echo "995919.984160 204440.021120" | cs2cs -f %.12f EPSG:2263 EPSG:4326
+TEST_F(Tools, APlacedNetworksReadoutAddsThePlaceOnEarthUntilItsCrsIsRefused) {
+    QString text;
+    QObject::connect(&view, &CVantryView::messageTextChanged, [&](const QString& t) { text = t; });
+    const auto place = [&](Georeference g) {
+        ASSERT_TRUE(doc.edit("Georeference", [&](Network& n) { return n.setGeoreference(g); }));
+    };
+    place({"EPSG:2263", 988000.0, 215000.0});
+    moveTo({1.5f, -2.0f});
+    EXPECT_EQ(text,
+              QString::fromUtf8("(   1.500,   -2.000) 40.727810\u00b0 N, 73.957895\u00b0 W  "));
+
+    // Five miles further east (26400 US survey feet) the readout follows the new origin.
+    place({"EPSG:2263", 1014400.0, 215000.0});
+    moveTo({1.5f, -2.0f});
+    EXPECT_TRUE(text.contains(QString::fromUtf8("73.86"))) << text.toStdString();
+
+    place({"EPSG:999999", 0.0, 0.0});
+    moveTo({1.5f, -2.0f});
+    EXPECT_EQ(text, "(   1.500,   -2.000) ") << "a CRS PROJ refuses shows no place";
+    moveTo({1.0f, -2.0f});
+    EXPECT_TRUE(prompter.asked.empty()) << "and nothing is said of it while the pointer moves";
+
+    doc.OnEditUndo();
+    doc.OnEditUndo();
+    doc.OnEditUndo();
+    moveTo({1.25f, -0.5f});
+    EXPECT_EQ(text, "(   1.250,   -0.500) ");
+    EXPECT_EQ(formatLonLat({151.2, -33.9}), "33.900000\u00b0 S, 151.200000\u00b0 E");
+}
+
+TEST_F(Tools, GeoreferenceIsOneNamedUndoStepAndNoneWhenNothingChanges) {
+    const Georeference nyc{"EPSG:2263", 988000.0, 215000.0};
+    prompter.georeferences = {nyc, nyc, std::nullopt, Georeference{}};
+    CommandTarget& commands = view.documentCommands();
+    ASSERT_TRUE(commands.execute(ID_NETWORK_GEOREFERENCE));
+    EXPECT_EQ(net().georeference(), nyc);
+    EXPECT_EQ(doc.undoName(), "Georeference");
+    EXPECT_TRUE(doc.IsModified());
+
+    commands.execute(ID_NETWORK_GEOREFERENCE);
+    EXPECT_EQ(prompter.asked.back().text, "988000 215000 EPSG:2263") << "offers what is set";
+    EXPECT_EQ(doc.undoDepth(), 1u) << "the same place again is no step";
+    commands.execute(ID_NETWORK_GEOREFERENCE);
+    EXPECT_EQ(doc.undoDepth(), 1u) << "cancelled";
+
+    commands.execute(ID_NETWORK_GEOREFERENCE);
+    EXPECT_FALSE(net().georeference().placed());
+    EXPECT_EQ(doc.undoDepth(), 2u);
+    doc.OnEditUndo();
+    EXPECT_EQ(net().georeference(), nyc);
+    doc.OnEditUndo();
+    EXPECT_FALSE(net().georeference().placed());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(prompter.unexpected, 0);
+}
+
 TEST_F(Tools, NudgesMoveOneLogicalUnitAndOnlyWhenNodesAreSelected) {
     Node* a = createNodeAt(net(), {0.0f, 0.0f});
     Node* b = createNodeAt(net(), {1.0f, 0.0f});
@@ -240,13 +298,21 @@ TEST_F(Tools, TigerLinesAreDrawnAndPopulatedWithOneUndoStep) {
                 qRgb(128, 128, 128);
     EXPECT_GT(grey, 0);
 
+    ASSERT_FALSE(net().georeference().placed());
     view.execute(ID_TOOL_AUTO_POPULATE);
     ASSERT_EQ(view.mode(), ToolMode::AutoPopulate);
     drag({-1.0f, -1.0f}, {3.0f, 3.0f});
     EXPECT_EQ(net().links().size(), 8u);
     EXPECT_EQ(doc.undoDepth(), 1u);
+    EXPECT_TRUE(net().georeference().placed()) << "populating places the network";
     drag({-1.0f, -1.0f}, {3.0f, 3.0f});
     EXPECT_EQ(doc.undoDepth(), 1u) << "a second pass adds nothing and keeps no step";
+    // The one step takes back the links and the place together.
+    doc.OnEditUndo();
+    EXPECT_EQ(net().links().size(), 0u);
+    EXPECT_FALSE(net().georeference().placed());
+    doc.OnEditRedo();
+    EXPECT_TRUE(net().georeference().placed());
 
     view.execute(ID_VIEW_TIGER);
     EXPECT_EQ(view.mode(), ToolMode::Select);
