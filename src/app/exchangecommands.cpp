@@ -114,7 +114,7 @@ void ExchangeCommands::exportDocument(CVantryDoc& doc) {
                                          ? std::filesystem::path(doc.GetTitle())
                                          : std::filesystem::path(doc.GetPathName());
     proposed.replace_extension(".gpkg");
-    const auto path = prompter_.chooseSavePath(proposed.string(), exportFilter());
+    const auto path = prompter_.chooseExportPath(proposed.string(), exportFilter());
     if (!path)
         return;
     const auto format = exchangeFormatOfPath(*path);

@@ -145,12 +145,23 @@ std::optional<std::string> QtPrompter::chooseRoadDataFile() {
 
 std::optional<std::string> QtPrompter::chooseSavePath(const std::string& proposed,
                                                       const std::string& filter) {
+    return chooseSaveFile(QStringLiteral("Save As"), proposed, filter);
+}
+
+std::optional<std::string> QtPrompter::chooseExportPath(const std::string& proposed,
+                                                        const std::string& filter) {
+    return chooseSaveFile(QStringLiteral("Export"), proposed, filter);
+}
+
+std::optional<std::string> QtPrompter::chooseSaveFile(const QString& title,
+                                                      const std::string& proposed,
+                                                      const std::string& filter) {
     // The dialog asks before an existing file is replaced; no extension is added to the name.
     QString start = QString::fromStdString(proposed);
     if (QFileInfo(start).isRelative() && !lastFolder_.isEmpty())
         start = QDir(lastFolder_).filePath(start);
-    const QString path = chooseFile(owner(), QFileDialog::AcceptSave, QStringLiteral("Save As"),
-                                    start, toQtFileFilter(filter));
+    const QString path =
+        chooseFile(owner(), QFileDialog::AcceptSave, title, start, toQtFileFilter(filter));
     return remembered(path);
 }
 

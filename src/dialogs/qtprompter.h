@@ -20,6 +20,8 @@ public:
     std::optional<std::string> chooseOpenPath(const std::string& filter) override;
     std::optional<std::string> chooseSavePath(const std::string& proposed,
                                               const std::string& filter) override;
+    std::optional<std::string> chooseExportPath(const std::string& proposed,
+                                                const std::string& filter) override;
     std::optional<std::uint32_t> pickColour(std::uint32_t initial) override;
     std::optional<std::string> choosePictureFile() override;
     std::optional<std::string> chooseRoadDataFile() override;
@@ -46,6 +48,8 @@ private:
 
     // A chosen path, its folder kept for the next dialog; nothing when the dialog was cancelled.
     std::optional<std::string> remembered(const QString& path);
+    std::optional<std::string> chooseSaveFile(const QString& title, const std::string& proposed,
+                                              const std::string& filter);
 
     QWidget* parent_;
     // The open and save dialogs start where the user last chose a file; the program's current

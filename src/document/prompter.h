@@ -59,6 +59,11 @@ public:
     virtual std::optional<std::string> chooseOpenPath(const std::string& filter) = 0;
     virtual std::optional<std::string> chooseSavePath(const std::string& proposed,
                                                       const std::string& filter) = 0;
+    // File > Export's dialog: a save dialog under its own title.
+    virtual std::optional<std::string> chooseExportPath(const std::string& proposed,
+                                                        const std::string& filter) {
+        return chooseSavePath(proposed, filter);
+    }
     // Colours are 0x00BBGGRR values.
     virtual std::optional<std::uint32_t> pickColour(std::uint32_t initial) = 0;
     // The Load Bitmap dialog's Browse: a picture file to open.

@@ -8,7 +8,10 @@
 #include "exchange/unitcheck.h"
 #include "model/network.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <numeric>
 #include <unordered_map>
 
 namespace vantry {
@@ -108,6 +111,39 @@ Link* makeLink(Network& network, Node* from, Node* to, const LinkValues& v, doub
     return link;
 }
 
+// The order of the ids by their numbers when every one is a whole number, else their own order.
+// A GIS layer's order is the file's to choose (FlatGeobuf hands its features back in its spatial
+// index's order), and the numbers of a network's nodes and links are their places in it, so the
+// features of a layer take the order of their ids; the rows of a GMNS table keep theirs.
+std::vector<std::size_t> numberedOrder(const std::vector<std::string>& ids, bool byNumber) {
+    std::vector<std::size_t> order(ids.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    if (!byNumber)
+        return order;
+    std::vector<long long> numbers(ids.size());
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const std::string id = nodeIdOf(ids[i]);
+        const char* end = id.data() + id.size();
+        if (id.empty() || std::from_chars(id.data(), end, numbers[i]).ptr != end)
+            return order;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&numbers](std::size_t a, std::size_t b) { return numbers[a] < numbers[b]; });
+    return order;
+}
+
+std::vector<std::string> linkIds(const ImportData& data, const LinkRowReader& reader) {
+    const int c = reader.column(ImportField::LinkId);
+    if (c < 0)
+        return {};
+    std::vector<std::string> ids;
+    ids.reserve(data.links.cells.size());
+    for (const std::vector<std::string>& row : data.links.cells)
+        ids.push_back(static_cast<std::size_t>(c) < row.size() ? row[static_cast<std::size_t>(c)]
+                                                               : std::string());
+    return ids;
+}
+
 bool cancelled(const ExchangeProgress& progress, double done) {
     return progress && !progress(done);
 }
@@ -180,10 +216,14 @@ bool importNetwork(const ImportSource& source, const ImportChoices& choices, Net
         (void)id;
         nodes[i] = new Node(placed.miles[i]);
     }
-    for (Node* node : nodes)
-        if (node)
-            network.addNode(node);
-    for (std::size_t r = 0; r < values.size(); ++r) {
+    for (std::size_t i : numberedOrder(data.nodes.ids, !source.gmns))
+        if (nodes[i])
+            network.addNode(nodes[i]);
+    const std::vector<std::string> ids = linkIds(data, reader);
+    const std::vector<std::size_t> rows =
+        numberedOrder(ids.empty() ? std::vector<std::string>(values.size()) : ids, !source.gmns);
+    for (std::size_t made = 0; made < rows.size(); ++made) {
+        const std::size_t r = rows[made];
         const LinkValues& v = values[r];
         Node* from = nodes[ends[2 * r]];
         Node* to = nodes[ends[2 * r + 1]];
@@ -195,8 +235,8 @@ bool importNetwork(const ImportSource& source, const ImportChoices& choices, Net
             Link* back = makeLink(network, to, from, v, milesPerUnit(unit));
             back->setDirection(v.direction.value_or(LinkDirection::Outbound));
         }
-        if (r % kProgressStride == 0 &&
-            cancelled(progress, 0.7 + 0.3 * static_cast<double>(r) / values.size()))
+        if (made % kProgressStride == 0 &&
+            cancelled(progress, 0.7 + 0.3 * static_cast<double>(made) / values.size()))
             return fail(network, why, "The import was cancelled.");
     }
     if (!network.setGeoreference(placed.georeference, &why))

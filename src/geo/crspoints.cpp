@@ -1,6 +1,6 @@
 #include "geo/crspoints.h"
 
-#include <proj.h>
+#include "geo/projobjects.h"
 
 #include <cmath>
 #include <limits>
@@ -12,26 +12,6 @@ namespace {
 
 // Below this PROJ's guess at a CRS's EPSG code is no name to show the user.
 constexpr int kIdentifiedConfidence = 90;
-
-struct PjFree {
-    void operator()(PJ* p) const { proj_destroy(p); }
-};
-using PjPtr = std::unique_ptr<PJ, PjFree>;
-
-PJ* createCrs(PJ_CONTEXT* ctx, const std::string& text) {
-    PJ* crs = proj_create(ctx, text.c_str());
-    // A PROJ string names a conversion unless it says it is a CRS.
-    if (crs && !proj_is_crs(crs) && text.find("+proj=") != std::string::npos &&
-        text.find("+type=crs") == std::string::npos) {
-        proj_destroy(crs);
-        crs = proj_create(ctx, (text + " +type=crs").c_str());
-    }
-    if (crs && !proj_is_crs(crs)) {
-        proj_destroy(crs);
-        crs = nullptr;
-    }
-    return crs;
-}
 
 std::string labelOf(PJ_CONTEXT* ctx, const PJ* crs) {
     if (const char* auth = proj_get_id_auth_name(crs, 0))
@@ -58,7 +38,7 @@ std::string labelOf(PJ_CONTEXT* ctx, const PJ* crs) {
 } // namespace
 
 struct CrsPoints::Proj {
-    PJ_CONTEXT* context = proj_context_create();
+    PJ_CONTEXT* context = quietProjContext();
     PJ* crs = nullptr;
     PJ* toLonLat = nullptr;
     ~Proj() {
@@ -78,23 +58,18 @@ CrsPoints::~CrsPoints() = default;
 std::optional<CrsPoints> CrsPoints::make(const std::string& crs, std::string& why) {
     auto proj = std::make_unique<Proj>();
     if (!proj->context) {
-        why = "PROJ could not be started to read the CRS \"" + crs + "\"";
+        why = "PROJ could not be started to read the CRS " + quotedCrs(crs);
         return std::nullopt;
     }
     PJ_CONTEXT* ctx = proj->context;
-    proj_log_level(ctx, PJ_LOG_NONE);
-    proj->crs = createCrs(ctx, crs);
+    proj->crs = createCrs(ctx, crs).release();
     if (!proj->crs) {
-        why = "PROJ does not know the CRS \"" + crs + "\"";
+        why = "PROJ does not know the CRS " + quotedCrs(crs);
         return std::nullopt;
     }
-    PjPtr wgs84(proj_create(ctx, "EPSG:4326"));
-    PjPtr operation(
-        wgs84 ? proj_create_crs_to_crs_from_pj(ctx, proj->crs, wgs84.get(), nullptr, nullptr)
-              : nullptr);
-    proj->toLonLat = operation ? proj_normalize_for_visualization(ctx, operation.get()) : nullptr;
+    proj->toLonLat = lonLatOperation(ctx, proj->crs).release();
     if (!proj->toLonLat) {
-        why = "PROJ cannot convert \"" + crs + "\" to longitude and latitude";
+        why = "PROJ cannot convert " + quotedCrs(crs) + " to longitude and latitude";
         return std::nullopt;
     }
     std::string label = labelOf(ctx, proj->crs);
@@ -102,7 +77,7 @@ std::optional<CrsPoints> CrsPoints::make(const std::string& crs, std::string& wh
 }
 
 bool CrsPoints::sameAs(const std::string& crs) const {
-    PjPtr other(createCrs(proj_->context, crs));
+    PjPtr other = createCrs(proj_->context, crs);
     return other && proj_is_equivalent_to_with_ctx(proj_->context, proj_->crs, other.get(),
                                                    PJ_COMP_EQUIVALENT) != 0;
 }

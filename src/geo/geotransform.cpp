@@ -1,6 +1,6 @@
 #include "geo/geotransform.h"
 
-#include <proj.h>
+#include "geo/projobjects.h"
 
 #include <cmath>
 #include <limits>
@@ -12,14 +12,8 @@ namespace {
 
 constexpr double kMetresPerMile = 1609.344;
 
-// Frees a PROJ object when it goes.
-struct PjFree {
-    void operator()(PJ* p) const { proj_destroy(p); }
-};
-using PjPtr = std::unique_ptr<PJ, PjFree>;
-
 std::string quoted(const std::string& crs) {
-    return "\"" + crs + "\"";
+    return quotedCrs(crs);
 }
 
 bool isProjected(PJ_TYPE type) {
@@ -34,7 +28,7 @@ bool isGeographic(PJ_TYPE type) {
 } // namespace
 
 struct GeoTransform::Proj {
-    PJ_CONTEXT* context = proj_context_create();
+    PJ_CONTEXT* context = quietProjContext();
     PJ* toLonLat = nullptr;
     ~Proj() {
         proj_destroy(toLonLat);
@@ -61,28 +55,13 @@ std::optional<GeoTransform> GeoTransform::make(const Georeference& g, std::strin
         return std::nullopt;
     }
     PJ_CONTEXT* ctx = proj->context;
-    // What PROJ says of a CRS it does not know is the caller's to say, in its own words.
-    proj_log_level(ctx, PJ_LOG_NONE);
-
-    PjPtr crs(proj_create(ctx, g.crs.c_str()));
-    // A PROJ string names a conversion unless it says it is a CRS.
-    if (crs && !proj_is_crs(crs.get()) && g.crs.find("+proj=") != std::string::npos &&
-        g.crs.find("+type=crs") == std::string::npos)
-        crs.reset(proj_create(ctx, (g.crs + " +type=crs").c_str()));
-    if (!crs || !proj_is_crs(crs.get())) {
+    PjPtr crs = createCrs(ctx, g.crs);
+    if (!crs) {
         why = "PROJ does not know the CRS " + quoted(g.crs);
         return std::nullopt;
     }
-    // The plane of a CRS bound to WGS 84 or of a compound CRS is the one that matters.
     PjPtr horizontal;
-    const PJ* plane = crs.get();
-    if (proj_get_type(plane) == PJ_TYPE_BOUND_CRS) {
-        horizontal.reset(proj_get_source_crs(ctx, plane));
-        plane = horizontal.get();
-    } else if (proj_get_type(plane) == PJ_TYPE_COMPOUND_CRS) {
-        horizontal.reset(proj_crs_get_sub_crs(ctx, plane, 0));
-        plane = horizontal.get();
-    }
+    const PJ* plane = horizontalCrs(ctx, crs.get(), horizontal);
     if (!plane || !isProjected(proj_get_type(plane))) {
         why = quoted(g.crs) +
               (plane && isGeographic(proj_get_type(plane))
@@ -101,11 +80,7 @@ std::optional<GeoTransform> GeoTransform::make(const Georeference& g, std::strin
         return std::nullopt;
     }
 
-    PjPtr wgs84(proj_create(ctx, "EPSG:4326"));
-    PjPtr operation(
-        wgs84 ? proj_create_crs_to_crs_from_pj(ctx, crs.get(), wgs84.get(), nullptr, nullptr)
-              : nullptr);
-    PjPtr normalized(operation ? proj_normalize_for_visualization(ctx, operation.get()) : nullptr);
+    PjPtr normalized = lonLatOperation(ctx, crs.get());
     if (!normalized) {
         why = "PROJ cannot convert " + quoted(g.crs) + " to longitude and latitude";
         return std::nullopt;

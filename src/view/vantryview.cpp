@@ -57,6 +57,9 @@ void CVantryView::OnInitialUpdate() {
 
 void CVantryView::OnUpdate(DocumentObserver*, const DocumentChange& change) {
     tool_->networkChanged();
+    // Where the pointer is on Earth changes with the georeference, pointer still or not.
+    if (underMouse())
+        setStatusExtra(statusExtra_);
     switch (change.kind) {
     case ChangeKind::NetworkReplaced:
         // Every object the drag was working on is gone: nothing may be moved or linked later.
@@ -382,6 +385,7 @@ void CVantryView::autoScroll() {
 }
 
 void CVantryView::setStatusExtra(const std::string& text) {
+    statusExtra_ = text;
     const WorldPoint p = worldAt(lastPointer_);
     char coordinates[64];
     std::snprintf(coordinates, sizeof coordinates, "(%8.3f, %8.3f) ", static_cast<double>(p.x),

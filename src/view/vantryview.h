@@ -203,6 +203,7 @@ private:
     FeedbackOverlay feedback_{transform_};
     PointerGrab grab_;
     PointerPlace pointerPlace_;
+    std::string statusExtra_; // what the tool last added to the pointer's position
     ViewScrollBars scrollBars_;
     ViewCommands commands_{*this};
     Selection selection_;

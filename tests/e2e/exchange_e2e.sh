@@ -112,7 +112,7 @@ grep -q 'EPSG:2263' "$net" || fail "the saved network does not keep its place"
 
 # ---- File > Export to a GeoPackage -------------------------------------------------------------
 menu f e
-wait_for_active "^Save As$" || fail "Export did not ask where to write"
+wait_for_active "^Export$" || fail "Export did not ask where to write"
 xdotool key ctrl+a
 xdotool type --delay 5 "$work/out.gpkg"
 xdotool key Return

@@ -72,9 +72,12 @@ TEST(ExchangeRoundTrip, GmnsAndGeoPackageGiveBackTheSameNetwork) {
         const double tolerance = g.placed() ? 2e-6 : 0.0;
         expectRoundTrip(*network, ExchangeFormat::Gmns, dir.file("gmns"), tolerance);
         expectRoundTrip(*network, ExchangeFormat::GeoPackage, dir.file("net.gpkg"), tolerance);
-        // GeoJSON keeps no georeference, and its nodes are in a file beside the links.
-        if (!g.placed())
+        // GeoJSON and FlatGeobuf keep no georeference, and their nodes are in a file beside the
+        // links; FlatGeobuf gives its features back in its spatial index's order.
+        if (!g.placed()) {
             expectRoundTrip(*network, ExchangeFormat::GeoJson, dir.file("net.geojson"), 0.0);
+            expectRoundTrip(*network, ExchangeFormat::FlatGeobuf, dir.file("net.fgb"), 0.0);
+        }
     }
 }
 
