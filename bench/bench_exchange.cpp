@@ -1,8 +1,9 @@
-// Timing of exports for GIS programs and travel models: a city-size network of a million links
-// to a GeoPackage (which bench/export_vs_ogr2ogr.sh compares with GDAL's own copying of the same
-// features) and to a GMNS folder.
+// Timing of exchanges with GIS programs and travel models: a city-size network of a million links
+// exported to a GeoPackage and imported back (which bench/export_vs_ogr2ogr.sh compares with
+// GDAL's own copying of the same features) and exported to a GMNS folder.
 
 #include "exchange/networkexport.h"
+#include "exchange/networkimport.h"
 #include "gridnetwork.h"
 #include "model/network.h"
 
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -37,11 +39,16 @@ private:
     std::filesystem::path path_;
 };
 
-void exportEach(benchmark::State& state, ExchangeFormat format, const char* name) {
-    const auto net = buildGrid(state.range(0));
-    // Placed, as a populated city is: every node goes through the projection to longitude and
-    // latitude.
+// Placed, as a populated city is: every node goes through the projection to longitude and
+// latitude.
+std::unique_ptr<Network> placedGrid(std::int64_t links) {
+    auto net = buildGrid(links);
     net->setGeoreference({"EPSG:2263", 988000.0, 215000.0});
+    return net;
+}
+
+void exportEach(benchmark::State& state, ExchangeFormat format, const char* name) {
+    const auto net = placedGrid(state.range(0));
     BenchFolder folder;
     for (auto _ : state) {
         ExportResult result;
@@ -63,6 +70,40 @@ void BM_ExportGmns(benchmark::State& state) {
     exportEach(state, ExchangeFormat::Gmns, "gmns");
 }
 BENCHMARK(BM_ExportGmns)->Arg(kLinkCount)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Everything File > Import does after the file is chosen: the first look that chooses the field
+// mapping, then the network made from the rows.
+void BM_ImportGeoPackage(benchmark::State& state) {
+    BenchFolder folder;
+    const std::string path = folder.file("grid.gpkg");
+    {
+        const auto net = placedGrid(state.range(0));
+        ExportResult exported;
+        std::string why;
+        if (!exportNetwork(*net, path, ExchangeFormat::GeoPackage, exported, why)) {
+            state.SkipWithError(why.c_str());
+            return;
+        }
+    }
+    for (auto _ : state) {
+        ImportSource source;
+        Network back;
+        ImportResult result;
+        std::string why;
+        if (!inspectImport(path, source, why) ||
+            !importNetwork(source, {source.mapping, source.lengthUnit, source.speedUnit}, back,
+                           result, why)) {
+            state.SkipWithError(why.c_str());
+            break;
+        }
+        if (result.links != static_cast<std::size_t>(state.range(0))) {
+            state.SkipWithError("the import made another number of links");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ImportGeoPackage)->Arg(kLinkCount)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Times `vantry-cli export` of the benchmarks' street grid to a GeoPackage against GDAL's own
-# `ogr2ogr` copying the same features (links and nodes, each with its spatial index) from one
-# GeoPackage to another, in one run, and prints both and their ratio.
+# Times `vantry-cli export` of the benchmarks' street grid to a GeoPackage, and `vantry-cli import`
+# of that GeoPackage back into a network file, against GDAL's own `ogr2ogr` copying the same
+# features (links and nodes, each with its spatial index) from one GeoPackage to another, and
+# prints the times and their ratios. The import's time includes writing the network file.
 #   bash bench/export_vs_ogr2ogr.sh [BUILD_DIR] [LINKS] [RUNS]
 # Each tool runs RUNS times (default 3); the fastest run of each counts, which keeps other work on
 # the machine out of the comparison as far as it can be kept out. The export's time includes
@@ -44,7 +45,10 @@ fastest() {
 open_ms=$(fastest "$cli" info "$work/grid.txt")
 export_ms=$(fastest sh -c "rm -f '$work/out.gpkg' && '$cli' export '$work/grid.txt' '$work/out.gpkg'")
 ogr_ms=$(fastest sh -c "rm -f '$work/copy.gpkg' && ogr2ogr -f GPKG '$work/copy.gpkg' '$work/source.gpkg'")
+import_ms=$(fastest "$cli" import "$work/source.gpkg" "$work/back.txt")
 "$cli" export "$work/grid.txt" "$work/out.gpkg"
 echo "vantry-cli export:          $export_ms ms (of which opening the network: $open_ms ms)"
 echo "ogr2ogr -f GPKG (GPKG copy): $ogr_ms ms"
+echo "vantry-cli import:          $import_ms ms"
 awk -v a="$export_ms" -v b="$ogr_ms" 'BEGIN { printf "ratio export/ogr2ogr:       %.2f\n", a / b }'
+awk -v a="$import_ms" -v b="$ogr_ms" 'BEGIN { printf "ratio import/ogr2ogr:       %.2f\n", a / b }'
