@@ -15,16 +15,6 @@ namespace {
 
 constexpr std::size_t kProgressRows = 65536;
 
-struct DatasetCloser {
-    void operator()(void* dataset) const { GDALClose(dataset); }
-};
-using Dataset = std::unique_ptr<void, DatasetCloser>;
-
-struct FeatureDestroyer {
-    void operator()(void* feature) const { OGR_F_Destroy(feature); }
-};
-using Feature = std::unique_ptr<void, FeatureDestroyer>;
-
 bool fail(const std::string& path, const std::string& reason, std::string& why) {
     why = "Cannot read \"" + path + "\": " + reason + ".";
     return false;

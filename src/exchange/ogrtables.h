@@ -5,6 +5,11 @@
 
 #include "exchange/exchangetables.h"
 
+#include <gdal.h>
+#include <ogr_api.h>
+#include <ogr_srs_api.h>
+
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +25,22 @@ bool ogrListLayers(const std::string& path, std::vector<std::string>& layers, st
 bool ogrReadTable(const std::string& path, const std::string& layer, FeatureTable& table,
                   std::string& crs, std::vector<ExchangeMetadata>& metadata, std::string& why,
                   const ExchangeProgress& progress);
+
+// GDAL's handles, released when they go.
+struct DatasetCloser {
+    void operator()(void* dataset) const { GDALClose(dataset); }
+};
+using Dataset = std::unique_ptr<void, DatasetCloser>;
+
+struct SrsReleaser {
+    void operator()(void* srs) const { OSRRelease(srs); }
+};
+using Srs = std::unique_ptr<void, SrsReleaser>;
+
+struct FeatureDestroyer {
+    void operator()(void* feature) const { OGR_F_Destroy(feature); }
+};
+using Feature = std::unique_ptr<void, FeatureDestroyer>;
 
 // GDAL set up once for the module: its drivers registered and its messages kept from standard
 // error (they come back through lastGdalError()).

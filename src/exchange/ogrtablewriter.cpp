@@ -24,21 +24,6 @@ namespace fs = std::filesystem;
 constexpr std::size_t kShapefileTextBytes = 254;
 constexpr std::size_t kProgressRows = 65536;
 
-struct DatasetCloser {
-    void operator()(void* dataset) const { GDALClose(dataset); }
-};
-using Dataset = std::unique_ptr<void, DatasetCloser>;
-
-struct SrsReleaser {
-    void operator()(void* srs) const { OSRRelease(srs); }
-};
-using Srs = std::unique_ptr<void, SrsReleaser>;
-
-struct FeatureDestroyer {
-    void operator()(void* feature) const { OGR_F_Destroy(feature); }
-};
-using Feature = std::unique_ptr<void, FeatureDestroyer>;
-
 // GeoJSON files are taken to be in longitude and latitude unless they say otherwise, and GDAL
 // says so only of CRSs with an EPSG code: the crs member of the format's first edition, which GIS
 // programs still read, is put after the collection's name.

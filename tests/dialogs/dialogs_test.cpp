@@ -51,13 +51,6 @@ namespace vantry {
 
 namespace {
 
-template <class T> T* child(const QWidget& parent, const char* name) {
-    T* found = parent.findChild<T*>(QLatin1String(name));
-    if (!found)
-        throw std::runtime_error(std::string("no child named ") + name);
-    return found;
-}
-
 void setText(const QWidget& dialog, const char* name, const QString& text) {
     if (auto* edit = dialog.findChild<CIntegerEdit*>(QLatin1String(name)))
         edit->setText(text);

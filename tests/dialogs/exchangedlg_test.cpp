@@ -16,13 +16,6 @@ namespace vantry {
 
 namespace {
 
-template <class T> T* child(const QWidget& parent, const char* name) {
-    T* found = parent.findChild<T*>(QLatin1String(name));
-    if (!found)
-        throw std::runtime_error(std::string("no child named ") + name);
-    return found;
-}
-
 void choose(QComboBox* box, const char* text) {
     const int index = box->findText(QLatin1String(text));
     ASSERT_GE(index, 0) << text;

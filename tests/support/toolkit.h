@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QApplication>
+#include <QWidget>
+
+#include <stdexcept>
+#include <string>
 
 namespace vantry {
 
@@ -19,5 +23,13 @@ inline QApplication& toolkit() {
 struct WithToolkit {
     WithToolkit() { toolkit(); }
 };
+
+// The widget of the dialog by its object name; a dialog without it fails the test with that name.
+template <class T> T* child(const QWidget& parent, const char* name) {
+    T* found = parent.findChild<T*>(QLatin1String(name));
+    if (!found)
+        throw std::runtime_error(std::string("no child named ") + name);
+    return found;
+}
 
 } // namespace vantry
