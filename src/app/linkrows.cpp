@@ -3,6 +3,7 @@
 #include "app/linkcolumns.h"
 #include "fields/numbertext.h"
 #include "fields/storedtext.h"
+#include "query/linkexpression.h"
 
 #include <QStringList>
 
@@ -13,9 +14,35 @@
 
 namespace vantry {
 
-std::vector<int> linkRows(const std::vector<Link*>& links, const QString& filter, int sortColumn,
-                          Qt::SortOrder order) {
+namespace {
+
+// The positions of the links the filter's expression keeps; every position when it is not a
+// valid expression, with the error.
+std::vector<int> expressionRows(const std::vector<Link*>& links, const QString& filter,
+                                QString* error) {
     std::vector<int> rows;
+    const qsizetype mark = filter.indexOf(QLatin1Char('='));
+    ExpressionError why;
+    const auto predicate = parseLinkPredicate(filter.mid(mark + 1).toStdString(), &why);
+    rows.reserve(links.size());
+    for (std::size_t i = 0; i < links.size(); ++i)
+        if (!predicate || predicate->matches(*links[i]))
+            rows.push_back(static_cast<int>(i));
+    if (!predicate && error) {
+        why.column += static_cast<int>(mark) + 1;
+        *error = QString::fromStdString(why.text());
+    }
+    return rows;
+}
+
+} // namespace
+
+std::vector<int> linkRows(const std::vector<Link*>& links, const QString& filter, int sortColumn,
+                          Qt::SortOrder order, QString* error) {
+    if (error)
+        error->clear();
+    const bool expression = filter.trimmed().startsWith(QLatin1Char('='));
+    std::vector<int> rows = expression ? expressionRows(links, filter, error) : std::vector<int>{};
     // Every word must match, in any order: a number is the link's number, a node on it or a
     // number in its description ("80" finds "I-80 EB"); other words are found anywhere in the
     // description, in any case.
@@ -42,9 +69,10 @@ std::vector<int> linkRows(const std::vector<Link*>& links, const QString& filter
     };
     const bool byText =
         std::any_of(words.begin(), words.end(), [](const Word& w) { return !w.number; });
-    rows.reserve(links.size());
+    if (!expression)
+        rows.reserve(links.size());
     QString description;
-    for (std::size_t i = 0; i < links.size(); ++i) {
+    for (std::size_t i = 0; i < links.size() && !expression; ++i) {
         const Link* l = links[i];
         if (byText)
             description = decodeStoredText(l->description());

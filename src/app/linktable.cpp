@@ -6,6 +6,7 @@
 #include "fields/linkfields.h"
 #include "view/vantryview.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -100,13 +101,13 @@ private:
 } // namespace
 
 LinkTableDock::LinkTableDock(CVantryApp& app, QMdiArea* area, QWidget* parent)
-    : QDockWidget(QStringLiteral("Link Table"), parent),
+    : QDockWidget(QStringLiteral("Link Table"), parent), app_(app),
       active_(new ActiveDocument(app, area, this)), model_(app.prompter()), table_(new DockTable),
       filter_(new QLineEdit), count_(new QLabel) {
     setObjectName(QStringLiteral("linkTableDock"));
     filter_->setObjectName(QStringLiteral("linkFilter"));
     filter_->setPlaceholderText(QStringLiteral("Filter: words of the description in any order, "
-                                               "link or node numbers"));
+                                               "link or node numbers, or = an expression"));
     filter_->setClearButtonEnabled(true);
     table_->setObjectName(QStringLiteral("linkTable"));
     table_->setModel(&model_);
@@ -193,8 +194,14 @@ QString LinkTableDock::countText() const {
 
 void LinkTableDock::updateCount() {
     const int shown = model_.rowCount(), all = model_.linkCount();
+    // An expression that is not a valid one keeps every row; the count says why instead.
+    const QString& error = model_.filterError();
+    count_->setStyleSheet(error.isEmpty() ? QString() : QStringLiteral("color: #b00000"));
+    filter_->setToolTip(error);
     if (!model_.document())
         count_->clear();
+    else if (!error.isEmpty())
+        count_->setText(error);
     else if (model_.filterText().trimmed().isEmpty())
         count_->setText(QStringLiteral("%1 link%2").arg(all).arg(all == 1 ? "" : "s"));
     else
@@ -417,6 +424,14 @@ void LinkTableDock::showContextMenu(const QPoint& at) {
     connect(show, &QAction::triggered, this, [this] { selectOnMap(true); });
     table_->addCommandItem(menu, ID_EDIT_CLEAR, QStringLiteral("&Delete"));
     table_->addCommandItem(menu, ID_EDIT_PROPERTIES, QStringLiteral("P&roperties..."));
+    // The calculator starts from the selected rows, which may be none: it can also take every
+    // link or those an expression matches.
+    QAction* calculator = menu.addAction(QStringLiteral("&Field Calculator..."));
+    calculator->setEnabled(active_->view() && active_->view()->GetDocument() == model_.document());
+    connect(calculator, &QAction::triggered, this, [this] {
+        selectOnMap(false);
+        app_.route(ID_EDIT_FIELD_CALCULATOR);
+    });
     menu.exec(table_->viewport()->mapToGlobal(at));
 }
 

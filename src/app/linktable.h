@@ -63,6 +63,7 @@ private:
     void showContextMenu(const QPoint& at);
     void updateCount();
 
+    CVantryApp& app_;
     ActiveDocument* active_;
     LinkTableModel model_;
     DockTable* table_;

@@ -48,10 +48,11 @@ void LinkTableModel::sort(int column, Qt::SortOrder order) {
 void LinkTableModel::rebuild() {
     rows_.clear();
     rowOfLink_.clear();
+    filterError_.clear();
     if (!doc_)
         return;
     const std::vector<Link*>& links = doc_->network().links();
-    rows_ = linkRows(links, filter_, sortColumn_, sortOrder_);
+    rows_ = linkRows(links, filter_, sortColumn_, sortOrder_, &filterError_);
     rowOfLink_.assign(links.size(), -1);
     for (std::size_t r = 0; r < rows_.size(); ++r)
         rowOfLink_[static_cast<std::size_t>(rows_[r])] = static_cast<int>(r);

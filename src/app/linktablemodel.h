@@ -37,9 +37,13 @@ public:
 
     // Keeps the links that match every word of the text, in any order: a whole number is the
     // link's number, a node on it or a number standing alone in its description; any other word
-    // is part of the description, in any case.
+    // is part of the description, in any case. Text that starts with '=' is an expression over
+    // the links' attributes instead.
     void setFilterText(const QString& text);
     const QString& filterText() const { return filter_; }
+    // Why the filter, an expression (it starts with '='), is not a valid one; empty when it is,
+    // or is plain words.
+    const QString& filterError() const { return filterError_; }
     // Every link of the document, shown or not.
     int linkCount() const { return static_cast<int>(rowOfLink_.size()); }
 
@@ -88,6 +92,7 @@ private:
     int sortColumn_ = Number;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     QString filter_;
+    QString filterError_;
 };
 
 } // namespace vantry

@@ -8,6 +8,7 @@
 #include "app/framestate.h"
 #include "app/mainframe.h"
 #include "app/propertyeditors.h"
+#include "app/querycommands.h"
 #include "app/recentfiles.h"
 #include "app/recoverycontroller.h"
 #include "app/samefile.h"
@@ -59,6 +60,7 @@ CVantryApp::CVantryApp(Prompter* prompter) {
     });
     recovery_ = std::make_unique<RecoveryController>(*prompter_, documents_);
     exchange_ = std::make_unique<ExchangeCommands>(*this, *prompter_);
+    queries_ = std::make_unique<QueryCommands>(*this);
 }
 
 CVantryApp::~CVantryApp() {
@@ -333,6 +335,7 @@ std::vector<CommandTarget*> CVantryApp::routeTargets() const {
     if (mainFrame_)
         targets.push_back(mainFrame_.get());
     targets.push_back(exchange_.get());
+    targets.push_back(queries_.get());
     targets.push_back(const_cast<CVantryApp*>(this));
     return targets;
 }

@@ -15,6 +15,7 @@ namespace vantry {
 
 class AppPropertyEditors;
 class ExchangeCommands;
+class QueryCommands;
 class Network;
 class RecentFiles;
 class RecoveryController;
@@ -62,6 +63,8 @@ public:
 
     // File > Export and File > Import.
     ExchangeCommands& exchange() const { return *exchange_; }
+    // Go To, Select by Expression and the Field Calculator.
+    QueryCommands& queries() const { return *queries_; }
     // The unsaved changes kept for recovery, and their autosave timer.
     RecoveryController& recovery() const { return *recovery_; }
 
@@ -103,6 +106,7 @@ private:
     int untitledCount_ = 0;
     std::unique_ptr<RecoveryController> recovery_;
     std::unique_ptr<ExchangeCommands> exchange_;
+    std::unique_ptr<QueryCommands> queries_;
 };
 
 } // namespace vantry

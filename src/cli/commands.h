@@ -15,6 +15,8 @@ CliCommand streetChainsCommand();
 CliCommand populateCommand();
 CliCommand exportCommand();
 CliCommand importCommand();
+CliCommand selectCommand();
+CliCommand setCommand();
 
 // How the help names the network file extensions: ".xls or .txt".
 std::string networkExtensionsText();

@@ -20,9 +20,9 @@ constexpr const char* kSourceNote =
 
 const std::vector<CliCommand>& cliCommands() {
     static const std::vector<CliCommand> commands = {
-        convertCommand(),     infoCommand(),         renderCommand(),
-        tigerChainsCommand(), streetChainsCommand(), populateCommand(),
-        checkCommand(),       exportCommand(),       importCommand()};
+        convertCommand(),      infoCommand(),     renderCommand(), tigerChainsCommand(),
+        streetChainsCommand(), populateCommand(), checkCommand(),  exportCommand(),
+        importCommand(),       selectCommand(),   setCommand()};
     return commands;
 }
 
@@ -80,7 +80,8 @@ std::string helpText() {
                   "Exit status:\n"
                   "  0 on success, 1 when a file cannot be read or written (with a one-line "
                   "message on\n"
-                  "  standard error), 2 on bad usage, 3 when check finds errors.\n";
+                  "  standard error), 2 on bad usage, 3 when check finds errors, 5 when set\n"
+                  "  refuses a value (the link is named on standard error).\n";
 }
 
 int usageError(std::ostream& err, const std::string& problem) {

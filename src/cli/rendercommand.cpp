@@ -6,6 +6,7 @@
 
 #include "document/vantrydoc.h"
 #include "view/documentlayers.h"
+#include "view/linkcolouring.h"
 #include "view/renderer.h"
 
 #include <QElapsedTimer>
@@ -97,6 +98,7 @@ int render(const CommandLine& line, std::ostream& out, std::ostream& err) {
     std::optional<WorldPoint> center;
     std::string tigerFile;
     LayerVisibility layers;
+    ColourChoice colours;
     for (const GivenOption& given : line.options) {
         const std::string name = given.option->name;
         const std::string value = given.values.empty() ? std::string() : given.values[0];
@@ -127,6 +129,17 @@ int render(const CommandLine& line, std::ostream& out, std::ostream& err) {
             tigerFile = value;
         } else if (name == "--background") {
             layers.bitmap = true;
+        } else if (name == "--colour-by") {
+            const std::optional<ColourField> field = parseColourField(value);
+            if (!field)
+                return problem();
+            colours.field = *field;
+        } else if (name == "--classes") {
+            if (!parseInt(value, colours.classes) || colours.classes < kMinClasses ||
+                colours.classes > kMaxClasses)
+                return problem();
+        } else if (name == "--quantiles") {
+            colours.method = ClassMethod::Quantiles;
         }
     }
     if (line.files.size() != 2)
@@ -150,7 +163,10 @@ int render(const CommandLine& line, std::ostream& out, std::ostream& err) {
         layers.tiger = true;
     }
     // The same layers, colours and extent as an editor's view of the document.
-    const RenderOptions options = layerRenderOptions(documentLayers(doc), layers, false);
+    RenderOptions options = layerRenderOptions(documentLayers(doc), layers, false);
+    const std::optional<LinkColouring> colouring = colourLinks(doc.network(), colours);
+    if (colouring)
+        options.colouring = &*colouring;
     const WorldRect extent = layerExtent(documentLayers(doc), layers);
 
     // Exactly what a view of that client size shows, at one pixel per logical unit.
@@ -199,13 +215,17 @@ CliCommand renderCommand() {
     return {
         "render",
         {"IN OUT.png [--size WxH] [--scale S --center X,Y] [--no-grid]",
-         "[--no-numbers] [--tiger SOURCE] [--background] [--repeat N]"},
+         "[--no-numbers] [--tiger SOURCE] [--background] [--repeat N]",
+         "[--colour-by FIELD [--classes N] [--quantiles]]"},
         "      Draw IN as a view of WxH pixels (default 800x600) shows it, at one pixel per\n"
         "      hundredth of an inch, into a PNG picture. Without --scale (logical units per mile)\n"
         "      the whole network is shown. --no-grid and --no-numbers hide the grid and the node\n"
         "      and link numbers, --tiger shows TIGER/Line data behind the network, --background\n"
         "      its background picture. --repeat N draws N times and prints the median\n"
-        "      milliseconds per drawing.\n",
+        "      milliseconds per drawing. --colour-by fills the links by lanes, capacity, speed,\n"
+        "      jam or ratio (length over drawn distance) instead of by type, with a legend:\n"
+        "      one colour per value for up to 7 values, else N classes (2 to 9, default 5) of\n"
+        "      equal width, or with --quantiles of equal numbers of links.\n",
         {{"--size", 1, "--size needs WIDTHxHEIGHT in pixels (1 to 20000)"},
          {"--scale", 1, "--scale needs a positive number (logical units per mile)"},
          {"--center", 1, "--center needs X,Y in miles"},
@@ -213,7 +233,10 @@ CliCommand renderCommand() {
          {"--no-numbers", 0, ""},
          {"--tiger", 1, "--tiger needs a record type 1 file or street data"},
          {"--background", 0, ""},
-         {"--repeat", 1, "--repeat needs a positive whole number"}},
+         {"--repeat", 1, "--repeat needs a positive whole number"},
+         {"--colour-by", 1, "--colour-by needs type, lanes, capacity, speed, jam or ratio"},
+         {"--classes", 1, "--classes needs a whole number from 2 to 9"},
+         {"--quantiles", 0, ""}},
         render};
 }
 

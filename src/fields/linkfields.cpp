@@ -2,6 +2,8 @@
 
 #include "fields/numbertext.h"
 
+#include "model/linkcodes.h"
+
 #include <array>
 #include <cmath>
 
@@ -11,7 +13,6 @@ namespace {
 
 constexpr std::array<const char*, 6> kTypeNames = {"Mainline", "Workzone", "Detour1",
                                                    "Detour2",  "Ramp",     "None"};
-constexpr std::array<const char*, 6> kTypeCodes = {"M", "WZ", "D1", "D2", "R", ""};
 
 void tell(QString* why, const QString& message) {
     if (why)
@@ -59,23 +60,15 @@ std::optional<float> readLinkLength(const QString& text, QString* why) {
 }
 
 std::optional<LinkDirection> readLinkDirection(const QString& text, QString* why) {
-    const QString t = text.trimmed();
-    for (LinkDirection d : {LinkDirection::Inbound, LinkDirection::Outbound})
-        if (t.compare(directionName(d), Qt::CaseInsensitive) == 0 ||
-            t.compare(directionName(d).left(1), Qt::CaseInsensitive) == 0)
-            return d;
+    if (const std::optional<LinkDirection> d = linkDirectionNamed(text.trimmed().toStdString()))
+        return d;
     tell(why, QStringLiteral("Please enter Inbound or Outbound for Direction."));
     return std::nullopt;
 }
 
 std::optional<LinkType> readLinkType(const QString& text, QString* why) {
-    const QString t = text.trimmed();
-    for (std::size_t i = 0; i < kTypeNames.size(); ++i) {
-        const bool isCode =
-            *kTypeCodes[i] && t.compare(QLatin1String(kTypeCodes[i]), Qt::CaseInsensitive) == 0;
-        if (isCode || t.compare(QLatin1String(kTypeNames[i]), Qt::CaseInsensitive) == 0)
-            return static_cast<LinkType>(i);
-    }
+    if (const std::optional<LinkType> t = linkTypeNamed(text.trimmed().toStdString()))
+        return t;
     tell(why, QStringLiteral(
                   "Please enter Mainline, Workzone, Detour1, Detour2, Ramp or None for Type."));
     return std::nullopt;

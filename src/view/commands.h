@@ -25,6 +25,7 @@ enum CommandId : int {
     ID_VIEW_GRID = 32800,
     ID_VIEW_BITMAP = 32801,
     ID_VIEW_TIGER = 32819,
+    ID_VIEW_COLOUR_BY = 32860,
     ID_VIEW_FINE_ZOOM_OUT = 32812,
     ID_VIEW_FINE_ZOOM_IN = 32813,
     ID_VIEW_MOVE_RIGHT = 32814,
@@ -48,6 +49,10 @@ enum CommandId : int {
     ID_EDIT_PASTE = 57637,
     ID_EDIT_UNDO = 57643,
     ID_EDIT_REDO = 57644,
+    // Finding and changing links by number or by expression.
+    ID_EDIT_GOTO = 32850,
+    ID_EDIT_SELECT_BY_EXPRESSION = 32851,
+    ID_EDIT_FIELD_CALCULATOR = 32852,
     // Document.
     ID_LOAD_BITMAP = 32809,
     ID_LOAD_TIGER_DATA = 32818,

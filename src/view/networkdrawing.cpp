@@ -1,6 +1,8 @@
 #include "view/networkdrawing.h"
 
 #include "model/drawsizes.h"
+#include "view/legenddrawing.h"
+#include "view/linkcolouring.h"
 #include "view/rendersurface.h"
 #include "view/stampcache.h"
 
@@ -235,7 +237,11 @@ void drawLink(RenderSurface& s, const Link& link, bool selected) {
     for (const Logical64& c : corners)
         polygon << devicePoint(c, s.visible(), s.scale());
     s.painter().setPen(QPen(toQColor(selected ? kSelectedPen : 0), s.pixels(selected ? 2 : 1)));
-    s.painter().setBrush(toQColor(linkFill(link.type())));
+    ColorRef fill = linkFill(link.type());
+    if (const LinkColouring* colouring = s.options().colouring)
+        if (const std::optional<std::uint32_t> rgb = colouring->colourOf(link))
+            fill = colourRefOf(*rgb);
+    s.painter().setBrush(toQColor(fill));
     s.painter().drawPolygon(polygon);
 
     if (s.options().showNumbers) {

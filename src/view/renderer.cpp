@@ -4,6 +4,8 @@
 #include "picture/backgroundimage.h"
 #include "view/backgrounddrawing.h"
 #include "view/gridlines.h"
+#include "view/legenddrawing.h"
+#include "view/linkcolouring.h"
 #include "view/roaddrawing.h"
 
 #include <QImage>
@@ -51,6 +53,8 @@ std::string NetworkRenderer::draw(const Network& network, const Selection* selec
         for (const Link* l : selection->selectedLinks())
             drawLink(surface_, *l, true);
     }
+    if (options.colouring)
+        drawLegend(surface_, *options.colouring);
     painter.restore();
     return readout;
 }

@@ -9,6 +9,7 @@
 namespace vantry {
 
 struct BackgroundImage;
+class LinkColouring;
 class TigerData;
 
 // A Windows colour value 0x00BBGGRR, as the preferences store it.
@@ -32,6 +33,9 @@ struct RenderOptions {
     // Only the frame's pixels in this rectangle are drawn, exactly as drawing the whole frame
     // draws them; null draws everything.
     QRect area;
+    // Links filled by the class of an attribute, with a legend in a corner; null fills them by
+    // their type.
+    const LinkColouring* colouring = nullptr;
 
     friend bool operator==(const RenderOptions&, const RenderOptions&) = default;
 };

@@ -141,8 +141,19 @@ WorldRect CVantryView::dataExtent() const {
 }
 
 RenderOptions CVantryView::renderOptions(bool printing) const {
-    return layerRenderOptions(documentLayers(*doc_), {showGrid, showNumbers, showBitmap, showTiger},
-                              printing);
+    RenderOptions options = layerRenderOptions(
+        documentLayers(*doc_), {showGrid, showNumbers, showBitmap, showTiger}, printing);
+    if (colouring_)
+        options.colouring = &*colouring_;
+    return options;
+}
+
+bool CVantryView::refreshColouring() {
+    std::optional<LinkColouring> now = colourLinks(doc_->network(), colourChoice);
+    if (now == colouring_)
+        return false;
+    colouring_ = std::move(now);
+    return true;
 }
 
 void CVantryView::render() {
@@ -150,6 +161,7 @@ void CVantryView::render() {
     if (transform_.isEmpty())
         return;
     scrollBars_.update(transform_, dataExtent());
+    refreshColouring();
     const bool busy = isVisible();
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -190,7 +202,9 @@ bool CVantryView::renderChangedArea(const std::optional<WorldRect>& changed) {
     scrollBars_.update(transform_, dataExtent());
     // The image is drawn at the screen's device pixels.
     const ViewTransform t = atDeviceRatio(transform_, viewport()->devicePixelRatioF());
-    if (!(frameNow() == rendered_) || offscreen_.width() != t.clientWidthPixels() ||
+    // An edit that moves a class's bounds changes links elsewhere and the legend.
+    if (refreshColouring() || !(frameNow() == rendered_) ||
+        offscreen_.width() != t.clientWidthPixels() ||
         offscreen_.height() != t.clientHeightPixels())
         return false;
     if (!changed) {

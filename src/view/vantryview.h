@@ -4,6 +4,7 @@
 #include "view/commands.h"
 #include "view/documentcommands.h"
 #include "view/feedbackoverlay.h"
+#include "view/linkcolouring.h"
 #include "view/pointergrab.h"
 #include "view/pointerplace.h"
 #include "view/renderer.h"
@@ -72,6 +73,8 @@ public:
     bool showGrid = true;
     bool showTiger = false;
     bool showNumbers = true;
+    // What this window colours its links by; each window keeps its own.
+    ColourChoice colourChoice;
 
     // First display: fit the network into the window.
     void OnInitialUpdate();
@@ -187,6 +190,8 @@ private:
     // when the image does not show the view as it is now, and a whole render is needed.
     bool renderChangedArea(const std::optional<WorldRect>& changed);
     RenderOptions renderOptions(bool printing) const;
+    // The classes of the chosen field for the network as it is now; true when they changed.
+    bool refreshColouring();
     // The capture went elsewhere: the tool abandons what it was doing.
     void captureLost();
     void rightPress(WorldPoint p);
@@ -208,6 +213,7 @@ private:
     ViewCommands commands_{*this};
     Selection selection_;
     QImage offscreen_;
+    std::optional<LinkColouring> colouring_;
     // What the image was drawn for: a part of it may be drawn again only for the same.
     struct Frame {
         float scale = 0.0f;

@@ -1,6 +1,7 @@
 #include "view/viewcommands.h"
 
 #include "view/clipboard.h"
+#include "view/colourbydialog.h"
 #include "view/vantryview.h"
 
 namespace vantry {
@@ -38,6 +39,8 @@ std::optional<CommandState> ViewCommands::query(int id) const {
     }
     case ID_EDIT_PROPERTIES:
         return CommandState{view.propertiesAvailable(), false};
+    case ID_VIEW_COLOUR_BY:
+        return CommandState{true, false};
     case ID_EDIT_CLEAR:
     case ID_EDIT_CUT:
     case ID_EDIT_COPY:
@@ -95,6 +98,12 @@ bool ViewCommands::run(int id) {
         if (view.mode() == ToolMode::AutoPopulate)
             view.setTool(ToolMode::Select);
         return true;
+    case ID_VIEW_COLOUR_BY:
+        if (const std::optional<ColourChoice> choice = askColourChoice(view.colourChoice, &view)) {
+            view.colourChoice = *choice;
+            return true;
+        }
+        return false;
     case ID_FILE_PRINT:
         view.OnFilePrint();
         return false;

@@ -65,6 +65,7 @@ void CVantryView::printPage(QPrinter& printer, bool selectionOnly) {
     UserDefinedSettings& settings = SingletonPtr<UserDefinedSettings>::instance();
     const auto savedBack = settings.backColor.value;
     settings.backColor.value = 0xFFFFFF;
+    refreshColouring();
     QPainter painter(&printer);
     NetworkRenderer renderer(painter, pageTransform, renderOptions(true));
     renderer.draw(doc_->network(), nullptr);

@@ -4,6 +4,7 @@
 #include "support/pictures.h"
 #include "support/solidbmp.h"
 #include "support/testdir.h"
+#include "view/linkcolouring.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -386,6 +387,75 @@ TEST_F(CliTest, StreetDataAndRecordFilesThatGiveNothingAreRefusedOnOneLine) {
         EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
         EXPECT_TRUE(oneLine(r.err)) << r.err;
         EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
+    }
+}
+
+// Twelve one-way links with speeds 10 to 120 mph, in rows of three.
+std::string speedNetwork() {
+    std::string text = "KX101\n";
+    for (int row = 0; row < 4; ++row)
+        for (int x = 0; x < 4; ++x)
+            text += std::to_string(x) + " " + std::to_string(row) + "\n";
+    text += "EndNodes\n";
+    for (int i = 0; i < 12; ++i) {
+        const int from = (i / 3) * 4 + i % 3 + 1;
+        text += std::to_string(from) + " " + std::to_string(from + 1) + " 2 3600 1 " +
+                std::to_string(10 * (i + 1)) + " 190 I M\n";
+    }
+    return text + "EndLinks\n\n0 0 0 0\n";
+}
+
+TEST_F(CliTest, RenderColoursLinksByClassWithALegendAndLeavesTheDefaultAlone) {
+    spit(dir.file("net.txt"), speedNetwork());
+    const auto render = [&](const std::string& options) {
+        const CliRun r = cli("render " + path("net.txt") + " " + path("out.png") +
+                             " --no-grid --no-numbers" + options);
+        EXPECT_EQ(r.code, 0) << r.err;
+        return QImage(QString::fromStdString(dir.file("out.png")))
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    const auto colours = [](const QImage& image, QRect r) {
+        std::set<QRgb> out;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                out.insert(image.pixel(x, y));
+        return out;
+    };
+    const std::set<QRgb> drawing{qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(0xB5, 0xB5, 0xB5)};
+    const QImage plain = render("");
+    EXPECT_TRUE(render(" --colour-by type") == plain);
+
+    for (int classes : {4, 5}) {
+        SCOPED_TRACE(classes);
+        const QImage image = render(" --colour-by speed --classes " + std::to_string(classes));
+        std::set<QRgb> expected = drawing;
+        for (std::uint32_t rgb : rampColours(classes))
+            expected.insert(0xFF000000u | rgb);
+        EXPECT_EQ(colours(image, image.rect()), expected);
+        // Every class has a swatch in the legend, in the bottom-left corner.
+        const std::set<QRgb> corner = colours(image, QRect(0, 420, 220, 180));
+        for (std::uint32_t rgb : rampColours(classes))
+            EXPECT_TRUE(corner.count(0xFF000000u | rgb)) << std::hex << rgb;
+        // Outside the legend, only the links' fills differ from the default drawing.
+        for (int y = 0; y < 400; ++y) {
+            for (int x = 0; x < 800; ++x) {
+                if (!drawing.count(image.pixel(x, y))) {
+                    ASSERT_EQ(plain.pixel(x, y), qRgb(0x57, 0xD1, 0xCB)) << x << "," << y;
+                }
+            }
+        }
+    }
+    // Lanes all 2: one value, one colour.
+    const QImage lanes = render(" --colour-by lanes --quantiles");
+    std::set<QRgb> one = drawing;
+    one.insert(0xFF000000u | qualitativeColours()[0]);
+    EXPECT_EQ(colours(lanes, lanes.rect()), one);
+
+    for (const char* bad : {" --colour-by colour", " --colour-by speed --classes 1",
+                            " --colour-by speed --classes 10", " --colour-by speed --classes x"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(cli("render " + path("net.txt") + " " + path("bad.png") + bad).code, 2);
+        EXPECT_FALSE(std::filesystem::exists(dir.file("bad.png")));
     }
 }
 
@@ -846,6 +916,82 @@ TEST_F(CliTest, ImportWritesTheNetworkOrNothingAndAsksForUnitsNoFileStates) {
               std::string::npos)
         << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
+}
+
+// Four links whose attributes tell the expressions apart: 1 and 3 of automatic length (drawn
+// 5 and 10 miles), 2 typed longer than drawn, 4 typed shorter.
+const char* const kAttributes = "KX101\n"
+                                "0.000 0.000\n"
+                                "3.000 4.000\n"
+                                "6.000 8.000\n"
+                                "0.000 10.000\n"
+                                "EndNodes\n"
+                                "1 2 2 3800 5.000 55 200 I M Main St\n"
+                                "2 3 3 5700 6.000 65 220 O WZ Main St north\n"
+                                "3 1 1 1800 10.000 35 180 I R Ramp to Oak\n"
+                                "4 1 2 3600 9.000 40 190 O  Oak Ave\n"
+                                "EndLinks\n"
+                                "\n"
+                                "0.000 0.000 0.000 0.000\n";
+
+TEST_F(CliTest, SelectPrintsTheLinksAnExpressionPicks) {
+    spit(dir.file("net.txt"), kAttributes);
+    const std::pair<const char*, const char*> cases[] = {
+        {"lanes >= 2 and speed < 60", "1\n4\n"},
+        {"capacity / lanes = 1900", "1\n2\n"},
+        {"not auto and length > drawn", "2\n"},
+        {"type = 'wz' or description startswith 'oak'", "2\n4\n"},
+        {"speed > 100", ""}};
+    for (const auto& [expression, ids] : cases) {
+        const CliRun r =
+            cli("select " + path("net.txt") + " --where \"" + std::string(expression) + "\"");
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, ids) << expression;
+    }
+    const CliRun both = cli("select " + path("net.txt") + " --where auto --where \"lanes > 1\"");
+    EXPECT_EQ(both.out, "1\n");
+
+    const CliRun bad = cli("select " + path("net.txt") + " --where \"lanes >= 2 and\"");
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_EQ(firstLine(bad.err), "vantry-cli: --where: expected a value after 'and' at 15");
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(cli("select " + path("net.txt")).code, 2);
+    EXPECT_EQ(cli("select " + path("missing.txt") + " --where auto").code, 1);
+}
+
+TEST_F(CliTest, SetChangesThePickedLinksOrWritesNothing) {
+    spit(dir.file("net.txt"), kAttributes);
+    CliRun r = cli("set " + path("net.txt") + " " + path("out.txt") +
+                   " --where \"type = 'M' or type = 'R'\" \"capacity = lanes * 1900 + 0.4\"" +
+                   " \"description = description + ' (WZ)'\" type=\\'WZ\\'");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(cli("select " + path("out.txt") + " --where \"type = 'WZ'\"").out, "1\n2\n3\n");
+    EXPECT_EQ(cli("select " + path("out.txt") + " --where \"capacity = lanes * 1900\"").out,
+              "1\n2\n3\n");
+    EXPECT_EQ(cli("select " + path("out.txt") +
+                  " --where \"description contains '(wz)' or capacity != 3600\"")
+                  .out,
+              "1\n2\n3\n");
+
+    // Without --where every link; a length of drawn makes it automatic.
+    r = cli("set " + path("net.txt") + " " + path("all.txt") + " \"length = drawn\"");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(cli("select " + path("all.txt") + " --where auto").out, "1\n2\n3\n4\n");
+
+    // One link that would get a capacity of 0 refuses the whole change.
+    r = cli("set " + path("net.txt") + " " + path("refused.txt") +
+            " \"capacity = (lanes - 1) * 1900\"");
+    EXPECT_EQ(r.code, 5);
+    EXPECT_EQ(r.err, "vantry-cli: link 3: capacity 0: must be at least 1\n");
+    r = cli("set " + path("net.txt") + " " + path("refused.txt") + " \"drawn = 2\"");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(firstLine(r.err).find("read only"), std::string::npos) << r.err;
+    r = cli("set " + path("net.txt") + " " + path("refused.txt") + " \"speed = speed *\"");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(firstLine(r.err), "vantry-cli: speed = speed *: expected a value after '*' at 16");
+    EXPECT_EQ(cli("set " + path("net.txt") + " " + path("refused.txt")).code, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("refused.txt")));
+    EXPECT_EQ(slurp(dir.file("net.txt")), kAttributes);
 }
 
 } // namespace

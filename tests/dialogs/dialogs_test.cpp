@@ -1,5 +1,8 @@
 #include "dialogs/backcolorbutton.h"
+#include "dialogs/expressiondlg.h"
+#include "dialogs/fieldcalcdlg.h"
 #include "dialogs/georeferencedlg.h"
+#include "dialogs/gotodlg.h"
 #include "dialogs/help.h"
 #include "dialogs/importmappingdlg.h"
 #include "dialogs/integeredit.h"
@@ -801,10 +804,22 @@ TEST_F(Dialogs, EveryDialogWorksFromTheKeyboardAndOpensItsHelpTopic) {
     source.lengthUnit = LengthUnit::Feet;
     source.speedUnit = SpeedUnitOfSource::MilesPerHour;
     CImportMappingDlg mappingDlg(source);
+    CGoToDlg goToDlg(network);
+    child<QLineEdit>(goToDlg, "what")->setText(QStringLiteral("node 1"));
+    CExpressionDlg selectDlg(network);
+    child<QLineEdit>(selectDlg, "expression")->setText(QStringLiteral("lanes >= 0"));
+    CFieldCalcDlg calculatorDlg(network, {link});
+    child<QLineEdit>(calculatorDlg, "value")->setText(QStringLiteral("1900"));
     const std::pair<QDialog*, const char*> dialogs[] = {
-        {&linkDlg, "link-properties.html#"},        {&nodeDlg, "node-properties.html#"},
-        {&sheet, "preferences.html#link-defaults"}, {&streetDlg, "tiger.html#street-data"},
-        {&placeDlg, "exchange.html#georeference"},  {&mappingDlg, "exchange.html#import-fields"}};
+        {&linkDlg, "link-properties.html#"},
+        {&nodeDlg, "node-properties.html#"},
+        {&sheet, "preferences.html#link-defaults"},
+        {&streetDlg, "tiger.html#street-data"},
+        {&placeDlg, "exchange.html#georeference"},
+        {&mappingDlg, "exchange.html#import-fields"},
+        {&goToDlg, "link-table.html#go-to"},
+        {&selectDlg, "link-table.html#select-by-expression"},
+        {&calculatorDlg, "link-table.html#field-calculator"}};
     for (const auto& [dialog, topic] : dialogs) {
         SCOPED_TRACE(dialog->windowTitle().toStdString());
         child<QPushButton>(*dialog, "help")->click();
