@@ -81,6 +81,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(!parseLinkPredicate(text, nullptr));
     }
 
+    // The same text over nodes: their own fields, the same evaluator.
+    if (const std::optional<NodeExpression> nodes = parseNodePredicate(text, &error)) {
+        FUZZ_CHECK(nodes->kind() == ValueKind::Boolean);
+        for (const Node* node : net.nodes())
+            FUZZ_CHECK(nodes->matches(*node) == nodes->evaluate(*node).boolean);
+    } else {
+        checkRefusal(error, text);
+    }
+
     if (const std::optional<LinkAssignment> assignment = parseLinkAssignment(text, &error)) {
         std::string why;
         const auto next = assignedAttributes(net.links(), {*assignment}, &why);

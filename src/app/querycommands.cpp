@@ -26,11 +26,11 @@ QueryCommands::QueryCommands(CVantryApp& app) : app_(app) {
             return std::nullopt;
         return dialog.target();
     };
-    chooseLinks_ = [this](const Network& network) -> std::optional<std::vector<Link*>> {
+    chooseLinks_ = [this](const Network& network) -> std::optional<Matches> {
         CExpressionDlg dialog(network, app_.activeView());
         if (execWindowModal(dialog) != QDialog::Accepted)
             return std::nullopt;
-        return dialog.matches();
+        return Matches{dialog.nodeMatches(), dialog.matches()};
     };
     calculate_ = [this](const Network& network,
                         const std::vector<Link*>& selected) -> std::optional<Calculation> {
@@ -65,8 +65,8 @@ void QueryCommands::run(int id) {
             goTo(*view, *target);
         break;
     case ID_EDIT_SELECT_BY_EXPRESSION:
-        if (const auto links = chooseLinks_(network))
-            selectLinks(*view, *links);
+        if (const auto matches = chooseLinks_(network))
+            selectOnly(*view, *matches);
         break;
     case ID_EDIT_FIELD_CALCULATOR:
         calculate(*view);
@@ -101,13 +101,16 @@ bool QueryCommands::goTo(CVantryView& view, const GoToTarget& target) {
     return true;
 }
 
-void QueryCommands::selectLinks(CVantryView& view, const std::vector<Link*>& links) {
+void QueryCommands::selectOnly(CVantryView& view, const Matches& matches) {
     Selection& selection = view.selection();
     selection.clear();
-    selection.reserve(0, links.size());
-    for (Link* link : links)
+    selection.reserve(matches.nodes.size(), matches.links.size());
+    for (Node* node : matches.nodes)
+        selection.addNode(node);
+    for (Link* link : matches.links)
         selection.addLink(link);
-    view.setClicked(nullptr, links.empty() ? nullptr : links.back());
+    view.setClicked(matches.nodes.empty() ? nullptr : matches.nodes.back(),
+                    matches.links.empty() ? nullptr : matches.links.back());
     selectionChanged(view);
 }
 

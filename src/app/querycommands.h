@@ -20,8 +20,13 @@ class QueryCommands : public CommandTarget {
 public:
     // Asks which object to go to; nothing when the user cancelled.
     using GoToChooser = std::function<std::optional<GoToTarget>(const Network&)>;
-    // Asks for an expression; the links it matches, or nothing when the user cancelled.
-    using LinkChooser = std::function<std::optional<std::vector<Link*>>(const Network&)>;
+    // What an expression matched: links, or nodes when it was over nodes.
+    struct Matches {
+        std::vector<Node*> nodes;
+        std::vector<Link*> links;
+    };
+    // Asks for an expression; what it matches, or nothing when the user cancelled.
+    using LinkChooser = std::function<std::optional<Matches>(const Network&)>;
     // The links to change and their new attributes, in the same order.
     struct Calculation {
         std::vector<Link*> links;
@@ -42,8 +47,8 @@ public:
     // Selects the object alone and centres the view on it; false when the network has none of
     // that number.
     static bool goTo(CVantryView& view, const GoToTarget& target);
-    // The links become the view's selection alone.
-    static void selectLinks(CVantryView& view, const std::vector<Link*>& links);
+    // The nodes and links become the view's selection alone.
+    static void selectOnly(CVantryView& view, const Matches& matches);
 
 protected:
     void run(int id) override;

@@ -1,5 +1,5 @@
-// The commands that pick links by an expression over their attributes: select lists them, set
-// gives them new values, as the editor's Select by Expression and field calculator do.
+// The commands that pick links (or nodes) by an expression over their attributes: select lists
+// them, set gives links new values, as the editor's Select by Expression and field calculator do.
 #include "cli/commands.h"
 #include "cli/commandsupport.h"
 
@@ -10,20 +10,36 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantry {
 
 namespace {
 
-// The links every --where holds for (all of them without one), or nothing after telling the
-// first expression that cannot be read.
-std::optional<std::vector<LinkExpression>> wherePredicates(const CommandLine& line,
-                                                           std::ostream& err, int& code) {
-    std::vector<LinkExpression> predicates;
-    for (const GivenOption& given : line.options) {
+const CliOption kWhere = {"--where", 1, "--where needs an expression"};
+const CliOption kNodes = {"--nodes", 0, ""};
+
+bool given(const CommandLine& line, const char* name) {
+    return std::any_of(line.options.begin(), line.options.end(), [name](const GivenOption& o) {
+        return std::string(o.option->name) == name;
+    });
+}
+
+template <typename Expression>
+using Parser = std::optional<Expression> (*)(std::string_view, ExpressionError*);
+
+// The expressions of every --where, read by parse (parseLinkPredicate or parseNodePredicate), or
+// nothing after telling the first one that cannot be read.
+template <typename Expression>
+std::optional<std::vector<Expression>> wherePredicates(const CommandLine& line, std::ostream& err,
+                                                       int& code, Parser<Expression> parse) {
+    std::vector<Expression> predicates;
+    for (const GivenOption& option : line.options) {
+        if (std::string(option.option->name) != kWhere.name)
+            continue;
         ExpressionError error;
-        std::optional<LinkExpression> predicate = parseLinkPredicate(given.values[0], &error);
+        std::optional<Expression> predicate = parse(option.values[0], &error);
         if (!predicate) {
             code = usageError(err, "--where: " + error.text());
             return std::nullopt;
@@ -33,22 +49,22 @@ std::optional<std::vector<LinkExpression>> wherePredicates(const CommandLine& li
     return predicates;
 }
 
-std::vector<Link*> chosenLinks(const Network& net, const std::vector<LinkExpression>& where) {
-    std::vector<Link*> chosen;
-    for (Link* link : net.links())
+// The objects every expression holds for (all of them without one), in the network's order.
+template <typename Object, typename Expression>
+std::vector<Object*> chosen(const std::vector<Object*>& all, const std::vector<Expression>& where) {
+    std::vector<Object*> picked;
+    for (Object* object : all)
         if (std::all_of(where.begin(), where.end(),
-                        [link](const LinkExpression& e) { return e.matches(*link); }))
-            chosen.push_back(link);
-    return chosen;
+                        [object](const Expression& e) { return e.matches(*object); }))
+            picked.push_back(object);
+    return picked;
 }
 
-int select(const CommandLine& line, std::ostream& out, std::ostream& err) {
-    if (line.files.size() != 1)
-        return usageError(err, "select needs exactly one network file");
-    if (line.options.empty())
-        return usageError(err, "select needs --where EXPR");
+template <typename Object, typename Expression>
+int printChosen(const CommandLine& line, std::ostream& out, std::ostream& err,
+                Parser<Expression> parse, const std::vector<Object*>& (Network::*all)() const) {
     int code = kExitSuccess;
-    const std::optional<std::vector<LinkExpression>> where = wherePredicates(line, err, code);
+    const auto where = wherePredicates(line, err, code, parse);
     if (!where)
         return code;
     Held<CVantryDoc> heldDoc;
@@ -57,17 +73,27 @@ int select(const CommandLine& line, std::ostream& out, std::ostream& err) {
     if (!openNetwork(doc, line.files[0], err))
         return kExitFileError;
     std::string ids;
-    for (const Link* link : chosenLinks(doc.network(), *where))
-        ids += std::to_string(link->id()) + "\n";
+    for (const Object* object : chosen((doc.network().*all)(), *where))
+        ids += std::to_string(object->id()) + "\n";
     out << ids;
     return kExitSuccess;
+}
+
+int select(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    if (line.files.size() != 1)
+        return usageError(err, "select needs exactly one network file");
+    if (!given(line, kWhere.name))
+        return usageError(err, "select needs --where EXPR");
+    if (given(line, kNodes.name))
+        return printChosen(line, out, err, parseNodePredicate, &Network::nodes);
+    return printChosen(line, out, err, parseLinkPredicate, &Network::links);
 }
 
 int set(const CommandLine& line, std::ostream&, std::ostream& err) {
     if (line.files.size() < 3)
         return usageError(err, "set needs a network file, an output file and FIELD=EXPR");
     int code = kExitSuccess;
-    const std::optional<std::vector<LinkExpression>> where = wherePredicates(line, err, code);
+    const auto where = wherePredicates(line, err, code, parseLinkPredicate);
     if (!where)
         return code;
     std::vector<LinkAssignment> assignments;
@@ -86,7 +112,7 @@ int set(const CommandLine& line, std::ostream&, std::ostream& err) {
     if (!openNetwork(doc, line.files[0], err))
         return kExitFileError;
     std::string why;
-    if (!applyLinkAssignments(chosenLinks(doc.network(), *where), assignments, &why)) {
+    if (!applyLinkAssignments(chosen(doc.network().links(), *where), assignments, &why)) {
         err << "vantry-cli: " << why << "\n";
         return kExitRefused;
     }
@@ -97,11 +123,12 @@ int set(const CommandLine& line, std::ostream&, std::ostream& err) {
 
 CliCommand selectCommand() {
     return {"select",
-            {"NET --where EXPR"},
+            {"NET [--nodes] --where EXPR"},
             "      Print the number of each link for which the expression EXPR holds, one a line,\n"
-            "      e.g. --where \"lanes >= 2 and speed < 45\". Expressions are described in the\n"
-            "      user's guide; one that cannot be read is bad usage, its column named.\n",
-            {{"--where", 1, "--where needs an expression"}},
+            "      e.g. --where \"lanes >= 2 and speed < 45\"; with --nodes, of each node, e.g.\n"
+            "      --where \"links >= 3\". Expressions are described in the user's guide; one\n"
+            "      that cannot be read is bad usage, its column named.\n",
+            {kWhere, kNodes},
             select};
 }
 
@@ -114,7 +141,7 @@ CliCommand setCommand() {
         "      Each value is computed from the link as it was; counts are rounded to whole\n"
         "      numbers. A value the Link Properties dialog would refuse (a capacity of 0)\n"
         "      refuses the whole change: the first such link is named and nothing is written.\n",
-        {{"--where", 1, "--where needs an expression"}},
+        {kWhere},
         set};
 }
 

@@ -2,9 +2,19 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QPushButton>
 
 namespace vantry {
+
+QLabel* createProblemLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("problem"));
+    label->setWordWrap(true);
+    label->setStyleSheet(QStringLiteral("color: #b00000"));
+    label->hide();
+    return label;
+}
 
 QDialogButtonBox* createDialogButtons(QDialog* dialog, std::function<void()> onHelp) {
     auto* buttons = new QDialogButtonBox(

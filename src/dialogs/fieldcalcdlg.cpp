@@ -91,11 +91,7 @@ CFieldCalcDlg::CFieldCalcDlg(const Network& network, std::vector<Link*> selected
     form->addRow(fieldCaption, field_);
     form->addRow(valueCaption, value_);
 
-    problem_ = new QLabel(this);
-    problem_->setObjectName(QStringLiteral("problem"));
-    problem_->setWordWrap(true);
-    problem_->setStyleSheet(QStringLiteral("color: #b00000"));
-    problem_->hide();
+    problem_ = createProblemLabel(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(which);

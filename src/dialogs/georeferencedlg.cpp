@@ -54,11 +54,7 @@ CGeoreferenceDlg::CGeoreferenceDlg(const Georeference& initial, QWidget* parent)
         QStringLiteral("The origin is the point 0,0 of the network in the CRS's own units."), this);
     note->setWordWrap(true);
 
-    problem_ = new QLabel(this);
-    problem_->setObjectName(QStringLiteral("problem"));
-    problem_->setWordWrap(true);
-    problem_->setStyleSheet(QStringLiteral("color: #b00000"));
-    problem_->hide();
+    problem_ = createProblemLabel(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(placed_);

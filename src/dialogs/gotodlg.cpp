@@ -80,11 +80,7 @@ CGoToDlg::CGoToDlg(const Network& network, QWidget* parent) : QDialog(parent), n
     auto* form = new QFormLayout;
     form->addRow(caption, what_);
 
-    problem_ = new QLabel(this);
-    problem_->setObjectName(QStringLiteral("problem"));
-    problem_->setWordWrap(true);
-    problem_->setStyleSheet(QStringLiteral("color: #b00000"));
-    problem_->hide();
+    problem_ = createProblemLabel(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

@@ -95,10 +95,7 @@ CImportMappingDlg::CImportMappingDlg(const ImportSource& source, QWidget* parent
     unitForm->addRow(QStringLiteral("&Lengths in:"), lengthUnit_);
     unitForm->addRow(QStringLiteral("&Speeds in:"), speedUnit_);
 
-    problem_ = new QLabel(this);
-    problem_->setObjectName(QStringLiteral("problem"));
-    problem_->setStyleSheet(QStringLiteral("color: #b00000"));
-    problem_->hide();
+    problem_ = createProblemLabel(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);

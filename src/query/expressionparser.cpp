@@ -30,8 +30,8 @@ const char* kindName(ValueKind kind) {
 // it cannot handle.
 class Parser {
 public:
-    Parser(std::vector<Token> tokens, ExpressionError* error)
-        : tokens_(std::move(tokens)), error_(error) {}
+    Parser(std::vector<Token> tokens, ExpressionError* error, ExpressionSubject subject)
+        : tokens_(std::move(tokens)), error_(error), subject_(subject) {}
 
     ExpressionProgram& program() { return program_; }
 
@@ -245,6 +245,16 @@ private:
 
     ValueKind field() {
         const Token& token = tokens_[at_++];
+        if (subject_ == ExpressionSubject::Node) {
+            const std::optional<NodeAttribute> attribute = nodeAttributeNamed(token.text);
+            if (!attribute)
+                fail(token.column,
+                     (attributeNamed(token.text) ? "'" + token.text + "' is a field of links"
+                                                 : "unknown field '" + token.text + "'") +
+                         "; nodes have id, x, y, links, in and out");
+            emit(Op::Field, static_cast<std::int32_t>(*attribute));
+            return ValueKind::Number;
+        }
         const std::optional<LinkAttribute> attribute = attributeNamed(token.text);
         if (!attribute)
             fail(token.column, "unknown field '" + token.text + "'");
@@ -314,6 +324,7 @@ private:
 
     std::vector<Token> tokens_;
     ExpressionError* error_;
+    ExpressionSubject subject_;
     ExpressionProgram program_;
     std::size_t at_ = 0;
     int depth_ = 0;
@@ -323,11 +334,12 @@ private:
 } // namespace
 
 std::optional<ExpressionProgram> compileExpression(std::string_view text, ExpressionError* error,
-                                                   AssignmentTarget* target) {
+                                                   AssignmentTarget* target,
+                                                   ExpressionSubject subject) {
     std::optional<std::vector<Token>> tokens = tokenize(text, error);
     if (!tokens)
         return std::nullopt;
-    Parser parser(std::move(*tokens), error);
+    Parser parser(std::move(*tokens), error, subject);
     try {
         if (target)
             parser.parseAssignedField(target);

@@ -25,12 +25,18 @@ enum class LinkAttribute : std::uint8_t {
     Description
 };
 
+// The attributes a node expression reads, all numbers.
+enum class NodeAttribute : std::uint8_t { Id, X, Y, Links, In, Out };
+
+// What an expression is about; it decides which fields it may name.
+enum class ExpressionSubject { Link, Node };
+
 // One step of a postfix program over a stack of values. Booleans are held as numbers 0 and 1;
 // which slot field a step reads is known from the types checked when the program was made.
 enum class Op : std::uint8_t {
     PushNumber, // constant numbers[arg]
     PushText,   // constant texts[arg]
-    Field,      // the link's attribute arg
+    Field,      // the link's or node's attribute arg
     Add,
     Subtract,
     Multiply,
@@ -76,9 +82,11 @@ struct ExpressionProgram {
     ValueKind kind = ValueKind::Number;
 };
 
-// Makes programs and hands them to LinkExpression, whose program is otherwise out of reach.
+// Makes programs and hands them to LinkExpression and NodeExpression, whose programs are
+// otherwise out of reach.
 struct ExpressionCompiler {
     static LinkExpression make(ExpressionProgram program);
+    static NodeExpression makeNode(ExpressionProgram program);
     static const ExpressionProgram& program(const LinkExpression& expression);
 };
 
@@ -86,6 +94,7 @@ struct ExpressionCompiler {
 // column titles ("Free-flow Speed", written in double quotes when they hold a blank).
 std::optional<LinkAttribute> attributeNamed(std::string_view name);
 ValueKind attributeKind(LinkAttribute attribute);
+std::optional<NodeAttribute> nodeAttributeNamed(std::string_view name);
 
 // The field an assignment's text begins with, and where its value begins.
 struct AssignmentTarget {
@@ -96,7 +105,8 @@ struct AssignmentTarget {
 
 // Parses text from its start; when target is given, the text must begin "FIELD =" and what it
 // names is stored there. On failure the error is filled and nothing is returned.
-std::optional<ExpressionProgram> compileExpression(std::string_view text, ExpressionError* error,
-                                                   AssignmentTarget* target);
+std::optional<ExpressionProgram>
+compileExpression(std::string_view text, ExpressionError* error, AssignmentTarget* target,
+                  ExpressionSubject subject = ExpressionSubject::Link);
 
 } // namespace vantry

@@ -115,16 +115,48 @@ Slot field(const Link& link, LinkAttribute attribute) {
     return numberSlot(0.0);
 }
 
+Slot field(const Node& node, NodeAttribute attribute) {
+    const auto count = [&node](auto&& counts) {
+        return numberSlot(
+            static_cast<double>(std::count_if(node.links().begin(), node.links().end(), counts)));
+    };
+    switch (attribute) {
+    case NodeAttribute::Id:
+        return numberSlot(static_cast<double>(node.id()));
+    case NodeAttribute::X:
+        return numberSlot(static_cast<double>(node.x()));
+    case NodeAttribute::Y:
+        return numberSlot(static_cast<double>(node.y()));
+    case NodeAttribute::Links:
+        return numberSlot(static_cast<double>(node.links().size()));
+    case NodeAttribute::In:
+        return count([&node](const Link* link) { return link->toNode() == &node; });
+    case NodeAttribute::Out:
+        return count([&node](const Link* link) { return link->fromNode() == &node; });
+    }
+    return numberSlot(0.0);
+}
+
+Slot fieldOf(const Link& link, std::int32_t arg) {
+    return field(link, static_cast<LinkAttribute>(arg));
+}
+
+Slot fieldOf(const Node& node, std::int32_t arg) {
+    return field(node, static_cast<NodeAttribute>(arg));
+}
+
 bool ordered(double a, double b) {
     return !std::isnan(a) && !std::isnan(b);
 }
 
-// Runs the program over one link. Text made by joining lives in joined, which stays empty (and
-// allocates nothing) unless the program joins text.
-Slot run(const ExpressionProgram& program, const Link& link,
+// Runs the program over one link or node. Text made by joining lives in joined, which stays
+// empty (and allocates nothing) unless the program joins text.
+template <typename Object>
+Slot run(const ExpressionProgram& program, const Object& object,
          std::forward_list<std::string>& joined) {
-    Slot stack[kMaxStackDepth];
-    int top = -1;
+    // stack[0] stays unused, so that the top of an empty stack is still inside the array.
+    Slot stack[kMaxStackDepth + 1];
+    int top = 0;
     for (const Instruction& step : program.code) {
         Slot* s = stack + top;
         switch (step.op) {
@@ -135,7 +167,7 @@ Slot run(const ExpressionProgram& program, const Link& link,
             stack[++top].setText(program.texts[static_cast<std::size_t>(step.arg)]);
             break;
         case Op::Field:
-            stack[++top] = field(link, static_cast<LinkAttribute>(step.arg));
+            stack[++top] = fieldOf(object, step.arg);
             break;
         case Op::Add:
             s[-1].number += s[0].number, --top;
@@ -227,7 +259,7 @@ Slot run(const ExpressionProgram& program, const Link& link,
             break;
         }
     }
-    return stack[0];
+    return stack[1];
 }
 
 } // namespace
@@ -240,6 +272,17 @@ std::optional<LinkAttribute> attributeNamed(std::string_view name) {
     for (const NamedAttribute& named : kNames)
         if (sameLetters(name, named.name))
             return named.attribute;
+    return std::nullopt;
+}
+
+std::optional<NodeAttribute> nodeAttributeNamed(std::string_view name) {
+    static constexpr std::pair<const char*, NodeAttribute> kNodeNames[] = {
+        {"id", NodeAttribute::Id},  {"Node", NodeAttribute::Id},     {"x", NodeAttribute::X},
+        {"y", NodeAttribute::Y},    {"links", NodeAttribute::Links}, {"in", NodeAttribute::In},
+        {"out", NodeAttribute::Out}};
+    for (const auto& [named, attribute] : kNodeNames)
+        if (sameLetters(name, named))
+            return attribute;
     return std::nullopt;
 }
 
@@ -262,6 +305,12 @@ LinkExpression ExpressionCompiler::make(ExpressionProgram program) {
     return expression;
 }
 
+NodeExpression ExpressionCompiler::makeNode(ExpressionProgram program) {
+    NodeExpression expression;
+    expression.program_ = std::make_shared<const ExpressionProgram>(std::move(program));
+    return expression;
+}
+
 const ExpressionProgram& ExpressionCompiler::program(const LinkExpression& expression) {
     return *expression.program_;
 }
@@ -270,25 +319,79 @@ ValueKind LinkExpression::kind() const {
     return program_ ? program_->kind : ValueKind::Boolean;
 }
 
-bool LinkExpression::matches(const Link& link) const {
-    if (!program_ || program_->kind != ValueKind::Boolean)
+namespace {
+
+template <typename Object> bool holds(const ExpressionProgram* program, const Object& object) {
+    if (!program || program->kind != ValueKind::Boolean)
         return false;
     std::forward_list<std::string> joined;
-    return run(*program_, link, joined).number != 0.0;
+    return run(*program, object, joined).number != 0.0;
 }
 
-ExpressionValue LinkExpression::evaluate(const Link& link) const {
+template <typename Object>
+ExpressionValue valueOf(const ExpressionProgram* program, const Object& object) {
     ExpressionValue value;
-    if (!program_)
+    if (!program)
         return value;
     std::forward_list<std::string> joined;
-    const Slot result = run(*program_, link, joined);
-    value.kind = program_->kind;
+    const Slot result = run(*program, object, joined);
+    value.kind = program->kind;
     value.number = result.number;
     value.boolean = result.number != 0.0;
     if (value.kind == ValueKind::Text)
         value.text = std::string(result.text());
     return value;
+}
+
+// A parsed expression that must be a condition, or nothing with why it is not.
+std::optional<ExpressionProgram> compilePredicate(std::string_view text, ExpressionError* error,
+                                                  ExpressionSubject subject) {
+    std::optional<ExpressionProgram> program = compileExpression(text, error, nullptr, subject);
+    if (program && program->kind != ValueKind::Boolean) {
+        if (error)
+            *error = {1, std::string("expected a condition (true or false), not ") +
+                             (program->kind == ValueKind::Text ? "text" : "a number")};
+        return std::nullopt;
+    }
+    return program;
+}
+
+} // namespace
+
+bool LinkExpression::matches(const Link& link) const {
+    return holds(program_.get(), link);
+}
+
+ExpressionValue LinkExpression::evaluate(const Link& link) const {
+    return valueOf(program_.get(), link);
+}
+
+ValueKind NodeExpression::kind() const {
+    return program_ ? program_->kind : ValueKind::Boolean;
+}
+
+bool NodeExpression::matches(const Node& node) const {
+    return holds(program_.get(), node);
+}
+
+ExpressionValue NodeExpression::evaluate(const Node& node) const {
+    return valueOf(program_.get(), node);
+}
+
+std::optional<NodeExpression> parseNodePredicate(std::string_view text, ExpressionError* error) {
+    std::optional<ExpressionProgram> program =
+        compilePredicate(text, error, ExpressionSubject::Node);
+    if (!program)
+        return std::nullopt;
+    return ExpressionCompiler::makeNode(std::move(*program));
+}
+
+std::vector<Node*> selectNodes(const Network& network, const NodeExpression& predicate) {
+    std::vector<Node*> chosen;
+    for (Node* node : network.nodes())
+        if (predicate.matches(*node))
+            chosen.push_back(node);
+    return chosen;
 }
 
 std::optional<LinkExpression> parseLinkExpression(std::string_view text, ExpressionError* error) {
@@ -299,14 +402,11 @@ std::optional<LinkExpression> parseLinkExpression(std::string_view text, Express
 }
 
 std::optional<LinkExpression> parseLinkPredicate(std::string_view text, ExpressionError* error) {
-    std::optional<LinkExpression> expression = parseLinkExpression(text, error);
-    if (expression && expression->kind() != ValueKind::Boolean) {
-        if (error)
-            *error = {1, std::string("expected a condition (true or false), not ") +
-                             (expression->kind() == ValueKind::Text ? "text" : "a number")};
+    std::optional<ExpressionProgram> program =
+        compilePredicate(text, error, ExpressionSubject::Link);
+    if (!program)
         return std::nullopt;
-    }
-    return expression;
+    return ExpressionCompiler::make(std::move(*program));
 }
 
 std::vector<Link*> selectLinks(const Network& network, const LinkExpression& predicate) {

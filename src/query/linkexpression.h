@@ -57,6 +57,26 @@ std::optional<LinkExpression> parseLinkPredicate(std::string_view text, Expressi
 // The links of the network for which the predicate holds, in the network's order.
 std::vector<Link*> selectLinks(const Network& network, const LinkExpression& predicate);
 
+// An expression over a node: its id, x and y (miles), links (how many links meet there), in and
+// out (how many end and start there), with the operators and functions of link expressions.
+class NodeExpression {
+public:
+    ValueKind kind() const;
+    // True when a Boolean expression holds for the node; false for any other kind.
+    bool matches(const Node& node) const;
+    ExpressionValue evaluate(const Node& node) const;
+
+private:
+    friend struct ExpressionCompiler;
+    std::shared_ptr<const ExpressionProgram> program_;
+};
+
+// As parseLinkPredicate, over the node fields; a link's field ("lanes") is refused at its column.
+std::optional<NodeExpression> parseNodePredicate(std::string_view text, ExpressionError* error);
+
+// The nodes of the network for which the predicate holds, in the network's order.
+std::vector<Node*> selectNodes(const Network& network, const NodeExpression& predicate);
+
 // The attributes an assignment may set; auto, drawn, id, from and to are read only.
 enum class AssignedField { Lanes, Capacity, Speed, Jam, Length, Type, Direction, Description };
 

@@ -109,14 +109,18 @@ TEST_F(QueryTest, GoToSelectsTheObjectAloneOnMapAndTableAndCentresOnIt) {
 TEST_F(QueryTest, SelectByExpressionReplacesTheSelectionOnMapAndTable) {
     app.route(ID_VIEW_LINK_TABLE);
     QString typed = QStringLiteral("lanes >= 2");
-    app.queries().setLinkChooser([&](const Network& network) -> std::optional<std::vector<Link*>> {
-        CExpressionDlg dialog(network);
-        child<QLineEdit>(dialog, "expression")->setText(typed);
-        dialog.accept();
-        if (dialog.result() != QDialog::Accepted)
-            return std::nullopt;
-        return dialog.matches();
-    });
+    bool overNodes = false;
+    app.queries().setLinkChooser(
+        [&](const Network& network) -> std::optional<QueryCommands::Matches> {
+            CExpressionDlg dialog(network);
+            if (overNodes)
+                child<QRadioButton>(dialog, "nodes")->click();
+            child<QLineEdit>(dialog, "expression")->setText(typed);
+            dialog.accept();
+            if (dialog.result() != QDialog::Accepted)
+                return std::nullopt;
+            return QueryCommands::Matches{dialog.nodeMatches(), dialog.matches()};
+        });
     view->selection().addLink(link(1));
     view->selection().addNode(node(1));
     app.route(ID_EDIT_SELECT_BY_EXPRESSION);
@@ -128,6 +132,14 @@ TEST_F(QueryTest, SelectByExpressionReplacesTheSelectionOnMapAndTable) {
     typed = QStringLiteral("lanes >= ");
     app.route(ID_EDIT_SELECT_BY_EXPRESSION);
     EXPECT_EQ(view->selection().selectedLinks(), (std::vector<Link*>{link(2), link(3)}));
+
+    // Over nodes: the matching nodes alone become the selection, the links' is dropped.
+    overNodes = true;
+    typed = QStringLiteral("in = 0 or y > 1");
+    app.route(ID_EDIT_SELECT_BY_EXPRESSION);
+    EXPECT_EQ(view->selection().selectedNodes(), (std::vector<Node*>{node(1), node(3)}));
+    EXPECT_TRUE(view->selection().selectedLinks().empty());
+    EXPECT_TRUE(tableLinks().empty());
 }
 
 // The calculator's own dialog, filled in and accepted; what it refused is kept.

@@ -957,6 +957,23 @@ TEST_F(CliTest, SelectPrintsTheLinksAnExpressionPicks) {
     EXPECT_EQ(bad.out, "");
     EXPECT_EQ(cli("select " + path("net.txt")).code, 2);
     EXPECT_EQ(cli("select " + path("missing.txt") + " --where auto").code, 1);
+
+    // Nodes: 1 has three links (two of them ending there), 4 only one that starts there.
+    const std::pair<const char*, const char*> nodeCases[] = {
+        {"links >= 3", "1\n"}, {"in = 0", "4\n"}, {"x > 1 and y > 4", "3\n"}};
+    for (const auto& [expression, ids] : nodeCases) {
+        const CliRun r = cli("select " + path("net.txt") + " --nodes --where \"" +
+                             std::string(expression) + "\"");
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, ids) << expression;
+    }
+    const CliRun linkField = cli("select " + path("net.txt") + " --where \"x < 1\" --nodes" +
+                                 " --where \"links = 1 or lanes = 2\"");
+    EXPECT_EQ(linkField.code, 2);
+    EXPECT_EQ(firstLine(linkField.err),
+              "vantry-cli: --where: 'lanes' is a field of links; nodes have id, x, y, links, in "
+              "and out at 14");
+    EXPECT_EQ(cli("select " + path("net.txt") + " --nodes").code, 2);
 }
 
 TEST_F(CliTest, SetChangesThePickedLinksOrWritesNothing) {

@@ -104,6 +104,39 @@ TEST(ExpressionDialog, CountsTheMatchesAsTheExpressionIsTypedAndRefusesOneInErro
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.matches(), std::vector<Link*>{net.network.links()[1]});
+    EXPECT_TRUE(dialog.nodeMatches().empty());
+}
+
+TEST(ExpressionDialog, NodesChoiceCountsNodesAndRefusesLinkFields) {
+    toolkit();
+    SmallNetwork net;
+    CExpressionDlg dialog(net.network);
+    dialog.show();
+    auto* box = child<QLineEdit>(dialog, "expression");
+    auto* links = child<QRadioButton>(dialog, "links");
+    auto* nodes = child<QRadioButton>(dialog, "nodes");
+    EXPECT_TRUE(links->isChecked());
+    EXPECT_NE(links->text().indexOf(QLatin1Char('&')), -1);
+    EXPECT_NE(links->shortcut(), nodes->shortcut()) << "each choice has its own access key";
+
+    // The verdict follows the choice without retyping.
+    box->setText(QStringLiteral("id >= 2"));
+    EXPECT_EQ(dialog.verdict(), QStringLiteral("1 of 2 links matches."));
+    nodes->click();
+    EXPECT_TRUE(dialog.choosesNodes());
+    EXPECT_EQ(dialog.verdict(), QStringLiteral("2 of 3 nodes match."));
+
+    box->setText(QStringLiteral("id = 1 and lanes = 1"));
+    EXPECT_TRUE(dialog.verdict().endsWith(QStringLiteral(" at 12")))
+        << dialog.verdict().toStdString();
+    dialog.accept();
+    EXPECT_TRUE(dialog.isVisible());
+
+    box->setText(QStringLiteral("id = 1"));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.nodeMatches(), std::vector<Node*>{net.network.nodes()[0]});
+    EXPECT_TRUE(dialog.matches().empty());
 }
 
 } // namespace

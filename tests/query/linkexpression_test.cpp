@@ -150,6 +150,52 @@ TEST(LinkExpression, DeepNestingIsRefusedRatherThanExhaustingTheStack) {
     EXPECT_THAT(selected(*net, right + " + lanes = 4"), ElementsAreArray({5}));
 }
 
+// The query network's nodes 1-5 with two more that no link reaches: 6 (4,-2) and 7 (-3,-1).
+// Node 1 has four links (two in, two out); every other linked node one in and one out.
+std::vector<int> selectedNodes(const std::string& text) {
+    auto net = query_test::buildQueryNetwork();
+    net->addNode(new Node(WorldPoint{4.0f, -2.0f}));
+    net->addNode(new Node(WorldPoint{-3.0f, -1.0f}));
+    ExpressionError error;
+    const std::optional<NodeExpression> predicate = parseNodePredicate(text, &error);
+    EXPECT_TRUE(predicate) << text << ": " << error.text();
+    std::vector<int> ids;
+    if (predicate)
+        for (const Node* node : selectNodes(*net, *predicate))
+            ids.push_back(node->id());
+    return ids;
+}
+
+TEST(NodeExpression, SelectsExactlyTheNodesThatMatch) {
+    const Selection cases[] = {{"links >= 3", {1}},
+                               {"x > 1 and y < 0", {6}},
+                               {"in = 0", {6, 7}},
+                               {"out = 1 and x >= 3 and not (id = 3)", {2, 5}},
+                               {"in + out != links", {}},
+                               {"max(abs(x), abs(y)) <= 4 and links < 3", {2, 6, 7}},
+                               {"ID = 2 or Node = 4", {2, 4}}};
+    for (const Selection& c : cases)
+        EXPECT_THAT(selectedNodes(c.expression), ElementsAreArray(c.ids)) << c.expression;
+}
+
+TEST(NodeExpression, RefusesLinkFieldsAndNonConditionsWithTheirColumn) {
+    const auto refused = [](const std::string& text) {
+        ExpressionError error;
+        EXPECT_FALSE(parseNodePredicate(text, &error)) << text;
+        return error.text();
+    };
+    EXPECT_EQ(refused("links > 2 and lanes = 2"),
+              "'lanes' is a field of links; nodes have id, x, y, links, in and out at 15");
+    EXPECT_EQ(refused("x > 1 and \"Free-flow Speed\" > 3").substr(0, 42),
+              "'Free-flow Speed' is a field of links; nod");
+    EXPECT_EQ(refused("height > 1"),
+              "unknown field 'height'; nodes have id, x, y, links, in and out at 1");
+    EXPECT_EQ(refused("x + y"), "expected a condition (true or false), not a number at 1");
+    EXPECT_EQ(refused("x > 1 and"), "expected a value after 'and' at 10");
+    // The node fields are not link fields either.
+    EXPECT_EQ(refusal("in = 0"), "unknown field 'in' at 1");
+}
+
 } // namespace
 
 } // namespace vantry
