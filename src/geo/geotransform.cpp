@@ -12,10 +12,6 @@ namespace {
 
 constexpr double kMetresPerMile = 1609.344;
 
-std::string quoted(const std::string& crs) {
-    return quotedCrs(crs);
-}
-
 bool isProjected(PJ_TYPE type) {
     return type == PJ_TYPE_PROJECTED_CRS;
 }
@@ -51,19 +47,19 @@ std::optional<GeoTransform> GeoTransform::make(const Georeference& g, std::strin
     }
     auto proj = std::make_unique<Proj>();
     if (!proj->context) {
-        why = "PROJ could not be started to read the CRS " + quoted(g.crs);
+        why = "PROJ could not be started to read the CRS " + quotedCrs(g.crs);
         return std::nullopt;
     }
     PJ_CONTEXT* ctx = proj->context;
     PjPtr crs = createCrs(ctx, g.crs);
     if (!crs) {
-        why = "PROJ does not know the CRS " + quoted(g.crs);
+        why = "PROJ does not know the CRS " + quotedCrs(g.crs);
         return std::nullopt;
     }
     PjPtr horizontal;
     const PJ* plane = horizontalCrs(ctx, crs.get(), horizontal);
     if (!plane || !isProjected(proj_get_type(plane))) {
-        why = quoted(g.crs) +
+        why = quotedCrs(g.crs) +
               (plane && isGeographic(proj_get_type(plane))
                    ? " is a geographic CRS, in degrees: a network's miles need a projected CRS, "
                      "with a linear unit"
@@ -76,13 +72,13 @@ std::optional<GeoTransform> GeoTransform::make(const Georeference& g, std::strin
         !proj_cs_get_axis_info(ctx, cs.get(), 0, nullptr, nullptr, nullptr, &metresPerUnit, nullptr,
                                nullptr, nullptr) ||
         !(metresPerUnit > 0.0) || !std::isfinite(metresPerUnit)) {
-        why = quoted(g.crs) + " has no linear unit PROJ can give";
+        why = quotedCrs(g.crs) + " has no linear unit PROJ can give";
         return std::nullopt;
     }
 
     PjPtr normalized = lonLatOperation(ctx, crs.get());
     if (!normalized) {
-        why = "PROJ cannot convert " + quoted(g.crs) + " to longitude and latitude";
+        why = "PROJ cannot convert " + quotedCrs(g.crs) + " to longitude and latitude";
         return std::nullopt;
     }
     proj->toLonLat = normalized.release();

@@ -14,9 +14,9 @@ namespace vantry {
 
 namespace {
 
-// What the GMNS table schemas (github.com/zephyr-data-specs/GMNS, spec/*.schema.json, Apache
-// License 2.0) say of the fields written here: their frictionless type and whether a value is
-// required. Numbers carry the schemas' minimum and maximum where they give one.
+// What the GMNS project's published table schemas (its node, link and config .schema.json
+// files, Apache License 2.0) say of the fields written here: their frictionless type and whether
+// a value is required. Numbers carry the schemas' minimum and maximum where they give one.
 enum class Type { Any, String, Number, Integer, Boolean };
 struct SchemaField {
     const char* name;
