@@ -29,6 +29,8 @@ packages=(
     libtiff-dev
     python3-xlrd
     python3-xlwt
+    # An independent graph library that checks the routes and detours vantry-cli finds.
+    python3-networkx
     # Two spreadsheets that must open the workbooks Vantry writes and keep what it stores in them.
     gnumeric
     libreoffice-calc-nogui

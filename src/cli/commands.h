@@ -17,6 +17,8 @@ CliCommand exportCommand();
 CliCommand importCommand();
 CliCommand selectCommand();
 CliCommand setCommand();
+CliCommand routeCommand();
+CliCommand workZoneCommand();
 
 // How the help names the network file extensions: ".xls or .txt".
 std::string networkExtensionsText();

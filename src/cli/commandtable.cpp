@@ -22,7 +22,8 @@ const std::vector<CliCommand>& cliCommands() {
     static const std::vector<CliCommand> commands = {
         convertCommand(),      infoCommand(),     renderCommand(), tigerChainsCommand(),
         streetChainsCommand(), populateCommand(), checkCommand(),  exportCommand(),
-        importCommand(),       selectCommand(),   setCommand()};
+        importCommand(),       selectCommand(),   setCommand(),    routeCommand(),
+        workZoneCommand()};
     return commands;
 }
 
@@ -72,16 +73,18 @@ std::string helpText() {
                     command.synopsis[i] + "\n";
         text += command.help;
     }
-    return text + "\n"
-                  "Options:\n"
-                  "  -h, --help     Print this help and exit.\n"
-                  "  --version      Print the version and exit.\n"
-                  "\n"
-                  "Exit status:\n"
-                  "  0 on success, 1 when a file cannot be read or written (with a one-line "
-                  "message on\n"
-                  "  standard error), 2 on bad usage, 3 when check finds errors, 5 when set\n"
-                  "  refuses a value (the link is named on standard error).\n";
+    return text +
+           "\n"
+           "Options:\n"
+           "  -h, --help     Print this help and exit.\n"
+           "  --version      Print the version and exit.\n"
+           "\n"
+           "Exit status:\n"
+           "  0 on success, 1 when a file cannot be read or written (with a one-line "
+           "message on\n"
+           "  standard error), 2 on bad usage, 3 when check finds errors, 4 when route\n"
+           "  finds no route or work-zone no detour, 5 when set refuses a value or work-zone\n"
+           "  its links (named on standard error).\n";
 }
 
 int usageError(std::ostream& err, const std::string& problem) {

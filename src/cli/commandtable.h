@@ -14,10 +14,11 @@ enum CliExit : int {
     kExitFileError = 1, // a file cannot be read or written; one line on standard error says why
     kExitUsage = 2,
     kExitFindings = 3, // check found errors
-    kExitRefused = 5,  // set would give a link a value its fields refuse; nothing was written
+    kExitNoRoute = 4,  // route found no route, work-zone no detour
+    kExitRefused = 5,  // set or work-zone refused its links or values; nothing was written
 };
-inline constexpr CliExit kEveryCliExit[] = {kExitSuccess, kExitFileError, kExitUsage, kExitFindings,
-                                            kExitRefused};
+inline constexpr CliExit kEveryCliExit[] = {kExitSuccess,  kExitFileError, kExitUsage,
+                                            kExitFindings, kExitNoRoute,   kExitRefused};
 
 // One vantry-cli command: how it is called, what --help says of it, the options it takes and
 // the function that runs it with its arguments (after the command's name) split by those options.

@@ -1011,6 +1011,54 @@ TEST_F(CliTest, SetChangesThePickedLinksOrWritesNothing) {
     EXPECT_EQ(slurp(dir.file("net.txt")), kAttributes);
 }
 
+TEST_F(CliTest, RoutesAndWorkZonesOfTheSampleCorridor) {
+    CliRun r = cli("route " + kSample + " 3 7");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "3\n4\n5\n6\ntotal 2.000 mi 2.256 min\n");
+    r = cli("route " + kSample + " 3 7 --avoid-type WZ");
+    EXPECT_EQ(r.out, "25\n17\n19\n21\n23\n26\ntotal 2.770 mi 4.584 min\n");
+    EXPECT_EQ(cli("route " + kSample + " 3 7 --avoid 4").out, r.out);
+    r = cli("route " + kSample + " 5 1");
+    EXPECT_EQ(r.code, 4);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "vantry-cli: No route from node 5 to node 1.\n");
+    for (auto [bad, why] : {std::pair{" 3 99", "there is no node 99: the network's nodes are "
+                                               "numbered 1 to 29"},
+                            {" 3 x", "\"x\" is not a node number"},
+                            {" 3 7 --avoid-type Freeway", "\"Freeway\" is not a link type"},
+                            {" 3 7 --avoid 4,,5", "\"\" is not a link number"}}) {
+        r = cli("route " + kSample + bad);
+        EXPECT_EQ(r.code, 2) << bad;
+        EXPECT_NE(firstLine(r.err).find(why), std::string::npos) << r.err;
+    }
+
+    // Listed tail first, the two work zone links are still one run; there is no way round them
+    // from their own ends, so the detour leaves the freeway a node earlier.
+    r = cli("work-zone " + kSample + " " + path("wz.txt") +
+            " --links 5,4 --open-lanes 1 --capacity 1500");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "detour 1: 25 17 19 21 23 26 2.770 mi 4.584 min\n");
+    EXPECT_NE(r.err.find("detour 1 runs from node 3 to node 7"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("No second route"), std::string::npos) << r.err;
+    const std::string marked = slurp(dir.file("wz.txt"));
+    EXPECT_NE(marked.find("\n4 5 1 1500 0.500 45 190 I WZ"), std::string::npos) << marked;
+    EXPECT_NE(marked.find("\n5 6 1 1500 0.500 45 190 I WZ"), std::string::npos) << marked;
+    EXPECT_NE(marked.find("\n3 19 1 1200 0.350 40 190 I R "), std::string::npos) << marked;
+
+    // Links that are not one run, or values no link may have, write nothing.
+    r = cli("work-zone " + kSample + " " + path("no.txt") + " --links 1,3");
+    EXPECT_EQ(r.code, 5);
+    EXPECT_NE(r.err.find("not one run"), std::string::npos) << r.err;
+    for (const char* bad : {" --links 4 --open-lanes 0", " --links 4 --from 3", " --links 99",
+                            " --links 4 --detours 3", " --links 4 --from 3 --to 99"})
+        EXPECT_EQ(cli("work-zone " + kSample + " " + path("no.txt") + bad).code, 2) << bad;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("no.txt")));
+    r = cli("work-zone " + kSample + " " + path("none.txt") + " --links 4,5 --from 4 --to 6");
+    EXPECT_EQ(r.code, 4);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("none.txt")));
+}
+
 } // namespace
 
 } // namespace vantry
