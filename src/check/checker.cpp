@@ -416,6 +416,203 @@ void lengthMismatches(const Network& net, const FindingSink& report) {
     }
 }
 
+// A node's position in the network's node list, or -1 for none the network holds.
+int nodePosition(const Network& net, const Node* node) {
+    const std::vector<Node*>& nodes = net.nodes();
+    const std::size_t i = node ? static_cast<std::size_t>(node->id()) - 1 : nodes.size();
+    return i < nodes.size() && nodes[i] == node ? static_cast<int>(i) : -1;
+}
+
+// Sets of node positions, joined by size with the paths halved.
+class NodeSets {
+public:
+    explicit NodeSets(std::size_t n) : up_(n), size_(n, 1) {
+        for (std::size_t v = 0; v < n; ++v)
+            up_[v] = static_cast<int>(v);
+    }
+    int find(int v) {
+        while (up_[static_cast<std::size_t>(v)] != v) {
+            int& parent = up_[static_cast<std::size_t>(v)];
+            parent = up_[static_cast<std::size_t>(parent)];
+            v = parent;
+        }
+        return v;
+    }
+    void join(int a, int b) {
+        a = find(a);
+        b = find(b);
+        if (a == b)
+            return;
+        if (size_[static_cast<std::size_t>(a)] < size_[static_cast<std::size_t>(b)])
+            std::swap(a, b);
+        up_[static_cast<std::size_t>(b)] = a;
+        size_[static_cast<std::size_t>(a)] += size_[static_cast<std::size_t>(b)];
+    }
+
+private:
+    std::vector<int> up_, size_;
+};
+
+// "link 4", "links 4 and 9", "links 4, 9, 12, 15, 20 and 3 more".
+std::string linkList(const std::vector<int>& links, std::size_t more) {
+    std::string out = links.size() + more == 1 ? "link " : "links ";
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        if (i > 0)
+            out += i + 1 == links.size() && more == 0 ? " and " : ", ";
+        out += std::to_string(links[i]);
+    }
+    if (more > 0)
+        out += " and " + std::to_string(more) + " more";
+    return out;
+}
+
+// Other pieces named in one finding; the rest are counted.
+constexpr std::size_t kPiecesNamed = 5;
+
+// A detour passes through links that keep a type of their own: ramps, and links of the other
+// detour, since a link shared by both is typed Detour 1. Each piece is reported on its lowest
+// link of the detour's type, naming a link of the others.
+void detourPieces(const Network& net, const FindingSink& report, LinkType type, LinkType other,
+                  const char* name) {
+    NodeSets sets(net.nodes().size());
+    std::vector<int> at; // per link of the type: a node of it, -1 for none
+    for (const Link* l : net.links()) {
+        const LinkType t = l->type();
+        if (t != type && t != other && t != LinkType::Ramp)
+            continue;
+        const int from = nodePosition(net, l->fromNode()), to = nodePosition(net, l->toNode());
+        if (from >= 0 && to >= 0)
+            sets.join(from, to);
+        if (t == type)
+            at.push_back(from >= 0 ? from : to);
+    }
+    // Pieces are numbered in link order, so each is found first at its lowest link.
+    std::vector<int> pieceAt(net.nodes().size(), -1), lowest, size;
+    std::size_t k = 0;
+    for (const Link* l : net.links()) {
+        if (l->type() != type)
+            continue;
+        const int node = at[k++];
+        if (node < 0)
+            continue;
+        int& p = pieceAt[static_cast<std::size_t>(sets.find(node))];
+        if (p < 0) {
+            p = static_cast<int>(lowest.size());
+            lowest.push_back(l->id());
+            size.push_back(0);
+        }
+        ++size[static_cast<std::size_t>(p)];
+    }
+    if (lowest.size() < 2)
+        return;
+    const std::string head =
+        std::string(name) + " is in " + std::to_string(lowest.size()) + " pieces: this piece of ";
+    std::vector<int> others;
+    for (std::size_t p = 0; p < lowest.size(); ++p) {
+        others.clear();
+        for (std::size_t q = 0; q < lowest.size() && others.size() < kPiecesNamed; ++q)
+            if (q != p)
+                others.push_back(lowest[q]);
+        const std::size_t more = lowest.size() - 1 - others.size();
+        const int links = size[p];
+        report.link(lowest[p], head + std::to_string(links) + (links == 1 ? " link" : " links") +
+                                   " is not joined to the " +
+                                   (more + others.size() == 1 ? "one" : "ones") + " with " +
+                                   linkList(others, more));
+    }
+}
+
+void detourSplits(const Network& net, const FindingSink& report) {
+    detourPieces(net, report, LinkType::Detour1, LinkType::Detour2, "Detour 1");
+    detourPieces(net, report, LinkType::Detour2, LinkType::Detour1, "Detour 2");
+}
+
+// The Work Zone links must run head to tail, one after another: no node where two start or two
+// end, no loop, and no gap between separate runs. A link missing a node, or back to its own
+// node, is left to the other rules.
+void workZoneGaps(const Network& net, const FindingSink& report) {
+    struct Run {
+        int from, to, id;
+    };
+    std::vector<Run> zone;
+    for (const Link* l : net.links()) {
+        if (l->type() != LinkType::Workzone)
+            continue;
+        const int from = nodePosition(net, l->fromNode()), to = nodePosition(net, l->toNode());
+        if (from >= 0 && to >= 0 && from != to)
+            zone.push_back({from, to, l->id()});
+    }
+    if (zone.size() < 2)
+        return;
+    const std::string head = "Work Zone links are not one run: ";
+    const std::size_t n = net.nodes().size();
+    // The first Work Zone link starting and ending at each node.
+    std::vector<int> starting(n, -1), ending(n, -1);
+    bool branches = false;
+    for (std::size_t i = 0; i < zone.size(); ++i) {
+        const Run& r = zone[i];
+        for (auto [node, first, how] : {std::tuple{r.from, &starting, " both start at "},
+                                        std::tuple{r.to, &ending, " both end at "}}) {
+            int& seen = (*first)[static_cast<std::size_t>(node)];
+            if (seen < 0) {
+                seen = static_cast<int>(i);
+                continue;
+            }
+            branches = true;
+            report.link(r.id, head + "link " +
+                                  std::to_string(zone[static_cast<std::size_t>(seen)].id) +
+                                  " and link " + std::to_string(r.id) + how +
+                                  nodeLabel(net.nodes()[static_cast<std::size_t>(node)]));
+        }
+    }
+    if (branches)
+        return; // the runs are not yet clear, and the branches are what to mend first
+
+    // Every node now begins and ends at most one link, so each piece is a run or a loop.
+    NodeSets sets(n);
+    for (const Run& r : zone)
+        sets.join(r.from, r.to);
+    struct Piece {
+        std::size_t lowest = 0; // positions in zone
+        int first = -1, last = -1;
+    };
+    std::vector<int> pieceAt(n, -1);
+    std::vector<Piece> pieces;
+    for (std::size_t i = 0; i < zone.size(); ++i) {
+        const Run& r = zone[i];
+        int& p = pieceAt[static_cast<std::size_t>(sets.find(r.from))];
+        if (p < 0) {
+            p = static_cast<int>(pieces.size());
+            pieces.push_back({i});
+        }
+        Piece& piece = pieces[static_cast<std::size_t>(p)];
+        if (ending[static_cast<std::size_t>(r.from)] < 0)
+            piece.first = static_cast<int>(i);
+        if (starting[static_cast<std::size_t>(r.to)] < 0)
+            piece.last = static_cast<int>(i);
+    }
+    const auto at = [&](int i) -> const Run& { return zone[static_cast<std::size_t>(i)]; };
+    const Run* before = nullptr; // the end of the run before
+    for (const Piece& piece : pieces) {
+        if (piece.first < 0) {
+            // A loop is reported on the link that closes it at the start of its lowest link.
+            const Run& lowest = zone[piece.lowest];
+            const Run& closing = at(ending[static_cast<std::size_t>(lowest.from)]);
+            report.link(closing.id,
+                        head + "link " + std::to_string(closing.id) + " loops back to " +
+                            nodeLabel(net.nodes()[static_cast<std::size_t>(lowest.from)]) +
+                            ", where link " + std::to_string(lowest.id) + " starts");
+            continue;
+        }
+        const Run& first = at(piece.first);
+        if (before)
+            report.link(first.id, head + "link " + std::to_string(first.id) +
+                                      " does not follow on from link " +
+                                      std::to_string(before->id));
+        before = &zone[static_cast<std::size_t>(piece.last)];
+    }
+}
+
 // Reported on the first link or node beyond what the workbook holds.
 void workbookLimits(const Network& net, const FindingSink& report) {
     const std::size_t links = net.links().size(), nodes = net.nodes().size();
@@ -452,6 +649,8 @@ const std::vector<CheckRule>& checkRules() {
         {"overlapping-nodes", Severity::Warning, overlappingNodes},
         {"length-mismatch", Severity::Warning, lengthMismatches},
         {"workbook-limit", Severity::Warning, workbookLimits},
+        {"detour-split", Severity::Warning, detourSplits},
+        {"work-zone-gap", Severity::Warning, workZoneGaps},
     };
     return rules;
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -47,6 +48,12 @@ void addRoads(Network& net, int nodes, const std::string& links) {
     std::size_t from = 0, to = 0;
     for (char dash = 0; in >> from >> dash >> to;)
         goodLink(net, net.nodes()[from - 1], net.nodes()[to - 1]);
+}
+
+// Gives the links numbered the type of that code ("D1", "R", "WZ").
+void setTypes(Network& net, const char* code, std::initializer_list<int> links) {
+    for (int id : links)
+        net.links()[static_cast<std::size_t>(id) - 1]->setTypeCode(code);
 }
 
 // The findings of every rule, in table order.
@@ -252,6 +259,94 @@ TEST(CheckRules, AllRulesRunInTableOrderWithTheirOwnSeverity) {
                      "error bad-attribute: link 1: capacity 0: each must be at least 1",
                      "warning isolated-node: node 2: is on no link",
                      "warning overlapping-nodes: node 2: lies within 0.001 miles of node 1"}));
+}
+
+TEST(CheckRules, ADetourInPiecesNamesALinkOfEveryOtherPiece) {
+    // Detour 1 runs 1-2-3, then 4-5 against link 4's way, 5-6-7; Detour 2 comes in from node 8
+    // and leaves 6-7-9, sharing Detour 1's links, the shared one typed Detour 1, and a ramp
+    // joins 3-4. Both detours are whole.
+    Network net;
+    addRoads(net, 9, "1-2 2-3 3-4 5-4 5-6 6-7 7-9 8-1");
+    setTypes(net, "D1", {1, 2, 5, 6});
+    setTypes(net, "D2", {4, 7, 8});
+    setTypes(net, "R", {3});
+    EXPECT_EQ(lines("detour-split", net), Lines{});
+
+    // Without the ramp each falls in two.
+    setTypes(net, "M", {3});
+    EXPECT_EQ(lines("detour-split", net),
+              (Lines{"warning detour-split: link 1: Detour 1 is in 2 pieces: this piece of 2 links "
+                     "is not joined to the one with link 5",
+                     "warning detour-split: link 5: Detour 1 is in 2 pieces: this piece of 2 links "
+                     "is not joined to the one with link 1",
+                     "warning detour-split: link 4: Detour 2 is in 2 pieces: this piece of 2 links "
+                     "is not joined to the one with link 8",
+                     "warning detour-split: link 8: Detour 2 is in 2 pieces: this piece of 1 link "
+                     "is not joined to the one with link 4"}));
+
+    // Many pieces name the first few others and count the rest, in linear time.
+    constexpr int kPieces = 100000;
+    Network many;
+    for (int i = 0; i < 2 * kPieces; ++i)
+        addNodeAt(many, static_cast<float>(i), 0);
+    for (int i = 0; i < kPieces; ++i)
+        goodLink(many, many.nodes()[2 * i], many.nodes()[2 * i + 1])->setTypeCode("D2");
+    const Lines found = lines("detour-split", many);
+    ASSERT_EQ(found.size(), static_cast<std::size_t>(kPieces));
+    EXPECT_EQ(found[2], "warning detour-split: link 3: Detour 2 is in 100000 pieces: this piece of "
+                        "1 link is not joined to the ones with links 1, 2, 4, 5, 6 and 99994 more");
+    for (int i = 3; i < kPieces; ++i)
+        many.links()[static_cast<std::size_t>(i)]->setTypeCode("M");
+    EXPECT_EQ(lines("detour-split", many),
+              (Lines{"warning detour-split: link 1: Detour 2 is in 3 pieces: this piece of 1 link "
+                     "is not joined to the ones with links 2 and 3",
+                     "warning detour-split: link 2: Detour 2 is in 3 pieces: this piece of 1 link "
+                     "is not joined to the ones with links 1 and 3",
+                     "warning detour-split: link 3: Detour 2 is in 3 pieces: this piece of 1 link "
+                     "is not joined to the ones with links 1 and 2"}));
+}
+
+TEST(CheckRules, WorkZoneLinksMustBeOneRunHeadToTail) {
+    const auto zone = [](int nodes, const std::string& links) {
+        Network net;
+        addRoads(net, nodes, links);
+        for (Link* l : net.links())
+            l->setTypeCode("WZ");
+        return lines("work-zone-gap", net);
+    };
+    EXPECT_EQ(zone(4, "3-4 1-2 2-3"), Lines{}); // one run, in any order
+    EXPECT_EQ(zone(2, "1-2"), Lines{});
+    EXPECT_EQ(zone(0, ""), Lines{});
+    const std::string head = "warning work-zone-gap: link ";
+    // A gap: the second run (links 4 then 3) starts at node 4, not at node 3.
+    EXPECT_EQ(zone(6, "1-2 2-3 5-6 4-5"),
+              Lines{head + "4: Work Zone links are not one run: link 4 does not follow on from "
+                           "link 2"});
+    EXPECT_EQ(zone(4, "1-2 2-3 2-4 3-4"),
+              (Lines{head + "3: Work Zone links are not one run: link 2 and link 3 both start at "
+                            "node 2",
+                     head + "4: Work Zone links are not one run: link 3 and link 4 both end at "
+                            "node 4"}));
+    EXPECT_EQ(zone(5, "1-2 2-3 3-1 4-5"),
+              Lines{head + "3: Work Zone links are not one run: link 3 loops back to node 1, "
+                           "where link 1 starts"});
+}
+
+TEST(CheckRules, TheBundledSampleHasWholeDetoursAndOneWorkZone) {
+    Network net;
+    std::ifstream in(std::string(VANTRY_EXAMPLES) + "/corridor-work-zone.txt");
+    std::string why;
+    ASSERT_TRUE(net.read(in, &why)) << why;
+    EXPECT_EQ(lines("detour-split", net), Lines{});
+    EXPECT_EQ(lines("work-zone-gap", net), Lines{});
+    // Without a block of frontage road (links 21 and 22, a link each way) both detours are in
+    // two; a Work Zone link past the mainline's next node leaves a gap.
+    setTypes(net, "M", {21, 22});
+    setTypes(net, "WZ", {7});
+    EXPECT_EQ(lines("detour-split", net).size(), 4u);
+    EXPECT_EQ(lines("work-zone-gap", net),
+              Lines{"warning work-zone-gap: link 7: Work Zone links are not one run: link 7 does "
+                    "not follow on from link 5"});
 }
 
 } // namespace vantry

@@ -19,6 +19,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -202,6 +203,19 @@ std::vector<Finding> findingsOfEveryKind() {
         goodLink(large, p, addNodeAt(large, 0.01f * static_cast<float>(i + 1), 0));
     const std::vector<Finding> more = checkNetwork(large);
     found.insert(found.end(), more.begin(), more.end());
+
+    // Detour 1 in two pieces, of two links and of one, and a gap in the work zone.
+    Network typed;
+    std::vector<Node*> n;
+    for (int i = 0; i < 7; ++i)
+        n.push_back(addNodeAt(typed, static_cast<float>(i), 3));
+    for (const auto& [from, to, code] :
+         {std::tuple{0, 1, "D1"}, std::tuple{1, 2, "D1"}, std::tuple{3, 4, "D1"},
+          std::tuple{4, 5, "WZ"}, std::tuple{6, 0, "WZ"}})
+        goodLink(typed, n[static_cast<std::size_t>(from)], n[static_cast<std::size_t>(to)])
+            ->setTypeCode(code);
+    const std::vector<Finding> alsoFound = checkNetwork(typed);
+    found.insert(found.end(), alsoFound.begin(), alsoFound.end());
     return found;
 }
 
