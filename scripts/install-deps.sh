@@ -21,6 +21,8 @@ packages=(
     xvfb
     xdotool
     openbox
+    # import and convert: screenshots of failed end-to-end tests, and the route e2e test's pixels.
+    imagemagick
     x11-utils
     python3
     libgsf-1-dev

@@ -11,8 +11,10 @@
 #include "app/querycommands.h"
 #include "app/recentfiles.h"
 #include "app/recoverycontroller.h"
+#include "app/routecommands.h"
 #include "app/samefile.h"
 #include "app/windowtitles.h"
+#include "app/workzonecommands.h"
 #include "base/files.h"
 #include "dialogs/dialogbuttons.h"
 #include "dialogs/help.h"
@@ -61,6 +63,8 @@ CVantryApp::CVantryApp(Prompter* prompter) {
     recovery_ = std::make_unique<RecoveryController>(*prompter_, documents_);
     exchange_ = std::make_unique<ExchangeCommands>(*this, *prompter_);
     queries_ = std::make_unique<QueryCommands>(*this);
+    routes_ = std::make_unique<RouteCommands>(*this);
+    workZones_ = std::make_unique<WorkZoneCommands>(*this, *prompter_);
 }
 
 CVantryApp::~CVantryApp() {
@@ -336,6 +340,8 @@ std::vector<CommandTarget*> CVantryApp::routeTargets() const {
         targets.push_back(mainFrame_.get());
     targets.push_back(exchange_.get());
     targets.push_back(queries_.get());
+    targets.push_back(routes_.get());
+    targets.push_back(workZones_.get());
     targets.push_back(const_cast<CVantryApp*>(this));
     return targets;
 }

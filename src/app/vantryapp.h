@@ -16,6 +16,8 @@ namespace vantry {
 class AppPropertyEditors;
 class ExchangeCommands;
 class QueryCommands;
+class RouteCommands;
+class WorkZoneCommands;
 class Network;
 class RecentFiles;
 class RecoveryController;
@@ -65,6 +67,10 @@ public:
     ExchangeCommands& exchange() const { return *exchange_; }
     // Go To, Select by Expression and the Field Calculator.
     QueryCommands& queries() const { return *queries_; }
+    // Network > Route.
+    RouteCommands& routes() const { return *routes_; }
+    // Network > Work Zone.
+    WorkZoneCommands& workZones() const { return *workZones_; }
     // The unsaved changes kept for recovery, and their autosave timer.
     RecoveryController& recovery() const { return *recovery_; }
 
@@ -107,6 +113,8 @@ private:
     std::unique_ptr<RecoveryController> recovery_;
     std::unique_ptr<ExchangeCommands> exchange_;
     std::unique_ptr<QueryCommands> queries_;
+    std::unique_ptr<RouteCommands> routes_;
+    std::unique_ptr<WorkZoneCommands> workZones_;
 };
 
 } // namespace vantry

@@ -45,6 +45,12 @@ RoutingGraph::RoutingGraph(const Network& net) {
     for (std::size_t i = 0; i < m; ++i)
         if (minutes_[i] != kImpassable)
             outLinks_[next[from_[i]]++] = static_cast<std::int32_t>(i);
+    outHeads_.resize(outLinks_.size());
+    outMinutes_.resize(outLinks_.size());
+    for (std::size_t k = 0; k < outLinks_.size(); ++k) {
+        outHeads_[k] = to_[outLinks_[k]];
+        outMinutes_[k] = minutes_[outLinks_[k]];
+    }
 }
 
 ShortestPathTree::ShortestPathTree(const RoutingGraph& graph)
@@ -87,12 +93,14 @@ void ShortestPathTree::grow(std::int32_t from, std::int32_t to) {
         return;
     const std::int32_t source = from - 1;
     const std::int32_t target = to - 1;
-    const auto later = [](const HeapEntry& a, const HeapEntry& b) { return b.cost < a.cost; };
+    const auto later = [](const HeapEntry& a, const HeapEntry& b) { return b.cost() < a.cost(); };
     cost_[source] = Cost{};
     via_[source] = -1;
     seen_[source] = generation_;
-    heap_.push_back({Cost{}, source});
-    const auto& outLinks = graph_.outLinks();
+    heap_.push_back({0.0, 0, source});
+    const std::int32_t* outLinks = graph_.outLinks().data();
+    const std::int32_t* outHeads = graph_.outHeads().data();
+    const double* outMinutes = graph_.outMinutes().data();
     const bool penalties = !penalised_.empty();
     const bool blocks = !blocked_.empty();
     while (!heap_.empty()) {
@@ -100,6 +108,7 @@ void ShortestPathTree::grow(std::int32_t from, std::int32_t to) {
         const HeapEntry top = heap_.back();
         heap_.pop_back();
         const std::int32_t u = top.node;
+        const Cost reached = top.cost();
         if (done_[u] == generation_)
             continue;
         done_[u] = generation_;
@@ -107,19 +116,19 @@ void ShortestPathTree::grow(std::int32_t from, std::int32_t to) {
             break;
         const std::int32_t end = graph_.firstOut(u + 1);
         for (std::int32_t k = graph_.firstOut(u); k < end; ++k) {
+            const std::int32_t v = outHeads[k];
+            if (done_[v] == generation_)
+                continue;
             const std::int32_t link = outLinks[k];
             if (blocks && blocked_[link])
                 continue;
-            const std::int32_t v = graph_.toNode(link);
-            if (done_[v] == generation_)
-                continue;
-            Cost c{top.cost.penalised + (penalties && penalised_[link] ? 1u : 0u),
-                   top.cost.minutes + graph_.minutes(link)};
+            const Cost c{reached.minutes + outMinutes[k],
+                         reached.penalised + (penalties && penalised_[link] ? 1u : 0u)};
             if (seen_[v] != generation_ || c < cost_[v]) {
                 seen_[v] = generation_;
                 cost_[v] = c;
                 via_[v] = link;
-                heap_.push_back({c, v});
+                heap_.push_back({c.minutes, c.penalised, v});
                 std::push_heap(heap_.begin(), heap_.end(), later);
             }
         }

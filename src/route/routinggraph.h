@@ -36,6 +36,10 @@ public:
     // The links leaving node index n: outLinks()[firstOut(n) .. firstOut(n + 1)).
     std::int32_t firstOut(std::int32_t node) const { return firstOut_[node]; }
     const std::vector<std::int32_t>& outLinks() const { return outLinks_; }
+    // The node index each of those links leads to and its minutes, in the same order, so that a
+    // search reads them one after another.
+    const std::vector<std::int32_t>& outHeads() const { return outHeads_; }
+    const std::vector<double>& outMinutes() const { return outMinutes_; }
 
     // The ids of the links of no speed or no lanes, in order.
     const std::vector<std::int32_t>& impassableLinks() const { return impassableIds_; }
@@ -43,6 +47,8 @@ public:
 private:
     std::vector<std::int32_t> firstOut_;
     std::vector<std::int32_t> outLinks_;
+    std::vector<std::int32_t> outHeads_;
+    std::vector<double> outMinutes_;
     std::vector<std::int32_t> from_;
     std::vector<std::int32_t> to_;
     std::vector<double> minutes_;
@@ -93,17 +99,22 @@ public:
     Route routeTo(std::int32_t node) const;
 
 private:
+    // What a route to a node costs: the links counted against it first, then its minutes.
     struct Cost {
-        std::uint32_t penalised = 0;
         double minutes = 0.0;
+        std::uint32_t penalised = 0;
         bool operator<(const Cost& o) const {
             return penalised != o.penalised ? penalised < o.penalised : minutes < o.minutes;
         }
     };
+    // Sixteen bytes, so that a heap of a million entries stays small.
     struct HeapEntry {
-        Cost cost;
+        double minutes;
+        std::uint32_t penalised;
         std::int32_t node;
+        Cost cost() const { return {minutes, penalised}; }
     };
+    static_assert(sizeof(HeapEntry) == 16);
 
     const RoutingGraph& graph_;
     std::vector<char> blocked_;

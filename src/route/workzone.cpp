@@ -80,6 +80,9 @@ double turn(double a, double b) {
     return d;
 }
 
+// The mainline bends, but a turn sharper than this leaves it for a crossing road.
+constexpr double kSharpestTurn = 60.0 / 180.0 * 3.14159265358979323846;
+
 Chain mainlineChain(const RoutingGraph& graph, const Network& net, const std::vector<Link*>& run,
                     bool upstream, int maxSteps, std::unordered_set<const Node*>& used) {
     std::vector<LinkType> types = {LinkType::Mainline, LinkType::Workzone};
@@ -101,6 +104,8 @@ Chain mainlineChain(const RoutingGraph& graph, const Network& net, const std::ve
                 std::find(types.begin(), types.end(), link->type()) == types.end())
                 continue;
             const double t = turn(heading(*link), heading(*last));
+            if (t > kSharpestTurn)
+                continue;
             if (!best || t < bestTurn) {
                 best = link;
                 bestTurn = t;
@@ -202,11 +207,10 @@ DetourSearch findDetours(const RoutingGraph& graph, const Network& net,
                                    node(options.to) + " avoids the work zone.");
         }
     } else {
-        // The mainline on either side is no detour: it leads only into the work zone and out.
-        for (std::int32_t id : up.links)
-            blocked[id - 1] = 1;
-        for (std::int32_t id : down.links)
-            blocked[id - 1] = 1;
+        // Only the run is blocked. A route found in the first round that finds one never passes
+        // a mainline node nearer the run than its own ends: from there a route would have been
+        // found a round earlier. So the first detour is the fastest route between its ends that
+        // avoids the work zone.
         tree.setBlocked(blocked);
         // minutes[i][j]: the fastest route avoiding the stretch from upstream node i to
         // downstream node j, searched from one upstream node at a time as the rounds need it.

@@ -33,8 +33,9 @@ struct DetourOptions {
     // How many detours to look for: 0, 1 or 2.
     int wanted = 2;
     // Where the detours run, both given or neither (0): without them the search starts at the
-    // ends of the run and moves upstream and downstream along the mainline, a node at a time,
-    // until some route avoids the stretch between.
+    // ends of the run and moves upstream and downstream along the mainline (links of the
+    // mainline's and the run's types that carry on without a sharp turn), a node at a time,
+    // until some route avoids the run.
     std::int32_t from = 0;
     std::int32_t to = 0;
     // How many nodes the search moves each way at most.
@@ -48,9 +49,11 @@ struct DetourSearch {
 };
 
 // Detours around a run of links (ordered head to tail) of the network the graph was built from:
-// the fastest route avoiding the run (and the mainline that leads into and out of it, where the
-// search had to move along it), then the route that shares as few links with the first as
-// possible, the fastest among those. A second route that is the first again is not given.
+// the fastest route between the detours' ends that avoids the run, then the route between the
+// same ends that shares as few links with the first as possible, the fastest of those. A second
+// route that is the first again is not given. Where the search moves along the mainline it
+// tries the pairs of nodes nearest the run first (fewest steps up and down together) and takes,
+// among the pairs of one round that a route joins, the one that adds the fewest minutes.
 DetourSearch findDetours(const RoutingGraph& graph, const Network& net,
                          const std::vector<Link*>& run, const DetourOptions& options);
 

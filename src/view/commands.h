@@ -17,6 +17,7 @@ enum CommandId : int {
     ID_TOOL_PAN = 32799,
     ID_TOOL_ZOOM_IN = 32797,
     ID_TOOL_ZOOM_OUT = 32798,
+    ID_TOOL_ROUTE = 32870,
     // View commands.
     ID_VIEW_ZOOM_IN_CENTER = 32804,
     ID_VIEW_ZOOM_OUT_CENTER = 32805,
@@ -37,6 +38,10 @@ enum CommandId : int {
     ID_VIEW_LINK_TABLE = 32830,
     ID_NETWORK_CHECK = 32831,
     ID_NETWORK_GEOREFERENCE = 32832,
+    // The fastest route between two nodes, shown on the map.
+    ID_NETWORK_ROUTE = 32873,
+    // A work zone and its detours.
+    ID_NETWORK_WORK_ZONE = 32871,
     // Exchange with other programs' formats.
     ID_FILE_EXPORT = 32833,
     ID_FILE_IMPORT = 32834,

@@ -11,8 +11,10 @@
 #include "view/selection.h"
 #include "view/viewtransform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace vantry {
@@ -448,6 +450,66 @@ public:
     }
 };
 
+// Choosing a route's two nodes: a click on the node it starts at, then one on the node it ends
+// at, and the view shows the fastest route between them. Clicks away from nodes do nothing.
+class RouteTool : public Tool {
+public:
+    using Tool::Tool;
+    ToolMode mode() const override { return ToolMode::Route; }
+
+    bool press(WorldPoint p, MouseMods) override {
+        const Network& net = view_.GetDocument()->network();
+        Node* node = FindNearestNode(net, p, kPickUnits / view_.transform().scale);
+        if (!startPresent())
+            start_ = nullptr;
+        if (!node) {
+            view_.setStatusExtra(start_ ? "Click the node the route ends at"
+                                        : "Click the node the route starts at");
+        } else if (!start_) {
+            start_ = node;
+            view_.setStatusExtra("Route from node " + std::to_string(node->id()) +
+                                 ": click the node it ends at");
+        } else if (node != start_) {
+            Node* from = start_;
+            start_ = nullptr;
+            view_.setStatusExtra(std::string());
+            view_.routeBetween(from, node);
+        }
+        // Nothing is dragged: the tool never takes the mouse.
+        return false;
+    }
+    void move(WorldPoint, MouseMods) override {}
+    void release(WorldPoint, MouseMods) override {}
+
+    bool cancel() override {
+        if (!start_)
+            return false;
+        start_ = nullptr;
+        return true;
+    }
+
+    void drawFeedback() override {
+        if (start_ && startPresent())
+            view_.XorCircle(start_->position(), kNodeRadiusUnits + 4);
+    }
+
+private:
+    // Whether the start node is still in the network (edits may have deleted it): compared by
+    // address only.
+    bool startPresent() const {
+        if (!start_)
+            return false;
+        const auto& nodes = view_.GetDocument()->network().nodes();
+        return std::find(nodes.begin(), nodes.end(), start_) != nodes.end();
+    }
+
+    Node* start_ = nullptr;
+};
+
+QCursor routeCursor() {
+    return QCursor(Qt::CrossCursor);
+}
+
 } // namespace
 
 void Tool::pressRectangle(WorldPoint p) {
@@ -518,6 +580,9 @@ const std::vector<ToolInfo>& toolTable() {
          zoomInCursor, make<ZoomInTool>, belowMaxScale, false},
         {ID_TOOL_ZOOM_OUT, ToolMode::ZoomOut, "Zoom &Out", "Zoom Out", "Zoom Out", "zoom-out",
          zoomOutCursor, make<ZoomOutTool>, aboveMinScale, false},
+        {ID_TOOL_ROUTE, ToolMode::Route, "R&oute Tool",
+         "Show the fastest route: click the node it starts at, then the node it ends at", "Route",
+         "", routeCursor, make<RouteTool>, always, false},
     };
     return table;
 }

@@ -28,6 +28,7 @@ enum class ToolMode {
     Pan = 6,
     ZoomIn = 7,
     ZoomOut = 8,
+    Route = 9,
 };
 
 // Keys held with a mouse event.
@@ -68,6 +69,8 @@ public:
     virtual void setStatusExtra(const std::string& text) = 0;
     virtual void showProperties() = 0;
     virtual void setTool(ToolMode mode) = 0;
+    // Shows the fastest route between two nodes, with the avoid options last chosen.
+    virtual void routeBetween(Node*, Node*) {}
 
     // Feedback shapes, drawn by inverting what lies beneath. A tool adds the shapes of its
     // current state when asked to (Tool::drawFeedback); the host throws them all away before

@@ -270,15 +270,27 @@ void CVantryView::paintEvent(QPaintEvent* event) {
     const QRectF target(event->rect());
     const double ratio = offscreen_.devicePixelRatio();
     const QRectF source(target.topLeft() * ratio, target.size() * ratio);
-    if (feedback_.empty())
-        painter.drawImage(target, offscreen_, source);
-    else
+    if (!feedback_.empty()) {
         painter.drawImage(target, composedFrame(), source);
+        return;
+    }
+    painter.drawImage(target, offscreen_, source);
+    // The route is drawn over the map as it is painted, so the image keeps the map alone.
+    if (route_.shown()) {
+        painter.setClipRect(event->rect());
+        route_.draw(painter, transform_);
+    }
 }
 
 QImage CVantryView::composedFrame() const {
     QImage frame = offscreen_.copy();
-    if (!feedback_.empty() && !frame.isNull())
+    if (frame.isNull())
+        return frame;
+    if (route_.shown()) {
+        QPainter painter(&frame);
+        route_.draw(painter, transform_);
+    }
+    if (!feedback_.empty())
         feedback_.draw(frame);
     return frame;
 }
@@ -376,8 +388,30 @@ void CVantryView::captureLost() {
 }
 
 void CVantryView::escape() {
-    if (CancelDrag() || mode() != ToolMode::Select)
+    if (CancelDrag()) {
         setTool(ToolMode::Select);
+        return;
+    }
+    if (mode() != ToolMode::Select)
+        setTool(ToolMode::Select);
+    clearRoute();
+}
+
+void CVantryView::routeBetween(Node* from, Node* to) {
+    RouteRequest request;
+    // The avoid options stay as last chosen for this view.
+    if (route_.request()) {
+        request.avoidTypes = route_.request()->avoidTypes;
+        request.avoidLinks = route_.request()->avoidLinks;
+    }
+    request.from = from;
+    request.to = to;
+    showRoute(std::move(request));
+}
+
+void CVantryView::routeChanged() {
+    viewport()->update();
+    setStatusExtra(statusExtra_);
 }
 
 void CVantryView::setClicked(Node* node, Link* link) {
@@ -408,7 +442,11 @@ void CVantryView::setStatusExtra(const std::string& text) {
     std::string place = pointerPlace_.describe(doc_->network().georeference(), p);
     if (!place.empty())
         place += "  ";
-    emit messageTextChanged(QString::fromStdString(coordinates + place + text));
+    // The route shown stays in the readout until it goes.
+    std::string route = route_.text();
+    if (!route.empty() && !text.empty())
+        route.insert(0, "  ");
+    emit messageTextChanged(QString::fromStdString(coordinates + place + text + route));
 }
 
 WorldPoint CVantryView::worldAt(QPointF pos) const {

@@ -8,6 +8,7 @@
 #include "view/pointergrab.h"
 #include "view/pointerplace.h"
 #include "view/renderer.h"
+#include "view/routeoverlay.h"
 #include "view/selection.h"
 #include "view/tools.h"
 #include "view/viewcommands.h"
@@ -104,7 +105,7 @@ public:
     std::size_t feedbackShapes() const { return feedback_.size(); }
     // Throws the feedback away and has the tool draw its present shapes.
     void refreshFeedback();
-    // The rendered image with the feedback on top, as painted.
+    // The rendered image with the route and the feedback on top, as painted.
     QImage composedFrame() const;
 
     // The active tool. Choosing the active tool's command again returns to Select.
@@ -113,8 +114,15 @@ public:
     Tool& tool() { return *tool_; }
     // Ends a running drag or measurement without its edit; true when there was one.
     bool CancelDrag();
-    // Ends a running drag, or else any tool but Select, and returns to Select.
+    // Ends a running drag; else returns to Select and takes away the route shown.
     void escape();
+
+    // The fastest route shown over this view's map and described in the status bar; it follows
+    // the document's edits until Escape or clearRoute().
+    const RouteOverlay& route() const { return route_; }
+    void showRoute(RouteRequest request) { route_.show(std::move(request)); }
+    void clearRoute() { route_.clear(); }
+    void routeBetween(Node* from, Node* to) override;
 
     // Helpers the tools share.
     Node* clickedNode() const override { return clickedNode_; }
@@ -196,6 +204,7 @@ private:
     void captureLost();
     void rightPress(WorldPoint p);
     void dropStaleSelection();
+    void routeChanged();
 
     CVantryDoc* doc_;
     DocumentCommands docCommands_;
@@ -229,6 +238,8 @@ private:
     Frame rendered_;
     std::size_t areaRenders_ = 0;
     double fixedPixelsPerLogical_ = 0.0;
+    // Last, so that it hears the document only while the rest of the view is there.
+    RouteOverlay route_{*doc_, [this] { routeChanged(); }};
 };
 
 } // namespace vantry

@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace vantry {
@@ -227,6 +228,10 @@ struct Corridor {
 
     Corridor() {
         n = nodesAt(net, 9);
+        for (int i = 0; i < 6; ++i)
+            n[i]->setPosition({static_cast<float>(i), 0});
+        for (auto [i, x, y] : {std::tuple{6, 1.5f, -1.0f}, {7, 3.0f, -1.0f}, {8, 3.0f, -2.0f}})
+            n[i]->setPosition({x, y});
         for (int i = 0; i < 5; ++i) {
             Link* l = road(net, n[i], n[i + 1], 0.5f, 65, LinkType::Mainline);
             if (i == 2)
