@@ -82,17 +82,31 @@ void ShortestPathTree::setPenalised(std::vector<char> penalised) {
 }
 
 void ShortestPathTree::grow(std::int32_t from, std::int32_t to) {
+    grow(from, to >= 1 && to <= graph_.nodeCount() ? std::vector<std::int32_t>{to}
+                                                   : std::vector<std::int32_t>{});
+}
+
+void ShortestPathTree::grow(std::int32_t from, const std::vector<std::int32_t>& targets) {
     if (++generation_ == 0) {
         // After four billion searches the marks start again from a clean slate.
         std::fill(seen_.begin(), seen_.end(), 0);
         std::fill(done_.begin(), done_.end(), 0);
+        std::fill(target_.begin(), target_.end(), 0);
         generation_ = 1;
     }
     heap_.clear();
     if (from < 1 || from > graph_.nodeCount())
         return;
     const std::int32_t source = from - 1;
-    const std::int32_t target = to - 1;
+    targetsLeft_ = 0;
+    if (!targets.empty() && target_.empty())
+        target_.assign(graph_.nodeCount(), 0);
+    for (std::int32_t id : targets)
+        if (id >= 1 && id <= graph_.nodeCount() && target_[id - 1] != generation_) {
+            target_[id - 1] = generation_;
+            ++targetsLeft_;
+        }
+    const bool untilTargets = targetsLeft_ > 0;
     const auto later = [](const HeapEntry& a, const HeapEntry& b) { return b.cost() < a.cost(); };
     cost_[source] = Cost{};
     via_[source] = -1;
@@ -112,7 +126,7 @@ void ShortestPathTree::grow(std::int32_t from, std::int32_t to) {
         if (done_[u] == generation_)
             continue;
         done_[u] = generation_;
-        if (u == target)
+        if (untilTargets && target_[u] == generation_ && --targetsLeft_ == 0)
             break;
         const std::int32_t end = graph_.firstOut(u + 1);
         for (std::int32_t k = graph_.firstOut(u); k < end; ++k) {

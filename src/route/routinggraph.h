@@ -91,6 +91,9 @@ public:
     // Grows the tree from node id `from` until node id `to` is reached, or over every node it
     // can reach when `to` is 0.
     void grow(std::int32_t from, std::int32_t to = 0);
+    // Grows the tree from node id `from` until every node id of `targets` is reached, or over
+    // every node it can reach when some cannot be.
+    void grow(std::int32_t from, const std::vector<std::int32_t>& targets);
 
     // After grow, by node id.
     bool reaches(std::int32_t node) const;
@@ -124,6 +127,9 @@ private:
     std::vector<std::uint32_t> seen_;
     std::vector<std::uint32_t> done_;
     std::vector<HeapEntry> heap_;
+    // Marks the nodes a search is to reach (this search's generation), and how many are left.
+    std::vector<std::uint32_t> target_;
+    std::size_t targetsLeft_ = 0;
     std::uint32_t generation_ = 0;
 };
 

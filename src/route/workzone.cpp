@@ -219,7 +219,7 @@ DetourSearch findDetours(const RoutingGraph& graph, const Network& net,
         const std::size_t downs = down.nodes.size();
         for (std::size_t round = 0; round + 1 < ups + downs && !found; ++round) {
             if (round < ups) {
-                tree.grow(up.nodes[round]);
+                tree.grow(up.nodes[round], down.nodes);
                 std::vector<double> row(downs);
                 for (std::size_t j = 0; j < downs; ++j)
                     row[j] = tree.minutesTo(down.nodes[j]);

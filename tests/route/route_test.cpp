@@ -125,7 +125,13 @@ TEST(Routes, AgreeWithBellmanFordOverManyReusedSearches) {
         }
         tree.setBlocked(blocked);
         tree.setPenalised(round % 2 == 1 ? penalised : std::vector<char>{});
-        tree.grow(from, round % 3 == 0 ? 0 : to);
+        // Over everything, until `to`, or until `to` and another node are both reached.
+        if (round % 3 == 0)
+            tree.grow(from);
+        else if (round % 3 == 1)
+            tree.grow(from, to);
+        else
+            tree.grow(from, std::vector<std::int32_t>{pick(random) + 1, to});
 
         // (penalised links, minutes) to every node, relaxed until nothing changes.
         std::vector<std::pair<int, double>> best(41, {1 << 30, kImpassable});
