@@ -1,6 +1,7 @@
 #include "app/aboutdlg.h"
 #include "app/childframe.h"
 #include "app/commandtable.h"
+#include "app/editortest.h"
 #include "app/framestate.h"
 #include "app/mainframe.h"
 #include "app/recoverycontroller.h"
@@ -66,20 +67,9 @@ const std::string kSample = std::string(VANTRY_EXAMPLES) + "/corridor-work-zone.
 const std::string kEmptyNetwork = "KX101\nEndNodes\nEndLinks\n\n0 0 0 0\n";
 
 // The application with scripted answers, its settings and recent files in a private folder.
-class AppTest : public ::testing::Test {
+class AppTest : public EditorTest {
 protected:
-    AppTest() {
-        toolkit();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(dir.file("config")));
-        // Recovery files go to the test's own data folder.
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.file("data")));
-        settings->persistOnExit = false;
-    }
-    ~AppTest() override {
-        for (const auto& doc : app.documents())
-            doc->SetModifiedFlag(false);
-    }
+    AppTest() {}
 
     QStringList menuTexts() const {
         QStringList titles;
@@ -96,11 +86,6 @@ protected:
             return true;
         });
     }
-
-    TestDir dir;
-    SingletonPtr<UserDefinedSettings> settings;
-    ScriptedPrompter prompter;
-    CVantryApp app{&prompter};
 };
 
 TEST_F(AppTest, StartsWithAnEmptyNetworkAndWithoutADocumentKeepsOnlyTheApplicationsCommands) {

@@ -1,6 +1,7 @@
 #include "app/checkerdock.h"
 #include "app/dockpanels.h"
 #include "app/docktable.h"
+#include "app/editortest.h"
 #include "app/linktable.h"
 #include "app/mainframe.h"
 #include "app/vantryapp.h"
@@ -37,15 +38,10 @@ namespace {
 
 // The editor with one document of four links, the docks hidden as on a first run.
 //   node 1 (0,0) -> node 2 (1,0) -> node 3 (1,1) -> node 4 (0,1), and node 1 -> node 3.
-class DocksTest : public ::testing::Test {
+class DocksTest : public EditorTest {
 protected:
     DocksTest() {
-        toolkit();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(dir.file("config")));
-        settings->persistOnExit = false;
-        app.InitInstance({});
-        doc = app.activeView()->GetDocument();
+        start();
         doc->edit("Edit", [](Network& net) {
             const WorldPoint at[] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
             for (WorldPoint p : at)
@@ -62,15 +58,10 @@ protected:
             return true;
         });
     }
-    ~DocksTest() override {
-        for (const auto& d : app.documents())
-            d->SetModifiedFlag(false);
-    }
 
     LinkTableDock& table() { return *app.mainFrame()->docks().linkTable(); }
     CheckerDock& checker() { return *app.mainFrame()->docks().checker(); }
     LinkTableModel& model() { return table().model(); }
-    Link* link(int id) { return doc->network().links()[static_cast<std::size_t>(id - 1)]; }
     QString cell(int row, int column) {
         return model().data(model().index(row, column)).toString();
     }
@@ -96,12 +87,6 @@ protected:
             out.push_back(l->capacity());
         return out;
     }
-
-    TestDir dir;
-    SingletonPtr<UserDefinedSettings> settings;
-    ScriptedPrompter prompter;
-    CVantryApp app{&prompter};
-    CVantryDoc* doc = nullptr;
 };
 
 TEST_F(DocksTest, BothDocksStartHiddenAndRememberBeingShown) {

@@ -1,3 +1,4 @@
+#include "app/editortest.h"
 #include "app/exchangecommands.h"
 #include "app/mainframe.h"
 #include "app/vantryapp.h"
@@ -24,14 +25,9 @@ namespace {
 const std::string kSample = std::string(VANTRY_EXAMPLES) + "/corridor-work-zone.txt";
 
 // The application with scripted answers, exporting and importing through its File menu.
-class ExchangeCommandsTest : public ::testing::Test {
+class ExchangeCommandsTest : public EditorTest {
 protected:
     ExchangeCommandsTest() {
-        toolkit();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(dir.file("config")));
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.file("data")));
-        settings->persistOnExit = false;
         // The mapping the import chose, with miles and mph where the source says nothing.
         app.exchange().setMappingChooser([this](const ImportSource& source) {
             offered = source;
@@ -44,17 +40,9 @@ protected:
             return std::optional<ImportChoices>(c);
         });
     }
-    ~ExchangeCommandsTest() override {
-        for (const auto& doc : app.documents())
-            doc->SetModifiedFlag(false);
-    }
     QString status() const { return app.mainFrame()->statusBar()->currentMessage(); }
     CVantryDoc& active() const { return *app.activeView()->GetDocument(); }
 
-    TestDir dir;
-    SingletonPtr<UserDefinedSettings> settings;
-    ScriptedPrompter prompter;
-    CVantryApp app{&prompter};
     ImportSource offered;
 };
 

@@ -1,4 +1,5 @@
 #include "app/dockpanels.h"
+#include "app/editortest.h"
 #include "app/linktable.h"
 #include "app/mainframe.h"
 #include "app/querycommands.h"
@@ -28,16 +29,10 @@ namespace {
 
 // The editor with one document: node 1 (0,0) -> node 2 (2,0) -> node 3 (2,2), and 1 -> 3;
 // lanes 1, 2 and 3.
-class QueryTest : public ::testing::Test {
+class QueryTest : public EditorTest {
 protected:
     QueryTest() {
-        toolkit();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(dir.file("config")));
-        settings->persistOnExit = false;
-        app.InitInstance({});
-        view = app.activeView();
-        doc = view->GetDocument();
+        start();
         doc->edit("Edit", [](Network& net) {
             for (WorldPoint p : {WorldPoint{0, 0}, WorldPoint{2, 0}, WorldPoint{2, 2}})
                 createNodeAt(net, p);
@@ -50,14 +45,8 @@ protected:
             return true;
         });
     }
-    ~QueryTest() override {
-        for (const auto& d : app.documents())
-            d->SetModifiedFlag(false);
-    }
 
     LinkTableDock& table() { return *app.mainFrame()->docks().linkTable(); }
-    Link* link(int id) { return doc->network().links()[static_cast<std::size_t>(id - 1)]; }
-    Node* node(int id) { return doc->network().nodes()[static_cast<std::size_t>(id - 1)]; }
     // The links of the table's selected rows.
     std::vector<Link*> tableLinks() {
         std::vector<Link*> out;
@@ -66,13 +55,6 @@ protected:
         std::sort(out.begin(), out.end(), [](Link* a, Link* b) { return a->id() < b->id(); });
         return out;
     }
-
-    TestDir dir;
-    SingletonPtr<UserDefinedSettings> settings;
-    ScriptedPrompter prompter;
-    CVantryApp app{&prompter};
-    CVantryView* view = nullptr;
-    CVantryDoc* doc = nullptr;
 };
 
 TEST_F(QueryTest, GoToSelectsTheObjectAloneOnMapAndTableAndCentresOnIt) {

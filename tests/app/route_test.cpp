@@ -1,3 +1,4 @@
+#include "app/editortest.h"
 #include "app/mainframe.h"
 #include "app/routecommands.h"
 #include "app/vantryapp.h"
@@ -24,16 +25,10 @@ namespace {
 
 // The editor with one document: 1 (0,0) -> 2 (1,0) -> 3 (2,0) at 50 mph, and 1 -> 3 typed
 // Work Zone at 10 mph.
-class RouteCommandTest : public ::testing::Test {
+class RouteCommandTest : public EditorTest {
 protected:
     RouteCommandTest() {
-        toolkit();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(dir.file("config")));
-        settings->persistOnExit = false;
-        app.InitInstance({});
-        view = app.activeView();
-        doc = view->GetDocument();
+        start();
         doc->edit("Edit", [](Network& net) {
             for (float x : {0.0f, 1.0f, 2.0f})
                 createNodeAt(net, {x, 0.0f});
@@ -61,20 +56,8 @@ protected:
             return dialog.choice();
         });
     }
-    ~RouteCommandTest() override {
-        for (const auto& d : app.documents())
-            d->SetModifiedFlag(false);
-    }
-    Node* node(int id) { return doc->network().nodes()[static_cast<std::size_t>(id - 1)]; }
-    Link* link(int id) { return doc->network().links()[static_cast<std::size_t>(id - 1)]; }
     std::vector<const Link*> shown() { return view->route().links(); }
 
-    TestDir dir;
-    SingletonPtr<UserDefinedSettings> settings;
-    ScriptedPrompter prompter;
-    CVantryApp app{&prompter};
-    CVantryView* view = nullptr;
-    CVantryDoc* doc = nullptr;
     std::optional<QString> typedFrom, typedTo;
     bool avoidSelected = false;
     RouteChoice offered;

@@ -1,3 +1,4 @@
+#include "app/editortest.h"
 #include "app/mainframe.h"
 #include "app/vantryapp.h"
 #include "app/workzonecommands.h"
@@ -34,25 +35,13 @@ std::string unmarkedCorridor() {
     return text;
 }
 
-class WorkZoneTest : public ::testing::Test {
+class WorkZoneTest : public EditorTest {
 protected:
     WorkZoneTest() {
-        toolkit();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(dir.file("config")));
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.file("data")));
-        settings->persistOnExit = false;
         spit(dir.file("corridor.txt"), unmarkedCorridor());
-        app.InitInstance({QString::fromStdString(dir.file("corridor.txt"))});
-        view = app.activeView();
-        doc = view->GetDocument();
-    }
-    ~WorkZoneTest() override {
-        for (const auto& d : app.documents())
-            d->SetModifiedFlag(false);
+        start({QString::fromStdString(dir.file("corridor.txt"))});
     }
 
-    Link* link(int id) { return doc->network().links()[static_cast<std::size_t>(id - 1)]; }
     void select(const std::vector<int>& ids) {
         view->selection().clear();
         for (int id : ids)
@@ -67,13 +56,6 @@ protected:
         return std::string(types[static_cast<int>(l->type())]) + " " +
                std::to_string(l->numLanes()) + " " + std::to_string(l->capacity());
     }
-
-    TestDir dir;
-    SingletonPtr<UserDefinedSettings> settings;
-    ScriptedPrompter prompter;
-    CVantryApp app{&prompter};
-    CVantryView* view = nullptr;
-    CVantryDoc* doc = nullptr;
 };
 
 TEST_F(WorkZoneTest, TheDialogsChoiceMarksRunAndFrontageDetourInOneStepThatUndoesExactly) {
