@@ -7,6 +7,7 @@
 #include "model/linkcodes.h"
 #include "route/workzone.h"
 
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <ostream>
@@ -212,9 +213,9 @@ int workZone(const CommandLine& line, std::ostream& out, std::ostream& err) {
         const Detour& detour = search.detours[k];
         err << "vantry-cli: detour " << k + 1 << " runs from node " << detour.from << " to node "
             << detour.to;
-        if (detour.mainlineMinutes != kImpassable)
-            err << ", " << threeDecimals(detour.extraMinutes())
-                << " min more than the mainline before the work zone";
+        if (const double extra = detour.extraMinutes(); detour.mainlineMinutes != kImpassable)
+            err << ", " << threeDecimals(std::fabs(extra)) << " min "
+                << (extra < 0 ? "less" : "more") << " than the mainline before the work zone";
         if (k > 0)
             err << "; it shares " << detour.sharedWithFirst << " of its "
                 << detour.route.links.size() << " links with detour 1";

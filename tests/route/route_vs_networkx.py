@@ -400,14 +400,16 @@ def check_work_zone(cli, workdir, path, run, open_lanes, capacity, ends=None, ex
              f"{'no' if best is None else f'{best:.4f}'} min (networkx)")
     if expect_first is not None and first != expect_first:
         fail(f"{cmd}: detour 1 is {first}, expected {expect_first}")
-    said = re.search(r"detour 1 runs from node (\d+) to node (\d+)(?:, (-?\d+\.\d{3}) min more)?",
+    said = re.search(r"detour 1 runs from node (\d+) to node (\d+)(?:, (\d+\.\d{3}) min (more|less))?",
                      err)
     if not said or (int(said.group(1)), int(said.group(2))) != (frm, to):
         fail(f"{cmd}: says {said and said.group(0)!r} of detour 1 from node {frm} to node {to}")
     elif mainline_known:
         # Against the mainline from the same node to the same node, work zone included.
         mainline = mainline_links(net, frm, to)[1]
-        if said.group(3) is None or abs(float(said.group(3)) - (minutes - mainline)) > TOLERANCE:
+        extra = None if said.group(3) is None else float(said.group(3)) * (
+            -1 if said.group(4) == "less" else 1)
+        if extra is None or abs(extra - (minutes - mainline)) > TOLERANCE:
             fail(f"{cmd}: says {said.group(0)!r}; the mainline takes {mainline:.4f} min, "
                  f"detour 1 {minutes:.3f} min")
     for ident in first:
