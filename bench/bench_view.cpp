@@ -8,6 +8,7 @@
 #include "settings/usersettings.h"
 #include "view/commands.h"
 #include "view/hittest.h"
+#include "view/routeoverlay.h"
 #include "view/vantryview.h"
 
 #include <QApplication>
@@ -117,6 +118,24 @@ void BM_NudgeOneNode(benchmark::State& state) {
     state.counters["areaRenders"] = static_cast<double>(c.view.areaRenders());
 }
 BENCHMARK(BM_NudgeOneNode)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// The same nudge while the view shows a route across the whole county, from corner to corner:
+// the route is searched again on a graph built anew after the edit, so this against the plain
+// nudge is what following a moved node costs.
+void BM_NudgeOneNodeWithARouteShown(benchmark::State& state) {
+    CountyView c;
+    const auto& nodes = c.doc.network().nodes();
+    c.view.showRoute({nodes.front(), nodes.back(), {}, {}});
+    if (c.view.route().links().empty())
+        state.SkipWithError("the grid has no route between its corners");
+    int i = 0;
+    for (auto _ : state)
+        c.view.execute(i++ % 2 ? ID_VIEW_MOVE_LEFT : ID_VIEW_MOVE_RIGHT);
+}
+BENCHMARK(BM_NudgeOneNodeWithARouteShown)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 // Undo of a nudge, then its Redo: the restore and the view's refresh.
 void BM_UndoAndRedoANudge(benchmark::State& state) {
