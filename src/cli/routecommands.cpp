@@ -173,6 +173,8 @@ int workZone(const CommandLine& line, std::ostream& out, std::ostream& err) {
         const auto to = from ? nodeNumber(*toText, net, problem) : std::nullopt;
         if (!to)
             return usageError(err, problem);
+        if (*from == *to)
+            return usageError(err, "--from and --to must be two different nodes");
         options.from = *from;
         options.to = *to;
     }

@@ -185,6 +185,11 @@ DetourSearch findDetours(const RoutingGraph& graph, const Network& net,
 
     Detour best;
     bool found = false;
+    if (options.from > 0 && options.from == options.to) {
+        search.notes.push_back("A detour needs two different nodes; node " +
+                               std::to_string(options.from) + " was given for both.");
+        return search;
+    }
     if (options.from > 0 && options.to > 0) {
         tree.setBlocked(blocked);
         tree.grow(options.from, options.to);

@@ -1049,8 +1049,9 @@ TEST_F(CliTest, RoutesAndWorkZonesOfTheSampleCorridor) {
     r = cli("work-zone " + kSample + " " + path("no.txt") + " --links 1,3");
     EXPECT_EQ(r.code, 5);
     EXPECT_NE(r.err.find("not one run"), std::string::npos) << r.err;
-    for (const char* bad : {" --links 4 --open-lanes 0", " --links 4 --from 3", " --links 99",
-                            " --links 4 --detours 3", " --links 4 --from 3 --to 99"})
+    for (const char* bad :
+         {" --links 4 --open-lanes 0", " --links 4 --from 3", " --links 99",
+          " --links 4 --detours 3", " --links 4 --from 3 --to 99", " --links 4 --from 3 --to 3"})
         EXPECT_EQ(cli("work-zone " + kSample + " " + path("no.txt") + bad).code, 2) << bad;
     EXPECT_FALSE(std::filesystem::exists(dir.file("no.txt")));
     r = cli("work-zone " + kSample + " " + path("none.txt") + " --links 4,5 --from 4 --to 6");

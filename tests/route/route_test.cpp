@@ -220,6 +220,7 @@ TEST(Detours, OfTheSampleCorridorTakeTheFrontageRoad) {
     const DetourSearch none = findDetours(graph, *net, run, {2, 4, 6});
     EXPECT_TRUE(none.detours.empty());
     EXPECT_THAT(none.notes, ElementsAre("No route from node 4 to node 6 avoids the work zone."));
+    EXPECT_TRUE(findDetours(graph, *net, run, {2, 3, 3}).detours.empty());
 }
 
 // A freeway 0-1-2-3-4-5 whose work zone 2-3 can be left only at node 1 and rejoined at node 4,
