@@ -205,6 +205,7 @@ const std::vector<int>& toolbarLayout() {
         ID_TOOL_AUTO_POPULATE,
         kSeparator,
         ID_TOOL_DISTANCE,
+        ID_TOOL_ROUTE,
         kSeparator,
         ID_TOOL_PAN,
         ID_TOOL_ZOOM_IN,

@@ -582,7 +582,7 @@ const std::vector<ToolInfo>& toolTable() {
          zoomOutCursor, make<ZoomOutTool>, aboveMinScale, false},
         {ID_TOOL_ROUTE, ToolMode::Route, "R&oute Tool",
          "Show the fastest route: click the node it starts at, then the node it ends at", "Route",
-         "", routeCursor, make<RouteTool>, always, false},
+         "route", routeCursor, make<RouteTool>, always, false},
     };
     return table;
 }
