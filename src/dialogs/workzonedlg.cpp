@@ -24,6 +24,7 @@ namespace vantry {
 namespace {
 
 constexpr long kWorkZoneHelpContext = 81;
+// Counts as Link Properties takes them: any whole number up to the largest a link holds.
 constexpr int kMaxField = std::numeric_limits<std::int32_t>::max();
 
 enum Column { Use, Number, Between, Links, Miles, Minutes, Extra, Shared, ColumnCount };
@@ -63,10 +64,10 @@ CWorkZoneDlg::CWorkZoneDlg(const Network& network, std::vector<Link*> run, QWidg
     runLabel->setObjectName(QStringLiteral("run"));
 
     const Link* first = run_.empty() ? nullptr : run_.front();
-    openLanes_ = new CIntegerEdit(QStringLiteral("the open lanes"), 1, 99, this);
+    openLanes_ = new CIntegerEdit(QStringLiteral("the open lanes"), 1, kMaxField, this);
     openLanes_->setObjectName(QStringLiteral("openLanes"));
     openLanes_->setInteger(first ? std::max(1, first->numLanes() - 1) : 1);
-    capacity_ = new CIntegerEdit(QStringLiteral("the capacity per open lane"), 1, 99999, this);
+    capacity_ = new CIntegerEdit(QStringLiteral("the capacity per open lane"), 1, kMaxField, this);
     capacity_->setObjectName(QStringLiteral("capacity"));
     capacity_->setInteger(first ? first->capacity() : 1);
     auto* form = new QFormLayout;
