@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto ordered = headToTailRun(run);
     if (!ordered)
         return 0;
-    const DetourSearch search = findDetours(graph, net, *ordered, {});
+    const DetourSearch search = findDetours(graph, *ordered, {});
     FUZZ_CHECK(search.detours.size() <= 2);
     std::unordered_set<std::int32_t> zone;
     for (const Link* l : *ordered)

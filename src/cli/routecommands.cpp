@@ -194,7 +194,7 @@ int workZone(const CommandLine& line, std::ostream& out, std::ostream& err) {
         return usageError(err, *bad);
 
     const RoutingGraph graph(net);
-    const DetourSearch search = findDetours(graph, net, *run, options);
+    const DetourSearch search = findDetours(graph, *run, options);
     std::vector<std::vector<std::int32_t>> detourLinks;
     for (const Detour& detour : search.detours)
         detourLinks.push_back(detour.route.links);

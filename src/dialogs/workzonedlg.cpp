@@ -240,7 +240,7 @@ bool CWorkZoneDlg::searchDetours() {
     DetourOptions options;
     options.from = nodes->first;
     options.to = nodes->second;
-    search_ = findDetours(*graph_, network_, run_, options);
+    search_ = findDetours(*graph_, run_, options);
     searchedFrom_ = from_->text();
     searchedTo_ = to_->text();
     showDetours();

@@ -83,8 +83,8 @@ double turn(double a, double b) {
 // The mainline bends, but a turn sharper than this leaves it for a crossing road.
 constexpr double kSharpestTurn = 60.0 / 180.0 * 3.14159265358979323846;
 
-Chain mainlineChain(const RoutingGraph& graph, const Network& net, const std::vector<Link*>& run,
-                    bool upstream, int maxSteps, std::unordered_set<const Node*>& used) {
+Chain mainlineChain(const RoutingGraph& graph, const std::vector<Link*>& run, bool upstream,
+                    int maxSteps, std::unordered_set<const Node*>& used) {
     std::vector<LinkType> types = {LinkType::Mainline, LinkType::Workzone};
     for (const Link* link : run)
         if (link->type() != LinkType::Detour1 && link->type() != LinkType::Detour2 &&
@@ -119,7 +119,6 @@ Chain mainlineChain(const RoutingGraph& graph, const Network& net, const std::ve
         chain.nodes.push_back(at->id());
         last = best;
     }
-    (void)net;
     return chain;
 }
 
@@ -161,8 +160,8 @@ void addSecond(ShortestPathTree& tree, const RoutingGraph& graph, DetourSearch& 
 
 } // namespace
 
-DetourSearch findDetours(const RoutingGraph& graph, const Network& net,
-                         const std::vector<Link*>& run, const DetourOptions& options) {
+DetourSearch findDetours(const RoutingGraph& graph, const std::vector<Link*>& run,
+                         const DetourOptions& options) {
     DetourSearch search;
     if (run.empty() || options.wanted <= 0)
         return search;
@@ -171,8 +170,8 @@ DetourSearch findDetours(const RoutingGraph& graph, const Network& net,
         used.insert(link->fromNode());
         used.insert(link->toNode());
     }
-    const Chain up = mainlineChain(graph, net, run, true, options.maxSteps, used);
-    const Chain down = mainlineChain(graph, net, run, false, options.maxSteps, used);
+    const Chain up = mainlineChain(graph, run, true, options.maxSteps, used);
+    const Chain down = mainlineChain(graph, run, false, options.maxSteps, used);
     std::vector<std::int32_t> runIds;
     for (const Link* link : run)
         runIds.push_back(link->id());

@@ -54,8 +54,8 @@ struct DetourSearch {
 // route that is the first again is not given. Where the search moves along the mainline it
 // tries the pairs of nodes nearest the run first (fewest steps up and down together) and takes,
 // among the pairs of one round that a route joins, the one that adds the fewest minutes.
-DetourSearch findDetours(const RoutingGraph& graph, const Network& net,
-                         const std::vector<Link*>& run, const DetourOptions& options);
+DetourSearch findDetours(const RoutingGraph& graph, const std::vector<Link*>& run,
+                         const DetourOptions& options);
 
 // The lanes that stay open through a work zone and the capacity of each.
 struct WorkZoneValues {

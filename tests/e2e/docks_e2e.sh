@@ -19,12 +19,7 @@ screenshot="${TMPDIR:-/tmp}/docks_e2e_failure.png"
 net="$work/net.txt"
 printf 'KX101\n0 0\n1 0\n1 2\nEndNodes\n1 2 2 1800 -1 55 190 I M Main St\n2 3 2 1200 -1 55 190 I M Oak Ave\n3 3 2 1800 -1 55 190 I M loop\n3 1 2 1500 9.5 55 190 I M I-80 EB\nEndLinks\n\n0 0 0 0\n' >"$net"
 
-"$vantry" "$net" >"$work/editor.log" 2>&1 &
-editor_pid=$!
-wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
-win=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
-xdotool windowactivate --sync "$win" 2>/dev/null || true
-wait_for_active "^NetQuill - " || fail "the editor's window did not take the keyboard"
+start_editor "$net"
 # Ctrl+T shows the table with the focus in its filter box; Down goes on to the first row found.
 # Once in the table, Ctrl+T twice hides it and shows it again, back in the filter box.
 filter() {

@@ -21,21 +21,13 @@ links() {
     sed -n '/^EndNodes$/,/^EndLinks$/p' "$net" | awk 'NF >= 10 { print $3, $4, $10 }' | tr '\n' ';'
 }
 save() {
-    local before
-    before=$(md5sum <"$net")
-    xdotool key ctrl+s
-    wait_for_change "$net" "$before" || fail "Ctrl+S did not save ($1)"
+    save_with_keys "$net" "$1"
 }
 editor_active() {
     active_window_is "^NetQuill - "
 }
 
-"$vantry" "$net" >"$work/editor.log" 2>&1 &
-editor_pid=$!
-wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
-win=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
-xdotool windowactivate --sync "$win" 2>/dev/null || true
-wait_for_active "^NetQuill - " || fail "the editor's window did not take the keyboard"
+start_editor "$net"
 
 # Field Calculator through the Edit menu: every link (Alt+A), the new value (Alt+W), OK.
 menu e f

@@ -40,12 +40,7 @@ route_dialog() {
     sleep 0.5
 }
 
-"$vantry" "$net" >"$work/editor.log" 2>&1 &
-editor_pid=$!
-wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
-win=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
-xdotool windowactivate --sync "$win" 2>/dev/null || true
-wait_for_active "^NetQuill - " || fail "the editor's window did not take the keyboard"
+start_editor "$net"
 [ "$(route_pixels)" -eq 0 ] || fail "the map shows the route's colour before any route"
 
 # Node 99 is not in the network: the dialog says so and stays open.

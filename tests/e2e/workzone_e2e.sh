@@ -27,10 +27,7 @@ link_is() {
     links "$net" | grep -qx "$1" || fail "the saved file has no link \"$1\": $(links "$net" | tr '\n' ';')"
 }
 save() {
-    local before
-    before=$(md5sum <"$net")
-    xdotool key ctrl+s
-    wait_for_change "$net" "$before" || fail "Ctrl+S did not save ($1)"
+    save_with_keys "$net" "$1"
 }
 editor_active() {
     active_window_is "^NetQuill - "
@@ -39,12 +36,7 @@ editor_active() {
 # The file as it was, for after Undo.
 cp "$net" "$work/original.txt"
 
-"$vantry" "$net" >"$work/editor.log" 2>&1 &
-editor_pid=$!
-wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
-win=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
-xdotool windowactivate --sync "$win" 2>/dev/null || true
-wait_for_active "^NetQuill - " || fail "the editor's window did not take the keyboard"
+start_editor "$net"
 
 # Select by Expression (Ctrl+F): the two links of the work zone.
 xdotool key ctrl+f

@@ -103,6 +103,26 @@ menu() {
     xdotool key "$@"
 }
 
+# Starts the editor on a file (its output in $work/editor.log) and waits until its window has the
+# keyboard.
+start_editor() {
+    "$vantry" "$1" >"$work/editor.log" 2>&1 &
+    editor_pid=$!
+    wait_for_window "^NetQuill - " || fail "the editor's window did not appear"
+    local win
+    win=$(xdotool search --onlyvisible --name "^NetQuill - " | head -n1)
+    xdotool windowactivate --sync "$win" 2>/dev/null || true
+    wait_for_active "^NetQuill - " || fail "the editor's window did not take the keyboard"
+}
+
+# Ctrl+S, and waits until the file has changed; $2 says what the save was for.
+save_with_keys() {
+    local before
+    before=$(md5sum <"$1")
+    xdotool key ctrl+s
+    wait_for_change "$1" "$before" || fail "Ctrl+S did not save ($2)"
+}
+
 cleanup_x_session() {
     [ -n "${editor_pid:-}" ] && kill -9 "$editor_pid" 2>/dev/null || true
     [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null || true

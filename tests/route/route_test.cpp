@@ -201,7 +201,7 @@ TEST(Detours, OfTheSampleCorridorTakeTheFrontageRoad) {
     const auto& links = net->links();
     const std::vector<Link*> run = {links[3], links[4]};
     const RoutingGraph graph(*net);
-    const DetourSearch search = findDetours(graph, *net, run, {});
+    const DetourSearch search = findDetours(graph, run, {});
     ASSERT_EQ(search.detours.size(), 1u);
     const Detour& d = search.detours[0];
     EXPECT_THAT(d.route.links, ElementsAre(25, 17, 19, 21, 23, 26));
@@ -217,10 +217,10 @@ TEST(Detours, OfTheSampleCorridorTakeTheFrontageRoad) {
                             "No second route from node 3 to node 7 differs from detour 1."));
 
     // Chosen nodes that no route joins without the work zone.
-    const DetourSearch none = findDetours(graph, *net, run, {2, 4, 6});
+    const DetourSearch none = findDetours(graph, run, {2, 4, 6});
     EXPECT_TRUE(none.detours.empty());
     EXPECT_THAT(none.notes, ElementsAre("No route from node 4 to node 6 avoids the work zone."));
-    EXPECT_TRUE(findDetours(graph, *net, run, {2, 3, 3}).detours.empty());
+    EXPECT_TRUE(findDetours(graph, run, {2, 3, 3}).detours.empty());
 }
 
 // A freeway 0-1-2-3-4-5 whose work zone 2-3 can be left only at node 1 and rejoined at node 4,
@@ -255,7 +255,7 @@ struct Corridor {
 TEST(Detours, SecondSharesAsFewLinksAsItCanAndBothAreMarked) {
     Corridor c;
     const RoutingGraph graph(c.net);
-    const DetourSearch search = findDetours(graph, c.net, c.run, {});
+    const DetourSearch search = findDetours(graph, c.run, {});
     ASSERT_EQ(search.detours.size(), 2u);
     EXPECT_THAT(search.detours[0].route.links, ElementsAre(6, 7, 8));
     EXPECT_THAT(search.detours[1].route.links, ElementsAre(6, 9, 10));
@@ -287,11 +287,11 @@ TEST(Detours, NeedAWayRoundAndValuesThatCanBeKept) {
     Corridor c;
     c.net.links()[5]->setFFSpeed(0); // the only way off the freeway cannot be driven
     const RoutingGraph graph(c.net);
-    const DetourSearch search = findDetours(graph, c.net, c.run, {});
+    const DetourSearch search = findDetours(graph, c.run, {});
     EXPECT_TRUE(search.detours.empty());
     EXPECT_THAT(search.notes, ElementsAre(HasSubstr("No route avoids the work zone"),
                                           "Link 6 has no speed or no lanes and cannot be driven."));
-    EXPECT_TRUE(findDetours(graph, c.net, c.run, {0}).detours.empty());
+    EXPECT_TRUE(findDetours(graph, c.run, {0}).detours.empty());
     EXPECT_EQ(workZoneValuesProblem({0, 1500}), "The open lanes must be at least 1.");
     EXPECT_EQ(workZoneValuesProblem({1, 0}), "The capacity per open lane must be at least 1.");
     EXPECT_EQ(workZoneValuesProblem({2, 1500}), std::nullopt);
